@@ -1,0 +1,34 @@
+# Flarevox: `make play` to play, `make test` to run the whole test suite.
+# Both install missing Debian packages, configure, build and generate the data.
+
+BUILD_DIR ?= build
+RUN_DIR   := $(BUILD_DIR)/run
+JOBS      ?= 2
+CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure build data play test clean
+
+all: data
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j$(JOBS)
+
+# Generates Conf/ and Data/ into $(RUN_DIR), the folder the game runs from.
+data: build
+	@cmake --build $(BUILD_DIR) --target data
+
+play: data
+	cd $(RUN_DIR) && ../flarevox
+
+test: data
+	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" \
+		ctest --output-on-failure --timeout 600 -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,40 @@
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testsupport {
+
+ScratchDir::ScratchDir()
+    : previous(std::filesystem::current_path())
+{
+    std::random_device seed;
+    dir = std::filesystem::temp_directory_path() / ("flarevox-test-" + std::to_string(seed()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+    std::filesystem::remove_all(dir, ignored);
+}
+
+void ScratchDir::write(const std::string& relative, const std::string& contents) const
+{
+    const auto target = dir / relative;
+    std::filesystem::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary) << contents;
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+} // namespace testsupport

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A fresh temporary folder that becomes the working directory for the life of
+// the object; the previous working directory comes back afterwards.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::filesystem::path& path() const { return dir; }
+    void write(const std::string& relative, const std::string& contents) const;
+
+private:
+    std::filesystem::path dir;
+    std::filesystem::path previous;
+};
+
+std::string readFile(const std::filesystem::path& path);
+
+} // namespace testsupport
