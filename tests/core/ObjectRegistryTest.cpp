@@ -1,0 +1,85 @@
+#include "core/Object.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records its destruction and what it could still find while being destroyed.
+class Probe : public Object {
+public:
+    Probe(const char* name, std::vector<std::string>& journal, const char* lookUp = nullptr)
+        : Object(true, name), journal(journal), lookUp(lookUp)
+    {
+    }
+    ~Probe() override
+    {
+        std::string entry = getName();
+        if (lookUp)
+            entry += ObjectRegistry::instance()->find(lookUp) ? " sees " : " misses ", entry += lookUp;
+        journal.push_back(entry);
+    }
+
+private:
+    std::vector<std::string>& journal;
+    const char* lookUp;
+};
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void TearDown() override { ObjectRegistry::destroy(); }
+    std::vector<std::string> journal;
+};
+
+TEST_F(RegistryTest, FindReturnsFirstExactCaseSensitiveMatchAndPrintsTest)
+{
+    auto* first = new Probe("Twin", journal);
+    new Probe("Twin", journal);
+    Object unregistered(false, "Loner");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ObjectRegistry::instance()->find("Twin"), first);
+    EXPECT_EQ(ObjectRegistry::instance()->find("twin"), nullptr);
+    EXPECT_EQ(ObjectRegistry::instance()->find("Loner"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "TEST");
+}
+
+TEST_F(RegistryTest, TeardownDestroysInRegistrationOrderAndEarlierObjectsAreGone)
+{
+    new Probe("A", journal);
+    new Probe("B", journal, "A");
+    new Probe("C", journal, "D");
+    new Probe("D", journal);
+    testing::internal::CaptureStdout();
+    ObjectRegistry::destroy();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(journal, (std::vector<std::string>{"A", "B misses A", "C sees D", "D"}));
+    EXPECT_FALSE(ObjectRegistry::exists());
+}
+
+TEST_F(RegistryTest, TeardownSparesMainLoopAndDestroysDuplicatesOnce)
+{
+    Probe mainLoop("MainLoop", journal);
+    auto* twice = new Probe("Twice", journal);
+    ObjectRegistry::instance()->add(twice);
+    ObjectRegistry::destroy();
+    EXPECT_EQ(journal, std::vector<std::string>{"Twice"});
+    EXPECT_EQ(mainLoop.getName(), "MainLoop");
+}
+
+TEST_F(RegistryTest, AccessorHandsOutAFreshHandlerAfterTeardown)
+{
+    OutputHandler* first = OutputHandler::instance();
+    EXPECT_EQ(OutputHandler::instance(), first);
+    ObjectRegistry::destroy();
+    OutputHandler* second = OutputHandler::instance();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ObjectRegistry::instance()->find("OutputHandler"), second);
+    testing::internal::GetCapturedStdout();
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#include "core/Win32Timer.h"
+#include "platform/SimulatedClock.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MillisecondTimerTest : public ::testing::Test {
+protected:
+    platform::SimulatedClock clock{5000};
+    Win32Timer timer{Win32Timer::Mode::Milliseconds};
+};
+
+TEST_F(MillisecondTimerTest, RunsFromZeroInWholeMilliseconds)
+{
+    EXPECT_EQ(timer.getTime(), 0.0);
+    clock.advance(250);
+    EXPECT_EQ(timer.getTime(), 250.0);
+}
+
+TEST_F(MillisecondTimerTest, PauseSkipsThePausedSpanAndNests)
+{
+    clock.advance(100);
+    timer.pause();
+    timer.pause();
+    clock.advance(500);
+    timer.resume();
+    EXPECT_EQ(timer.getTime(), 100.0);
+    clock.advance(500);
+    EXPECT_EQ(timer.getTime(), 100.0);
+    timer.resume();
+    clock.advance(30);
+    EXPECT_EQ(timer.getTime(), 130.0);
+}
+
+TEST_F(MillisecondTimerTest, ResetWhilePausedKeepsTheFrozenReading)
+{
+    clock.advance(400);
+    timer.pause();
+    timer.reset();
+    EXPECT_EQ(timer.getTime(), 400.0);
+    timer.resume();
+    clock.advance(10);
+    EXPECT_EQ(timer.getTime(), 410.0);
+    timer.reset();
+    EXPECT_EQ(timer.getTime(), 0.0);
+}
+
+TEST_F(MillisecondTimerTest, SurvivesTickCountWrapAround)
+{
+    clock.set(0xFFFFFF00u);
+    timer.reset();
+    clock.set(0x00000100u);
+    EXPECT_EQ(timer.getTime(), 512.0);
+}
+
+TEST(TimerListTest, PauseAllReachesEveryLiveTimerAfterOneIsDestroyed)
+{
+    platform::SimulatedClock clock;
+    auto a = std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds);
+    auto b = std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds);
+    auto c = std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds);
+    b.reset();
+    Timer::pauseAll();
+    EXPECT_TRUE(a->isPaused());
+    EXPECT_TRUE(c->isPaused());
+    Timer::resumeAll();
+    EXPECT_FALSE(a->isPaused());
+    EXPECT_FALSE(c->isPaused());
+}
+
+TEST(CounterTimerTest, GrowsMonotonicallyWithSubMillisecondResolution)
+{
+    std::unique_ptr<Timer> timer(Timer::create());
+    double previous = timer->getTime();
+    EXPECT_GE(previous, 0.0);
+    bool sawFraction = false;
+    for (int i = 0; i < 100000 && !sawFraction; ++i) {
+        const double now = timer->getTime();
+        EXPECT_GE(now, previous);
+        sawFraction = now != static_cast<long long>(now);
+        previous = now;
+    }
+    EXPECT_TRUE(sawFraction);
+}
+
+} // namespace
