@@ -34,15 +34,15 @@ Rgba fireball(float u, float v, float t, const Noise& noise)
 {
     const float radius = 0.08f + 0.3f * (1.0f - std::pow(1.0f - t, 3.0f));
     const float dx = (u - 0.5f) / radius, dy = (v - 0.5f) / radius;
-    const float turbulence = noise.fractal3(dx * 1.8f + 7.0f, dy * 1.8f + 3.0f, t * 2.5f, 4);
-    const float q = std::hypot(dx, dy) + (turbulence - 0.5f) * 0.7f;
-    const float body = 1.0f - smoothstep(0.7f, 1.0f, q);
+    const float turbulence = noise.fractal3(dx * 2.6f + 7.0f, dy * 2.6f + 3.0f, t * 3.0f, 5);
+    const float q = std::hypot(dx, dy) + (turbulence - 0.5f) * 1.1f;
+    const float body = 1.0f - smoothstep(0.75f, 1.0f, q);
     if (body <= 0.0f)
         return {fireColour(0.0f), 0.0f};
-    const float heat = clamp01((1.15f - q * 0.7f) * (1.0f - t * 0.95f) + (turbulence - 0.5f) * 0.5f);
+    const float heat = clamp01((1.25f - q) * (1.1f - t) * 1.4f + (turbulence - 0.5f) * 0.9f);
     const float smoke = 1.0f - smoothstep(0.05f, 0.3f, heat);
-    const float fade = (1.0f - smoothstep(0.45f, 1.0f, t)) * (1.0f - t);
-    const float alpha = body * fade * (1.0f - 0.35f * smoke);
+    const float fade = 1.0f - smoothstep(0.55f, 1.0f, t);
+    const float alpha = body * fade * (1.0f - 0.3f * smoke);
     return {fireColour(heat), clamp01(alpha)};
 }
 
