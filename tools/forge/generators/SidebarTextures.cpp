@@ -61,8 +61,12 @@ Rgba panel(float u, float v, const Theme& theme, const Noise& noise)
     glass = add(glass, Rgb{sheen, sheen, sheen});
     float alpha = 0.55f + 0.15f * smoothstep(-7.0f, 7.0f, y);
     const float chevron = chevrons(x, y);
+    // A lit header plate at the top of the panel.
+    const float plate = (1.0f - smoothstep(0.62f, 0.66f, std::fabs(x))) * (1.0f - smoothstep(0.5f, 0.54f, std::fabs(y - 5.9f)));
+    const float plateShine = 0.35f * smoothstep(5.4f, 6.4f, y);
     Rgb colour = mix(glass, accent, std::max({glow, innerLine * 0.8f, chevron, stripe}));
-    alpha = std::max({alpha, glow + 0.4f, innerLine * 0.9f, chevron * 0.9f, stripe + 0.5f});
+    colour = mix(colour, mix(scale(accent, 0.75f), Rgb{1, 1, 1}, plateShine), plate);
+    alpha = std::max({alpha, glow + 0.4f, innerLine * 0.9f, chevron * 0.9f, stripe + 0.5f, plate * 0.85f});
     colour = mix(colour, mix(accent, Rgb{1, 1, 1}, 0.45f), frame);
     alpha = std::max(alpha, frame);
     alpha *= smoothstep(0.0f, 0.03f, -d);
