@@ -6,7 +6,7 @@ RUN_DIR   := $(BUILD_DIR)/run
 JOBS      ?= 2
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data play test clean
+.PHONY: all deps configure build data play test previews clean
 
 all: data
 
@@ -29,6 +29,10 @@ play: data
 test: data
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure --timeout 600 -j$(JOBS)
+
+# PNG previews of the forged textures and meshes in $(BUILD_DIR)/previews/.
+previews: data
+	@cmake --build $(BUILD_DIR) --target forge_previews
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,0 +1,235 @@
+#include "GameFormats.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+
+namespace fs = std::filesystem;
+using namespace forgetest;
+
+namespace {
+
+const char* const textureGenerators =
+    "texture-missile texture-particle textures-arrow textures-disco textures-explosion textures-sidebar";
+const char* const meshGenerators = "mesh-arrow mesh-missile";
+
+std::string run(const std::string& command)
+{
+    std::string output;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe.get()))
+        output += buffer;
+    return output;
+}
+
+bool forge(const fs::path& target, const std::string& generators)
+{
+    const std::string command = std::string(FLAREVOX_FORGE) + " '" + target.string() + "' " + generators
+                                + " >/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+std::map<std::string, Bytes> filesBelow(const fs::path& root)
+{
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).generic_string()] = readBytes(entry.path().string());
+    return files;
+}
+
+// Each test forges only the generators it looks at, into its own scratch folder.
+class ForgedData : public ::testing::Test {
+protected:
+    void forgeOnly(const std::string& generators) { ASSERT_TRUE(forge(scratch.path(), generators)); }
+    Bytes file(const std::string& relative) const { return readBytes((scratch.path() / relative).string()); }
+    fs::path path(const std::string& relative) const { return scratch.path() / relative; }
+
+    testsupport::ScratchDir scratch;
+};
+
+std::string frame(const std::string& prefix, int index)
+{
+    char name[128];
+    std::snprintf(name, sizeof name, "%s%04d.tga", prefix.c_str(), index);
+    return name;
+}
+
+std::vector<std::string> allTgaPaths()
+{
+    std::vector<std::string> paths = {"Data/Textures/spaceshiptexture2.tga", "Data/Textures/spaceshiptexture3.tga",
+                                      "Data/Textures/Sidebar/Sidebar_1.tga", "Data/Textures/Sidebar/Sidebar_2.tga"};
+    for (int i = 0; i < 30; ++i) {
+        paths.push_back(frame("Data/Textures/ParticleSystem/disco/disco", i));
+        paths.push_back(frame("Data/Textures/ParticleSystem/Explosion3/ex", i));
+    }
+    return paths;
+}
+
+std::array<float, 3> extent(const ThreeDsContents& mesh, int axis)
+{
+    float low = 1e9f, high = -1e9f;
+    for (const auto& v : mesh.vertices) {
+        low = std::min(low, v[static_cast<std::size_t>(axis)]);
+        high = std::max(high, v[static_cast<std::size_t>(axis)]);
+    }
+    return {low, high, high - low};
+}
+
+} // namespace
+
+TEST_F(ForgedData, TwoRunsWriteByteIdenticalFiles)
+{
+    const std::string all = std::string(textureGenerators) + " " + meshGenerators;
+    ASSERT_TRUE(forge(path("first"), all));
+    ASSERT_TRUE(forge(path("again"), all));
+    const auto first = filesBelow(path("first"));
+    const auto again = filesBelow(path("again"));
+    EXPECT_EQ(first.size(), 2u + 4 + 60 + 2);
+    ASSERT_EQ(first.size(), again.size());
+    for (const auto& [name, bytes] : first)
+        EXPECT_TRUE(again.count(name) && again.at(name) == bytes) << name;
+}
+
+TEST_F(ForgedData, EveryTgaHasTheAcceptedHeaderAndDecodesExactly)
+{
+    forgeOnly(textureGenerators);
+    std::set<std::pair<int, int>> kinds;
+    for (const auto& path : allTgaPaths()) {
+        const auto bytes = file(path);
+        const auto tga = decodeTga(bytes);
+        ASSERT_TRUE(tga) << path;
+        EXPECT_EQ(tga->bytesUsed, bytes.size()) << path << ": trailing bytes";
+        kinds.insert({tga->type, tga->bitsPerPixel});
+    }
+    const std::set<std::pair<int, int>> all = {{2, 24}, {2, 32}, {10, 24}, {10, 32}};
+    EXPECT_EQ(kinds, all);
+}
+
+TEST_F(ForgedData, AlphaTexturesFadeWhereTheGameNeedsIt)
+{
+    forgeOnly("textures-explosion textures-sidebar");
+    // Trail particles keep showing the last explosion frame: it must be invisible.
+    const auto last = decodeTga(file(frame("Data/Textures/ParticleSystem/Explosion3/ex", 29)));
+    ASSERT_TRUE(last);
+    for (const auto& pixel : last->rgba)
+        ASSERT_EQ(pixel[3], 0);
+    const auto first = decodeTga(file(frame("Data/Textures/ParticleSystem/Explosion3/ex", 0)));
+    ASSERT_TRUE(first);
+    const auto centre = first->rgba[static_cast<std::size_t>(first->width * first->height / 2 + first->width / 2)];
+    EXPECT_GT(centre[3], 200);
+
+    // Sidebar corners are transparent, the middle is a visible panel.
+    for (const char* path : {"Data/Textures/Sidebar/Sidebar_1.tga", "Data/Textures/Sidebar/Sidebar_2.tga"}) {
+        const auto panel = decodeTga(file(path));
+        ASSERT_TRUE(panel);
+        EXPECT_GT(panel->height, 4 * panel->width);
+        EXPECT_EQ(panel->rgba.front()[3], 0);
+        EXPECT_EQ(panel->rgba.back()[3], 0);
+        const auto middle = static_cast<std::size_t>(panel->height / 2 * panel->width + panel->width / 2);
+        EXPECT_GT(panel->rgba[middle][3], 60);
+    }
+}
+
+TEST_F(ForgedData, BmpsAre24BitBottomUpAndReadableWithoutPadding)
+{
+    forgeOnly("texture-missile texture-particle");
+    for (const char* path : {"Data/Textures/missle1.bmp", "Data/Textures/ParticleSystem/part1.bmp"}) {
+        const auto bytes = file(path);
+        ASSERT_GE(bytes.size(), 54u) << path;
+        auto i32 = [&bytes](std::size_t at) {
+            return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16
+                                             | static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+        };
+        const auto width = i32(18), height = i32(22);
+        EXPECT_EQ(bytes[28], 24) << path;
+        EXPECT_EQ(i32(30), 0) << path;
+        EXPECT_EQ(i32(10), 54) << path;
+        EXPECT_GT(height, 0) << path;
+        // The game reads rows unpadded: only widths whose rows need no padding decode right.
+        EXPECT_EQ(width * 3 % 4, 0) << path;
+        EXPECT_EQ(bytes.size(), 54u + static_cast<std::size_t>(width * 3 * height)) << path;
+        EXPECT_EQ(i32(2), static_cast<std::int32_t>(bytes.size())) << path;
+    }
+}
+
+TEST_F(ForgedData, ImageMagickReadsEveryTexture)
+{
+    if (run("command -v identify").empty())
+        GTEST_SKIP() << "ImageMagick identify not installed";
+    forgeOnly(textureGenerators);
+    std::vector<std::string> paths = allTgaPaths();
+    paths.push_back("Data/Textures/missle1.bmp");
+    paths.push_back("Data/Textures/ParticleSystem/part1.bmp");
+    std::string command = "identify -format '%m %wx%h\\n'";
+    for (const auto& relative : paths)
+        command += " '" + path(relative).string() + "'";
+    const auto output = run(command + " 2>&1");
+    const std::regex line("(TGA|BMP3?) [0-9]+x[0-9]+");
+    std::size_t lines = 0, start = 0;
+    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1, ++lines)
+        EXPECT_TRUE(std::regex_match(output.substr(start, end - start), line)) << output.substr(start, end - start);
+    EXPECT_EQ(lines, paths.size()) << output;
+}
+
+TEST_F(ForgedData, MeshesHaveTheShapeTheGameExpects)
+{
+    forgeOnly(meshGenerators);
+    const auto arrow = readThreeDs(file("Data/Models/pfeil.3DS"));
+    const auto missile = readThreeDs(file("Data/Models/missile.3ds"));
+    ASSERT_TRUE(arrow);
+    ASSERT_TRUE(missile);
+    for (const auto* mesh : {&*arrow, &*missile}) {
+        EXPECT_LT(mesh->objectName.size(), 20u);
+        EXPECT_LE(mesh->vertices.size(), 8000u);
+        EXPECT_LE(mesh->faces.size(), 8000u);
+        EXPECT_EQ(mesh->texCoords.size(), mesh->vertices.size());
+        for (const auto& face : mesh->faces)
+            for (const auto index : face)
+                ASSERT_LT(index, mesh->vertices.size());
+    }
+    // The arrow: about 0.9 long on x, its tip (the lowest x) on the axis.
+    const auto arrowX = extent(*arrow, 0);
+    EXPECT_NEAR(arrowX[2], 0.9f, 0.05f);
+    const auto tip = *std::min_element(arrow->vertices.begin(), arrow->vertices.end(),
+                                       [](const auto& a, const auto& b) { return a[0] < b[0]; });
+    EXPECT_NEAR(tip[1], 0.0f, 1e-4f);
+    EXPECT_LT(extent(*arrow, 1)[2], 1.0f); // fits a lane one unit wide
+    // The missile: about one unit along y, nose (the highest y) on the axis.
+    EXPECT_NEAR(extent(*missile, 1)[2], 1.0f, 0.05f);
+    const auto nose = *std::max_element(missile->vertices.begin(), missile->vertices.end(),
+                                        [](const auto& a, const auto& b) { return a[1] < b[1]; });
+    EXPECT_NEAR(nose[0], 0.0f, 1e-4f);
+    EXPECT_NEAR(nose[2], 0.0f, 1e-4f);
+}
+
+TEST_F(ForgedData, AssimpReadsBothMeshesWithTheWrittenCounts)
+{
+    if (run("command -v assimp").empty())
+        GTEST_SKIP() << "assimp-utils not installed";
+    forgeOnly(meshGenerators);
+    for (const char* path : {"Data/Models/pfeil.3DS", "Data/Models/missile.3ds"}) {
+        const auto mesh = readThreeDs(file(path));
+        ASSERT_TRUE(mesh);
+        // A raw import keeps the faces and gives every face its own three vertices.
+        const auto output = run("assimp info '" + this->path(path).string() + "' -r 2>&1");
+        std::smatch faces, vertices;
+        ASSERT_TRUE(std::regex_search(output, faces, std::regex("Faces:\\s+([0-9]+)"))) << output;
+        ASSERT_TRUE(std::regex_search(output, vertices, std::regex("Vertices:\\s+([0-9]+)"))) << output;
+        EXPECT_EQ(std::stoul(faces[1]), mesh->faces.size()) << path;
+        EXPECT_EQ(std::stoul(vertices[1]), 3 * mesh->faces.size()) << path;
+        EXPECT_NE(output.find("Materials:          1"), std::string::npos) << path;
+    }
+}

@@ -1,0 +1,184 @@
+#include "GameFormats.h"
+
+#include "writers/BmpWriter.h"
+#include "writers/TgaWriter.h"
+#include "writers/ThreeDsWriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace forge;
+using forgetest::decodeTga;
+using forgetest::readThreeDs;
+
+namespace {
+
+// A picture whose every pixel differs, so row order and channel order show.
+RgbaImage gradient(int width, int height)
+{
+    RgbaImage image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.set(x, y, {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 11),
+                             static_cast<std::uint8_t>(x + y), static_cast<std::uint8_t>(255 - x)});
+    return image;
+}
+
+void expectSamePixels(const RgbaImage& image, const forgetest::DecodedTga& tga)
+{
+    ASSERT_EQ(tga.rgba.size(), static_cast<std::size_t>(image.width() * image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const auto expected = image.at(x, y);
+            const auto& got = tga.rgba[static_cast<std::size_t>((image.height() - 1 - y) * image.width() + x)];
+            ASSERT_EQ(got[0], expected.r);
+            ASSERT_EQ(got[1], expected.g);
+            ASSERT_EQ(got[2], expected.b);
+            ASSERT_EQ(got[3], tga.bitsPerPixel == 32 ? expected.a : 255);
+        }
+}
+
+} // namespace
+
+TEST(TgaWriter, BothKindsAndDepthsRoundTripBottomUpWithTheAcceptedHeader)
+{
+    const auto image = gradient(5, 3);
+    for (const auto kind : {TgaWriter::Kind::Uncompressed, TgaWriter::Kind::RunLength})
+        for (const int bits : {24, 32}) {
+            const auto bytes = TgaWriter::encode(image, kind, bits);
+            const std::vector<std::uint8_t> expectedStart = {0, 0, static_cast<std::uint8_t>(kind), 0, 0, 0,
+                                                             0, 0, 0, 0, 0, 0};
+            EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), bytes.begin()));
+            const auto tga = decodeTga(bytes);
+            ASSERT_TRUE(tga);
+            EXPECT_EQ(tga->bytesUsed, bytes.size());
+            expectSamePixels(image, *tga);
+        }
+}
+
+TEST(TgaWriter, RunLengthSplitsLongRunsAndNeverCrossesARow)
+{
+    RgbaImage image(200, 2);
+    for (int x = 0; x < 200; ++x)
+        image.set(x, 0, {1, 2, 3, 4});
+    for (int x = 0; x < 200; ++x)
+        image.set(x, 1, {1, 2, 3, 4});
+    const auto bytes = TgaWriter::encode(image, TgaWriter::Kind::RunLength, 24);
+    // Per row: a run of 128 (0xFF) and a run of 72 (0xC7), 4 bytes each.
+    ASSERT_EQ(bytes.size(), 18u + 2 * 2 * 4);
+    EXPECT_EQ(bytes[18], 0xFF);
+    EXPECT_EQ(bytes[22], 0xC7);
+    EXPECT_EQ(bytes[26], 0xFF);
+
+    RgbaImage noisy(130, 1);
+    for (int x = 0; x < 130; ++x)
+        noisy.set(x, 0, {static_cast<std::uint8_t>(x), 0, 0, 255});
+    const auto literal = TgaWriter::encode(noisy, TgaWriter::Kind::RunLength, 24);
+    EXPECT_EQ(literal[18], 0x7F); // 128 raw pixels, then 2
+    EXPECT_EQ(literal[18 + 1 + 128 * 3], 0x01);
+    const auto tga = decodeTga(literal);
+    ASSERT_TRUE(tga);
+    expectSamePixels(noisy, *tga);
+}
+
+TEST(TgaWriter, LowLevelPiecesBuildFilesTheGameRefuses)
+{
+    const auto image = gradient(2, 2);
+    auto header = TgaWriter::headerFor(image, TgaWriter::Kind::Uncompressed, 24);
+    for (auto change : {+[](TgaHeader& h) { h.idLength = 3; }, +[](TgaHeader& h) { h.colourMapType = 1; },
+                        +[](TgaHeader& h) { h.yOrigin = 2; }, +[](TgaHeader& h) { h.bitsPerPixel = 16; },
+                        +[](TgaHeader& h) { h.width = 0; }}) {
+        TgaHeader odd = header;
+        change(odd);
+        ByteWriter out;
+        TgaWriter::writeHeader(out, odd);
+        TgaWriter::writeRawPixels(out, image, 24);
+        EXPECT_FALSE(decodeTga(out.data()));
+    }
+
+    // A run that would store more pixels than the image holds.
+    ByteWriter overrun;
+    TgaWriter::writeHeader(overrun, TgaWriter::headerFor(image, TgaWriter::Kind::RunLength, 24));
+    TgaWriter::writeRunPacket(overrun, {9, 9, 9, 255}, 5, 24);
+    EXPECT_FALSE(decodeTga(overrun.data()));
+
+    // Truncated pixel data.
+    auto truncated = TgaWriter::encode(image, TgaWriter::Kind::Uncompressed, 32);
+    truncated.pop_back();
+    EXPECT_FALSE(decodeTga(truncated));
+
+    EXPECT_THROW(TgaWriter::encode(image, TgaWriter::Kind::Uncompressed, 16), std::invalid_argument);
+}
+
+TEST(BmpWriter, RowsArePaddedToFourBytesAndStoredBottomUp)
+{
+    const auto image = gradient(3, 2);
+    const auto bytes = BmpWriter::encode(image);
+    ASSERT_EQ(bytes.size(), 54u + 2 * 12);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[1], 'M');
+    auto u32 = [&bytes](std::size_t at) {
+        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    };
+    EXPECT_EQ(u32(2), bytes.size());
+    EXPECT_EQ(u32(10), 54u);
+    EXPECT_EQ(u32(18), 3u);
+    EXPECT_EQ(u32(22), 2u);
+    EXPECT_EQ(bytes[28], 24);
+    EXPECT_EQ(u32(30), 0u);
+    // First stored row is the bottom one (y = 1), blue first, then 3 zero bytes.
+    EXPECT_EQ(bytes[54], image.at(0, 1).b);
+    EXPECT_EQ(bytes[56], image.at(0, 1).r);
+    EXPECT_EQ(bytes[54 + 9], 0);
+    EXPECT_EQ(bytes[54 + 11], 0);
+    EXPECT_EQ(bytes[54 + 12], image.at(0, 0).b);
+    EXPECT_EQ(BmpWriter::rowBytes(4), 12u);
+    EXPECT_EQ(BmpWriter::rowBytes(1), 4u);
+}
+
+TEST(ThreeDsWriter, NestedChunkLengthsCountTheirHeaders)
+{
+    ThreeDsWriter writer;
+    writer.begin(0x4D4D);
+    writer.begin(0x0002);
+    writer.out().u32(3);
+    writer.end();
+    writer.end();
+    const auto& bytes = writer.data();
+    ASSERT_EQ(bytes.size(), 16u);
+    EXPECT_EQ(bytes[2], 16);
+    EXPECT_EQ(bytes[8], 10);
+
+    ThreeDsWriter open;
+    open.begin(0x4D4D);
+    EXPECT_THROW(open.data(), std::logic_error);
+    ThreeDsWriter none;
+    EXPECT_THROW(none.end(), std::logic_error);
+}
+
+TEST(ThreeDsWriter, EncodedMeshReadsBackAndHostileChunksAreDetectable)
+{
+    TriMesh mesh;
+    mesh.name = "tri";
+    mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh.texCoords = {{0, 0}, {1, 0}, {0, 1}};
+    mesh.faces = {{0, 1, 2}};
+    const auto contents = readThreeDs(ThreeDsWriter::encode(mesh, {}));
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->objectName, "tri");
+    EXPECT_EQ(contents->vertices, mesh.vertices);
+    EXPECT_EQ(contents->faces, mesh.faces);
+    EXPECT_EQ(contents->texCoords, mesh.texCoords);
+
+    ThreeDsWriter tooShort;
+    tooShort.rawChunk(0x1234, 3, {});
+    EXPECT_FALSE(readThreeDs(tooShort.data()));
+    ThreeDsWriter huge;
+    huge.rawChunk(0x1234, 0xFFFFFFF0u, {1, 2, 3});
+    EXPECT_FALSE(readThreeDs(huge.data()));
+
+    mesh.faces = {{0, 1, 3}};
+    EXPECT_THROW(ThreeDsWriter::encode(mesh, {}), std::invalid_argument);
+    mesh.faces = {{0, 1, 2}};
+    mesh.texCoords.pop_back();
+    EXPECT_THROW(ThreeDsWriter::encode(mesh, {}), std::invalid_argument);
+}
