@@ -285,6 +285,14 @@ std::uint32_t AudioEngine::streamLengthMs(const AudioStream* stream) const
     return stream ? stream->lengthMs() : 0;
 }
 
+std::uint64_t AudioEngine::streamFramesMixed(AudioStream* stream)
+{
+    if (!stream)
+        return 0;
+    const DeviceLock lock(*this);
+    return stream->playState().framesAfter;
+}
+
 AudioSample* AudioEngine::loadSample(const std::string& gamePath)
 {
     auto source = AudioDecoder::open(gamePath, mixRate);

@@ -65,6 +65,8 @@ public:
     // plays, its length once it has ended; never backwards within one play.
     std::uint32_t streamTimeMs(AudioStream* stream);
     std::uint32_t streamLengthMs(const AudioStream* stream) const;
+    // Frames of the stream handed to the output in its current play.
+    std::uint64_t streamFramesMixed(AudioStream* stream);
 
     // Decoded whole at load. Null when the file cannot be opened as a sound.
     AudioSample* loadSample(const std::string& gamePath);
