@@ -193,9 +193,14 @@ TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
 TEST_F(SoundManagerTest, NoDeviceFallsBackToASilentOutputWithARunningClock)
 {
     ASSERT_TRUE(writeLevelFile("Data/Music/coconut.mp3", 1.0, 44100, 2, 0.25f, ToneFormat::Mp3));
+    const char* previous = std::getenv("SDL_AUDIODRIVER");
+    const std::string driver = previous ? previous : "";
     setenv("SDL_AUDIODRIVER", "flarevox-no-such-driver", 1);
     SoundManager* manager = start("[Sound]\nMasterVolume = 200\n", platform::AudioEngine::Output::Device);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (previous)
+        setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
     EXPECT_TRUE(manager->getEngine().isSilent());
     ASSERT_EQ(boxes, std::vector<std::string>{"FMOD could not be initialized!"});
     EXPECT_TRUE(logHas("ERROR: FMOD could not be initialized!"));

@@ -9,7 +9,9 @@ namespace soundtest {
 
 bool writeLevelFile(const std::string& path, double seconds, int rate, int channels, float level, ToneFormat format)
 {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder);
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
