@@ -1,0 +1,126 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+class AudioSample;
+class AudioStream;
+class Mixer;
+
+// The sound engine: streams and samples mixed by our own mixer into an SDL
+// audio device, or into a silent output when there is no usable device.
+//
+// Threads. The game thread calls every public operation. With a device, SDL's
+// audio thread runs the mixer in its callback, and a decode thread keeps each
+// playing stream about a second ahead in its lock-free ring; the callback never
+// decodes, never touches the disk and never waits on the decode thread. The
+// game thread changes what the mixer plays, and reads the play positions, only
+// inside SDL's device lock, for a few assignments at a time.
+//
+// The silent output has no threads: it mixes on the game thread whenever the
+// engine is called (or pumped), as many frames as the system tick count says
+// have passed, decoding just before it mixes. Under a simulated tick source a
+// whole song then plays deterministically in simulated time.
+class AudioEngine {
+public:
+    enum class Output { Device, NoSound };
+
+    static constexpr int defaultRate = 44100;
+    static constexpr int defaultChannels = 32;
+
+    AudioEngine();
+    ~AudioEngine();
+    AudioEngine(const AudioEngine&) = delete;
+    AudioEngine& operator=(const AudioEngine&) = delete;
+
+    // The version of the sound interface this engine provides.
+    static float version();
+
+    // Chooses the output used by the next start; the device is the default.
+    void setOutput(Output output) { requestedOutput = output; }
+    // Opens the output. False when the device or the arguments could not be
+    // used: the engine then runs the silent output at 44100 Hz with 32 channels.
+    bool start(int mixRate, int channelCount);
+    void close();
+    bool isStarted() const { return started; }
+    bool isSilent() const { return silent; }
+
+    // Null when the file cannot be opened as a sound. Streams live until
+    // closeStream or the engine's destruction.
+    AudioStream* openStream(const std::string& gamePath);
+    void closeStream(AudioStream* stream);
+    // Plays from the start, restarting the stream if it is playing. Returns the
+    // channel, or -1 when the engine is not started or every channel is busy.
+    int playStream(AudioStream* stream);
+    // The position in ms of the frame being heard now: 0 before the stream
+    // plays, its length once it has ended; never backwards within one play.
+    std::uint32_t streamTimeMs(AudioStream* stream);
+    std::uint32_t streamLengthMs(const AudioStream* stream) const;
+    // Frames of the stream handed to the output in its current play.
+    std::uint64_t streamFramesMixed(AudioStream* stream);
+
+    // Decoded whole at load. Null when the file cannot be opened as a sound.
+    AudioSample* loadSample(const std::string& gamePath);
+    int playSample(AudioSample* sample);
+    void freeSample(AudioSample* sample);
+
+    // 0 silent to 255 full; clamped.
+    void setMasterVolume(int volume);
+    int masterVolume() const { return volume.load(); }
+
+    // The silent output mixes up to the current tick; a device needs nothing.
+    void pump();
+
+    // Device buffers in which a playing stream could not supply its frames.
+    std::uint64_t underrunCount() const { return underruns.load(); }
+    // Frames handed to the output since start.
+    std::uint64_t framesHanded() const { return handed.load(); }
+    int bufferFrames() const { return deviceBufferFrames; }
+    int rate() const { return mixRate; }
+
+    // Called by the device: fills one buffer of interleaved stereo floats.
+    void render(float* out, std::size_t frames);
+
+private:
+    class DeviceLock;
+
+    bool openDevice();
+    void startSilent();
+    void decodeLoop();
+    std::uint32_t framesToMs(std::uint64_t frames) const;
+
+    Output requestedOutput = Output::Device;
+    bool started = false;
+    bool silent = false;
+    int mixRate = defaultRate;
+    int deviceBufferFrames = 0;
+    std::uint32_t device = 0;
+    std::unique_ptr<Mixer> mixer;
+    std::atomic<int> volume{255};
+    std::atomic<std::uint64_t> underruns{0};
+    std::atomic<std::uint64_t> handed{0};
+
+    std::mutex streamsMutex;
+    std::vector<std::unique_ptr<AudioStream>> streams;
+    std::vector<std::unique_ptr<AudioSample>> samples;
+
+    std::thread decoder;
+    std::condition_variable decodeWake;
+    bool decodeStopping = false;
+
+    // The silent output's clock.
+    std::uint32_t lastPumpTick = 0;
+    std::uint64_t silentMs = 0;
+    std::vector<float> silentBuffer;
+};
+
+} // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/Object.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+class AudioEngine;
+}
+class Sound;
+
+// Plays the song and the effects, every one a named Sound, and gives the song
+// clock. Registered as "SoundManager"; one per process, created on first request.
+class SoundManager : public Object {
+public:
+    static constexpr float minimumVersion = 3.71f;
+
+    // The process-wide manager, created on first call and again after a
+    // registry teardown destroyed the previous one.
+    static SoundManager* instance();
+
+    ~SoundManager() override;
+
+    // Opens the audio output; without a usable device the sounds play silently
+    // but their clocks still run. Reads "MasterVolume" of section "Sound".
+    bool init(int mixRate, int channelCount, int flags);
+    // Adds a stream under the name; true also when the file could not be opened.
+    bool addSound(const char* path, const char* name);
+    // The first sound of that name (of that type; 0 for any), or null.
+    Sound* find(const char* name);
+    Sound* find(const char* name, int type);
+    bool play(const char* name);
+    void setVolume(int volume);
+    // The stream's play position and length in milliseconds; 0 when unknown.
+    std::uint32_t getStreamTime(const char* name);
+    std::uint32_t getStreamLength(const char* name);
+
+    // Advances the silent output to the current tick (a device runs by itself).
+    void update();
+
+    int getMaxChannels() const { return maxChannels; }
+    std::uint64_t getUnderrunCount() const;
+    platform::AudioEngine& getEngine() { return *engine; }
+
+private:
+    SoundManager();
+
+    std::vector<std::unique_ptr<Sound>> sounds;
+    int maxChannels = 0;
+    std::unique_ptr<platform::AudioEngine> engine;
+};

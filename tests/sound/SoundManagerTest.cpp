@@ -1,0 +1,224 @@
+#include "ToneFile.h"
+
+#include "core/ConfigFileParser.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "platform/AudioEngine.h"
+#include "platform/Dialog.h"
+#include "platform/SimulatedClock.h"
+#include "sound/Sound.h"
+#include "sound/SoundManager.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using soundtest::ToneFormat;
+using soundtest::writeLevelFile;
+
+class SoundManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OutputHandler::instance()->open("output.log");
+        platform::Dialog::setCapture([this](const std::string&, const std::string& text) { boxes.push_back(text); });
+    }
+
+    void TearDown() override
+    {
+        platform::Dialog::clearCapture();
+        OutputHandler::instance()->close();
+        ObjectRegistry::destroy();
+    }
+
+    SoundManager* start(const std::string& soundSection = "[Sound]\nMasterVolume = 255\n",
+                        platform::AudioEngine::Output output = platform::AudioEngine::Output::NoSound)
+    {
+        scratch.write("Conf/global.cfg", soundSection);
+        (new ConfigFileParser())->parse("Conf/global.cfg");
+        SoundManager* manager = SoundManager::instance();
+        manager->getEngine().setOutput(output);
+        manager->init(44100, 32, 0);
+        return manager;
+    }
+
+    std::string log() const { return testsupport::readFile(scratch.path() / "output.log"); }
+    bool logHas(const std::string& line) const { return log().find(line + " \n") != std::string::npos; }
+
+    testsupport::ScratchDir scratch;
+    platform::SimulatedClock clock{5000};
+    std::vector<std::string> boxes;
+};
+
+TEST_F(SoundManagerTest, InitLogsItsStepsAndClampsTheVolume)
+{
+    SoundManager* manager = start("[Sound]\nMasterVolume = 300\n");
+    EXPECT_NE(log().find("Initializing SoundManager... \n... checking FMOD Version \n... initializing FMOD \n"),
+              std::string::npos);
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 255..."));
+    EXPECT_EQ(manager->getMaxChannels(), 32);
+    manager->setVolume(-5);
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
+    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SoundManagerTest, MissingVolumeKeyMeansSilence)
+{
+    SoundManager* manager = start("[Sound]\nOther = 1\n");
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
+    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
+}
+
+TEST_F(SoundManagerTest, SongClockInSimulatedTime)
+{
+    ASSERT_TRUE(writeLevelFile("Data/Music/coconut.mp3", 2.0, 44100, 2, 0.25f, ToneFormat::Mp3));
+    SoundManager* manager = start();
+    manager->addSound("Data/Music/coconut.mp3", "Coconut");
+    EXPECT_TRUE(logHas("Sound: Loading Sound Stream Data/Music/coconut.mp3"));
+    const std::uint32_t length = manager->getStreamLength("Coconut");
+    EXPECT_NEAR(length, 2000, 60);
+
+    clock.advance(400);
+    EXPECT_EQ(manager->getStreamTime("Coconut"), 0u);
+    EXPECT_TRUE(manager->play("Coconut"));
+    EXPECT_EQ(manager->getStreamTime("Coconut"), 0u);
+    for (std::uint32_t elapsed = 17; elapsed < length; elapsed += 17) {
+        clock.advance(17);
+        ASSERT_EQ(manager->getStreamTime("Coconut"), elapsed);
+    }
+    clock.advance(17);
+    EXPECT_EQ(manager->getStreamTime("Coconut"), length);
+    clock.advance(60000);
+    EXPECT_EQ(manager->getStreamTime("Coconut"), length);
+    EXPECT_EQ(manager->getUnderrunCount(), 0u);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SoundManagerTest, PlayRestartsAPlayingStreamOnItsChannel)
+{
+    ASSERT_TRUE(writeLevelFile("Data/Sound/godlike.wav", 1.0, 22050, 1, 0.5f));
+    SoundManager* manager = start();
+    manager->addSound("Data/Sound/godlike.wav", "Godlike");
+    EXPECT_EQ(manager->getStreamLength("Godlike"), 1000u);
+    manager->play("Godlike");
+    const int channel = manager->find("Godlike")->getChannel();
+    EXPECT_GE(channel, 0);
+    clock.advance(700);
+    EXPECT_EQ(manager->getStreamTime("Godlike"), 700u);
+    manager->play("Godlike");
+    EXPECT_EQ(manager->find("Godlike")->getChannel(), channel);
+    EXPECT_EQ(manager->getStreamTime("Godlike"), 0u);
+    clock.advance(300);
+    EXPECT_EQ(manager->getStreamTime("Godlike"), 300u);
+    // Played again after its end, it starts over too.
+    clock.advance(2000);
+    EXPECT_EQ(manager->getStreamTime("Godlike"), 1000u);
+    manager->play("Godlike");
+    clock.advance(10);
+    EXPECT_EQ(manager->getStreamTime("Godlike"), 10u);
+}
+
+TEST_F(SoundManagerTest, TickSourceGoingBackDoesNotRunTheClockAway)
+{
+    ASSERT_TRUE(writeLevelFile("Data/Sound/x.wav", 1.0, 44100, 2, 0.5f));
+    SoundManager* manager = start();
+    manager->addSound("Data/Sound/x.wav", "X");
+    manager->play("X");
+    clock.advance(100);
+    EXPECT_EQ(manager->getStreamTime("X"), 100u);
+    clock.set(clock.now() - 50);
+    EXPECT_EQ(manager->getStreamTime("X"), 100u);
+    clock.advance(20);
+    EXPECT_EQ(manager->getStreamTime("X"), 120u);
+}
+
+TEST_F(SoundManagerTest, UnreadableFilesAreReportedAndStaySilent)
+{
+    scratch.write("Data/Sound/garbage.wav", std::string(3000, 'x'));
+    scratch.write("Data/Sound/truncated.wav", "RIFF\x24\x00\x00\x00WAVEfmt ");
+    SoundManager* manager = start();
+    for (const char* path : {"Data/Music/missing.mp3", "Data/Sound/garbage.wav", "Data/Sound/truncated.wav"}) {
+        EXPECT_TRUE(manager->addSound(path, path));
+        EXPECT_TRUE(logHas(std::string("ERROR: The Stream could not be opened: ") + path));
+        EXPECT_TRUE(manager->play(path));
+        clock.advance(100);
+        EXPECT_EQ(manager->getStreamTime(path), 0u);
+        EXPECT_EQ(manager->getStreamLength(path), 0u);
+        EXPECT_EQ(manager->find(path)->getType(), Sound::Stream);
+    }
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0], "The Stream could not be opened: Data/Music/missing.mp3");
+    EXPECT_FALSE(log().find("WARNING") != std::string::npos);
+}
+
+TEST_F(SoundManagerTest, UnknownNamesWarnAndReadZero)
+{
+    SoundManager* manager = start();
+    EXPECT_FALSE(manager->play("Nope"));
+    EXPECT_EQ(manager->getStreamTime("Nope"), 0u);
+    EXPECT_EQ(manager->getStreamLength("Nope"), 0u);
+    const std::string text = log();
+    EXPECT_NE(text.find("WARNING: SoundManager: Could not find the sound 'Nope'! \n"
+                        "WARNING: SoundManager: Could not get the time of the stream 'Nope'. \n"),
+              std::string::npos);
+    EXPECT_NE(text.find("WARNING: SoundManager: Could not get the length of the stream 'Nope'. \n"), std::string::npos);
+}
+
+TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
+{
+    ASSERT_TRUE(writeLevelFile("Data/a.wav", 0.5, 44100, 2, 0.5f));
+    ASSERT_TRUE(writeLevelFile("Data/b.wav", 0.25, 44100, 2, 0.5f));
+    SoundManager* manager = start();
+    manager->addSound("Data/a.wav", "Twice");
+    manager->addSound("Data/b.wav", "Twice");
+    EXPECT_EQ(manager->getStreamLength("Twice"), 500u);
+
+    Sound* sample = new Sound(manager->getEngine(), "Effect");
+    EXPECT_TRUE(sample->loadSample("Data/b.wav"));
+    EXPECT_TRUE(logHas("Sound: Loading Sound Sample Data/b.wav"));
+    EXPECT_EQ(sample->getType(), Sound::Sample);
+    EXPECT_TRUE(sample->play());
+    EXPECT_GE(sample->getChannel(), 0);
+    EXPECT_FALSE(sample->loadSample("Data/none.wav"));
+    EXPECT_TRUE(logHas("ERROR: The following Sound Sample could not be loaded: Data/none.wav"));
+    delete sample;
+}
+
+TEST_F(SoundManagerTest, NoDeviceFallsBackToASilentOutputWithARunningClock)
+{
+    ASSERT_TRUE(writeLevelFile("Data/Music/coconut.mp3", 1.0, 44100, 2, 0.25f, ToneFormat::Mp3));
+    const char* previous = std::getenv("SDL_AUDIODRIVER");
+    const std::string driver = previous ? previous : "";
+    setenv("SDL_AUDIODRIVER", "flarevox-no-such-driver", 1);
+    SoundManager* manager = start("[Sound]\nMasterVolume = 200\n", platform::AudioEngine::Output::Device);
+    if (previous)
+        setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+    EXPECT_TRUE(manager->getEngine().isSilent());
+    ASSERT_EQ(boxes, std::vector<std::string>{"FMOD could not be initialized!"});
+    EXPECT_TRUE(logHas("ERROR: FMOD could not be initialized!"));
+    manager->addSound("Data/Music/coconut.mp3", "Coconut");
+    manager->play("Coconut");
+    clock.advance(250);
+    EXPECT_EQ(manager->getStreamTime("Coconut"), 250u);
+}
+
+TEST_F(SoundManagerTest, UnusableInitArgumentsFallBackToSilence)
+{
+    scratch.write("Conf/global.cfg", "[Sound]\nMasterVolume = 1\n");
+    (new ConfigFileParser())->parse("Conf/global.cfg");
+    SoundManager* manager = SoundManager::instance();
+    manager->init(0, -3, 0);
+    EXPECT_TRUE(manager->getEngine().isSilent());
+    EXPECT_EQ(manager->getEngine().rate(), 44100);
+    EXPECT_EQ(boxes, std::vector<std::string>{"FMOD could not be initialized!"});
+}
+
+} // namespace
