@@ -122,8 +122,9 @@ TEST_F(ForgedDancer, KeyframesLieInTheMovesAndAscend)
                 EXPECT_GE(frame, -0.001f);
                 EXPECT_LE(frame, 260.001f);
                 EXPECT_FALSE(frame > 120.001f && frame < 159.999f) << joint.name << " keyed between the moves";
-                if (k > 0)
+                if (k > 0) {
                     EXPECT_GT((*keys)[k].seconds, (*keys)[k - 1].seconds) << joint.name;
+                }
             }
         }
 }

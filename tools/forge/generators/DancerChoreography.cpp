@@ -158,7 +158,7 @@ void leftMove(std::vector<KeyedPose>& keys, const Pose& base)
     keys.push_back({70, back});
 }
 
-// Down and Right: a deep squat with the arms forward, then a step right into a disco point.
+// Down and Right: a deep squat with the arms out and the forearms pumping down, then a step right into a disco point.
 void downRightMove(std::vector<KeyedPose>& keys, const Pose& base)
 {
     Pose squat = base;
@@ -168,8 +168,8 @@ void downRightMove(std::vector<KeyedPose>& keys, const Pose& base)
     squat.rotation[R::Spine] = {22, 0, 0};
     squat.rotation[R::Chest] = {5, 0, 0};
     squat.rotation[R::Head] = {-25, 0, 0};
-    squat.arms(R::UpperArmL, {-85, 0, 5});
-    squat.arms(R::ForearmL, {-10, 0, 0});
+    squat.arms(R::UpperArmL, {0, 0, 80});
+    squat.arms(R::ForearmL, {0, 0, -85});
     squat.arms(R::HandL, {0, 0, 0});
     keys.push_back({87, squat});
 

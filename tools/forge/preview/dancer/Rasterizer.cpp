@@ -138,13 +138,14 @@ void Rasterizer::triangle(const ScreenVertex& a, const ScreenVertex& b, const Sc
         }
 }
 
-void Rasterizer::blitInto(std::vector<unsigned char>& target, int targetWidth, int x0, int y0) const
+void Rasterizer::blitInto(std::vector<unsigned char>& target, int targetWidth, int x0, int y0, int cropX, int cropY,
+                          int cropWidth, int cropHeight) const
 {
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
+    for (int y = 0; y < cropHeight; ++y)
+        for (int x = 0; x < cropWidth; ++x)
             for (int ch = 0; ch < 3; ++ch)
-                target[((y0 + y) * targetWidth + x0 + x) * 3 + ch] =
-                    static_cast<unsigned char>(std::lround(colour[y * width + x][ch] * 255.0f));
+                target[((y0 + y) * targetWidth + x0 + x) * 3 + ch] = static_cast<unsigned char>(
+                    std::lround(colour[(cropY + y) * width + cropX + x][ch] * 255.0f));
 }
 
 } // namespace preview

@@ -22,8 +22,9 @@ public:
         float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
     };
     Extent draw(const PosedModel& model, float ms);
-    // Copies the image into a larger one at a pixel offset.
-    void blitInto(std::vector<unsigned char>& target, int targetWidth, int x0, int y0) const;
+    // Copies a width by height crop starting at (cropX, cropY) into a larger image at (x0, y0).
+    void blitInto(std::vector<unsigned char>& target, int targetWidth, int x0, int y0, int cropX, int cropY,
+                  int cropWidth, int cropHeight) const;
 
     int width, height;
 

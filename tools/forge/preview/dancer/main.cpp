@@ -54,28 +54,30 @@ int main(int argc, char** argv)
         texture = (modelPath.parent_path() / texture.substr(2)).string();
     std::filesystem::create_directories(outDir);
 
-    preview::Rasterizer tile(400, 300);
-    preview::Rasterizer closeUp(1024, 768);
-    if (!tile.loadTexture(texture) || !closeUp.loadTexture(texture))
+    // Each tile is the middle of a 1024 by 768 frame, where the dancer stands.
+    preview::Rasterizer screen(1024, 768);
+    const int tileX = 232, tileY = 0, tileWidth = 560, tileHeight = 768;
+    if (!screen.loadTexture(texture))
         std::fprintf(stderr, "forge-dancer-preview: texture %s not readable, drawing untextured\n", texture.c_str());
     const float msPerFrame = 1000.0f / model.fps;
     for (const auto& move : moves) {
-        std::vector<unsigned char> strip(static_cast<std::size_t>(tile.width) * move.samples * tile.height * 3);
+        std::vector<unsigned char> strip(static_cast<std::size_t>(tileWidth) * move.samples * tileHeight * 3);
         preview::Rasterizer::Extent all;
         for (int i = 0; i < move.samples; ++i) {
             const float frame = move.first + (move.last - move.first) * static_cast<float>(i) / (move.samples - 1);
-            tile.clear();
-            const auto e = tile.draw(model, frame * msPerFrame);
+            screen.clear();
+            const auto e = screen.draw(model, frame * msPerFrame);
             all = {std::min(all.minX, e.minX), std::max(all.maxX, e.maxX), std::min(all.minY, e.minY),
                    std::max(all.maxY, e.maxY)};
-            tile.blitInto(strip, tile.width * move.samples, tile.width * i, 0);
+            screen.blitInto(strip, tileWidth * move.samples, tileWidth * i, 0, tileX, tileY, tileWidth, tileHeight);
         }
         std::printf("%-10s x %.2f..%.2f  y %.2f..%.2f\n", move.name, all.minX, all.maxX, all.minY, all.maxY);
-        if (!writePng(outDir / (std::string(move.name) + ".png"), strip, tile.width * move.samples, tile.height))
+        if (!writePng(outDir / (std::string(move.name) + ".png"), strip, tileWidth * move.samples, tileHeight))
             return 1;
     }
-    closeUp.draw(model, 0.0f);
-    std::vector<unsigned char> image(static_cast<std::size_t>(closeUp.width) * closeUp.height * 3);
-    closeUp.blitInto(image, closeUp.width, 0, 0);
-    return writePng(outDir / "stance.png", image, closeUp.width, closeUp.height) ? 0 : 1;
+    screen.clear();
+    screen.draw(model, 0.0f);
+    std::vector<unsigned char> image(static_cast<std::size_t>(screen.width) * screen.height * 3);
+    screen.blitInto(image, screen.width, 0, 0, 0, 0, screen.width, screen.height);
+    return writePng(outDir / "stance.png", image, screen.width, screen.height) ? 0 : 1;
 }
