@@ -80,10 +80,10 @@ void renderBass(StereoMix& mix)
             // Octave jump on the last off-beat of the bar, as island bass lines do.
             const int note = beat == 3 ? root + 12 : root;
             mix.add(at(bar * beatsPerBar + beat + 0.5), voices::bass(rate, voices::midiToFrequency(note), beatSeconds(0.45)),
-                    0.5f);
+                    0.3f);
         }
     }
-    mix.add(at(SongPlan::finalBeat), voices::bass(rate, voices::midiToFrequency(41), 2.5), 0.5f);
+    mix.add(at(SongPlan::finalBeat), voices::bass(rate, voices::midiToFrequency(53), 2.5), 0.3f);
 }
 
 void renderMarimba(StereoMix& mix)

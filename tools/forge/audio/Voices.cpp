@@ -133,7 +133,7 @@ std::vector<float> bass(int rate, double frequency, double seconds)
         const double t = static_cast<double>(i) / rate;
         const double tone = std::sin(w * static_cast<double>(i));
         // A little saturation gives the sine upper harmonics that small speakers can play.
-        out[i] = static_cast<float>(std::tanh(2.2 * tone) * 0.8 * std::exp(-t / 0.6));
+        out[i] = static_cast<float>(std::tanh(1.5 * tone) * 0.8 * std::exp(-t / 0.6));
     }
     shapeEdges(out, rate, 0.012, 0.03);
     return out;

@@ -10,6 +10,8 @@ namespace forge {
 
 std::int16_t WavWriter::toPcm16(float sample)
 {
+    if (std::isnan(sample))
+        return 0;
     const float clamped = std::clamp(sample, -1.0f, 1.0f);
     return static_cast<std::int16_t>(std::lrint(clamped * 32767.0f));
 }
