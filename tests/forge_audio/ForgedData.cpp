@@ -3,25 +3,51 @@
 #include "core/ObjectRegistry.h"
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdlib>
-#include <random>
+#include <fstream>
 
 namespace forgetest {
 namespace {
 
+// ctest runs every test in its own process, so the output is kept in the
+// working folder and made again only when the forge binary changes. A file
+// lock keeps parallel test processes from generating at the same time.
 struct Forged : ForgedData {
     Forged()
     {
-        std::random_device seed;
-        const auto base = std::filesystem::temp_directory_path() / ("flarevox-forge-test-" + std::to_string(seed()));
+        const auto base = std::filesystem::current_path() / "forge_audio_output";
         first = base / "a";
         second = base / "b";
-        ok = run(first) && run(second);
+        std::filesystem::create_directories(base);
+        const int lock = ::open((base / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+        if (lock >= 0)
+            ::flock(lock, LOCK_EX);
+        const auto stamp = base / "forge.stamp";
+        const std::string version = forgeVersion();
+        if (testsupport::readFile(stamp) == version) {
+            ok = true;
+        } else {
+            std::error_code ignored;
+            std::filesystem::remove_all(first, ignored);
+            std::filesystem::remove_all(second, ignored);
+            ok = run(first) && run(second);
+            if (ok)
+                std::ofstream(stamp, std::ios::trunc) << version;
+        }
+        if (lock >= 0)
+            ::close(lock);
     }
-    ~Forged()
+
+    static std::string forgeVersion()
     {
-        std::error_code ignored;
-        std::filesystem::remove_all(first.parent_path(), ignored);
+        std::error_code error;
+        const auto time = std::filesystem::last_write_time(FLAREVOX_FORGE, error);
+        const auto size = std::filesystem::file_size(FLAREVOX_FORGE, error);
+        return error ? std::string() : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
     }
 
     bool run(const std::filesystem::path& root)
