@@ -1,0 +1,135 @@
+#include "ForgedData.h"
+
+#include "core/ObjectRegistry.h"
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace forgetest {
+namespace {
+
+// ctest runs every test in its own process, so the output is kept in the
+// working folder and made again only when the forge binary changes. A file
+// lock keeps parallel test processes from generating at the same time.
+struct Forged : ForgedData {
+    Forged()
+    {
+        const auto base = std::filesystem::current_path() / "forge_audio_output";
+        first = base / "a";
+        second = base / "b";
+        std::filesystem::create_directories(base);
+        const int lock = ::open((base / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+        if (lock >= 0)
+            ::flock(lock, LOCK_EX);
+        const auto stamp = base / "forge.stamp";
+        const std::string version = forgeVersion();
+        if (testsupport::readFile(stamp) == version) {
+            ok = true;
+        } else {
+            std::error_code ignored;
+            std::filesystem::remove_all(first, ignored);
+            std::filesystem::remove_all(second, ignored);
+            ok = run(first) && run(second);
+            if (ok)
+                std::ofstream(stamp, std::ios::trunc) << version;
+        }
+        if (lock >= 0)
+            ::close(lock);
+    }
+
+    static std::string forgeVersion()
+    {
+        std::error_code error;
+        const auto time = std::filesystem::last_write_time(FLAREVOX_FORGE, error);
+        const auto size = std::filesystem::file_size(FLAREVOX_FORGE, error);
+        return error ? std::string() : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
+    }
+
+    bool run(const std::filesystem::path& root)
+    {
+        const std::string command = std::string("'") + FLAREVOX_FORGE + "' '" + root.string()
+                                    + "' announcer config explosion song > /dev/null";
+        if (std::system(command.c_str()) != 0) {
+            error = "forge failed: " + command;
+            return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+const ForgedData& forgedData()
+{
+    static const Forged data;
+    return data;
+}
+
+const std::vector<std::string>& forgedFiles()
+{
+    static const std::vector<std::string> files = {
+        "Conf/global.cfg",          "Data/Music/coconut.mp3",  "Data/Dwi/Coconut.DWI",
+        "Data/Sound/dominating.wav", "Data/Sound/godlike.wav",  "Data/Sound/humiliation.wav",
+        "Data/Sound/rampage.wav",    "Data/Sound/perfect.wav",  "Data/Sound/ultrakill.wav",
+        "Data/Sound/explosion1.wav",
+    };
+    return files;
+}
+
+ForgedConfig::ForgedConfig()
+    : reader(new ConfigFileParser)
+{
+    reader->parse((forgedData().first / "Conf/global.cfg").string());
+}
+
+ForgedConfig::~ForgedConfig()
+{
+    ObjectRegistry::destroy();
+}
+
+StepFileView readStepFile(const std::string& text)
+{
+    StepFileView view;
+    std::string tag, first, stray;
+    int field = 0;
+    bool inEntry = false;
+    for (const char c : text) {
+        if (c == '#') {
+            field = 0;
+            inEntry = true;
+            if (!stray.empty())
+                view.strayText.push_back(stray);
+            stray.clear();
+        } else if (c == ':') {
+            ++field;
+        } else if (c == ';') {
+            view.tags.push_back(tag);
+            if (tag == "BPM")
+                view.bpm = first;
+            if (tag == "GAP")
+                view.gap = first;
+            tag.clear();
+            first.clear();
+            inEntry = false;
+        } else if (c != '\n') {
+            if (!inEntry)
+                stray += c;
+            if (field == 0)
+                tag += c;
+            else if (field == 1)
+                first += c;
+            else if (field == 3 && tag == "SINGLE" && first == "BEGINNER")
+                view.beginnerNotes += c;
+        }
+    }
+    if (!stray.empty())
+        view.strayText.push_back(stray);
+    return view;
+}
+
+} // namespace forgetest
