@@ -6,6 +6,7 @@
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "platform/SystemClock.h"
+#include "scene/ObjectGraph.h"
 
 #include <GL/gl.h>
 
@@ -45,6 +46,9 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     configFileParser->parse("Conf/global.cfg");
 
     setFixedGlState();
+
+    // The graph registers itself; from here on nodes can be linked.
+    new ObjectGraph();
 
     lastTick = platform::SystemClock::tickCount();
 
@@ -88,6 +92,10 @@ void MainLoop::update()
     keysDownLastFrame = std::move(keysDownThisFrame);
     keysDownThisFrame.clear();
     dispatchMainLoopKeys();
+
+    // Nodes are updated on the story screen too.
+    if (ObjectGraph* graph = ObjectGraph::find())
+        graph->update();
 }
 
 void MainLoop::dispatchMainLoopKeys()
@@ -149,6 +157,8 @@ void MainLoop::draw()
 
     if (started == 0)
         drawStoryScreen();
+    else if (ObjectGraph* graph = ObjectGraph::find())
+        graph->draw();
 
     glPopMatrix();
     glFlush();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FrameClock.h"
 #include "core/Object.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ struct WindowRecord;
 // The application object: creates the managers in a fixed order, updates
 // them once per frame and draws the story screen or the scene. Registered as
 // "MainLoop"; its destructor ends the registry and every other manager.
-class MainLoop : public Object {
+class MainLoop : public Object, public FrameClock {
 public:
     // Virtual-key codes of the main-loop commands.
     static constexpr std::uint8_t keyEscape = 27;
@@ -33,7 +34,7 @@ public:
     void onKey(std::uint8_t code);
     void deinitialize() {}
 
-    std::uint32_t getFrameDelta() const { return frameDelta; }
+    std::uint32_t getFrameDelta() const override { return frameDelta; }
     std::uint32_t getFps() const { return fps; }
     bool isWireframe() const { return wireframe; }
     int getStarted() const { return started; }

@@ -189,12 +189,13 @@ bool VirtualKeys::toSdl(int virtualKey, int& keycode, int& scancode)
     return true;
 }
 
+// Scan code names are SDL's fixed table; they need no keyboard layout.
 int VirtualKeys::fromKeyName(const std::string& name)
 {
-    const SDL_Keycode keycode = SDL_GetKeyFromName(name.c_str());
-    if (keycode == SDLK_UNKNOWN)
+    const SDL_Scancode scancode = SDL_GetScancodeFromName(name.c_str());
+    if (scancode == SDL_SCANCODE_UNKNOWN)
         return unmapped;
-    return fromSdl(keycode, SDL_GetScancodeFromKey(keycode));
+    return fromSdl(SDLK_UNKNOWN, scancode);
 }
 
 std::string VirtualKeys::keyName(int virtualKey)
@@ -203,7 +204,7 @@ std::string VirtualKeys::keyName(int virtualKey)
     int scancode = 0;
     if (!toSdl(virtualKey, keycode, scancode))
         return {};
-    return SDL_GetKeyName(keycode);
+    return SDL_GetScancodeName(static_cast<SDL_Scancode>(scancode));
 }
 
 } // namespace platform
