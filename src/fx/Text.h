@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/FontBuilder.h"
+#include "scene/ObjectNode.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// One line of text in the scene: a bitmap font (flat, at a raster position,
+// in its own colour) or an outline font (extruded glyphs one unit high). A
+// timed text hides itself `duration` milliseconds after it was last shown.
+class Text : public ObjectNode {
+public:
+    static constexpr std::uint8_t BitmapFont = 1;
+    static constexpr std::uint8_t OutlineFont = 2;
+    static constexpr std::size_t formatBufferSize = 1024;
+
+    Text(std::uint32_t duration, std::int8_t side);
+    // Frees the display lists of its font.
+    ~Text() override;
+
+    // Links the text into the scene graph under "Text" and builds its font.
+    // False when there was no graph to link into (the text stays the caller's).
+    bool createBitmapFont(int height, int weight, const char* face, int width, std::uint8_t italic,
+                          std::uint8_t underline, std::uint8_t strikeOut);
+    bool createOutlineFont(int height, float extrusion, int weight, const char* face, int width,
+                           std::uint8_t italic, std::uint8_t underline, std::uint8_t strikeOut);
+    // Rebuilds the bitmap font with new values; the replaced lists are freed.
+    bool changeBitmapFont(int height, int weight, const char* face, int width, std::uint8_t italic,
+                          std::uint8_t underline, std::uint8_t strikeOut);
+
+    void setPosition(float newX, float newY);
+    void setColor(float newRed, float newGreen, float newBlue);
+    // printf-style; the result is cut to fit the 1024-byte buffer.
+    void setText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Shows the text again for a full duration.
+    void restart();
+
+    bool update() override;
+    bool draw() override;
+
+    const std::string& getText() const { return text; }
+    std::uint8_t getFontMode() const { return fontMode; }
+    unsigned getListBase() const { return listBase; }
+    unsigned getListCount() const { return listCount; }
+    std::uint32_t getDuration() const { return duration; }
+    const platform::GlyphMetrics& getGlyphMetrics(unsigned char code) const { return glyphMetrics[code]; }
+
+private:
+    void storeFont(int height, int weight, const char* face, int width, std::uint8_t italic, std::uint8_t underline,
+                   std::uint8_t strikeOut);
+    bool linkIntoGraph();
+    platform::FontRequest fontRequest() const;
+    void buildBitmapFont();
+    void buildOutlineFont();
+    bool allocateLists(unsigned count);
+    void releaseLists();
+    void callLists(unsigned firstCode) const;
+    void drawBitmap();
+    void drawOutline();
+
+    std::uint8_t fontMode = 0;
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 0.0f;
+    std::uint32_t startTick;
+    std::uint32_t endTick;
+    std::uint32_t duration;
+    bool permanent;
+    std::string text;
+    std::string fontFace = "Arial Black";
+    unsigned listBase = 0;
+    int fontHeight = -20;
+    int fontWidth = 0;
+    int fontWeight = 700;
+    std::uint8_t italic = 0;
+    std::uint8_t underline = 0;
+    std::uint8_t strikeOut = 0;
+    std::array<platform::GlyphMetrics, 256> glyphMetrics{};
+    float extrusion = 0.2f;
+    // How many lists from listBase the current font owns.
+    unsigned listCount = 0;
+};

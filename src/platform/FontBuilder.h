@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// A font as the game asks for it, with CreateFontA's meaning of the values.
+struct FontRequest {
+    std::string face;
+    int height = 0;    // < 0: character height in pixels, > 0: cell height, 0: default
+    int width = 0;     // average character width in pixels, 0: matching the height
+    int weight = 400;  // 700 and above is bold
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+};
+
+// One glyph of an outline font, in units of the em (GLYPHMETRICSFLOAT).
+struct GlyphMetrics {
+    float blackBoxX = 0.0f;
+    float blackBoxY = 0.0f;
+    float originX = 0.0f;
+    float originY = 0.0f;
+    float cellIncX = 0.0f;
+    float cellIncY = 0.0f;
+};
+
+// Builds OpenGL display lists from an installed font, standing in for the
+// Windows font calls: the face name is resolved through fontconfig and the
+// glyphs come from FreeType. Character codes are Windows-1252. Needs a
+// current OpenGL context for the list building.
+class FontBuilder {
+public:
+    static constexpr int defaultCharacterHeight = 16;
+    static constexpr int maximumPixelSize = 512;
+
+    explicit FontBuilder(const FontRequest& request);
+    ~FontBuilder();
+    FontBuilder(const FontBuilder&) = delete;
+    FontBuilder& operator=(const FontBuilder&) = delete;
+
+    bool isLoaded() const;
+    const std::string& getFilePath() const;
+    std::string getFamily() const;
+    // Bold or italic, whether from the face itself or synthesised.
+    bool isBold() const;
+    bool isItalic() const;
+    // The em size and the cell (ascent + descent) in pixels.
+    int getCharacterHeight() const;
+    int getCellHeight() const;
+    // How far a bitmap glyph moves the raster position, in pixels.
+    int getAdvance(unsigned char code) const;
+
+    // Lists listBase + i draw code first + i as a glBitmap (wglUseFontBitmaps).
+    bool buildBitmapLists(unsigned first, unsigned count, unsigned listBase) const;
+    // Lists listBase + i draw code first + i as a glyph one em high, extruded
+    // along negative z, and move on by its advance (wglUseFontOutlines).
+    // metrics, when given, receives count entries.
+    bool buildOutlineLists(unsigned first, unsigned count, unsigned listBase, float extrusion,
+                           GlyphMetrics* metrics) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+} // namespace platform

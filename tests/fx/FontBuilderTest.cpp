@@ -1,0 +1,193 @@
+#include "platform/FontBuilder.h"
+#include "support/GlContext.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+using platform::FontBuilder;
+using platform::FontRequest;
+
+FontRequest request(const char* face, int height, int weight = 400)
+{
+    FontRequest font;
+    font.face = face;
+    font.height = height;
+    font.weight = weight;
+    return font;
+}
+
+TEST(FontBuilderTest, WindowsFaceNamesResolveToInstalledFaces)
+{
+    EXPECT_NE(FontBuilder(request("Arial", -20)).getFilePath().find("LiberationSans-Regular"), std::string::npos);
+    EXPECT_NE(FontBuilder(request("Courier New", 16, 700)).getFilePath().find("LiberationMono-Bold"),
+              std::string::npos);
+
+    const FontBuilder black(request("Arial Black", -20, 400));
+    EXPECT_TRUE(black.isLoaded());
+    EXPECT_TRUE(black.isBold());
+
+    FontRequest italic = request("Arial", -20);
+    italic.italic = true;
+    EXPECT_TRUE(FontBuilder(italic).isItalic());
+    EXPECT_FALSE(FontBuilder(request("Arial", -20)).isBold());
+
+    // Unknown or empty names still give a usable default face.
+    EXPECT_TRUE(FontBuilder(request("No Such Face 12345", -20)).isLoaded());
+    EXPECT_TRUE(FontBuilder(request("", -20)).isLoaded());
+}
+
+TEST(FontBuilderTest, HeightFollowsTheCreateFontRule)
+{
+    const FontBuilder character(request("Arial", -20));
+    EXPECT_EQ(character.getCharacterHeight(), 20);
+    EXPECT_GT(character.getCellHeight(), 20);
+
+    const FontBuilder cell(request("Arial", 22));
+    EXPECT_NEAR(cell.getCellHeight(), 22, 1);
+    EXPECT_LT(cell.getCharacterHeight(), 22);
+
+    EXPECT_EQ(FontBuilder(request("Arial", 0)).getCharacterHeight(), FontBuilder::defaultCharacterHeight);
+    EXPECT_EQ(FontBuilder(request("Arial", INT_MIN)).getCharacterHeight(), FontBuilder::maximumPixelSize);
+    EXPECT_EQ(FontBuilder(request("Arial", INT_MAX)).getCharacterHeight(), FontBuilder::maximumPixelSize);
+}
+
+TEST(FontBuilderTest, AdvancesFollowTheFaceAndTheWeight)
+{
+    const FontBuilder sans(request("Arial", -20));
+    EXPECT_GT(sans.getAdvance('W'), sans.getAdvance('i'));
+    EXPECT_GT(sans.getAdvance(' '), 0);
+
+    const FontBuilder mono(request("Courier New", -20));
+    EXPECT_EQ(mono.getAdvance('W'), mono.getAdvance('i'));
+
+    FontRequest wide = request("Courier New", -20);
+    wide.width = 24;
+    EXPECT_GT(FontBuilder(wide).getAdvance('W'), mono.getAdvance('W'));
+}
+
+class FontListTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)"; }
+
+    testsupport::GlContext gl;
+};
+
+float rasterXAfter(GLuint list)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRasterPos2f(-1.0f, 0.0f);
+    glCallList(list);
+    GLfloat position[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    return position[0];
+}
+
+TEST_F(FontListTest, BitmapListsMoveTheRasterByTheGlyphAdvance)
+{
+    const FontBuilder font(request("Arial", -20));
+    const GLuint base = glGenLists(96);
+    ASSERT_TRUE(font.buildBitmapLists(32, 96, base));
+    EXPECT_FLOAT_EQ(rasterXAfter(base + ('W' - 32)), static_cast<float>(font.getAdvance('W')));
+    EXPECT_FLOAT_EQ(rasterXAfter(base + 0), static_cast<float>(font.getAdvance(' ')));
+    EXPECT_FALSE(font.buildBitmapLists(32, 96, 0));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteLists(base, 96);
+}
+
+int litPixelsOf(GLuint list)
+{
+    glViewport(0, 0, testsupport::GlContext::size, testsupport::GlContext::size);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    glRasterPos2f(-0.5f, 0.0f);
+    glCallList(list);
+    GLubyte pixels[testsupport::GlContext::size * testsupport::GlContext::size * 4];
+    glReadPixels(0, 0, testsupport::GlContext::size, testsupport::GlContext::size, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels);
+    int lit = 0;
+    for (std::size_t i = 0; i < sizeof pixels; i += 4)
+        lit += pixels[i] > 128;
+    return lit;
+}
+
+TEST_F(FontListTest, UnderlineAndStrikeOutDrawBarsEvenUnderABlank)
+{
+    FontRequest decorated = request("Arial", -20);
+    const GLuint base = glGenLists(3);
+    FontBuilder(decorated).buildBitmapLists(32, 1, base);
+    decorated.underline = true;
+    FontBuilder(decorated).buildBitmapLists(32, 1, base + 1);
+    decorated.underline = false;
+    decorated.strikeOut = true;
+    FontBuilder(decorated).buildBitmapLists(32, 1, base + 2);
+    rasterXAfter(base); // sets plain matrices
+    EXPECT_EQ(litPixelsOf(base), 0);
+    EXPECT_GT(litPixelsOf(base + 1), 0);
+    EXPECT_GT(litPixelsOf(base + 2), 0);
+    glDeleteLists(base, 3);
+}
+
+// Pixels a list covers when seen from the side, where only depth shows.
+int sideViewPixels(GLuint list)
+{
+    glViewport(0, 0, testsupport::GlContext::size, testsupport::GlContext::size);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glColor3f(1, 1, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(90, 0, 1, 0);
+    glCallList(list);
+    GLubyte pixels[testsupport::GlContext::size * testsupport::GlContext::size * 4];
+    glReadPixels(0, 0, testsupport::GlContext::size, testsupport::GlContext::size, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels);
+    int lit = 0;
+    for (std::size_t i = 0; i < sizeof pixels; i += 4)
+        lit += pixels[i] > 128;
+    return lit;
+}
+
+TEST_F(FontListTest, OutlineGlyphsAreOneEmHighExtrudedAndAdvance)
+{
+    const FontBuilder font(request("Arial", -20));
+    const GLuint base = glGenLists(256);
+    std::vector<platform::GlyphMetrics> metrics(255);
+    ASSERT_TRUE(font.buildOutlineLists(0, 255, base, 0.2f, metrics.data()));
+    const GLuint flat = glGenLists(256);
+    font.buildOutlineLists(0, 255, flat, 0.0f, nullptr);
+
+    // Cap height of Arial-like faces is about 0.7 em; 'H' starts near the origin.
+    EXPECT_NEAR(metrics['H'].blackBoxY, 0.69f, 0.03f);
+    EXPECT_NEAR(metrics['H'].originY, metrics['H'].blackBoxY, 1e-4f);
+    EXPECT_GT(metrics['W'].cellIncX, metrics['i'].cellIncX);
+    EXPECT_GT(metrics[' '].cellIncX, 0.0f);
+    EXPECT_EQ(metrics[' '].blackBoxX, 0.0f);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glCallList(base + 'W');
+    GLfloat matrix[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+    EXPECT_NEAR(matrix[12], metrics['W'].cellIncX, 1e-5f);
+
+    // 0.2 em of depth is about six pixels wide from the side; a flat glyph shows nothing.
+    EXPECT_GT(sideViewPixels(base + 'O'), sideViewPixels(flat + 'O') + 50);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteLists(base, 256);
+    glDeleteLists(flat, 256);
+}
+
+} // namespace
