@@ -5,6 +5,8 @@
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "fx/Text.h"
+#include "fx/TextManager.h"
 #include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 
@@ -21,6 +23,9 @@ MainLoop::MainLoop()
 {
     outputHandler = OutputHandler::instance();
     configFileParser = new ConfigFileParser();
+    textManager = TextManager::instance();
+    fpsText = new Text(0, ObjectNode::SideCentre);
+    storyText = new Text(0, ObjectNode::SideCentre);
 }
 
 // Ends the registry: every other manager goes with it, in registration order.
@@ -45,12 +50,16 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     configFileParser->parse("Conf/global.cfg");
 
+    textManager->init();
+
     setFixedGlState();
 
     // The graph registers itself; from here on nodes can be linked.
     new ObjectGraph();
 
     lastTick = platform::SystemClock::tickCount();
+
+    setUpTexts();
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;
@@ -69,6 +78,19 @@ void MainLoop::setFixedGlState()
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// Both texts are first made with the default font, which links them into
+// the graph under "Text", then given their own.
+void MainLoop::setUpTexts()
+{
+    fpsText->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0);
+    fpsText->changeBitmapFont(16, 700, "Courier New", 0, 0, 0, 0);
+    fpsText->setPosition(-1.5f, -3.5f);
+
+    storyText->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0);
+    storyText->changeBitmapFont(22, 700, "Arial", 0, 0, 0, 0);
+    storyText->setPosition(-4.5f, 2.0f);
 }
 
 void MainLoop::registerMainLoopKey(std::uint8_t code)
@@ -136,6 +158,8 @@ void MainLoop::draw()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 
+    fpsText->setText("Frames per Second: %d", fps);
+
     // The frame's base matrix; it stays on the stack below the current one
     // while the scene draws, so nodes can return to it.
     glScalef(0.5f, 0.5f, 0.5f);
@@ -164,6 +188,15 @@ void MainLoop::draw()
     glFlush();
 }
 
+// The story text is a stamp: moved, refilled and drawn once per line.
 void MainLoop::drawStoryScreen()
 {
+    for (const story::Line& line : story::lines) {
+        storyText->setPosition(story::lineX, line.y);
+        storyText->setText("%s", line.text);
+        storyText->draw();
+    }
+    storyText->setPosition(story::promptX, story::promptY);
+    storyText->setText("%s", story::prompt);
+    storyText->draw();
 }

@@ -9,6 +9,8 @@
 
 class ConfigFileParser;
 class OutputHandler;
+class Text;
+class TextManager;
 struct WindowRecord;
 
 // The application object: creates the managers in a fixed order, updates
@@ -49,6 +51,7 @@ private:
     // registered main-loop key that is down, on every frame it stays down.
     void dispatchMainLoopKeys();
     void toggleWireframe();
+    void setUpTexts();
     void drawStoryScreen();
 
     std::uint32_t lastTick = 0;
@@ -62,6 +65,10 @@ private:
     std::uint8_t* keyStates = nullptr;
     OutputHandler* outputHandler = nullptr;
     ConfigFileParser* configFileParser = nullptr;
+    TextManager* textManager = nullptr;
+    // Owned by the scene graph once their fonts link them in.
+    Text* fpsText = nullptr;
+    Text* storyText = nullptr;
 
     std::vector<std::uint8_t> mainLoopKeys;
     std::set<std::uint8_t> keysDownLastFrame;

@@ -39,8 +39,16 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     EXPECT_EQ(lines[1], " ");
     EXPECT_EQ(lines[2], "INITIALIZING... ");
     EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
-    const auto parsing = std::find(lines.begin(), lines.end(), "Parsing the config file 'Conf/global.cfg'... ");
-    EXPECT_NE(parsing, lines.end());
+    // The steps present keep their order.
+    auto at = lines.begin();
+    for (const char* expected : {"Parsing the config file 'Conf/global.cfg'... ", "Initializing TextManager... ",
+             "...ObjectNode: adding Text ", "...ObjectNode: adding Text "}) {
+        at = std::find(at, lines.end(), expected);
+        ASSERT_NE(at, lines.end()) << expected;
+        ++at;
+    }
+    // The frame-rate text and the story text both hang under the root.
+    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 2u);
     delete loop;
 }
 
