@@ -4,6 +4,7 @@
 #include "core/OutputHandler.h"
 #include "platform/SimulatedClock.h"
 #include "scene/ObjectGraph.h"
+#include "scene/ObjectNode.h"
 
 #include <GL/gl.h>
 
