@@ -1,8 +1,10 @@
-#include "core/ConfigFileParser.h"
+#include "app/Application.h"
+#include "app/FrameCapture.h"
 
 int main()
 {
-    auto* config = new ConfigFileParser();
-    config->parse("Conf/global.cfg");
-    return 0;
+    Application application;
+    if (auto capture = FrameCapture::fromEnvironment())
+        application.setFrameObserver(std::move(capture));
+    return application.run();
 }

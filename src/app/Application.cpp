@@ -1,0 +1,195 @@
+#include "app/Application.h"
+
+#include "app/MainLoop.h"
+#include "core/ConfigFileParser.h"
+#include "platform/Dialog.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+bool Application::keepRunning = false;
+bool Application::wantFullScreen = false;
+MainLoop* Application::myMainLoop = nullptr;
+
+namespace {
+
+constexpr double fieldOfView = 45.0;
+constexpr double nearPlane = 1.0;
+constexpr double farPlane = 100.0;
+
+void showErrorBox(const char* text)
+{
+    platform::Dialog::show("Error", text, platform::Dialog::Icon::Exclamation);
+}
+
+std::string valueOf(const ConfigFileParser::Section& section, const std::string& key)
+{
+    const auto found = section.find(key);
+    return found == section.end() ? std::string{} : found->second;
+}
+
+} // namespace
+
+int Application::run()
+{
+    readWindowSettings();
+    record.keyStates = keyStates.data();
+    record.application = &application;
+    keyStates.fill(0);
+
+    if (!registerAppClass(application)) {
+        showErrorBox("Error Registering Window Class!");
+        return -1;
+    }
+    keepRunning = true;
+    wantFullScreen = startFullScreen;
+    while (keepRunning) {
+        record.fullScreen = wantFullScreen;
+        if (!openWindow(record)) {
+            showErrorBox("Error Creating OpenGL Window");
+            keepRunning = false;
+            continue;
+        }
+        runMainLoop();
+        closeWindow(record);
+    }
+    platform::Window::stopVideo();
+    return 0;
+}
+
+// The first configuration reader of the run; the registry owns it and the
+// first main loop's teardown ends it, so the values are copied out here.
+void Application::readWindowSettings()
+{
+    auto* config = new ConfigFileParser();
+    config->parse("Conf/global.cfg");
+    const ConfigFileParser::Section window = config->getSection("Window");
+    record.title = valueOf(window, "Title");
+    record.width = ConfigFileParser::toInt(valueOf(window, "Width"));
+    record.height = ConfigFileParser::toInt(valueOf(window, "Height"));
+    record.bitsPerPixel = ConfigFileParser::toInt(valueOf(window, "BitsPerPixel"));
+    startFullScreen = ConfigFileParser::toInt(valueOf(window, "StartFullscreen")) != 0;
+}
+
+void Application::runMainLoop()
+{
+    myMainLoop = new MainLoop();
+    if (myMainLoop->initialize(&record, keyStates.data()))
+        pumpMessages(*myMainLoop);
+    else
+        requestQuit(record);
+    myMainLoop->deinitialize();
+    delete myMainLoop;
+    myMainLoop = nullptr;
+}
+
+void Application::pumpMessages(MainLoop& mainLoop)
+{
+    platform::Window::Message message;
+    for (;;) {
+        if (record.window->pollMessage(message)) {
+            if (message.type == platform::Window::Message::Type::Quit)
+                return;
+            handleMessage(record, message);
+        } else if (!record.visible) {
+            record.window->waitMessage();
+        } else {
+            mainLoop.update();
+            mainLoop.draw();
+            if (frameObserver)
+                frameObserver(record, mainLoop);
+            record.window->swapBuffers();
+        }
+    }
+}
+
+void Application::handleMessage(WindowRecord& record, const platform::Window::Message& message)
+{
+    using Type = platform::Window::Message::Type;
+    switch (message.type) {
+    case Type::KeyDown:
+    case Type::KeyUp:
+        if (record.keyStates && message.virtualKey >= 0 && message.virtualKey < static_cast<int>(KeyStates{}.size()))
+            record.keyStates[message.virtualKey] = message.type == Type::KeyDown ? 1 : 0;
+        break;
+    case Type::Close:
+        requestQuit(record);
+        break;
+    case Type::Minimised:
+        record.visible = false;
+        break;
+    case Type::Restored:
+        record.visible = true;
+        resizeViewport(message.width, message.height);
+        break;
+    case Type::SwitchMode:
+        wantFullScreen = !wantFullScreen;
+        if (record.window)
+            record.window->postQuit();
+        break;
+    case Type::Quit:
+        break;
+    }
+}
+
+void Application::requestQuit(WindowRecord& record)
+{
+    if (record.window)
+        record.window->postQuit();
+    keepRunning = false;
+}
+
+void Application::requestModeSwitch(WindowRecord& record)
+{
+    if (record.window)
+        record.window->postModeSwitch();
+}
+
+// A zero height (a window shrunk to its title bar) would make the aspect
+// ratio infinite; it is taken as one pixel.
+void Application::resizeViewport(int width, int height)
+{
+    if (height <= 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfView, static_cast<double>(width) / static_cast<double>(height), nearPlane, farPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool Application::openWindow(WindowRecord& record)
+{
+    if (record.fullScreen && !platform::Window::findDisplayMode(record.width, record.height)) {
+        showErrorBox("Mode Switch Failed.\nRunning In Windowed Mode.");
+        record.fullScreen = false;
+    }
+    record.window = platform::Window::create(
+        {record.title, record.width, record.height, record.bitsPerPixel, record.fullScreen, false});
+    if (!record.window)
+        return false;
+    if (record.fullScreen && !record.window->isFullScreen()) {
+        showErrorBox("Mode Switch Failed.\nRunning In Windowed Mode.");
+        record.fullScreen = false;
+    }
+    record.visible = true;
+    resizeViewport(record.width, record.height);
+    if (record.keyStates)
+        std::fill_n(record.keyStates, KeyStates{}.size(), 0);
+    return true;
+}
+
+bool Application::closeWindow(WindowRecord& record)
+{
+    record.window.reset();
+    return true;
+}
+
+bool Application::registerAppClass(AppRecord&)
+{
+    if (platform::Window::startVideo())
+        return true;
+    showErrorBox("RegisterClassEx Failed!");
+    return false;
+}

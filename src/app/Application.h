@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/WindowRecord.h"
+
+#include <functional>
+
+class MainLoop;
+
+// The process entry: reads the window settings, then runs the outer loop that
+// opens the window, runs a main loop on it until its message pump ends, tears
+// both down, and starts over in the other mode after a display-mode switch.
+class Application {
+public:
+    // Called after every frame's drawing, before the buffers are swapped:
+    // the frame capture, the autoplay bot and tests hook in here.
+    using FrameObserver = std::function<void(WindowRecord& record, MainLoop& mainLoop)>;
+
+    // Returns the process exit code: 0, or -1 when video cannot start.
+    int run();
+    void setFrameObserver(FrameObserver observer) { frameObserver = std::move(observer); }
+
+    // The window operations, also used by the main loop's key commands.
+    static void requestQuit(WindowRecord& record);
+    static void requestModeSwitch(WindowRecord& record);
+    static void resizeViewport(int width, int height);
+    static bool openWindow(WindowRecord& record);
+    static bool closeWindow(WindowRecord& record);
+    static bool registerAppClass(AppRecord& application);
+    // The window procedure: what each translated window message does.
+    static void handleMessage(WindowRecord& record, const platform::Window::Message& message);
+
+    // True while the outer loop should go on.
+    static bool keepRunning;
+    // The mode of the next window; flipped by the display-mode switch.
+    static bool wantFullScreen;
+
+    // The running main loop, or null between main loops.
+    static MainLoop* myMainLoop;
+
+private:
+    void readWindowSettings();
+    void runMainLoop();
+    void pumpMessages(MainLoop& mainLoop);
+
+    AppRecord application;
+    WindowRecord record;
+    KeyStates keyStates{};
+    bool startFullScreen = false;
+    FrameObserver frameObserver;
+};

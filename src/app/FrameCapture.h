@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/Application.h"
+
+#include <string>
+
+// A debugging switch: with FLAREVOX_CAPTURE_FRAME=<file.ppm> the game writes
+// the picture of one frame (by default the 10th; FLAREVOX_CAPTURE_AFTER=<n>
+// picks another) as a binary PPM, for checking the screen without a person.
+class FrameCapture {
+public:
+    static constexpr int defaultFrame = 10;
+
+    // A frame observer that captures, or an empty one when the switch is off.
+    static Application::FrameObserver fromEnvironment();
+
+    FrameCapture(std::string path, int frame);
+    void operator()(WindowRecord& record, MainLoop& mainLoop);
+
+    // Reads the back buffer's viewport area; written to a temporary name and
+    // renamed, so a reader never sees half a file.
+    static bool writeBackBuffer(const std::string& path);
+
+private:
+    std::string path;
+    int frame;
+    int framesSeen = 0;
+};

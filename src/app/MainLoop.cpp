@@ -1,0 +1,202 @@
+#include "app/MainLoop.h"
+
+#include "app/Application.h"
+#include "app/Story.h"
+#include "core/ConfigFileParser.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "fx/Text.h"
+#include "fx/TextManager.h"
+#include "platform/SystemClock.h"
+#include "scene/ObjectGraph.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+constexpr std::uint32_t millisecondsPerSecond = 1000;
+
+} // namespace
+
+MainLoop::MainLoop()
+    : Object(true, "MainLoop")
+{
+    outputHandler = OutputHandler::instance();
+    configFileParser = new ConfigFileParser();
+    textManager = TextManager::instance();
+    fpsText = new Text(0, ObjectNode::SideCentre);
+    storyText = new Text(0, ObjectNode::SideCentre);
+}
+
+// Ends the registry: every other manager goes with it, in registration order.
+MainLoop::~MainLoop()
+{
+    if (ObjectRegistry::exists())
+        ObjectRegistry::destroy();
+}
+
+bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
+{
+    window = windowRecord;
+    keyStates = keyFlags;
+    started = 0;
+
+    outputHandler->open();
+    OutputHandler::log(outputHandler, "INITIALIZING...");
+
+    // F5 joins the classic four so that the display-mode switch is reachable.
+    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
+        registerMainLoopKey(code);
+
+    configFileParser->parse("Conf/global.cfg");
+
+    textManager->init();
+
+    setFixedGlState();
+
+    // The graph registers itself; from here on nodes can be linked.
+    new ObjectGraph();
+
+    lastTick = platform::SystemClock::tickCount();
+
+    setUpTexts();
+
+    OutputHandler::log(outputHandler, "INITIALIZING DONE...");
+    return true;
+}
+
+void MainLoop::setFixedGlState()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// Both texts are first made with the default font, which links them into
+// the graph under "Text", then given their own.
+void MainLoop::setUpTexts()
+{
+    fpsText->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0);
+    fpsText->changeBitmapFont(16, 700, "Courier New", 0, 0, 0, 0);
+    fpsText->setPosition(-1.5f, -3.5f);
+
+    storyText->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0);
+    storyText->changeBitmapFont(22, 700, "Arial", 0, 0, 0, 0);
+    storyText->setPosition(-4.5f, 2.0f);
+}
+
+void MainLoop::registerMainLoopKey(std::uint8_t code)
+{
+    mainLoopKeys.push_back(code);
+}
+
+void MainLoop::update()
+{
+    const std::uint32_t now = platform::SystemClock::tickCount();
+    frameDelta = now - lastTick;
+    lastTick = platform::SystemClock::tickCount();
+
+    ++frameCount;
+    if (lastTick / millisecondsPerSecond > secondTick / millisecondsPerSecond) {
+        secondTick = lastTick;
+        fps = frameCount;
+        frameCount = 0;
+    }
+
+    keysDownLastFrame = std::move(keysDownThisFrame);
+    keysDownThisFrame.clear();
+    dispatchMainLoopKeys();
+
+    // Nodes are updated on the story screen too.
+    if (ObjectGraph* graph = ObjectGraph::find())
+        graph->update();
+}
+
+void MainLoop::dispatchMainLoopKeys()
+{
+    if (!keyStates)
+        return;
+    for (const std::uint8_t code : mainLoopKeys) {
+        if (keyStates[code])
+            onKey(code);
+    }
+}
+
+void MainLoop::onKey(std::uint8_t code)
+{
+    const bool newPress = !keysDownLastFrame.contains(code);
+    keysDownThisFrame.insert(code);
+    if (code == keyEscape) {
+        if (window)
+            Application::requestQuit(*window);
+    } else if (code == keyF5) {
+        if (newPress && window)
+            Application::requestModeSwitch(*window);
+    } else if (code == keyF3) {
+        if (newPress)
+            toggleWireframe();
+    }
+}
+
+void MainLoop::toggleWireframe()
+{
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_FILL : GL_LINE);
+    wireframe = !wireframe;
+}
+
+void MainLoop::draw()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    fpsText->setText("Frames per Second: %d", fps);
+
+    // The frame's base matrix; it stays on the stack below the current one
+    // while the scene draws, so nodes can return to it.
+    glScalef(0.5f, 0.5f, 0.5f);
+    glTranslatef(0.0f, 0.0f, -14.0f);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, -10.0f);
+
+    const GLfloat ambientModel[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat lightPosition[] = {0.0f, 0.0f, 50.7f, 1.0f};
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glEnable(GL_LIGHTING);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientModel);
+    glLightModelf(GL_LIGHT_MODEL_LOCAL_VIEWER, 1.0f);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+
+    if (started == 0)
+        drawStoryScreen();
+    else if (ObjectGraph* graph = ObjectGraph::find())
+        graph->draw();
+
+    glPopMatrix();
+    glFlush();
+}
+
+// The story text is a stamp: moved, refilled and drawn once per line.
+void MainLoop::drawStoryScreen()
+{
+    for (const story::Line& line : story::lines) {
+        storyText->setPosition(story::lineX, line.y);
+        storyText->setText("%s", line.text);
+        storyText->draw();
+    }
+    storyText->setPosition(story::promptX, story::promptY);
+    storyText->setText("%s", story::prompt);
+    storyText->draw();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/FrameClock.h"
+#include "core/Object.h"
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+class ConfigFileParser;
+class OutputHandler;
+class Text;
+class TextManager;
+struct WindowRecord;
+
+// The application object: creates the managers in a fixed order, updates
+// them once per frame and draws the story screen or the scene. Registered as
+// "MainLoop"; its destructor ends the registry and every other manager.
+class MainLoop : public Object, public FrameClock {
+public:
+    // Virtual-key codes of the main-loop commands.
+    static constexpr std::uint8_t keyEscape = 27;
+    static constexpr std::uint8_t keyF1 = 112;
+    static constexpr std::uint8_t keyF2 = 113;
+    static constexpr std::uint8_t keyF3 = 114;
+    static constexpr std::uint8_t keyF5 = 116;
+
+    MainLoop();
+    ~MainLoop() override;
+
+    bool initialize(WindowRecord* window, std::uint8_t* keyStates);
+    void update();
+    void draw();
+    // A main-loop key that is down this frame. Toggles act once per press:
+    // a key still down from the previous frame is a held key, not a new press.
+    void onKey(std::uint8_t code);
+    void deinitialize() {}
+
+    std::uint32_t getFrameDelta() const override { return frameDelta; }
+    std::uint32_t getFps() const { return fps; }
+    bool isWireframe() const { return wireframe; }
+    int getStarted() const { return started; }
+    void setStarted(int value) { started = value; }
+    WindowRecord* getWindow() const { return window; }
+    const std::vector<std::uint8_t>& getMainLoopKeys() const { return mainLoopKeys; }
+
+private:
+    static void setFixedGlState();
+    void registerMainLoopKey(std::uint8_t code);
+    // Stands in for the input handler until it exists: calls onKey for every
+    // registered main-loop key that is down, on every frame it stays down.
+    void dispatchMainLoopKeys();
+    void toggleWireframe();
+    void setUpTexts();
+    void drawStoryScreen();
+
+    std::uint32_t lastTick = 0;
+    std::uint32_t frameDelta = 0;
+    std::uint32_t secondTick = 0;
+    std::uint32_t frameCount = 0;
+    std::uint32_t fps = 0;
+    bool wireframe = false;
+    int started = 0;
+    WindowRecord* window = nullptr;
+    std::uint8_t* keyStates = nullptr;
+    OutputHandler* outputHandler = nullptr;
+    ConfigFileParser* configFileParser = nullptr;
+    TextManager* textManager = nullptr;
+    // Owned by the scene graph once their fonts link them in.
+    Text* fpsText = nullptr;
+    Text* storyText = nullptr;
+
+    std::vector<std::uint8_t> mainLoopKeys;
+    std::set<std::uint8_t> keysDownLastFrame;
+    std::set<std::uint8_t> keysDownThisFrame;
+};

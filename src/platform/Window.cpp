@@ -1,0 +1,252 @@
+#include "platform/Window.h"
+
+#include "platform/VirtualKeys.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <optional>
+
+namespace platform {
+namespace {
+
+constexpr int maximumSide = 16384;
+constexpr int depthBits = 16;
+constexpr int stencilBits = 1;
+
+// Event types for the two messages the game posts to its own window.
+std::uint32_t quitEventType = 0;
+std::uint32_t switchModeEventType = 0;
+
+void reportFailure(const char* what)
+{
+    std::fprintf(stderr, "Window: %s: %s\n", what, SDL_GetError());
+    std::fflush(stderr);
+}
+
+std::optional<SDL_DisplayMode> exactDisplayMode(int width, int height)
+{
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode{};
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height)
+            return mode;
+    }
+    return std::nullopt;
+}
+
+// Minimum channel sizes for the requested colour depth; SDL picks the
+// closest visual that has at least these.
+void requestPixelFormat(int bitsPerPixel)
+{
+    const bool trueColour = bitsPerPixel >= 24;
+    const bool highColour = bitsPerPixel >= 15;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, trueColour ? 8 : highColour ? 5 : 0);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, trueColour ? 8 : highColour ? 5 : 0);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, trueColour ? 8 : highColour ? 5 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+bool switchToFullScreen(SDL_Window* window, int width, int height)
+{
+    const auto mode = exactDisplayMode(width, height);
+    if (!mode)
+        return false;
+    if (SDL_SetWindowDisplayMode(window, &*mode) != 0 || SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+        reportFailure("full-screen mode refused");
+        SDL_SetWindowFullscreen(window, 0);
+        return false;
+    }
+    return true;
+}
+
+Window::Message keyMessage(const SDL_KeyboardEvent& key, bool& translated)
+{
+    Window::Message message;
+    message.type = key.type == SDL_KEYDOWN ? Window::Message::Type::KeyDown : Window::Message::Type::KeyUp;
+    message.virtualKey = VirtualKeys::fromSdl(key.keysym.sym, key.keysym.scancode);
+    // Auto-repeat adds nothing to a key that is already down.
+    translated = message.virtualKey != VirtualKeys::unmapped && !key.repeat;
+    return message;
+}
+
+} // namespace
+
+bool Window::startVideo()
+{
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        reportFailure("video start failed");
+        return false;
+    }
+    if (quitEventType == 0) {
+        const std::uint32_t first = SDL_RegisterEvents(2);
+        if (first == static_cast<std::uint32_t>(-1)) {
+            reportFailure("no user events left");
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return false;
+        }
+        quitEventType = first;
+        switchModeEventType = first + 1;
+    }
+    SDL_DisableScreenSaver();
+    return true;
+}
+
+void Window::stopVideo()
+{
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool Window::findDisplayMode(int width, int height)
+{
+    return exactDisplayMode(width, height).has_value();
+}
+
+std::unique_ptr<Window> Window::create(const Settings& settings)
+{
+    if (settings.width < 1 || settings.height < 1 || settings.width > maximumSide || settings.height > maximumSide) {
+        std::fprintf(stderr, "Window: size %dx%d is out of range\n", settings.width, settings.height);
+        return nullptr;
+    }
+    requestPixelFormat(settings.bitsPerPixel);
+    SDL_Window* window = SDL_CreateWindow(settings.title.c_str(), 0, 0, settings.width, settings.height,
+        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!window) {
+        reportFailure("window creation failed");
+        return nullptr;
+    }
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) {
+        reportFailure("OpenGL context creation failed");
+        SDL_DestroyWindow(window);
+        return nullptr;
+    }
+    if (SDL_GL_MakeCurrent(window, context) != 0) {
+        reportFailure("OpenGL context cannot be made current");
+        SDL_GL_DeleteContext(context);
+        SDL_DestroyWindow(window);
+        return nullptr;
+    }
+    const bool fullScreen = settings.fullScreen && switchToFullScreen(window, settings.width, settings.height);
+    if (fullScreen)
+        SDL_ShowCursor(SDL_DISABLE);
+    if (!settings.hidden)
+        SDL_ShowWindow(window);
+    return std::unique_ptr<Window>(new Window(window, context, fullScreen));
+}
+
+Window::Window(SDL_Window* window, void* context, bool fullScreen)
+    : window(window)
+    , context(context)
+    , fullScreen(fullScreen)
+{
+}
+
+Window::~Window()
+{
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+    // Destroying a full-screen window gives the desktop its mode back.
+    SDL_DestroyWindow(window);
+    if (fullScreen)
+        SDL_ShowCursor(SDL_ENABLE);
+}
+
+bool Window::ownsEvent(std::uint32_t windowId) const
+{
+    return windowId == 0 || windowId == SDL_GetWindowID(window);
+}
+
+bool Window::pollMessage(Message& message)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        bool translated = false;
+        switch (event.type) {
+        case SDL_QUIT:
+            message = Message{Message::Type::Close};
+            translated = true;
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (ownsEvent(event.key.windowID))
+                message = keyMessage(event.key, translated);
+            break;
+        case SDL_WINDOWEVENT:
+            if (!ownsEvent(event.window.windowID))
+                break;
+            translated = true;
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                message = Message{Message::Type::Close};
+            } else if (event.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                message = Message{Message::Type::Minimised};
+            } else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED
+                || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                message = Message{Message::Type::Restored};
+                SDL_GL_GetDrawableSize(window, &message.width, &message.height);
+            } else {
+                translated = false;
+            }
+            break;
+        default:
+            // Messages posted to an earlier window of this process are dropped.
+            if (event.type == quitEventType && ownsEvent(event.user.windowID)) {
+                message = Message{Message::Type::Quit};
+                translated = true;
+            } else if (event.type == switchModeEventType && ownsEvent(event.user.windowID)) {
+                message = Message{Message::Type::SwitchMode};
+                translated = true;
+            }
+            break;
+        }
+        if (translated)
+            return true;
+    }
+    return false;
+}
+
+void Window::waitMessage()
+{
+    SDL_WaitEvent(nullptr);
+}
+
+void Window::swapBuffers()
+{
+    SDL_GL_SwapWindow(window);
+}
+
+void Window::postQuit()
+{
+    SDL_Event event{};
+    event.type = quitEventType;
+    event.user.windowID = SDL_GetWindowID(window);
+    SDL_PushEvent(&event);
+}
+
+void Window::postModeSwitch()
+{
+    SDL_Event event{};
+    event.type = switchModeEventType;
+    event.user.windowID = SDL_GetWindowID(window);
+    SDL_PushEvent(&event);
+}
+
+bool Window::pushKey(int virtualKey, bool down)
+{
+    int keycode = 0;
+    int scancode = 0;
+    if (!VirtualKeys::toSdl(virtualKey, keycode, scancode))
+        return false;
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.windowID = SDL_GetWindowID(window);
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = keycode;
+    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    return SDL_PushEvent(&event) == 1;
+}
+
+} // namespace platform

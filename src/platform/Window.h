@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct SDL_Window;
+
+namespace platform {
+
+// The game's one window with its OpenGL compatibility context (double
+// buffered, 16 depth bits, 1 stencil bit), standing in for the Win32 window,
+// its device context and the WGL context. It also pumps the window's events,
+// translated into the few messages the game's window procedure handles.
+class Window {
+public:
+    struct Settings {
+        std::string title;
+        int width = 0;
+        int height = 0;
+        int bitsPerPixel = 0;
+        bool fullScreen = false;
+        // Never mapped on screen: for tests that only need a GL context.
+        bool hidden = false;
+    };
+
+    struct Message {
+        enum class Type {
+            KeyDown,    // virtualKey is the Windows virtual-key code
+            KeyUp,
+            Close,      // the window's close button, or the process is asked to end
+            Minimised,
+            Restored,   // restored, maximised or resized; width and height of the client area
+            SwitchMode, // posted by postModeSwitch
+            Quit,       // posted by postQuit: ends the message pump
+        };
+        Type type = Type::Quit;
+        int virtualKey = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    // The stand-ins for registering and unregistering the window class:
+    // start and stop SDL's video subsystem. The screen saver stays off.
+    static bool startVideo();
+    static void stopVideo();
+
+    // True when the display offers a full-screen mode of exactly this size.
+    static bool findDisplayMode(int width, int height);
+
+    // Null when the window or its context cannot be made; the reason goes
+    // to stderr. A full-screen request that the display refuses gives a
+    // window instead (isFullScreen() then says false).
+    static std::unique_ptr<Window> create(const Settings& settings);
+
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    bool isFullScreen() const { return fullScreen; }
+
+    // Removes the next message for this window; false when none is waiting.
+    bool pollMessage(Message& message);
+    // Blocks until an event arrives, without removing it.
+    void waitMessage();
+    void swapBuffers();
+
+    void postQuit();
+    void postModeSwitch();
+    // Queues a key event as if the key had been pressed or released on this
+    // window (for the autoplay bot and tests). False for unmapped codes.
+    bool pushKey(int virtualKey, bool down);
+
+private:
+    Window(SDL_Window* window, void* context, bool fullScreen);
+
+    bool ownsEvent(std::uint32_t windowId) const;
+
+    SDL_Window* window;
+    void* context;
+    bool fullScreen;
+};
+
+} // namespace platform

@@ -1,0 +1,172 @@
+#include "ShellFixture.h"
+
+#include "app/MainLoop.h"
+#include "core/OutputHandler.h"
+#include "platform/SimulatedClock.h"
+#include "scene/ObjectGraph.h"
+#include "scene/ObjectNode.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+using Type = platform::Window::Message::Type;
+
+class MainLoopTest : public ShellFixture {
+protected:
+    MainLoop* start()
+    {
+        auto* loop = new MainLoop();
+        EXPECT_TRUE(loop->initialize(&record, keys.data()));
+        return loop;
+    }
+
+    // One frame with these keys held down.
+    void frameWith(MainLoop& loop, std::initializer_list<int> held)
+    {
+        keys.fill(0);
+        for (const int code : held)
+            keys[code] = 1;
+        loop.update();
+    }
+};
+
+TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
+{
+    MainLoop* loop = start();
+    const auto lines = logLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_TRUE(lines[0].starts_with("Flarevox LogFile 'output.log': "));
+    EXPECT_EQ(lines[1], " ");
+    EXPECT_EQ(lines[2], "INITIALIZING... ");
+    EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
+    // The steps present keep their order.
+    auto at = lines.begin();
+    for (const char* expected : {"Parsing the config file 'Conf/global.cfg'... ", "Initializing TextManager... ",
+             "...ObjectNode: adding Text ", "...ObjectNode: adding Text "}) {
+        at = std::find(at, lines.end(), expected);
+        ASSERT_NE(at, lines.end()) << expected;
+        ++at;
+    }
+    // The frame-rate text and the story text both hang under the root.
+    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 2u);
+    delete loop;
+}
+
+TEST_F(MainLoopTest, TeardownEndsEveryManagerButLeavesTheLoopAlive)
+{
+    MainLoop* loop = start();
+    EXPECT_EQ(ObjectRegistry::instance()->find("MainLoop"), loop);
+    EXPECT_NE(ObjectGraph::find(), nullptr);
+    EXPECT_NE(OutputHandler::find(), nullptr);
+    delete loop;
+    EXPECT_FALSE(ObjectRegistry::exists());
+    EXPECT_EQ(OutputHandler::find(), nullptr);
+}
+
+TEST_F(MainLoopTest, FrameClockCountsFramesPerWholeSecond)
+{
+    platform::SimulatedClock clock(5000);
+    MainLoop* loop = start();
+
+    clock.advance(16);
+    loop->update();
+    EXPECT_EQ(loop->getFps(), 1u);
+    EXPECT_EQ(loop->getFrameDelta(), 16u);
+
+    for (int frame = 0; frame < 10; ++frame) {
+        clock.advance(20);
+        loop->update();
+    }
+    EXPECT_EQ(loop->getFps(), 1u) << "the second has not turned yet";
+    EXPECT_EQ(loop->getFrameDelta(), 20u);
+
+    clock.set(6000);
+    loop->update();
+    EXPECT_EQ(loop->getFps(), 11u);
+
+    // A minimised window makes no frames, but the clock runs on.
+    clock.advance(4321);
+    loop->update();
+    EXPECT_EQ(loop->getFrameDelta(), 4321u);
+    EXPECT_EQ(FrameClock::frameDelta(), 4321u);
+    delete loop;
+}
+
+TEST_F(MainLoopTest, ClockWrapAroundGivesTheTrueDelta)
+{
+    platform::SimulatedClock clock(0xFFFFFFF0u);
+    MainLoop* loop = start();
+    clock.advance(0x20);
+    loop->update();
+    EXPECT_EQ(loop->getFrameDelta(), 0x20u);
+    delete loop;
+}
+
+// A held F3 is one press: it toggles once, however many frames it lasts.
+TEST_F(MainLoopTest, WireframeTogglesOncePerPress)
+{
+    MainLoop* loop = start();
+    for (int frame = 0; frame < 4; ++frame)
+        frameWith(*loop, {114});
+    EXPECT_TRUE(loop->isWireframe());
+    GLint mode[2] = {};
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    EXPECT_EQ(mode[0], GL_LINE);
+
+    frameWith(*loop, {});
+    frameWith(*loop, {114});
+    frameWith(*loop, {114});
+    EXPECT_FALSE(loop->isWireframe());
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    EXPECT_EQ(mode[0], GL_FILL);
+    delete loop;
+}
+
+TEST_F(MainLoopTest, OtherKeysChangeNothing)
+{
+    MainLoop* loop = start();
+    drainMessages();
+    frameWith(*loop, {112, 113, 'O', 'X', 115, 117});
+    EXPECT_FALSE(loop->isWireframe());
+    EXPECT_TRUE(Application::keepRunning);
+    EXPECT_TRUE(drainMessages().empty());
+    delete loop;
+}
+
+TEST_F(MainLoopTest, HeldF5AsksForOneModeSwitch)
+{
+    MainLoop* loop = start();
+    drainMessages();
+    for (int frame = 0; frame < 3; ++frame)
+        frameWith(*loop, {116});
+    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::SwitchMode});
+    EXPECT_TRUE(Application::keepRunning);
+    delete loop;
+}
+
+TEST_F(MainLoopTest, EscapeQuits)
+{
+    MainLoop* loop = start();
+    drainMessages();
+    frameWith(*loop, {27});
+    EXPECT_FALSE(Application::keepRunning);
+    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+    delete loop;
+}
+
+// Every frame leaves the matrix stack as deep as it found it.
+TEST_F(MainLoopTest, DrawingKeepsTheMatrixStackBalanced)
+{
+    MainLoop* loop = start();
+    GLint before = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &before);
+    loop->draw();
+    loop->setStarted(1);
+    loop->draw();
+    GLint after = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    delete loop;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/Application.h"
+#include "core/ObjectRegistry.h"
+#include "platform/Window.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+// A scratch folder with a small configuration and a window record with a
+// hidden window and a current OpenGL context.
+class ShellFixture : public ::testing::Test {
+protected:
+    static std::string config(const std::string& title, int width, int height, int fullScreen)
+    {
+        std::ostringstream text;
+        text << "[Window]\nTitle = " << title << "\nWidth = " << width << "\nHeight = " << height
+             << "\nBitsPerPixel = 32\nStartFullscreen = " << fullScreen << "\n";
+        return text.str();
+    }
+
+    void SetUp() override
+    {
+        scratch.write("Conf/global.cfg", config("Flarevox Unit", 64, 64, 0));
+        ASSERT_TRUE(platform::Window::startVideo());
+        record.keyStates = keys.data();
+        record.window = platform::Window::create({"Flarevox Unit", 64, 64, 32, false, true});
+        ASSERT_NE(record.window, nullptr);
+        record.visible = true;
+        Application::keepRunning = true;
+        Application::wantFullScreen = false;
+    }
+
+    void TearDown() override
+    {
+        record.window.reset();
+        if (ObjectRegistry::exists())
+            ObjectRegistry::destroy();
+        platform::Window::stopVideo();
+    }
+
+    std::vector<platform::Window::Message::Type> drainMessages()
+    {
+        std::vector<platform::Window::Message::Type> types;
+        platform::Window::Message message;
+        while (record.window->pollMessage(message))
+            types.push_back(message.type);
+        return types;
+    }
+
+    std::vector<std::string> logLines() const
+    {
+        std::istringstream text(testsupport::readFile(scratch.path() / "output.log"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    testsupport::ScratchDir scratch;
+    KeyStates keys{};
+    WindowRecord record;
+};

@@ -1,0 +1,104 @@
+#include "ShellFixture.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+using Message = platform::Window::Message;
+using Type = Message::Type;
+
+using WindowMessages = ShellFixture;
+
+TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnly)
+{
+    Application::handleMessage(record, {Type::KeyDown, 116});
+    Application::handleMessage(record, {Type::KeyDown, 27});
+    EXPECT_EQ(keys[116], 1);
+    EXPECT_EQ(keys[27], 1);
+    Application::handleMessage(record, {Type::KeyUp, 116});
+    EXPECT_EQ(keys[116], 0);
+    EXPECT_EQ(keys[27], 1);
+
+    // Codes outside the table change nothing and write nowhere.
+    KeyStates before = keys;
+    for (const int code : {256, 1000, -1})
+        Application::handleMessage(record, {Type::KeyDown, code});
+    EXPECT_EQ(keys, before);
+}
+
+TEST_F(WindowMessages, InjectedKeysArriveThroughThePump)
+{
+    ASSERT_TRUE(record.window->pushKey(116, true));
+    ASSERT_TRUE(record.window->pushKey('O', true));
+    ASSERT_TRUE(record.window->pushKey(116, false));
+    EXPECT_FALSE(record.window->pushKey(0xFF, true));
+
+    std::vector<Message> keysSeen;
+    Message message;
+    while (record.window->pollMessage(message)) {
+        if (message.type == Type::KeyDown || message.type == Type::KeyUp)
+            keysSeen.push_back(message);
+    }
+    ASSERT_EQ(keysSeen.size(), 3u);
+    EXPECT_EQ(keysSeen[0].virtualKey, 116);
+    EXPECT_EQ(keysSeen[0].type, Type::KeyDown);
+    EXPECT_EQ(keysSeen[1].virtualKey, 'O');
+    EXPECT_EQ(keysSeen[2].virtualKey, 116);
+    EXPECT_EQ(keysSeen[2].type, Type::KeyUp);
+}
+
+TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
+{
+    Application::handleMessage(record, {Type::Minimised});
+    EXPECT_FALSE(record.visible);
+    Application::handleMessage(record, {Type::Restored, 0, 40, 20});
+    EXPECT_TRUE(record.visible);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 40);
+    EXPECT_EQ(viewport[3], 20);
+}
+
+TEST_F(WindowMessages, ZeroHeightKeepsAFiniteProjection)
+{
+    Application::resizeViewport(64, 0);
+    GLfloat projection[16] = {};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (const GLfloat value : projection)
+        EXPECT_TRUE(std::isfinite(value));
+}
+
+TEST_F(WindowMessages, CloseEndsTheProgramThroughAQuitMessage)
+{
+    Application::handleMessage(record, {Type::Close});
+    EXPECT_FALSE(Application::keepRunning);
+    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+}
+
+// A mode switch ends only the pump: the outer loop goes on in the other mode.
+TEST_F(WindowMessages, ModeSwitchFlipsTheModeAndEndsThePump)
+{
+    Application::requestModeSwitch(record);
+    const auto posted = drainMessages();
+    ASSERT_EQ(posted, std::vector<Type>{Type::SwitchMode});
+    Application::handleMessage(record, {Type::SwitchMode});
+    EXPECT_TRUE(Application::wantFullScreen);
+    EXPECT_TRUE(Application::keepRunning);
+    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+}
+
+TEST_F(WindowMessages, MessagesForAnEarlierWindowAreDropped)
+{
+    Application::requestQuit(record);
+    record.window->pushKey(27, true);
+    record.window = platform::Window::create({"Flarevox Unit", 64, 64, 32, false, true});
+    ASSERT_NE(record.window, nullptr);
+    EXPECT_TRUE(drainMessages().empty());
+}
+
+TEST_F(WindowMessages, WindowSizesOutOfRangeAreRefused)
+{
+    EXPECT_EQ(platform::Window::create({"x", 0, 64, 32, false, true}), nullptr);
+    EXPECT_EQ(platform::Window::create({"x", 64, -5, 32, false, true}), nullptr);
+    EXPECT_EQ(platform::Window::create({"x", 100000, 64, 32, false, true}), nullptr);
+}

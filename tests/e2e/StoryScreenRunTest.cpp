@@ -1,0 +1,206 @@
+#include "app/Story.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int width = 1024;
+constexpr int height = 768;
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    bool lit(int column, int row) const
+    {
+        const std::size_t at = (static_cast<std::size_t>(row) * width + column) * 3;
+        return rgb[at] || rgb[at + 1] || rgb[at + 2];
+    }
+};
+
+bool readPpm(const std::filesystem::path& path, Picture& picture)
+{
+    const std::string bytes = testsupport::readFile(path);
+    std::istringstream header(bytes);
+    std::string magic;
+    int maximum = 0;
+    header >> magic >> picture.width >> picture.height >> maximum;
+    if (magic != "P6" || maximum != 255 || picture.width <= 0 || picture.height <= 0)
+        return false;
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    const std::size_t size = static_cast<std::size_t>(picture.width) * picture.height * 3;
+    if (bytes.size() < start + size)
+        return false;
+    picture.rgb.assign(bytes.begin() + start, bytes.begin() + start + size);
+    return true;
+}
+
+// Where a point of the screen-fixed text layer (z = -9, 45 degree view)
+// lands in the window, in pixels from the top left.
+int columnOf(float x)
+{
+    const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    const double aspect = static_cast<double>(width) / height;
+    return static_cast<int>(std::lround((1.0 + focal / aspect * x / 9.0) / 2.0 * width));
+}
+
+int rowOf(float y)
+{
+    const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    return static_cast<int>(std::lround((1.0 - focal * y / 9.0) / 2.0 * height));
+}
+
+// Rows a line of 22-pixel text may cover around its baseline.
+constexpr int ascent = 22;
+constexpr int descent = 7;
+
+class GameProcess {
+public:
+    explicit GameProcess(const std::filesystem::path& folder)
+    {
+        const std::string binary = FLAREVOX_BINARY;
+        char* arguments[] = {const_cast<char*>(binary.c_str()), nullptr};
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+        started = posix_spawn(&pid, binary.c_str(), nullptr, nullptr, arguments, environ) == 0;
+        std::filesystem::current_path(previous);
+    }
+
+    ~GameProcess()
+    {
+        if (started && !exited)
+            kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
+
+    bool waitForExit(std::chrono::milliseconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!exited && std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                exited = true;
+                exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            } else {
+                std::this_thread::sleep_for(20ms);
+            }
+        }
+        return exited;
+    }
+
+    bool started = false;
+    bool exited = false;
+    int exitCode = -1;
+    pid_t pid = 0;
+};
+
+bool waitForFile(const std::filesystem::path& path, GameProcess& game, std::chrono::seconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (std::filesystem::exists(path))
+            return true;
+        if (game.waitForExit(50ms))
+            return false;
+    }
+    return false;
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+// The real game under the suite's X server: it starts, shows the story
+// screen, and a real Escape key press ends it with exit code 0.
+TEST(StoryScreenRun, StartsDrawsTheStoryAndQuitsOnEscape)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    testsupport::ScratchDir scratch;
+    const std::string title = "Flarevox Story Run " + std::to_string(getpid());
+    scratch.write("Conf/global.cfg", "[Window]\nTitle = " + title + "\nWidth = " + std::to_string(width)
+            + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n");
+    const auto capture = scratch.path() / "frame.ppm";
+    setenv("FLAREVOX_CAPTURE_FRAME", capture.c_str(), 1);
+    setenv("FLAREVOX_CAPTURE_AFTER", "5", 1);
+    setenv("FLAREVOX_NO_DIALOGS", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    GameProcess game(scratch.path());
+    ASSERT_TRUE(game.started);
+    ASSERT_TRUE(waitForFile(capture, game, 60s)) << "no frame captured";
+
+    // Focus the window and press Escape; repeated in case another test's
+    // window took the focus in between.
+    const std::string press = "xdotool search --name '^" + title + "$' windowfocus key Escape >/dev/null 2>&1";
+    for (int attempt = 0; attempt < 10 && !game.exited; ++attempt) {
+        EXPECT_NE(std::system(press.c_str()), -1);
+        game.waitForExit(2s);
+    }
+    ASSERT_TRUE(game.exited) << "Escape did not end the game";
+    EXPECT_EQ(game.exitCode, 0);
+
+    const auto log = linesOf(testsupport::readFile(scratch.path() / "output.log"));
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_TRUE(log.front().starts_with("Flarevox LogFile 'output.log': "));
+    EXPECT_EQ(log[2], "INITIALIZING... ");
+    EXPECT_EQ(log.back(), "INITIALIZING DONE... ");
+
+    Picture picture;
+    ASSERT_TRUE(readPpm(capture, picture));
+    ASSERT_EQ(picture.width, width);
+    ASSERT_EQ(picture.height, height);
+
+    struct Band {
+        int top;
+        int bottom;
+        int left;
+    };
+    std::vector<Band> bands;
+    for (const story::Line& line : story::lines)
+        bands.push_back({rowOf(line.y) - ascent, rowOf(line.y) + descent, columnOf(story::lineX) - 3});
+    bands.push_back({rowOf(story::promptY) - ascent, rowOf(story::promptY) + descent, columnOf(story::promptX) - 3});
+
+    // Every line shows text right of its start, on its own rows.
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        int lit = 0;
+        for (int row = std::max(bands[i].top, 0); row <= std::min(bands[i].bottom, height - 1); ++row)
+            for (int column = std::max(bands[i].left, 0); column < width; ++column)
+                lit += picture.lit(column, row);
+        EXPECT_GT(lit, 100) << "line " << i + 1;
+    }
+    // Everything else is the clear colour.
+    int stray = 0;
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            bool inText = false;
+            for (const Band& band : bands)
+                inText = inText || (row >= band.top && row <= band.bottom && column >= band.left);
+            stray += !inText && picture.lit(column, row);
+        }
+    }
+    EXPECT_EQ(stray, 0);
+}
