@@ -1,38 +1,98 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
-#include <string>
 
-// Reads little-endian values from a byte buffer without ever leaving it. A
-// read past the end yields zero and marks the cursor failed for good, so a
-// parser can read a whole record and check once.
+// Bounds-checked little-endian reads from a byte buffer. Every read either
+// delivers the whole value and advances, or fails and leaves the position.
 class ByteCursor {
 public:
-    explicit ByteCursor(std::span<const std::uint8_t> bytes) : bytes(bytes) {}
+    explicit ByteCursor(std::span<const std::uint8_t> bytes)
+        : data(bytes)
+    {
+    }
 
-    bool ok() const { return !failed; }
-    std::size_t position() const { return offset; }
-    std::size_t remaining() const { return failed ? 0 : bytes.size() - offset; }
-    // True when count records of recordSize bytes each still fit.
-    bool fits(std::size_t count, std::size_t recordSize) const;
+    std::size_t position() const { return pos; }
+    std::size_t size() const { return data.size(); }
+    std::size_t remaining() const { return data.size() - pos; }
+    bool atEnd() const { return pos >= data.size(); }
 
-    void skip(std::size_t count);
-    void seek(std::size_t position);
-    std::uint8_t u8();
-    std::int8_t i8() { return static_cast<std::int8_t>(u8()); }
-    std::uint16_t u16();
-    std::int32_t i32();
-    float f32();
-    // The bytes of a fixed-size field up to its first zero; terminated tells
-    // whether the field held a zero at all.
-    std::string fixedString(std::size_t fieldSize, bool& terminated);
+    bool u8(std::uint8_t& value)
+    {
+        if (remaining() < 1)
+            return false;
+        value = data[pos++];
+        return true;
+    }
+
+    bool u16(std::uint16_t& value)
+    {
+        if (remaining() < 2)
+            return false;
+        value = static_cast<std::uint16_t>(data[pos] | (data[pos + 1] << 8));
+        pos += 2;
+        return true;
+    }
+
+    bool u32(std::uint32_t& value)
+    {
+        if (remaining() < 4)
+            return false;
+        value = static_cast<std::uint32_t>(data[pos]) | (static_cast<std::uint32_t>(data[pos + 1]) << 8)
+            | (static_cast<std::uint32_t>(data[pos + 2]) << 16) | (static_cast<std::uint32_t>(data[pos + 3]) << 24);
+        pos += 4;
+        return true;
+    }
+
+    bool i32(std::int32_t& value)
+    {
+        std::uint32_t raw = 0;
+        if (!u32(raw))
+            return false;
+        value = static_cast<std::int32_t>(raw);
+        return true;
+    }
+
+    bool f32(float& value)
+    {
+        std::uint32_t raw = 0;
+        if (!u32(raw))
+            return false;
+        std::memcpy(&value, &raw, sizeof value);
+        return true;
+    }
+
+    // Points at the next count bytes and advances past them.
+    bool take(std::size_t count, const std::uint8_t*& bytes)
+    {
+        if (remaining() < count)
+            return false;
+        bytes = data.data() + pos;
+        pos += count;
+        return true;
+    }
+
+    bool skip(std::size_t count)
+    {
+        if (remaining() < count)
+            return false;
+        pos += count;
+        return true;
+    }
+
+    // Moves to an absolute offset; positions past the end are refused.
+    bool seek(std::size_t offset)
+    {
+        if (offset > data.size())
+            return false;
+        pos = offset;
+        return true;
+    }
+
+    void seekEnd() { pos = data.size(); }
 
 private:
-    const std::uint8_t* take(std::size_t count);
-
-    std::span<const std::uint8_t> bytes;
-    std::size_t offset = 0;
-    bool failed = false;
+    std::span<const std::uint8_t> data;
+    std::size_t pos = 0;
 };

@@ -1,5 +1,7 @@
 #include "scene/Model.h"
 
+#include "core/ObjectRegistry.h"
+#include "scene/MeshManager.h"
 
 #include <GL/gl.h>
 
@@ -7,10 +9,14 @@
 
 namespace {
 
-Model::TextureLookup& defaultTextureLookup()
+// The texture name from the registered mesh manager; without one (a tool
+// reading a file) the material draws untextured.
+std::uint32_t meshManagerTextureName(const std::string& path)
 {
-    static Model::TextureLookup lookup;
-    return lookup;
+    if (!ObjectRegistry::exists())
+        return 0;
+    MeshManager* manager = ObjectRegistry::instance()->findAs<MeshManager>("MeshManager");
+    return manager ? manager->getTextureName(path.c_str()) : 0;
 }
 
 } // namespace
@@ -23,11 +29,6 @@ Model::Model(std::unique_ptr<Timer> timer)
 }
 
 Model::~Model() = default;
-
-void Model::setDefaultTextureLookup(TextureLookup lookup)
-{
-    defaultTextureLookup() = std::move(lookup);
-}
 
 void Model::clear()
 {
@@ -51,12 +52,13 @@ void Model::setKeyframe(int jointIndex, int keyframeIndex, float timeMs, const V
 
 void Model::resolveTextures()
 {
-    const TextureLookup& lookup = textureLookup ? textureLookup : defaultTextureLookup();
     for (ModelMaterial& material : m_materials) {
-        if (material.m_textureFile.empty() || !lookup)
+        if (material.m_textureFile.empty())
             material.m_glTexture = 0;
+        else if (textureLookup)
+            material.m_glTexture = static_cast<std::int32_t>(textureLookup(material.m_textureFile));
         else
-            material.m_glTexture = static_cast<std::int32_t>(lookup(material.m_textureFile));
+            material.m_glTexture = static_cast<std::int32_t>(meshManagerTextureName(material.m_textureFile));
     }
 }
 

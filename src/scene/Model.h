@@ -77,8 +77,7 @@ public:
 
     virtual bool load(const char* path) = 0;
 
-    // The texture lookup used by models that have none of their own.
-    static void setDefaultTextureLookup(TextureLookup lookup);
+    // Replaces the registry's "MeshManager" as the source of texture names.
     void setTextureLookup(TextureLookup lookup) { textureLookup = std::move(lookup); }
 
     // Starts the range from its first frame.
@@ -110,7 +109,7 @@ protected:
     // Computes the rest matrices and moves attached vertices and normals into joint space.
     void setupJoints();
     void setKeyframe(int jointIndex, int keyframeIndex, float timeMs, const Vec3& value, bool rotation);
-    // Asks the texture lookup for every material's GL texture name.
+    // Gives every material with a texture path its GL texture name.
     void resolveTextures();
     // Drops everything loaded, leaving an empty model.
     void clear();

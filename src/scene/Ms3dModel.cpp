@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "scene/ByteCursor.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,6 @@ constexpr std::size_t vertexSize = 15;
 constexpr std::size_t triangleSize = 70;
 constexpr std::size_t groupHeaderSize = 1 + 32 + 2;
 constexpr std::size_t materialSize = 361;
-constexpr std::size_t animationSize = 4 + 4 + 4 + 2;
 constexpr std::size_t jointHeaderSize = 93;
 constexpr std::size_t keyframeSize = 16;
 constexpr std::size_t nameSize = 32;
@@ -34,40 +34,90 @@ void fail(const char* format, ...)
     std::fputc('\n', stderr);
 }
 
-bool truncated(const ByteCursor& cursor, const char* section)
-{
-    if (cursor.ok())
-        return false;
-    fail("MS3D file is truncated in its %s.", section);
-    return true;
-}
-
-// Refuses a count of records that cannot all lie in the rest of the file.
-bool countFits(const ByteCursor& cursor, std::size_t count, std::size_t recordSize, const char* section)
-{
-    if (cursor.fits(count, recordSize))
-        return true;
-    fail("MS3D %s count %zu runs past the end of the file.", section, count);
-    return false;
-}
-
-Vec3 readVec3(ByteCursor& cursor)
-{
-    Vec3 v;
-    for (float& f : v)
-        f = cursor.f32();
-    return v;
-}
-
-std::array<float, 4> readColour(ByteCursor& cursor)
-{
-    std::array<float, 4> colour;
-    for (float& f : colour)
-        f = cursor.f32();
-    return colour;
-}
-
 } // namespace
+
+// Sticky-failure reads over the file buffer: a read past the end yields zero
+// and fails the reader for good, so a record is read whole and checked once.
+class Ms3dModel::Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : cursor(bytes) {}
+
+    bool ok() const { return !failed; }
+
+    void skip(std::size_t count) { check(cursor.skip(count)); }
+    std::uint8_t u8() { return read<std::uint8_t>(&ByteCursor::u8); }
+    std::int8_t i8() { return static_cast<std::int8_t>(u8()); }
+    std::uint16_t u16() { return read<std::uint16_t>(&ByteCursor::u16); }
+    std::int32_t i32() { return read<std::int32_t>(&ByteCursor::i32); }
+    float f32() { return read<float>(&ByteCursor::f32); }
+
+    Vec3 vec3()
+    {
+        Vec3 v;
+        for (float& f : v)
+            f = f32();
+        return v;
+    }
+
+    std::array<float, 4> colour()
+    {
+        std::array<float, 4> c;
+        for (float& f : c)
+            f = f32();
+        return c;
+    }
+
+    // The bytes of a fixed-size field up to its first zero; terminated tells
+    // whether the field held a zero at all.
+    std::string fixedString(std::size_t fieldSize, bool& terminated)
+    {
+        terminated = false;
+        const std::uint8_t* bytes = nullptr;
+        if (!check(!failed && cursor.take(fieldSize, bytes)))
+            return {};
+        const std::uint8_t* end = bytes + fieldSize;
+        const std::uint8_t* zero = std::find(bytes, end, 0);
+        terminated = zero != end;
+        return std::string(bytes, zero);
+    }
+
+    // Reports and returns true when a read in this section ran past the end.
+    bool truncated(const char* section) const
+    {
+        if (!failed)
+            return false;
+        fail("MS3D file is truncated in its %s.", section);
+        return true;
+    }
+
+    // Refuses a count of records that cannot all lie in the rest of the file.
+    bool countFits(std::size_t count, std::size_t recordSize, const char* section) const
+    {
+        if (!failed && count <= cursor.remaining() / recordSize)
+            return true;
+        fail("MS3D %s count %zu runs past the end of the file.", section, count);
+        return false;
+    }
+
+private:
+    bool check(bool success)
+    {
+        failed = failed || !success;
+        return success;
+    }
+
+    template <typename T>
+    T read(bool (ByteCursor::*readValue)(T&))
+    {
+        T value{};
+        if (!failed && !check((cursor.*readValue)(value)))
+            value = T{};
+        return value;
+    }
+
+    ByteCursor cursor;
+    bool failed = false;
+};
 
 std::string Ms3dModel::directoryPrefix(const std::string& path)
 {
@@ -92,8 +142,8 @@ bool Ms3dModel::load(const char* path)
 bool Ms3dModel::loadFromBuffer(std::span<const std::uint8_t> bytes, const std::string& path)
 {
     clear();
-    ByteCursor cursor(bytes);
-    if (!parse(cursor, directoryPrefix(path))) {
+    Reader reader(bytes);
+    if (!parse(reader, directoryPrefix(path))) {
         clear();
         return false;
     }
@@ -103,22 +153,22 @@ bool Ms3dModel::loadFromBuffer(std::span<const std::uint8_t> bytes, const std::s
     return true;
 }
 
-bool Ms3dModel::parse(ByteCursor& cursor, const std::string& texturePrefix)
+bool Ms3dModel::parse(Reader& reader, const std::string& texturePrefix)
 {
-    return readHeader(cursor) && readVertices(cursor) && readTriangles(cursor) && readGroups(cursor) &&
-           readMaterials(cursor, texturePrefix) && readJoints(cursor) && checkIndices();
+    return readHeader(reader) && readVertices(reader) && readTriangles(reader) && readGroups(reader) &&
+           readMaterials(reader, texturePrefix) && readJoints(reader) && checkIndices();
 }
 
-bool Ms3dModel::readHeader(ByteCursor& cursor)
+bool Ms3dModel::readHeader(Reader& reader)
 {
     bool terminated = false;
-    const std::string id = cursor.fixedString(magicSize, terminated);
-    if (!cursor.ok() || terminated || std::memcmp(id.data(), magic, magicSize) != 0) {
+    const std::string id = reader.fixedString(magicSize, terminated);
+    if (!reader.ok() || terminated || std::memcmp(id.data(), magic, magicSize) != 0) {
         fail("Not an MS3D file.");
         return false;
     }
-    const std::int32_t version = cursor.i32();
-    if (truncated(cursor, "header"))
+    const std::int32_t version = reader.i32();
+    if (reader.truncated("header"))
         return false;
     if (version < 3) {
         fail("I know nothing about MS3D v1.2");
@@ -127,79 +177,79 @@ bool Ms3dModel::readHeader(ByteCursor& cursor)
     return true;
 }
 
-bool Ms3dModel::readVertices(ByteCursor& cursor)
+bool Ms3dModel::readVertices(Reader& reader)
 {
-    const std::uint16_t count = cursor.u16();
-    if (truncated(cursor, "vertices") || !countFits(cursor, count, vertexSize, "vertex"))
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("vertices") || !reader.countFits(count, vertexSize, "vertex"))
         return false;
     m_vertices.resize(count);
     for (ModelVertex& vertex : m_vertices) {
-        cursor.skip(1);
-        vertex.m_position = readVec3(cursor);
-        vertex.m_bone = cursor.i8();
-        cursor.skip(1);
+        reader.skip(1);
+        vertex.m_position = reader.vec3();
+        vertex.m_bone = reader.i8();
+        reader.skip(1);
     }
-    return !truncated(cursor, "vertices");
+    return !reader.truncated("vertices");
 }
 
-bool Ms3dModel::readTriangles(ByteCursor& cursor)
+bool Ms3dModel::readTriangles(Reader& reader)
 {
-    const std::uint16_t count = cursor.u16();
-    if (truncated(cursor, "triangles") || !countFits(cursor, count, triangleSize, "triangle"))
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("triangles") || !reader.countFits(count, triangleSize, "triangle"))
         return false;
     m_triangles.resize(count);
     for (ModelTriangle& triangle : m_triangles) {
-        cursor.skip(2);
+        reader.skip(2);
         for (std::int32_t& index : triangle.m_indices)
-            index = cursor.u16();
+            index = reader.u16();
         for (Vec3& normal : triangle.m_normals)
-            normal = readVec3(cursor);
-        triangle.m_u = readVec3(cursor);
+            normal = reader.vec3();
+        triangle.m_u = reader.vec3();
         for (float& v : triangle.m_v)
-            v = 1.0f - cursor.f32();
-        cursor.skip(2);
+            v = 1.0f - reader.f32();
+        reader.skip(2);
     }
-    return !truncated(cursor, "triangles");
+    return !reader.truncated("triangles");
 }
 
-bool Ms3dModel::readGroups(ByteCursor& cursor)
+bool Ms3dModel::readGroups(Reader& reader)
 {
-    const std::uint16_t count = cursor.u16();
-    if (truncated(cursor, "groups") || !countFits(cursor, count, groupHeaderSize + 1, "group"))
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("groups") || !reader.countFits(count, groupHeaderSize + 1, "group"))
         return false;
     m_groups.resize(count);
     for (ModelGroup& group : m_groups) {
-        cursor.skip(1 + nameSize);
-        const std::uint16_t triangleCount = cursor.u16();
-        if (truncated(cursor, "groups") || !countFits(cursor, triangleCount, 2, "group triangle"))
+        reader.skip(1 + nameSize);
+        const std::uint16_t triangleCount = reader.u16();
+        if (reader.truncated("groups") || !reader.countFits(triangleCount, 2, "group triangle"))
             return false;
         group.m_triangleList.resize(triangleCount);
         for (std::int32_t& index : group.m_triangleList)
-            index = cursor.u16();
-        group.m_material = cursor.i8();
+            index = reader.u16();
+        group.m_material = reader.i8();
     }
-    return !truncated(cursor, "groups");
+    return !reader.truncated("groups");
 }
 
-bool Ms3dModel::readMaterials(ByteCursor& cursor, const std::string& texturePrefix)
+bool Ms3dModel::readMaterials(Reader& reader, const std::string& texturePrefix)
 {
-    const std::uint16_t count = cursor.u16();
-    if (truncated(cursor, "materials") || !countFits(cursor, count, materialSize, "material"))
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("materials") || !reader.countFits(count, materialSize, "material"))
         return false;
     m_materials.resize(count);
     for (std::size_t i = 0; i < m_materials.size(); ++i) {
         ModelMaterial& material = m_materials[i];
-        cursor.skip(nameSize);
-        material.m_ambient = readColour(cursor);
-        material.m_diffuse = readColour(cursor);
-        material.m_specular = readColour(cursor);
-        material.m_emissive = readColour(cursor);
-        material.m_shininess = cursor.f32();
-        cursor.skip(4 + 1);
+        reader.skip(nameSize);
+        material.m_ambient = reader.colour();
+        material.m_diffuse = reader.colour();
+        material.m_specular = reader.colour();
+        material.m_emissive = reader.colour();
+        material.m_shininess = reader.f32();
+        reader.skip(4 + 1);
         bool terminated = false;
-        const std::string texture = cursor.fixedString(textureNameSize, terminated);
-        cursor.skip(textureNameSize);
-        if (truncated(cursor, "materials"))
+        const std::string texture = reader.fixedString(textureNameSize, terminated);
+        reader.skip(textureNameSize);
+        if (reader.truncated("materials"))
             return false;
         if (!terminated) {
             fail("MS3D material %zu has a texture name without a terminator.", i);
@@ -214,34 +264,34 @@ bool Ms3dModel::readMaterials(ByteCursor& cursor, const std::string& texturePref
     return true;
 }
 
-bool Ms3dModel::readJoints(ByteCursor& cursor)
+bool Ms3dModel::readJoints(Reader& reader)
 {
-    m_fps = cursor.f32();
-    cursor.skip(4 + 4);
-    const std::uint16_t count = cursor.u16();
-    if (truncated(cursor, "animation") || !countFits(cursor, count, jointHeaderSize, "joint"))
+    m_fps = reader.f32();
+    reader.skip(4 + 4);
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("animation") || !reader.countFits(count, jointHeaderSize, "joint"))
         return false;
     m_joints.resize(count);
     std::vector<std::string> names(count);
     std::vector<std::string> parentNames(count);
     for (int i = 0; i < count; ++i) {
         Joint& joint = m_joints[i];
-        cursor.skip(1);
+        reader.skip(1);
         bool nameTerminated = false;
         bool parentTerminated = false;
-        names[i] = cursor.fixedString(nameSize, nameTerminated);
-        parentNames[i] = cursor.fixedString(nameSize, parentTerminated);
-        joint.m_bindRotation = readVec3(cursor);
-        joint.m_bindTranslation = readVec3(cursor);
-        joint.m_rotationKeyframes.resize(cursor.u16());
-        joint.m_translationKeyframes.resize(cursor.u16());
-        if (truncated(cursor, "joints"))
+        names[i] = reader.fixedString(nameSize, nameTerminated);
+        parentNames[i] = reader.fixedString(nameSize, parentTerminated);
+        joint.m_bindRotation = reader.vec3();
+        joint.m_bindTranslation = reader.vec3();
+        joint.m_rotationKeyframes.resize(reader.u16());
+        joint.m_translationKeyframes.resize(reader.u16());
+        if (reader.truncated("joints"))
             return false;
         if (!nameTerminated || !parentTerminated) {
             fail("MS3D joint %d has a name without a terminator.", i);
             return false;
         }
-        if (!readKeyframes(cursor, i, true) || !readKeyframes(cursor, i, false))
+        if (!readKeyframes(reader, i, true) || !readKeyframes(reader, i, false))
             return false;
     }
     for (int i = 0; i < count; ++i) {
@@ -259,18 +309,18 @@ bool Ms3dModel::readJoints(ByteCursor& cursor)
     return true;
 }
 
-bool Ms3dModel::readKeyframes(ByteCursor& cursor, int jointIndex, bool rotation)
+bool Ms3dModel::readKeyframes(Reader& reader, int jointIndex, bool rotation)
 {
     Joint& joint = m_joints[jointIndex];
     const std::size_t count = rotation ? joint.m_rotationKeyframes.size() : joint.m_translationKeyframes.size();
-    if (!countFits(cursor, count, keyframeSize, "keyframe"))
+    if (!reader.countFits(count, keyframeSize, "keyframe"))
         return false;
     for (std::size_t k = 0; k < count; ++k) {
-        const float seconds = cursor.f32();
-        const Vec3 value = readVec3(cursor);
+        const float seconds = reader.f32();
+        const Vec3 value = reader.vec3();
         setKeyframe(jointIndex, static_cast<int>(k), seconds * 1000.0f, value, rotation);
     }
-    return !truncated(cursor, "keyframes");
+    return !reader.truncated("keyframes");
 }
 
 bool Ms3dModel::checkIndices() const

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-class ByteCursor;
-
 // A model read from a MilkShape 3D binary file (version 3 or later). The whole
 // file is read into one buffer and every read is checked against its size; a
 // file that is truncated or inconsistent is refused with a message on
@@ -29,13 +27,15 @@ public:
     static std::string directoryPrefix(const std::string& path);
 
 private:
-    bool parse(ByteCursor& cursor, const std::string& texturePrefix);
-    bool readHeader(ByteCursor& cursor);
-    bool readVertices(ByteCursor& cursor);
-    bool readTriangles(ByteCursor& cursor);
-    bool readGroups(ByteCursor& cursor);
-    bool readMaterials(ByteCursor& cursor, const std::string& texturePrefix);
-    bool readJoints(ByteCursor& cursor);
-    bool readKeyframes(ByteCursor& cursor, int jointIndex, bool rotation);
+    class Reader;
+
+    bool parse(Reader& reader, const std::string& texturePrefix);
+    bool readHeader(Reader& reader);
+    bool readVertices(Reader& reader);
+    bool readTriangles(Reader& reader);
+    bool readGroups(Reader& reader);
+    bool readMaterials(Reader& reader, const std::string& texturePrefix);
+    bool readJoints(Reader& reader);
+    bool readKeyframes(Reader& reader, int jointIndex, bool rotation);
     bool checkIndices() const;
 };
