@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "scene/BmpReader.h"
 #include "scene/MeshData.h"
+#include "scene/Ms3dModel.h"
 #include "scene/TgaReader.h"
 #include "scene/ThreeDsReader.h"
 
@@ -55,13 +56,34 @@ bool inspectMesh(const std::vector<std::uint8_t>& bytes, const std::string& path
     return true;
 }
 
+// The loader explains a refusal on standard error; the line here names the file.
+bool inspectModel(const std::vector<std::uint8_t>& bytes, const std::string& path, std::ostream& out)
+{
+    Ms3dModel model;
+    if (!model.loadFromBuffer(bytes, path)) {
+        out << path << ": error: not a loadable MS3D model\n";
+        return false;
+    }
+    std::size_t keyframes = 0;
+    for (const Joint& joint : model.joints())
+        keyframes += joint.m_rotationKeyframes.size() + joint.m_translationKeyframes.size();
+    out << path << ": MS3D " << model.vertices().size() << " vertices, " << model.triangles().size()
+        << " triangles, " << model.groups().size() << " groups, " << model.materials().size() << " materials, "
+        << model.joints().size() << " joints, " << keyframes << " keyframes, " << model.fps() << " fps\n";
+    for (const ModelMaterial& material : model.materials()) {
+        if (!material.m_textureFile.empty())
+            out << path << ": texture '" << material.m_textureFile << "'\n";
+    }
+    return true;
+}
+
 } // namespace
 
 bool AssetInspector::inspect(const std::string& path, std::ostream& out)
 {
     const std::string extension = lowerExtension(path);
-    if (extension != "tga" && extension != "bmp" && extension != "3ds") {
-        out << path << ": error: unknown file type (expected .tga, .bmp or .3ds)\n";
+    if (extension != "tga" && extension != "bmp" && extension != "3ds" && extension != "ms3d") {
+        out << path << ": error: unknown file type (expected .tga, .bmp, .3ds or .ms3d)\n";
         return false;
     }
     std::vector<std::uint8_t> bytes;
@@ -71,6 +93,8 @@ bool AssetInspector::inspect(const std::string& path, std::ostream& out)
     }
     if (extension == "3ds")
         return inspectMesh(bytes, path, out);
+    if (extension == "ms3d")
+        return inspectModel(bytes, path, out);
     DecodedImage image;
     std::string error;
     if (extension == "tga")

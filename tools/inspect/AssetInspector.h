@@ -4,7 +4,8 @@
 #include <string>
 
 // Reads one asset file through the game's readers and describes it: a texture's
-// size and depth, a mesh's object name and counts, or what is wrong with it.
+// size and depth, a mesh's object name and counts, an MS3D model's counts and
+// texture paths, or what is wrong with it.
 class AssetInspector {
 public:
     // Writes one line to `out`; true when the file is good.
