@@ -1,0 +1,362 @@
+#include "scene/Ms3dModel.h"
+
+#include "platform/FileSystem.h"
+#include "scene/ByteCursor.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+constexpr char magic[] = "MS3D000000";
+constexpr std::size_t magicSize = 10;
+constexpr std::size_t vertexSize = 15;
+constexpr std::size_t triangleSize = 70;
+constexpr std::size_t groupHeaderSize = 1 + 32 + 2;
+constexpr std::size_t materialSize = 361;
+constexpr std::size_t jointHeaderSize = 93;
+constexpr std::size_t keyframeSize = 16;
+constexpr std::size_t nameSize = 32;
+constexpr std::size_t textureNameSize = 128;
+
+void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The loader's messages go to standard error; the owner reports to the log.
+void fail(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+} // namespace
+
+// Sticky-failure reads over the file buffer: a read past the end yields zero
+// and fails the reader for good, so a record is read whole and checked once.
+class Ms3dModel::Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : cursor(bytes) {}
+
+    bool ok() const { return !failed; }
+
+    void skip(std::size_t count) { check(cursor.skip(count)); }
+    std::uint8_t u8() { return read<std::uint8_t>(&ByteCursor::u8); }
+    std::int8_t i8() { return static_cast<std::int8_t>(u8()); }
+    std::uint16_t u16() { return read<std::uint16_t>(&ByteCursor::u16); }
+    std::int32_t i32() { return read<std::int32_t>(&ByteCursor::i32); }
+    float f32() { return read<float>(&ByteCursor::f32); }
+
+    Vec3 vec3()
+    {
+        Vec3 v;
+        for (float& f : v)
+            f = f32();
+        return v;
+    }
+
+    std::array<float, 4> colour()
+    {
+        std::array<float, 4> c;
+        for (float& f : c)
+            f = f32();
+        return c;
+    }
+
+    // The bytes of a fixed-size field up to its first zero; terminated tells
+    // whether the field held a zero at all.
+    std::string fixedString(std::size_t fieldSize, bool& terminated)
+    {
+        terminated = false;
+        const std::uint8_t* bytes = nullptr;
+        if (!check(!failed && cursor.take(fieldSize, bytes)))
+            return {};
+        const std::uint8_t* end = bytes + fieldSize;
+        const std::uint8_t* zero = std::find(bytes, end, 0);
+        terminated = zero != end;
+        return std::string(bytes, zero);
+    }
+
+    // Reports and returns true when a read in this section ran past the end.
+    bool truncated(const char* section) const
+    {
+        if (!failed)
+            return false;
+        fail("MS3D file is truncated in its %s.", section);
+        return true;
+    }
+
+    // Refuses a count of records that cannot all lie in the rest of the file.
+    bool countFits(std::size_t count, std::size_t recordSize, const char* section) const
+    {
+        if (!failed && count <= cursor.remaining() / recordSize)
+            return true;
+        fail("MS3D %s count %zu runs past the end of the file.", section, count);
+        return false;
+    }
+
+private:
+    bool check(bool success)
+    {
+        failed = failed || !success;
+        return success;
+    }
+
+    template <typename T>
+    T read(bool (ByteCursor::*readValue)(T&))
+    {
+        T value{};
+        if (!failed && !check((cursor.*readValue)(value)))
+            value = T{};
+        return value;
+    }
+
+    ByteCursor cursor;
+    bool failed = false;
+};
+
+std::string Ms3dModel::directoryPrefix(const std::string& path)
+{
+    for (std::size_t i = path.size(); i-- > 1;) {
+        if (path[i] == '/' || path[i] == '\\')
+            return path.substr(0, i) + "/";
+    }
+    return {};
+}
+
+bool Ms3dModel::load(const char* path)
+{
+    clear();
+    std::vector<std::uint8_t> bytes;
+    if (!path || !platform::FileSystem::readAll(path, bytes)) {
+        fail("Couldn't open the model file.");
+        return false;
+    }
+    return loadFromBuffer(bytes, path);
+}
+
+bool Ms3dModel::loadFromBuffer(std::span<const std::uint8_t> bytes, const std::string& path)
+{
+    clear();
+    Reader reader(bytes);
+    if (!parse(reader, directoryPrefix(path))) {
+        clear();
+        return false;
+    }
+    setupJoints();
+    resolveTextures();
+    restart();
+    return true;
+}
+
+bool Ms3dModel::parse(Reader& reader, const std::string& texturePrefix)
+{
+    return readHeader(reader) && readVertices(reader) && readTriangles(reader) && readGroups(reader) &&
+           readMaterials(reader, texturePrefix) && readJoints(reader) && checkIndices();
+}
+
+bool Ms3dModel::readHeader(Reader& reader)
+{
+    bool terminated = false;
+    const std::string id = reader.fixedString(magicSize, terminated);
+    if (!reader.ok() || terminated || std::memcmp(id.data(), magic, magicSize) != 0) {
+        fail("Not an MS3D file.");
+        return false;
+    }
+    const std::int32_t version = reader.i32();
+    if (reader.truncated("header"))
+        return false;
+    if (version < 3) {
+        fail("I know nothing about MS3D v1.2");
+        return false;
+    }
+    return true;
+}
+
+bool Ms3dModel::readVertices(Reader& reader)
+{
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("vertices") || !reader.countFits(count, vertexSize, "vertex"))
+        return false;
+    m_vertices.resize(count);
+    for (ModelVertex& vertex : m_vertices) {
+        reader.skip(1);
+        vertex.m_position = reader.vec3();
+        vertex.m_bone = reader.i8();
+        reader.skip(1);
+    }
+    return !reader.truncated("vertices");
+}
+
+bool Ms3dModel::readTriangles(Reader& reader)
+{
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("triangles") || !reader.countFits(count, triangleSize, "triangle"))
+        return false;
+    m_triangles.resize(count);
+    for (ModelTriangle& triangle : m_triangles) {
+        reader.skip(2);
+        for (std::int32_t& index : triangle.m_indices)
+            index = reader.u16();
+        for (Vec3& normal : triangle.m_normals)
+            normal = reader.vec3();
+        triangle.m_u = reader.vec3();
+        for (float& v : triangle.m_v)
+            v = 1.0f - reader.f32();
+        reader.skip(2);
+    }
+    return !reader.truncated("triangles");
+}
+
+bool Ms3dModel::readGroups(Reader& reader)
+{
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("groups") || !reader.countFits(count, groupHeaderSize + 1, "group"))
+        return false;
+    m_groups.resize(count);
+    for (ModelGroup& group : m_groups) {
+        reader.skip(1 + nameSize);
+        const std::uint16_t triangleCount = reader.u16();
+        if (reader.truncated("groups") || !reader.countFits(triangleCount, 2, "group triangle"))
+            return false;
+        group.m_triangleList.resize(triangleCount);
+        for (std::int32_t& index : group.m_triangleList)
+            index = reader.u16();
+        group.m_material = reader.i8();
+    }
+    return !reader.truncated("groups");
+}
+
+bool Ms3dModel::readMaterials(Reader& reader, const std::string& texturePrefix)
+{
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("materials") || !reader.countFits(count, materialSize, "material"))
+        return false;
+    m_materials.resize(count);
+    for (std::size_t i = 0; i < m_materials.size(); ++i) {
+        ModelMaterial& material = m_materials[i];
+        reader.skip(nameSize);
+        material.m_ambient = reader.colour();
+        material.m_diffuse = reader.colour();
+        material.m_specular = reader.colour();
+        material.m_emissive = reader.colour();
+        material.m_shininess = reader.f32();
+        reader.skip(4 + 1);
+        bool terminated = false;
+        const std::string texture = reader.fixedString(textureNameSize, terminated);
+        reader.skip(textureNameSize);
+        if (reader.truncated("materials"))
+            return false;
+        if (!terminated) {
+            fail("MS3D material %zu has a texture name without a terminator.", i);
+            return false;
+        }
+        material.m_textureFile = texture.starts_with(".\\") ? texturePrefix + texture.substr(2) : texture;
+        if (material.m_textureFile.size() > maxTexturePathLength) {
+            fail("MS3D material %zu has a texture path too long for a path.", i);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Ms3dModel::readJoints(Reader& reader)
+{
+    m_fps = reader.f32();
+    reader.skip(4 + 4);
+    const std::uint16_t count = reader.u16();
+    if (reader.truncated("animation") || !reader.countFits(count, jointHeaderSize, "joint"))
+        return false;
+    m_joints.resize(count);
+    std::vector<std::string> names(count);
+    std::vector<std::string> parentNames(count);
+    for (int i = 0; i < count; ++i) {
+        Joint& joint = m_joints[i];
+        reader.skip(1);
+        bool nameTerminated = false;
+        bool parentTerminated = false;
+        names[i] = reader.fixedString(nameSize, nameTerminated);
+        parentNames[i] = reader.fixedString(nameSize, parentTerminated);
+        joint.m_bindRotation = reader.vec3();
+        joint.m_bindTranslation = reader.vec3();
+        joint.m_rotationKeyframes.resize(reader.u16());
+        joint.m_translationKeyframes.resize(reader.u16());
+        if (reader.truncated("joints"))
+            return false;
+        if (!nameTerminated || !parentTerminated) {
+            fail("MS3D joint %d has a name without a terminator.", i);
+            return false;
+        }
+        if (!readKeyframes(reader, i, true) || !readKeyframes(reader, i, false))
+            return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (parentNames[i].empty())
+            continue;
+        int parent = 0;
+        while (parent < count && strcasecmp(names[parent].c_str(), parentNames[i].c_str()) != 0)
+            ++parent;
+        if (parent == count) {
+            fail("Unable to find parent bone in MS3D file");
+            return false;
+        }
+        m_joints[i].m_parentIndex = parent;
+    }
+    return true;
+}
+
+bool Ms3dModel::readKeyframes(Reader& reader, int jointIndex, bool rotation)
+{
+    Joint& joint = m_joints[jointIndex];
+    const std::size_t count = rotation ? joint.m_rotationKeyframes.size() : joint.m_translationKeyframes.size();
+    if (!reader.countFits(count, keyframeSize, "keyframe"))
+        return false;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float seconds = reader.f32();
+        const Vec3 value = reader.vec3();
+        setKeyframe(jointIndex, static_cast<int>(k), seconds * 1000.0f, value, rotation);
+    }
+    return !reader.truncated("keyframes");
+}
+
+bool Ms3dModel::checkIndices() const
+{
+    const auto vertexCount = static_cast<std::int32_t>(m_vertices.size());
+    const auto triangleCount = static_cast<std::int32_t>(m_triangles.size());
+    const auto materialCount = static_cast<std::int32_t>(m_materials.size());
+    const auto jointCount = static_cast<std::int32_t>(m_joints.size());
+
+    for (std::size_t i = 0; i < m_vertices.size(); ++i) {
+        const int bone = m_vertices[i].m_bone;
+        if (bone < -1 || bone >= jointCount) {
+            fail("MS3D vertex %zu names joint %d, but there are %d joints.", i, bone, jointCount);
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < m_triangles.size(); ++i) {
+        for (const std::int32_t index : m_triangles[i].m_indices) {
+            if (index >= vertexCount) {
+                fail("MS3D triangle %zu names vertex %d, but there are %d vertices.", i, index, vertexCount);
+                return false;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < m_groups.size(); ++i) {
+        for (const std::int32_t index : m_groups[i].m_triangleList) {
+            if (index >= triangleCount) {
+                fail("MS3D group %zu names triangle %d, but there are %d triangles.", i, index, triangleCount);
+                return false;
+            }
+        }
+        if (m_groups[i].m_material >= materialCount) {
+            fail("MS3D group %zu names material %d, but there are %d materials.", i, m_groups[i].m_material,
+                 materialCount);
+            return false;
+        }
+    }
+    return true;
+}

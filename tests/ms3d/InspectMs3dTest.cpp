@@ -1,0 +1,62 @@
+#include "Ms3dBuilder.h"
+
+#include "support/TestSupport.h"
+#include "writers/ByteWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+ToolRun inspect(const std::string& arguments)
+{
+    ToolRun run;
+    std::FILE* pipe = popen((std::string(FLAREVOX_INSPECT) + " " + arguments + " 2>&1").c_str(), "r");
+    char buffer[1024];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+} // namespace
+
+TEST(InspectMs3d, DescribesModelsAndTheirResolvedTextures)
+{
+    testsupport::ScratchDir scratch;
+    forge::writeFile(scratch.path() / "anim" / "dancer.ms3d", Ms3dBuilder::sample().build());
+    const std::string real = std::string(FLAREVOX_TEST_DATA) + "/realfiles/twospheres_withmats.ms3d";
+    const ToolRun run = inspect("anim/dancer.ms3d " + real);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("anim/dancer.ms3d: MS3D 3 vertices, 1 triangles, 1 groups, 1 materials, 2 joints, "
+                           "3 keyframes, 24 fps\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("anim/dancer.ms3d: texture 'anim/skin.bmp'\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("twospheres_withmats.ms3d: MS3D 124 vertices, 240 triangles, 2 groups, 2 materials, "
+                           "0 joints, 0 keyframes, 24 fps\n"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST(InspectMs3d, FailsOnARefusedModel)
+{
+    testsupport::ScratchDir scratch;
+    Ms3dBuilder b = Ms3dBuilder::sample();
+    b.version = 2;
+    forge::writeFile(scratch.path() / "old.ms3d", b.build());
+    const ToolRun run = inspect("old.ms3d");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("I know nothing about MS3D v1.2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("old.ms3d: error: not a loadable MS3D model"), std::string::npos) << run.out;
+}
