@@ -66,12 +66,12 @@ inline Bytes bmp(const BmpSpec& spec)
         w.u32(0);
     for (std::uint32_t i = 0; i < spec.gap; ++i)
         w.u8(0xEE);
-    const int rowBytes = spec.width > 0 ? (spec.width * 3 + 3) / 4 * 4 : 0;
+    const std::int64_t rowBytes = spec.width > 0 ? (std::int64_t{spec.width} * 3 + 3) / 4 * 4 : 0;
     std::size_t next = 0;
     for (int row = 0; row < spec.height && next < spec.pixels.size(); ++row) {
         for (int column = 0; column < spec.width; ++column, ++next)
             w.raw(spec.pixels[next].data(), 3);
-        for (int pad = spec.width * 3; pad < rowBytes; ++pad)
+        for (std::int64_t pad = std::int64_t{spec.width} * 3; pad < rowBytes; ++pad)
             w.u8(0xAB);
     }
     Bytes bytes = w.data();

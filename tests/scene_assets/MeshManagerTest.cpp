@@ -65,11 +65,6 @@ protected:
     std::vector<std::string> boxes;
 };
 
-TEST_F(MeshManagerTest, RegistersUnderItsName)
-{
-    EXPECT_EQ(ObjectRegistry::instance()->find("MeshManager"), manager);
-}
-
 TEST_F(MeshManagerTest, SamePathGivesSameRecordAndReadsOnce)
 {
     write("a.tga", rgbTga(1, 2, 3));
