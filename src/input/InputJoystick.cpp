@@ -19,10 +19,11 @@ bool InputJoystick::enumerate(const platform::JoystickDevices& devices, InputJoy
 {
     int found = 0;
     return devices.enumerate([&](int index) {
-        InputJoystick& joystick = found == 0 ? first : second;
-        joystick.device = devices.createDevice(index);
-        if (!joystick.device)
+        auto opened = devices.createDevice(index);
+        if (!opened)
             return true;
+        InputJoystick& joystick = found == 0 ? first : second;
+        joystick.device = std::move(opened);
         ++found;
         return found < 2;
     });
