@@ -148,6 +148,16 @@ TEST_F(SilentEngineTest, AWholeSongRunsTheSameEveryTime)
     EXPECT_EQ(first.back(), engine.streamLengthMs(song));
 }
 
+TEST_F(SilentEngineTest, RenderTimingCountsEveryBuffer)
+{
+    EXPECT_EQ(engine.renderTiming().count, 0u);
+    peakOfNextBuffer();
+    peakOfNextBuffer();
+    const AudioEngine::RenderTiming timing = engine.renderTiming();
+    EXPECT_EQ(timing.count, 2u);
+    EXPECT_LE(timing.longestNs, timing.totalNs);
+}
+
 // Real time under SDL's dummy driver: the clock follows the frames the device
 // has taken, with millisecond steps.
 TEST(AudioDeviceClock, FollowsTheDeviceInRealTime)
