@@ -43,14 +43,16 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
     // The steps present keep their order.
     auto at = lines.begin();
-    for (const char* expected : {"Parsing the config file 'Conf/global.cfg'... ", "Initializing TextManager... ",
-             "...ObjectNode: adding Text ", "...ObjectNode: adding Text "}) {
+    for (const char* expected :
+         {"Parsing the config file 'Conf/global.cfg'... ", "Initializing ArrowManager ... ",
+          "File:Data\\Dwi\\Coconut.DWI has been opened ", "...ObjectNode: adding Winnertext ",
+          "...ObjectNode: adding Text ", "...ObjectNode: adding Text ", "...ObjectNode: adding Arrow "}) {
         at = std::find(at, lines.end(), expected);
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
-    // The frame-rate text and the story text both hang under the root.
-    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 2u);
+    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow"})
+        EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;
 }
 
