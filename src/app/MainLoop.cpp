@@ -8,6 +8,8 @@
 #include "fx/Text.h"
 #include "fx/TextManager.h"
 #include "platform/SystemClock.h"
+#include "scene/Dancer.h"
+#include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
 
 #include <GL/gl.h>
@@ -54,12 +56,15 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     setFixedGlState();
 
-    // The graph registers itself; from here on nodes can be linked.
+    // Both register themselves; from here on nodes can be linked.
+    new MeshManager();
     new ObjectGraph();
 
     lastTick = platform::SystemClock::tickCount();
 
     setUpTexts();
+
+    ObjectGraph::find()->addNode(new Dancer(), "Dancer");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;

@@ -48,8 +48,9 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
-    // The frame-rate text and the story text both hang under the root.
-    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 2u);
+    // The frame-rate text, the story text and the dancer hang under the root.
+    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 3u);
+    EXPECT_NE(ObjectGraph::find()->findNode("Dancer"), nullptr);
     delete loop;
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,11 @@ struct Box {
 
 class OuterLoop : public ::testing::Test {
 protected:
+    // The start-up loads the forged game data (the dancer's model among it).
     void SetUp() override
     {
+        std::filesystem::create_directory_symlink(std::filesystem::path(FLAREVOX_RUN_DIR) / "Data",
+            scratch.path() / "Data");
         platform::Dialog::setCapture([this](const std::string& title, const std::string& text) {
             boxes.push_back({title, text});
         });
