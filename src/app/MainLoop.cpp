@@ -7,12 +7,23 @@
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
+#include "game/Arrow.h"
+#include "game/ArrowManager.h"
+#include "game/GoalMarker.h"
+#include "game/Lane.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+#include "game/StepFileManager.h"
+#include "input/InputHandler.h"
 #include "platform/SystemClock.h"
 #include "scene/Dancer.h"
 #include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
+#include "sound/SoundManager.h"
 
 #include <GL/gl.h>
+
+#include <string>
 
 namespace {
 
@@ -25,6 +36,10 @@ MainLoop::MainLoop()
 {
     outputHandler = OutputHandler::instance();
     configFileParser = new ConfigFileParser();
+    inputHandler = new InputHandler();
+    playerManager = PlayerManager::instance();
+    arrowManager = new ArrowManager();
+    soundManager = SoundManager::instance();
     textManager = TextManager::instance();
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
@@ -46,11 +61,15 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     outputHandler->open();
     OutputHandler::log(outputHandler, "INITIALIZING...");
 
-    // F5 joins the classic four so that the display-mode switch is reachable.
-    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
-        registerMainLoopKey(code);
+    inputHandler->init(keyStates);
+    registerMainLoopKeys();
 
     configFileParser->parse("Conf/global.cfg");
+
+    // Registers itself; the arrow manager reads the chart through it.
+    new StepFileManager();
+    soundManager->init(44100, 32, 0);
+    loadSounds();
 
     textManager->init();
 
@@ -60,9 +79,16 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     new MeshManager();
     new ObjectGraph();
 
+    // The players read their sections and bind their keys.
+    playerManager->init(2);
+    createGoalMarkers();
+    arrowManager->init();
+    bindJoysticks();
+
     lastTick = platform::SystemClock::tickCount();
 
     setUpTexts();
+    createCarrierArrow();
 
     ObjectGraph::find()->addNode(new Dancer(), "Dancer");
 
@@ -98,9 +124,56 @@ void MainLoop::setUpTexts()
     storyText->setPosition(-4.5f, 2.0f);
 }
 
-void MainLoop::registerMainLoopKey(std::uint8_t code)
+void MainLoop::loadSounds()
 {
-    mainLoopKeys.push_back(code);
+    static constexpr struct {
+        const char* name;
+        const char* path;
+    } sounds[] = {
+        {"Coconut", "Data/Music/coconut.mp3"},       {"Dominating", "Data/Sound/dominating.wav"},
+        {"Godlike", "Data/Sound/godlike.wav"},       {"Humiliation", "Data/Sound/humiliation.wav"},
+        {"Rampage", "Data/Sound/rampage.wav"},       {"Perfect", "Data/Sound/perfect.wav"},
+        {"Ultrakill", "Data/Sound/ultrakill.wav"},   {"Explosion1", "Data/Sound/explosion1.wav"},
+    };
+    for (const auto& sound : sounds)
+        soundManager->addSound(sound.path, sound.name);
+}
+
+// "Goal0" to "Goal3", one per lane, each linked under its own name, where the
+// arrow manager finds them.
+void MainLoop::createGoalMarkers()
+{
+    for (std::uint32_t lane = 0; lane < 4; ++lane) {
+        const std::string name = "Goal" + std::to_string(lane);
+        auto* goal = new GoalMarker(name.c_str());
+        goal->setup(lane);
+        if (!ObjectGraph::find()->addNode(goal, name.c_str()))
+            delete goal;
+    }
+}
+
+// Every spawned arrow is linked below this one, at "Arrow\Arrow".
+void MainLoop::createCarrierArrow()
+{
+    auto* carrier = new Arrow("gehtdasauchso", ObjectNode::SideBoth);
+    carrier->setup(LaneDown);
+    if (!ObjectGraph::find()->addNode(carrier, "Arrow"))
+        delete carrier;
+}
+
+// F5 joins the classic four so that the display-mode switch is reachable.
+void MainLoop::registerMainLoopKeys()
+{
+    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
+        inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+}
+
+// Both pads always play, whatever the players' UseJoystick says: a player on
+// the keyboard can use a dance mat at the same time.
+void MainLoop::bindJoysticks()
+{
+    inputHandler->registerJoystickPlayer(playerManager->getPlayer(2), 2);
+    inputHandler->registerJoystickPlayer(playerManager->getPlayer(1), 1);
 }
 
 void MainLoop::update()
@@ -118,21 +191,13 @@ void MainLoop::update()
 
     keysDownLastFrame = std::move(keysDownThisFrame);
     keysDownThisFrame.clear();
-    dispatchMainLoopKeys();
+    inputHandler->update();
+
+    arrowManager->update(lastTick);
 
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->update();
-}
-
-void MainLoop::dispatchMainLoopKeys()
-{
-    if (!keyStates)
-        return;
-    for (const std::uint8_t code : mainLoopKeys) {
-        if (keyStates[code])
-            onKey(code);
-    }
 }
 
 void MainLoop::onKey(std::uint8_t code)

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <set>
-#include <vector>
 
+class ArrowManager;
 class ConfigFileParser;
+class InputHandler;
 class OutputHandler;
+class PlayerManager;
+class SoundManager;
 class Text;
 class TextManager;
 struct WindowRecord;
@@ -42,15 +45,17 @@ public:
     int getStarted() const { return started; }
     void setStarted(int value) { started = value; }
     WindowRecord* getWindow() const { return window; }
-    const std::vector<std::uint8_t>& getMainLoopKeys() const { return mainLoopKeys; }
+    // The second text node: the intro, hidden once the song starts.
+    Text* getStoryText() const { return storyText; }
 
 private:
     static void setFixedGlState();
-    void registerMainLoopKey(std::uint8_t code);
-    // Stands in for the input handler until it exists: calls onKey for every
-    // registered main-loop key that is down, on every frame it stays down.
-    void dispatchMainLoopKeys();
+    void registerMainLoopKeys();
+    void bindJoysticks();
     void toggleWireframe();
+    void loadSounds();
+    static void createGoalMarkers();
+    static void createCarrierArrow();
     void setUpTexts();
     void drawStoryScreen();
 
@@ -63,14 +68,17 @@ private:
     int started = 0;
     WindowRecord* window = nullptr;
     std::uint8_t* keyStates = nullptr;
+    InputHandler* inputHandler = nullptr;
     OutputHandler* outputHandler = nullptr;
+    PlayerManager* playerManager = nullptr;
+    ArrowManager* arrowManager = nullptr;
+    SoundManager* soundManager = nullptr;
     ConfigFileParser* configFileParser = nullptr;
     TextManager* textManager = nullptr;
     // Owned by the scene graph once their fonts link them in.
     Text* fpsText = nullptr;
     Text* storyText = nullptr;
 
-    std::vector<std::uint8_t> mainLoopKeys;
     std::set<std::uint8_t> keysDownLastFrame;
     std::set<std::uint8_t> keysDownThisFrame;
 };

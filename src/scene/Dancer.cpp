@@ -1,6 +1,8 @@
 #include "scene/Dancer.h"
 
+#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "game/ArrowManager.h"
 #include "platform/SystemClock.h"
 
 #include <GL/gl.h>
@@ -22,6 +24,11 @@ bool isDue(std::uint32_t dueTick, std::uint32_t now)
     return static_cast<std::int32_t>(now - dueTick) > 0;
 }
 
+ArrowManager* findArrowManager()
+{
+    return ObjectRegistry::exists() ? ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager") : nullptr;
+}
+
 } // namespace
 
 Dancer::Dancer(std::unique_ptr<Timer> timer)
@@ -33,9 +40,17 @@ Dancer::Dancer(std::unique_ptr<Timer> timer)
     modelLoaded = model->load(modelPath);
     if (!modelLoaded)
         OutputHandler::report(OutputHandler::find(), Error, "Could not open ms3d file '%s'.", modelPath);
+    // The arrow manager tells the dancer of every step it spawns from now on.
+    if (ArrowManager* arrowManager = findArrowManager())
+        arrowManager->setDancer(this);
 }
 
-Dancer::~Dancer() = default;
+// A dancer that goes before the arrow manager takes itself out of it.
+Dancer::~Dancer()
+{
+    if (ArrowManager* arrowManager = findArrowManager(); arrowManager && arrowManager->getDancer() == this)
+        arrowManager->setDancer(nullptr);
+}
 
 void Dancer::addEvent(std::uint32_t dueTick, char step)
 {

@@ -2,6 +2,7 @@
 
 #include "app/MainLoop.h"
 #include "core/OutputHandler.h"
+#include "input/InputHandler.h"
 #include "platform/SimulatedClock.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
@@ -42,15 +43,17 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
     // The steps present keep their order.
     auto at = lines.begin();
-    for (const char* expected : {"Parsing the config file 'Conf/global.cfg'... ", "Initializing TextManager... ",
-             "...ObjectNode: adding Text ", "...ObjectNode: adding Text "}) {
+    for (const char* expected :
+         {"Parsing the config file 'Conf/global.cfg'... ", "Initializing ArrowManager ... ",
+          "File:Data\\Dwi\\Coconut.DWI has been opened ", "...ObjectNode: adding Winnertext ",
+          "...ObjectNode: adding Text ", "...ObjectNode: adding Text ", "...ObjectNode: adding Arrow "}) {
         at = std::find(at, lines.end(), expected);
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
-    // The frame-rate text, the story text and the dancer hang under the root.
-    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 3u);
-    EXPECT_NE(ObjectGraph::find()->findNode("Dancer"), nullptr);
+    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow",
+             "Dancer"})
+        EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;
 }
 
@@ -153,6 +156,51 @@ TEST_F(MainLoopTest, EscapeQuits)
     frameWith(*loop, {27});
     EXPECT_FALSE(Application::keepRunning);
     EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+    delete loop;
+}
+
+// Dispatch is level-triggered: Escape held for five frames asks five times.
+TEST_F(MainLoopTest, HeldKeyFiresOnEveryFrame)
+{
+    MainLoop* loop = start();
+    drainMessages();
+    for (int frame = 0; frame < 5; ++frame)
+        frameWith(*loop, {27});
+    EXPECT_EQ(drainMessages(), std::vector<Type>(5, Type::Quit));
+    frameWith(*loop, {});
+    EXPECT_TRUE(drainMessages().empty());
+    delete loop;
+}
+
+// Main-loop keys, then each player's keys, then both pads, player 2's first.
+TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
+{
+    MainLoop* loop = start();
+    const auto& bindings = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler")->getBindings();
+    ASSERT_EQ(bindings.size(), 5u + 4 * 8);
+    const std::uint8_t mainKeys[] = {27, 112, 113, 114, 116};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(bindings[i].code, mainKeys[i]);
+        EXPECT_EQ(bindings[i].target, InputHandler::targetMainLoop);
+        EXPECT_EQ(bindings[i].player, 0);
+    }
+    struct Block {
+        std::uint8_t player;
+        std::uint8_t media;
+        std::uint8_t up;
+    };
+    const Block blocks[] = {{1, 0, 'W'}, {2, 0, 0x26}, {2, 1, 12}, {1, 1, 12}};
+    for (std::size_t block = 0; block < 4; ++block) {
+        const KeyBinding& first = bindings[5 + block * 8];
+        EXPECT_EQ(first.player, blocks[block].player) << block;
+        EXPECT_EQ(first.media, blocks[block].media) << block;
+        EXPECT_EQ(first.code, blocks[block].up) << block;
+        EXPECT_EQ(first.action, 1) << block;
+    }
+    const auto lines = logLines();
+    EXPECT_EQ(lines[3], "Initializing InputHandler ... ");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "...InputHandler: player #0 registerd 27 for 1 on media 0 "),
+              lines.end());
     delete loop;
 }
 
