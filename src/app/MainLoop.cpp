@@ -20,6 +20,7 @@
 #include "game/StepFileManager.h"
 #include "input/InputHandler.h"
 #include "platform/SystemClock.h"
+#include "scene/Dancer.h"
 #include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
@@ -116,6 +117,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     addDiscoLight("Disco1", -4.5f, 3.2f);
     // Missile explosions and trails then find their frames in the cache.
     FrameSequence::load(ExplosionEmitter::framePrefix);
+
+    linkNode(std::make_unique<Dancer>(), "Dancer");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;

@@ -12,6 +12,7 @@
 #include "game/PlayerManager.h"
 #include "game/StepFileManager.h"
 #include "platform/SystemClock.h"
+#include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 
@@ -134,29 +135,34 @@ void ArrowManager::update(std::uint32_t tick)
     SoundManager* sound = findManager<SoundManager>("SoundManager");
     const std::uint32_t now = sound ? sound->getStreamTime(streamName) : 0;
     if (bpm > 0.0f)
-        scheduleStep(now);
+        scheduleStep(now, tick);
     sweepMisses();
     checkSongEnd(sound);
 }
 
 // At most one step per frame; a late schedule catches up one step per frame.
-void ArrowManager::scheduleStep(std::uint32_t now)
+void ArrowManager::scheduleStep(std::uint32_t now, std::uint32_t tick)
 {
     if (!startTick || nextStepTime > now)
         return;
     ++stepsTaken;
     nextStepTime = std::round(firstStepTime + static_cast<double>(stepsTaken) * stepLength);
-    takeStep();
+    takeStep(tick);
 }
 
-void ArrowManager::takeStep()
+void ArrowManager::takeStep(std::uint32_t tick)
 {
     const char note = StepFileManager::takeStep(noteCopy, noteCursor);
     const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
     for (std::size_t i = 0; i < arrows.count; ++i)
         spawnArrow(arrows.lanes[i]);
-    // The dancer's addEvent (due tick: the frame's tick plus `lead`; the note)
-    // is called here once the dancer node exists.
+    // The dancer moves when the step's arrows reach the goal line, `lead` ms
+    // from now. The sum wraps with the tick counter; a lead beyond the
+    // counter's half range (a nearly zero tempo) is held at its edge.
+    if (dancer) {
+        const double leadMs = std::isfinite(lead) ? std::clamp(lead, -2147483648.0, 2147483647.0) : 0.0;
+        dancer->addEvent(tick + static_cast<std::uint32_t>(static_cast<std::int32_t>(leadMs)), note);
+    }
 }
 
 void ArrowManager::spawnArrow(std::uint8_t lane)

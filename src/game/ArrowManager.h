@@ -65,6 +65,7 @@ public:
 
     // The dancer node stores itself here when it is constructed; not owned.
     void setDancer(Dancer* node) { dancer = node; }
+    Dancer* getDancer() const { return dancer; }
 
     // The player's open arrows, oldest first (empty for other numbers).
     const std::vector<Arrow*>& getArrows(int player) const;
@@ -84,8 +85,8 @@ private:
 
     Text* createText(std::uint32_t duration, std::int8_t side, int secondHeight, const char* secondFace,
                      const char* path);
-    void scheduleStep(std::uint32_t now);
-    void takeStep();
+    void scheduleStep(std::uint32_t now, std::uint32_t tick);
+    void takeStep(std::uint32_t tick);
     void sweepMisses();
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);

@@ -55,7 +55,8 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     const auto& nodes = ObjectGraph::find()->findNode("")->getChildren();
     EXPECT_EQ(std::count_if(nodes.begin(), nodes.end(), [](const ObjectNode* node) { return node->getPath() == "Text"; }),
               2);
-    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow"})
+    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow",
+                             "TestPart", "Disco1", "Disco2", "Dancer"})
         EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;
 }

@@ -1,0 +1,111 @@
+#include "scene/Dancer.h"
+
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "game/ArrowManager.h"
+#include "platform/SystemClock.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Where the figure stands: far behind the playfields, below the screen centre,
+// tilted towards the camera so the steps read from above.
+constexpr GLfloat placementY = -13.0f;
+constexpr GLfloat placementZ = -60.0f;
+constexpr GLfloat tiltDegrees = 30.0f;
+
+// Due strictly after its tick. The difference is taken in wrapping arithmetic
+// so that events on either side of the tick counter's wrap compare correctly.
+bool isDue(std::uint32_t dueTick, std::uint32_t now)
+{
+    return static_cast<std::int32_t>(now - dueTick) > 0;
+}
+
+ArrowManager* findArrowManager()
+{
+    return ObjectRegistry::exists() ? ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager") : nullptr;
+}
+
+} // namespace
+
+Dancer::Dancer(std::unique_ptr<Timer> timer)
+    : ObjectNode("Dancer", SideCentre)
+    , model(std::make_unique<Ms3dModel>(std::move(timer)))
+{
+    model->setFrames(upMove.firstFrame, upMove.lastFrame);
+    model->setLooping(false);
+    modelLoaded = model->load(modelPath);
+    if (!modelLoaded)
+        OutputHandler::report(OutputHandler::find(), Error, "Could not open ms3d file '%s'.", modelPath);
+    // The arrow manager tells the dancer of every step it spawns from now on.
+    if (ArrowManager* arrowManager = findArrowManager())
+        arrowManager->setDancer(this);
+}
+
+// A dancer that goes before the arrow manager takes itself out of it.
+Dancer::~Dancer()
+{
+    if (ArrowManager* arrowManager = findArrowManager(); arrowManager && arrowManager->getDancer() == this)
+        arrowManager->setDancer(nullptr);
+}
+
+void Dancer::addEvent(std::uint32_t dueTick, char step)
+{
+    events.push_back({dueTick, step});
+}
+
+std::list<DanceEvent>::iterator Dancer::firstDueEvent(std::uint32_t now)
+{
+    for (auto event = events.begin(); event != events.end(); ++event) {
+        if (isDue(event->dueTick, now))
+            return event;
+    }
+    return events.end();
+}
+
+bool Dancer::update()
+{
+    const auto event = firstDueEvent(platform::SystemClock::tickCount());
+    if (event != events.end()) {
+        startMove(event->step);
+        events.erase(event);
+    }
+    return ObjectNode::update();
+}
+
+// Every due event draws a number, whether or not its step has a move.
+void Dancer::startMove(char step)
+{
+    const bool special = std::rand() % specialOdds == 1;
+    Move move{};
+    switch (step) {
+    case '8':
+        move = upMove;
+        break;
+    case '4':
+        move = leftMove;
+        break;
+    case '2':
+    case '6':
+        move = downRightMove;
+        break;
+    default:
+        return;
+    }
+    if (special)
+        move = specialMove;
+    model->setFrames(move.firstFrame, move.lastFrame);
+}
+
+bool Dancer::draw()
+{
+    applySideTransform();
+    glTranslatef(0.0f, placementY, placementZ);
+    glRotatef(tiltDegrees, 1.0f, 0.0f, 0.0f);
+    if (modelLoaded)
+        model->draw();
+    return ObjectNode::draw();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/ObjectRegistry.h"
+#include "core/Win32Timer.h"
+#include "platform/SimulatedClock.h"
+#include "scene/Dancer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+// A scratch working folder that sees the forged game data, a simulated tick
+// count, and dancers whose animation clock follows that tick count.
+class DancerFixture : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (ObjectRegistry::exists())
+            ObjectRegistry::destroy();
+    }
+
+    void linkGameData() const
+    {
+        std::filesystem::create_directory_symlink(std::filesystem::path(FLAREVOX_RUN_DIR) / "Data",
+            scratch.path() / "Data");
+    }
+
+    static std::unique_ptr<Dancer> makeDancer()
+    {
+        return std::make_unique<Dancer>(std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds));
+    }
+
+    testsupport::ScratchDir scratch;
+    platform::SimulatedClock clock{100000};
+};
