@@ -6,7 +6,7 @@ RUN_DIR   := $(BUILD_DIR)/run
 JOBS      ?= 2
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data play autoplay test previews screenshots clean
+.PHONY: all deps configure build data play autoplay test previews screenshots bench clean
 
 all: data
 
@@ -41,6 +41,16 @@ previews: data
 # docs/screenshot-story.png and docs/screenshot-play.png, made under Xvfb.
 screenshots: data
 	@scripts/screenshots $(BUILD_DIR)
+
+# The performance benchmark: one table on standard output and in
+# $(BUILD_DIR)/bench/results.csv. BENCH_SONG_SECONDS shortens the song clock's
+# run (the whole song, about two minutes, by default).
+BENCH_SONG_SECONDS ?=
+bench: data
+	@cmake --build $(BUILD_DIR) --target flarevox-bench -j$(JOBS)
+	cd $(RUN_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ../bench/flarevox-bench \
+		--csv=../bench/results.csv --reader-folder=$(CURDIR)/tests/data/realfiles \
+		$(if $(BENCH_SONG_SECONDS),--song-seconds=$(BENCH_SONG_SECONDS))
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -5,6 +5,10 @@
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "fx/AnimatedSprite.h"
+#include "fx/ExplosionEmitter.h"
+#include "fx/FrameSequence.h"
+#include "fx/SpecialFX.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
 #include "game/Arrow.h"
@@ -22,11 +26,29 @@
 
 #include <GL/gl.h>
 
+#include <memory>
 #include <string>
 
 namespace {
 
 constexpr std::uint32_t millisecondsPerSecond = 1000;
+constexpr const char* discoFramePrefix = "Data/Textures/ParticleSystem/disco/disco";
+
+// The graph owns what it links; a node it does not take is dropped here.
+void linkNode(std::unique_ptr<ObjectNode> node, const char* path)
+{
+    ObjectGraph* graph = ObjectGraph::find();
+    if (graph && graph->addNode(node.get(), path))
+        node.release();
+}
+
+void addDiscoLight(const char* name, float x, float y)
+{
+    auto light = std::make_unique<AnimatedSprite>(name, ObjectNode::SideCentre, discoFramePrefix, 1, true);
+    light->x = x;
+    light->y = y;
+    linkNode(std::move(light), name);
+}
 
 } // namespace
 
@@ -88,6 +110,12 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     setUpTexts();
     createCarrierArrow();
+
+    linkNode(std::make_unique<SpecialFX>("TestPart"), "TestPart");
+    addDiscoLight("Disco2", 4.5f, 3.2f);
+    addDiscoLight("Disco1", -4.5f, 3.2f);
+    // Missile explosions and trails then find their frames in the cache.
+    FrameSequence::load(ExplosionEmitter::framePrefix);
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;

@@ -161,10 +161,22 @@ void AudioEngine::decodeLoop()
 
 void AudioEngine::render(float* out, std::size_t frames)
 {
+    const std::int64_t startNs = steadyNs();
     const float gain = static_cast<float>(volume.load(std::memory_order_relaxed)) / 255.0f;
-    if (mixer->mix(out, frames, gain, steadyNs()))
+    if (mixer->mix(out, frames, gain, startNs))
         underruns.fetch_add(1, std::memory_order_relaxed);
     handed.fetch_add(frames, std::memory_order_relaxed);
+    const auto tookNs = static_cast<std::uint64_t>(steadyNs() - startNs);
+    renderCount.fetch_add(1, std::memory_order_relaxed);
+    renderTotalNs.fetch_add(tookNs, std::memory_order_relaxed);
+    // Only the render thread writes the longest time, so load and store suffice.
+    if (tookNs > renderLongestNs.load(std::memory_order_relaxed))
+        renderLongestNs.store(tookNs, std::memory_order_relaxed);
+}
+
+AudioEngine::RenderTiming AudioEngine::renderTiming() const
+{
+    return RenderTiming{renderCount.load(), renderTotalNs.load(), renderLongestNs.load()};
 }
 
 void AudioEngine::pump()

@@ -87,6 +87,14 @@ public:
     std::uint64_t underrunCount() const { return underruns.load(); }
     // Frames handed to the output since start.
     std::uint64_t framesHanded() const { return handed.load(); }
+
+    // How long filling the output's buffers took, for the benchmark.
+    struct RenderTiming {
+        std::uint64_t count = 0;
+        std::uint64_t totalNs = 0;
+        std::uint64_t longestNs = 0;
+    };
+    RenderTiming renderTiming() const;
     int bufferFrames() const { return deviceBufferFrames; }
     int rate() const { return mixRate; }
 
@@ -112,6 +120,9 @@ private:
     std::atomic<int> volume{255};
     std::atomic<std::uint64_t> underruns{0};
     std::atomic<std::uint64_t> handed{0};
+    std::atomic<std::uint64_t> renderCount{0};
+    std::atomic<std::uint64_t> renderTotalNs{0};
+    std::atomic<std::uint64_t> renderLongestNs{0};
 
     std::mutex streamsMutex;
     std::vector<std::unique_ptr<AudioStream>> streams;

@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
-// The geometry of one 3DS triangle mesh, in fixed-capacity arrays.
+// The geometry of one 3DS triangle mesh. Each array holds up to `capacity`
+// entries and grows, zero-filled, to the largest list read into it, never
+// shrinking: entries beyond the last count keep earlier values, and texture
+// coordinates cover every vertex. Sizing to the file rather than to the
+// capacity spares a small mesh a quarter of a megabyte of fresh pages.
 struct MeshData {
     static constexpr int capacity = 8000;
     static constexpr std::size_t objectNameSize = 20;
@@ -20,11 +24,12 @@ struct MeshData {
         float u, v;
     };
 
-    MeshData()
-        : vertices(capacity, Position{0, 0, 0})
-        , polygons(capacity, Triangle{0, 0, 0})
-        , texCoords(capacity, TexCoord{0, 0})
+    // Makes room for `count` entries (at most `capacity`) at the front of `array`.
+    template <typename T>
+    static void growTo(std::vector<T>& array, std::size_t count)
     {
+        if (array.size() < count)
+            array.resize(count, T{});
     }
 
     // The object name up to its terminator or its 20 bytes.

@@ -108,6 +108,8 @@ private:
         std::uint16_t count = 0;
         if (!readCount(count, "Number of vertices: %d\n", "Too many vertices in the model file '%s'."))
             return;
+        MeshData::growTo(mesh.vertices, count);
+        MeshData::growTo(mesh.texCoords, count);
         int read = 0;
         for (; read < count; ++read) {
             MeshData::Position& p = mesh.vertices[read];
@@ -124,6 +126,7 @@ private:
         std::uint16_t count = 0;
         if (!readCount(count, "Number of polygons: %d\n", "Too many polygons in the model file '%s'."))
             return;
+        MeshData::growTo(mesh.polygons, count);
         int read = 0;
         for (; read < count; ++read) {
             std::uint16_t a = 0, b = 0, c = 0, flags = 0;
@@ -148,6 +151,7 @@ private:
         std::uint16_t count = 0;
         if (!readCount(count, nullptr, "Too many mapping coordinates in the model file '%s'."))
             return;
+        MeshData::growTo(mesh.texCoords, count);
         for (int i = 0; i < count; ++i) {
             MeshData::TexCoord& t = mesh.texCoords[i];
             if (!cursor.f32(t.u) || !cursor.f32(t.v)) {

@@ -51,6 +51,10 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
+    // The frame-rate text and the story text both hang under the root.
+    const auto& nodes = ObjectGraph::find()->findNode("")->getChildren();
+    EXPECT_EQ(std::count_if(nodes.begin(), nodes.end(), [](const ObjectNode* node) { return node->getPath() == "Text"; }),
+              2);
     for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow"})
         EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;

@@ -104,6 +104,32 @@ TEST(ThreeDsReader, ObjectWithoutListsAndMeshWithoutMapping)
     EXPECT_EQ(bare.mesh->texCoords[2].v, 0.0f);
 }
 
+// The arrays grow to the longest list read and never shrink, so every index a
+// face may hold, and every vertex's texture coordinate, stays inside them.
+TEST(ThreeDsReader, ArraysGrowToTheLongestListAndKeepEarlierEntries)
+{
+    const std::vector<std::array<float, 3>> later(2, {4, 5, 6});
+    const Read r = readMesh(model("Two", cat(cat(vertexList(points(5)), vertexList(later)), faceList({{0, 1, 1}}))));
+    ASSERT_EQ(r.result.status, Status::Complete);
+    EXPECT_EQ(r.mesh->vertexCount, 2);
+    EXPECT_EQ(r.mesh->vertices[0].x, 4.0f);
+    ASSERT_GE(r.mesh->vertices.size(), 5u);
+    EXPECT_EQ(r.mesh->vertices[4].x, 1.0f);
+    EXPECT_GE(r.mesh->texCoords.size(), 5u);
+    EXPECT_EQ(r.mesh->texCoords[4].u, 0.0f);
+
+    const Read extraMapping = readMesh(model("M", cat(vertexList(points(2)), mapping({{1, 1}, {1, 1}, {0.5f, 2}}))));
+    ASSERT_GE(extraMapping.mesh->texCoords.size(), 3u);
+    EXPECT_EQ(extraMapping.mesh->texCoords[2].v, 2.0f);
+
+    // A list cut short still covers its announced count with zeros.
+    const Read cut = readMesh(model("Cut", vertexList(points(2), 40)));
+    EXPECT_EQ(cut.result.status, Status::Stopped);
+    EXPECT_EQ(cut.mesh->vertexCount, 2);
+    EXPECT_LE(cut.mesh->vertices.size(), static_cast<std::size_t>(MeshData::capacity));
+    EXPECT_GE(cut.mesh->texCoords.size(), 2u);
+}
+
 TEST(ThreeDsReader, LongObjectNamesAreCutAndSkippedToTheirEnd)
 {
     for (const std::string name : {"12345678901234567890", "1234567890123456789012345"}) {

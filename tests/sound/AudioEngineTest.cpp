@@ -148,6 +148,16 @@ TEST_F(SilentEngineTest, AWholeSongRunsTheSameEveryTime)
     EXPECT_EQ(first.back(), engine.streamLengthMs(song));
 }
 
+TEST_F(SilentEngineTest, RenderTimingCountsEveryBuffer)
+{
+    EXPECT_EQ(engine.renderTiming().count, 0u);
+    peakOfNextBuffer();
+    peakOfNextBuffer();
+    const AudioEngine::RenderTiming timing = engine.renderTiming();
+    EXPECT_EQ(timing.count, 2u);
+    EXPECT_LE(timing.longestNs, timing.totalNs);
+}
+
 // Real time under SDL's dummy driver: the clock follows the frames the device
 // has taken, with millisecond steps.
 TEST(AudioDeviceClock, FollowsTheDeviceInRealTime)
@@ -179,14 +189,16 @@ TEST(AudioDeviceClock, FollowsTheDeviceInRealTime)
     }
     EXPECT_TRUE(std::is_sorted(readings.begin(), readings.end()));
     EXPECT_GT(readings.back(), 1000u);
-    // Millisecond resolution: nearly every step follows the real time that
-    // passed between the two readings (a loaded machine may sleep longer).
+    // Millisecond resolution: most steps follow the real time that passed
+    // between the two readings. A loaded machine delays the device thread now
+    // and then, which stalls the clock and makes the next step bigger, so
+    // only a clock that moves in buffer-sized jumps fails here.
     std::size_t bigSteps = 0;
     for (std::size_t i = 1; i < readings.size(); ++i) {
         const double realStep = readAtMs[i] - readAtMs[i - 1];
         bigSteps += readings[i] - readings[i - 1] > realStep + 2.0 ? 1 : 0;
     }
-    EXPECT_LT(bigSteps * 20, readings.size()) << bigSteps << " of " << readings.size();
+    EXPECT_LT(bigSteps * 4, readings.size()) << bigSteps << " of " << readings.size();
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+#include "BenchOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+bool takeValue(std::string_view argument, std::string_view name, std::string& value)
+{
+    if (!argument.starts_with(name) || argument.size() <= name.size() || argument[name.size()] != '=')
+        return false;
+    value = std::string(argument.substr(name.size() + 1));
+    return true;
+}
+
+bool parsePositive(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    const double parsed = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !(parsed > 0.0))
+        return false;
+    value = parsed;
+    return true;
+}
+
+} // namespace
+
+bool BenchOptions::parse(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        std::string value;
+        bool ok = true;
+        if (takeValue(argument, "--section", value))
+            section = value;
+        else if (takeValue(argument, "--song-seconds", value))
+            ok = parsePositive(value, songSeconds);
+        else if (takeValue(argument, "--reader-seconds", value))
+            ok = parsePositive(value, readerSeconds);
+        else if (takeValue(argument, "--csv", value))
+            csvPath = value;
+        else if (takeValue(argument, "--reader-folder", value))
+            readerFolders.push_back(value);
+        else
+            ok = false;
+        if (!ok) {
+            std::fprintf(stderr,
+                "flarevox-bench: bad argument '%s'\n"
+                "usage: flarevox-bench [--song-seconds=S] [--reader-seconds=S] [--csv=PATH]\n"
+                "                      [--reader-folder=DIR]... [--section=NAME]\n",
+                argv[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> BenchOptions::forwardedArguments() const
+{
+    char song[64];
+    char reader[64];
+    std::snprintf(song, sizeof song, "--song-seconds=%.17g", songSeconds);
+    std::snprintf(reader, sizeof reader, "--reader-seconds=%.17g", readerSeconds);
+    std::vector<std::string> arguments{song, reader};
+    for (std::size_t i = 1; i < readerFolders.size(); ++i)
+        arguments.push_back("--reader-folder=" + readerFolders[i]);
+    return arguments;
+}

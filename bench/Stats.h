@@ -1,0 +1,17 @@
+#pragma once
+
+#include <vector>
+
+// Summary statistics over a series of measurements.
+namespace stats {
+
+double mean(const std::vector<double>& values);
+double standardDeviation(const std::vector<double>& values);
+// Nearest-rank percentile, p from 0 to 100; 0 for an empty series.
+double percentile(std::vector<double> values, double p);
+double median(const std::vector<double>& values);
+double maximum(const std::vector<double>& values);
+// Least-squares slope of y over x; 0 when x does not vary.
+double slope(const std::vector<double>& x, const std::vector<double>& y);
+
+} // namespace stats

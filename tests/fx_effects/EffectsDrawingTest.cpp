@@ -1,0 +1,224 @@
+#include "EffectsFixture.h"
+#include "FrameFiles.h"
+
+#include "core/ConfigFileParser.h"
+#include "fx/AnimatedSprite.h"
+#include "fx/SpecialFX.h"
+#include "scene/MeshManager.h"
+#include "support/GlContext.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// One vertex as feedback mode reports it: window position, colour, texture.
+struct FedVertex {
+    float x, y;
+    float r, g, b, a;
+    float s, t;
+};
+using Triangle = std::vector<FedVertex>;
+
+constexpr const char* explosionPrefix = "Data/Textures/ParticleSystem/Explosion3/ex";
+
+bool isEnabled(GLenum capability)
+{
+    return glIsEnabled(capability) == GL_TRUE;
+}
+
+GLint integer(GLenum name)
+{
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+GLint textureEnvMode()
+{
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    return mode;
+}
+
+} // namespace
+
+// A 64x64 context with a pixel-exact orthographic view: window position =
+// scene position + 32, so node placement can be read from feedback.
+class EffectsDrawingTest : public EffectsFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)";
+        glViewport(0, 0, 64, 64);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-32, 32, -32, 32, -100, 100);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glEnable(GL_TEXTURE_2D);
+    }
+
+    void configureSwarm(int count)
+    {
+        scratch.write("Conf/global.cfg", "[SpecialFX]\nMaxParticels = " + std::to_string(count) + "\n");
+        (new ConfigFileParser())->parse("Conf/global.cfg");
+    }
+
+    // Draws the node with the frame's base matrix (identity) on the stack
+    // and returns the triangles it produced, in order.
+    template <typename Node>
+    std::vector<Triangle> feedback(Node& node)
+    {
+        std::vector<GLfloat> buffer(1 << 16);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        glLoadIdentity();
+        glPushMatrix();
+        node.draw();
+        glPopMatrix();
+        const GLint used = glRenderMode(GL_RENDER);
+        std::vector<Triangle> triangles;
+        for (GLint i = 0; i < used;) {
+            const auto token = static_cast<GLint>(buffer[i++]);
+            if (token != GL_POLYGON_TOKEN) {
+                ADD_FAILURE() << "unexpected feedback token " << token;
+                break;
+            }
+            const auto count = static_cast<int>(buffer[i++]);
+            Triangle triangle;
+            for (int v = 0; v < count; ++v, i += 11)
+                triangle.push_back({buffer[i], buffer[i + 1], buffer[i + 3], buffer[i + 4], buffer[i + 5],
+                                    buffer[i + 6], buffer[i + 7], buffer[i + 8]});
+            triangles.push_back(triangle);
+        }
+        return triangles;
+    }
+
+    // The two triangles of a square of half-size h centred at window (cx, cy).
+    static void expectSquare(const Triangle& first, const Triangle& second, float cx, float cy, float h)
+    {
+        ASSERT_EQ(first.size(), 3u);
+        ASSERT_EQ(second.size(), 3u);
+        const float expected[6][4] = {{-h, h, 0.1f, 0.1f}, {h, h, 0.9f, 0.1f},   {h, -h, 0.9f, 0.9f},
+                                      {h, -h, 0.9f, 0.9f}, {-h, -h, 0.1f, 0.9f}, {-h, h, 0.1f, 0.1f}};
+        for (int v = 0; v < 6; ++v) {
+            const FedVertex& vertex = v < 3 ? first[v] : second[v - 3];
+            EXPECT_NEAR(vertex.x, cx + expected[v][0], 1e-3f) << "vertex " << v;
+            EXPECT_NEAR(vertex.y, cy + expected[v][1], 1e-3f) << "vertex " << v;
+            EXPECT_NEAR(vertex.s, expected[v][2], 1e-5f);
+            EXPECT_NEAR(vertex.t, expected[v][3], 1e-5f);
+        }
+    }
+
+    testsupport::GlContext gl;
+};
+
+TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColour)
+{
+    configureSwarm(3);
+    SpecialFX swarm("TestPart");
+    for (int i = 0; i < 3; ++i)
+        frame(swarm, 0);
+    const auto& particles = swarm.getParticles();
+
+    // The colour at each particle's turn, from the same random sequence.
+    std::srand(4242);
+    float channels[3] = {0.5f, 0.0f, 0.0f};
+    std::vector<std::pair<float, float>> expected;
+    for (int i = 0; i < 3; ++i) {
+        const int k = std::rand() % 6;
+        const float d = static_cast<float>(std::rand() % 10 - 3) / 10.0f;
+        if (k >= 1 && k <= 3)
+            channels[k - 1] = channels[k - 1] > 1.0f ? 0.0f : channels[k - 1] + d;
+        expected.emplace_back(channels[0], channels[1]);
+    }
+    std::srand(4242);
+    const auto triangles = feedback(swarm);
+
+    ASSERT_EQ(triangles.size(), 6u);
+    for (int i = 0; i < 3; ++i) {
+        // The centre frame sits 9 units back; the orthographic view ignores depth.
+        expectSquare(triangles[2 * i], triangles[2 * i + 1], 32 + particles[i].position.x,
+                     32 + particles[i].position.y, 0.2f);
+        for (const FedVertex& vertex : triangles[2 * i]) {
+            EXPECT_NEAR(vertex.r, std::clamp(expected[i].first, 0.0f, 1.0f), 1e-3f) << "particle " << i;
+            EXPECT_NEAR(vertex.g, std::clamp(expected[i].second, 0.0f, 1.0f), 1e-3f) << "particle " << i;
+            EXPECT_NEAR(vertex.b, 0.9f, 1e-3f);
+            EXPECT_NEAR(vertex.a, 0.1f, 1e-3f);
+        }
+    }
+    EXPECT_NEAR(swarm.getColor().x, expected[2].first, 1e-6f);
+    EXPECT_NEAR(swarm.getColor().y, expected[2].second, 1e-6f);
+
+    // Particles add light, and the depth test stays off for what follows.
+    EXPECT_TRUE(isEnabled(GL_LIGHTING));
+    EXPECT_FALSE(isEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE);
+    EXPECT_EQ(textureEnvMode(), GL_MODULATE);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(EffectsDrawingTest, ColourChannelAtFullStillDriftsAndAboveFullGoesDark)
+{
+    configureSwarm(1);
+    SpecialFX swarm("TestPart");
+    frame(swarm, 0);
+    // A seed whose first draw picks the red channel.
+    unsigned seed = 1;
+    for (;; ++seed) {
+        std::srand(seed);
+        if (std::rand() % 6 == 1)
+            break;
+    }
+    std::srand(seed);
+    std::rand();
+    const float d = static_cast<float>(std::rand() % 10 - 3) / 10.0f;
+
+    swarm.setColor(1.0f, 0.25f, 0.0f);
+    std::srand(seed);
+    feedback(swarm);
+    EXPECT_FLOAT_EQ(swarm.getColor().x, 1.0f + d);
+    EXPECT_EQ(swarm.getColor().y, 0.25f);
+
+    swarm.setColor(1.01f, 0.25f, 0.0f);
+    std::srand(seed);
+    feedback(swarm);
+    EXPECT_EQ(swarm.getColor().x, 0.0f);
+}
+
+TEST_F(EffectsDrawingTest, SpriteDrawsItsCurrentFrameFromTheCacheAtItsSidePlace)
+{
+    fxtest::writeFrames(scratch, explosionPrefix, 7);
+    auto* meshes = new MeshManager();
+    AnimatedSprite sprite("Disco1", ObjectNode::SidePlayer1, explosionPrefix, 4, false);
+    const auto& names = sprite.getFrameTextures();
+    for (int i = 0; i < 30; ++i) {
+        char path[128];
+        std::snprintf(path, sizeof path, "%s%04d.tga", explosionPrefix, i);
+        EXPECT_EQ(names[i], meshes->getTextureName(path));
+        EXPECT_EQ(names[i] == 0, i == 7) << i; // a missing frame draws untextured
+    }
+    sprite.x = 3.0f;
+    sprite.y = -2.0f;
+    clock.advance(500);
+    sprite.update();
+
+    const auto triangles = feedback(sprite);
+    ASSERT_EQ(triangles.size(), 2u);
+    expectSquare(triangles[0], triangles[1], 32 - 2.5f + 3.0f, 32 - 2.0f, 4.0f);
+    EXPECT_EQ(static_cast<std::uint32_t>(integer(GL_TEXTURE_BINDING_2D)), names[15]);
+
+    // The shared drawing leaves lighting and depth testing on, blending and
+    // alpha testing too, with an alpha test that passes everything.
+    EXPECT_TRUE(isEnabled(GL_LIGHTING));
+    EXPECT_TRUE(isEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(integer(GL_DEPTH_FUNC), GL_LEQUAL);
+    EXPECT_TRUE(isEnabled(GL_ALPHA_TEST));
+    EXPECT_EQ(integer(GL_ALPHA_TEST_FUNC), GL_ALWAYS);
+    EXPECT_TRUE(isEnabled(GL_BLEND));
+    EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
