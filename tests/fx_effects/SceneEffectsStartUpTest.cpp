@@ -47,7 +47,8 @@ class SceneEffectsStartUpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        scratch.write("Conf/global.cfg", "[Window]\nWidth = 160\nHeight = 120\n[SpecialFX]\nMaxParticels = 0\n");
+        scratch.write("Conf/global.cfg", "[Window]\nWidth = 160\nHeight = 120\n[SpecialFX]\nMaxParticels = 0\n"
+                                             + testsupport::playerSections());
         fxtest::writeFrames(scratch, "Data/Textures/ParticleSystem/disco/disco");
         fxtest::writeFrames(scratch, "Data/Textures/ParticleSystem/Explosion3/ex");
         scratch.write(SpecialFX::texturePath, fxtest::solidImage({128, 128, 128}, true));
@@ -92,8 +93,12 @@ TEST_F(SceneEffectsStartUpTest, SwarmAndDiscoLightsAreLinkedInOrderAndExplosionF
     EXPECT_EQ(std::pair(left->x, left->y), std::pair(-4.5f, 3.2f));
     EXPECT_TRUE(left->isLooping() && left->side == ObjectNode::SideCentre && left->getHalfSize() == 1.0f);
 
-    // The swarm's texture, the disco frames once, then the 30 explosion frames.
-    const auto& textures = ObjectRegistry::instance()->findAs<MeshManager>("MeshManager")->getTextures();
+    // The swarm's texture, the disco frames once, then the 30 explosion
+    // frames; the arrows' textures come before them.
+    std::vector<const Texture*> textures;
+    for (const auto& texture : ObjectRegistry::instance()->findAs<MeshManager>("MeshManager")->getTextures())
+        if (texture->path.starts_with("Data/Textures/ParticleSystem/"))
+            textures.push_back(texture.get());
     ASSERT_EQ(textures.size(), 61u);
     EXPECT_EQ(textures[0]->path, SpecialFX::texturePath);
     EXPECT_EQ(textures[30]->path, "Data/Textures/ParticleSystem/disco/disco0029.tga");
