@@ -6,7 +6,7 @@ RUN_DIR   := $(BUILD_DIR)/run
 JOBS      ?= 2
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data play test previews bench clean
+.PHONY: all deps configure build data play autoplay test previews screenshots bench clean
 
 all: data
 
@@ -26,6 +26,10 @@ data: build
 play: data
 	cd $(RUN_DIR) && ../flarevox
 
+# The bot plays both players; the window closes a few seconds after the winner.
+autoplay: data
+	cd $(RUN_DIR) && ../flarevox --autoplay --exit-at-end
+
 test: data
 	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure --timeout 600 -j$(JOBS)
@@ -33,6 +37,10 @@ test: data
 # PNG previews of the forged textures and meshes in $(BUILD_DIR)/previews/.
 previews: data
 	@cmake --build $(BUILD_DIR) --target forge_previews
+
+# docs/screenshot-story.png and docs/screenshot-play.png, made under Xvfb.
+screenshots: data
+	@scripts/screenshots $(BUILD_DIR)
 
 # The performance benchmark: one table on standard output and in
 # $(BUILD_DIR)/bench/results.csv. BENCH_SONG_SECONDS shortens the song clock's

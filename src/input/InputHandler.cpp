@@ -3,6 +3,7 @@
 #include "app/MainLoop.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "game/ArrowManager.h"
 #include "game/Player.h"
 #include "input/InputJoystick.h"
 #include "platform/JoystickDevices.h"
@@ -124,6 +125,14 @@ void InputHandler::dispatch(const KeyBinding& binding)
     case targetMainLoop:
         if (auto* mainLoop = registry->findAs<MainLoop>("MainLoop"))
             mainLoop->onKey(binding.code);
+        break;
+    case targetArrowKey:
+        if (auto* arrows = registry->findAs<ArrowManager>("ArrowManager"))
+            arrows->onPlayerEvent(binding.code);
+        break;
+    case targetPlayerAction:
+        if (auto* arrows = registry->findAs<ArrowManager>("ArrowManager"))
+            arrows->onPlayerAction(binding.player, binding.action);
         break;
     default:
         break;

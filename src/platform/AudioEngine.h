@@ -47,6 +47,9 @@ public:
 
     // Chooses the output used by the next start; the device is the default.
     void setOutput(Output output) { requestedOutput = output; }
+    // The output every engine made from now on starts with: the game's
+    // simulated-time mode makes every sound silent and clocked by the ticks.
+    static void setDefaultOutput(Output output) { defaultOutput = output; }
     // Opens the output. False when the device or the arguments could not be
     // used: the engine then runs the silent output at 44100 Hz with 32 channels.
     bool start(int mixRate, int channelCount);
@@ -106,7 +109,8 @@ private:
     void decodeLoop();
     std::uint32_t framesToMs(std::uint64_t frames) const;
 
-    Output requestedOutput = Output::Device;
+    inline static Output defaultOutput = Output::Device;
+    Output requestedOutput = defaultOutput;
     bool started = false;
     bool silent = false;
     int mixRate = defaultRate;

@@ -1,3 +1,4 @@
+#include "GameProcess.h"
 #include "app/Story.h"
 #include "support/TestSupport.h"
 
@@ -5,21 +6,18 @@
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
+using e2e::GameProcess;
+using e2e::linesOf;
+using e2e::waitForFile;
 
 constexpr int width = 1024;
 constexpr int height = 768;
@@ -71,66 +69,6 @@ int rowOf(float y)
 // Rows a line of 22-pixel text may cover around its baseline.
 constexpr int ascent = 22;
 constexpr int descent = 7;
-
-class GameProcess {
-public:
-    explicit GameProcess(const std::filesystem::path& folder)
-    {
-        const std::string binary = FLAREVOX_BINARY;
-        char* arguments[] = {const_cast<char*>(binary.c_str()), nullptr};
-        const auto previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
-        started = posix_spawn(&pid, binary.c_str(), nullptr, nullptr, arguments, environ) == 0;
-        std::filesystem::current_path(previous);
-    }
-
-    ~GameProcess()
-    {
-        if (started && !exited)
-            kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    }
-
-    bool waitForExit(std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!exited && std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                exited = true;
-                exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            } else {
-                std::this_thread::sleep_for(20ms);
-            }
-        }
-        return exited;
-    }
-
-    bool started = false;
-    bool exited = false;
-    int exitCode = -1;
-    pid_t pid = 0;
-};
-
-bool waitForFile(const std::filesystem::path& path, GameProcess& game, std::chrono::seconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (std::filesystem::exists(path))
-            return true;
-        if (game.waitForExit(50ms))
-            return false;
-    }
-    return false;
-}
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 } // namespace
 

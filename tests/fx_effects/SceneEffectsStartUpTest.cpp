@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         scratch.write("Conf/global.cfg", "[Window]\nWidth = 160\nHeight = 120\n[SpecialFX]\nMaxParticels = 0\n"
-                                          "[Player1]\nKeyUp = 57\n[Player2]\nKeyUp = 26\n");
+                                             + testsupport::playerSections());
         fxtest::writeFrames(scratch, "Data/Textures/ParticleSystem/disco/disco");
         fxtest::writeFrames(scratch, "Data/Textures/ParticleSystem/Explosion3/ex");
         scratch.write(SpecialFX::texturePath, fxtest::solidImage({128, 128, 128}, true));
@@ -93,20 +93,20 @@ TEST_F(SceneEffectsStartUpTest, SwarmAndDiscoLightsAreLinkedInOrderAndExplosionF
     EXPECT_EQ(std::pair(left->x, left->y), std::pair(-4.5f, 3.2f));
     EXPECT_TRUE(left->isLooping() && left->side == ObjectNode::SideCentre && left->getHalfSize() == 1.0f);
 
-    // Between the textures of earlier and later nodes: the swarm's texture, the disco
-    // frames once, then the 30 explosion frames.
-    const auto& textures = ObjectRegistry::instance()->findAs<MeshManager>("MeshManager")->getTextures();
-    const auto first = std::find_if(textures.begin(), textures.end(),
-                                    [](const auto& texture) { return texture->path == SpecialFX::texturePath; });
-    ASSERT_NE(first, textures.end());
-    const auto base = static_cast<std::size_t>(first - textures.begin());
-    ASSERT_GE(textures.size(), base + 61u);
-    EXPECT_EQ(textures[base + 30]->path, "Data/Textures/ParticleSystem/disco/disco0029.tga");
-    EXPECT_EQ(textures[base + 31]->path, "Data/Textures/ParticleSystem/Explosion3/ex0000.tga");
-    EXPECT_EQ(textures[base + 60]->path, "Data/Textures/ParticleSystem/Explosion3/ex0029.tga");
-    for (std::size_t i = base; i < base + 61u; ++i)
-        EXPECT_NE(textures[i]->glName, 0u) << textures[i]->path;
-    EXPECT_EQ(dynamic_cast<SpecialFX*>(graph->findNode("TestPart"))->getTexture(), textures[base]->glName);
+    // The swarm's texture, the disco frames once, then the 30 explosion
+    // frames; the arrows' textures come before them.
+    std::vector<const Texture*> textures;
+    for (const auto& texture : ObjectRegistry::instance()->findAs<MeshManager>("MeshManager")->getTextures())
+        if (texture->path.starts_with("Data/Textures/ParticleSystem/"))
+            textures.push_back(texture.get());
+    ASSERT_EQ(textures.size(), 61u);
+    EXPECT_EQ(textures[0]->path, SpecialFX::texturePath);
+    EXPECT_EQ(textures[30]->path, "Data/Textures/ParticleSystem/disco/disco0029.tga");
+    EXPECT_EQ(textures[31]->path, "Data/Textures/ParticleSystem/Explosion3/ex0000.tga");
+    EXPECT_EQ(textures[60]->path, "Data/Textures/ParticleSystem/Explosion3/ex0029.tga");
+    for (const auto& texture : textures)
+        EXPECT_NE(texture->glName, 0u) << texture->path;
+    EXPECT_EQ(dynamic_cast<SpecialFX*>(graph->findNode("TestPart"))->getTexture(), textures[0]->glName);
 }
 
 TEST_F(SceneEffectsStartUpTest, CapturedFrameShowsBothDiscoLightsTexturedInTheUpperCorners)

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+class ArrowManager;
+class MainLoop;
+struct WindowRecord;
+
+// Plays both players through the real input path: it queues key events on
+// the window, as a keyboard would. It starts the song from the story screen
+// after a second, then presses each note's keys when the song clock reaches
+// the note's beat time (the chart's gap plus half a beat per note), never
+// looking at the arrows. Player 1 is on time; player 2 scatters like a
+// person, from a fixed seed, so the battle has a winner.
+class AutoplayBot {
+public:
+    static constexpr std::uint32_t storyScreenMs = 1000;
+    static constexpr std::uint32_t exitDelayMs = 3000;
+    // Player 2's timing: a bell curve around a slight lateness, cut off at
+    // the limit so that every press still lands on its arrow.
+    static constexpr double spreadMeanMs = 10.0;
+    static constexpr double spreadSigmaMs = 40.0;
+    static constexpr double spreadLimitMs = 150.0;
+
+    struct Press {
+        double songMs = 0.0;
+        int player = 0;
+        std::uint8_t key = 0;
+    };
+
+    AutoplayBot(bool exitAtEnd, std::uint32_t seed);
+
+    // The frame observer: called after every frame's drawing.
+    void operator()(WindowRecord& record, MainLoop& mainLoop);
+
+    // Every press of both players for a chart, in song order. Notes sit half
+    // a beat apart from the gap on; keys are each player's Left, Up, Right,
+    // Down in lane order.
+    static std::vector<Press> planPresses(const std::string& notes, float bpm, int gap,
+                                          const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
+                                          std::mt19937& random);
+
+private:
+    void startOver(MainLoop& mainLoop);
+    void releaseHeldKeys(WindowRecord& record);
+    void press(WindowRecord& record, std::uint8_t key);
+    void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
+    void planSong();
+    void pressDueKeys(WindowRecord& record, std::uint32_t frameMs);
+    void quitAfterWinner(WindowRecord& record, std::uint32_t tick);
+
+    const bool exitAtEnd;
+    const std::uint32_t seed;
+    // The main loop being played; a display-mode switch brings a new one.
+    MainLoop* playing = nullptr;
+    ArrowManager* arrows = nullptr;
+    std::uint32_t firstTick = 0;
+    bool songRequested = false;
+    bool planned = false;
+    std::vector<Press> presses;
+    std::size_t nextPress = 0;
+    std::vector<std::uint8_t> heldKeys;
+    std::optional<std::uint32_t> winnerTick;
+};

@@ -1,0 +1,199 @@
+#include "GameProcess.h"
+#include "game/StepFileManager.h"
+#include "support/TestSupport.h"
+#include "writers/DwiWriter.h"
+#include "writers/Mp3Writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using e2e::GameProcess;
+
+const std::filesystem::path runData = std::filesystem::path(FLAREVOX_RUN_DIR) / "Data";
+
+// Points and judgement counts of one player, from the song's closing log line.
+struct Totals {
+    unsigned points = 0;
+    unsigned godlike = 0;
+    unsigned judged = 0;
+};
+
+struct SongOver {
+    bool found = false;
+    Totals players[2];
+    std::string winner;
+};
+
+SongOver readSongOver(const std::string& log)
+{
+    static const std::regex line(
+        R"(ArrowManager: Song over\. Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, )"
+        R"((\d+) Booo\); Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo\); )"
+        R"(winner: (.*) )");
+    SongOver result;
+    std::smatch match;
+    if (!std::regex_search(log, match, line))
+        return result;
+    result.found = true;
+    for (int player = 0; player < 2; ++player) {
+        const int first = 1 + player * 6;
+        Totals& totals = result.players[player];
+        totals.points = std::stoul(match[first]);
+        totals.godlike = std::stoul(match[first + 1]);
+        for (int word = 1; word <= 5; ++word)
+            totals.judged += std::stoul(match[first + word]);
+    }
+    result.winner = match[13];
+    return result;
+}
+
+std::string config(const std::string& title, int width, int height, const char* spawnY)
+{
+    return "[Window]\nTitle = " + title + "\nWidth = " + std::to_string(width) + "\nHeight = "
+        + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n[General]\nGoalposy = 4.0\nSpawnposy = "
+        + spawnY + "\n[Sound]\nMasterVolume = 200\n[SpecialFX]\nMaxParticels = 10\n" + testsupport::playerSections();
+}
+
+// The game's own data, except for the folders the test brings itself.
+void linkData(const std::filesystem::path& folder, std::initializer_list<const char*> except = {})
+{
+    std::filesystem::create_directories(folder / "Data");
+    for (const auto& entry : std::filesystem::directory_iterator(runData)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(except.begin(), except.end(), name) == except.end())
+            std::filesystem::create_directory_symlink(entry.path(), folder / "Data" / name);
+    }
+}
+
+void setGameEnvironment()
+{
+    setenv("FLAREVOX_NO_DIALOGS", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("FLAREVOX_CAPTURE_FRAME");
+    unsetenv("FLAREVOX_SIMULATED_FPS");
+}
+
+// Arrows in the chart: one per lane of every note.
+unsigned arrowsInChart(const std::filesystem::path& dwi)
+{
+    StepFileManager chart;
+    if (chart.parseFile(dwi.c_str()) != 0)
+        return 0;
+    unsigned arrows = 0;
+    std::size_t cursor = 0;
+    for (char note; (note = StepFileManager::takeStep(chart.getNotes(), cursor)) != '\0';)
+        arrows += StepFileManager::decodeNote(note).count;
+    return arrows;
+}
+
+// The log's warnings and errors, to explain a failure.
+std::string notices(const std::string& log)
+{
+    std::string found;
+    for (const std::string& line : e2e::linesOf(log))
+        if (line.starts_with("WARNING") || line.starts_with("ERROR") || line.starts_with("ArrowManager"))
+            found += line + "\n";
+    return found;
+}
+
+bool pressEscapeUntilExit(GameProcess& game, const std::string& title)
+{
+    const std::string press = "xdotool search --name '^" + title + "$' windowfocus key Escape >/dev/null 2>&1";
+    for (int attempt = 0; attempt < 10 && !game.exited; ++attempt) {
+        EXPECT_NE(std::system(press.c_str()), -1);
+        game.waitForExit(2s);
+    }
+    return game.exited;
+}
+
+} // namespace
+
+// The bot plays the generated song through to the end on the simulated
+// clock: player 1 hits every arrow "Godlike", player 2 every arrow but less
+// well, and the game ends by itself a few seconds after the winner shows.
+TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const unsigned arrows = arrowsInChart(runData / "Dwi/Coconut.DWI");
+    ASSERT_GT(arrows, 0u) << "generate the data first";
+    testsupport::ScratchDir scratch;
+    scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 640, 480, "-6.5"));
+    linkData(scratch.path());
+    setGameEnvironment();
+    setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
+
+    GameProcess game(scratch.path(), {"--autoplay", "--exit-at-end"});
+    ASSERT_TRUE(game.started);
+    ASSERT_TRUE(game.waitForExit(15min)) << "the game did not end after the song";
+    EXPECT_EQ(game.exitCode, 0);
+
+    const SongOver over = readSongOver(testsupport::readFile(scratch.path() / "output.log"));
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    EXPECT_EQ(over.players[0].judged, arrows);
+    EXPECT_EQ(over.players[0].godlike, arrows);
+    EXPECT_EQ(over.players[0].points, 800 * arrows);
+    EXPECT_EQ(over.players[1].judged, arrows) << "player 2's spread stays inside every arrow's window";
+    EXPECT_LT(over.players[1].points, over.players[0].points);
+    EXPECT_EQ(over.winner, "Kai");
+}
+
+// A person at the keyboard: real X key events start a short song with a
+// single Up note and press Up on its beat. At 10 BPM an arrow takes one beat,
+// 6 s, from spawn to goal, so the note's arrow crosses the goal line at the
+// gap, 6 s into the song; a press within 0.05 beats (300 ms) of that is
+// "Godlike", which leaves room for the delays of X, the frames and the
+// audio device.
+TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    testsupport::ScratchDir scratch;
+    const std::string title = "Flarevox Player Run " + std::to_string(getpid());
+    scratch.write("Conf/global.cfg", config(title, 640, 480, "3.0"));
+    linkData(scratch.path(), {"Dwi", "Music"});
+    forge::DwiWriter chart;
+    chart.tag("BPM", "10.000");
+    chart.tag("GAP", "6000");
+    chart.chart("SINGLE", "BEGINNER", 1, {"8"});
+    std::filesystem::create_directories(scratch.path() / "Data/Dwi");
+    chart.write(scratch.path() / "Data/Dwi/Coconut.DWI");
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 8, 0.0f);
+    std::filesystem::create_directories(scratch.path() / "Data/Music");
+    forge::Mp3Writer::write(scratch.path() / "Data/Music/coconut.mp3", quiet);
+    setGameEnvironment();
+
+    GameProcess game(scratch.path());
+    ASSERT_TRUE(game.started);
+    const auto log = scratch.path() / "output.log";
+    for (int wait = 0; wait < 600 && testsupport::readFile(log).find("INITIALIZING DONE") == std::string::npos; ++wait)
+        ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended during start-up";
+    std::this_thread::sleep_for(1s);
+
+    // Player 2: O starts the song, Up is pressed 6 s later. One xdotool run
+    // times both presses, so they share the same delivery delay.
+    const std::string play = "xdotool search --sync --name '^" + title
+        + "$' windowfocus --sync keydown o sleep 0.1 keyup o sleep 5.9 keydown Up sleep 0.15 keyup Up";
+    ASSERT_EQ(std::system(play.c_str()), 0);
+
+    for (int wait = 0; wait < 200 && !readSongOver(testsupport::readFile(log)).found; ++wait)
+        ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended before the song";
+    ASSERT_TRUE(pressEscapeUntilExit(game, title));
+    EXPECT_EQ(game.exitCode, 0);
+
+    const std::string text = testsupport::readFile(log);
+    SCOPED_TRACE(notices(text));
+    const SongOver over = readSongOver(text);
+    ASSERT_TRUE(over.found) << "the song did not end";
+    EXPECT_EQ(over.players[1].godlike, 1u);
+    EXPECT_EQ(over.players[1].points, 800u);
+    EXPECT_EQ(over.players[0].points, 0u);
+    EXPECT_EQ(over.winner, "Lani");
+}
