@@ -1,0 +1,53 @@
+#pragma once
+
+#include "scene/ObjectNode.h"
+
+#include <cstdint>
+
+class Mesh;
+class Texture;
+
+// A moving arrow: appears at the spawn height and rises one unit per beat of
+// the song. A press is judged by how close it is to the goal line.
+class Arrow : public ObjectNode {
+public:
+    static constexpr const char* meshPath = "Data/Models/pfeil.3DS";
+    static constexpr const char* texturePath = "Data/Textures/spaceshiptexture2.tga";
+    // Marks the class-wide heights as not yet read.
+    static constexpr float unloadedHeight = 999.0f;
+    // Half the judgement window around the goal line, in beats.
+    static constexpr float window = 0.5f;
+
+    // The first arrow ever constructed reads the spawn and goal heights; every
+    // later one keeps them, whatever the configuration says by then.
+    Arrow(const char* name, std::int8_t side);
+
+    // Puts the arrow at the spawn height in the lane and takes the song's
+    // tempo; a lane above 3 keeps the previous x.
+    void setup(std::uint8_t newLane);
+
+    bool update() override;
+    bool draw() override;
+
+    // 1 - |distance to the goal line| while strictly within half a beat of
+    // it, otherwise 0.
+    float quality() const;
+
+    std::uint32_t getLane() const { return lane; }
+    float getBpm() const { return bpm; }
+
+    static float getSpawnY() { return spawnY; }
+    static float getGoalY() { return goalY; }
+    // Lets the next constructed arrow read the heights again.
+    static void forgetHeights() { spawnY = goalY = unloadedHeight; }
+
+private:
+    static inline float spawnY = unloadedHeight;
+    static inline float goalY = unloadedHeight;
+
+    std::uint32_t lane = 0;
+    // Shared through the mesh manager; not owned.
+    Mesh* mesh = nullptr;
+    Texture* texture = nullptr;
+    float bpm = 0.0f;
+};
