@@ -7,6 +7,7 @@
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
+#include "game/GimmickManager.h"
 #include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 
@@ -26,6 +27,7 @@ MainLoop::MainLoop()
     textManager = TextManager::instance();
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
+    gimmickManager = GimmickManager::instance();
 }
 
 // Ends the registry: every other manager goes with it, in registration order.
@@ -60,6 +62,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     lastTick = platform::SystemClock::tickCount();
 
     setUpTexts();
+
+    gimmickManager->init();
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class ConfigFileParser;
+class GimmickManager;
 class OutputHandler;
 class Text;
 class TextManager;
@@ -69,6 +70,7 @@ private:
     // Owned by the scene graph once their fonts link them in.
     Text* fpsText = nullptr;
     Text* storyText = nullptr;
+    GimmickManager* gimmickManager = nullptr;
 
     std::vector<std::uint8_t> mainLoopKeys;
     std::set<std::uint8_t> keysDownLastFrame;
