@@ -8,6 +8,9 @@
 #include "fx/Text.h"
 #include "fx/TextManager.h"
 #include "game/GimmickManager.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+#include "input/InputHandler.h"
 #include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 
@@ -24,6 +27,8 @@ MainLoop::MainLoop()
 {
     outputHandler = OutputHandler::instance();
     configFileParser = new ConfigFileParser();
+    inputHandler = new InputHandler();
+    playerManager = PlayerManager::instance();
     textManager = TextManager::instance();
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
@@ -46,9 +51,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     outputHandler->open();
     OutputHandler::log(outputHandler, "INITIALIZING...");
 
-    // F5 joins the classic four so that the display-mode switch is reachable.
-    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
-        registerMainLoopKey(code);
+    inputHandler->init(keyStates);
+    registerMainLoopKeys();
 
     configFileParser->parse("Conf/global.cfg");
 
@@ -58,6 +62,10 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     // The graph registers itself; from here on nodes can be linked.
     new ObjectGraph();
+
+    // The players read their sections and bind their keys.
+    playerManager->init(2);
+    bindJoysticks();
 
     lastTick = platform::SystemClock::tickCount();
 
@@ -97,9 +105,19 @@ void MainLoop::setUpTexts()
     storyText->setPosition(-4.5f, 2.0f);
 }
 
-void MainLoop::registerMainLoopKey(std::uint8_t code)
+// F5 joins the classic four so that the display-mode switch is reachable.
+void MainLoop::registerMainLoopKeys()
 {
-    mainLoopKeys.push_back(code);
+    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
+        inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+}
+
+// Both pads always play, whatever the players' UseJoystick says: a player on
+// the keyboard can use a dance mat at the same time.
+void MainLoop::bindJoysticks()
+{
+    inputHandler->registerJoystickPlayer(playerManager->getPlayer(2), 2);
+    inputHandler->registerJoystickPlayer(playerManager->getPlayer(1), 1);
 }
 
 void MainLoop::update()
@@ -117,21 +135,11 @@ void MainLoop::update()
 
     keysDownLastFrame = std::move(keysDownThisFrame);
     keysDownThisFrame.clear();
-    dispatchMainLoopKeys();
+    inputHandler->update();
 
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->update();
-}
-
-void MainLoop::dispatchMainLoopKeys()
-{
-    if (!keyStates)
-        return;
-    for (const std::uint8_t code : mainLoopKeys) {
-        if (keyStates[code])
-            onKey(code);
-    }
 }
 
 void MainLoop::onKey(std::uint8_t code)

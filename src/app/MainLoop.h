@@ -5,11 +5,12 @@
 
 #include <cstdint>
 #include <set>
-#include <vector>
 
 class ConfigFileParser;
 class GimmickManager;
+class InputHandler;
 class OutputHandler;
+class PlayerManager;
 class Text;
 class TextManager;
 struct WindowRecord;
@@ -43,14 +44,11 @@ public:
     int getStarted() const { return started; }
     void setStarted(int value) { started = value; }
     WindowRecord* getWindow() const { return window; }
-    const std::vector<std::uint8_t>& getMainLoopKeys() const { return mainLoopKeys; }
 
 private:
     static void setFixedGlState();
-    void registerMainLoopKey(std::uint8_t code);
-    // Stands in for the input handler until it exists: calls onKey for every
-    // registered main-loop key that is down, on every frame it stays down.
-    void dispatchMainLoopKeys();
+    void registerMainLoopKeys();
+    void bindJoysticks();
     void toggleWireframe();
     void setUpTexts();
     void drawStoryScreen();
@@ -64,7 +62,9 @@ private:
     int started = 0;
     WindowRecord* window = nullptr;
     std::uint8_t* keyStates = nullptr;
+    InputHandler* inputHandler = nullptr;
     OutputHandler* outputHandler = nullptr;
+    PlayerManager* playerManager = nullptr;
     ConfigFileParser* configFileParser = nullptr;
     TextManager* textManager = nullptr;
     // Owned by the scene graph once their fonts link them in.
@@ -72,7 +72,6 @@ private:
     Text* storyText = nullptr;
     GimmickManager* gimmickManager = nullptr;
 
-    std::vector<std::uint8_t> mainLoopKeys;
     std::set<std::uint8_t> keysDownLastFrame;
     std::set<std::uint8_t> keysDownThisFrame;
 };

@@ -2,6 +2,7 @@
 
 #include "app/MainLoop.h"
 #include "core/OutputHandler.h"
+#include "input/InputHandler.h"
 #include "platform/SimulatedClock.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
@@ -152,6 +153,51 @@ TEST_F(MainLoopTest, EscapeQuits)
     frameWith(*loop, {27});
     EXPECT_FALSE(Application::keepRunning);
     EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+    delete loop;
+}
+
+// Dispatch is level-triggered: Escape held for five frames asks five times.
+TEST_F(MainLoopTest, HeldKeyFiresOnEveryFrame)
+{
+    MainLoop* loop = start();
+    drainMessages();
+    for (int frame = 0; frame < 5; ++frame)
+        frameWith(*loop, {27});
+    EXPECT_EQ(drainMessages(), std::vector<Type>(5, Type::Quit));
+    frameWith(*loop, {});
+    EXPECT_TRUE(drainMessages().empty());
+    delete loop;
+}
+
+// Main-loop keys, then each player's keys, then both pads, player 2's first.
+TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
+{
+    MainLoop* loop = start();
+    const auto& bindings = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler")->getBindings();
+    ASSERT_EQ(bindings.size(), 5u + 4 * 8);
+    const std::uint8_t mainKeys[] = {27, 112, 113, 114, 116};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(bindings[i].code, mainKeys[i]);
+        EXPECT_EQ(bindings[i].target, InputHandler::targetMainLoop);
+        EXPECT_EQ(bindings[i].player, 0);
+    }
+    struct Block {
+        std::uint8_t player;
+        std::uint8_t media;
+        std::uint8_t up;
+    };
+    const Block blocks[] = {{1, 0, 'W'}, {2, 0, 0x26}, {2, 1, 12}, {1, 1, 12}};
+    for (std::size_t block = 0; block < 4; ++block) {
+        const KeyBinding& first = bindings[5 + block * 8];
+        EXPECT_EQ(first.player, blocks[block].player) << block;
+        EXPECT_EQ(first.media, blocks[block].media) << block;
+        EXPECT_EQ(first.code, blocks[block].up) << block;
+        EXPECT_EQ(first.action, 1) << block;
+    }
+    const auto lines = logLines();
+    EXPECT_EQ(lines[3], "Initializing InputHandler ... ");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "...InputHandler: player #0 registerd 27 for 1 on media 0 "),
+              lines.end());
     delete loop;
 }
 

@@ -31,7 +31,8 @@ protected:
     void writeConfig(int width, int height)
     {
         scratch.write("Conf/global.cfg", "[Window]\nTitle = Flarevox Outer Loop\nWidth = " + std::to_string(width)
-                + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n");
+                + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n"
+                + testsupport::playerSections());
     }
 
     testsupport::ScratchDir scratch;

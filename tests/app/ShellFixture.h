@@ -19,7 +19,8 @@ protected:
     {
         std::ostringstream text;
         text << "[Window]\nTitle = " << title << "\nWidth = " << width << "\nHeight = " << height
-             << "\nBitsPerPixel = 32\nStartFullscreen = " << fullScreen << "\n";
+             << "\nBitsPerPixel = 32\nStartFullscreen = " << fullScreen << "\n"
+             << testsupport::playerSections();
         return text.str();
     }
 

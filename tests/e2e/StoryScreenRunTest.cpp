@@ -142,7 +142,8 @@ TEST(StoryScreenRun, StartsDrawsTheStoryAndQuitsOnEscape)
     testsupport::ScratchDir scratch;
     const std::string title = "Flarevox Story Run " + std::to_string(getpid());
     scratch.write("Conf/global.cfg", "[Window]\nTitle = " + title + "\nWidth = " + std::to_string(width)
-            + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n");
+            + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n"
+                    + testsupport::playerSections());
     const auto capture = scratch.path() / "frame.ppm";
     setenv("FLAREVOX_CAPTURE_FRAME", capture.c_str(), 1);
     setenv("FLAREVOX_CAPTURE_AFTER", "5", 1);

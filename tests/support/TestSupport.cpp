@@ -37,4 +37,12 @@ std::string readFile(const std::filesystem::path& path)
     return contents.str();
 }
 
+std::string playerSections()
+{
+    return "[Player1]\nName = Kai\nKeyUp = 57\nKeyDown = 53\nKeyRight = 44\nKeyLeft = 41\n"
+           "KeySlot1 = 51\nKeySlot2 = 45\nKeySlot3 = 58\nKeySlot4 = 43\nUseJoystick = 0\n"
+           "[Player2]\nName = Lani\nKeyUp = 26\nKeyDown = 28\nKeyRight = 27\nKeyLeft = 25\n"
+           "KeySlot1 = 4F\nKeySlot2 = 50\nKeySlot3 = 4C\nKeySlot4 = 4B\nUseJoystick = 0\n";
+}
+
 } // namespace testsupport

@@ -24,4 +24,8 @@ private:
 
 std::string readFile(const std::filesystem::path& path);
 
+// The "Player1" and "Player2" sections of the game's own configuration:
+// W A S D + Q E X C and the arrow keys + O P L K, no joystick.
+std::string playerSections();
+
 } // namespace testsupport

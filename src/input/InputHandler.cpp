@@ -1,0 +1,131 @@
+#include "input/InputHandler.h"
+
+#include "app/MainLoop.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "game/Player.h"
+#include "input/InputJoystick.h"
+#include "platform/JoystickDevices.h"
+
+namespace {
+
+// The pad buttons of actions 1 to 8: the arrow panels, then the slots.
+constexpr std::uint8_t padUp = 12;
+constexpr std::uint8_t padRight = 13;
+constexpr std::uint8_t padDown = 14;
+constexpr std::uint8_t padLeft = 15;
+constexpr std::uint8_t padSlot1 = 0;
+constexpr std::uint8_t padSlot2 = 1;
+constexpr std::uint8_t padSlot3 = 2;
+constexpr std::uint8_t padSlot4 = 3;
+
+} // namespace
+
+InputHandler::InputHandler()
+    : Object(true, "InputHandler")
+{
+}
+
+InputHandler::~InputHandler() = default;
+
+bool InputHandler::init(const std::uint8_t* keyFlags)
+{
+    OutputHandler* out = OutputHandler::find();
+    OutputHandler::log(out, "Initializing InputHandler ...");
+    keyStates = keyFlags;
+
+    directInput = platform::JoystickDevices::create();
+    OutputHandler::log(out, directInput ? "...InputHandler: Initialized DInput" : "...InputHandler: Could not init DInput");
+    return setUpJoysticks();
+}
+
+// Joysticks without a controller stay inert and read as all released.
+bool InputHandler::setUpJoysticks()
+{
+    joystick1 = new InputJoystick(1);
+    joystick2 = new InputJoystick(2);
+    if (!directInput)
+        return true;
+    if (!InputJoystick::enumerate(*directInput, *joystick1, *joystick2))
+        return false;
+    OutputHandler::log(OutputHandler::find(), "...InputJoystick: Enum'd Joysticks");
+    if (joystick1->hasDevice())
+        joystick1Buttons = joystick1->setUp();
+    if (joystick2->hasDevice())
+        joystick2Buttons = joystick2->setUp();
+    return true;
+}
+
+void InputHandler::registerBinding(std::uint8_t code, std::uint8_t target, std::uint8_t player, std::uint8_t action,
+                                   std::uint8_t media)
+{
+    bindings.push_back({player, code, action, target, media});
+    OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player, code,
+                       target, media);
+}
+
+void InputHandler::registerPlayerKeys(const Player* player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
+                                      std::uint8_t down, std::uint8_t left, std::uint8_t slot1, std::uint8_t slot2,
+                                      std::uint8_t slot3, std::uint8_t slot4)
+{
+    if (!player)
+        return;
+    const auto number = static_cast<std::uint8_t>(player->getNumber());
+    const std::uint8_t codes[] = {up, right, down, left, slot1, slot2, slot3, slot4};
+    std::uint8_t action = 1;
+    for (const std::uint8_t code : codes)
+        registerBinding(code, targetPlayerAction, number, action++, media);
+}
+
+void InputHandler::registerJoystickPlayer(Player* player, std::uint8_t joystickNumber)
+{
+    if (InputJoystick* joystick = getJoystick(joystickNumber))
+        joystick->setPlayer(player);
+    registerPlayerKeys(player, mediaJoystick, padUp, padRight, padDown, padLeft, padSlot1, padSlot2, padSlot3,
+                       padSlot4);
+}
+
+InputJoystick* InputHandler::getJoystick(std::uint8_t number) const
+{
+    return number == 1 ? joystick1 : joystick2;
+}
+
+void InputHandler::update()
+{
+    if (joystick1)
+        joystick1->poll();
+    if (joystick2)
+        joystick2->poll();
+    for (const KeyBinding& binding : bindings) {
+        if (isDown(binding))
+            dispatch(binding);
+    }
+}
+
+// Which joystick a pad binding reads is decided by the binding's player.
+bool InputHandler::isDown(const KeyBinding& binding) const
+{
+    if (binding.media == mediaKeyboard)
+        return keyStates && keyStates[binding.code] == 1;
+    if (binding.media != mediaJoystick || binding.code >= JoystickState::buttonCount)
+        return false;
+    if (binding.player == 1)
+        return joystick1 && joystick1->isActive() && joystick1Buttons && joystick1Buttons[binding.code];
+    if (binding.player == 2)
+        return joystick2 && joystick2->isActive() && joystick2Buttons && joystick2Buttons[binding.code];
+    return false;
+}
+
+// A receiver that cannot be found drops the event.
+void InputHandler::dispatch(const KeyBinding& binding)
+{
+    ObjectRegistry* registry = ObjectRegistry::instance();
+    switch (binding.target) {
+    case targetMainLoop:
+        if (auto* mainLoop = registry->findAs<MainLoop>("MainLoop"))
+            mainLoop->onKey(binding.code);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/Object.h"
+#include "input/KeyBinding.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+class JoystickDevices;
+}
+
+class InputJoystick;
+class Player;
+
+// Turns keys and joystick buttons into main-loop commands and player
+// actions. Once per frame it polls the joysticks and fires every binding
+// whose key or button is down, in registration order, for as long as it
+// stays down. Registered as "InputHandler".
+class InputHandler : public Object {
+public:
+    static constexpr std::uint8_t targetMainLoop = 1;
+    static constexpr std::uint8_t targetArrowKey = 2;
+    static constexpr std::uint8_t targetPlayerAction = 3;
+    static constexpr std::uint8_t mediaKeyboard = 0;
+    static constexpr std::uint8_t mediaJoystick = 1;
+
+    InputHandler();
+    ~InputHandler() override;
+
+    // Keeps the window's 256 key flags (read only) and sets up joysticks 1 and 2.
+    bool init(const std::uint8_t* keyFlags);
+
+    void registerBinding(std::uint8_t code, std::uint8_t target, std::uint8_t player, std::uint8_t action,
+                         std::uint8_t media);
+    // Binds actions 1 to 8 (Up, Right, Down, Left, Slot 1 to 4) to these codes.
+    void registerPlayerKeys(const Player* player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
+                            std::uint8_t down, std::uint8_t left, std::uint8_t slot1, std::uint8_t slot2,
+                            std::uint8_t slot3, std::uint8_t slot4);
+    // The joystick serves this player: buttons 12 to 15 step, 0 to 3 are the slots.
+    void registerJoystickPlayer(Player* player, std::uint8_t joystickNumber);
+
+    // Joystick 1 for number 1, joystick 2 otherwise; null before init.
+    InputJoystick* getJoystick(std::uint8_t number) const;
+    platform::JoystickDevices* getDirectInput() const { return directInput.get(); }
+
+    void update();
+
+    const std::vector<KeyBinding>& getBindings() const { return bindings; }
+
+private:
+    bool setUpJoysticks();
+    bool isDown(const KeyBinding& binding) const;
+    static void dispatch(const KeyBinding& binding);
+
+    std::vector<KeyBinding> bindings;
+    const std::uint8_t* keyStates = nullptr;
+    const std::uint8_t* joystick1Buttons = nullptr;
+    const std::uint8_t* joystick2Buttons = nullptr;
+    std::unique_ptr<platform::JoystickDevices> directInput;
+    // Registered objects: the registry teardown destroys them.
+    InputJoystick* joystick1 = nullptr;
+    InputJoystick* joystick2 = nullptr;
+};

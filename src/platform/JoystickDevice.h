@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/JoystickReading.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// One opened game controller (the stand-in for a DirectInput device). It
+// delivers readings only while acquired. When the controller is unplugged
+// the device stays, reads nothing, and acquire() takes the same controller
+// over again once it is attached anew.
+class JoystickDevice {
+public:
+    enum class PollResult {
+        Ready,       // a reading can be taken
+        NotAcquired, // acquire first
+        Unplugged,   // the controller is gone; acquire() looks for it again
+    };
+
+    ~JoystickDevice();
+    JoystickDevice(const JoystickDevice&) = delete;
+    JoystickDevice& operator=(const JoystickDevice&) = delete;
+
+    const std::string& getName() const;
+    // Whether the controller has any buttons to read at all.
+    bool hasButtons() const;
+
+    // Starts readings. For an unplugged controller, looks among the attached
+    // ones for the same model not held by another device and switches to it.
+    // False while no such controller is attached.
+    bool acquire();
+    void unacquire();
+    bool isAcquired() const;
+
+    // Brings the controller's state up to date.
+    PollResult poll();
+    // The current state; false when not acquired or unplugged.
+    bool readState(JoystickReading& reading) const;
+
+private:
+    friend class JoystickDevices;
+    struct Handle;
+
+    // The attached controller at this enumeration index, or null.
+    static std::unique_ptr<JoystickDevice> open(int index);
+    explicit JoystickDevice(std::unique_ptr<Handle> handle);
+
+    std::unique_ptr<Handle> handle;
+};
+
+} // namespace platform

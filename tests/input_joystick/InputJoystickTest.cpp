@@ -1,0 +1,279 @@
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "input/InputJoystick.h"
+#include "platform/JoystickDevices.h"
+#include "support/TestSupport.h"
+#include "support/VirtualJoystick.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace {
+
+using testsupport::VirtualJoystick;
+
+constexpr int padButtons = 16;
+
+class InputJoystickTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (VirtualJoystick::attachedCount() > 0)
+            GTEST_SKIP() << "real game controllers are attached";
+        OutputHandler::instance()->open();
+    }
+
+    void TearDown() override
+    {
+        devices.reset();
+        ObjectRegistry::destroy();
+    }
+
+    // What the input handler does at start-up: two joysticks, enumeration,
+    // set-up of those that received a device.
+    void startUp()
+    {
+        devices = platform::JoystickDevices::create();
+        ASSERT_TRUE(devices);
+        first = new InputJoystick(1);
+        second = new InputJoystick(2);
+        ASSERT_TRUE(InputJoystick::enumerate(*devices, *first, *second));
+        for (InputJoystick* joystick : {first, second}) {
+            if (joystick->hasDevice())
+                buttonsOf(joystick) = joystick->setUp();
+        }
+    }
+
+    const std::uint8_t*& buttonsOf(const InputJoystick* joystick)
+    {
+        return joystick == first ? firstButtons : secondButtons;
+    }
+
+    // Polls once and gives the flags the handler would see.
+    std::array<std::uint8_t, padButtons> pollFlags(InputJoystick* joystick)
+    {
+        joystick->poll();
+        std::array<std::uint8_t, padButtons> flags{};
+        for (int button = 0; button < padButtons; ++button)
+            flags[button] = buttonsOf(joystick)[button];
+        return flags;
+    }
+
+    static std::array<std::uint8_t, padButtons> pressedOnly(std::initializer_list<int> buttons)
+    {
+        std::array<std::uint8_t, padButtons> flags{};
+        for (int button : buttons)
+            flags[button] = 1;
+        return flags;
+    }
+
+    std::string log() const { return testsupport::readFile(scratch.path() / "output.log"); }
+    static std::size_t occurrences(const std::string& text, const std::string& line)
+    {
+        std::size_t count = 0;
+        for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            ++count;
+        return count;
+    }
+
+    testsupport::ScratchDir scratch;
+    std::unique_ptr<platform::JoystickDevices> devices;
+    InputJoystick* first = nullptr;
+    InputJoystick* second = nullptr;
+    const std::uint8_t* firstButtons = nullptr;
+    const std::uint8_t* secondButtons = nullptr;
+};
+
+TEST_F(InputJoystickTest, WithoutControllersBothJoysticksStayInertAndReleased)
+{
+    startUp();
+    EXPECT_FALSE(first->hasDevice());
+    EXPECT_FALSE(second->hasDevice());
+
+    // Set-up and activation without a device change nothing.
+    firstButtons = first->setUp();
+    first->activate();
+    first->deactivate();
+    EXPECT_FALSE(first->isActive());
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    EXPECT_EQ(log().find("InputJoystick"), std::string::npos);
+}
+
+TEST_F(InputJoystickTest, OfThreeControllersTheFirstTwoAreUsedInOrder)
+{
+    VirtualJoystick a("Mat A", padButtons);
+    VirtualJoystick b("Mat B", padButtons);
+    VirtualJoystick c("Mat C", padButtons);
+    startUp();
+    ASSERT_TRUE(first->hasDevice());
+    ASSERT_TRUE(second->hasDevice());
+
+    a.setButton(0, true);
+    b.setButton(1, true);
+    c.setButton(2, true);
+    pollFlags(first);
+    pollFlags(second);
+    EXPECT_EQ(pollFlags(first), pressedOnly({0}));
+    EXPECT_EQ(pollFlags(second), pressedOnly({1}));
+}
+
+TEST_F(InputJoystickTest, OneControllerBecomesJoystickOneAndReadsFromTheSecondPoll)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    mat.setButton(13, true);
+    startUp();
+    EXPECT_TRUE(first->isActive());
+    EXPECT_FALSE(second->hasDevice());
+    EXPECT_FALSE(second->isActive());
+
+    // The first poll acquires the device and reads nothing.
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    for (int poll = 0; poll < 5; ++poll)
+        EXPECT_EQ(pollFlags(first), pressedOnly({13})) << "poll " << poll;
+
+    mat.setButton(13, false);
+    mat.setButton(3, true);
+    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
+}
+
+TEST_F(InputJoystickTest, ButtonsAboveFifteenAreNeverSeen)
+{
+    VirtualJoystick mat("Big Pad", 24);
+    startUp();
+    pollFlags(first);
+
+    mat.setButton(16, true);
+    mat.setButton(23, true);
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    mat.setButton(15, true);
+    EXPECT_EQ(pollFlags(first), pressedOnly({15}));
+}
+
+TEST_F(InputJoystickTest, AxesAreScaledToPlusMinusThousand)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    startUp();
+    pollFlags(first);
+
+    const std::pair<std::int16_t, std::int32_t> cases[] = {
+        {-32768, -1000}, {32767, 1000}, {0, 0}, {16384, 500}, {-16384, -500}, {1, 0}};
+    for (const auto& [raw, scaled] : cases) {
+        mat.setAxis(0, raw);
+        mat.setAxis(1, static_cast<std::int16_t>(-raw - 1));
+        first->poll();
+        EXPECT_EQ(first->getState().axisX, scaled) << raw;
+        EXPECT_EQ(first->getState().axisY, -scaled) << raw;
+    }
+}
+
+TEST_F(InputJoystickTest, SmallControllersReadTheButtonsAndAxesTheyHave)
+{
+    VirtualJoystick pad("Tiny Pad", 4, 1);
+    startUp();
+    pollFlags(first);
+    pad.setButton(3, true);
+    pad.setAxis(0, 32767);
+    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
+    EXPECT_EQ(first->getState().axisX, 1000);
+    EXPECT_EQ(first->getState().axisY, 0);
+}
+
+TEST_F(InputJoystickTest, ControllerWithoutButtonsFailsSetUpAndStaysInactive)
+{
+    VirtualJoystick pedals("Pedals", 0, 2);
+    startUp();
+    EXPECT_TRUE(first->hasDevice());
+    EXPECT_FALSE(first->isActive());
+    EXPECT_NE(firstButtons, nullptr);
+    EXPECT_NE(log().find("...InputJoystick: unable to setdataformat \n"), std::string::npos) << log();
+}
+
+TEST_F(InputJoystickTest, DeactivatedJoystickReadsReleasedUntilActivatedAgain)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    startUp();
+    mat.setButton(14, true);
+    pollFlags(first);
+    EXPECT_EQ(pollFlags(first), pressedOnly({14}));
+
+    second->deactivate();
+    first->deactivate();
+    EXPECT_FALSE(first->isActive());
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+
+    // Activation acquires at once: the next poll reads again.
+    first->activate();
+    EXPECT_TRUE(first->isActive());
+    EXPECT_EQ(pollFlags(first), pressedOnly({14}));
+    EXPECT_NE(log().find("...InputJoystick: deactivated Joystick Nr 1 \n...InputJoystick: activated Joystick Nr 1 \n"),
+              std::string::npos)
+        << log();
+    EXPECT_EQ(log().find("Joystick Nr 2"), std::string::npos);
+}
+
+TEST_F(InputJoystickTest, UnpluggedControllerReadsReleasedAndIsPickedUpWhenItComesBack)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    startUp();
+    mat.setButton(12, true);
+    pollFlags(first);
+    EXPECT_EQ(pollFlags(first), pressedOnly({12}));
+
+    mat.unplug();
+    for (int poll = 0; poll < 3; ++poll)
+        EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    EXPECT_EQ(occurrences(log(), "...InputJoystick: lost Joystick Nr 1 \n"), 1u) << log();
+    EXPECT_TRUE(first->isActive());
+
+    // Back again: acquired on this poll, read on the next.
+    mat.plugIn();
+    mat.setButton(15, true);
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    EXPECT_EQ(occurrences(log(), "...InputJoystick: found Joystick Nr 1 again \n"), 1u) << log();
+    EXPECT_EQ(pollFlags(first), pressedOnly({15}));
+
+    // A second loss is reported again.
+    mat.unplug();
+    pollFlags(first);
+    EXPECT_EQ(occurrences(log(), "...InputJoystick: lost Joystick Nr 1 \n"), 2u) << log();
+}
+
+TEST_F(InputJoystickTest, LostJoystickTakesNeitherAnotherModelNorAControllerInUse)
+{
+    VirtualJoystick a("Mat A", padButtons);
+    VirtualJoystick twin("Mat A", padButtons);
+    startUp();
+    pollFlags(first);
+    pollFlags(second);
+
+    a.unplug();
+    VirtualJoystick stranger("Gamepad", padButtons);
+    stranger.setButton(0, true);
+    twin.setButton(1, true);
+    for (int poll = 0; poll < 3; ++poll) {
+        EXPECT_EQ(pollFlags(first), pressedOnly({}));
+        EXPECT_EQ(pollFlags(second), pressedOnly({1}));
+    }
+
+    a.plugIn();
+    a.setButton(2, true);
+    pollFlags(first);
+    EXPECT_EQ(pollFlags(first), pressedOnly({2}));
+    EXPECT_EQ(pollFlags(second), pressedOnly({1}));
+}
+
+TEST_F(InputJoystickTest, JoysticksKeepWorkingAfterTheControllerServiceIsGone)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    startUp();
+    // The registry tears the handler (and with it the service) down before the joysticks.
+    devices.reset();
+    mat.setButton(0, true);
+    pollFlags(first);
+    EXPECT_EQ(pollFlags(first), pressedOnly({0}));
+}
+
+} // namespace

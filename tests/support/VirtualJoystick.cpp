@@ -1,0 +1,99 @@
+#include "support/VirtualJoystick.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+namespace testsupport {
+
+struct VirtualJoystick::Handles {
+    std::string name;
+    int buttons = 0;
+    int axes = 0;
+    SDL_Joystick* joystick = nullptr;
+    SDL_JoystickID instance = -1;
+};
+
+namespace {
+
+int deviceIndexOf(SDL_JoystickID instance)
+{
+    for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+        if (SDL_JoystickGetDeviceInstanceID(index) == instance)
+            return index;
+    }
+    return -1;
+}
+
+} // namespace
+
+VirtualJoystick::VirtualJoystick(const std::string& name, int buttons, int axes)
+    : handles(std::make_unique<Handles>(Handles{name, buttons, axes}))
+{
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+        std::fprintf(stderr, "VirtualJoystick: %s\n", SDL_GetError());
+    plugIn();
+}
+
+VirtualJoystick::~VirtualJoystick()
+{
+    unplug();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+bool VirtualJoystick::isAttached() const
+{
+    return handles->joystick != nullptr;
+}
+
+void VirtualJoystick::plugIn()
+{
+    if (handles->joystick)
+        return;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_DANCE_PAD;
+    desc.naxes = static_cast<Uint16>(handles->axes);
+    desc.nbuttons = static_cast<Uint16>(handles->buttons);
+    desc.name = handles->name.c_str();
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    if (index < 0) {
+        std::fprintf(stderr, "VirtualJoystick: %s\n", SDL_GetError());
+        return;
+    }
+    handles->joystick = SDL_JoystickOpen(index);
+    if (handles->joystick)
+        handles->instance = SDL_JoystickInstanceID(handles->joystick);
+}
+
+void VirtualJoystick::unplug()
+{
+    if (!handles->joystick)
+        return;
+    SDL_JoystickDetachVirtual(deviceIndexOf(handles->instance));
+    SDL_JoystickClose(handles->joystick);
+    handles->joystick = nullptr;
+}
+
+void VirtualJoystick::setButton(int button, bool down)
+{
+    if (handles->joystick)
+        SDL_JoystickSetVirtualButton(handles->joystick, button, down ? SDL_PRESSED : SDL_RELEASED);
+}
+
+void VirtualJoystick::setAxis(int axis, std::int16_t value)
+{
+    if (handles->joystick)
+        SDL_JoystickSetVirtualAxis(handles->joystick, axis, value);
+}
+
+int VirtualJoystick::attachedCount()
+{
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_JoystickUpdate();
+    const int count = SDL_NumJoysticks();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    return count;
+}
+
+} // namespace testsupport
