@@ -10,6 +10,7 @@
 #include "game/GimmickManager.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
+#include "game/Sidebar.h"
 #include "input/InputHandler.h"
 #include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
@@ -71,6 +72,9 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     setUpTexts();
 
+    // Each sidebar links itself, its points text and its icons into the graph.
+    new Sidebar("sidebar_p1", playerManager->getPlayer(1));
+    new Sidebar("sidebar_p2", playerManager->getPlayer(2));
     gimmickManager->init();
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
@@ -140,6 +144,7 @@ void MainLoop::update()
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->update();
+    gimmickManager->update();
 }
 
 void MainLoop::onKey(std::uint8_t code)

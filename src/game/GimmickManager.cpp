@@ -1,10 +1,19 @@
 #include "game/GimmickManager.h"
 
+#include "core/ObjectRegistry.h"
 #include "game/Missile.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
 
 namespace {
 
 GimmickManager* theManager = nullptr;
+
+std::uint32_t pointsOf(PlayerManager& players, std::int8_t number)
+{
+    const Player* player = players.getPlayer(number);
+    return player ? player->getPoints() : 0;
+}
 
 } // namespace
 
@@ -24,6 +33,14 @@ GimmickManager::~GimmickManager()
 {
     if (theManager == this)
         theManager = nullptr;
+}
+
+void GimmickManager::update()
+{
+    auto* players = ObjectRegistry::instance()->findAs<PlayerManager>("PlayerManager");
+    if (!players)
+        return;
+    awardReached(pointsOf(*players, 1), pointsOf(*players, 2));
 }
 
 // All four thresholds award a missile: the fourth has its flag, a slot and a

@@ -25,6 +25,8 @@ public:
     ~GimmickManager() override;
 
     bool init() { return true; }
+    // Awards the thresholds the players' points have reached this frame.
+    void update();
     // Awards every threshold not yet awarded that a total has reached; player 1
     // is asked first, so a threshold both reach in one frame goes to player 1.
     void awardReached(std::uint32_t player1Points, std::uint32_t player2Points);

@@ -49,8 +49,14 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
-    // The frame-rate text and the story text both hang under the root.
-    EXPECT_EQ(ObjectGraph::find()->findNode("")->getChildren().size(), 2u);
+    // The frame-rate and story texts hang under the root, the sidebars with
+    // their points and icons after them.
+    ObjectGraph* graph = ObjectGraph::find();
+    const auto& top = graph->findNode("")->getChildren();
+    ASSERT_GE(top.size(), 2u);
+    EXPECT_EQ(top[0]->getPath(), "Text");
+    for (const char* path : {"sidebar_p1", "sb_P1Points", "sidebar_p2", "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
+        EXPECT_NE(graph->findNode(path), nullptr) << path;
     delete loop;
 }
 

@@ -1,5 +1,8 @@
 #include "BattleFixture.h"
 
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+
 namespace {
 
 using AwardTest = BattleFixture;
@@ -113,6 +116,24 @@ TEST_F(AwardTest, ManagerIsFreshAfterARegistryTeardown)
     GimmickManager* fresh = GimmickManager::instance();
     EXPECT_TRUE(fresh->getGimmicks().empty());
     EXPECT_FALSE(fresh->isAwarded(0));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AwardTest, UpdateWatchesThePlayersPoints)
+{
+    PlayerManager* players = PlayerManager::instance();
+    gimmicks->update(); // no players yet: nothing to award
+    players->addPlayer();
+    players->addPlayer();
+    players->getPlayer(2)->addPoints(5000);
+    gimmicks->update();
+    EXPECT_NE(gimmicks->getSlot(2, 0), nullptr);
+    players->getPlayer(1)->addPoints(5000);
+    gimmicks->update();
+    EXPECT_EQ(gimmicks->getSlot(1, 0), nullptr);
 }
 
 } // namespace
