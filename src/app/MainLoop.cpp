@@ -7,15 +7,24 @@
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
+#include "game/Arrow.h"
+#include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
+#include "game/GoalMarker.h"
+#include "game/Lane.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
 #include "game/Sidebar.h"
+#include "game/StepFileManager.h"
 #include "input/InputHandler.h"
 #include "platform/SystemClock.h"
+#include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
+#include "sound/SoundManager.h"
 
 #include <GL/gl.h>
+
+#include <string>
 
 namespace {
 
@@ -30,6 +39,8 @@ MainLoop::MainLoop()
     configFileParser = new ConfigFileParser();
     inputHandler = new InputHandler();
     playerManager = PlayerManager::instance();
+    arrowManager = new ArrowManager();
+    soundManager = SoundManager::instance();
     textManager = TextManager::instance();
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
@@ -57,20 +68,29 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     configFileParser->parse("Conf/global.cfg");
 
+    // Registers itself; the arrow manager reads the chart through it.
+    new StepFileManager();
+    soundManager->init(44100, 32, 0);
+    loadSounds();
+
     textManager->init();
 
     setFixedGlState();
 
-    // The graph registers itself; from here on nodes can be linked.
+    // Both register themselves; from here on nodes can be linked.
+    new MeshManager();
     new ObjectGraph();
 
     // The players read their sections and bind their keys.
     playerManager->init(2);
+    createGoalMarkers();
+    arrowManager->init();
     bindJoysticks();
 
     lastTick = platform::SystemClock::tickCount();
 
     setUpTexts();
+    createCarrierArrow();
 
     // Each sidebar links itself, its points text and its icons into the graph.
     new Sidebar("sidebar_p1", playerManager->getPlayer(1));
@@ -109,6 +129,43 @@ void MainLoop::setUpTexts()
     storyText->setPosition(-4.5f, 2.0f);
 }
 
+void MainLoop::loadSounds()
+{
+    static constexpr struct {
+        const char* name;
+        const char* path;
+    } sounds[] = {
+        {"Coconut", "Data/Music/coconut.mp3"},       {"Dominating", "Data/Sound/dominating.wav"},
+        {"Godlike", "Data/Sound/godlike.wav"},       {"Humiliation", "Data/Sound/humiliation.wav"},
+        {"Rampage", "Data/Sound/rampage.wav"},       {"Perfect", "Data/Sound/perfect.wav"},
+        {"Ultrakill", "Data/Sound/ultrakill.wav"},   {"Explosion1", "Data/Sound/explosion1.wav"},
+    };
+    for (const auto& sound : sounds)
+        soundManager->addSound(sound.path, sound.name);
+}
+
+// "Goal0" to "Goal3", one per lane, each linked under its own name, where the
+// arrow manager finds them.
+void MainLoop::createGoalMarkers()
+{
+    for (std::uint32_t lane = 0; lane < 4; ++lane) {
+        const std::string name = "Goal" + std::to_string(lane);
+        auto* goal = new GoalMarker(name.c_str());
+        goal->setup(lane);
+        if (!ObjectGraph::find()->addNode(goal, name.c_str()))
+            delete goal;
+    }
+}
+
+// Every spawned arrow is linked below this one, at "Arrow\Arrow".
+void MainLoop::createCarrierArrow()
+{
+    auto* carrier = new Arrow("gehtdasauchso", ObjectNode::SideBoth);
+    carrier->setup(LaneDown);
+    if (!ObjectGraph::find()->addNode(carrier, "Arrow"))
+        delete carrier;
+}
+
 // F5 joins the classic four so that the display-mode switch is reachable.
 void MainLoop::registerMainLoopKeys()
 {
@@ -140,6 +197,8 @@ void MainLoop::update()
     keysDownLastFrame = std::move(keysDownThisFrame);
     keysDownThisFrame.clear();
     inputHandler->update();
+
+    arrowManager->update(lastTick);
 
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())

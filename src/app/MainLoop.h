@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <set>
 
+class ArrowManager;
 class ConfigFileParser;
 class GimmickManager;
 class InputHandler;
 class OutputHandler;
 class PlayerManager;
+class SoundManager;
 class Text;
 class TextManager;
 struct WindowRecord;
@@ -44,12 +46,17 @@ public:
     int getStarted() const { return started; }
     void setStarted(int value) { started = value; }
     WindowRecord* getWindow() const { return window; }
+    // The second text node: the intro, hidden once the song starts.
+    Text* getStoryText() const { return storyText; }
 
 private:
     static void setFixedGlState();
     void registerMainLoopKeys();
     void bindJoysticks();
     void toggleWireframe();
+    void loadSounds();
+    static void createGoalMarkers();
+    static void createCarrierArrow();
     void setUpTexts();
     void drawStoryScreen();
 
@@ -65,6 +72,8 @@ private:
     InputHandler* inputHandler = nullptr;
     OutputHandler* outputHandler = nullptr;
     PlayerManager* playerManager = nullptr;
+    ArrowManager* arrowManager = nullptr;
+    SoundManager* soundManager = nullptr;
     ConfigFileParser* configFileParser = nullptr;
     TextManager* textManager = nullptr;
     // Owned by the scene graph once their fonts link them in.

@@ -43,20 +43,18 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
     // The steps present keep their order.
     auto at = lines.begin();
-    for (const char* expected : {"Parsing the config file 'Conf/global.cfg'... ", "Initializing TextManager... ",
-             "...ObjectNode: adding Text ", "...ObjectNode: adding Text "}) {
+    for (const char* expected :
+         {"Parsing the config file 'Conf/global.cfg'... ", "Initializing ArrowManager ... ",
+          "File:Data\\Dwi\\Coconut.DWI has been opened ", "...ObjectNode: adding Winnertext ",
+          "...ObjectNode: adding Text ", "...ObjectNode: adding Text ", "...ObjectNode: adding Arrow "}) {
         at = std::find(at, lines.end(), expected);
         ASSERT_NE(at, lines.end()) << expected;
         ++at;
     }
-    // The frame-rate and story texts hang under the root, the sidebars with
-    // their points and icons after them.
-    ObjectGraph* graph = ObjectGraph::find();
-    const auto& top = graph->findNode("")->getChildren();
-    ASSERT_GE(top.size(), 2u);
-    EXPECT_EQ(top[0]->getPath(), "Text");
-    for (const char* path : {"sidebar_p1", "sb_P1Points", "sidebar_p2", "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
-        EXPECT_NE(graph->findNode(path), nullptr) << path;
+    // The texts, goal markers and arrows, then the sidebars with their points and icons.
+    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow",
+             "sidebar_p1", "sb_P1Points", "sidebar_p2", "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
+        EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;
 }
 

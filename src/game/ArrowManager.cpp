@@ -1,0 +1,305 @@
+#include "game/ArrowManager.h"
+
+#include "app/MainLoop.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "fx/Text.h"
+#include "game/Arrow.h"
+#include "game/FieldHeights.h"
+#include "game/GoalMarker.h"
+#include "game/Lane.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+#include "game/StepFileManager.h"
+#include "platform/SystemClock.h"
+#include "scene/ObjectGraph.h"
+#include "sound/SoundManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr double millisecondsPerMinute = 60000.0;
+constexpr const char* arrowName = "gehtdasauchso";
+constexpr const char* arrowPath = "Arrow\\Arrow";
+constexpr std::uint32_t qualityTextMs = 500;
+constexpr std::uint32_t winnerTextMs = 5000000;
+
+template <typename T>
+T* findManager(const char* name)
+{
+    return ObjectRegistry::instance()->findAs<T>(name);
+}
+
+MainLoop* findMainLoop()
+{
+    return dynamic_cast<MainLoop*>(ObjectRegistry::instance()->find("MainLoop"));
+}
+
+} // namespace
+
+const std::array<ArrowManager::Judgement, ArrowManager::judgementCount> ArrowManager::judgements{{
+    {"Godlike", 0.95f, 800},
+    {"Perfect", 0.9f, 400},
+    {"Great", 0.8f, 200},
+    {"Good", 0.7f, 100},
+    {"Booo", -std::numeric_limits<float>::infinity(), 50},
+}};
+
+ArrowManager::ArrowManager()
+    : Object(true, "ArrowManager")
+{
+    // Player actions 1 to 8 (Up, Right, Down, Left, Slot1 to Slot4); only the
+    // four directions are ever looked up, as lanes.
+    actionLanes = {LaneUp, LaneRight, LaneDown, LaneLeft, 4, 5, 6, 7};
+}
+
+void ArrowManager::init()
+{
+    OutputHandler* log = OutputHandler::find();
+    OutputHandler::log(log, "Initializing ArrowManager ...");
+    stepsTaken = 0;
+
+    stepFile = findManager<StepFileManager>("StepFileManager");
+    if (!stepFile) {
+        OutputHandler::report(log, Fatal, "arrowmanager: assertion failed: stepfile");
+        return;
+    }
+    stepFile->parseFile(stepFilePath);
+    noteCopy = stepFile->getNotes();
+    noteCursor = 0;
+    startTick.reset();
+
+    p1QualityText = createText(qualityTextMs, ObjectNode::SidePlayer1, 42, "Arial", "P1Quality");
+    p2QualityText = createText(qualityTextMs, ObjectNode::SidePlayer2, 42, "Arial", "P2Quality");
+    winnerText = createText(winnerTextMs, ObjectNode::SideCentre, 63, "Arial Black", "Winnertext");
+    if (p1QualityText)
+        p1QualityText->setPosition(0.0f, 0.0f);
+    if (p2QualityText)
+        p2QualityText->setPosition(0.0f, 0.0f);
+    if (winnerText) {
+        winnerText->setColor(1.0f, 0.0f, 0.6f);
+        winnerText->setPosition(-3.0f, -1.0f);
+    }
+
+    if (PlayerManager* players = findManager<PlayerManager>("PlayerManager")) {
+        player1 = players->getPlayer(1);
+        player2 = players->getPlayer(2);
+    }
+    if (ObjectGraph* graph = ObjectGraph::find()) {
+        for (std::size_t lane = 0; lane < goals.size(); ++lane) {
+            char path[16];
+            std::snprintf(path, sizeof path, "Goal%zu", lane);
+            goals[lane] = dynamic_cast<GoalMarker*>(graph->findNode(path));
+        }
+    }
+
+    travel = FieldHeights::goalY() - FieldHeights::spawnY();
+    bpm = stepFile->getBpm();
+    gap = stepFile->getGap();
+    if (bpm > 0.0f) {
+        lead = travel * millisecondsPerMinute / bpm;
+        stepLength = millisecondsPerMinute / (2.0 * bpm);
+        firstStepTime = static_cast<double>(gap) - lead;
+        nextStepTime = std::round(firstStepTime);
+    } else {
+        OutputHandler::report(log, Warning, "ArrowManager: The step file gives no tempo (BPM %g), no arrows will come.",
+                              static_cast<double>(bpm));
+    }
+}
+
+// A text in the first font, then its own; linked under `path` as well as
+// under "Text". Null when there is no scene graph to own it.
+Text* ArrowManager::createText(std::uint32_t duration, std::int8_t side, int secondHeight, const char* secondFace,
+                               const char* path)
+{
+    auto* text = new Text(duration, side);
+    if (!text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0)) {
+        delete text;
+        return nullptr;
+    }
+    text->changeBitmapFont(secondHeight, 700, secondFace, 0, 0, 0, 0);
+    ObjectGraph::find()->addNode(text, path);
+    return text;
+}
+
+void ArrowManager::update(std::uint32_t tick)
+{
+    // The gimmicks draw from the C library's generator.
+    std::srand(tick);
+    SoundManager* sound = findManager<SoundManager>("SoundManager");
+    const std::uint32_t now = sound ? sound->getStreamTime(streamName) : 0;
+    if (bpm > 0.0f)
+        scheduleStep(now);
+    sweepMisses();
+    checkSongEnd(sound);
+}
+
+// At most one step per frame; a late schedule catches up one step per frame.
+void ArrowManager::scheduleStep(std::uint32_t now)
+{
+    if (!startTick || nextStepTime > now)
+        return;
+    ++stepsTaken;
+    nextStepTime = std::round(firstStepTime + static_cast<double>(stepsTaken) * stepLength);
+    takeStep();
+}
+
+void ArrowManager::takeStep()
+{
+    const char note = StepFileManager::takeStep(noteCopy, noteCursor);
+    const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
+    for (std::size_t i = 0; i < arrows.count; ++i)
+        spawnArrow(arrows.lanes[i]);
+    // The dancer's addEvent (due tick: the frame's tick plus `lead`; the note)
+    // is called here once the dancer node exists.
+}
+
+void ArrowManager::spawnArrow(std::uint8_t lane)
+{
+    ObjectGraph* graph = ObjectGraph::find();
+    if (!graph)
+        return;
+    auto* arrow = new Arrow(arrowName, ObjectNode::SideBoth);
+    arrow->setup(lane);
+    // Without the carrier arrow the graph refuses the node: it is then nobody's.
+    if (!graph->addNode(arrow, arrowPath)) {
+        delete arrow;
+        return;
+    }
+    p1Arrows.push_back(arrow);
+    p2Arrows.push_back(arrow);
+}
+
+// Missed arrows stay in the lists; hiding them again changes nothing.
+void ArrowManager::sweepMisses()
+{
+    for (int player = 1; player <= 2; ++player) {
+        for (Arrow* arrow : arrowsOf(player)) {
+            if (arrow->y > missHeight)
+                arrow->hideForPlayer(player);
+        }
+    }
+}
+
+void ArrowManager::checkSongEnd(SoundManager* sound)
+{
+    if (!sound)
+        return;
+    if (sound->getStreamTime(streamName) < sound->getStreamLength(streamName))
+        return;
+    auto* players = findManager<PlayerManager>("PlayerManager");
+    const std::string winner = players ? players->winnerName() : std::string();
+    if (winnerText)
+        winnerText->setText("%s won!", winner.c_str());
+    if (startTick && !finalTotalsLogged)
+        logFinalTotals(winner);
+}
+
+void ArrowManager::logFinalTotals(const std::string& winner)
+{
+    finalTotalsLogged = true;
+    const auto pointsOf = [](const Player* player) { return player ? player->getPoints() : 0u; };
+    const auto& one = tallies[0];
+    const auto& two = tallies[1];
+    OutputHandler::log(OutputHandler::find(),
+                       "ArrowManager: Song over. Player 1: %u points (%u Godlike, %u Perfect, %u Great, %u Good, "
+                       "%u Booo); Player 2: %u points (%u Godlike, %u Perfect, %u Great, %u Good, %u Booo); "
+                       "winner: %s",
+                       pointsOf(player1), one[0], one[1], one[2], one[3], one[4], pointsOf(player2), two[0], two[1],
+                       two[2], two[3], two[4], winner.c_str());
+}
+
+void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
+{
+    if (player != 1 && player != 2)
+        return;
+    if (action >= firstDirection && action <= lastDirection)
+        hitLane(player, actionLanes[action - 1]);
+    else if (action > lastDirection && action <= lastSlot)
+        onSlot();
+}
+
+// The oldest judgeable arrow of the lane, unless the lane's goal marker is
+// hidden for the player (a missile blocks it): then the press hits nothing.
+void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane)
+{
+    const GoalMarker* goal = goals[lane];
+    if (goal && goal->isHiddenFor(player))
+        return;
+    std::vector<Arrow*>& arrows = arrowsOf(player);
+    const auto hit = std::find_if(arrows.begin(), arrows.end(), [lane](const Arrow* arrow) {
+        return arrow->getLane() == lane && arrow->quality() != 0.0f;
+    });
+    if (hit != arrows.end()) {
+        Arrow* arrow = *hit;
+        arrows.erase(hit);
+        judge(arrow->quality(), player);
+        arrow->hideForPlayer(player);
+    }
+    // The gimmicks of the lane are offered the press here, whether or not an
+    // arrow was hit, once the gimmick manager exists.
+}
+
+// Slot keys start the song; afterwards (past the guard time) they launch the
+// player's gimmicks, which join with the gimmick manager.
+void ArrowManager::onSlot()
+{
+    if (!startTick)
+        startSong();
+}
+
+void ArrowManager::startSong()
+{
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->play(streamName);
+    startTick = platform::SystemClock::tickCount();
+    if (MainLoop* loop = findMainLoop()) {
+        loop->setStarted(1);
+        if (Text* intro = loop->getStoryText())
+            intro->setActive(false);
+    }
+}
+
+void ArrowManager::judge(float quality, int player)
+{
+    const Judgement& judgement = judgementFor(quality);
+    const std::size_t index = static_cast<std::size_t>(&judgement - judgements.data());
+    ++tallies[player == 1 ? 0 : 1][index];
+    if (index == 0) {
+        if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+            sound->play("Godlike");
+    }
+    if (Text* text = getQualityText(player)) {
+        text->setText("%s", judgement.word);
+        text->restart();
+    }
+    if (Player* target = player == 1 ? player1 : player2)
+        target->addPoints(judgement.points);
+}
+
+const ArrowManager::Judgement& ArrowManager::judgementFor(float quality)
+{
+    for (const Judgement& judgement : judgements) {
+        if (quality > judgement.above)
+            return judgement;
+    }
+    return judgements.back();
+}
+
+const std::vector<Arrow*>& ArrowManager::getArrows(int player) const
+{
+    static const std::vector<Arrow*> none;
+    if (player == 1)
+        return p1Arrows;
+    return player == 2 ? p2Arrows : none;
+}
+
+const std::array<std::uint32_t, ArrowManager::judgementCount>& ArrowManager::getTally(int player) const
+{
+    return tallies[player == 1 ? 0 : 1];
+}

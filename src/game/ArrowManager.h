@@ -1,0 +1,130 @@
+#pragma once
+
+#include "core/Object.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Arrow;
+class Dancer;
+class GoalMarker;
+class Player;
+class SoundManager;
+class StepFileManager;
+class Text;
+
+// Turns the chart into arrows in time with the song and judges the players'
+// presses. Registered as "ArrowManager".
+//
+// Timing: a note reaches the goal line when its beat sounds. Each arrow needs
+// `lead` ms from the spawn line to the goal line, so the first step is due at
+// the chart's gap minus `lead` on the song clock, and the k-th step k half
+// beats later. Steps are taken only while the song plays.
+class ArrowManager : public Object {
+public:
+    static constexpr const char* stepFilePath = "Data\\Dwi\\Coconut.DWI";
+    static constexpr const char* streamName = "Coconut";
+    // Arrows above this height leave the field of each player who missed them.
+    static constexpr float missHeight = 5.0f;
+    // Gimmick keys do nothing before the song clock passes this.
+    static constexpr std::uint32_t gimmickGuardMs = 100;
+
+    // What one press earned.
+    struct Judgement {
+        const char* word;
+        // A quality strictly above this earns the judgement; the last one
+        // takes every hit that earned none of the others.
+        float above;
+        std::uint32_t points;
+    };
+    static constexpr std::size_t judgementCount = 5;
+    // Best first: "Godlike", "Perfect", "Great", "Good", "Booo".
+    static const std::array<Judgement, judgementCount> judgements;
+
+    ArrowManager();
+
+    // Reads the chart, creates the judgement and winner texts and finds the
+    // players and goal markers. Needs the scene graph, the goal markers, the
+    // player manager and the step file reader.
+    void init();
+    // Once per frame, after the input and before the scene graph; `tick` is
+    // the tick count taken at the start of the frame.
+    void update(std::uint32_t tick);
+    // A bound key or button of a player (1 or 2) is down: actions 1 to 4 are
+    // Up, Right, Down, Left; 5 to 8 the slots.
+    void onPlayerAction(std::uint8_t player, std::uint8_t action);
+    // The input handler's second kind of event; nothing reacts to it.
+    void onPlayerEvent(std::uint8_t) {}
+
+    void spawnArrow(std::uint8_t lane);
+    void judge(float quality, int player);
+
+    // The dancer node stores itself here when it is constructed; not owned.
+    void setDancer(Dancer* node) { dancer = node; }
+
+    // The player's open arrows, oldest first (empty for other numbers).
+    const std::vector<Arrow*>& getArrows(int player) const;
+    Text* getQualityText(int player) const { return player == 1 ? p1QualityText : p2QualityText; }
+    Text* getWinnerText() const { return winnerText; }
+    // Hits of each judgement for the player, best first.
+    const std::array<std::uint32_t, judgementCount>& getTally(int player) const;
+    double getLead() const { return lead; }
+    bool isSongStarted() const { return startTick.has_value(); }
+
+    static const Judgement& judgementFor(float quality);
+
+private:
+    static constexpr std::uint8_t firstDirection = 1;
+    static constexpr std::uint8_t lastDirection = 4;
+    static constexpr std::uint8_t lastSlot = 8;
+
+    Text* createText(std::uint32_t duration, std::int8_t side, int secondHeight, const char* secondFace,
+                     const char* path);
+    void scheduleStep(std::uint32_t now);
+    void takeStep();
+    void sweepMisses();
+    void checkSongEnd(SoundManager* sound);
+    void logFinalTotals(const std::string& winner);
+    void hitLane(std::uint8_t player, std::uint8_t lane);
+    void onSlot();
+    void startSong();
+
+    std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
+
+    // The dancer hears of every step once its node exists.
+    Dancer* dancer = nullptr;
+    // Linked into the scene graph, which owns them.
+    Text* p1QualityText = nullptr;
+    Text* p2QualityText = nullptr;
+    Text* winnerText = nullptr;
+    Player* player1 = nullptr;
+    Player* player2 = nullptr;
+    std::array<GoalMarker*, 4> goals{};
+    // Song-clock times in ms, kept as whole numbers in doubles: they may lie
+    // before the song's start, and every step counts from the first one, so
+    // rounding never accumulates.
+    double firstStepTime = 0.0;
+    double nextStepTime = 0.0;
+    std::uint64_t stepsTaken = 0;
+    std::optional<std::uint32_t> startTick;
+    // The scene graph owns the arrows; the lists only refer to them.
+    std::vector<Arrow*> p1Arrows;
+    std::vector<Arrow*> p2Arrows;
+    StepFileManager* stepFile = nullptr;
+    std::string noteCopy;
+    std::size_t noteCursor = 0;
+    float travel = 0.0f;
+    float bpm = 0.0f;
+    int gap = 0;
+    // Milliseconds an arrow takes from the spawn line to the goal line.
+    double lead = 0.0;
+    // Half a beat in ms: one note character per step.
+    double stepLength = 0.0;
+    std::array<std::uint8_t, lastSlot> actionLanes{};
+    std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
+    bool finalTotalsLogged = false;
+};

@@ -1,0 +1,159 @@
+#include "ArrowStage.h"
+
+#include "core/ConfigFileParser.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "game/Arrow.h"
+#include "game/ArrowManager.h"
+#include "game/GoalMarker.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+#include "game/StepFileManager.h"
+#include "platform/AudioEngine.h"
+#include "scene/MeshManager.h"
+#include "scene/ObjectGraph.h"
+#include "sound/SoundManager.h"
+#include "writers/DwiWriter.h"
+#include "writers/RgbaImage.h"
+#include "writers/TgaWriter.h"
+#include "writers/ThreeDsWriter.h"
+#include "writers/WavWriter.h"
+
+#include <string>
+
+namespace arrowtest {
+namespace {
+
+constexpr const char* config = "[General]\n"
+                               "Goalposy = 4.0\n"
+                               "Spawnposy = -6.5\n"
+                               "[Sound]\n"
+                               "MasterVolume = 0\n"
+                               "[Player1]\n"
+                               "Name = Kai\n"
+                               "KeyUp = 57\nKeyDown = 53\nKeyRight = 44\nKeyLeft = 41\n"
+                               "KeySlot1 = 51\nKeySlot2 = 45\nKeySlot3 = 58\nKeySlot4 = 43\n"
+                               "UseJoystick = 0\n"
+                               "[Player2]\n"
+                               "Name = Mia\n"
+                               "KeyUp = 26\nKeyDown = 28\nKeyRight = 27\nKeyLeft = 25\n"
+                               "KeySlot1 = 4F\nKeySlot2 = 50\nKeySlot3 = 4C\nKeySlot4 = 4B\n"
+                               "UseJoystick = 0\n";
+
+std::string bytesOf(const std::vector<std::uint8_t>& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+void writeChart(const testsupport::ScratchDir& scratch, const Chart& chart)
+{
+    forge::DwiWriter dwi;
+    dwi.tag("TITLE", "Stage");
+    if (!chart.bpm.empty())
+        dwi.tag("BPM", chart.bpm);
+    dwi.tag("GAP", std::to_string(chart.gapMs));
+    dwi.chart("SINGLE", "BEGINNER", 1, {chart.notes});
+    scratch.write("Data/Dwi/Coconut.DWI", dwi.text());
+}
+
+void writeSilentSong(const testsupport::ScratchDir& scratch, int songMs)
+{
+    forge::PcmAudio song;
+    song.sampleRate = 8000;
+    song.samples.assign(static_cast<std::size_t>(songMs) * 8, 0.0f);
+    scratch.write("Data/Music/coconut.wav", bytesOf(forge::WavWriter::encode(song)));
+}
+
+void writeArrowAssets(const testsupport::ScratchDir& scratch)
+{
+    const forge::TriMesh triangle{"Arrow", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {{0, 1, 2}}};
+    scratch.write(Arrow::meshPath, bytesOf(forge::ThreeDsWriter::encode(triangle, {"Skin", {}, {}, {}, ""})));
+    forge::RgbaImage image(2, 2);
+    const std::string texture = bytesOf(forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 24));
+    scratch.write(Arrow::texturePath, texture);
+    scratch.write(GoalMarker::texturePath, texture);
+}
+
+} // namespace
+
+std::vector<ChartArrow> chartArrows(const Chart& chart)
+{
+    const double halfBeatMs = 30000.0 / StepFileManager::toDecimalFloat(chart.bpm);
+    std::vector<ChartArrow> arrows;
+    std::size_t cursor = 0;
+    for (int halfBeat = 0;; ++halfBeat) {
+        const char note = StepFileManager::takeStep(chart.notes, cursor);
+        if (note == '\0')
+            return arrows;
+        const auto lanes = StepFileManager::decodeNote(note);
+        for (std::size_t n = 0; n < lanes.count; ++n)
+            arrows.push_back({lanes.lanes[n], chart.gapMs + halfBeat * halfBeatMs});
+    }
+}
+
+ArrowStage::ArrowStage(const Chart& chart)
+{
+    scratch.write("Conf/global.cfg", config);
+    writeChart(scratch, chart);
+    writeSilentSong(scratch, chart.songMs);
+    writeArrowAssets(scratch);
+
+    OutputHandler::instance()->open("output.log");
+    (new ConfigFileParser())->parse("Conf/global.cfg");
+    frameClock = new StageClock();
+    new StepFileManager();
+    SoundManager* sound = SoundManager::instance();
+    sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);
+    sound->init(44100, 32, 0);
+    sound->addSound("Data/Music/coconut.wav", ArrowManager::streamName);
+    new MeshManager();
+    new ObjectGraph();
+    PlayerManager::instance()->init(2);
+    for (std::uint32_t lane = 0; lane < 4; ++lane) {
+        const std::string name = "Goal" + std::to_string(lane);
+        auto* goal = new GoalMarker(name.c_str());
+        goal->setup(lane);
+        ObjectGraph::find()->addNode(goal, name.c_str());
+    }
+    manager = new ArrowManager();
+    manager->init();
+    auto* carrier = new Arrow("gehtdasauchso", 0);
+    carrier->setup(3);
+    ObjectGraph::find()->addNode(carrier, "Arrow");
+}
+
+ArrowStage::~ArrowStage()
+{
+    OutputHandler::instance()->close();
+    ObjectRegistry::destroy();
+    Arrow::forgetHeights();
+}
+
+void ArrowStage::startSong()
+{
+    startTick = clock.now();
+    manager->onPlayerAction(1, 5);
+}
+
+void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
+{
+    clock.advance(ms);
+    frameClock->delta = ms;
+    if (presses)
+        presses();
+    manager->update(clock.now());
+    ObjectGraph::find()->update();
+}
+
+std::uint32_t ArrowStage::points(int player) const
+{
+    const Player* target = PlayerManager::instance()->getPlayer(static_cast<std::int8_t>(player));
+    return target ? target->getPoints() : 0;
+}
+
+std::string ArrowStage::log() const
+{
+    return testsupport::readFile(scratch.path() / "output.log");
+}
+
+} // namespace arrowtest

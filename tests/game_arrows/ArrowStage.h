@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/FrameClock.h"
+#include "core/Object.h"
+#include "game/Lane.h"
+#include "platform/SimulatedClock.h"
+#include "support/GlContext.h"
+#include "support/TestSupport.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ArrowManager;
+class Arrow;
+
+namespace arrowtest {
+
+// A 128 BPM chart whose first note sounds at `gapMs` into a silent song of
+// `songMs`. Without a tempo the file has no "BPM" entry.
+struct Chart {
+    std::string notes;
+    std::string bpm = "128.000";
+    int gapMs = 5500;
+    int songMs = 10000;
+};
+
+// One arrow of the chart: its lane and its beat time on the song clock.
+struct ChartArrow {
+    Lane lane;
+    double beatMs;
+};
+// Read as a player reading the chart would: one note per half beat from the gap.
+std::vector<ChartArrow> chartArrows(const Chart& chart);
+
+// Stands in for the main loop's frame clock: the frame delta is set by hand.
+class StageClock : public Object, public FrameClock {
+public:
+    StageClock()
+        : Object(true, "MainLoop")
+    {
+    }
+    std::uint32_t getFrameDelta() const override { return delta; }
+    std::uint32_t delta = 0;
+};
+
+// Everything the arrow manager works with, in the main loop's start-up order,
+// on a scratch folder with its own small files: configuration ("Kai" and
+// "Mia"), chart, silent song, arrow mesh and textures; silent sound output
+// and simulated time.
+class ArrowStage {
+public:
+    static constexpr float goalY = 4.0f;
+    static constexpr float spawnY = -6.5f;
+
+    explicit ArrowStage(const Chart& chart);
+    ~ArrowStage();
+    ArrowStage(const ArrowStage&) = delete;
+    ArrowStage& operator=(const ArrowStage&) = delete;
+
+    ArrowManager& arrows() { return *manager; }
+    // The first slot key of player 1: starts the song.
+    void startSong();
+    // One frame of `ms`: the presses first, then the arrow manager, then the
+    // scene graph, as the main loop does.
+    void frame(std::uint32_t ms, const std::function<void()>& presses = {});
+    std::uint32_t now() const { return clock.now(); }
+    std::uint32_t songStart() const { return startTick; }
+    std::uint32_t points(int player) const;
+    std::string log() const;
+
+private:
+    testsupport::ScratchDir scratch;
+    testsupport::GlContext gl;
+    platform::SimulatedClock clock{10000};
+    StageClock* frameClock = nullptr;
+    ArrowManager* manager = nullptr;
+    std::uint32_t startTick = 0;
+};
+
+} // namespace arrowtest
