@@ -13,10 +13,12 @@
 #include "fx/TextManager.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
+#include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "game/Lane.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
+#include "game/Sidebar.h"
 #include "game/StepFileManager.h"
 #include "input/InputHandler.h"
 #include "platform/SystemClock.h"
@@ -65,6 +67,7 @@ MainLoop::MainLoop()
     textManager = TextManager::instance();
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
+    gimmickManager = GimmickManager::instance();
 }
 
 // Ends the registry: every other manager goes with it, in registration order.
@@ -119,6 +122,11 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     FrameSequence::load(ExplosionEmitter::framePrefix);
 
     linkNode(std::make_unique<Dancer>(), "Dancer");
+
+    // Each sidebar links itself, its points text and its icons into the graph.
+    new Sidebar("sidebar_p1", playerManager->getPlayer(1));
+    new Sidebar("sidebar_p2", playerManager->getPlayer(2));
+    gimmickManager->init();
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;
@@ -226,6 +234,7 @@ void MainLoop::update()
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->update();
+    gimmickManager->update();
 }
 
 void MainLoop::onKey(std::uint8_t code)

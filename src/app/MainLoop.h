@@ -8,6 +8,7 @@
 
 class ArrowManager;
 class ConfigFileParser;
+class GimmickManager;
 class InputHandler;
 class OutputHandler;
 class PlayerManager;
@@ -78,6 +79,7 @@ private:
     // Owned by the scene graph once their fonts link them in.
     Text* fpsText = nullptr;
     Text* storyText = nullptr;
+    GimmickManager* gimmickManager = nullptr;
 
     std::set<std::uint8_t> keysDownLastFrame;
     std::set<std::uint8_t> keysDownThisFrame;

@@ -6,6 +6,8 @@
 #include "fx/Text.h"
 #include "game/Arrow.h"
 #include "game/FieldHeights.h"
+#include "game/Gimmick.h"
+#include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "game/Lane.h"
 #include "game/Player.h"
@@ -227,7 +229,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
     if (action >= firstDirection && action <= lastDirection)
         hitLane(player, actionLanes[action - 1]);
     else if (action > lastDirection && action <= lastSlot)
-        onSlot();
+        onSlot(player, action);
 }
 
 // The oldest judgeable arrow of the lane, unless the lane's goal marker is
@@ -247,16 +249,40 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane)
         judge(arrow->quality(), player);
         arrow->hideForPlayer(player);
     }
-    // The gimmicks of the lane are offered the press here, whether or not an
-    // arrow was hit, once the gimmick manager exists.
+    catchGimmick(lane);
 }
 
-// Slot keys start the song; afterwards (past the guard time) they launch the
-// player's gimmicks, which join with the gimmick manager.
-void ArrowManager::onSlot()
+// Whether or not an arrow was hit, the first gimmick of the lane inside its
+// catch window explodes. Either player may catch any gimmick.
+void ArrowManager::catchGimmick(std::uint8_t lane)
 {
-    if (!startTick)
+    const auto* gimmicks = findManager<GimmickManager>("GimmickManager");
+    if (!gimmicks)
+        return;
+    for (Gimmick* gimmick : gimmicks->getGimmicks()) {
+        const float quality = gimmick->quality();
+        if (quality != 0.0f && gimmick->lane == lane) {
+            gimmick->hit(quality);
+            return;
+        }
+    }
+}
+
+// Slot keys start the song. Once it has played past the guard time, Slot1
+// and Slot3 fire the player's gimmick in slot 1, Slot2 and Slot4 the one in
+// slot 0; the guard also swallows the held starting press.
+void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action)
+{
+    if (!startTick) {
         startSong();
+        return;
+    }
+    SoundManager* sound = findManager<SoundManager>("SoundManager");
+    if (!sound || sound->getStreamTime(streamName) <= gimmickGuardMs)
+        return;
+    const bool oddSlotKey = (action - lastDirection) % 2 == 1;
+    if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
+        gimmicks->launch(static_cast<std::int8_t>(player), oddSlotKey ? 1 : 0);
 }
 
 void ArrowManager::startSong()

@@ -91,7 +91,8 @@ private:
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
     void hitLane(std::uint8_t player, std::uint8_t lane);
-    void onSlot();
+    void catchGimmick(std::uint8_t lane);
+    void onSlot(std::uint8_t player, std::uint8_t action);
     void startSong();
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }

@@ -56,7 +56,8 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
     EXPECT_EQ(std::count_if(nodes.begin(), nodes.end(), [](const ObjectNode* node) { return node->getPath() == "Text"; }),
               2);
     for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow",
-                             "TestPart", "Disco1", "Disco2", "Dancer"})
+                             "TestPart", "Disco1", "Disco2", "Dancer", "sidebar_p1", "sb_P1Points", "sidebar_p2",
+                             "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
         EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
     delete loop;
 }

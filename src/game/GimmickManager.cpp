@@ -1,0 +1,107 @@
+#include "game/GimmickManager.h"
+
+#include "core/ObjectRegistry.h"
+#include "game/Missile.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
+
+namespace {
+
+GimmickManager* theManager = nullptr;
+
+std::uint32_t pointsOf(PlayerManager& players, std::int8_t number)
+{
+    const Player* player = players.getPlayer(number);
+    return player ? player->getPoints() : 0;
+}
+
+} // namespace
+
+GimmickManager::GimmickManager()
+    : Object(true, "GimmickManager")
+{
+}
+
+GimmickManager* GimmickManager::instance()
+{
+    if (!theManager)
+        theManager = new GimmickManager();
+    return theManager;
+}
+
+GimmickManager::~GimmickManager()
+{
+    if (theManager == this)
+        theManager = nullptr;
+}
+
+void GimmickManager::update()
+{
+    auto* players = ObjectRegistry::instance()->findAs<PlayerManager>("PlayerManager");
+    if (!players)
+        return;
+    awardReached(pointsOf(*players, 1), pointsOf(*players, 2));
+}
+
+// All four thresholds award a missile: the fourth has its flag, a slot and a
+// sidebar icon like the others.
+void GimmickManager::awardReached(std::uint32_t player1Points, std::uint32_t player2Points)
+{
+    const std::array<std::uint32_t, playerCount> points{player1Points, player2Points};
+    for (std::size_t t = 0; t < awardThresholds.size(); ++t) {
+        for (int player = 1; player <= playerCount; ++player) {
+            if (!awarded[t] && points[player - 1] >= awardThresholds[t]) {
+                award(static_cast<std::int8_t>(player), missileType);
+                awarded[t] = true;
+            }
+        }
+    }
+}
+
+std::int8_t GimmickManager::award(std::int8_t player, std::uint8_t type)
+{
+    if (!validPlayer(player))
+        return -1;
+    std::int8_t slot = slotCount - 1;
+    for (std::int8_t s = 0; s < slotCount; ++s) {
+        if (!slots[player - 1][s]) {
+            slot = s;
+            break;
+        }
+    }
+    place(player, type, slot);
+    return slot;
+}
+
+bool GimmickManager::place(std::int8_t player, std::uint8_t type, std::int8_t slot)
+{
+    if (!validSlot(slot) || !validPlayer(player))
+        return false;
+    // The missile is the only gimmick there is; other types place nothing.
+    if (type != missileType)
+        return true;
+    // It flies in the opponent's field.
+    auto* missile = new Missile(player == 1 ? ObjectNode::SidePlayer2 : ObjectNode::SidePlayer1);
+    slots[player - 1][slot] = missile;
+    gimmicks.push_back(missile);
+    missile->arm();
+    if (missile->getPath().empty())
+        unlinked.emplace_back(missile);
+    return true;
+}
+
+bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
+{
+    if (!validPlayer(player) || !validSlot(slot) || !slots[player - 1][slot])
+        return false;
+    slots[player - 1][slot]->launch();
+    slots[player - 1][slot] = nullptr;
+    return true;
+}
+
+Gimmick* GimmickManager::getSlot(int player, int slot) const
+{
+    if (!validPlayer(player) || !validSlot(slot))
+        return nullptr;
+    return slots[player - 1][slot];
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/Object.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Gimmick;
+
+// Awards, stores and fires the gimmicks. The first player to reach a point
+// threshold is awarded a missile into the first free of four slots; the slot
+// keys fire it. Registered as "GimmickManager"; one per process.
+class GimmickManager : public Object {
+public:
+    static constexpr int playerCount = 2;
+    static constexpr int slotCount = 4;
+    static constexpr std::uint8_t missileType = 0;
+    using SlotRow = std::array<Gimmick*, slotCount>;
+
+    // The process-wide manager, created on first call and again after a
+    // registry teardown destroyed the previous one.
+    static GimmickManager* instance();
+    ~GimmickManager() override;
+
+    bool init() { return true; }
+    // Awards the thresholds the players' points have reached this frame.
+    void update();
+    // Awards every threshold not yet awarded that a total has reached; player 1
+    // is asked first, so a threshold both reach in one frame goes to player 1.
+    void awardReached(std::uint32_t player1Points, std::uint32_t player2Points);
+
+    // Places a gimmick into the player's first free slot (slot 3 when all are
+    // full) and returns that slot; -1 for a player other than 1 or 2.
+    std::int8_t award(std::int8_t player, std::uint8_t type);
+    // False for a slot outside 0 to 3 or an unknown player.
+    bool place(std::int8_t player, std::uint8_t type, std::int8_t slot);
+    // Fires and empties the slot; false when it is empty or out of range.
+    bool launch(std::int8_t player, std::int8_t slot);
+
+    // The gimmick in the player's slot, or null (also for bad arguments).
+    Gimmick* getSlot(int player, int slot) const;
+    const std::array<SlotRow, playerCount>& getSlots() const { return slots; }
+    // Every gimmick ever awarded, in award order.
+    const std::vector<Gimmick*>& getGimmicks() const { return gimmicks; }
+    const std::array<std::uint32_t, 4>& getAwardThresholds() const { return awardThresholds; }
+    bool isAwarded(int threshold) const { return awarded.at(threshold); }
+
+private:
+    GimmickManager();
+    static bool validPlayer(int player) { return player >= 1 && player <= playerCount; }
+    static bool validSlot(int slot) { return slot >= 0 && slot < slotCount; }
+
+    std::array<std::uint32_t, 4> awardThresholds{5000, 12000, 20000, 30000};
+    std::array<bool, 4> awarded{};
+    std::array<SlotRow, playerCount> slots{};
+    std::vector<Gimmick*> gimmicks;
+    // Gimmicks the scene graph did not take (no graph to link into).
+    std::vector<std::unique_ptr<Gimmick>> unlinked;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "game/Gimmick.h"
+
+#include <cstdint>
+
+class ExplosionEmitter;
+class GoalMarker;
+class Mesh;
+class Texture;
+
+// The missile: fired into a random lane of the opponent's field, it climbs
+// 250 units per minute trailing smoke. At the goal line, or when a press
+// catches it in the window, it explodes and takes the lane's goal marker
+// away from the opponent for a while; presses in that lane then hit nothing.
+class Missile : public Gimmick {
+public:
+    static constexpr float unitsPerMinute = 250.0f;
+    static constexpr float startY = -4.0f;
+    static constexpr std::uint32_t fullBlockMs = 10000;
+
+    // side: the field it flies in, the opponent of its owner.
+    explicit Missile(std::int8_t side);
+
+    bool update() override;
+    bool draw() override;
+    bool arm() override;
+    // Picks the target lane with the C library's generator. False (and the
+    // missile stays grounded) when there is no goal marker to fly at.
+    bool launch() override;
+    void hit(float quality) override;
+
+    bool isLaunched() const { return launched; }
+    GoalMarker* getTarget() const { return target; }
+    std::uint32_t getBlockUntil() const { return blockUntil; }
+    // True from the explosion that took the goal marker away until it is given back.
+    bool isBlocking() const { return blocking; }
+    ExplosionEmitter* getExhaust() const { return exhaust; }
+
+private:
+    void climb();
+    bool reachedGoalLine() const;
+    void releaseTargetWhenBlockEnds();
+    void showExplosion();
+    std::uint32_t blockLength(float quality) const;
+
+    Mesh* mesh = nullptr;
+    Texture* texture = nullptr;
+    bool launched = false;
+    GoalMarker* target = nullptr;
+    std::uint32_t blockMs = fullBlockMs;
+    std::uint32_t blockUntil = 0;
+    // Owned by the scene graph.
+    ExplosionEmitter* exhaust = nullptr;
+    bool blocking = false;
+};

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/ConfigFileParser.h"
+#include "core/FrameClock.h"
+#include "core/Object.h"
+#include "core/ObjectRegistry.h"
+#include "game/GimmickManager.h"
+#include "game/GoalMarker.h"
+#include "game/Missile.h"
+#include "platform/SimulatedClock.h"
+#include "scene/ObjectGraph.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <string>
+
+// Stands in for the main loop's frame clock.
+class FakeMainLoop : public Object, public FrameClock {
+public:
+    FakeMainLoop()
+        : Object(true, "MainLoop")
+    {
+    }
+    std::uint32_t getFrameDelta() const override { return delta; }
+    std::uint32_t delta = 0;
+};
+
+// A fresh registry with a configuration (goal line at 2), the scene graph,
+// the four goal markers and the gimmick manager, in simulated time.
+class BattleFixture : public ::testing::Test {
+protected:
+    static constexpr float goalY = 2.0f;
+
+    void SetUp() override
+    {
+        ObjectRegistry::destroy();
+        scratch.write("Conf/global.cfg", "[General]\nGoalposy = 2\nSpawnposy = -3\n[Window]\nWidth = 1024\n");
+        loop = new FakeMainLoop();
+        (new ConfigFileParser())->parse("Conf/global.cfg");
+        graph = new ObjectGraph();
+        for (std::uint32_t lane = 0; lane < goals.size(); ++lane) {
+            const std::string name = "Goal" + std::to_string(lane);
+            goals[lane] = new GoalMarker(name.c_str());
+            goals[lane]->setup(lane);
+            graph->addNode(goals[lane], name.c_str());
+        }
+        gimmicks = GimmickManager::instance();
+    }
+
+    void TearDown() override
+    {
+        ObjectRegistry::destroy();
+        delete loop;
+    }
+
+    // One frame of the given length: the clock moves on, then the scene updates.
+    void frame(std::uint32_t ms)
+    {
+        clock.advance(ms);
+        loop->delta = ms;
+        graph->update();
+    }
+
+    // Seeds the C generator so that the next launch picks this lane.
+    static void aimAt(int lane)
+    {
+        unsigned seed = 1;
+        for (;; ++seed) {
+            std::srand(seed);
+            if (std::rand() % 4 == lane)
+                break;
+        }
+        std::srand(seed);
+    }
+
+    // Awards player 1 a missile and fires it into the given lane of player 2's field.
+    Missile* fireAt(int lane, int player = 1)
+    {
+        const std::int8_t slot = gimmicks->award(static_cast<std::int8_t>(player), GimmickManager::missileType);
+        auto* missile = static_cast<Missile*>(gimmicks->getSlot(player, slot));
+        aimAt(lane);
+        EXPECT_TRUE(gimmicks->launch(static_cast<std::int8_t>(player), slot));
+        return missile;
+    }
+
+    // A press catching the missile at this height, as the arrow manager does it.
+    static void missileCaughtAt(Missile* missile, float height)
+    {
+        missile->y = height;
+        missile->hit(missile->quality());
+    }
+
+    // Frames of 10 ms until the missile has exploded (at most a minute).
+    void flyUntilExploded(const Missile* missile)
+    {
+        for (int i = 0; i < 6000 && !missile->exploded; ++i)
+            frame(10);
+    }
+
+    testsupport::ScratchDir scratch;
+    platform::SimulatedClock clock{100000};
+    FakeMainLoop* loop = nullptr;
+    ObjectGraph* graph = nullptr;
+    GimmickManager* gimmicks = nullptr;
+    std::array<GoalMarker*, 4> goals{};
+};

@@ -1,0 +1,114 @@
+#include "BattleFixture.h"
+
+#include "fx/Text.h"
+#include "game/Player.h"
+#include "game/SGMissle.h"
+#include "game/Sidebar.h"
+#include "support/GlContext.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+class SidebarTest : public BattleFixture {
+protected:
+    void SetUp() override
+    {
+        BattleFixture::SetUp();
+        ASSERT_TRUE(gl.isValid());
+        one.setNumber(1);
+        two.setNumber(2);
+    }
+
+    testsupport::GlContext gl;
+    Player one;
+    Player two;
+};
+
+TEST_F(SidebarTest, PointsAreRightAlignedInFiveCharacters)
+{
+    auto* left = new Sidebar("sidebar_p1", &one);
+    EXPECT_EQ(graph->findNode("sidebar_p1"), left);
+    EXPECT_EQ(graph->findNode("sb_P1Points"), left->getPointsText());
+
+    graph->update();
+    EXPECT_EQ(left->getPointsText()->getText(), "    0");
+    one.addPoints(4250);
+    graph->update();
+    EXPECT_EQ(left->getPointsText()->getText(), " 4250");
+    one.addPoints(120000);
+    graph->update();
+    EXPECT_EQ(left->getPointsText()->getText(), "124250");
+}
+
+TEST_F(SidebarTest, EachSidebarFillsOnlyItsOwnPlayersIcons)
+{
+    auto* left = new Sidebar("sidebar_p1", &one);
+    auto* right = new Sidebar("sidebar_p2", &two);
+    EXPECT_EQ(graph->findNode("sb_P2Points"), right->getPointsText());
+    for (int i = 0; i < 8; ++i) {
+        const bool ownRow = i < 4;
+        ASSERT_EQ(left->getIcons()[i] != nullptr, ownRow) << "entry " << i;
+        ASSERT_EQ(right->getIcons()[i] != nullptr, !ownRow) << "entry " << i;
+    }
+    const SGMissle* icon = right->getIcons()[7];
+    EXPECT_STREQ(icon->getNodeName(), "SGMissle_1_3");
+    EXPECT_EQ(graph->findNode("SGMissle_1_3"), icon);
+    EXPECT_EQ(icon->side, ObjectNode::SideCentre);
+    EXPECT_FALSE(icon->isLit());
+}
+
+TEST_F(SidebarTest, IconsLightWhileTheirSlotHoldsAMissile)
+{
+    auto* right = new Sidebar("sidebar_p2", &two);
+    const auto lit = [&] {
+        std::string states;
+        for (int slot = 0; slot < 4; ++slot)
+            states += right->getIcons()[4 + slot]->isLit() ? '1' : '0';
+        return states;
+    };
+    graph->update();
+    EXPECT_EQ(lit(), "0000");
+
+    gimmicks->awardReached(0, 12000);
+    graph->update();
+    EXPECT_EQ(lit(), "1100");
+
+    gimmicks->launch(2, 0);
+    graph->update();
+    EXPECT_EQ(lit(), "0100");
+
+    // Player 1's awards never light player 2's icons.
+    gimmicks->awardReached(20000, 12000);
+    graph->update();
+    EXPECT_EQ(lit(), "0100");
+}
+
+TEST_F(SidebarTest, PointsFontHeightFollowsTheWindowWidth)
+{
+    EXPECT_EQ(Sidebar::pointsFontHeight(640), 14);
+    EXPECT_EQ(Sidebar::pointsFontHeight(1024), 18);
+    EXPECT_EQ(Sidebar::pointsFontHeight(800), 0);
+    EXPECT_EQ(Sidebar::pointsFontHeight(0), 0);
+}
+
+TEST_F(SidebarTest, DrawingRestoresTheSceneState)
+{
+    new Sidebar("sidebar_p1", &one);
+    new Sidebar("sidebar_p2", &two);
+    gimmicks->awardReached(5000, 0);
+    graph->update();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPushMatrix();
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    graph->draw();
+    glPopMatrix();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+}
+
+} // namespace
