@@ -88,8 +88,9 @@ TEST_F(GimmickHooksTest, SlotKeysFireSlotsOneAndZeroOnlyAfterTheGuard)
             pressedAt = songTime();
             stage.arrows().onPlayerAction(1, slot1);
         });
-        if (pressedAt <= ArrowManager::gimmickGuardMs)
+        if (pressedAt <= ArrowManager::gimmickGuardMs) {
             ASSERT_EQ(filled(), "1111") << "at " << pressedAt << " ms";
+        }
     } while (pressedAt <= ArrowManager::gimmickGuardMs);
     EXPECT_EQ(filled(), "1011");
     stage.frame(10, [&] { stage.arrows().onPlayerAction(1, slot4); });
