@@ -78,6 +78,40 @@ inline bool waitForFile(const std::filesystem::path& path, GameProcess& game, st
     return false;
 }
 
+// A captured frame (binary PPM, top row first).
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    const unsigned char* at(int column, int row) const
+    {
+        return &rgb[(static_cast<std::size_t>(row) * width + column) * 3];
+    }
+    bool lit(int column, int row) const
+    {
+        const unsigned char* pixel = at(column, row);
+        return pixel[0] || pixel[1] || pixel[2];
+    }
+};
+
+inline bool readPpm(const std::filesystem::path& path, Picture& picture)
+{
+    const std::string bytes = testsupport::readFile(path);
+    std::istringstream header(bytes);
+    std::string magic;
+    int maximum = 0;
+    header >> magic >> picture.width >> picture.height >> maximum;
+    if (magic != "P6" || maximum != 255 || picture.width <= 0 || picture.height <= 0)
+        return false;
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    const std::size_t size = static_cast<std::size_t>(picture.width) * picture.height * 3;
+    if (bytes.size() < start + size)
+        return false;
+    picture.rgb.assign(bytes.begin() + start, bytes.begin() + start + size);
+    return true;
+}
+
 inline std::vector<std::string> linesOf(const std::string& text)
 {
     std::istringstream in(text);

@@ -16,40 +16,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using e2e::GameProcess;
+using e2e::Picture;
+using e2e::readPpm;
 using e2e::linesOf;
 using e2e::waitForFile;
 
 constexpr int width = 1024;
 constexpr int height = 768;
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-
-    bool lit(int column, int row) const
-    {
-        const std::size_t at = (static_cast<std::size_t>(row) * width + column) * 3;
-        return rgb[at] || rgb[at + 1] || rgb[at + 2];
-    }
-};
-
-bool readPpm(const std::filesystem::path& path, Picture& picture)
-{
-    const std::string bytes = testsupport::readFile(path);
-    std::istringstream header(bytes);
-    std::string magic;
-    int maximum = 0;
-    header >> magic >> picture.width >> picture.height >> maximum;
-    if (magic != "P6" || maximum != 255 || picture.width <= 0 || picture.height <= 0)
-        return false;
-    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
-    const std::size_t size = static_cast<std::size_t>(picture.width) * picture.height * 3;
-    if (bytes.size() < start + size)
-        return false;
-    picture.rgb.assign(bytes.begin() + start, bytes.begin() + start + size);
-    return true;
-}
 
 // Where a point of the screen-fixed text layer (z = -9, 45 degree view)
 // lands in the window, in pixels from the top left.
