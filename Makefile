@@ -10,6 +10,8 @@ CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_DIR  ?= build-asan
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# LeakSanitizer in test-asan: 1 on, 0 off (ASan and UBSan stay on).
+ASAN_LEAKS ?= 1
 XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
 .PHONY: all deps configure build data play test previews clean \
@@ -42,7 +44,8 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) $(CMAKE_ARGS) -DFLAREVOX_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 	@cmake --build $(ASAN_DIR) --target data
-	cd $(ASAN_DIR) && $(XVFB) ctest --output-on-failure --timeout 900 -j$(JOBS)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=$(ASAN_LEAKS) $(XVFB) \
+		ctest --output-on-failure --timeout 900 -j$(JOBS)
 
 # libFuzzer targets of fuzz/, built with clang into $(FUZZ_DIR).
 fuzz-build: deps

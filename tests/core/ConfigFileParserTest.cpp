@@ -113,7 +113,8 @@ TEST_F(ConfigFileParserTest, LongLinesAreReadWhole)
 
 TEST_F(ConfigFileParserTest, TextInMemoryReadsAsTheFileDoes)
 {
-    const std::string text = std::string("[W]\r\nA = 1\r\n\r\nB = x\0y\n\rC = 3\nD = last", 42);
+    using namespace std::string_literals;
+    const std::string text = "[W]\r\nA = 1\r\n\r\nB = x\0y\n\rC = 3\nD = last"s;
     const auto* fromFile = parse(text);
     auto* fromText = new ConfigFileParser();
     EXPECT_FALSE(fromText->isParsed());
@@ -121,7 +122,7 @@ TEST_F(ConfigFileParserTest, TextInMemoryReadsAsTheFileDoes)
     EXPECT_TRUE(fromText->isParsed());
     EXPECT_EQ(fromText->getSection("W"), fromFile->getSection("W"));
     EXPECT_EQ(fromText->getValue("A", "W"), "1");
-    EXPECT_EQ(fromText->getValue("B", "W"), std::string("x\0y", 3));
+    EXPECT_EQ(fromText->getValue("B", "W"), "x\0y"s);
     EXPECT_EQ(fromText->getValue("\rC", "W"), "3");
     EXPECT_EQ(fromText->getValue("D", "W"), "last");
 }
