@@ -1,12 +1,21 @@
 # Flarevox: `make play` to play, `make test` to run the whole test suite.
 # Both install missing Debian packages, configure, build and generate the data.
+# `make test-asan` runs the suite under AddressSanitizer, UndefinedBehaviorSanitizer
+# and LeakSanitizer; `make fuzz` runs every fuzz target (FUZZ_SECONDS each).
 
 BUILD_DIR ?= build
 RUN_DIR   := $(BUILD_DIR)/run
 JOBS      ?= 2
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_DIR  ?= build-asan
+FUZZ_DIR  ?= build-fuzz
+FUZZ_SECONDS ?= 60
+# LeakSanitizer in test-asan: 1 on, 0 off (ASan and UBSan stay on).
+ASAN_LEAKS ?= 1
+XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build data play autoplay test previews screenshots bench clean
+.PHONY: all deps configure build data play autoplay test previews screenshots bench clean \
+	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds
 
 all: data
 
@@ -31,8 +40,34 @@ autoplay: data
 	cd $(RUN_DIR) && ../flarevox --autoplay --exit-at-end
 
 test: data
-	cd $(BUILD_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" \
-		ctest --output-on-failure --timeout 600 -j$(JOBS)
+	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS)
+
+# The whole suite built with -fsanitize=address,undefined. The tests' launcher
+# sets the sanitizer options and tests/lsan.supp (third-party leaks only).
+test-asan: deps
+	@cmake -S . -B $(ASAN_DIR) $(CMAKE_ARGS) -DFLAREVOX_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j$(JOBS)
+	@cmake --build $(ASAN_DIR) --target data
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=$(ASAN_LEAKS) $(XVFB) \
+		ctest --output-on-failure --timeout 900 -j$(JOBS)
+
+# libFuzzer targets of fuzz/, built with clang into $(FUZZ_DIR).
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) $(CMAKE_ARGS) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DFLAREVOX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzzers
+
+# Runs every target for FUZZ_SECONDS and prints executions and findings per target.
+fuzz: fuzz-build
+	@scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+fuzz-smoke:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
+
+# Rewrites the generated seed files of fuzz/corpus/.
+fuzz-seeds: fuzz-build
+	@cmake --build $(FUZZ_DIR) --target fuzz-seeds
+	$(FUZZ_DIR)/fuzz/fuzz-seeds fuzz/corpus
 
 # PNG previews of the forged textures and meshes in $(BUILD_DIR)/previews/.
 previews: data
@@ -53,4 +88,4 @@ bench: data
 		$(if $(BENCH_SONG_SECONDS),--song-seconds=$(BENCH_SONG_SECONDS))
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -4,14 +4,14 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <memory>
+#include <vector>
 
 namespace {
 
-bool isIgnoredLine(const std::string& line)
+bool isIgnoredLine(std::string_view line)
 {
     if (line.empty())
         return true;
@@ -24,22 +24,18 @@ void trimRight(std::string& text, const char* characters)
     text.erase(text.find_last_not_of(characters) + 1);
 }
 
-// Reads one line of any length, without its line feed (and the carriage
-// return before it). False at the end of the file.
-bool readLine(std::FILE* file, std::string& line)
+// Takes the next line of any length off the front of text, without its line
+// feed (and the carriage return before it). False once text is used up.
+bool takeLine(std::string_view& text, std::string_view& line)
 {
-    line.clear();
-    int c = 0;
-    bool any = false;
-    while ((c = std::fgetc(file)) != EOF) {
-        any = true;
-        if (c == '\n')
-            break;
-        line.push_back(static_cast<char>(c));
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return any;
+    if (text.empty())
+        return false;
+    const auto feed = text.find('\n');
+    line = text.substr(0, feed);
+    text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
+    if (line.ends_with('\r'))
+        line.remove_suffix(1);
+    return true;
 }
 
 int clampToInt(long long value)
@@ -58,42 +54,45 @@ bool ConfigFileParser::parse(const std::string& path)
 {
     fileName = path;
     OutputHandler* out = OutputHandler::find();
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::FileSystem::open(path, "r"), &std::fclose);
-    if (!file) {
+    std::vector<std::uint8_t> bytes;
+    if (!platform::FileSystem::readAll(path, bytes)) {
         OutputHandler::report(out, ErrorExit, "The following Config File could not be found: '%s'", path.c_str());
         return false;
     }
     OutputHandler::log(out, "Parsing the config file '%s'...", path.c_str());
-
-    std::string currentSection;
-    std::string line;
-    while (readLine(file.get(), line))
-        parseLine(line, currentSection);
-
+    parseText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     OutputHandler::log(out, "Parsing done...");
-    parsed = true;
     return true;
 }
 
-void ConfigFileParser::parseLine(const std::string& line, std::string& currentSection)
+void ConfigFileParser::parseText(std::string_view text)
+{
+    std::string currentSection;
+    std::string_view line;
+    while (takeLine(text, line))
+        parseLine(line, currentSection);
+    parsed = true;
+}
+
+void ConfigFileParser::parseLine(std::string_view line, std::string& currentSection)
 {
     if (isIgnoredLine(line))
         return;
     if (line[0] == '[') {
         const auto close = line.find(']');
-        currentSection = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        currentSection = line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
         return;
     }
     const auto equals = line.find('=');
-    if (equals == std::string::npos)
+    if (equals == std::string_view::npos)
         return;
 
-    std::string key = line.substr(0, equals);
+    std::string key(line.substr(0, equals));
     trimRight(key, " \t\n");
     std::size_t valueStart = equals + 1;
     if (valueStart < line.size() && line[valueStart] == ' ')
         ++valueStart;
-    std::string value = line.substr(valueStart);
+    std::string value(line.substr(valueStart));
     trimRight(value, " \t");
     elements.push_back({currentSection, std::move(key), std::move(value)});
 }

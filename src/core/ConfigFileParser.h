@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Reads a sectioned key/value text file once into memory. Registered as
@@ -17,6 +18,9 @@ public:
 
     // Appends the key lines of the file. A missing file ends the program (exit 5).
     bool parse(const std::string& path);
+    // Appends the key lines of a file's contents already in memory; parse
+    // reads the file and hands it here.
+    void parseText(std::string_view text);
 
     // Later occurrences of a key override earlier ones here.
     Section getSection(const std::string& section) const;
@@ -44,7 +48,7 @@ private:
         std::string value;
     };
 
-    void parseLine(const std::string& line, std::string& currentSection);
+    void parseLine(std::string_view line, std::string& currentSection);
 
     std::string fileName;
     bool parsed = false;

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <memory>
+#include <vector>
 
 namespace {
 
@@ -74,21 +74,6 @@ std::size_t decimalPrefixLength(const std::string& text, std::size_t start)
     return at - start;
 }
 
-// Reads one character the way a text-mode stream would: a carriage return
-// followed by a line feed arrives as the line feed alone.
-int readTextChar(std::FILE* file)
-{
-    const int c = std::fgetc(file);
-    if (c != '\r')
-        return c;
-    const int next = std::fgetc(file);
-    if (next == '\n')
-        return next;
-    if (next != EOF)
-        std::ungetc(next, file);
-    return c;
-}
-
 } // namespace
 
 StepFileManager::StepFileManager()
@@ -99,22 +84,31 @@ StepFileManager::StepFileManager()
 int StepFileManager::parseFile(const char* path)
 {
     const std::string gamePath = path ? path : "";
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::FileSystem::open(gamePath, "rb"),
-                                                               &std::fclose);
+    std::vector<std::uint8_t> bytes;
+    const bool read = platform::FileSystem::readAll(gamePath, bytes);
     OutputHandler::log(OutputHandler::find(), "File:%s has been opened", gamePath.c_str());
-    if (!file) {
+    if (!read) {
         notes.clear();
         OutputHandler::report(OutputHandler::find(), Warning, "StepFileManager: Could not read the step file '%s'.",
                               gamePath.c_str());
         return -1;
     }
+    parseText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return 0;
+}
 
+void StepFileManager::parseText(std::string_view text)
+{
     Entry entry;
     std::string chartNotes;
-    for (int c = readTextChar(file.get()); c != EOF; c = readTextChar(file.get()))
-        readCharacter(static_cast<char>(c), entry, chartNotes);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        // Read as a text-mode stream would: a carriage return and line feed
+        // pair arrives as the line feed alone.
+        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+            continue;
+        readCharacter(text[at], entry, chartNotes);
+    }
     notes = std::move(chartNotes);
-    return 0;
 }
 
 void StepFileManager::readCharacter(char c, Entry& entry, std::string& chartNotes)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Reads the DWI step file: the notes of the "SINGLE" / "BEGINNER" chart, the
 // tempo and the gap. Registered as "StepFileManager".
@@ -22,6 +23,9 @@ public:
     // Reads the file (a game path; backslashes are separators). Returns 0, or
     // -1 when the file cannot be opened: the chart is then empty.
     int parseFile(const char* path);
+    // Reads a step file's contents already in memory; parseFile reads the
+    // file and hands it here.
+    void parseText(std::string_view text);
 
     const std::string& getNotes() const { return notes; }
     float getBpm() const { return bpm; }

@@ -111,6 +111,22 @@ TEST_F(ConfigFileParserTest, LongLinesAreReadWhole)
     EXPECT_EQ(config->getValue("Next"), "n");
 }
 
+TEST_F(ConfigFileParserTest, TextInMemoryReadsAsTheFileDoes)
+{
+    using namespace std::string_literals;
+    const std::string text = "[W]\r\nA = 1\r\n\r\nB = x\0y\n\rC = 3\nD = last"s;
+    const auto* fromFile = parse(text);
+    auto* fromText = new ConfigFileParser();
+    EXPECT_FALSE(fromText->isParsed());
+    fromText->parseText(text);
+    EXPECT_TRUE(fromText->isParsed());
+    EXPECT_EQ(fromText->getSection("W"), fromFile->getSection("W"));
+    EXPECT_EQ(fromText->getValue("A", "W"), "1");
+    EXPECT_EQ(fromText->getValue("B", "W"), "x\0y"s);
+    EXPECT_EQ(fromText->getValue("\rC", "W"), "3");
+    EXPECT_EQ(fromText->getValue("D", "W"), "last");
+}
+
 TEST_F(ConfigFileParserTest, ConversionsStopAtFirstMisfitAndClamp)
 {
     EXPECT_EQ(ConfigFileParser::toInt("  42abc"), 42);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 class FakeMainLoop : public Object, public FrameClock {
@@ -19,7 +21,8 @@ TEST(FrameClockTest, ReadsTheRegisteredMainLoopAndIsZeroWithoutOne)
 {
     ObjectRegistry::destroy();
     EXPECT_EQ(FrameClock::frameDelta(), 0u);
-    new Object(true, "MainLoop"); // a registered name that is no clock
+    // A registered "MainLoop" that is no clock; the teardown leaves it to its owner.
+    const auto notAClock = std::make_unique<Object>(true, "MainLoop");
     EXPECT_EQ(FrameClock::find(), nullptr);
     ObjectRegistry::destroy();
 

@@ -147,6 +147,17 @@ TEST_F(StepFileTest, MissingFileLogsItsLineAndEmptiesTheChart)
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(StepFileTest, TextInMemoryReadsAsTheFileDoes)
+{
+    const std::string text = "#BPM:90;\r\n#SINGLE:BEGINNER:1:8\r\r\n4\r";
+    parse(text);
+    auto* fromText = new StepFileManager();
+    fromText->parseText(text);
+    EXPECT_EQ(fromText->getNotes(), reader->getNotes());
+    EXPECT_EQ(fromText->getNotes(), "8\r4\r");
+    EXPECT_FLOAT_EQ(fromText->getBpm(), 90.0f);
+}
+
 TEST_F(StepFileTest, GarbageNeverCrashes)
 {
     std::mt19937 random(7);

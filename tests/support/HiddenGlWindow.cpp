@@ -38,10 +38,3 @@ HiddenGlWindow::~HiddenGlWindow()
 }
 
 } // namespace testsupport
-
-// SDL's session-bus connection lives until SDL_Quit, which the tests never call
-// (see above); LeakSanitizer reads these suppressions in sanitizer builds.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so\n";
-}

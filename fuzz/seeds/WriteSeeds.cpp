@@ -1,0 +1,144 @@
+// fuzz-seeds CORPUSDIR: writes small well-formed files of every format the
+// readers take into CORPUSDIR/<target>/, as starting points for the fuzzers.
+#include "writers/BmpWriter.h"
+#include "writers/ByteWriter.h"
+#include "writers/ConfigWriter.h"
+#include "writers/DwiWriter.h"
+#include "writers/Ms3dWriter.h"
+#include "writers/RgbaImage.h"
+#include "writers/TgaWriter.h"
+#include "writers/ThreeDsWriter.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+namespace {
+
+using forge::Ms3dWriter;
+
+forge::RgbaImage checkerImage(int width, int height)
+{
+    forge::RgbaImage image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.set(x, y, (x + y) % 2 ? forge::RgbaImage::Pixel{255, 200, 0, 128} : forge::RgbaImage::Pixel{});
+    return image;
+}
+
+void writeTexts(const std::filesystem::path& root)
+{
+    forge::ConfigWriter config;
+    config.comment("settings");
+    config.section("Window");
+    config.value("Width", 800);
+    config.value("Height", 600);
+    config.value("Fullscreen", 0);
+    config.section("General");
+    config.value("GoalHeight", "-6.5");
+    config.section("Player1");
+    config.value("Name", "Left Feet");
+    config.keyCode("KeyUp", 0x26);
+    config.value("UseJoystick", 1);
+    config.raw("// note\n[ Sound ]\r\nMasterVolume =  200\n  Indented = 1\nNoEquals\n[Open\n");
+    forge::writeFile(root / "config/global.cfg", config.text());
+
+    forge::DwiWriter chart;
+    chart.tag("TITLE", "Seed");
+    chart.tag("BPM", "120.5");
+    chart.tag("GAP", "-250");
+    chart.tag("SAMPLESTART", "1e1");
+    chart.chart("SINGLE", "BEGINNER", 3, {"0817!8234A0B(56)[79]<4>{2}"});
+    chart.chart("DOUBLE", "BASIC", 5, {"2468", "8642"});
+    chart.raw("#CHANGEBPM:1=2;\r\n");
+    forge::writeFile(root / "dwi/Coconut.DWI", chart.text());
+}
+
+void writeImages(const std::filesystem::path& root)
+{
+    using Kind = forge::TgaWriter::Kind;
+    const forge::RgbaImage image = checkerImage(5, 3);
+    forge::writeFile(root / "tga/raw24.tga", forge::TgaWriter::encode(image, Kind::Uncompressed, 24));
+    forge::writeFile(root / "tga/raw32.tga", forge::TgaWriter::encode(image, Kind::Uncompressed, 32));
+    forge::writeFile(root / "tga/rle24.tga", forge::TgaWriter::encode(image, Kind::RunLength, 24));
+    forge::writeFile(root / "tga/rle32.tga", forge::TgaWriter::encode(image, Kind::RunLength, 32));
+    // Rows of 5 pixels carry one padding byte each.
+    forge::writeFile(root / "bmp/padded.bmp", forge::BmpWriter::encode(image));
+    forge::writeFile(root / "bmp/square.bmp", forge::BmpWriter::encode(checkerImage(4, 4)));
+}
+
+void writeMesh(const std::filesystem::path& root)
+{
+    forge::TriMesh mesh;
+    mesh.name = "quad";
+    mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    mesh.texCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    mesh.faces = {{0, 1, 2}, {0, 2, 3}};
+    forge::ThreeDsMaterial material;
+    material.name = "skin";
+    material.textureFile = "skin.tga";
+    forge::writeFile(root / "3ds/quad.3ds", forge::ThreeDsWriter::encode(mesh, material));
+}
+
+// Two triangles on a two-joint chain with keyframes, one textured group.
+Ms3dWriter::Model riggedModel()
+{
+    Ms3dWriter::Model model;
+    model.vertices = {{0, {0, 0, 0}, 0}, {0, {1, 0, 0}, 0}, {0, {1, 1, 0}, 1}, {0, {0, 1, 0}, -1}};
+    Ms3dWriter::Triangle first;
+    first.indices = {0, 1, 2};
+    first.normals = {{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}};
+    first.s = {0, 1, 1};
+    first.t = {0, 0, 1};
+    Ms3dWriter::Triangle second = first;
+    second.indices = {0, 2, 3};
+    model.triangles = {first, second};
+    model.groups = {{0, "body", {0, 1}, 0}};
+    Ms3dWriter::Material material;
+    material.name = "skin";
+    material.texture = ".\\skin.tga";
+    model.materials = {material};
+    model.totalFrames = 40;
+    Ms3dWriter::Joint hip;
+    hip.name = "hip";
+    hip.rotationKeys = {{0.0f, {0, 0, 0}}, {1.0f, {0, 1.5f, 0}}};
+    hip.translationKeys = {{0.0f, {0, 0, 0}}, {0.5f, {0, 0.2f, 0}}};
+    Ms3dWriter::Joint knee;
+    knee.name = "knee";
+    knee.parentName = "HIP";
+    knee.position = {0, 1, 0};
+    knee.rotationKeys = {{0.25f, {0.5f, 0, 0}}};
+    model.joints = {hip, knee};
+    Ms3dWriter::countReferences(model);
+    return model;
+}
+
+void writeModels(const std::filesystem::path& root)
+{
+    Ms3dWriter::Model model = riggedModel();
+    forge::writeFile(root / "ms3d/rigged.ms3d", Ms3dWriter::encode(model));
+    model.version = 3;
+    model.joints.clear();
+    forge::writeFile(root / "ms3d/static-v3.ms3d", Ms3dWriter::encode(model));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz-seeds CORPUSDIR\n");
+        return 2;
+    }
+    try {
+        const std::filesystem::path root = argv[1];
+        writeTexts(root);
+        writeImages(root);
+        writeMesh(root);
+        writeModels(root);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "fuzz-seeds: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
