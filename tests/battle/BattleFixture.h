@@ -100,6 +100,18 @@ protected:
             frame(10);
     }
 
+    // Frames of 10 ms: player 2's lane stays hidden for `ms` from now, then shows.
+    void expectLaneBlockedFor(int lane, std::uint32_t ms)
+    {
+        const std::uint32_t begin = clock.now();
+        while (clock.now() - begin < ms) {
+            EXPECT_TRUE(goals[lane]->isHiddenFor(2)) << "at " << clock.now() - begin << " ms";
+            frame(10);
+        }
+        frame(10);
+        EXPECT_FALSE(goals[lane]->isHiddenFor(2));
+    }
+
     testsupport::ScratchDir scratch;
     platform::SimulatedClock clock{100000};
     FakeMainLoop* loop = nullptr;
