@@ -38,17 +38,6 @@ protected:
                 + testsupport::playerSections());
     }
 
-    // The window's own boxes: missing game data adds its reports' boxes too.
-    std::vector<Box> windowBoxes() const
-    {
-        std::vector<Box> found;
-        for (const Box& box : boxes) {
-            if (box.title != OutputHandler::messageTitle)
-                found.push_back(box);
-        }
-        return found;
-    }
-
     testsupport::ScratchDir scratch;
     std::vector<Box> boxes;
 };
@@ -90,7 +79,7 @@ TEST_F(OuterLoop, ModeSwitchBuildsASecondMainLoopWithFreshManagers)
             EXPECT_NE(ObjectGraph::find(), nullptr);
             const std::string text = testsupport::readFile(scratch.path() / "output.log");
             EXPECT_EQ(countOf(text, "INITIALIZING DONE..."), 1) << "the second start-up writes a fresh log";
-            EXPECT_EQ(record.fullScreen, windowBoxes().empty());
+            EXPECT_EQ(record.fullScreen, boxes.empty());
             record.window->pushKey(27, true);
         }
     });
@@ -102,8 +91,8 @@ TEST_F(OuterLoop, ModeSwitchBuildsASecondMainLoopWithFreshManagers)
     EXPECT_EQ(Application::myMainLoop, nullptr);
     EXPECT_FALSE(ObjectRegistry::exists());
     // A display that has no mode of this size refuses full screen once.
-    ASSERT_LE(windowBoxes().size(), 1u);
-    for (const Box& box : windowBoxes()) {
+    ASSERT_LE(boxes.size(), 1u);
+    for (const Box& box : boxes) {
         EXPECT_EQ(box.title, "Error");
         EXPECT_EQ(box.text, "Mode Switch Failed.\nRunning In Windowed Mode.");
     }
