@@ -94,10 +94,8 @@ TEST_F(ArrowNodeTest, GoalMarkersSitOnTheGoalLineAndLanesOutsideTheTableKeepThei
     arrow.setup(2);
     arrow.setup(200);
     EXPECT_EQ(arrow.x, goal->x);
-}
 
-TEST_F(ArrowNodeTest, DrawingLeavesTheMatrixStackAsItFoundIt)
-{
+    // Drawing leaves the matrix stack as it found it.
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
