@@ -20,10 +20,7 @@
 // Stands in for the main loop's frame clock.
 class FakeMainLoop : public Object, public FrameClock {
 public:
-    FakeMainLoop()
-        : Object(true, "MainLoop")
-    {
-    }
+    FakeMainLoop() : Object(true, "MainLoop") {}
     std::uint32_t getFrameDelta() const override { return delta; }
     std::uint32_t delta = 0;
 };

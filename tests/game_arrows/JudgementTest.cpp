@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -36,16 +37,11 @@ protected:
 
 TEST_F(JudgementTest, ThresholdsAreStrictThirtyTwoBitFloats)
 {
-    const struct {
-        float quality;
-        const char* word;
-    } cases[] = {
-        {1.0f, "Godlike"}, {std::nextafter(0.95f, 1.0f), "Godlike"}, {0.95f, "Perfect"}, {0.9f, "Great"},
-        {0.8f, "Good"},    {std::nextafter(0.7f, 1.0f), "Good"},     {0.7f, "Booo"},    {0.5f, "Booo"},
-        {NAN, "Booo"},
-    };
-    for (const auto& c : cases)
-        EXPECT_STREQ(ArrowManager::judgementFor(c.quality).word, c.word) << c.quality;
+    const std::pair<float, const char*> cases[] = {{1.0f, "Godlike"}, {std::nextafter(0.95f, 1.0f), "Godlike"},
+        {0.95f, "Perfect"}, {0.9f, "Great"}, {0.8f, "Good"}, {std::nextafter(0.7f, 1.0f), "Good"}, {0.7f, "Booo"},
+        {0.5f, "Booo"}, {NAN, "Booo"}};
+    for (const auto& [quality, expected] : cases)
+        EXPECT_STREQ(ArrowManager::judgementFor(quality).word, expected) << quality;
 }
 
 TEST_F(JudgementTest, PointsAndWordsGoToTheJudgedPlayer)
