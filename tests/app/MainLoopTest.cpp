@@ -150,11 +150,7 @@ TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
         EXPECT_EQ(bindings[i].target, InputHandler::targetMainLoop);
         EXPECT_EQ(bindings[i].player, 0);
     }
-    struct Block {
-        std::uint8_t player;
-        std::uint8_t media;
-        std::uint8_t up;
-    };
+    struct Block { std::uint8_t player, media, up; };
     const Block blocks[] = {{1, 0, 'W'}, {2, 0, 0x26}, {2, 1, 12}, {1, 1, 12}};
     for (std::size_t block = 0; block < 4; ++block) {
         const KeyBinding& first = bindings[5 + block * 8];
