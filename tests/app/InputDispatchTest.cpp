@@ -8,19 +8,7 @@
 
 #include <cstdlib>
 
-namespace {
-
-class InputDispatchTest : public ShellFixture {
-protected:
-    MainLoop* start()
-    {
-        auto* loop = new MainLoop();
-        EXPECT_TRUE(loop->initialize(&record, keys.data()));
-        return loop;
-    }
-};
-
-} // namespace
+using InputDispatchTest = ShellFixture;
 
 // Player keys reach the arrow manager: any slot key starts the song, a
 // direction key on the story screen does not.

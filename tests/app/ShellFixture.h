@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Application.h"
+#include "app/MainLoop.h"
 #include "core/ObjectRegistry.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
@@ -42,6 +43,13 @@ protected:
         if (ObjectRegistry::exists())
             ObjectRegistry::destroy();
         platform::Window::stopVideo();
+    }
+
+    MainLoop* start()
+    {
+        auto* loop = new MainLoop();
+        EXPECT_TRUE(loop->initialize(&record, keys.data()));
+        return loop;
     }
 
     std::vector<platform::Window::Message::Type> drainMessages()

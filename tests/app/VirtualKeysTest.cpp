@@ -2,48 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using platform::VirtualKeys;
 
-TEST(VirtualKeys, NamedKeysGiveWindowsCodes)
+// Both shifts, controls and alts share one code.
+TEST(VirtualKeys, NamesAndWindowsCodesMatch)
 {
-    EXPECT_EQ(VirtualKeys::fromKeyName("Escape"), 27);
-    EXPECT_EQ(VirtualKeys::fromKeyName("F1"), 112);
-    EXPECT_EQ(VirtualKeys::fromKeyName("F5"), 116);
-    EXPECT_EQ(VirtualKeys::fromKeyName("F12"), 123);
-    EXPECT_EQ(VirtualKeys::fromKeyName("A"), 'A');
-    EXPECT_EQ(VirtualKeys::fromKeyName("Z"), 'Z');
-    EXPECT_EQ(VirtualKeys::fromKeyName("0"), '0');
-    EXPECT_EQ(VirtualKeys::fromKeyName("9"), '9');
-    EXPECT_EQ(VirtualKeys::fromKeyName("Left"), 0x25);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Down"), 0x28);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Keypad 0"), 0x60);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Keypad 7"), 0x67);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Keypad Enter"), 0x0D);
-    EXPECT_EQ(VirtualKeys::fromKeyName("PageUp"), 0x21);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Delete"), 0x2E);
-    EXPECT_EQ(VirtualKeys::fromKeyName(";"), 0xBA);
-    EXPECT_EQ(VirtualKeys::fromKeyName("'"), 0xDE);
-}
-
-TEST(VirtualKeys, BothShiftsControlsAndAltsShareOneCode)
-{
-    EXPECT_EQ(VirtualKeys::fromKeyName("Left Shift"), 0x10);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Right Shift"), 0x10);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Left Ctrl"), 0x11);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Right Ctrl"), 0x11);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Left Alt"), 0x12);
-    EXPECT_EQ(VirtualKeys::fromKeyName("Right Alt"), 0x12);
-}
-
-TEST(VirtualKeys, WindowsCodesGiveNamedKeys)
-{
-    EXPECT_EQ(VirtualKeys::keyName(27), "Escape");
-    EXPECT_EQ(VirtualKeys::keyName(114), "F3");
-    EXPECT_EQ(VirtualKeys::keyName('O'), "O");
-    EXPECT_EQ(VirtualKeys::keyName('1'), "1");
-    EXPECT_EQ(VirtualKeys::keyName(0x69), "Keypad 9");
-    EXPECT_EQ(VirtualKeys::keyName(0x26), "Up");
-    EXPECT_EQ(VirtualKeys::keyName(0x0D), "Return");
+    const std::pair<const char*, int> named[] = {{"Escape", 27}, {"F1", 112}, {"F12", 123}, {"A", 'A'}, {"Z", 'Z'},
+        {"0", '0'}, {"9", '9'}, {"Left", 0x25}, {"Down", 0x28}, {"Keypad 0", 0x60}, {"Keypad 7", 0x67},
+        {"Keypad Enter", 0x0D}, {"PageUp", 0x21}, {"Delete", 0x2E}, {";", 0xBA}, {"'", 0xDE}, {"Left Shift", 0x10},
+        {"Right Shift", 0x10}, {"Left Ctrl", 0x11}, {"Right Ctrl", 0x11}, {"Left Alt", 0x12}, {"Right Alt", 0x12}};
+    for (const auto& [name, code] : named)
+        EXPECT_EQ(VirtualKeys::fromKeyName(name), code) << name;
+    const std::pair<int, const char*> codes[] = {
+        {27, "Escape"}, {114, "F3"}, {'O', "O"}, {0x69, "Keypad 9"}, {0x26, "Up"}, {0x0D, "Return"}};
+    for (const auto& [code, name] : codes)
+        EXPECT_EQ(VirtualKeys::keyName(code), name) << code;
 }
 
 TEST(VirtualKeys, UnmappedKeysHaveNoCode)

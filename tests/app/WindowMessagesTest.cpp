@@ -57,10 +57,8 @@ TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 40);
     EXPECT_EQ(viewport[3], 20);
-}
 
-TEST_F(WindowMessages, ZeroHeightKeepsAFiniteProjection)
-{
+    // A zero height keeps a finite projection.
     Application::resizeViewport(64, 0);
     GLfloat projection[16] = {};
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
@@ -68,22 +66,19 @@ TEST_F(WindowMessages, ZeroHeightKeepsAFiniteProjection)
         EXPECT_TRUE(std::isfinite(value));
 }
 
-TEST_F(WindowMessages, CloseEndsTheProgramThroughAQuitMessage)
-{
-    Application::handleMessage(record, {Type::Close});
-    EXPECT_FALSE(Application::keepRunning);
-    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
-}
-
 // A mode switch ends only the pump: the outer loop goes on in the other mode.
-TEST_F(WindowMessages, ModeSwitchFlipsTheModeAndEndsThePump)
+// Closing the window ends the program.
+TEST_F(WindowMessages, ModeSwitchEndsThePumpAndCloseEndsTheProgram)
 {
     Application::requestModeSwitch(record);
-    const auto posted = drainMessages();
-    ASSERT_EQ(posted, std::vector<Type>{Type::SwitchMode});
+    ASSERT_EQ(drainMessages(), std::vector<Type>{Type::SwitchMode});
     Application::handleMessage(record, {Type::SwitchMode});
     EXPECT_TRUE(Application::wantFullScreen);
     EXPECT_TRUE(Application::keepRunning);
+    EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
+
+    Application::handleMessage(record, {Type::Close});
+    EXPECT_FALSE(Application::keepRunning);
     EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
 }
 

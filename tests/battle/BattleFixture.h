@@ -20,10 +20,7 @@
 // Stands in for the main loop's frame clock.
 class FakeMainLoop : public Object, public FrameClock {
 public:
-    FakeMainLoop()
-        : Object(true, "MainLoop")
-    {
-    }
+    FakeMainLoop() : Object(true, "MainLoop") {}
     std::uint32_t getFrameDelta() const override { return delta; }
     std::uint32_t delta = 0;
 };
@@ -98,6 +95,18 @@ protected:
     {
         for (int i = 0; i < 6000 && !missile->exploded; ++i)
             frame(10);
+    }
+
+    // Frames of 10 ms: player 2's lane stays hidden for `ms` from now, then shows.
+    void expectLaneBlockedFor(int lane, std::uint32_t ms)
+    {
+        const std::uint32_t begin = clock.now();
+        while (clock.now() - begin < ms) {
+            EXPECT_TRUE(goals[lane]->isHiddenFor(2)) << "at " << clock.now() - begin << " ms";
+            frame(10);
+        }
+        frame(10);
+        EXPECT_FALSE(goals[lane]->isHiddenFor(2));
     }
 
     testsupport::ScratchDir scratch;

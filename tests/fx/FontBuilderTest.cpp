@@ -26,9 +26,7 @@ TEST(FontBuilderTest, WindowsFaceNamesResolveToInstalledFaces)
     EXPECT_NE(FontBuilder(request("Courier New", 16, 700)).getFilePath().find("LiberationMono-Bold"),
               std::string::npos);
 
-    const FontBuilder black(request("Arial Black", -20, 400));
-    EXPECT_TRUE(black.isLoaded());
-    EXPECT_TRUE(black.isBold());
+    EXPECT_TRUE(FontBuilder(request("Arial Black", -20, 400)).isBold());
 
     FontRequest italic = request("Arial", -20);
     italic.italic = true;
@@ -89,16 +87,16 @@ float rasterXAfter(GLuint list)
     return position[0];
 }
 
-TEST_F(FontListTest, BitmapListsMoveTheRasterByTheGlyphAdvance)
+// Pixels brighter than half red in the whole context.
+int litPixels()
 {
-    const FontBuilder font(request("Arial", -20));
-    const GLuint base = glGenLists(96);
-    ASSERT_TRUE(font.buildBitmapLists(32, 96, base));
-    EXPECT_FLOAT_EQ(rasterXAfter(base + ('W' - 32)), static_cast<float>(font.getAdvance('W')));
-    EXPECT_FLOAT_EQ(rasterXAfter(base + 0), static_cast<float>(font.getAdvance(' ')));
-    EXPECT_FALSE(font.buildBitmapLists(32, 96, 0));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    glDeleteLists(base, 96);
+    constexpr int size = testsupport::GlContext::size;
+    GLubyte pixels[size * size * 4];
+    glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    int lit = 0;
+    for (std::size_t i = 0; i < sizeof pixels; i += 4)
+        lit += pixels[i] > 128;
+    return lit;
 }
 
 int litPixelsOf(GLuint list)
@@ -109,30 +107,34 @@ int litPixelsOf(GLuint list)
     glColor3f(1, 1, 1);
     glRasterPos2f(-0.5f, 0.0f);
     glCallList(list);
-    GLubyte pixels[testsupport::GlContext::size * testsupport::GlContext::size * 4];
-    glReadPixels(0, 0, testsupport::GlContext::size, testsupport::GlContext::size, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels);
-    int lit = 0;
-    for (std::size_t i = 0; i < sizeof pixels; i += 4)
-        lit += pixels[i] > 128;
-    return lit;
+    return litPixels();
 }
 
-TEST_F(FontListTest, UnderlineAndStrikeOutDrawBarsEvenUnderABlank)
+TEST_F(FontListTest, BitmapListsMoveTheRasterByTheGlyphAdvance)
 {
+    const FontBuilder font(request("Arial", -20));
+    const GLuint base = glGenLists(96);
+    ASSERT_TRUE(font.buildBitmapLists(32, 96, base));
+    EXPECT_FLOAT_EQ(rasterXAfter(base + ('W' - 32)), static_cast<float>(font.getAdvance('W')));
+    EXPECT_FLOAT_EQ(rasterXAfter(base + 0), static_cast<float>(font.getAdvance(' ')));
+    EXPECT_FALSE(font.buildBitmapLists(32, 96, 0));
+    glDeleteLists(base, 96);
+
+    // Underline and strike-out draw their bars even under a blank.
     FontRequest decorated = request("Arial", -20);
-    const GLuint base = glGenLists(3);
-    FontBuilder(decorated).buildBitmapLists(32, 1, base);
+    const GLuint blanks = glGenLists(3);
+    font.buildBitmapLists(32, 1, blanks);
     decorated.underline = true;
-    FontBuilder(decorated).buildBitmapLists(32, 1, base + 1);
+    FontBuilder(decorated).buildBitmapLists(32, 1, blanks + 1);
     decorated.underline = false;
     decorated.strikeOut = true;
-    FontBuilder(decorated).buildBitmapLists(32, 1, base + 2);
-    rasterXAfter(base); // sets plain matrices
-    EXPECT_EQ(litPixelsOf(base), 0);
-    EXPECT_GT(litPixelsOf(base + 1), 0);
-    EXPECT_GT(litPixelsOf(base + 2), 0);
-    glDeleteLists(base, 3);
+    FontBuilder(decorated).buildBitmapLists(32, 1, blanks + 2);
+    rasterXAfter(blanks); // sets plain matrices
+    EXPECT_EQ(litPixelsOf(blanks), 0);
+    EXPECT_GT(litPixelsOf(blanks + 1), 0);
+    EXPECT_GT(litPixelsOf(blanks + 2), 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteLists(blanks, 3);
 }
 
 // Pixels a list covers when seen from the side, where only depth shows.
@@ -151,13 +153,7 @@ int sideViewPixels(GLuint list)
     glLoadIdentity();
     glRotatef(90, 0, 1, 0);
     glCallList(list);
-    GLubyte pixels[testsupport::GlContext::size * testsupport::GlContext::size * 4];
-    glReadPixels(0, 0, testsupport::GlContext::size, testsupport::GlContext::size, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels);
-    int lit = 0;
-    for (std::size_t i = 0; i < sizeof pixels; i += 4)
-        lit += pixels[i] > 128;
-    return lit;
+    return litPixels();
 }
 
 TEST_F(FontListTest, OutlineGlyphsAreOneEmHighExtrudedAndAdvance)

@@ -24,23 +24,13 @@ using Triangle = std::vector<FedVertex>;
 
 constexpr const char* explosionPrefix = "Data/Textures/ParticleSystem/Explosion3/ex";
 
-bool isEnabled(GLenum capability)
-{
-    return glIsEnabled(capability) == GL_TRUE;
-}
+bool isEnabled(GLenum capability) { return glIsEnabled(capability) == GL_TRUE; }
 
 GLint integer(GLenum name)
 {
     GLint value = 0;
     glGetIntegerv(name, &value);
     return value;
-}
-
-GLint textureEnvMode()
-{
-    GLint mode = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    return mode;
 }
 
 } // namespace
@@ -143,9 +133,10 @@ TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColou
         // The centre frame sits 9 units back; the orthographic view ignores depth.
         expectSquare(triangles[2 * i], triangles[2 * i + 1], 32 + particles[i].position.x,
                      32 + particles[i].position.y, 0.2f);
+        SCOPED_TRACE(i);
         for (const FedVertex& vertex : triangles[2 * i]) {
-            EXPECT_NEAR(vertex.r, std::clamp(expected[i].first, 0.0f, 1.0f), 1e-3f) << "particle " << i;
-            EXPECT_NEAR(vertex.g, std::clamp(expected[i].second, 0.0f, 1.0f), 1e-3f) << "particle " << i;
+            EXPECT_NEAR(vertex.r, std::clamp(expected[i].first, 0.0f, 1.0f), 1e-3f);
+            EXPECT_NEAR(vertex.g, std::clamp(expected[i].second, 0.0f, 1.0f), 1e-3f);
             EXPECT_NEAR(vertex.b, 0.9f, 1e-3f);
             EXPECT_NEAR(vertex.a, 0.1f, 1e-3f);
         }
@@ -157,7 +148,9 @@ TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColou
     EXPECT_TRUE(isEnabled(GL_LIGHTING));
     EXPECT_FALSE(isEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE);
-    EXPECT_EQ(textureEnvMode(), GL_MODULATE);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

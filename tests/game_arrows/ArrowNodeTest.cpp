@@ -12,6 +12,8 @@
 
 #include <GL/gl.h>
 
+#include <utility>
+
 namespace {
 
 using arrowtest::ArrowStage;
@@ -24,16 +26,11 @@ protected:
 TEST_F(ArrowNodeTest, QualityIsOneMinusTheDistanceStrictlyInsideTheWindow)
 {
     Arrow arrow("a", 0);
-    const struct {
-        float height;
-        float quality;
-    } cases[] = {
-        {ArrowStage::goalY, 1.0f},         {ArrowStage::goalY - 0.4f, 0.6f}, {ArrowStage::goalY + 0.25f, 0.75f},
-        {ArrowStage::goalY - 0.5f, 0.0f},  {ArrowStage::goalY + 0.5f, 0.0f}, {ArrowStage::spawnY, 0.0f},
-    };
-    for (const auto& c : cases) {
-        arrow.y = c.height;
-        EXPECT_NEAR(arrow.quality(), c.quality, 1e-6f) << c.height;
+    const std::pair<float, float> cases[] = {{0.0f, 1.0f}, {-0.4f, 0.6f}, {0.25f, 0.75f}, {-0.5f, 0.0f}, {0.5f, 0.0f},
+                                             {ArrowStage::spawnY - ArrowStage::goalY, 0.0f}};
+    for (const auto& [offset, quality] : cases) {
+        arrow.y = ArrowStage::goalY + offset;
+        EXPECT_NEAR(arrow.quality(), quality, 1e-6f) << offset;
     }
 }
 
@@ -94,10 +91,8 @@ TEST_F(ArrowNodeTest, GoalMarkersSitOnTheGoalLineAndLanesOutsideTheTableKeepThei
     arrow.setup(2);
     arrow.setup(200);
     EXPECT_EQ(arrow.x, goal->x);
-}
 
-TEST_F(ArrowNodeTest, DrawingLeavesTheMatrixStackAsItFoundIt)
-{
+    // Drawing leaves the matrix stack as it found it.
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();

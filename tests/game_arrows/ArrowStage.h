@@ -37,10 +37,7 @@ std::vector<ChartArrow> chartArrows(const Chart& chart);
 // Stands in for the main loop's frame clock: the frame delta is set by hand.
 class StageClock : public Object, public FrameClock {
 public:
-    StageClock()
-        : Object(true, "MainLoop")
-    {
-    }
+    StageClock() : Object(true, "MainLoop") {}
     std::uint32_t getFrameDelta() const override { return delta; }
     std::uint32_t delta = 0;
 };

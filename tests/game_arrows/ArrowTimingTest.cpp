@@ -77,10 +77,8 @@ TEST(ArrowScheduleTest, ALongFrameTakesOneStepAndTheScheduleCatchesUp)
     EXPECT_TRUE(stage.arrows().getArrows(1).empty());
     stage.frame(1000);
     EXPECT_EQ(stage.arrows().getArrows(2).size(), 1u);
-    stage.frame(1);
-    stage.frame(1);
-    stage.frame(1);
-    stage.frame(1);
+    for (int frame = 0; frame < 4; ++frame)
+        stage.frame(1);
     EXPECT_EQ(stage.arrows().getArrows(2).size(), 2u);
     stage.frame(1);
     EXPECT_EQ(stage.arrows().getArrows(2).size(), 2u);

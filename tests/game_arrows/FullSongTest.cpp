@@ -27,16 +27,8 @@ struct Press {
     std::uint8_t action;
 };
 
-std::uint8_t actionOf(Lane lane)
-{
-    switch (lane) {
-    case LaneLeft: return 4;
-    case LaneUp: return 1;
-    case LaneRight: return 2;
-    case LaneDown: return 3;
-    }
-    return 0;
-}
+// The direction action of each lane: Left, Up, Right, Down.
+constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
 
 // Presses each note's keys at its beat time, as a player listening to the
 // music would: player 2 off by a normal spread when `spreadMs` is not 0.
@@ -52,8 +44,8 @@ std::vector<Press> botPresses(double spreadMs)
         if (arrow.beatMs != lastBeat && spreadMs > 0.0)
             late = std::clamp(offset(random), -3 * spreadMs, 3 * spreadMs);
         lastBeat = arrow.beatMs;
-        presses.push_back({arrow.beatMs, 1, actionOf(arrow.lane)});
-        presses.push_back({arrow.beatMs + late, 2, actionOf(arrow.lane)});
+        presses.push_back({arrow.beatMs, 1, actionOf[arrow.lane]});
+        presses.push_back({arrow.beatMs + late, 2, actionOf[arrow.lane]});
     }
     std::stable_sort(presses.begin(), presses.end(), [](const Press& a, const Press& b) { return a.at < b.at; });
     return presses;

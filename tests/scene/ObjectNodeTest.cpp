@@ -24,32 +24,27 @@ TEST(ObjectNodeTest, ConstructionSignExtendsTheSide)
     EXPECT_EQ(centre.x + centre.y + centre.z, 0.0f);
 }
 
+// Hiding a half hands the node to the other half; hiding both deactivates it
+// with the side left on the last half; players other than 1 and 2 are ignored.
 TEST(ObjectNodeTest, HideAndShowHandHalvesBackAndForth)
 {
     ObjectNode node("n", ObjectNode::SideBoth);
     node.hideForPlayer(1);
     EXPECT_EQ(state(node), (SideState{2, true}));
+    node.hideForPlayer(3);
+    node.showForPlayer(0);
+    EXPECT_EQ(state(node), (SideState{2, true}));
     node.hideForPlayer(2);
     EXPECT_EQ(state(node), (SideState{2, false}));
     node.showForPlayer(1);
     EXPECT_EQ(state(node), (SideState{1, true}));
+    node.showForPlayer(1);
+    EXPECT_EQ(state(node), (SideState{1, true}));
     node.showForPlayer(2);
     EXPECT_EQ(state(node), (SideState{0, true}));
-}
-
-TEST(ObjectNodeTest, HideAndShowMirrorForPlayerTwoAndIgnoreOthers)
-{
-    ObjectNode node("n", ObjectNode::SideBoth);
     node.hideForPlayer(2);
-    EXPECT_EQ(state(node), (SideState{1, true}));
-    node.hideForPlayer(3);
-    node.showForPlayer(0);
-    EXPECT_EQ(state(node), (SideState{1, true}));
     node.hideForPlayer(1);
     EXPECT_EQ(state(node), (SideState{1, false}));
-    node.showForPlayer(2);
-    EXPECT_EQ(state(node), (SideState{2, true}));
-    // Showing a half the node already has changes nothing.
     node.showForPlayer(2);
     EXPECT_EQ(state(node), (SideState{2, true}));
 }

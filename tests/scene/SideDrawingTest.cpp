@@ -86,12 +86,15 @@ TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlace)
 {
     graph->addNode(node("left", ObjectNode::SidePlayer1), "L");
     graph->addNode(node("right", ObjectNode::SidePlayer2), "R");
-    graph->addNode(node("centre", ObjectNode::SideCentre), "C");
+    PlacingNode* centre = node("centre", ObjectNode::SideCentre);
+    graph->addNode(centre, "C");
+    graph->addNode(centre, "C");
     const GLint depthBefore = stackDepth();
     drawFrame();
 
-    EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw right 2", "draw centre -1"}));
-    ASSERT_EQ(places.size(), 3u);
+    // A node linked twice draws twice.
+    EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw right 2", "draw centre -1", "draw centre -1"}));
+    ASSERT_EQ(places.size(), 4u);
     EXPECT_EQ(places[0], (Translation{-1.25f, 0.0f, -7.0f}));
     EXPECT_EQ(places[1], (Translation{1.25f, 0.0f, -7.0f}));
     EXPECT_EQ(places[2], (Translation{0.0f, 0.0f, -9.0f}));
@@ -99,29 +102,20 @@ TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlace)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SideDrawingTest, BothSidesNodeIsDrawnOnceInEachHalf)
-{
-    PlacingNode* both = node("both", ObjectNode::SideBoth);
-    graph->addNode(both, "B");
-    drawFrame();
-
-    EXPECT_EQ(journal.entries, (Entries{"draw both 1", "draw both 2"}));
-    ASSERT_EQ(places.size(), 2u);
-    EXPECT_EQ(places[0][0], -1.25f);
-    EXPECT_EQ(places[1][0], 1.25f);
-    EXPECT_EQ(both->side, ObjectNode::SideBoth);
-}
-
-TEST_F(SideDrawingTest, ChildrenFollowTheirOwnSideNotTheParentPosition)
+// A both-sides node draws once per half, and a child follows its own side,
+// not its parent's place.
+TEST_F(SideDrawingTest, BothSidesChildIsDrawnOnceInEachHalf)
 {
     graph->addNode(node("parent", ObjectNode::SidePlayer1), "P");
-    graph->addNode(node("child", ObjectNode::SideBoth), "P\\C");
+    PlacingNode* child = node("child", ObjectNode::SideBoth);
+    graph->addNode(child, "P\\C");
     drawFrame();
 
     EXPECT_EQ(journal.entries, (Entries{"draw parent 1", "draw child 1", "draw child 2"}));
     ASSERT_EQ(places.size(), 3u);
     EXPECT_EQ(places[1][0], -1.25f);
     EXPECT_EQ(places[2][0], 1.25f);
+    EXPECT_EQ(child->side, ObjectNode::SideBoth);
 }
 
 TEST_F(SideDrawingTest, InactiveSubtreeIsSkippedAndHiddenHalfIsNotDrawn)
@@ -136,15 +130,6 @@ TEST_F(SideDrawingTest, InactiveSubtreeIsSkippedAndHiddenHalfIsNotDrawn)
     shared->hideForPlayer(1);
     drawFrame();
     EXPECT_EQ(journal.entries, (Entries{"draw shared 2"}));
-}
-
-TEST_F(SideDrawingTest, NodeLinkedTwiceIsDrawnTwice)
-{
-    PlacingNode* twice = node("twice", ObjectNode::SidePlayer2);
-    graph->addNode(twice, "T");
-    graph->addNode(twice, "T");
-    drawFrame();
-    EXPECT_EQ(journal.entries, (Entries{"draw twice 2", "draw twice 2"}));
 }
 
 } // namespace
