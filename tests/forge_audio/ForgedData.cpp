@@ -1,6 +1,7 @@
 #include "ForgedData.h"
 
 #include "core/ObjectRegistry.h"
+#include "game/StepFileManager.h"
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 
 namespace forgetest {
 namespace {
@@ -92,44 +94,30 @@ ForgedConfig::~ForgedConfig()
     ObjectRegistry::destroy();
 }
 
-StepFileView readStepFile(const std::string& text)
+Chart readChart(const std::filesystem::path& file)
 {
-    StepFileView view;
-    std::string tag, first, stray;
-    int field = 0;
-    bool inEntry = false;
-    for (const char c : text) {
-        if (c == '#') {
-            field = 0;
-            inEntry = true;
-            if (!stray.empty())
-                view.strayText.push_back(stray);
-            stray.clear();
-        } else if (c == ':') {
-            ++field;
-        } else if (c == ';') {
-            view.tags.push_back(tag);
-            if (tag == "BPM")
-                view.bpm = first;
-            if (tag == "GAP")
-                view.gap = first;
-            tag.clear();
-            first.clear();
-            inEntry = false;
-        } else if (c != '\n') {
-            if (!inEntry)
-                stray += c;
-            if (field == 0)
-                tag += c;
-            else if (field == 1)
-                first += c;
-            else if (field == 3 && tag == "SINGLE" && first == "BEGINNER")
-                view.beginnerNotes += c;
-        }
+    auto* steps = new StepFileManager; // owned by the registry
+    Chart chart;
+    if (steps->parseFile(file.c_str()) == 0)
+        chart = {steps->getNotes(), steps->getBpm(), steps->getGap()};
+    ObjectRegistry::destroy();
+    return chart;
+}
+
+StepFileTags readStepFileTags(const std::string& text)
+{
+    StepFileTags result;
+    const auto stray = [](const std::string& between) { return between.find_first_not_of('\n') != std::string::npos; };
+    const std::regex entry("#([^:;]*)[^;]*;");
+    std::size_t end = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), entry); it != std::sregex_iterator(); ++it) {
+        result.tags.push_back((*it)[1]);
+        const auto start = static_cast<std::size_t>(it->position());
+        result.strayText = result.strayText || stray(text.substr(end, start - end));
+        end = start + static_cast<std::size_t>(it->length());
     }
-    if (!stray.empty())
-        view.strayText.push_back(stray);
-    return view;
+    result.strayText = result.strayText || stray(text.substr(end));
+    return result;
 }
 
 } // namespace forgetest

@@ -37,14 +37,20 @@ private:
     ConfigFileParser* reader;
 };
 
-// What the game's step-file reader keeps, read by its character rules.
-struct StepFileView {
-    std::vector<std::string> tags; // every entry's tag name, in order
-    std::string beginnerNotes;     // notes of "SINGLE" / "BEGINNER"
-    std::vector<std::string> strayText; // text outside entries other than line feeds
-    std::string bpm;
-    std::string gap;
+// The chart as the game's step-file reader keeps it.
+struct Chart {
+    std::string beginnerNotes;
+    float bpm = 0.0f;
+    int gap = 0;
 };
-StepFileView readStepFile(const std::string& text);
+Chart readChart(const std::filesystem::path& file);
+
+// Every "#TAG:...;" entry's tag in order, and whether anything but line feeds
+// lies outside the entries.
+struct StepFileTags {
+    std::vector<std::string> tags;
+    bool strayText = false;
+};
+StepFileTags readStepFileTags(const std::string& text);
 
 } // namespace forgetest

@@ -23,7 +23,7 @@ protected:
         if (!data.ok)
             return;
         song = forge::SoundFileReader::read(data.first / "Data/Music/coconut.mp3");
-        chart = readStepFile(testsupport::readFile(data.first / "Data/Dwi/Coconut.DWI"));
+        chart = readChart(data.first / "Data/Dwi/Coconut.DWI");
         if (song)
             onsets = findKickOnsets(song->audio);
     }
@@ -47,7 +47,7 @@ protected:
     }
 
     static inline std::optional<forge::SoundFileReader::Result> song;
-    static inline StepFileView chart;
+    static inline Chart chart;
     static inline std::vector<double> onsets;
 };
 
@@ -70,8 +70,8 @@ TEST_F(SongSync, SongIsAStereoMp3OfAboutTwoMinutes)
 
 TEST_F(SongSync, EveryChartStepLandsOnAKickWithinFiveMilliseconds)
 {
-    const double bpm = ConfigFileParser::toFloat(chart.bpm);
-    const int gap = ConfigFileParser::toInt(chart.gap);
+    const double bpm = chart.bpm;
+    const int gap = chart.gap;
     ASSERT_DOUBLE_EQ(bpm, 128.0);
     ASSERT_FALSE(chart.beginnerNotes.empty());
     const double halfBeat = 30000.0 / bpm;
@@ -96,7 +96,7 @@ TEST_F(SongSync, EveryChartStepLandsOnAKickWithinFiveMilliseconds)
 TEST_F(SongSync, BeatZeroIsTheFirstKickAndTheIntroHasNone)
 {
     ASSERT_FALSE(onsets.empty());
-    const int gap = ConfigFileParser::toInt(chart.gap);
+    const int gap = chart.gap;
     EXPECT_NEAR(onsets.front(), gap, 5.0);
     // No onset falls between the beats either: nothing else reads as a kick.
     const double beat = 60000.0 / 128.0;
@@ -113,6 +113,6 @@ TEST_F(SongSync, GapLeavesTheFirstArrowsTimeToRise)
     ASSERT_TRUE(config.isParsed());
     const double travelBeats = ConfigFileParser::toFloat(config.getValue("Goalposy", "General"))
                                - ConfigFileParser::toFloat(config.getValue("Spawnposy", "General"));
-    const double travelMs = travelBeats * 60000.0 / ConfigFileParser::toFloat(chart.bpm);
-    EXPECT_GE(ConfigFileParser::toInt(chart.gap), travelMs + 1000.0);
+    const double travelMs = travelBeats * 60000.0 / chart.bpm;
+    EXPECT_GE(chart.gap, travelMs + 1000.0);
 }

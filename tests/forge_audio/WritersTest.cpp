@@ -111,9 +111,12 @@ TEST(DwiWriter, WrappedNotesReadBackWhole)
     dwi.chart("DOUBLE", "BEGINNER", 2, {"44", "66"});
     EXPECT_EQ(dwi.text().find('\r'), std::string::npos);
 
-    const auto view = forgetest::readStepFile(dwi.text());
-    EXPECT_EQ(view.tags, (std::vector<std::string>{"BPM", "SINGLE", "DOUBLE"}));
-    EXPECT_EQ(view.beginnerNotes, notes);
-    EXPECT_EQ(view.bpm, "128.000");
-    EXPECT_TRUE(view.strayText.empty());
+    const auto tags = forgetest::readStepFileTags(dwi.text());
+    EXPECT_EQ(tags.tags, (std::vector<std::string>{"BPM", "SINGLE", "DOUBLE"}));
+    EXPECT_FALSE(tags.strayText);
+    testsupport::ScratchDir scratch;
+    forge::writeFile("chart.dwi", dwi.text());
+    const auto chart = forgetest::readChart("chart.dwi");
+    EXPECT_EQ(chart.beginnerNotes, notes);
+    EXPECT_FLOAT_EQ(chart.bpm, 128.0f);
 }

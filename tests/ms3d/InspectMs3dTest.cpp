@@ -1,4 +1,4 @@
-#include "Ms3dBuilder.h"
+#include "Ms3dSample.h"
 
 #include "support/TestSupport.h"
 #include "writers/ByteWriter.h"
@@ -34,7 +34,7 @@ ToolRun inspect(const std::string& arguments)
 TEST(InspectMs3d, DescribesModelsAndTheirResolvedTextures)
 {
     testsupport::ScratchDir scratch;
-    forge::writeFile(scratch.path() / "anim" / "dancer.ms3d", Ms3dBuilder::sample().build());
+    forge::writeFile(scratch.path() / "anim" / "dancer.ms3d", Ms3d::encode(sampleMs3d()));
     const std::string real = std::string(FLAREVOX_TEST_DATA) + "/realfiles/twospheres_withmats.ms3d";
     const ToolRun run = inspect("anim/dancer.ms3d " + real);
     EXPECT_EQ(run.status, 0) << run.out;
@@ -52,9 +52,9 @@ TEST(InspectMs3d, DescribesModelsAndTheirResolvedTextures)
 TEST(InspectMs3d, FailsOnARefusedModel)
 {
     testsupport::ScratchDir scratch;
-    Ms3dBuilder b = Ms3dBuilder::sample();
+    Ms3d::Model b = sampleMs3d();
     b.version = 2;
-    forge::writeFile(scratch.path() / "old.ms3d", b.build());
+    forge::writeFile(scratch.path() / "old.ms3d", Ms3d::encode(b));
     const ToolRun run = inspect("old.ms3d");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("I know nothing about MS3D v1.2"), std::string::npos) << run.out;

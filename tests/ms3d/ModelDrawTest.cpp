@@ -1,4 +1,4 @@
-#include "Ms3dBuilder.h"
+#include "Ms3dSample.h"
 
 #include "core/ObjectRegistry.h"
 #include "core/Win32Timer.h"
@@ -7,7 +7,7 @@
 #include "scene/Ms3dModel.h"
 #include "support/HiddenGlWindow.h"
 #include "support/TestSupport.h"
-#include "writers/ByteWriter.h"
+#include "writers/BmpWriter.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -19,18 +19,18 @@ namespace {
 // One triangle drawn twice: by a textured group and by a group without
 // material. Vertex 0 follows a joint held at (0.25, 0.25, 0); the others
 // have no bone.
-Ms3dBuilder twoGroups()
+Ms3d::Model twoGroups()
 {
-    Ms3dBuilder b;
+    Ms3d::Model b;
     b.fps = 1000.0f;
-    b.vertices = {{{0, 0, 0}, 0}, {{0.5f, 0, 0}, -1}, {{0, 0.5f, 0}, -1}};
-    Ms3dBuilder::Triangle t;
+    b.vertices = {{0, {0, 0, 0}, 0}, {0, {0.5f, 0, 0}}, {0, {0, 0.5f, 0}}};
+    Ms3d::Triangle t;
     t.indices = {0, 1, 2};
     t.normals = {Vec3{0, 0, 1}, Vec3{0, 0, 1}, Vec3{0, 0, 1}};
     b.triangles = {t};
-    b.materials = {{{1, 1, 1, 1}, 4.0f, "skin.tga"}};
-    b.groups = {{{0}, 0}, {{0}, 255}};
-    b.joints = {{"Root", "", {}, {}, {}, {{0.0f, {0.25f, 0.25f, 0}}}}};
+    b.materials = {material("skin.tga", 4.0f)};
+    b.groups = {group({0}, 0), group({0})};
+    b.joints = {joint("Root", "", {}, {}, {{0.0f, {0.25f, 0.25f, 0}}})};
     return b;
 }
 
@@ -41,7 +41,7 @@ protected:
         ASSERT_TRUE(gl.ok()) << gl.error();
         model.setTextureLookup([](const std::string&) { return 5u; });
         testing::internal::CaptureStderr();
-        const bool loaded = model.loadFromBuffer(twoGroups().build(), "m.ms3d");
+        const bool loaded = model.loadFromBuffer(Ms3d::encode(twoGroups()), "m.ms3d");
         ASSERT_TRUE(loaded) << testing::internal::GetCapturedStderr();
         testing::internal::GetCapturedStderr();
         glMatrixMode(GL_PROJECTION);
@@ -97,40 +97,16 @@ TEST_F(ModelDrawTest, DrawsSkinnedAndUnattachedVerticesWhereTheyBelong)
     }
 }
 
-namespace {
-
-// A 1 x 1 24-bit BMP with its row padded to four bytes.
-std::vector<std::uint8_t> onePixelBmp()
-{
-    forge::ByteWriter out;
-    out.u8('B');
-    out.u8('M');
-    out.u32(58);
-    out.u32(0);
-    out.u32(54);
-    out.u32(40);
-    out.i32(1);
-    out.i32(1);
-    out.u16(1);
-    out.u16(24);
-    for (int i = 0; i < 6; ++i)
-        out.u32(0);
-    out.u32(0x00FF0000);
-    return out.data();
-}
-
-} // namespace
-
 TEST(ModelTextures, ResolveThroughTheRegisteredMeshManager)
 {
     testsupport::HiddenGlWindow gl;
     ASSERT_TRUE(gl.ok()) << gl.error();
     testsupport::ScratchDir scratch;
-    forge::writeFile(scratch.path() / "Anim" / "dancer" / "skin.bmp", onePixelBmp());
-    Ms3dBuilder b = twoGroups();
+    forge::writeFile(scratch.path() / "Anim" / "dancer" / "skin.bmp", forge::BmpWriter::encode(forge::RgbaImage(1, 1)));
+    Ms3d::Model b = twoGroups();
     b.materials[0].texture = ".\\skin.bmp";
-    b.materials.push_back({{1, 1, 1, 1}, 0.0f, ".\\missing.bmp"});
-    forge::writeFile(scratch.path() / "Anim" / "dancer" / "dancer.ms3d", b.build());
+    b.materials.push_back(material(".\\missing.bmp"));
+    forge::writeFile(scratch.path() / "Anim" / "dancer" / "dancer.ms3d", Ms3d::encode(b));
 
     auto* manager = new MeshManager();
     {

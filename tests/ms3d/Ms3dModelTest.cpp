@@ -1,4 +1,4 @@
-#include "Ms3dBuilder.h"
+#include "Ms3dSample.h"
 
 #include "scene/Ms3dModel.h"
 #include "support/TestSupport.h"
@@ -51,7 +51,7 @@ void expectRefused(const std::vector<std::uint8_t>& bytes, const std::string& me
 TEST(Ms3dModelLoad, ReadsEveryRecordOfAGoodFile)
 {
     Ms3dModel model;
-    const Loaded loaded = loadBytes(model, Ms3dBuilder::sample().build());
+    const Loaded loaded = loadBytes(model, Ms3d::encode(sampleMs3d()));
     ASSERT_TRUE(loaded.ok) << loaded.errors;
     EXPECT_EQ(loaded.errors, "");
     ASSERT_EQ(model.vertices().size(), 3u);
@@ -83,34 +83,33 @@ TEST(Ms3dModelLoad, ReadsEveryRecordOfAGoodFile)
 
 TEST(Ms3dModelLoad, VersionsThreeAndUpLoadButTwoDoesNot)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
+    Ms3d::Model b = sampleMs3d();
     for (const int version : {3, 4, 9}) {
         b.version = version;
         Ms3dModel model;
-        EXPECT_TRUE(loadBytes(model, b.build()).ok) << version;
+        EXPECT_TRUE(loadBytes(model, Ms3d::encode(b)).ok) << version;
     }
     b.version = 2;
-    expectRefused(b.build(), "I know nothing about MS3D v1.2");
+    expectRefused(Ms3d::encode(b), "I know nothing about MS3D v1.2");
     b.version = -1;
-    expectRefused(b.build(), "I know nothing about MS3D v1.2");
+    expectRefused(Ms3d::encode(b), "I know nothing about MS3D v1.2");
 }
 
 TEST(Ms3dModelLoad, RefusesWrongMagicAndTinyFiles)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
-    b.magic = "MS3D000001";
-    expectRefused(b.build(), "Not an MS3D file.");
+    for (const std::uint8_t last : {'1', '\0'}) {
+        std::vector<std::uint8_t> wrongMagic = Ms3d::encode(sampleMs3d());
+        wrongMagic[9] = last;
+        expectRefused(wrongMagic, "Not an MS3D file.");
+    }
     expectRefused({}, "Not an MS3D file.");
     expectRefused({'M', 'S', '3', 'D'}, "Not an MS3D file.");
-    std::vector<std::uint8_t> zeroInMagic = Ms3dBuilder::sample().build();
-    zeroInMagic[9] = 0;
-    expectRefused(zeroInMagic, "Not an MS3D file.");
 }
 
 TEST(Ms3dModelLoad, EveryTruncationIsRefusedCleanly)
 {
-    Ms3dBuilder::Offsets at;
-    const std::vector<std::uint8_t> full = Ms3dBuilder::sample().build(&at);
+    const Ms3dOffsets at(sampleMs3d());
+    const std::vector<std::uint8_t> full = Ms3d::encode(sampleMs3d());
     for (std::size_t size = 0; size < full.size(); ++size) {
         const std::vector<std::uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
         Ms3dModel model;
@@ -136,8 +135,8 @@ TEST(Ms3dModelLoad, EveryTruncationIsRefusedCleanly)
 
 TEST(Ms3dModelLoad, CountsThatRunPastTheEndAreRefused)
 {
-    Ms3dBuilder::Offsets at;
-    const std::vector<std::uint8_t> good = Ms3dBuilder::sample().build(&at);
+    const Ms3dOffsets at(sampleMs3d());
+    const std::vector<std::uint8_t> good = Ms3d::encode(sampleMs3d());
     const auto withU16 = [&good](std::size_t offset, std::uint16_t value) {
         std::vector<std::uint8_t> bytes = good;
         bytes[offset] = static_cast<std::uint8_t>(value);
@@ -156,64 +155,64 @@ TEST(Ms3dModelLoad, CountsThatRunPastTheEndAreRefused)
 
 TEST(Ms3dModelLoad, IndicesAtOrBeyondTheirCountAreRefused)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
+    Ms3d::Model b = sampleMs3d();
     b.triangles[0].indices[2] = 3;
-    expectRefused(b.build(), "triangle 0 names vertex 3, but there are 3 vertices");
+    expectRefused(Ms3d::encode(b), "triangle 0 names vertex 3, but there are 3 vertices");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.groups[0].triangles = {0, 1};
-    expectRefused(b.build(), "group 0 names triangle 1, but there are 1 triangles");
+    expectRefused(Ms3d::encode(b), "group 0 names triangle 1, but there are 1 triangles");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.vertices[2].bone = 2;
-    expectRefused(b.build(), "vertex 2 names joint 2, but there are 2 joints");
+    expectRefused(Ms3d::encode(b), "vertex 2 names joint 2, but there are 2 joints");
     b.vertices[2].bone = -2;
-    expectRefused(b.build(), "vertex 2 names joint -2");
+    expectRefused(Ms3d::encode(b), "vertex 2 names joint -2");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.joints.clear();
-    expectRefused(b.build(), "vertex 0 names joint 0, but there are 0 joints");
+    expectRefused(Ms3d::encode(b), "vertex 0 names joint 0, but there are 0 joints");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.groups[0].material = 1;
-    expectRefused(b.build(), "group 0 names material 1, but there are 1 materials");
+    expectRefused(Ms3d::encode(b), "group 0 names material 1, but there are 1 materials");
 }
 
 TEST(Ms3dModelLoad, MaterialIndex255MeansNoMaterial)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
-    b.groups[0].material = 255;
+    Ms3d::Model b = sampleMs3d();
+    b.groups[0].material = -1;
     b.materials.clear();
     Ms3dModel model;
-    ASSERT_TRUE(loadBytes(model, b.build()).ok);
+    ASSERT_TRUE(loadBytes(model, Ms3d::encode(b)).ok);
     EXPECT_EQ(model.groups()[0].m_material, -1);
 }
 
 TEST(Ms3dModelLoad, MissingParentAndUnterminatedNamesAreRefused)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
-    b.joints[1].parent = "Hips";
-    expectRefused(b.build(), "Unable to find parent bone in MS3D file\n");
+    Ms3d::Model b = sampleMs3d();
+    b.joints[1].parentName = "Hips";
+    expectRefused(Ms3d::encode(b), "Unable to find parent bone in MS3D file\n");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.joints[0].name = std::string(32, 'J');
-    expectRefused(b.build(), "joint 0 has a name without a terminator");
-    b = Ms3dBuilder::sample();
-    b.joints[1].parent = std::string(32, 'p');
-    expectRefused(b.build(), "joint 1 has a name without a terminator");
+    expectRefused(Ms3d::encode(b), "joint 0 has a name without a terminator");
+    b = sampleMs3d();
+    b.joints[1].parentName = std::string(32, 'p');
+    expectRefused(Ms3d::encode(b), "joint 1 has a name without a terminator");
 
-    b = Ms3dBuilder::sample();
+    b = sampleMs3d();
     b.materials[0].texture = std::string(128, 't');
-    expectRefused(b.build(), "material 0 has a texture name without a terminator");
+    expectRefused(Ms3d::encode(b), "material 0 has a texture name without a terminator");
 }
 
 TEST(Ms3dModelLoad, TexturePathsResolveAgainstTheModelFolder)
 {
     const auto resolve = [](const std::string& texture, const std::string& modelPath) {
-        Ms3dBuilder b = Ms3dBuilder::sample();
+        Ms3d::Model b = sampleMs3d();
         b.materials[0].texture = texture;
         Ms3dModel model;
-        const Loaded loaded = loadBytes(model, b.build(), modelPath);
+        const Loaded loaded = loadBytes(model, Ms3d::encode(b), modelPath);
         EXPECT_TRUE(loaded.ok) << loaded.errors;
         return model.materials().empty() ? std::string("<failed>") : model.materials()[0].m_textureFile;
     };
@@ -228,11 +227,11 @@ TEST(Ms3dModelLoad, TexturePathsResolveAgainstTheModelFolder)
 
 TEST(Ms3dModelLoad, TextureNamesComeFromTheLookupOnlyWhenThereIsAPath)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
-    b.materials.push_back({});
-    b.groups.push_back({{0}, 1});
+    Ms3d::Model b = sampleMs3d();
+    b.materials.push_back(material(""));
+    b.groups.push_back(group({0}, 1));
     Ms3dModel model;
-    const Loaded loaded = loadBytes(model, b.build(), "m\\dancer.ms3d", 0xFFFFFFFF);
+    const Loaded loaded = loadBytes(model, Ms3d::encode(b), "m\\dancer.ms3d", 0xFFFFFFFF);
     ASSERT_TRUE(loaded.ok) << loaded.errors;
     EXPECT_EQ(loaded.lookedUp, std::vector<std::string>{"m/skin.bmp"});
     EXPECT_EQ(model.materials()[0].m_glTexture, -1) << "an unloadable texture draws untextured";
@@ -241,13 +240,13 @@ TEST(Ms3dModelLoad, TextureNamesComeFromTheLookupOnlyWhenThereIsAPath)
 
 TEST(Ms3dModelLoad, OverlongTexturePathIsRefused)
 {
-    Ms3dBuilder b = Ms3dBuilder::sample();
+    Ms3d::Model b = sampleMs3d();
     b.materials[0].texture = ".\\" + std::string(100, 't');
     const std::string deepFolder(Ms3dModel::maxTexturePathLength - 100, 'd');
     Ms3dModel fits;
-    EXPECT_TRUE(loadBytes(fits, b.build(), deepFolder.substr(1) + "\\m.ms3d").ok);
+    EXPECT_TRUE(loadBytes(fits, Ms3d::encode(b), deepFolder.substr(1) + "\\m.ms3d").ok);
     Ms3dModel tooLong;
-    const Loaded loaded = loadBytes(tooLong, b.build(), deepFolder + "\\m.ms3d");
+    const Loaded loaded = loadBytes(tooLong, Ms3d::encode(b), deepFolder + "\\m.ms3d");
     EXPECT_FALSE(loaded.ok);
     EXPECT_NE(loaded.errors.find("texture path too long"), std::string::npos);
     EXPECT_TRUE(tooLong.empty());
@@ -256,10 +255,10 @@ TEST(Ms3dModelLoad, OverlongTexturePathIsRefused)
 TEST(Ms3dModelLoad, AFailedLoadLeavesNothingOfAnEarlierModel)
 {
     Ms3dModel model;
-    ASSERT_TRUE(loadBytes(model, Ms3dBuilder::sample().build()).ok);
-    Ms3dBuilder b = Ms3dBuilder::sample();
-    b.joints[1].parent = "nobody";
-    EXPECT_FALSE(loadBytes(model, b.build()).ok);
+    ASSERT_TRUE(loadBytes(model, Ms3d::encode(sampleMs3d())).ok);
+    Ms3d::Model b = sampleMs3d();
+    b.joints[1].parentName = "nobody";
+    EXPECT_FALSE(loadBytes(model, Ms3d::encode(b)).ok);
     EXPECT_TRUE(model.empty());
     EXPECT_TRUE(model.materials().empty());
     EXPECT_TRUE(model.joints().empty());
@@ -269,7 +268,7 @@ TEST(Ms3dModelLoad, AFailedLoadLeavesNothingOfAnEarlierModel)
 TEST(Ms3dModelLoad, LoadsFromBackslashPathsAndReportsMissingFiles)
 {
     testsupport::ScratchDir scratch;
-    forge::writeFile(scratch.path() / "Models" / "one" / "m.ms3d", Ms3dBuilder::sample().build());
+    forge::writeFile(scratch.path() / "Models" / "one" / "m.ms3d", Ms3d::encode(sampleMs3d()));
     Ms3dModel model;
     model.setTextureLookup([](const std::string&) { return 3u; });
     EXPECT_TRUE(model.load("Models\\one\\m.ms3d"));

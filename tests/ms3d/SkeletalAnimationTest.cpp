@@ -1,4 +1,4 @@
-#include "Ms3dBuilder.h"
+#include "Ms3dSample.h"
 
 #include "core/Win32Timer.h"
 #include "platform/SimulatedClock.h"
@@ -30,10 +30,10 @@ void expectNear(const Vector4& v, const Vec3& expected, float tolerance = 1e-5f)
 
 // A model on a simulated millisecond clock.
 struct AnimatedModel {
-    explicit AnimatedModel(const Ms3dBuilder& file)
+    explicit AnimatedModel(const Ms3d::Model& file)
     {
         testing::internal::CaptureStderr();
-        const bool loaded = model.loadFromBuffer(file.build(), "m.ms3d");
+        const bool loaded = model.loadFromBuffer(Ms3d::encode(file), "m.ms3d");
         EXPECT_TRUE(loaded) << testing::internal::GetCapturedStderr();
         if (loaded)
             testing::internal::GetCapturedStderr();
@@ -48,12 +48,12 @@ struct AnimatedModel {
 // One joint at the origin moved by translation keys at 100 ms (1,0,0) and
 // 200 ms (3,0,0); at 1000 frames per second a frame is a millisecond, so a
 // range's first frame sets the animation time exactly.
-Ms3dBuilder translatedJoint()
+Ms3d::Model translatedJoint()
 {
-    Ms3dBuilder b;
+    Ms3d::Model b;
     b.fps = 1000.0f;
-    b.vertices = {{{0, 0, 0}, 0}, {{1, 2, 3}, -1}};
-    b.joints = {{"Root", "", {}, {}, {}, {{0.1f, {1, 0, 0}}, {0.2f, {3, 0, 0}}}}};
+    b.vertices = {{0, {0, 0, 0}, 0}, {0, {1, 2, 3}}};
+    b.joints = {joint("Root", "", {}, {}, {{0.1f, {1, 0, 0}}, {0.2f, {3, 0, 0}}})};
     return b;
 }
 
@@ -185,9 +185,9 @@ TEST(SkeletalAnimation, TimeRunsAtThePlaybackFactorFromTheRangeStart)
 
 TEST(SkeletalAnimation, RangeAt24FramesPerSecondEndsAfterAbout410Ms)
 {
-    Ms3dBuilder b;
-    b.vertices = {{{0, 0, 0}, 0}};
-    b.joints = {{"Root", "", {}, {}, {}, {{0.0f, {0, 0, 0}}, {40.0f / 24.0f, {40, 0, 0}}}}};
+    Ms3d::Model b;
+    b.vertices = {{0, {0, 0, 0}, 0}};
+    b.joints = {joint("Root", "", {}, {}, {{0.0f, {0, 0, 0}}, {40.0f / 24.0f, {40, 0, 0}}})};
     AnimatedModel a(b);
     a.model.setLooping(false);
     a.model.setFrames(0, 40);
@@ -201,7 +201,7 @@ TEST(SkeletalAnimation, RangeAt24FramesPerSecondEndsAfterAbout410Ms)
 
 TEST(SkeletalAnimation, LoopingRestartsWhileNotLoopingHoldsTheLastPose)
 {
-    Ms3dBuilder b = translatedJoint();
+    Ms3d::Model b = translatedJoint();
     b.joints[0].translationKeys = {{0.0f, {0, 0, 0}}, {0.1f, {10, 0, 0}}};
 
     AnimatedModel looping(b);
@@ -227,13 +227,13 @@ TEST(SkeletalAnimation, LoopingRestartsWhileNotLoopingHoldsTheLastPose)
 
 TEST(SkeletalAnimation, JointWithOnlyRotationKeysTurnsAboutItsRestPosition)
 {
-    Ms3dBuilder b;
+    Ms3d::Model b;
     b.fps = 1000.0f;
-    b.vertices = {{{1, 0, 5}, 0}};
-    Ms3dBuilder::Triangle t;
+    b.vertices = {{0, {1, 0, 5}, 0}};
+    Ms3d::Triangle t;
     t.normals = {Vec3{2, 0, 0}, Vec3{2, 0, 0}, Vec3{2, 0, 0}};
     b.triangles = {t};
-    b.joints = {{"Root", "", {}, {0, 0, 5}, {{0.0f, {0, 0, 0}}, {1.0f, {0, 0, halfPi}}}, {}}};
+    b.joints = {joint("Root", "", {0, 0, 5}, {{0.0f, {0, 0, 0}}, {1.0f, {0, 0, halfPi}}}, {})};
     AnimatedModel a(b);
     EXPECT_EQ(a.model.vertices()[0].m_position, (Vec3{1, 0, 0})) << "stored relative to the joint";
 
@@ -248,9 +248,9 @@ TEST(SkeletalAnimation, JointWithOnlyRotationKeysTurnsAboutItsRestPosition)
 
 TEST(SkeletalAnimation, ChildPoseFollowsItsAnimatedParent)
 {
-    Ms3dBuilder b = translatedJoint();
-    b.vertices.push_back({{0, 1, 0}, 1});
-    b.joints.push_back({"Arm", "ROOT", {}, {0, 1, 0}, {{0.0f, {0, 0, 0}}}, {}});
+    Ms3d::Model b = translatedJoint();
+    b.vertices.push_back({0, {0, 1, 0}, 1});
+    b.joints.push_back(joint("Arm", "ROOT", {0, 1, 0}, {{0.0f, {0, 0, 0}}}, {}));
     AnimatedModel a(b);
     ASSERT_EQ(a.model.joints()[1].m_parentIndex, 0);
     EXPECT_EQ(a.model.vertices()[2].m_position, (Vec3{0, 0, 0}));
@@ -261,8 +261,8 @@ TEST(SkeletalAnimation, ChildPoseFollowsItsAnimatedParent)
 
 TEST(SkeletalAnimation, VertexWithoutABoneIsDrawnAsStored)
 {
-    Ms3dBuilder b = translatedJoint();
-    Ms3dBuilder::Triangle t;
+    Ms3d::Model b = translatedJoint();
+    Ms3d::Triangle t;
     t.indices = {1, 1, 1};
     t.normals = {Vec3{0, 0, 2}, Vec3{0, 0, 2}, Vec3{0, 0, 2}};
     b.triangles = {t};
@@ -292,8 +292,8 @@ TEST(SkeletalAnimation, RestartRewindsCursorsAndPoses)
 
 TEST(SkeletalAnimation, ModelWithoutJointsStaysStill)
 {
-    Ms3dBuilder b;
-    b.vertices = {{{4, 5, 6}, -1}};
+    Ms3d::Model b;
+    b.vertices = {{0, {4, 5, 6}}};
     b.fps = 0.0f;
     AnimatedModel a(b);
     a.clock.advance(100);

@@ -47,7 +47,7 @@ TEST(InspectTool, FailsOnAnyBadFile)
 {
     testsupport::ScratchDir scratch;
     forge::writeFile("deep.tga", tga(2, 1, 1, 16, {0, 0}));
-    forge::writeFile("cut.3ds", cat(model("A", {}), chunkWithLength(0x1000, 3, {})));
+    forge::writeFile("cut.3ds", cat(model("A", {}), chunk(0x1000, {}, 3)));
     forge::writeFile("plain.txt", std::string("hello"));
 
     const ToolRun tga = inspect(realDir + "top.tga deep.tga");

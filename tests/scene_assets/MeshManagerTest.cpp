@@ -121,7 +121,7 @@ TEST_F(MeshManagerTest, FailedTgaIsCachedWithNameZero)
 
 TEST_F(MeshManagerTest, RefusedBmpIsCachedWithNameZero)
 {
-    write("flat.bmp", bmp({.width = 0, .height = 1, .pixels = {}}));
+    write("flat.bmp", bmp({.width = 0, .height = 1}));
     EXPECT_EQ(manager->getTextureName("flat.bmp"), 0u);
     EXPECT_EQ(manager->getTextureName("flat.bmp"), 0u);
     EXPECT_EQ(boxes, (std::vector<std::string>{"Invalid size of the bitmap 'flat.bmp'."}));
@@ -139,7 +139,7 @@ TEST_F(MeshManagerTest, PathWithoutExtensionIsNeverFoundAgain)
 
 TEST_F(MeshManagerTest, BmpMarkerAnywhereInPathWins)
 {
-    write("odd.bmp.tga", bmp({.pixels = {{10, 20, 30}}}));
+    write("odd.bmp.tga", bmp({.width = 1, .height = 1}, {10, 20, 30, 0}));
     EXPECT_EQ(manager->getTextureName("odd.bmp.tga"), 1u);
     EXPECT_EQ(texel(1), (std::array<GLubyte, 4>{30, 20, 10, 255}));
 }

@@ -77,17 +77,16 @@ TEST(ThreeDsReader, ReadsListsAndTracesEveryChunk)
     EXPECT_EQ(r.mesh->texCoords[1].u, 1.0f);
     EXPECT_EQ(r.mesh->polygons[1].c, 3u);
     EXPECT_EQ(r.trace,
-        "ChunkID: 4d4d\nChunkLenght: 97\nChunkID: 3d3d\nChunkLenght: 91\nChunkID: 4000\nChunkLenght: 8b\n"
-        "ChunkID: 4100\nChunkLenght: 7e\nChunkID: 4110\nChunkLenght: 38\nNumber of vertices: 4\n"
-        "ChunkID: 4140\nChunkLenght: 28\nChunkID: 4120\nChunkLenght: 18\nNumber of polygons: 2\n"
-        "Face flags: 7\nFace flags: 7\n");
+        "ChunkID: 4d4d\nChunkLenght: b3\nChunkID: 3d3d\nChunkLenght: ad\nChunkID: 4000\nChunkLenght: a7\n"
+        "ChunkID: 4100\nChunkLenght: 9a\nChunkID: 4110\nChunkLenght: 38\nNumber of vertices: 4\n"
+        "ChunkID: 4140\nChunkLenght: 28\nChunkID: 4120\nChunkLenght: 34\nNumber of polygons: 2\n"
+        "Face flags: 7\nFace flags: 7\nChunkID: 4130\nChunkLenght: e\nChunkID: 4150\nChunkLenght: e\n");
 }
 
 TEST(ThreeDsReader, SkipsUnknownChunksAndFaceSubChunks)
 {
-    const Bytes material = chunk(0x4130, {'M', 0, 1, 0, 0, 0});
     const Read r = readMesh(cat(chunk(0xB000, Bytes(40, 0x41)),
-        model("K", cat(cat(vertexList(points(3)), chunk(0x4160, Bytes(48, 0x10))), faceList({{0, 1, 2}}, material)))));
+        model("K", cat(cat(vertexList(points(3)), chunk(0x4160, Bytes(48, 0x10))), faceList({{0, 1, 2}})))));
     EXPECT_EQ(r.result.status, Status::Complete);
     EXPECT_EQ(r.mesh->polygonCount, 1);
 }
@@ -146,12 +145,12 @@ TEST(ThreeDsReader, BrokenChunkLengthsStopTheWalk)
 {
     const Bytes before = model("A", vertexList(points(2)));
     for (const std::uint32_t length : {0u, 5u, 9u, 0xFFFFFFFFu}) {
-        const Read r = readMesh(cat(before, chunkWithLength(0x1234, length, {0, 0})));
+        const Read r = readMesh(cat(before, chunk(0x1234, {0, 0}, length)));
         EXPECT_EQ(r.result.status, Status::Stopped) << length;
         EXPECT_EQ(r.result.message, "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.");
         EXPECT_EQ(r.mesh->vertexCount, 2);
     }
-    EXPECT_EQ(readMesh(chunkWithLength(0x4D4D, 0, {})).result.status, Status::Stopped);
+    EXPECT_EQ(readMesh(chunk(0x4D4D, {}, 0)).result.status, Status::Stopped);
     EXPECT_EQ(readMesh({0x4D, 0x4D, 6}).result.message, "The model file 'm.3ds' ends inside a chunk header.");
 }
 
