@@ -3,8 +3,11 @@
 #include "app/Application.h"
 #include "app/MainLoop.h"
 #include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
+#include "game/GimmickManager.h"
+#include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
 #include "game/StepFileManager.h"
@@ -18,6 +21,21 @@ namespace {
 constexpr const char* songName = "Coconut";
 // Milliseconds of half a beat are 30000 / bpm.
 constexpr double halfBeatsPerMinuteMs = 30000.0;
+// Missiles fired by player 1 fly up player 2's field.
+constexpr int catchingPlayer = 2;
+constexpr int laneCount = 4;
+
+// Tick counts wrap; a due tick counts as reached for half the range after it.
+bool reached(std::uint32_t tick, std::uint32_t due)
+{
+    return static_cast<std::int32_t>(tick - due) >= 0;
+}
+
+const Player* playerNumber(int number)
+{
+    auto* players = ObjectRegistry::instance()->findAs<PlayerManager>("PlayerManager");
+    return players ? players->getPlayer(number) : nullptr;
+}
 
 } // namespace
 
@@ -55,6 +73,22 @@ std::vector<AutoplayBot::Press> AutoplayBot::planPresses(const std::string& note
     return planned;
 }
 
+// Slot keys 1 and 3 fire slot 1, slot keys 2 and 4 slot 0; the bot uses the
+// first of each pair.
+std::optional<int> AutoplayBot::fireKeyIndex(int slot)
+{
+    if (slot == 0)
+        return Player::KeySlot2;
+    if (slot == 1)
+        return Player::KeySlot1;
+    return std::nullopt;
+}
+
+bool AutoplayBot::inCatchReach(float height)
+{
+    return height >= catchFromHeight && height < Gimmick::windowHigh;
+}
+
 void AutoplayBot::operator()(WindowRecord& record, MainLoop& mainLoop)
 {
     if (&mainLoop != playing)
@@ -71,6 +105,9 @@ void AutoplayBot::operator()(WindowRecord& record, MainLoop& mainLoop)
     if (!planned)
         planSong();
     pressDueKeys(record, mainLoop.getFrameDelta());
+    reportCatch();
+    fireStoredMissiles(record, tick);
+    catchIncomingMissile(record);
     if (exitAtEnd)
         quitAfterWinner(record, tick);
 }
@@ -87,6 +124,10 @@ void AutoplayBot::startOver(MainLoop& mainLoop)
     nextPress = 0;
     heldKeys.clear();
     winnerTick.reset();
+    missileRandom.seed(seed + 1);
+    pendingFires = {};
+    consideredMissiles.clear();
+    catching = nullptr;
 }
 
 void AutoplayBot::releaseHeldKeys(WindowRecord& record)
@@ -151,4 +192,64 @@ void AutoplayBot::quitAfterWinner(WindowRecord& record, std::uint32_t tick)
     }
     if (tick - *winnerTick >= exitDelayMs)
         Application::requestQuit(record);
+}
+
+// A missile newly in a fireable slot gets a seeded pause; when it is over
+// the slot's key goes down. A press the game ignored is tried again later.
+void AutoplayBot::fireStoredMissiles(WindowRecord& record, std::uint32_t tick)
+{
+    const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
+    if (!gimmicks)
+        return;
+    std::uniform_int_distribution<std::uint32_t> delay(fireDelayMinMs, fireDelayMaxMs);
+    for (int number = 1; number <= GimmickManager::playerCount; ++number) {
+        const Player* player = playerNumber(number);
+        for (int slot = 0; slot < static_cast<int>(pendingFires[number - 1].size()); ++slot) {
+            PendingFire& pending = pendingFires[number - 1][slot];
+            const Gimmick* stored = gimmicks->getSlot(number, slot);
+            if (stored != pending.gimmick) {
+                pending = {stored, stored ? tick + delay(missileRandom) : 0};
+                continue;
+            }
+            if (!stored || !player || !reached(tick, pending.dueTick))
+                continue;
+            press(record, player->getKeys()[*fireKeyIndex(slot)]);
+            pending.dueTick = tick + fireDelayMaxMs;
+        }
+    }
+}
+
+// Each missile climbing player 2's field is decided on once, as it reaches
+// the catch window: one in catchOneIn gets its lane's key pressed.
+void AutoplayBot::catchIncomingMissile(WindowRecord& record)
+{
+    const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
+    const Player* player = playerNumber(catchingPlayer);
+    if (!gimmicks || !player)
+        return;
+    for (const Gimmick* gimmick : gimmicks->getGimmicks()) {
+        const auto* missile = dynamic_cast<const Missile*>(gimmick);
+        if (!missile || !missile->isLaunched() || missile->exploded || missile->side != catchingPlayer
+            || !inCatchReach(missile->y) || missile->lane < 0 || missile->lane >= laneCount)
+            continue;
+        if (std::find(consideredMissiles.begin(), consideredMissiles.end(), missile) != consideredMissiles.end())
+            continue;
+        consideredMissiles.push_back(missile);
+        if (std::uniform_int_distribution<int>(1, catchOneIn)(missileRandom) != 1)
+            continue;
+        press(record, player->getKeys()[missile->lane]);
+        catching = missile;
+    }
+}
+
+// The press is handled in the frame after it; a missile that has exploded
+// by then was caught.
+void AutoplayBot::reportCatch()
+{
+    if (!catching)
+        return;
+    if (catching->exploded)
+        OutputHandler::log(OutputHandler::find(), "AutoplayBot: player %d caught the missile in lane %d",
+                           catchingPlayer, catching->lane);
+    catching = nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -7,7 +8,9 @@
 #include <vector>
 
 class ArrowManager;
+class Gimmick;
 class MainLoop;
+class Missile;
 struct WindowRecord;
 
 // Plays both players through the real input path: it queues key events on
@@ -16,6 +19,9 @@ struct WindowRecord;
 // the note's beat time (the chart's gap plus half a beat per note), never
 // looking at the arrows. Player 1 is on time; player 2 scatters like a
 // person, from a fixed seed, so the battle has a winner.
+// Missiles, which players see, are fair to look at: each player fires a
+// stored missile after a short seeded pause, and player 2 sometimes catches
+// one flying up its field.
 class AutoplayBot {
 public:
     static constexpr std::uint32_t storyScreenMs = 1000;
@@ -25,6 +31,14 @@ public:
     static constexpr double spreadMeanMs = 10.0;
     static constexpr double spreadSigmaMs = 40.0;
     static constexpr double spreadLimitMs = 150.0;
+    // The pause between a missile landing in a fireable slot and its firing.
+    static constexpr std::uint32_t fireDelayMinMs = 300;
+    static constexpr std::uint32_t fireDelayMaxMs = 800;
+    // Player 2 goes for one incoming missile in this many.
+    static constexpr int catchOneIn = 3;
+    // Pressed once the missile has climbed this far into the catch window,
+    // away from its centre, so that the catch still blocks the lane a while.
+    static constexpr float catchFromHeight = 1.25f;
 
     struct Press {
         double songMs = 0.0;
@@ -44,6 +58,12 @@ public:
                                           const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
                                           std::mt19937& random);
 
+    // The slot key index (Player::KeySlot1 ..) that fires a slot, or nothing
+    // for a slot no key fires.
+    static std::optional<int> fireKeyIndex(int slot);
+    // Whether a missile at this height is where the bot presses to catch it.
+    static bool inCatchReach(float height);
+
 private:
     void startOver(MainLoop& mainLoop);
     void releaseHeldKeys(WindowRecord& record);
@@ -52,6 +72,15 @@ private:
     void planSong();
     void pressDueKeys(WindowRecord& record, std::uint32_t frameMs);
     void quitAfterWinner(WindowRecord& record, std::uint32_t tick);
+    void fireStoredMissiles(WindowRecord& record, std::uint32_t tick);
+    void catchIncomingMissile(WindowRecord& record);
+    void reportCatch();
+
+    // A missile waiting in a fireable slot and when its key is due.
+    struct PendingFire {
+        const Gimmick* gimmick = nullptr;
+        std::uint32_t dueTick = 0;
+    };
 
     const bool exitAtEnd;
     const std::uint32_t seed;
@@ -65,4 +94,11 @@ private:
     std::size_t nextPress = 0;
     std::vector<std::uint8_t> heldKeys;
     std::optional<std::uint32_t> winnerTick;
+    // Apart from the note plan's generator, so missiles leave the notes as they are.
+    std::mt19937 missileRandom;
+    // By player, then by fireable slot (0 and 1).
+    std::array<std::array<PendingFire, 2>, 2> pendingFires{};
+    // Missiles in player 2's field whose catch has been decided.
+    std::vector<const Missile*> consideredMissiles;
+    const Missile* catching = nullptr;
 };

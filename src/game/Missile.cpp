@@ -89,6 +89,7 @@ bool Missile::launch()
     lane = static_cast<std::int8_t>(target->getLane());
     x = target->x;
     y = startY;
+    OutputHandler::log(OutputHandler::find(), "Missile: fired up lane %d of player %d's field", lane, side);
     exhaust = linkIntoGraph(std::make_unique<ExplosionEmitter>("MisslePart", static_cast<std::int8_t>(side)),
                             "MisslePart");
     return true;
@@ -147,7 +148,21 @@ void Missile::hit(float quality)
     }
     hideForPlayer(side);
     blockUntil = platform::SystemClock::tickCount() + blockLength(quality);
+    logExplosion(quality);
     exploded = true;
+}
+
+void Missile::logExplosion(float quality) const
+{
+    if (!target)
+        return;
+    if (blocking)
+        OutputHandler::log(OutputHandler::find(),
+                           "Missile: exploded in lane %d of player %d's field, blocking it for %u ms", lane, side,
+                           blockLength(quality));
+    else
+        OutputHandler::log(OutputHandler::find(),
+                           "Missile: exploded in lane %d of player %d's field, already blocked", lane, side);
 }
 
 // quality × blockMs, truncated; qualities outside 0 to 1 (or NaN) are held to

@@ -43,6 +43,7 @@ private:
     void releaseTargetWhenBlockEnds();
     void showExplosion();
     std::uint32_t blockLength(float quality) const;
+    void logExplosion(float quality) const;
 
     Mesh* mesh = nullptr;
     Texture* texture = nullptr;

@@ -1,4 +1,6 @@
 #include "app/AutoplayBot.h"
+#include "game/Gimmick.h"
+#include "game/Player.h"
 
 #include <gtest/gtest.h>
 
@@ -69,4 +71,28 @@ TEST(AutoplayBotPlan, NoTempoOrNoNotesPlansNothing)
     EXPECT_TRUE(plan("8888", std::nanf(""), 0).empty());
     EXPECT_TRUE(plan("", 120.0f, 0).empty());
     EXPECT_TRUE(plan("0000", 120.0f, 0).empty());
+}
+
+// Slot keys 1 and 3 fire slot 1, slot keys 2 and 4 slot 0; slots 2 and 3
+// have no key.
+TEST(AutoplayBotMissiles, FiresEachFireableSlotWithItsKey)
+{
+    EXPECT_EQ(AutoplayBot::fireKeyIndex(0), std::optional<int>(Player::KeySlot2));
+    EXPECT_EQ(AutoplayBot::fireKeyIndex(1), std::optional<int>(Player::KeySlot1));
+    EXPECT_FALSE(AutoplayBot::fireKeyIndex(2));
+    EXPECT_FALSE(AutoplayBot::fireKeyIndex(3));
+    EXPECT_FALSE(AutoplayBot::fireKeyIndex(-1));
+}
+
+// The bot reaches for a missile inside the catch window but off its centre,
+// where a catch would block the lane for next to no time.
+TEST(AutoplayBotMissiles, CatchesOnlyInsideTheWindowAwayFromItsCentre)
+{
+    EXPECT_FALSE(AutoplayBot::inCatchReach(Gimmick::windowLow));
+    EXPECT_FALSE(AutoplayBot::inCatchReach(AutoplayBot::catchFromHeight - 0.01f));
+    EXPECT_TRUE(AutoplayBot::inCatchReach(AutoplayBot::catchFromHeight));
+    EXPECT_TRUE(AutoplayBot::inCatchReach(1.99f));
+    EXPECT_FALSE(AutoplayBot::inCatchReach(Gimmick::windowHigh));
+    EXPECT_FALSE(AutoplayBot::inCatchReach(std::nanf("")));
+    EXPECT_GT(Gimmick::windowCentre - AutoplayBot::catchFromHeight, 0.2f);
 }
