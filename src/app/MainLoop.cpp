@@ -225,8 +225,8 @@ void MainLoop::update()
         frameCount = 0;
     }
 
-    keysDownLastFrame = std::move(keysDownThisFrame);
-    keysDownThisFrame.clear();
+    keysDownLastFrame = keysDownThisFrame;
+    keysDownThisFrame.reset();
     inputHandler->update();
 
     arrowManager->update(lastTick);
@@ -239,8 +239,8 @@ void MainLoop::update()
 
 void MainLoop::onKey(std::uint8_t code)
 {
-    const bool newPress = !keysDownLastFrame.contains(code);
-    keysDownThisFrame.insert(code);
+    const bool newPress = !keysDownLastFrame.test(code);
+    keysDownThisFrame.set(code);
     if (code == keyEscape) {
         if (window)
             Application::requestQuit(*window);

@@ -4,7 +4,7 @@
 #include "core/Object.h"
 
 #include <cstdint>
-#include <set>
+#include <bitset>
 
 class ArrowManager;
 class ConfigFileParser;
@@ -81,6 +81,8 @@ private:
     Text* storyText = nullptr;
     GimmickManager* gimmickManager = nullptr;
 
-    std::set<std::uint8_t> keysDownLastFrame;
-    std::set<std::uint8_t> keysDownThisFrame;
+    // Main-loop keys seen down in the previous and the current frame, so the
+    // toggles act once per press although dispatch repeats every frame.
+    std::bitset<256> keysDownLastFrame;
+    std::bitset<256> keysDownThisFrame;
 };
