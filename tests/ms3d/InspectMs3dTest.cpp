@@ -7,26 +7,12 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-ToolRun inspect(const std::string& arguments)
+testsupport::CommandRun inspect(const std::string& arguments)
 {
-    ToolRun run;
-    std::FILE* pipe = popen((std::string(FLAREVOX_INSPECT) + " " + arguments + " 2>&1").c_str(), "r");
-    char buffer[1024];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testsupport::runCommand(std::string(FLAREVOX_INSPECT) + " " + arguments);
 }
 
 } // namespace
@@ -36,7 +22,7 @@ TEST(InspectMs3d, DescribesModelsAndTheirResolvedTextures)
     testsupport::ScratchDir scratch;
     forge::writeFile(scratch.path() / "anim" / "dancer.ms3d", Ms3d::encode(sampleMs3d()));
     const std::string real = std::string(FLAREVOX_TEST_DATA) + "/realfiles/twospheres_withmats.ms3d";
-    const ToolRun run = inspect("anim/dancer.ms3d " + real);
+    const testsupport::CommandRun run = inspect("anim/dancer.ms3d " + real);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("anim/dancer.ms3d: MS3D 3 vertices, 1 triangles, 1 groups, 1 materials, 2 joints, "
                            "3 keyframes, 24 fps\n"),
@@ -55,7 +41,7 @@ TEST(InspectMs3d, FailsOnARefusedModel)
     Ms3d::Model b = sampleMs3d();
     b.version = 2;
     forge::writeFile(scratch.path() / "old.ms3d", Ms3d::encode(b));
-    const ToolRun run = inspect("old.ms3d");
+    const testsupport::CommandRun run = inspect("old.ms3d");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("I know nothing about MS3D v1.2"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("old.ms3d: error: not a loadable MS3D model"), std::string::npos) << run.out;

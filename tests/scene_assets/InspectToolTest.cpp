@@ -6,35 +6,21 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 using namespace assetfiles;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-ToolRun inspect(const std::string& arguments)
+testsupport::CommandRun inspect(const std::string& arguments)
 {
-    ToolRun run;
-    std::FILE* pipe = popen((std::string(FLAREVOX_INSPECT) + " " + arguments + " 2>&1").c_str(), "r");
-    char buffer[1024];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testsupport::runCommand(std::string(FLAREVOX_INSPECT) + " " + arguments);
 }
 
 const std::string realDir = std::string(FLAREVOX_TEST_DATA) + "/realfiles/";
 
 TEST(InspectTool, DescribesGoodFiles)
 {
-    const ToolRun run = inspect(realDir + "top.tga " + realDir + "white.bmp " + realDir + "RotatingCube.3DS");
+    const testsupport::CommandRun run = inspect(realDir + "top.tga " + realDir + "white.bmp " + realDir + "RotatingCube.3DS");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("top.tga: TGA 256x256, 24 bits\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("white.bmp: BMP 1x1, 24 bits\n"), std::string::npos);
@@ -50,11 +36,11 @@ TEST(InspectTool, FailsOnAnyBadFile)
     forge::writeFile("cut.3ds", cat(model("A", {}), chunk(0x1000, {}, 3)));
     forge::writeFile("plain.txt", std::string("hello"));
 
-    const ToolRun tga = inspect(realDir + "top.tga deep.tga");
+    const testsupport::CommandRun tga = inspect(realDir + "top.tga deep.tga");
     EXPECT_EQ(tga.status, 1);
     EXPECT_NE(tga.out.find("deep.tga: error: Invalid texture information of the file 'deep.tga'"), std::string::npos);
 
-    const ToolRun mesh = inspect("cut.3ds");
+    const testsupport::CommandRun mesh = inspect("cut.3ds");
     EXPECT_EQ(mesh.status, 1);
     EXPECT_NE(mesh.out.find("Invalid chunk length"), std::string::npos) << mesh.out;
 

@@ -1,8 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace testsupport {
 
@@ -43,6 +45,21 @@ std::string playerSections()
            "KeySlot1 = 51\nKeySlot2 = 45\nKeySlot3 = 58\nKeySlot4 = 43\nUseJoystick = 0\n"
            "[Player2]\nName = Lani\nKeyUp = 26\nKeyDown = 28\nKeyRight = 27\nKeyLeft = 25\n"
            "KeySlot1 = 4F\nKeySlot2 = 50\nKeySlot3 = 4C\nKeySlot4 = 4B\nUseJoystick = 0\n";
+}
+
+CommandRun runCommand(const std::string& command)
+{
+    CommandRun run;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[1024];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 } // namespace testsupport

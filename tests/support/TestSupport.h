@@ -24,6 +24,14 @@ private:
 
 std::string readFile(const std::filesystem::path& path);
 
+// Runs a shell command and collects its exit status and everything it wrote
+// (stdout and stderr together).
+struct CommandRun {
+    int status = -1;
+    std::string out;
+};
+CommandRun runCommand(const std::string& command);
+
 // The "Player1" and "Player2" sections of the game's own configuration:
 // W A S D + Q E X C and the arrow keys + O P L K, no joystick.
 std::string playerSections();
