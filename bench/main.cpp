@@ -7,6 +7,7 @@
 #include "ReaderBench.h"
 #include "SectionProcess.h"
 #include "SongClockBench.h"
+#include "StartupBench.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
     static const std::vector<std::pair<std::string, Section>> all{
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds).run(); }},
+        {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},
     };
     return all;
 }

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainLoop.h"
+#include "app/StartupTimes.h"
 #include "core/ConfigFileParser.h"
 #include "platform/Dialog.h"
 
@@ -50,6 +51,7 @@ int Application::run()
             keepRunning = false;
             continue;
         }
+        StartupTimes::mark("window");
         runMainLoop();
         closeWindow(record);
     }
@@ -99,6 +101,8 @@ void Application::pumpMessages(MainLoop& mainLoop)
             if (frameObserver)
                 frameObserver(record, mainLoop);
             record.window->swapBuffers();
+            if (StartupTimes::frameShown())
+                requestQuit(record);
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "app/MainLoop.h"
 
 #include "app/Application.h"
+#include "app/StartupTimes.h"
 #include "app/Story.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
@@ -90,11 +91,13 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     registerMainLoopKeys();
 
     configFileParser->parse("Conf/global.cfg");
+    StartupTimes::mark("configuration");
 
     // Registers itself; the arrow manager reads the chart through it.
     new StepFileManager();
     soundManager->init(44100, 32, 0);
     loadSounds();
+    StartupTimes::mark("sounds");
 
     textManager->init();
 
@@ -106,27 +109,37 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     // The players read their sections and bind their keys.
     playerManager->init(2);
+    StartupTimes::mark("players");
     createGoalMarkers();
+    StartupTimes::mark("goal markers");
     arrowManager->init();
+    StartupTimes::mark("arrow manager");
     bindJoysticks();
+    StartupTimes::mark("joysticks");
 
     lastTick = platform::SystemClock::tickCount();
 
     setUpTexts();
+    StartupTimes::mark("texts");
     createCarrierArrow();
 
     linkNode(std::make_unique<SpecialFX>("TestPart"), "TestPart");
+    StartupTimes::mark("arrow and particles");
     addDiscoLight("Disco2", 4.5f, 3.2f);
     addDiscoLight("Disco1", -4.5f, 3.2f);
+    StartupTimes::mark("disco lights");
     // Missile explosions and trails then find their frames in the cache.
     FrameSequence::load(ExplosionEmitter::framePrefix);
+    StartupTimes::mark("explosion frames");
 
     linkNode(std::make_unique<Dancer>(), "Dancer");
+    StartupTimes::mark("dancer");
 
     // Each sidebar links itself, its points text and its icons into the graph.
     new Sidebar("sidebar_p1", playerManager->getPlayer(1));
     new Sidebar("sidebar_p2", playerManager->getPlayer(2));
     gimmickManager->init();
+    StartupTimes::mark("sidebars and gimmicks");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;

@@ -2,6 +2,7 @@
 #include "app/AutoplayBot.h"
 #include "app/FrameCapture.h"
 #include "app/SimulatedTime.h"
+#include "app/StartupTimes.h"
 
 #include <cstdio>
 #include <string_view>
@@ -38,6 +39,8 @@ bool parseOptions(int argc, char** argv, Options& options)
 
 int main(int argc, char** argv)
 {
+    StartupTimes::enableFromEnvironment();
+    StartupTimes::mark("main");
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;

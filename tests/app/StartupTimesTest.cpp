@@ -1,0 +1,60 @@
+#include "app/StartupTimes.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+bool parses(const std::string& text)
+{
+    std::vector<StartupTimes::Mark> marks;
+    return StartupTimes::parse(text, marks);
+}
+
+} // namespace
+
+TEST(StartupTimes, ParseRefusesMalformedLines)
+{
+    std::vector<StartupTimes::Mark> marks;
+    ASSERT_TRUE(StartupTimes::parse(StartupTimes::format({{"main", 12.5}, {"first frame", 1300.25}}), marks));
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[1].first, "first frame");
+    EXPECT_DOUBLE_EQ(marks[1].second, 1300.25);
+
+    EXPECT_FALSE(parses(""));
+    EXPECT_FALSE(parses("main 12.5\n"));
+    EXPECT_FALSE(parses("\t12.5\n"));
+    EXPECT_FALSE(parses("main\t\n"));
+    EXPECT_FALSE(parses("main\t12.5ms\n"));
+    EXPECT_FALSE(parses("main\tnan\n"));
+    EXPECT_FALSE(parses("main\t1\nwindow\t2\ntorn"));
+}
+
+// Off: nothing is noted and frames go on. On: only the first frame writes the
+// file and asks for the end.
+TEST(StartupTimes, OnlyTheFirstFrameWritesAndEnds)
+{
+    testsupport::ScratchDir scratch;
+    const auto path = scratch.path() / "times.txt";
+    unsetenv(StartupTimes::variable);
+    StartupTimes::enableFromEnvironment();
+    StartupTimes::mark("main");
+    EXPECT_FALSE(StartupTimes::frameShown());
+
+    setenv(StartupTimes::variable, path.c_str(), 1);
+    StartupTimes::enableFromEnvironment();
+    StartupTimes::mark("main");
+    EXPECT_TRUE(StartupTimes::frameShown());
+    StartupTimes::mark("late");
+    EXPECT_FALSE(StartupTimes::frameShown());
+
+    std::vector<StartupTimes::Mark> marks;
+    ASSERT_TRUE(StartupTimes::parse(testsupport::readFile(path), marks));
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].first, "main");
+    EXPECT_EQ(marks[1].first, StartupTimes::firstFrameStep);
+    EXPECT_GE(marks[1].second, marks[0].second);
+    unsetenv(StartupTimes::variable);
+}
