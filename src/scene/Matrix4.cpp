@@ -54,18 +54,3 @@ void Matrix4::setTranslationPart(const Vec3& translation)
     m[13] = translation[1];
     m[14] = translation[2];
 }
-
-void Matrix4::untranslate(Vec3& vector) const
-{
-    vector[0] -= m[12];
-    vector[1] -= m[13];
-    vector[2] -= m[14];
-}
-
-void Matrix4::unrotate(Vec3& vector) const
-{
-    const Vec3 v = vector;
-    vector[0] = v[0] * m[0] + v[1] * m[1] + v[2] * m[2];
-    vector[1] = v[0] * m[4] + v[1] * m[5] + v[2] * m[6];
-    vector[2] = v[0] * m[8] + v[1] * m[9] + v[2] * m[10];
-}

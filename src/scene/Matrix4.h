@@ -23,8 +23,20 @@ public:
     void setEulerRotation(const Vec3& angles);
     void setTranslationPart(const Vec3& translation);
     // Undo this matrix's translation, respectively rotation, on a vector.
-    void untranslate(Vec3& vector) const;
-    void unrotate(Vec3& vector) const;
+    // Inline: loading a model applies them to every vertex and normal.
+    void untranslate(Vec3& vector) const
+    {
+        vector[0] -= m[12];
+        vector[1] -= m[13];
+        vector[2] -= m[14];
+    }
+    void unrotate(Vec3& vector) const
+    {
+        const Vec3 v = vector;
+        vector[0] = v[0] * m[0] + v[1] * m[1] + v[2] * m[2];
+        vector[1] = v[0] * m[4] + v[1] * m[5] + v[2] * m[6];
+        vector[2] = v[0] * m[8] + v[1] * m[9] + v[2] * m[10];
+    }
 
 private:
     std::array<float, 16> m;

@@ -34,6 +34,26 @@ void fail(const char* format, ...)
     std::fputc('\n', stderr);
 }
 
+// Little-endian loads from records whose bounds were checked as a whole.
+std::uint16_t loadU16(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+float loadF32(const std::uint8_t* bytes)
+{
+    const std::uint32_t raw = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8)
+        | (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    float value;
+    std::memcpy(&value, &raw, sizeof value);
+    return value;
+}
+
+Vec3 loadVec3(const std::uint8_t* bytes)
+{
+    return {loadF32(bytes), loadF32(bytes + 4), loadF32(bytes + 8)};
+}
+
 } // namespace
 
 // Sticky-failure reads over the file buffer: a read past the end yields zero
@@ -79,6 +99,16 @@ public:
         const std::uint8_t* zero = std::find(bytes, end, 0);
         terminated = zero != end;
         return std::string(bytes, zero);
+    }
+
+    // The next count records of recordSize bytes, taken whole so that their
+    // fields need no further checks; null, failing the reader, when they do
+    // not all lie in the rest of the file.
+    const std::uint8_t* records(std::size_t count, std::size_t recordSize)
+    {
+        const std::uint8_t* bytes = nullptr;
+        const bool fits = !failed && count <= cursor.remaining() / recordSize;
+        return check(fits && cursor.take(count * recordSize, bytes)) ? bytes : nullptr;
     }
 
     // Reports and returns true when a read in this section ran past the end.
@@ -182,14 +212,16 @@ bool Ms3dModel::readVertices(Reader& reader)
     const std::uint16_t count = reader.u16();
     if (reader.truncated("vertices") || !reader.countFits(count, vertexSize, "vertex"))
         return false;
+    const std::uint8_t* record = reader.records(count, vertexSize);
+    if (reader.truncated("vertices"))
+        return false;
     m_vertices.resize(count);
     for (ModelVertex& vertex : m_vertices) {
-        reader.skip(1);
-        vertex.m_position = reader.vec3();
-        vertex.m_bone = reader.i8();
-        reader.skip(1);
+        vertex.m_position = loadVec3(record + 1);
+        vertex.m_bone = static_cast<std::int8_t>(record[13]);
+        record += vertexSize;
     }
-    return !reader.truncated("vertices");
+    return true;
 }
 
 bool Ms3dModel::readTriangles(Reader& reader)
@@ -197,19 +229,21 @@ bool Ms3dModel::readTriangles(Reader& reader)
     const std::uint16_t count = reader.u16();
     if (reader.truncated("triangles") || !reader.countFits(count, triangleSize, "triangle"))
         return false;
+    const std::uint8_t* record = reader.records(count, triangleSize);
+    if (reader.truncated("triangles"))
+        return false;
     m_triangles.resize(count);
     for (ModelTriangle& triangle : m_triangles) {
-        reader.skip(2);
-        for (std::int32_t& index : triangle.m_indices)
-            index = reader.u16();
-        for (Vec3& normal : triangle.m_normals)
-            normal = reader.vec3();
-        triangle.m_u = reader.vec3();
-        for (float& v : triangle.m_v)
-            v = 1.0f - reader.f32();
-        reader.skip(2);
+        // After the flags: indices, normals, s and t, three of each.
+        for (int corner = 0; corner < 3; ++corner) {
+            triangle.m_indices[corner] = loadU16(record + 2 + 2 * corner);
+            triangle.m_normals[corner] = loadVec3(record + 8 + 12 * corner);
+            triangle.m_u[corner] = loadF32(record + 44 + 4 * corner);
+            triangle.m_v[corner] = 1.0f - loadF32(record + 56 + 4 * corner);
+        }
+        record += triangleSize;
     }
-    return !reader.truncated("triangles");
+    return true;
 }
 
 bool Ms3dModel::readGroups(Reader& reader)
@@ -223,9 +257,14 @@ bool Ms3dModel::readGroups(Reader& reader)
         const std::uint16_t triangleCount = reader.u16();
         if (reader.truncated("groups") || !reader.countFits(triangleCount, 2, "group triangle"))
             return false;
+        const std::uint8_t* indices = reader.records(triangleCount, 2);
+        if (reader.truncated("groups"))
+            return false;
         group.m_triangleList.resize(triangleCount);
-        for (std::int32_t& index : group.m_triangleList)
-            index = reader.u16();
+        for (std::int32_t& index : group.m_triangleList) {
+            index = loadU16(indices);
+            indices += 2;
+        }
         group.m_material = reader.i8();
     }
     return !reader.truncated("groups");
@@ -315,12 +354,14 @@ bool Ms3dModel::readKeyframes(Reader& reader, int jointIndex, bool rotation)
     const std::size_t count = rotation ? joint.m_rotationKeyframes.size() : joint.m_translationKeyframes.size();
     if (!reader.countFits(count, keyframeSize, "keyframe"))
         return false;
+    const std::uint8_t* record = reader.records(count, keyframeSize);
+    if (reader.truncated("keyframes"))
+        return false;
     for (std::size_t k = 0; k < count; ++k) {
-        const float seconds = reader.f32();
-        const Vec3 value = reader.vec3();
-        setKeyframe(jointIndex, static_cast<int>(k), seconds * 1000.0f, value, rotation);
+        setKeyframe(jointIndex, static_cast<int>(k), loadF32(record) * 1000.0f, loadVec3(record + 4), rotation);
+        record += keyframeSize;
     }
-    return !reader.truncated("keyframes");
+    return true;
 }
 
 bool Ms3dModel::checkIndices() const

@@ -81,6 +81,54 @@ TEST(Ms3dModelLoad, ReadsEveryRecordOfAGoodFile)
     EXPECT_FLOAT_EQ(model.joints()[0].m_translationKeyframes[1].m_timeMs, 1000.0f);
 }
 
+// Every field of every record holds a value of its own, with the ignored
+// bytes set, so a field read from a neighbour's offset shows. Unattached
+// vertices keep their positions and normals as written.
+TEST(Ms3dModelLoad, EveryFieldComesFromItsOwnOffset)
+{
+    Ms3d::Model m;
+    m.vertices = {{.flags = 0xFF, .position = {1.5f, -2.5f, 3.5f}, .referenceCount = 0xEE},
+                  {.flags = 0xFF, .position = {4.5f, 5.5f, -6.5f}, .referenceCount = 0xEE}};
+    for (std::uint16_t i = 0; i < 2; ++i) {
+        const float f = 10.0f * (i + 1);
+        m.triangles.push_back({.flags = 0xFFFF, .indices = {i, 1, 0},
+            .normals = {{{f + 1, f + 2, f + 3}, {f + 4, f + 5, f + 6}, {f + 7, f + 8, f + 9}}},
+            .s = {f + 0.25f, f + 0.5f, f + 0.75f}, .t = {0.125f, 0.375f, 0.625f}, .smoothingGroup = 0xDD,
+            .groupIndex = 0xCC});
+    }
+    m.groups = {group({1, 0, 1}), group({0}, 0)};
+    m.materials = {material("")};
+    m.joints = {joint("Root", "", {0, 0, 0}, {{0.25f, {1, 2, 3}}, {0.5f, {4, 5, 6}}}, {{0.75f, {7, 8, 9}}})};
+    Ms3dModel model;
+    const Loaded loaded = loadBytes(model, Ms3d::encode(m));
+    ASSERT_TRUE(loaded.ok) << loaded.errors;
+
+    ASSERT_EQ(model.vertices().size(), 2u);
+    EXPECT_EQ(model.vertices()[0].m_position, (Vec3{1.5f, -2.5f, 3.5f}));
+    EXPECT_EQ(model.vertices()[1].m_position, (Vec3{4.5f, 5.5f, -6.5f}));
+    EXPECT_EQ(model.vertices()[1].m_bone, -1);
+    ASSERT_EQ(model.triangles().size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const ModelTriangle& triangle = model.triangles()[i];
+        const float f = 10.0f * (i + 1);
+        EXPECT_EQ(triangle.m_indices, (std::array<std::int32_t, 3>{static_cast<std::int32_t>(i), 1, 0}));
+        EXPECT_EQ(triangle.m_normals[0], (Vec3{f + 1, f + 2, f + 3}));
+        EXPECT_EQ(triangle.m_normals[2], (Vec3{f + 7, f + 8, f + 9}));
+        EXPECT_EQ(triangle.m_u, (Vec3{f + 0.25f, f + 0.5f, f + 0.75f}));
+        EXPECT_EQ(triangle.m_v, (Vec3{0.875f, 0.625f, 0.375f}));
+    }
+    EXPECT_EQ(model.groups()[0].m_triangleList, (std::vector<std::int32_t>{1, 0, 1}));
+    EXPECT_EQ(model.groups()[0].m_material, -1);
+    EXPECT_EQ(model.groups()[1].m_material, 0);
+    const Joint& root = model.joints()[0];
+    ASSERT_EQ(root.m_rotationKeyframes.size(), 2u);
+    EXPECT_EQ(root.m_rotationKeyframes[1].m_value, (Vec3{4, 5, 6}));
+    EXPECT_FLOAT_EQ(root.m_rotationKeyframes[1].m_timeMs, 500.0f);
+    ASSERT_EQ(root.m_translationKeyframes.size(), 1u);
+    EXPECT_EQ(root.m_translationKeyframes[0].m_value, (Vec3{7, 8, 9}));
+    EXPECT_FLOAT_EQ(root.m_translationKeyframes[0].m_timeMs, 750.0f);
+}
+
 TEST(Ms3dModelLoad, VersionsThreeAndUpLoadButTwoDoesNot)
 {
     Ms3d::Model b = sampleMs3d();
