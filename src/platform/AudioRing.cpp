@@ -8,7 +8,7 @@ constexpr std::size_t channels = 2;
 }
 
 AudioRing::AudioRing(std::size_t capacityFrames)
-    : samples(capacityFrames * channels)
+    : samples(new float[capacityFrames * channels])
     , capacity(capacityFrames)
 {
 }

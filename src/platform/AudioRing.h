@@ -2,7 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 namespace platform {
 
@@ -24,7 +24,9 @@ public:
     void reset();
 
 private:
-    std::vector<float> samples;
+    // Left uninitialised: only written frames are ever read, and eight rings
+    // of two seconds each would otherwise be cleared at every start.
+    std::unique_ptr<float[]> samples;
     const std::size_t capacity;
     // Frames written and read since the last reset; their difference is the fill.
     std::atomic<std::size_t> written{0};

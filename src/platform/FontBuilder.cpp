@@ -14,6 +14,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace platform {
@@ -58,7 +60,7 @@ struct ResolvedFace {
     int slant = FC_SLANT_ROMAN;
 };
 
-bool resolveFace(const FontRequest& request, ResolvedFace& resolved)
+bool matchFace(const FontRequest& request, ResolvedFace& resolved)
 {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
@@ -90,6 +92,22 @@ bool resolveFace(const FontRequest& request, ResolvedFace& resolved)
     }
     FcPatternDestroy(match);
     return found;
+}
+
+// fontconfig's match walks every installed font; the game asks for the same
+// few faces again and again, so each answer is kept for the process's life.
+bool resolveFace(const FontRequest& request, ResolvedFace& resolved)
+{
+    static std::map<std::tuple<std::string, int, bool>, ResolvedFace> matched;
+    const auto key = std::make_tuple(request.face, requestedWeight(request), request.italic);
+    if (const auto found = matched.find(key); found != matched.end()) {
+        resolved = found->second;
+        return true;
+    }
+    if (!matchFace(request, resolved))
+        return false;
+    matched.emplace(key, resolved);
+    return true;
 }
 
 int clampPixels(double pixels)
