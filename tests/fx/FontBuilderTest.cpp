@@ -32,6 +32,12 @@ TEST(FontBuilderTest, WindowsFaceNamesResolveToInstalledFaces)
     italic.italic = true;
     EXPECT_TRUE(FontBuilder(italic).isItalic());
     EXPECT_FALSE(FontBuilder(request("Arial", -20)).isBold());
+    // Matches are kept per face, weight and slant: asking again in another
+    // weight or slant still finds that cut.
+    EXPECT_NE(FontBuilder(request("Courier New", 16, 400)).getFilePath().find("LiberationMono-Regular"),
+              std::string::npos);
+    EXPECT_EQ(FontBuilder(italic).getFilePath(), FontBuilder(italic).getFilePath());
+    EXPECT_NE(FontBuilder(italic).getFilePath(), FontBuilder(request("Arial", -20)).getFilePath());
 
     // Unknown or empty names still give a usable default face.
     EXPECT_TRUE(FontBuilder(request("No Such Face 12345", -20)).isLoaded());
