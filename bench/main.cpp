@@ -3,6 +3,8 @@
 // folder (build/run) under an X server; `make bench` does both.
 #include "BenchOptions.h"
 #include "BenchTable.h"
+#include "FrameBench.h"
+#include "FrameGrowthBench.h"
 #include "ProcessMemory.h"
 #include "ReaderBench.h"
 #include "SectionProcess.h"
@@ -21,6 +23,12 @@ const std::vector<std::pair<std::string, Section>>& sections()
     static const std::vector<std::pair<std::string, Section>> all{
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds).run(); }},
+        {"frames", [](const BenchOptions& options) {
+             return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");
+         }},
+        {"frame-growth", [](const BenchOptions& options) {
+             return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
+         }},
     };
     return all;
 }
