@@ -53,6 +53,7 @@ struct Play {
     std::vector<double> emptyFrameMs;
     double particles = 0.0;
     bool songEnded = false;
+    double windowPeakMiB = 0.0;  // the window and GL stack alone, before the game
     double peakMiB = 0.0;
 };
 
@@ -219,6 +220,7 @@ bool playGame(const FrameBench::Settings& settings, Play& play)
         return false;
     }
     play.emptyFrameMs = measureEmptyFrames(record);
+    play.windowPeakMiB = ProcessMemory::peakResidentMiB();
 
     // The process entry's reader comes first in the registry.
     (new ConfigFileParser())->parse(ScratchRunFolder::configPath);
@@ -297,8 +299,8 @@ void addRows(BenchTable& table, const std::string& section, const Play& play)
     table.add({section, "frames that allocated", static_cast<double>(allocating), "", "frames measured",
         static_cast<double>(frames.size()), "", "info"});
     if (play.songEnded)
-        table.add({section, "peak resident memory, whole song", play.peakMiB, "MiB", "", 0, "< 64 MiB",
-            verdict(play.peakMiB < 64.0)});
+        table.add({section, "peak resident memory, whole song", play.peakMiB, "MiB", "window and GL alone",
+            play.windowPeakMiB, "< 64 MiB", verdict(play.peakMiB < 64.0)});
 }
 
 } // namespace
