@@ -14,7 +14,7 @@ struct BenchOptions {
     double songSeconds = 1e9;       // the whole song unless shorter
     double readerSeconds = 1.0;     // measuring time per reader format
     double frameSeconds = 1e9;      // play measured by "frames": the whole song unless shorter
-    double growthSeconds = 4.0;     // play measured per step of "frame-growth"
+    double growthSeconds = 3.0;     // play measured per step of "frame-growth"
     int particles = -1;             // "MaxParticels" for "frames"; -1 keeps the configured count
     int density = 0;                // "frames" on a written chart of this density; 0 plays the song's own
     std::string csvPath = "../bench/results.csv";
