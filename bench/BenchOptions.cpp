@@ -24,6 +24,16 @@ bool parsePositive(const std::string& text, double& value)
     return true;
 }
 
+bool parseCount(const std::string& text, int lowest, int highest, int& value)
+{
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || parsed < lowest || parsed > highest)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
 } // namespace
 
 bool BenchOptions::parse(int argc, char** argv)
@@ -38,6 +48,14 @@ bool BenchOptions::parse(int argc, char** argv)
             ok = parsePositive(value, songSeconds);
         else if (takeValue(argument, "--reader-seconds", value))
             ok = parsePositive(value, readerSeconds);
+        else if (takeValue(argument, "--frame-seconds", value))
+            ok = parsePositive(value, frameSeconds);
+        else if (takeValue(argument, "--growth-seconds", value))
+            ok = parsePositive(value, growthSeconds);
+        else if (takeValue(argument, "--particles", value))
+            ok = parseCount(value, 0, maximumParticles, particles);
+        else if (takeValue(argument, "--density", value))
+            ok = parseCount(value, 1, maximumDensity, density);
         else if (takeValue(argument, "--csv", value))
             csvPath = value;
         else if (takeValue(argument, "--reader-folder", value))
@@ -48,7 +66,8 @@ bool BenchOptions::parse(int argc, char** argv)
             std::fprintf(stderr,
                 "flarevox-bench: bad argument '%s'\n"
                 "usage: flarevox-bench [--song-seconds=S] [--reader-seconds=S] [--csv=PATH]\n"
-                "                      [--reader-folder=DIR]... [--section=NAME]\n",
+                "                      [--reader-folder=DIR]... [--section=NAME]\n"
+                "                      [--frame-seconds=S] [--growth-seconds=S] [--particles=N] [--density=D]\n",
                 argv[i]);
             return false;
         }
@@ -62,7 +81,15 @@ std::vector<std::string> BenchOptions::forwardedArguments() const
     char reader[64];
     std::snprintf(song, sizeof song, "--song-seconds=%.17g", songSeconds);
     std::snprintf(reader, sizeof reader, "--reader-seconds=%.17g", readerSeconds);
-    std::vector<std::string> arguments{song, reader};
+    char frame[64];
+    char growth[64];
+    std::snprintf(frame, sizeof frame, "--frame-seconds=%.17g", frameSeconds);
+    std::snprintf(growth, sizeof growth, "--growth-seconds=%.17g", growthSeconds);
+    std::vector<std::string> arguments{song, reader, frame, growth};
+    if (particles >= 0)
+        arguments.push_back("--particles=" + std::to_string(particles));
+    if (density > 0)
+        arguments.push_back("--density=" + std::to_string(density));
     for (std::size_t i = 1; i < readerFolders.size(); ++i)
         arguments.push_back("--reader-folder=" + readerFolders[i]);
     return arguments;

@@ -60,8 +60,11 @@ void BenchTable::append(const BenchTable& other)
     rows.insert(rows.end(), other.rows.begin(), other.rows.end());
 }
 
+// The game's diagnostics on the same stream ("TEST") end no line: the rows
+// start on a line of their own.
 void BenchTable::writeLines(std::FILE* out) const
 {
+    std::fputc('\n', out);
     for (const BenchRow& row : rows)
         std::fprintf(out, "%s%s\t%s\t%.9g\t%s\t%s\t%.9g\t%s\t%s\n", linePrefix, row.section.c_str(),
             row.figure.c_str(), row.value, row.unit.c_str(), row.reference.c_str(), row.referenceValue,

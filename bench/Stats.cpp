@@ -63,4 +63,18 @@ double slope(const std::vector<double>& x, const std::vector<double>& y)
     return sxx == 0.0 ? 0.0 : sxy / sxx;
 }
 
+double lastStepCurvature(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const std::size_t n = std::min(x.size(), y.size());
+    if (n < 3)
+        return 0.0;
+    const double upperRun = x[n - 1] - x[n - 2];
+    const double lowerRun = x[n - 2] - x[n - 3];
+    if (!(upperRun > 0.0) || !(lowerRun > 0.0))
+        return 0.0;
+    const double lower = (y[n - 2] - y[n - 3]) / lowerRun;
+    const double upper = (y[n - 1] - y[n - 2]) / upperRun;
+    return lower > 0.0 ? upper / lower : 0.0;
+}
+
 } // namespace stats

@@ -3,6 +3,8 @@
 // folder (build/run) under an X server; `make bench` does both.
 #include "BenchOptions.h"
 #include "BenchTable.h"
+#include "FrameBench.h"
+#include "FrameGrowthBench.h"
 #include "ProcessMemory.h"
 #include "ReaderBench.h"
 #include "SectionProcess.h"
@@ -23,6 +25,12 @@ const std::vector<std::pair<std::string, Section>>& sections()
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds).run(); }},
         {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},
+        {"frames", [](const BenchOptions& options) {
+             return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");
+         }},
+        {"frame-growth", [](const BenchOptions& options) {
+             return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
+         }},
     };
     return all;
 }

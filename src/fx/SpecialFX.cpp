@@ -112,16 +112,25 @@ void SpecialFX::steer(SpecialFXParticle& particle, float seconds) const
     particle.position += particle.velocity * seconds;
 }
 
+// Every particle is drawn in the same frame, so the frame is set once and each
+// square is placed by its vertices: the swarm goes to OpenGL as one batch of
+// triangles instead of a draw call per particle (a matrix change ends a batch).
 bool SpecialFX::draw()
 {
     beginDrawing();
-    for (const SpecialFXParticle& particle : particles) {
+    if (!particles.empty()) {
         applySideTransform();
-        glTranslatef(particle.position.x, particle.position.y, particle.position.z);
-        flicker();
-        // Blue is fixed; the drifting blue channel is never shown.
-        glColor4f(red, green, 0.9f, 0.1f);
-        TexturedSquare::draw(particle.halfSize);
+        glBegin(GL_TRIANGLES);
+        for (const SpecialFXParticle& particle : particles) {
+            flicker();
+            // Blue is fixed; the drifting blue channel is never shown.
+            glColor4f(red, green, 0.9f, 0.1f);
+            TexturedSquare::emit(particle.position.x, particle.position.y, particle.position.z, particle.halfSize);
+        }
+        glEnd();
+        // The matrix is left where placing the last particle leaves it.
+        const Vector3& last = particles.back().position;
+        glTranslatef(last.x, last.y, last.z);
     }
     endDrawing();
     ObjectNode::draw();

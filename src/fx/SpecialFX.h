@@ -15,8 +15,9 @@ class SpecialFX : public ObjectNode {
 public:
     static constexpr const char* texturePath = "Data/Textures/ParticleSystem/part1.bmp";
     // The largest swarm accepted from the configuration; the pool of this
-    // many particles is reserved up front, so the cap bounds memory too.
-    static constexpr std::uint32_t particleLimit = 10000;
+    // many particles is reserved up front, so the cap bounds memory too
+    // (under 3 MiB), and it leaves room to measure swarms far beyond play.
+    static constexpr std::uint32_t particleLimit = 100000;
 
     explicit SpecialFX(const char* name);
 

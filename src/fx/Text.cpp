@@ -6,6 +6,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 
@@ -178,21 +179,23 @@ bool Text::draw()
 
 // Calls the lists of the characters, the first of them standing for
 // firstCode. Characters outside the font's own lists are left out rather
-// than reaching into the lists of another font.
+// than reaching into the lists of another font. The text never outgrows the
+// format buffer, so the characters are gathered on the stack: drawing a text
+// every frame allocates nothing.
 void Text::callLists(unsigned firstCode) const
 {
     if (listBase == 0)
         return;
-    std::string drawable;
-    drawable.reserve(text.size());
+    std::array<char, formatBufferSize> drawable;
+    std::size_t count = 0;
     for (const char character : text) {
         const unsigned code = static_cast<unsigned char>(character);
-        if (code >= firstCode && code - firstCode < listCount)
-            drawable.push_back(character);
+        if (code >= firstCode && code - firstCode < listCount && count < drawable.size())
+            drawable[count++] = character;
     }
     glPushAttrib(GL_LIST_BIT);
     glListBase(listBase - firstCode);
-    glCallLists(static_cast<GLsizei>(drawable.size()), GL_UNSIGNED_BYTE, drawable.data());
+    glCallLists(static_cast<GLsizei>(count), GL_UNSIGNED_BYTE, drawable.data());
     glPopAttrib();
 }
 

@@ -6,4 +6,7 @@
 class TexturedSquare {
 public:
     static void draw(float halfSize);
+    // The same two triangles around (x, y, z), inside a glBegin(GL_TRIANGLES)
+    // the caller opened: many squares then go to OpenGL as one batch.
+    static void emit(float x, float y, float z, float halfSize);
 };

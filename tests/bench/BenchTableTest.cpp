@@ -27,7 +27,7 @@ TEST(BenchTable, RowsSurviveTheLinesBetweenProcesses)
     written.add({"readers", "TGA speed-up", 9.5, "x", "", 0, ">= 1x", "met"});
     written.add({"song clock", "callback", 0.004, "ms", "buffer period", 11.61, "", "info"});
     std::FILE* pipe = std::tmpfile();
-    std::fputs("TEST\n", pipe);
+    std::fputs("TESTTEST", pipe);
     written.writeLines(pipe);
     std::rewind(pipe);
     BenchTable read;
@@ -74,8 +74,13 @@ TEST(BenchOptions, RejectsUnknownAndNonPositiveArguments)
     EXPECT_TRUE(parse({"--song-seconds=12.5", "--reader-folder=/x y"}, options));
     EXPECT_EQ(options.songSeconds, 12.5);
     EXPECT_EQ(options.forwardedArguments().back(), "--reader-folder=/x y");
+    // A step of the growth section appends its own settings, which win.
+    EXPECT_TRUE(parse({"--particles=0", "--density=16", "--particles=30000"}, options));
+    EXPECT_EQ(options.particles, 30000);
+    EXPECT_EQ(options.density, 16);
     for (const char* bad : {"--song-seconds=0", "--song-seconds=-3", "--song-seconds=12s", "--song-seconds=",
-             "--song-seconds", "--frames=3", "--reader-seconds=nan"}) {
+             "--song-seconds", "--frames=3", "--reader-seconds=nan", "--particles=-1", "--particles=100001",
+             "--particles=3k", "--density=0", "--density=17", "--growth-seconds=0"}) {
         BenchOptions fresh;
         EXPECT_FALSE(parse({bad}, fresh)) << bad;
     }

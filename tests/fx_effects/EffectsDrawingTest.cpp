@@ -144,6 +144,17 @@ TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColou
     EXPECT_NEAR(swarm.getColor().x, expected[2].first, 1e-6f);
     EXPECT_NEAR(swarm.getColor().y, expected[2].second, 1e-6f);
 
+    // The swarm leaves the matrix placed at its last particle in the centre frame.
+    glLoadIdentity();
+    glPushMatrix();
+    swarm.draw();
+    GLfloat matrix[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+    glPopMatrix();
+    EXPECT_NEAR(matrix[12], particles[2].position.x, 1e-5f);
+    EXPECT_NEAR(matrix[13], particles[2].position.y, 1e-5f);
+    EXPECT_NEAR(matrix[14], particles[2].position.z - 9.0f, 1e-5f);
+
     // Particles add light, and the depth test stays off for what follows.
     EXPECT_TRUE(isEnabled(GL_LIGHTING));
     EXPECT_FALSE(isEnabled(GL_DEPTH_TEST));

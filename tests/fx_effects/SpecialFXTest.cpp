@@ -32,8 +32,8 @@ TEST_F(SwarmTest, GrowsByOneParticlePerFrameUpToTheConfiguredCount)
 TEST_F(SwarmTest, OddParticleCountsAreMadeSafeAndReported)
 {
     const std::pair<const char*, std::uint32_t> cases[] = {{"Other = 3", 0}, {"MaxParticels = abc", 0},
-        {"MaxParticels = -1", 0}, {"MaxParticels = 12xyz", 12}, {"MaxParticels = 10000", 10000},
-        {"MaxParticels = 999999999999", SpecialFX::particleLimit}};
+        {"MaxParticels = -1", 0}, {"MaxParticels = 12xyz", 12}, {"MaxParticels = 100000", 100000},
+        {"MaxParticels = 100001", SpecialFX::particleLimit}, {"MaxParticels = 999999999999", SpecialFX::particleLimit}};
     for (const auto& [line, expected] : cases) {
         configure(std::string(line) + "\n");
         SpecialFX swarm("TestPart");
@@ -43,7 +43,7 @@ TEST_F(SwarmTest, OddParticleCountsAreMadeSafeAndReported)
         ObjectRegistry::destroy();
         frameClock = std::make_unique<StubFrameClock>();
     }
-    EXPECT_NE(testsupport::readFile("output.log").find("WARNING: MaxParticels 2147483647 is out of range, using 10000"),
+    EXPECT_NE(testsupport::readFile("output.log").find("WARNING: MaxParticels 2147483647 is out of range, using 100000"),
               std::string::npos);
     EXPECT_EQ(SpecialFX("TestPart").getMaxParticles(), 0u); // no configuration at all
 }
