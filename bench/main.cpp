@@ -20,7 +20,8 @@ const std::vector<std::pair<std::string, Section>>& sections()
 {
     static const std::vector<std::pair<std::string, Section>> all{
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
-        {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds).run(); }},
+        {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, false).run(); }},
+        {"song-clock-busy", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, true).run(); }},
     };
     return all;
 }
