@@ -23,7 +23,8 @@ const std::vector<std::pair<std::string, Section>>& sections()
 {
     static const std::vector<std::pair<std::string, Section>> all{
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
-        {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds).run(); }},
+        {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, false).run(); }},
+        {"song-clock-busy", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, true).run(); }},
         {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},
         {"frames", [](const BenchOptions& options) {
              return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");

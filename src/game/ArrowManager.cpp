@@ -204,8 +204,10 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
     const std::string winner = players ? players->winnerName() : std::string();
     if (winnerText)
         winnerText->setText("%s won!", winner.c_str());
-    if (startTick && !finalTotalsLogged)
+    if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
+        sound->reportUnderrunsSince(underrunsAtStart);
+    }
 }
 
 void ArrowManager::logFinalTotals(const std::string& winner)
@@ -287,8 +289,10 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action)
 
 void ArrowManager::startSong()
 {
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
+        underrunsAtStart = sound->getUnderrunCount();
         sound->play(streamName);
+    }
     startTick = platform::SystemClock::tickCount();
     if (MainLoop* loop = findMainLoop()) {
         loop->setStarted(1);

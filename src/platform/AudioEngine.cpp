@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -25,6 +26,8 @@ constexpr int silentChunkFrames = 1024;
 constexpr std::int64_t nsPerSecond = 1'000'000'000;
 // Interpolation never reaches past one buffer; longer gaps need no precision.
 constexpr std::int64_t maxInterpolationNs = nsPerSecond;
+// A device that has taken no command for this long has stopped calling back.
+constexpr std::int64_t stalledDeviceNs = nsPerSecond / 2;
 
 std::int64_t steadyNs()
 {
@@ -41,8 +44,8 @@ void SDLCALL deviceCallback(void* userdata, Uint8* stream, int length)
 
 } // namespace
 
-// SDL's device lock, which its audio thread holds while the callback runs.
-// The silent output mixes on the game thread and needs no lock.
+// SDL's device lock, which its audio thread holds while the callback runs. Only
+// taken when the device has stopped calling back and its queue is full.
 class AudioEngine::DeviceLock {
 public:
     explicit DeviceLock(const AudioEngine& engine)
@@ -81,6 +84,7 @@ bool AudioEngine::start(int rate, int channelCount)
     const bool usable = rate >= minRate && rate <= maxRate && channelCount >= 1 && channelCount <= maxChannels;
     mixRate = usable ? rate : defaultRate;
     mixer = std::make_unique<Mixer>(usable ? channelCount : defaultChannels);
+    claims.assign(static_cast<std::size_t>(mixer->channelCount()), ChannelClaim{});
     started = true;
     if (usable && requestedOutput == Output::Device && openDevice())
         return true;
@@ -139,10 +143,17 @@ void AudioEngine::close()
         decodeWake.notify_all();
         decoder.join();
     }
+    // No callback runs any more: what it was handed or still held can go.
+    AudioCommand dropped;
+    while (commands.pop(dropped)) {
+    }
+    retired.clear();
     for (const auto& stream : streams) {
         stream->setWantsDecoding(false);
         stream->playState().channel = -1;
+        stream->issued.channel = -1;
     }
+    claims.clear();
     mixer.reset();
     started = false;
     silent = false;
@@ -161,13 +172,15 @@ void AudioEngine::decodeLoop()
 
 void AudioEngine::render(float* out, std::size_t frames)
 {
+    rendersBegun.fetch_add(1, std::memory_order_acq_rel);
     const std::int64_t startNs = steadyNs();
+    applyCommands();
     const float gain = static_cast<float>(volume.load(std::memory_order_relaxed)) / 255.0f;
     if (mixer->mix(out, frames, gain, startNs))
         underruns.fetch_add(1, std::memory_order_relaxed);
     handed.fetch_add(frames, std::memory_order_relaxed);
     const auto tookNs = static_cast<std::uint64_t>(steadyNs() - startNs);
-    renderCount.fetch_add(1, std::memory_order_relaxed);
+    renderCount.fetch_add(1, std::memory_order_release);
     renderTotalNs.fetch_add(tookNs, std::memory_order_relaxed);
     // Only the render thread writes the longest time, so load and store suffice.
     if (tookNs > renderLongestNs.load(std::memory_order_relaxed))
@@ -179,8 +192,101 @@ AudioEngine::RenderTiming AudioEngine::renderTiming() const
     return RenderTiming{renderCount.load(), renderTotalNs.load(), renderLongestNs.load()};
 }
 
+void AudioEngine::applyCommands()
+{
+    AudioCommand command;
+    while (commands.pop(command))
+        apply(command);
+}
+
+void AudioEngine::apply(const AudioCommand& command)
+{
+    switch (command.kind) {
+    case AudioCommand::Kind::PlayStream:
+        mixer->playStream(command.channel, command.stream, command.playId, command.issuedNs);
+        break;
+    case AudioCommand::Kind::PlaySample:
+        mixer->playSample(command.channel, command.sample, command.playId);
+        break;
+    case AudioCommand::Kind::Stop:
+        mixer->stop(command.channel);
+        break;
+    case AudioCommand::Kind::StopSample:
+        mixer->stopSample(command.sample);
+        break;
+    }
+}
+
+// The silent output mixes on this thread: its commands apply at once. A device
+// takes them at its next buffer; should it stop calling back with the queue
+// full, the game thread applies them itself under the device's lock.
+void AudioEngine::send(const AudioCommand& command)
+{
+    if (silent) {
+        apply(command);
+        return;
+    }
+    const std::int64_t giveUpNs = steadyNs() + stalledDeviceNs;
+    while (!commands.push(command)) {
+        if (steadyNs() > giveUpNs) {
+            const DeviceLock lock(*this);
+            applyCommands();
+            apply(command);
+            return;
+        }
+        std::this_thread::yield();
+    }
+}
+
+std::uint32_t AudioEngine::nextPlayId()
+{
+    // 0 stands for no play; the ids wrap after four billion plays.
+    if (++lastPlayId == 0)
+        ++lastPlayId;
+    return lastPlayId;
+}
+
+bool AudioEngine::channelBusy(int channel) const
+{
+    const ChannelClaim& claim = claims[static_cast<std::size_t>(channel)];
+    return claim.held && mixer->lastEndedPlay(channel) != claim.playId;
+}
+
+int AudioEngine::channelOf(const AudioStream& stream) const
+{
+    const int channel = stream.issued.channel;
+    if (channel < 0 || channel >= static_cast<int>(claims.size()))
+        return -1;
+    const ChannelClaim& claim = claims[static_cast<std::size_t>(channel)];
+    const bool ours = claim.stream == &stream && claim.playId == stream.issued.playId;
+    return ours && channelBusy(channel) ? channel : -1;
+}
+
+int AudioEngine::claimFreeChannel() const
+{
+    for (std::size_t i = 0; i < claims.size(); ++i)
+        if (!channelBusy(static_cast<int>(i)))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void AudioEngine::retire(Retired item)
+{
+    if (silent || !device)
+        return;
+    item.freeAfterRender = rendersBegun.load(std::memory_order_acquire) + 1;
+    retired.push_back(std::move(item));
+}
+
+void AudioEngine::releaseRetired()
+{
+    const std::uint64_t rendered = renderCount.load(std::memory_order_acquire);
+    std::erase_if(retired, [rendered](const Retired& item) { return rendered >= item.freeAfterRender; });
+}
+
 void AudioEngine::pump()
 {
+    releaseRetired();
     if (!started || !silent)
         return;
     const std::uint32_t now = SystemClock::tickCount();
@@ -220,13 +326,26 @@ void AudioEngine::closeStream(AudioStream* stream)
 {
     if (!stream)
         return;
-    if (mixer) {
-        const DeviceLock lock(*this);
-        mixer->stop(stream->playState().channel);
-    }
     stream->setWantsDecoding(false);
-    const std::lock_guard lock(streamsMutex);
-    std::erase_if(streams, [stream](const auto& owned) { return owned.get() == stream; });
+    if (mixer) {
+        stream->closeGate();
+        const int channel = channelOf(*stream);
+        if (channel >= 0) {
+            claims[static_cast<std::size_t>(channel)] = ChannelClaim{};
+            send(AudioCommand{AudioCommand::Kind::Stop, channel});
+        }
+    }
+    Retired item;
+    {
+        const std::lock_guard lock(streamsMutex);
+        const auto owned = std::find_if(streams.begin(), streams.end(),
+            [stream](const auto& candidate) { return candidate.get() == stream; });
+        if (owned == streams.end())
+            return;
+        item.stream = std::move(*owned);
+        streams.erase(owned);
+    }
+    retire(std::move(item));
 }
 
 int AudioEngine::playStream(AudioStream* stream)
@@ -234,27 +353,21 @@ int AudioEngine::playStream(AudioStream* stream)
     if (!started || !stream)
         return -1;
     pump();
-    int channel = -1;
-    {
-        // Off its channel first, so that the callback no longer reads the ring.
-        const DeviceLock lock(*this);
-        channel = stream->playState().channel;
-        mixer->stop(channel);
-    }
+    // A playing stream restarts on its channel; an ended one takes a free one.
+    const int playing = channelOf(*stream);
+    const int channel = playing >= 0 ? playing : claimFreeChannel();
+    if (channel < 0)
+        return -1;
+    // Shut the callback out of the ring before it is emptied and refilled.
+    stream->closeGate();
     stream->setWantsDecoding(false);
     stream->rewind(static_cast<std::size_t>(silentChunkFrames) * 8);
-    {
-        const DeviceLock lock(*this);
-        if (channel < 0)
-            channel = mixer->freeChannel();
-        if (channel < 0)
-            return -1;
-        stream->playState() = AudioStream::PlayState{};
-        stream->playState().started = true;
-        stream->playState().bufferStartNs = steadyNs();
-        mixer->playStream(channel, stream);
-    }
+    const std::uint32_t playId = nextPlayId();
+    stream->issued = AudioStream::Issued{playId, channel, steadyNs()};
     stream->lastReportedMs = 0;
+    claims[static_cast<std::size_t>(channel)] = ChannelClaim{playId, true, stream, nullptr};
+    stream->openGate(playId);
+    send(AudioCommand{AudioCommand::Kind::PlayStream, channel, playId, stream, nullptr, stream->issued.startNs});
     stream->setWantsDecoding(true);
     decodeWake.notify_one();
     return channel;
@@ -266,18 +379,26 @@ std::uint32_t AudioEngine::framesToMs(std::uint64_t frames) const
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, UINT32_MAX));
 }
 
+AudioStream::PlayState AudioEngine::currentPlay(const AudioStream& stream)
+{
+    AudioStream::PlayState state = stream.published();
+    if (state.playId == stream.issued.playId)
+        return state;
+    // The callback has not taken the play yet: it is at its very start.
+    AudioStream::PlayState fresh;
+    fresh.playId = stream.issued.playId;
+    fresh.bufferStartNs = stream.issued.startNs;
+    return fresh;
+}
+
 std::uint32_t AudioEngine::streamTimeMs(AudioStream* stream)
 {
     if (!stream)
         return 0;
     pump();
-    AudioStream::PlayState state;
-    {
-        const DeviceLock lock(*this);
-        state = stream->playState();
-    }
-    if (!state.started)
+    if (stream->issued.playId == 0)
         return 0;
+    const AudioStream::PlayState state = currentPlay(*stream);
     std::uint64_t frames = state.framesAfter;
     if (!silent) {
         // The last buffer handed over is heard from when it was handed over.
@@ -299,10 +420,9 @@ std::uint32_t AudioEngine::streamLengthMs(const AudioStream* stream) const
 
 std::uint64_t AudioEngine::streamFramesMixed(AudioStream* stream)
 {
-    if (!stream)
+    if (!stream || stream->issued.playId == 0)
         return 0;
-    const DeviceLock lock(*this);
-    return stream->playState().framesAfter;
+    return currentPlay(*stream).framesAfter;
 }
 
 AudioSample* AudioEngine::loadSample(const std::string& gamePath)
@@ -323,8 +443,13 @@ int AudioEngine::playSample(AudioSample* sample)
     if (!started || !sample)
         return -1;
     pump();
-    const DeviceLock lock(*this);
-    return mixer->playSample(sample);
+    const int channel = claimFreeChannel();
+    if (channel < 0)
+        return -1;
+    const std::uint32_t playId = nextPlayId();
+    claims[static_cast<std::size_t>(channel)] = ChannelClaim{playId, true, nullptr, sample};
+    send(AudioCommand{AudioCommand::Kind::PlaySample, channel, playId, nullptr, sample});
+    return channel;
 }
 
 void AudioEngine::freeSample(AudioSample* sample)
@@ -332,10 +457,19 @@ void AudioEngine::freeSample(AudioSample* sample)
     if (!sample)
         return;
     if (mixer) {
-        const DeviceLock lock(*this);
-        mixer->stopSample(sample);
+        for (ChannelClaim& claim : claims)
+            if (claim.sample == sample)
+                claim = ChannelClaim{};
+        send(AudioCommand{AudioCommand::Kind::StopSample, -1, 0, nullptr, sample});
     }
-    std::erase_if(samples, [sample](const auto& owned) { return owned.get() == sample; });
+    const auto owned = std::find_if(samples.begin(), samples.end(),
+        [sample](const auto& candidate) { return candidate.get() == sample; });
+    if (owned == samples.end())
+        return;
+    Retired item;
+    item.sample = std::move(*owned);
+    samples.erase(owned);
+    retire(std::move(item));
 }
 
 void AudioEngine::setMasterVolume(int value)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/AudioCommandQueue.h"
+#include "platform/AudioStream.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -13,7 +16,6 @@
 namespace platform {
 
 class AudioSample;
-class AudioStream;
 class Mixer;
 
 // The sound engine: streams and samples mixed by our own mixer into an SDL
@@ -21,10 +23,12 @@ class Mixer;
 //
 // Threads. The game thread calls every public operation. With a device, SDL's
 // audio thread runs the mixer in its callback, and a decode thread keeps each
-// playing stream about a second ahead in its lock-free ring; the callback never
-// decodes, never touches the disk and never waits on the decode thread. The
-// game thread changes what the mixer plays, and reads the play positions, only
-// inside SDL's device lock, for a few assignments at a time.
+// playing stream about a second ahead in its lock-free ring. The callback never
+// decodes, never touches the disk, never allocates and never takes a lock that
+// another thread of ours holds: the game thread hands it commands (play, stop)
+// through a lock-free queue that it applies at the start of every buffer, and
+// reads back what it needs (positions, which channels ended) from atomics.
+// The game thread keeps its own book of the channels it has handed out.
 //
 // The silent output has no threads: it mixes on the game thread whenever the
 // engine is called (or pumped), as many frames as the system tick count says
@@ -98,16 +102,43 @@ public:
     int bufferFrames() const { return deviceBufferFrames; }
     int rate() const { return mixRate; }
 
-    // Called by the device: fills one buffer of interleaved stereo floats.
+    // Called by the device: applies the queued commands, then fills one buffer
+    // of interleaved stereo floats.
     void render(float* out, std::size_t frames);
 
 private:
     class DeviceLock;
 
+    // What the game thread last put on a channel.
+    struct ChannelClaim {
+        std::uint32_t playId = 0;
+        bool held = false;
+        const AudioStream* stream = nullptr;
+        const AudioSample* sample = nullptr;
+    };
+    // A closed stream or freed sample the callback may still hold, kept until
+    // a buffer begun after its stop has been filled.
+    struct Retired {
+        std::unique_ptr<AudioStream> stream;
+        std::unique_ptr<AudioSample> sample;
+        std::uint64_t freeAfterRender = 0;
+    };
+
     bool openDevice();
+    std::uint32_t nextPlayId();
+    bool channelBusy(int channel) const;
+    // The channel the stream's current play holds, or -1 once it has ended.
+    int channelOf(const AudioStream& stream) const;
+    int claimFreeChannel() const;
+    void send(const AudioCommand& command);
+    void applyCommands();
+    void apply(const AudioCommand& command);
+    void retire(Retired retired);
+    void releaseRetired();
     void startSilent();
     void decodeLoop();
     std::uint32_t framesToMs(std::uint64_t frames) const;
+    static AudioStream::PlayState currentPlay(const AudioStream& stream);
 
     inline static Output defaultOutput = Output::Device;
     Output requestedOutput = defaultOutput;
@@ -120,6 +151,7 @@ private:
     std::atomic<int> volume{255};
     std::atomic<std::uint64_t> underruns{0};
     std::atomic<std::uint64_t> handed{0};
+    std::atomic<std::uint64_t> rendersBegun{0};
     std::atomic<std::uint64_t> renderCount{0};
     std::atomic<std::uint64_t> renderTotalNs{0};
     std::atomic<std::uint64_t> renderLongestNs{0};
@@ -127,6 +159,13 @@ private:
     std::mutex streamsMutex;
     std::vector<std::unique_ptr<AudioStream>> streams;
     std::vector<std::unique_ptr<AudioSample>> samples;
+    std::vector<Retired> retired;
+
+    // Far more than the game changes in one device buffer.
+    static constexpr std::size_t commandCapacity = 256;
+    AudioCommandQueue commands{commandCapacity};
+    std::vector<ChannelClaim> claims;
+    std::uint32_t lastPlayId = 0;
 
     std::thread decoder;
     std::condition_variable decodeWake;

@@ -3,6 +3,7 @@
 #include "platform/AudioDecoder.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -49,21 +50,86 @@ void AudioStream::decodeUntil(std::size_t aheadFrames)
     }
 }
 
+void AudioStream::openGate(std::uint32_t playId)
+{
+    gate.store(playId, std::memory_order_seq_cst);
+}
+
+void AudioStream::closeGate()
+{
+    // With the mix side's order reversed (mark, then check the gate), one of
+    // the two always sees the other: either the mix side sees the gate shut,
+    // or this side sees it mixing and waits until it is done.
+    gate.store(0, std::memory_order_seq_cst);
+    while (mixing.load(std::memory_order_seq_cst))
+        std::this_thread::yield();
+}
+
+AudioStream::PlayState AudioStream::published() const
+{
+    PlayState copy;
+    while (true) {
+        const std::uint32_t before = shared.sequence.load(std::memory_order_acquire);
+        if (before % 2 == 0) {
+            copy.playId = shared.playId.load(std::memory_order_relaxed);
+            copy.ended = shared.ended.load(std::memory_order_relaxed);
+            copy.framesBefore = shared.framesBefore.load(std::memory_order_relaxed);
+            copy.framesAfter = shared.framesAfter.load(std::memory_order_relaxed);
+            copy.bufferStartNs = shared.bufferStartNs.load(std::memory_order_relaxed);
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (shared.sequence.load(std::memory_order_relaxed) == before)
+                return copy;
+        }
+        std::this_thread::yield();
+    }
+}
+
+void AudioStream::publish()
+{
+    const std::uint32_t sequence = shared.sequence.load(std::memory_order_relaxed);
+    shared.sequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    shared.playId.store(state.playId, std::memory_order_relaxed);
+    shared.ended.store(state.ended, std::memory_order_relaxed);
+    shared.framesBefore.store(state.framesBefore, std::memory_order_relaxed);
+    shared.framesAfter.store(state.framesAfter, std::memory_order_relaxed);
+    shared.bufferStartNs.store(state.bufferStartNs, std::memory_order_relaxed);
+    shared.sequence.store(sequence + 2, std::memory_order_release);
+}
+
+void AudioStream::beginPlay(std::uint32_t playId, int channel, std::int64_t startNs)
+{
+    state = PlayState{};
+    state.playId = playId;
+    state.channel = channel;
+    state.bufferStartNs = startNs;
+    publish();
+}
+
 AudioStream::MixResult AudioStream::mix(float* out, std::size_t frames, float gain, std::int64_t nowNs)
 {
+    mixing.store(true, std::memory_order_seq_cst);
+    if (gate.load(std::memory_order_seq_cst) != state.playId) {
+        // The game has stopped or restarted this stream: the ring is not ours.
+        mixing.store(false, std::memory_order_release);
+        return MixResult{false, true};
+    }
     // Read the end flag before draining: every frame was in the ring before
     // the flag was set, so an empty ring after that means the end.
     const bool finished = decodeFinished.load(std::memory_order_acquire);
     const std::size_t got = ring.mixInto(out, frames, gain);
+    const bool drained = ring.readable() == 0;
+    mixing.store(false, std::memory_order_release);
     state.framesBefore = state.framesAfter;
     state.framesAfter += got;
     state.bufferStartNs = nowNs;
     MixResult result;
     if (got < frames) {
-        result.ended = finished && ring.readable() == 0;
+        result.ended = finished && drained;
         result.starved = !result.ended;
     }
     state.ended = result.ended;
+    publish();
     return result;
 }
 

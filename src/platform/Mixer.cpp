@@ -9,6 +9,7 @@ namespace platform {
 
 Mixer::Mixer(int channelCount)
     : channels(static_cast<std::size_t>(std::max(channelCount, 1)))
+    , endedPlays(channels.size())
 {
 }
 
@@ -25,19 +26,34 @@ bool Mixer::allIdle() const
     return std::all_of(channels.begin(), channels.end(), [](const Channel& channel) { return channel.idle(); });
 }
 
-void Mixer::playStream(int channel, AudioStream* stream)
+void Mixer::playStream(int channel, AudioStream* stream, std::uint32_t playId, std::int64_t startNs)
 {
+    if (channel < 0 || channel >= channelCount())
+        return;
     stop(channel);
-    channels[static_cast<std::size_t>(channel)].stream = stream;
-    stream->playState().channel = channel;
+    channels[static_cast<std::size_t>(channel)] = Channel{stream, nullptr, 0, playId};
+    stream->beginPlay(playId, channel, startNs);
 }
 
-int Mixer::playSample(const AudioSample* sample)
+void Mixer::playSample(int channel, const AudioSample* sample, std::uint32_t playId)
 {
-    const int channel = freeChannel();
-    if (channel >= 0)
-        channels[static_cast<std::size_t>(channel)] = Channel{nullptr, sample, 0};
-    return channel;
+    if (channel < 0 || channel >= channelCount())
+        return;
+    stop(channel);
+    channels[static_cast<std::size_t>(channel)] = Channel{nullptr, sample, 0, playId};
+}
+
+std::uint32_t Mixer::lastEndedPlay(int channel) const
+{
+    if (channel < 0 || channel >= channelCount())
+        return 0;
+    return endedPlays[static_cast<std::size_t>(channel)].load(std::memory_order_acquire);
+}
+
+void Mixer::end(Channel& channel)
+{
+    endedPlays[static_cast<std::size_t>(&channel - channels.data())].store(channel.playId, std::memory_order_release);
+    channel = Channel{};
 }
 
 void Mixer::stop(int channel)
@@ -77,7 +93,7 @@ bool Mixer::mixStream(Channel& channel, float* out, std::size_t frames, float ga
     const AudioStream::MixResult result = channel.stream->mix(out, frames, gain, nowNs);
     if (result.ended) {
         channel.stream->playState().channel = -1;
-        channel = Channel{};
+        end(channel);
     }
     return result.starved;
 }
@@ -93,7 +109,7 @@ void Mixer::mixSample(Channel& channel, float* out, std::size_t frames, float ga
     }
     channel.samplePosition += count;
     if (channel.samplePosition >= sample.frameCount())
-        channel = Channel{};
+        end(channel);
 }
 
 } // namespace platform

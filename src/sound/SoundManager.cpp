@@ -128,3 +128,11 @@ std::uint64_t SoundManager::getUnderrunCount() const
 {
     return engine->underrunCount();
 }
+
+void SoundManager::reportUnderrunsSince(std::uint64_t baseline) const
+{
+    const std::uint64_t count = getUnderrunCount() - std::min(baseline, getUnderrunCount());
+    OutputHandler::report(OutputHandler::find(), count == 0 ? Notice : Warning,
+                          "SoundManager: Audio underruns during the song: %llu",
+                          static_cast<unsigned long long>(count));
+}

@@ -42,6 +42,9 @@ public:
 
     int getMaxChannels() const { return maxChannels; }
     std::uint64_t getUnderrunCount() const;
+    // Logs the device underruns counted since `baseline` (an earlier
+    // getUnderrunCount): a notice when there were none, a warning otherwise.
+    void reportUnderrunsSince(std::uint64_t baseline) const;
     platform::AudioEngine& getEngine() { return *engine; }
 
 private:

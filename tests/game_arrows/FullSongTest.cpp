@@ -91,6 +91,10 @@ TEST(FullSongTest, PerfectBotsOnBothSidesTie)
     EXPECT_NE(log.find("Player 2: " + total + " points", line), std::string::npos);
     EXPECT_NE(log.find("winner: Noone \n", line), std::string::npos);
     EXPECT_EQ(log.find("ArrowManager: Song over", line + 1), std::string::npos);
+    // Once per song, after the totals; the silent output never underruns.
+    const auto underruns = log.find("NOTICE: SoundManager: Audio underruns during the song: 0 \n", line);
+    EXPECT_NE(underruns, std::string::npos);
+    EXPECT_EQ(log.find("Audio underruns", log.find('\n', underruns)), std::string::npos);
 }
 
 TEST(FullSongTest, ASpreadOnPlayerTwoLetsPlayerOneWin)

@@ -56,7 +56,8 @@ TEST(AudioMixer, UnderrunIsADryRingBeforeTheEndOfTheFile)
     ASSERT_TRUE(writeLevelFile("level.wav", 0.1, 44100, 2, 0.5f));
     AudioStream stream(AudioDecoder::open("level.wav", 44100));
     platform::Mixer mixer(4);
-    mixer.playStream(mixer.freeChannel(), &stream);
+    stream.openGate(1);
+    mixer.playStream(mixer.freeChannel(), &stream, 1, 0);
     std::vector<float> out(512 * 2);
 
     EXPECT_TRUE(mixer.mix(out.data(), 512, 1.0f, 0));
