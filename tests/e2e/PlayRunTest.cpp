@@ -166,6 +166,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     GameProcess game(scratch.path(), {"--autoplay", "--exit-at-end"});
     ASSERT_TRUE(game.started);
     ASSERT_TRUE(game.waitForExit(15min)) << "the game did not end after the song";
+    EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const std::string log = testsupport::readFile(scratch.path() / "output.log");
@@ -227,6 +228,7 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
     for (int wait = 0; wait < 200 && !readSongOver(testsupport::readFile(log)).found; ++wait)
         ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended before the song";
     ASSERT_TRUE(pressEscapeUntilExit(game, title));
+    EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const std::string text = testsupport::readFile(log);
