@@ -158,7 +158,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     const unsigned arrows = arrowsInChart(runData / "Dwi/Coconut.DWI");
     ASSERT_GT(arrows, 0u) << "generate the data first";
     testsupport::ScratchDir scratch;
-    scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 640, 480, "-6.5"));
+    scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 320, 240, "-6.5"));
     linkData(scratch.path());
     setGameEnvironment();
     setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
