@@ -5,7 +5,11 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <dlfcn.h>
+#include <link.h>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -100,6 +104,21 @@ void Window::stopVideo()
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+void Window::keepGlDriverLoaded()
+{
+    // Collected first: dlopen is not called while the loader's list is walked.
+    std::vector<std::string> loaded;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* names) {
+            if (info->dlpi_name && info->dlpi_name[0] != '\0')
+                static_cast<std::vector<std::string>*>(names)->emplace_back(info->dlpi_name);
+            return 0;
+        },
+        &loaded);
+    for (const std::string& name : loaded)
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 bool Window::findDisplayMode(int width, int height)
 {
     return exactDisplayMode(width, height).has_value();
@@ -130,6 +149,7 @@ std::unique_ptr<Window> Window::create(const Settings& settings)
         SDL_DestroyWindow(window);
         return nullptr;
     }
+    keepGlDriverLoaded();
     const bool fullScreen = settings.fullScreen && switchToFullScreen(window, settings.width, settings.height);
     if (fullScreen)
         SDL_ShowCursor(SDL_DISABLE);

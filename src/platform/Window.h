@@ -45,6 +45,13 @@ public:
     static bool startVideo();
     static void stopVideo();
 
+    // Keeps every library loaded so far (after a context exists: the GL
+    // driver and what it pulled in) in memory until the process ends. SDL
+    // unloads the GL library with the last GL window and the driver goes with
+    // the X display; allocations they keep for the process would then be
+    // reported at exit from an unknown module that no leak suppression names.
+    static void keepGlDriverLoaded();
+
     // True when the display offers a full-screen mode of exactly this size.
     static bool findDisplayMode(int width, int height);
 

@@ -66,6 +66,7 @@ TEST(GameFrameRun, FieldsShowGoalMarkersRisingArrowsAndSidebars)
     ASSERT_TRUE(game.started);
     ASSERT_TRUE(e2e::waitForFile(capture, game, 120s)) << "no frame captured";
     game.waitForExit(1s);
+    EXPECT_EQ(game.sanitizerReport(), "");
     Picture picture;
     ASSERT_TRUE(e2e::readPpm(capture, picture));
 

@@ -3,13 +3,16 @@
 #include "support/TestSupport.h"
 
 #include <chrono>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -19,10 +22,13 @@ namespace e2e {
 using namespace std::chrono_literals;
 
 // The real game binary, started in a folder with the given options and the
-// test's environment; killed on destruction if it is still running.
+// test's environment; killed on destruction if it is still running. Its
+// standard error goes to a file in the folder, where the sanitizers of a
+// sanitizer build write their reports.
 class GameProcess {
 public:
     explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {})
+        : errorFile(folder / "game-stderr.txt")
     {
         std::vector<std::string> words{FLAREVOX_BINARY};
         words.insert(words.end(), options.begin(), options.end());
@@ -30,10 +36,14 @@ public:
         for (std::string& word : words)
             arguments.push_back(word.data());
         arguments.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
-        started = posix_spawn(&pid, words[0].c_str(), nullptr, nullptr, arguments.data(), environ) == 0;
+        started = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, arguments.data(), environ) == 0;
         std::filesystem::current_path(previous);
+        posix_spawn_file_actions_destroy(&actions);
     }
 
     ~GameProcess()
@@ -60,6 +70,19 @@ public:
         return exited;
     }
 
+    // Everything the game wrote to standard error from the first sanitizer
+    // report on (AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer);
+    // empty when there is none.
+    std::string sanitizerReport() const
+    {
+        const std::string text = testsupport::readFile(errorFile);
+        std::size_t first = std::string::npos;
+        for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
+            first = std::min(first, text.find(marker));
+        return first == std::string::npos ? std::string{} : text.substr(text.rfind('\n', first) + 1);
+    }
+
+    const std::filesystem::path errorFile;
     bool started = false;
     bool exited = false;
     int exitCode = -1;

@@ -158,7 +158,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     const unsigned arrows = arrowsInChart(runData / "Dwi/Coconut.DWI");
     ASSERT_GT(arrows, 0u) << "generate the data first";
     testsupport::ScratchDir scratch;
-    scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 640, 480, "-6.5"));
+    scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 320, 240, "-6.5"));
     linkData(scratch.path());
     setGameEnvironment();
     setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
@@ -166,6 +166,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     GameProcess game(scratch.path(), {"--autoplay", "--exit-at-end"});
     ASSERT_TRUE(game.started);
     ASSERT_TRUE(game.waitForExit(15min)) << "the game did not end after the song";
+    EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const std::string log = testsupport::readFile(scratch.path() / "output.log");
@@ -227,6 +228,7 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
     for (int wait = 0; wait < 200 && !readSongOver(testsupport::readFile(log)).found; ++wait)
         ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended before the song";
     ASSERT_TRUE(pressEscapeUntilExit(game, title));
+    EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const std::string text = testsupport::readFile(log);

@@ -73,6 +73,7 @@ TEST(StoryScreenRun, StartsDrawsTheStoryAndQuitsOnEscape)
         game.waitForExit(2s);
     }
     ASSERT_TRUE(game.exited) << "Escape did not end the game";
+    EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const auto log = linesOf(testsupport::readFile(scratch.path() / "output.log"));

@@ -1,5 +1,7 @@
 #include "support/GlContext.h"
 
+#include "platform/Window.h"
+
 #include <SDL.h>
 
 #include <cstdio>
@@ -28,6 +30,8 @@ GlContext::GlContext()
         handles->context = SDL_GL_CreateContext(handles->window);
     if (!handles->context)
         std::fprintf(stderr, "GlContext: %s\n", SDL_GetError());
+    else
+        platform::Window::keepGlDriverLoaded();
 }
 
 GlContext::~GlContext()

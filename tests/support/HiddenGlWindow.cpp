@@ -1,5 +1,7 @@
 #include "support/HiddenGlWindow.h"
 
+#include "platform/Window.h"
+
 #include <SDL.h>
 
 namespace testsupport {
@@ -24,7 +26,9 @@ HiddenGlWindow::HiddenGlWindow(int width, int height)
     if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
         failure = SDL_GetError();
         context = nullptr;
+        return;
     }
+    platform::Window::keepGlDriverLoaded();
 }
 
 HiddenGlWindow::~HiddenGlWindow()
@@ -33,8 +37,6 @@ HiddenGlWindow::~HiddenGlWindow()
         SDL_GL_DeleteContext(context);
     if (window)
         SDL_DestroyWindow(window);
-    // The video subsystem stays up for the rest of the process: quitting it
-    // unloads the GL driver, whose own allocations then show up as leaks.
 }
 
 } // namespace testsupport
