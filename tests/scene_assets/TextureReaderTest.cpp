@@ -2,9 +2,11 @@
 
 #include "scene/BmpReader.h"
 #include "scene/TgaReader.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using namespace assetfiles;
@@ -191,6 +193,24 @@ TEST(BmpReader, RefusesEmptyNegativeAndHugeSizes)
             << width << " x " << height;
     EXPECT_EQ(decodeBmp(bmp({.width = INT32_MAX, .height = INT32_MAX})).error,
         "Could not read image data from the bitmap 'b.bmp'.");
+}
+
+// Inputs the fuzzer once flagged: each is refused with a message or decodes
+// to a buffer that holds exactly its image.
+TEST(TgaReader, FuzzFindingsStayHandled)
+{
+    const auto folder = std::filesystem::path(FLAREVOX_TEST_DATA) / "fuzz-regressions" / "tga";
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string file = testsupport::readFile(entry.path());
+        const Decoded d = decodeTga(Bytes(file.begin(), file.end()));
+        if (!d.ok) {
+            EXPECT_FALSE(d.error.empty()) << entry.path();
+            continue;
+        }
+        EXPECT_EQ(d.image.pixels.size(),
+            std::size_t(d.image.width) * std::size_t(d.image.height) * std::size_t(d.image.components))
+            << entry.path();
+    }
 }
 
 } // namespace
