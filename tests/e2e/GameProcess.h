@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sstream>
@@ -18,11 +19,18 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
+// Files that take the game's standard output and error; empty paths inherit the test's.
+struct Output {
+    std::filesystem::path out;
+    std::filesystem::path err;
+};
+
 // The real game binary, started in a folder with the given options and the
 // test's environment; killed on destruction if it is still running.
 class GameProcess {
 public:
-    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {})
+    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {},
+                         const Output& output = {})
     {
         std::vector<std::string> words{FLAREVOX_BINARY};
         words.insert(words.end(), options.begin(), options.end());
@@ -30,10 +38,17 @@ public:
         for (std::string& word : words)
             arguments.push_back(word.data());
         arguments.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!output.out.empty())
+            posix_spawn_file_actions_addopen(&actions, 1, output.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (!output.err.empty())
+            posix_spawn_file_actions_addopen(&actions, 2, output.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
-        started = posix_spawn(&pid, words[0].c_str(), nullptr, nullptr, arguments.data(), environ) == 0;
+        started = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, arguments.data(), environ) == 0;
         std::filesystem::current_path(previous);
+        posix_spawn_file_actions_destroy(&actions);
     }
 
     ~GameProcess()
