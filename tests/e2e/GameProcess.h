@@ -21,14 +21,22 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
+// Files that take the game's standard output and error: an empty output path
+// inherits the test's, an empty error path means game-stderr.txt in the folder.
+struct Output {
+    std::filesystem::path out;
+    std::filesystem::path err;
+};
+
 // The real game binary, started in a folder with the given options and the
 // test's environment; killed on destruction if it is still running. Its
 // standard error goes to a file in the folder, where the sanitizers of a
 // sanitizer build write their reports.
 class GameProcess {
 public:
-    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {})
-        : errorFile(folder / "game-stderr.txt")
+    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {},
+                         const Output& output = {})
+        : errorFile(output.err.empty() ? folder / "game-stderr.txt" : output.err)
     {
         std::vector<std::string> words{FLAREVOX_BINARY};
         words.insert(words.end(), options.begin(), options.end());
@@ -38,6 +46,8 @@ public:
         arguments.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        if (!output.out.empty())
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);

@@ -1,0 +1,351 @@
+#include "e2e/GameProcess.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// Every file the game reads at start-up, broken one at a time in three ways:
+// the real game starts from a copy of the run folder with that file missing,
+// cut to half its size, or replaced by as many random bytes. It must say so in
+// the words the readers use, play on with autoplay and still draw, and end
+// with exit code 0 on Escape; only a broken configuration ends it with code 5.
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using e2e::GameProcess;
+
+const fs::path runFolder = FLAREVOX_RUN_DIR;
+
+enum class Damage { Missing, Half, Random };
+
+struct FaultCase {
+    std::string name;
+    std::vector<std::string> files;
+    Damage damage;
+    std::vector<std::string> logLines;    // substrings of output.log
+    std::vector<std::string> errorLines;  // substrings of standard error
+    int exitCode = 0;
+    bool playsOn = true;                  // until Escape; else it ends by itself
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FaultCase& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
+std::string damageName(Damage damage)
+{
+    switch (damage) {
+    case Damage::Missing:
+        return "Missing";
+    case Damage::Half:
+        return "Half";
+    case Damage::Random:
+        return "Random";
+    }
+    return "";
+}
+
+std::string quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+// A level 4 report: the log line and the message box, which goes to standard error.
+void expectError(FaultCase& fault, const std::string& message)
+{
+    fault.logLines.push_back("ERROR: " + message);
+    fault.errorLines.push_back("[Flarevox Message] " + message);
+}
+
+std::vector<std::string> frameFiles(const std::string& prefix)
+{
+    std::vector<std::string> files;
+    for (int frame = 0; frame < 30; ++frame) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04d.tga", frame);
+        files.push_back(prefix + name);
+    }
+    return files;
+}
+
+// The cut falls inside the pixels: the uncompressed decoder, and the
+// run-length decoder inside a raw packet or a run, say so in their own words.
+constexpr const char* uncompressedCut = "Could not read image data from";
+constexpr const char* rawPacketCut = "Could not read image data from file";
+constexpr const char* runCut = "Could not read from file";
+
+// Messages name a texture by the path it was asked for, which for the
+// dancer's texture is the model's folder as written in the game.
+void addTexture(std::vector<FaultCase>& cases, const std::string& name, const std::vector<std::string>& files,
+                const std::string& halfMessage, const std::string& requested = "")
+{
+    // Every frame of a sequence is broken; its first and last frame are checked.
+    const std::vector<std::string> checked = !requested.empty() ? std::vector<std::string>{requested}
+        : files.size() > 1                                      ? std::vector<std::string>{files.front(), files.back()}
+                                                                : files;
+    for (Damage damage : {Damage::Missing, Damage::Half, Damage::Random}) {
+        FaultCase fault{name + damageName(damage), files, damage, {}, {}};
+        for (const std::string& file : checked) {
+            const std::string path = quoted(file);
+            if (damage == Damage::Missing)
+                expectError(fault, "Could not open texture file " + path + ".");
+            else if (damage == Damage::Half)
+                expectError(fault, halfMessage + " " + path);
+            else
+                expectError(fault, "TGA file be type 2 or type 10: " + path + ".");
+        }
+        cases.push_back(fault);
+    }
+}
+
+void addBitmap(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
+{
+    const std::string loading = "...Loading Texture " + quoted(file) + ".";
+    FaultCase missing{name + "Missing", {file}, Damage::Missing, {loading}, {}};
+    FaultCase half{name + "Half", {file}, Damage::Half, {loading}, {}};
+    expectError(half, "Could not read image data from the bitmap " + quoted(file) + ".");
+    FaultCase random{name + "Random", {file}, Damage::Random, {loading}, {}};
+    expectError(random, "Bitmap " + quoted(file) + " is not a 24-bit uncompressed BMP.");
+    cases.insert(cases.end(), {missing, half, random});
+}
+
+void addSound(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
+{
+    FaultCase missing{name + "Missing", {file}, Damage::Missing, {}, {}};
+    expectError(missing, "The Stream could not be opened: " + file);
+    FaultCase half{name + "Half", {file}, Damage::Half, {"Sound: Loading Sound Stream " + file}, {}};
+    FaultCase random{name + "Random", {file}, Damage::Random, {}, {}};
+    expectError(random, "The Stream could not be opened: " + file);
+    cases.insert(cases.end(), {missing, half, random});
+}
+
+void addMesh(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
+{
+    const std::string loading = "...Loading Model " + quoted(file) + ".";
+    FaultCase missing{name + "Missing", {file}, Damage::Missing, {loading}, {}};
+    expectError(missing, "Could not open the model file " + quoted(file) + ".");
+    FaultCase half{name + "Half", {file}, Damage::Half, {loading}, {}};
+    FaultCase random{name + "Random", {file}, Damage::Random, {loading}, {}};
+    cases.insert(cases.end(), {missing, half, random});
+}
+
+std::vector<FaultCase> allCases()
+{
+    std::vector<FaultCase> cases;
+
+    const std::string config = "Conf/global.cfg";
+    FaultCase configMissing{"ConfigMissing", {config}, Damage::Missing, {}, {}, 5, false};
+    configMissing.errorLines.push_back("The following Config File could not be found: " + quoted(config));
+    // Half the file keeps the window settings but loses the player sections;
+    // random bytes hold no section at all.
+    FaultCase configHalf{"ConfigHalf", {config}, Damage::Half, {}, {}, 5, false};
+    expectError(configHalf, "Could not find the configuration for Player 1");
+    // Random bytes hold no "Window" section: a window of 0 x 0 pixels cannot
+    // be made, which ends the game before its log is opened.
+    FaultCase configRandom{"ConfigRandom", {config}, Damage::Random, {}, {}, 0, false};
+    configRandom.errorLines = {"Window: size 0x0 is out of range", "[Error] Error Creating OpenGL Window"};
+    cases.insert(cases.end(), {configMissing, configHalf, configRandom});
+
+    const std::string chart = "Data/Dwi/Coconut.DWI";
+    const std::string opened = "File:Data\\Dwi\\Coconut.DWI has been opened";
+    cases.push_back({"ChartMissing", {chart}, Damage::Missing,
+                     {opened, "WARNING: StepFileManager: Could not read the step file 'Data\\Dwi\\Coconut.DWI'."}, {}});
+    cases.push_back({"ChartHalf", {chart}, Damage::Half, {opened}, {}});
+    FaultCase chartRandom{"ChartRandom", {chart}, Damage::Random, {opened}, {}};
+    expectError(chartRandom, "The File contains the Token");
+    cases.push_back(chartRandom);
+
+    addSound(cases, "Song", "Data/Music/coconut.mp3");
+    for (const char* effect : {"dominating", "godlike", "humiliation", "rampage", "perfect", "ultrakill", "explosion1"}) {
+        std::string name = effect;
+        name[0] = static_cast<char>(std::toupper(name[0]));
+        addSound(cases, name + "Sound", std::string("Data/Sound/") + effect + ".wav");
+    }
+
+    addTexture(cases, "GoalTexture", {"Data/Textures/spaceshiptexture3.tga"}, rawPacketCut);
+    addTexture(cases, "ArrowTexture", {"Data/Textures/spaceshiptexture2.tga"}, uncompressedCut);
+    addTexture(cases, "Sidebar1Texture", {"Data/Textures/Sidebar/Sidebar_1.tga"}, runCut);
+    addTexture(cases, "Sidebar2Texture", {"Data/Textures/Sidebar/Sidebar_2.tga"}, rawPacketCut);
+    addTexture(cases, "DancerTexture", {"Data/Animation/male_dancer_1/dancer.tga"}, uncompressedCut,
+               "Data\\Animation\\male_dancer_1/dancer.tga");
+    addTexture(cases, "DiscoFrames", frameFiles("Data/Textures/ParticleSystem/disco/disco"), uncompressedCut);
+    addTexture(cases, "ExplosionFrames", frameFiles("Data/Textures/ParticleSystem/Explosion3/ex"), rawPacketCut);
+    addBitmap(cases, "MissileTexture", "Data/Textures/missle1.bmp");
+    addBitmap(cases, "ParticleTexture", "Data/Textures/ParticleSystem/part1.bmp");
+
+    addMesh(cases, "ArrowMesh", "Data/Models/pfeil.3DS");
+    addMesh(cases, "MissileMesh", "Data/Models/missile.3ds");
+
+    const std::string model = "Data\\Animation\\male_dancer_1\\dancer.ms3d";
+    const std::string modelFile = "Data/Animation/male_dancer_1/dancer.ms3d";
+    const std::string modelError = "Could not open ms3d file " + quoted(model) + ".";
+    FaultCase modelMissing{"DancerModelMissing", {modelFile}, Damage::Missing, {}, {"Couldn't open the model file."}};
+    FaultCase modelHalf{"DancerModelHalf", {modelFile}, Damage::Half, {}, {"runs past the end of the file."}};
+    FaultCase modelRandom{"DancerModelRandom", {modelFile}, Damage::Random, {}, {"Not an MS3D file."}};
+    for (FaultCase* fault : {&modelMissing, &modelHalf, &modelRandom}) {
+        expectError(*fault, modelError);
+        cases.push_back(*fault);
+    }
+    return cases;
+}
+
+#ifdef FLAREVOX_FAULTS_SUBSET
+// One case of every reader and damage, for the slow sanitizer build.
+bool inSubset(const FaultCase& fault)
+{
+    static const std::set<std::string> subset{"ConfigMissing", "ConfigHalf", "ChartRandom", "SongHalf",
+        "GodlikeSoundRandom", "ArrowTextureHalf", "DiscoFramesRandom", "MissileTextureRandom", "ArrowMeshRandom",
+        "DancerModelHalf", "DancerModelRandom"};
+    return subset.contains(fault.name);
+}
+#endif
+
+std::vector<FaultCase> selectedCases()
+{
+    std::vector<FaultCase> cases = allCases();
+#ifdef FLAREVOX_FAULTS_SUBSET
+    std::erase_if(cases, [](const FaultCase& fault) { return !inSubset(fault); });
+#endif
+    return cases;
+}
+
+// The window's caption that names this case's game on the shared X server.
+std::string windowTitle(const FaultCase& fault)
+{
+    return "Flarevox Fault " + fault.name + " " + std::to_string(getpid());
+}
+
+// The run folder, linked file by file, with the broken files written afresh.
+// The configuration, when it is not the broken file, is copied with the
+// case's own window caption.
+void buildFolder(const fs::path& folder, const FaultCase& fault)
+{
+    const std::set<std::string> broken(fault.files.begin(), fault.files.end());
+    std::mt19937 random(20261206);
+    for (const auto& entry : fs::recursive_directory_iterator(runFolder)) {
+        const fs::path relative = fs::relative(entry.path(), runFolder);
+        const fs::path target = folder / relative;
+        std::string bytes;
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+            continue;
+        } else if (broken.contains(relative.generic_string())) {
+            if (fault.damage == Damage::Missing)
+                continue;
+            bytes = testsupport::readFile(entry.path());
+            if (fault.damage == Damage::Half)
+                bytes.resize(bytes.size() / 2);
+            else
+                for (char& byte : bytes)
+                    byte = static_cast<char>(random() & 0xFF);
+        } else if (relative == "Conf/global.cfg") {
+            bytes = std::regex_replace(testsupport::readFile(entry.path()), std::regex("\nTitle = [^\n]*"),
+                                       "\nTitle = " + windowTitle(fault));
+        } else {
+            fs::create_symlink(entry.path(), target);
+            continue;
+        }
+        std::ofstream(target, std::ios::binary) << bytes;
+    }
+}
+
+// Escape goes to this case's window by its caption, so that cases running
+// side by side on one X server need not hold the focus. The key is held for
+// a while: the game reads its key flags once per frame, and a press released
+// before the next frame is never seen. The release goes out even when the
+// game has already gone with its window: xdotool presses a focused window's
+// keys on the server itself, and a key left down there would end every game
+// started after it.
+bool pressEscapeUntilExit(GameProcess& game, const std::string& title)
+{
+    const std::string press = "xdotool search --name '^" + title
+        + "$' keydown --window %@ Escape >/dev/null 2>&1; sleep 0.5; xdotool keyup Escape >/dev/null 2>&1";
+    for (int attempt = 0; attempt < 10 && !game.exited; ++attempt) {
+        EXPECT_NE(std::system(press.c_str()), -1);
+        game.waitForExit(2s);
+    }
+    return game.exited;
+}
+
+// A frame with something drawn on it: the fields, sidebars and texts light
+// far more than a few pixels even when every texture is gone.
+bool showsTheScene(const fs::path& capture)
+{
+    e2e::Picture picture;
+    if (!e2e::readPpm(capture, picture))
+        return false;
+    int lit = 0;
+    for (int row = 0; row < picture.height; ++row)
+        for (int column = 0; column < picture.width; ++column)
+            lit += picture.lit(column, row) ? 1 : 0;
+    return lit > picture.width * picture.height / 50;
+}
+
+std::string notices(const std::string& log)
+{
+    std::string found;
+    for (const std::string& line : e2e::linesOf(log))
+        if (line.starts_with("WARNING") || line.starts_with("ERROR") || line.starts_with("FATAL"))
+            found += line + "\n";
+    return found;
+}
+
+class FaultMatrix : public testing::TestWithParam<FaultCase> {};
+
+} // namespace
+
+TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    ASSERT_TRUE(fs::exists(runFolder / "Conf/global.cfg")) << "generate the data first";
+    const FaultCase& fault = GetParam();
+    testsupport::ScratchDir scratch;
+    const fs::path folder = scratch.path() / "run";
+    buildFolder(folder, fault);
+    const fs::path capture = scratch.path() / "frame.ppm";
+    setenv("FLAREVOX_NO_DIALOGS", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
+    setenv("FLAREVOX_CAPTURE_FRAME", capture.c_str(), 1);
+    // Two and a half seconds: the bot starts the song after one.
+    setenv("FLAREVOX_CAPTURE_AFTER", "150", 1);
+    const e2e::Output output{scratch.path() / "stdout.txt", scratch.path() / "stderr.txt"};
+
+    GameProcess game(folder, {"--autoplay"}, output);
+    ASSERT_TRUE(game.started);
+    if (fault.playsOn) {
+        ASSERT_TRUE(e2e::waitForFile(capture, game, 300s))
+            << "no frame drawn; exit code " << game.exitCode << "\n" << testsupport::readFile(output.err);
+        EXPECT_TRUE(showsTheScene(capture));
+        ASSERT_TRUE(pressEscapeUntilExit(game, windowTitle(fault))) << "Escape did not end the game";
+    } else {
+        ASSERT_TRUE(game.waitForExit(120s)) << "the game did not end";
+    }
+    EXPECT_EQ(game.exitCode, fault.exitCode);
+
+    const std::string log = fs::exists(folder / "output.log") ? testsupport::readFile(folder / "output.log") : "";
+    const std::string errors = testsupport::readFile(output.err);
+    SCOPED_TRACE("log notices:\n" + notices(log) + "stderr:\n" + errors.substr(0, 4000));
+    for (const std::string& line : fault.logLines)
+        EXPECT_NE(log.find(line), std::string::npos) << "not in the log: " << line;
+    for (const std::string& line : fault.errorLines)
+        EXPECT_NE(errors.find(line), std::string::npos) << "not on standard error: " << line;
+    EXPECT_EQ(log.find("FATAL"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStartUpFile, FaultMatrix, testing::ValuesIn(selectedCases()),
+                         [](const testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
