@@ -1,4 +1,5 @@
 #include "e2e/GameProcess.h"
+#include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -263,8 +264,7 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
     }
 }
 
-// Escape goes to this case's window by its caption, so that cases running
-// side by side on one X server need not hold the focus. The key is held for
+// Escape goes to this case's window by its caption. The key is held for
 // a while: the game reads its key flags once per frame, and a press released
 // before the next frame is never seen. The release goes out even when the
 // game has already gone with its window: xdotool presses a focused window's
@@ -310,7 +310,10 @@ class FaultMatrix : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
 {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    // A server of its own: cases run side by side with each other and with
+    // tests that type into the focused window.
+    const testsupport::PrivateDisplay display(1024, 768);
+    ASSERT_TRUE(display.started()) << "Xvfb did not start";
     ASSERT_TRUE(fs::exists(runFolder / "Conf/global.cfg")) << "generate the data first";
     const FaultCase& fault = GetParam();
     testsupport::ScratchDir scratch;
