@@ -83,13 +83,6 @@ TEST_F(SidebarTest, IconsLightWhileTheirSlotHoldsAMissile)
     EXPECT_EQ(lit(), "0100");
 }
 
-TEST_F(SidebarTest, PointsFontHeightFollowsTheWindowWidth)
-{
-    EXPECT_EQ(Sidebar::pointsFontHeight(640), 14);
-    EXPECT_EQ(Sidebar::pointsFontHeight(1024), 18);
-    EXPECT_EQ(Sidebar::pointsFontHeight(800), 0);
-}
-
 TEST_F(SidebarTest, DrawingRestoresTheSceneState)
 {
     new Sidebar("sidebar_p1", &one);

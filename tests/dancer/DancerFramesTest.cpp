@@ -157,14 +157,6 @@ struct MoveShot {
 
 } // namespace
 
-TEST_F(DancerFrames, StartUpLinksTheDancerWithItsTexture)
-{
-    auto* dancer = dynamic_cast<Dancer*>(ObjectGraph::find()->findNode("Dancer"));
-    ASSERT_NE(dancer, nullptr);
-    ASSERT_TRUE(dancer->isModelLoaded());
-    EXPECT_GT(dancer->getModel().materials().front().m_glTexture, 0);
-}
-
 TEST_F(DancerFrames, EveryMoveStandsWhollyVisibleBehindThePlayfields)
 {
     Dancer* dancer = soloDancer();

@@ -53,6 +53,7 @@ TEST(TgaWriter, BothKindsAndDepthsRoundTripBottomUpWithTheAcceptedHeader)
             ASSERT_TRUE(decodesWithoutTrailingBytes(bytes));
             expectSamePixels(image, *decodeTga(bytes), bits == 32);
         }
+    EXPECT_THROW(TgaWriter::encode(image, TgaWriter::Kind::Uncompressed, 16), std::invalid_argument);
 }
 
 TEST(TgaWriter, RunLengthSplitsLongRunsAndNeverCrossesARow)
@@ -78,35 +79,6 @@ TEST(TgaWriter, RunLengthSplitsLongRunsAndNeverCrossesARow)
     const auto tga = decodeTga(literal);
     ASSERT_TRUE(tga);
     expectSamePixels(noisy, *tga, false);
-}
-
-TEST(TgaWriter, LowLevelPiecesBuildFilesTheGameRefuses)
-{
-    const auto image = gradient(2, 2);
-    auto header = TgaWriter::headerFor(image, TgaWriter::Kind::Uncompressed, 24);
-    for (auto change : {+[](TgaHeader& h) { h.idLength = 3; }, +[](TgaHeader& h) { h.colourMapType = 1; },
-                        +[](TgaHeader& h) { h.yOrigin = 2; }, +[](TgaHeader& h) { h.bitsPerPixel = 16; },
-                        +[](TgaHeader& h) { h.width = 0; }}) {
-        TgaHeader odd = header;
-        change(odd);
-        ByteWriter out;
-        TgaWriter::writeHeader(out, odd);
-        TgaWriter::writeRawPixels(out, image, 24);
-        EXPECT_FALSE(decodeTga(out.data()));
-    }
-
-    // A run that would store more pixels than the image holds.
-    ByteWriter overrun;
-    TgaWriter::writeHeader(overrun, TgaWriter::headerFor(image, TgaWriter::Kind::RunLength, 24));
-    TgaWriter::writeRunPacket(overrun, {9, 9, 9, 255}, 5, 24);
-    EXPECT_FALSE(decodeTga(overrun.data()));
-
-    // Truncated pixel data.
-    auto truncated = TgaWriter::encode(image, TgaWriter::Kind::Uncompressed, 32);
-    truncated.pop_back();
-    EXPECT_FALSE(decodeTga(truncated));
-
-    EXPECT_THROW(TgaWriter::encode(image, TgaWriter::Kind::Uncompressed, 16), std::invalid_argument);
 }
 
 TEST(BmpWriter, RowsArePaddedToFourBytesAndStoredBottomUp)
@@ -145,7 +117,7 @@ TEST(ThreeDsWriter, NestedChunkLengthsCountTheirHeaders)
     EXPECT_THROW(none.end(), std::logic_error);
 }
 
-TEST(ThreeDsWriter, EncodedMeshReadsBackAndHostileChunksAreDetectable)
+TEST(ThreeDsWriter, EncodedMeshReadsBackAndBadMeshesAreRefused)
 {
     TriMesh mesh;
     mesh.name = "tri";
@@ -164,13 +136,6 @@ TEST(ThreeDsWriter, EncodedMeshReadsBackAndHostileChunksAreDetectable)
         EXPECT_EQ(contents->texCoords[i].v, mesh.texCoords[i][1]);
     }
     EXPECT_EQ(contents->polygons[0].c, 2u);
-
-    ThreeDsWriter tooShort;
-    tooShort.rawChunk(0x1234, 3, {});
-    EXPECT_FALSE(readThreeDs(tooShort.data()));
-    ThreeDsWriter huge;
-    huge.rawChunk(0x1234, 0xFFFFFFF0u, {1, 2, 3});
-    EXPECT_FALSE(readThreeDs(huge.data()));
 
     mesh.faces = {{0, 1, 3}};
     EXPECT_THROW(ThreeDsWriter::encode(mesh, {}), std::invalid_argument);

@@ -48,37 +48,21 @@ void expectRefused(const std::vector<std::uint8_t>& bytes, const std::string& me
 
 } // namespace
 
-TEST(Ms3dModelLoad, ReadsEveryRecordOfAGoodFile)
+// Field offsets are checked below; here what links records together.
+TEST(Ms3dModelLoad, AGoodFileLinksJointsMaterialsAndKeyframes)
 {
     Ms3dModel model;
     const Loaded loaded = loadBytes(model, Ms3d::encode(sampleMs3d()));
     ASSERT_TRUE(loaded.ok) << loaded.errors;
     EXPECT_EQ(loaded.errors, "");
-    ASSERT_EQ(model.vertices().size(), 3u);
-    ASSERT_EQ(model.triangles().size(), 1u);
-    ASSERT_EQ(model.groups().size(), 1u);
-    ASSERT_EQ(model.materials().size(), 1u);
     ASSERT_EQ(model.joints().size(), 2u);
     EXPECT_FLOAT_EQ(model.fps(), 24.0f);
-
-    EXPECT_EQ(model.vertices()[1].m_bone, -1);
-    EXPECT_EQ(model.vertices()[1].m_position, (Vec3{1, 0, 0}));
-    const ModelTriangle& triangle = model.triangles()[0];
-    EXPECT_EQ(triangle.m_indices, (std::array<std::int32_t, 3>{0, 1, 2}));
-    EXPECT_EQ(triangle.m_v, (Vec3{1.0f, 1.0f, 0.75f}));
-    EXPECT_EQ(model.groups()[0].m_material, 0);
-    EXPECT_EQ(model.groups()[0].m_triangleList, std::vector<std::int32_t>{0});
     EXPECT_FLOAT_EQ(model.materials()[0].m_shininess, 16.0f);
     EXPECT_EQ(model.materials()[0].m_glTexture, 7);
-
-    const Joint& knee = model.joints()[1];
     EXPECT_EQ(model.joints()[0].m_parentIndex, -1);
-    EXPECT_EQ(knee.m_parentIndex, 0) << "parent names match ignoring case";
-    ASSERT_EQ(knee.m_rotationKeyframes.size(), 1u);
-    EXPECT_FLOAT_EQ(knee.m_rotationKeyframes[0].m_timeMs, 500.0f);
-    EXPECT_EQ(knee.m_rotationKeyframes[0].m_joint, 1);
-    ASSERT_EQ(model.joints()[0].m_translationKeyframes.size(), 2u);
-    EXPECT_FLOAT_EQ(model.joints()[0].m_translationKeyframes[1].m_timeMs, 1000.0f);
+    EXPECT_EQ(model.joints()[1].m_parentIndex, 0) << "parent names match ignoring case";
+    ASSERT_EQ(model.joints()[1].m_rotationKeyframes.size(), 1u);
+    EXPECT_EQ(model.joints()[1].m_rotationKeyframes[0].m_joint, 1);
 }
 
 // Every field of every record holds a value of its own, with the ignored
@@ -118,7 +102,7 @@ TEST(Ms3dModelLoad, EveryFieldComesFromItsOwnOffset)
         EXPECT_EQ(triangle.m_v, (Vec3{0.875f, 0.625f, 0.375f}));
     }
     EXPECT_EQ(model.groups()[0].m_triangleList, (std::vector<std::int32_t>{1, 0, 1}));
-    EXPECT_EQ(model.groups()[0].m_material, -1);
+    EXPECT_EQ(model.groups()[0].m_material, -1) << "255 means no material";
     EXPECT_EQ(model.groups()[1].m_material, 0);
     const Joint& root = model.joints()[0];
     ASSERT_EQ(root.m_rotationKeyframes.size(), 2u);
@@ -224,16 +208,6 @@ TEST(Ms3dModelLoad, IndicesAtOrBeyondTheirCountAreRefused)
     b = sampleMs3d();
     b.groups[0].material = 1;
     expectRefused(Ms3d::encode(b), "group 0 names material 1, but there are 1 materials");
-}
-
-TEST(Ms3dModelLoad, MaterialIndex255MeansNoMaterial)
-{
-    Ms3d::Model b = sampleMs3d();
-    b.groups[0].material = -1;
-    b.materials.clear();
-    Ms3dModel model;
-    ASSERT_TRUE(loadBytes(model, Ms3d::encode(b)).ok);
-    EXPECT_EQ(model.groups()[0].m_material, -1);
 }
 
 TEST(Ms3dModelLoad, MissingParentAndUnterminatedNamesAreRefused)

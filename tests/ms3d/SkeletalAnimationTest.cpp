@@ -183,22 +183,6 @@ TEST(SkeletalAnimation, TimeRunsAtThePlaybackFactorFromTheRangeStart)
     expectNear(a.vertexAt(0), {2, 0, 0});
 }
 
-TEST(SkeletalAnimation, RangeAt24FramesPerSecondEndsAfterAbout410Ms)
-{
-    Ms3d::Model b;
-    b.vertices = {{0, {0, 0, 0}, 0}};
-    b.joints = {joint("Root", "", {}, {}, {{0.0f, {0, 0, 0}}, {40.0f / 24.0f, {40, 0, 0}}})};
-    AnimatedModel a(b);
-    a.model.setLooping(false);
-    a.model.setFrames(0, 40);
-    a.clock.advance(400);
-    a.model.advanceAnimation();
-    EXPECT_NEAR(a.vertexAt(0).x, 400 * 4.0666 * 24 / 1000, 1e-3);
-    a.clock.advance(10);
-    a.model.advanceAnimation();
-    EXPECT_NEAR(a.vertexAt(0).x, 40, 1e-5);
-}
-
 TEST(SkeletalAnimation, LoopingRestartsWhileNotLoopingHoldsTheLastPose)
 {
     Ms3d::Model b = translatedJoint();

@@ -77,7 +77,8 @@ TEST_F(MeshManagerTest, SamePathGivesSameRecordAndReadsOnce)
     EXPECT_EQ(texel(1), (std::array<GLubyte, 4>{3, 2, 1, 255}));
 }
 
-TEST_F(MeshManagerTest, PathsDifferingInCaseAreSeparateEntries)
+// Paths are keys as written: case and separators both count.
+TEST_F(MeshManagerTest, PathsAreKeyedExactly)
 {
     write("pic.tga", rgbTga(0, 0, 200));
     write("PIC.tga", rgbTga(200, 0, 0));
@@ -88,6 +89,13 @@ TEST_F(MeshManagerTest, PathsDifferingInCaseAreSeparateEntries)
     EXPECT_NE(lower, upper);
     EXPECT_EQ(texel(lower->glName)[0], 200);
     EXPECT_EQ(texel(upper->glName)[2], 200);
+
+    write("Data/Models/m.3ds", square());
+    Mesh* back = manager->getMesh("Data\\Models\\m.3ds");
+    Mesh* forward = manager->getMesh("Data/Models/m.3ds");
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(forward, nullptr);
+    EXPECT_NE(back, forward);
 }
 
 TEST_F(MeshManagerTest, MissingBmpIsRetriedAndUsesUpNames)
@@ -102,29 +110,22 @@ TEST_F(MeshManagerTest, MissingBmpIsRetriedAndUsesUpNames)
     EXPECT_EQ(manager->getTextureName("later.tga"), 3u);
 }
 
-TEST_F(MeshManagerTest, FailedTgaIsCachedWithNameZero)
+TEST_F(MeshManagerTest, FailedTextureIsCachedWithNameZero)
 {
     write("deep.tga", tga(2, 1, 1, 16, {0, 0}));
+    write("flat.bmp", bmp({.width = 0, .height = 1}));
     Texture* missing = manager->getTexture("missing.tga");
     ASSERT_NE(missing, nullptr);
     EXPECT_EQ(missing->glName, 0u);
     EXPECT_EQ(manager->getTexture("missing.tga"), missing);
-    EXPECT_EQ(manager->getTextureName("deep.tga"), 0u);
-    EXPECT_EQ(manager->getTextureName("deep.tga"), 0u);
+    for (const char* refused : {"deep.tga", "flat.bmp"}) {
+        EXPECT_EQ(manager->getTextureName(refused), 0u);
+        EXPECT_EQ(manager->getTextureName(refused), 0u);
+    }
     EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open texture file 'missing.tga'.",
-                         "Invalid texture information of the file 'deep.tga'"}));
+                         "Invalid texture information of the file 'deep.tga'", "Invalid size of the bitmap 'flat.bmp'."}));
     EXPECT_EQ(count(log(), "ERROR: Invalid texture information of the file 'deep.tga'"), 1u);
-    // No name was taken for either.
-    write("good.tga", rgbTga(0, 0, 0));
-    EXPECT_EQ(manager->getTextureName("good.tga"), 1u);
-}
-
-TEST_F(MeshManagerTest, RefusedBmpIsCachedWithNameZero)
-{
-    write("flat.bmp", bmp({.width = 0, .height = 1}));
-    EXPECT_EQ(manager->getTextureName("flat.bmp"), 0u);
-    EXPECT_EQ(manager->getTextureName("flat.bmp"), 0u);
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Invalid size of the bitmap 'flat.bmp'."}));
+    // No TGA took a name; the BMP took one before it was read.
     EXPECT_EQ(Texture::textureCounter, 1u);
 }
 
@@ -183,16 +184,6 @@ TEST_F(MeshManagerTest, MeshesAreCachedOnlyWhenLoaded)
     EXPECT_EQ(manager->getMesh("bad.3ds"), nullptr);
     EXPECT_EQ(manager->getMeshes().size(), 1u);
     EXPECT_EQ(boxes.back(), "Face index out of range in the model file 'bad.3ds'.");
-}
-
-TEST_F(MeshManagerTest, BackslashPathsOpenButKeyExactly)
-{
-    write("Data/Models/m.3ds", square());
-    Mesh* back = manager->getMesh("Data\\Models\\m.3ds");
-    Mesh* forward = manager->getMesh("Data/Models/m.3ds");
-    ASSERT_NE(back, nullptr);
-    ASSERT_NE(forward, nullptr);
-    EXPECT_NE(back, forward);
 }
 
 // The square fills the viewport; its texture's first file row must show at
