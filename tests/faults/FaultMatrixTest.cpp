@@ -224,7 +224,7 @@ std::vector<FaultCase> selectedCases()
     return cases;
 }
 
-// The window's caption that names this case's game on the shared X server.
+// The window's caption, by which the case finds its game to press Escape.
 std::string windowTitle(const FaultCase& fault)
 {
     return "Flarevox Fault " + fault.name + " " + std::to_string(getpid());

@@ -91,7 +91,7 @@ ArrowStage::ArrowStage(const Chart& chart)
 
     OutputHandler::instance()->open("output.log");
     (new ConfigFileParser())->parse("Conf/global.cfg");
-    frameClock = new StageClock();
+    frameClock = std::make_unique<StageClock>();
     new StepFileManager();
     SoundManager* sound = SoundManager::instance();
     sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);

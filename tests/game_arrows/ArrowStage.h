@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,8 @@ private:
     testsupport::ScratchDir scratch;
     testsupport::GlContext gl;
     platform::SimulatedClock clock{10000};
-    StageClock* frameClock = nullptr;
+    // The registry's teardown spares the main loop's name: the stage owns it.
+    std::unique_ptr<StageClock> frameClock;
     ArrowManager* manager = nullptr;
     std::uint32_t startTick = 0;
 };
