@@ -8,6 +8,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdlib>
+#include <thread>
+
 bool Application::keepRunning = false;
 bool Application::wantFullScreen = false;
 MainLoop* Application::myMainLoop = nullptr;
@@ -17,6 +20,21 @@ namespace {
 constexpr double fieldOfView = 45.0;
 constexpr double nearPlane = 1.0;
 constexpr double farPlane = 100.0;
+constexpr long maximumFrameRateCap = 1000;
+
+// FLAREVOX_MAX_FPS=N: the shortest frame that holds the rate at N, or zero
+// when the switch is off or not a number from 1 to 1000.
+std::chrono::steady_clock::duration frameRateCap()
+{
+    const char* value = std::getenv("FLAREVOX_MAX_FPS");
+    if (!value || *value == '\0')
+        return {};
+    char* end = nullptr;
+    const long fps = std::strtol(value, &end, 10);
+    if (*end != '\0' || fps < 1 || fps > maximumFrameRateCap)
+        return {};
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(1.0 / fps));
+}
 
 void showErrorBox(const char* text)
 {
@@ -34,7 +52,9 @@ std::string valueOf(const ConfigFileParser::Section& section, const std::string&
 int Application::run()
 {
     readWindowSettings();
+    shortestFrame = frameRateCap();
     record.keyStates = keyStates.data();
+    record.keyPresses = &keyPresses;
     record.application = &application;
     keyStates.fill(0);
 
@@ -101,10 +121,21 @@ void Application::pumpMessages(MainLoop& mainLoop)
             if (frameObserver)
                 frameObserver(record, mainLoop);
             record.window->swapBuffers();
+            holdFrameRate();
             if (StartupTimes::frameShown())
                 requestQuit(record);
         }
     }
+}
+
+// Sleeps out the rest of the frame when the rate is capped; key events that
+// arrive meanwhile are pumped before the next frame.
+void Application::holdFrameRate()
+{
+    if (shortestFrame == std::chrono::steady_clock::duration::zero())
+        return;
+    std::this_thread::sleep_until(frameStart + shortestFrame);
+    frameStart = std::chrono::steady_clock::now();
 }
 
 void Application::handleMessage(WindowRecord& record, const platform::Window::Message& message)
@@ -114,7 +145,7 @@ void Application::handleMessage(WindowRecord& record, const platform::Window::Me
     case Type::KeyDown:
     case Type::KeyUp:
         if (record.keyStates && message.virtualKey >= 0 && message.virtualKey < static_cast<int>(KeyStates{}.size()))
-            record.keyStates[message.virtualKey] = message.type == Type::KeyDown ? 1 : 0;
+            setKey(record, static_cast<std::size_t>(message.virtualKey), message.type == Type::KeyDown, message.tick);
         break;
     case Type::Close:
         requestQuit(record);
@@ -133,6 +164,16 @@ void Application::handleMessage(WindowRecord& record, const platform::Window::Me
         break;
     case Type::Quit:
         break;
+    }
+}
+
+void Application::setKey(WindowRecord& record, std::size_t code, bool down, std::uint32_t tick)
+{
+    const bool wasDown = record.keyStates[code] != 0;
+    record.keyStates[code] = down ? 1 : 0;
+    if (down && !wasDown && record.keyPresses) {
+        record.keyPresses->tick[code] = tick;
+        ++record.keyPresses->count[code];
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/WindowRecord.h"
 
+#include <chrono>
 #include <functional>
 
 class MainLoop;
@@ -28,6 +29,8 @@ public:
     static bool registerAppClass(AppRecord& application);
     // The window procedure: what each translated window message does.
     static void handleMessage(WindowRecord& record, const platform::Window::Message& message);
+    // Sets a key's flag; a key going down also notes its press time.
+    static void setKey(WindowRecord& record, std::size_t code, bool down, std::uint32_t tick);
 
     // True while the outer loop should go on.
     static bool keepRunning;
@@ -41,10 +44,15 @@ private:
     void readWindowSettings();
     void runMainLoop();
     void pumpMessages(MainLoop& mainLoop);
+    void holdFrameRate();
 
     AppRecord application;
     WindowRecord record;
     KeyStates keyStates{};
+    KeyPresses keyPresses{};
     bool startFullScreen = false;
     FrameObserver frameObserver;
+    // FLAREVOX_MAX_FPS: frames no shorter than this, for testing (zero: off).
+    std::chrono::steady_clock::duration shortestFrame{};
+    std::chrono::steady_clock::time_point frameStart;
 };

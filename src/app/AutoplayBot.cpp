@@ -15,6 +15,7 @@
 #include "sound/SoundManager.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -24,6 +25,8 @@ constexpr double halfBeatsPerMinuteMs = 30000.0;
 // Missiles fired by player 1 fly up player 2's field.
 constexpr int catchingPlayer = 2;
 constexpr int laneCount = 4;
+// A press planned further back than this (a stalled frame) goes down now.
+constexpr double maximumLatenessMs = 1000.0;
 
 // Tick counts wrap; a due tick counts as reached for half the range after it.
 bool reached(std::uint32_t tick, std::uint32_t due)
@@ -104,7 +107,7 @@ void AutoplayBot::operator()(WindowRecord& record, MainLoop& mainLoop)
     }
     if (!planned)
         planSong();
-    pressDueKeys(record, mainLoop.getFrameDelta());
+    pressDueKeys(record);
     reportCatch();
     fireStoredMissiles(record, tick);
     catchIncomingMissile(record);
@@ -132,17 +135,25 @@ void AutoplayBot::startOver(MainLoop& mainLoop)
 
 void AutoplayBot::releaseHeldKeys(WindowRecord& record)
 {
+    const std::uint32_t now = platform::SystemClock::tickCount();
     for (const std::uint8_t key : heldKeys)
-        record.window->pushKey(key, false);
+        record.window->pushKey(key, false, now);
     heldKeys.clear();
+}
+
+// The key goes down at `tick`: the game judges the press as of then, however
+// late in the frame it reads it.
+void AutoplayBot::press(WindowRecord& record, std::uint8_t key, std::uint32_t tick)
+{
+    if (std::find(heldKeys.begin(), heldKeys.end(), key) != heldKeys.end())
+        return;
+    record.window->pushKey(key, true, tick);
+    heldKeys.push_back(key);
 }
 
 void AutoplayBot::press(WindowRecord& record, std::uint8_t key)
 {
-    if (std::find(heldKeys.begin(), heldKeys.end(), key) != heldKeys.end())
-        return;
-    record.window->pushKey(key, true);
-    heldKeys.push_back(key);
+    press(record, key, platform::SystemClock::tickCount());
 }
 
 // Any slot key starts the song: player 1's first one.
@@ -173,13 +184,17 @@ void AutoplayBot::planSong()
                           random);
 }
 
-// The press is judged in the next frame's update; pressing on the frame
-// whose clock is nearest the beat keeps the error within half a frame.
-void AutoplayBot::pressDueKeys(WindowRecord& record, std::uint32_t frameMs)
+// Every press whose song time has come since the last frame goes down
+// stamped with that moment: the tick count now, less how far the song has
+// moved on since.
+void AutoplayBot::pressDueKeys(WindowRecord& record)
 {
-    const double heard = SoundManager::instance()->getStreamTime(songName) + frameMs / 2.0;
-    while (nextPress < presses.size() && presses[nextPress].songMs <= heard)
-        press(record, presses[nextPress++].key);
+    const std::uint32_t now = platform::SystemClock::tickCount();
+    const double songNow = SoundManager::instance()->getSongTime(songName);
+    while (nextPress < presses.size() && presses[nextPress].songMs <= songNow) {
+        const double lateMs = std::min(songNow - presses[nextPress].songMs, maximumLatenessMs);
+        press(record, presses[nextPress++].key, now - static_cast<std::uint32_t>(std::lround(lateMs)));
+    }
 }
 
 void AutoplayBot::quitAfterWinner(WindowRecord& record, std::uint32_t tick)

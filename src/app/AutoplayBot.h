@@ -14,10 +14,10 @@ class Missile;
 struct WindowRecord;
 
 // Plays both players through the real input path: it queues key events on
-// the window, as a keyboard would. It starts the song from the story screen
-// after a second, then presses each note's keys when the song clock reaches
-// the note's beat time (the chart's gap plus half a beat per note), never
-// looking at the arrows. Player 1 is on time; player 2 scatters like a
+// the window, as a keyboard would, each stamped with the moment it is meant
+// for. It starts the song from the story screen after a second, then presses
+// each note's keys at the song time of the note's beat (the chart's gap plus
+// half a beat per note), never looking at the arrows. Player 1 is on time; player 2 scatters like a
 // person, from a fixed seed, so the battle has a winner.
 // Missiles, which players see, are fair to look at: each player fires a
 // stored missile after a short seeded pause, and player 2 sometimes catches
@@ -68,9 +68,10 @@ private:
     void startOver(MainLoop& mainLoop);
     void releaseHeldKeys(WindowRecord& record);
     void press(WindowRecord& record, std::uint8_t key);
+    void press(WindowRecord& record, std::uint8_t key, std::uint32_t tick);
     void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
     void planSong();
-    void pressDueKeys(WindowRecord& record, std::uint32_t frameMs);
+    void pressDueKeys(WindowRecord& record);
     void quitAfterWinner(WindowRecord& record, std::uint32_t tick);
     void fireStoredMissiles(WindowRecord& record, std::uint32_t tick);
     void catchIncomingMissile(WindowRecord& record);

@@ -87,7 +87,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     outputHandler->open();
     OutputHandler::log(outputHandler, "INITIALIZING...");
 
-    inputHandler->init(keyStates);
+    inputHandler->init(keyStates, window ? window->keyPresses : nullptr);
     registerMainLoopKeys();
 
     configFileParser->parse("Conf/global.cfg");
@@ -210,10 +210,11 @@ void MainLoop::createCarrierArrow()
         delete carrier;
 }
 
-// F5 joins the classic four so that the display-mode switch is reachable.
+// F5 joins the classic four so that the display-mode switch is reachable, F9
+// the timing calibration.
 void MainLoop::registerMainLoopKeys()
 {
-    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5})
+    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5, keyF9})
         inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
 }
 
@@ -263,6 +264,9 @@ void MainLoop::onKey(std::uint8_t code)
     } else if (code == keyF3) {
         if (newPress)
             toggleWireframe();
+    } else if (code == keyF9) {
+        if (newPress && started == 0)
+            arrowManager->onCalibrationKey();
     }
 }
 
@@ -316,7 +320,9 @@ void MainLoop::drawStoryScreen()
         storyText->setText("%s", line.text);
         storyText->draw();
     }
+    // While calibrating, its line takes the prompt's place.
+    const std::string calibration = arrowManager->getCalibration().statusLine();
     storyText->setPosition(story::promptX, story::promptY);
-    storyText->setText("%s", story::prompt);
+    storyText->setText("%s", calibration.empty() ? story::prompt : calibration.c_str());
     storyText->draw();
 }

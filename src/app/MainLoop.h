@@ -28,6 +28,7 @@ public:
     static constexpr std::uint8_t keyF2 = 113;
     static constexpr std::uint8_t keyF3 = 114;
     static constexpr std::uint8_t keyF5 = 116;
+    static constexpr std::uint8_t keyF9 = 120;
 
     MainLoop();
     ~MainLoop() override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input/KeyPresses.h"
 #include "platform/Window.h"
 
 #include <array>
@@ -20,6 +21,7 @@ struct AppRecord {
 // rendering context handles; it is null while there is no window.
 struct WindowRecord {
     std::uint8_t* keyStates = nullptr;
+    KeyPresses* keyPresses = nullptr;
     std::unique_ptr<platform::Window> window;
     AppRecord* application = nullptr;
     std::string title;

@@ -42,14 +42,35 @@ void Arrow::setup(std::uint8_t newLane)
     bpm = stepFile ? stepFile->getBpm() : 0.0f;
 }
 
-// Moves by the last frame's time in beats, so the speed does not depend on
-// the frame rate. A frame reported as 0 ms counts as 1 ms.
+// The carrier moves by the last frame's time in beats, so the speed does not
+// depend on the frame rate; a frame reported as 0 ms counts as 1 ms. Arrows
+// of notes are placed by the arrow manager.
 bool Arrow::update()
 {
-    const std::uint32_t frameDelta = FrameClock::frameDelta();
-    const double frameMs = frameDelta == 0 ? 1.0 : frameDelta;
-    y = static_cast<float>(y + frameMs / millisecondsPerMinute * bpm);
+    if (!followsSong()) {
+        const std::uint32_t frameDelta = FrameClock::frameDelta();
+        const double frameMs = frameDelta == 0 ? 1.0 : frameDelta;
+        y = static_cast<float>(y + frameMs / millisecondsPerMinute * bpm);
+    }
     return ObjectNode::update();
+}
+
+void Arrow::followSong(double arrival, double msPerBeat)
+{
+    arrivalMs = arrival;
+    beatMs = msPerBeat;
+}
+
+void Arrow::placeAt(double songMs)
+{
+    if (followsSong())
+        y = heightAt(songMs);
+}
+
+// The goal height less the beats still to go.
+float Arrow::heightAt(double songMs) const
+{
+    return static_cast<float>(goalY - (arrivalMs - songMs) / beatMs);
 }
 
 bool Arrow::draw()
@@ -67,7 +88,17 @@ bool Arrow::draw()
 
 float Arrow::quality() const
 {
-    if (goalY - window < y && y < goalY + window)
-        return 1.0f - std::fabs(goalY - y);
+    return qualityAtHeight(y);
+}
+
+float Arrow::qualityAt(double songMs) const
+{
+    return qualityAtHeight(followsSong() ? heightAt(songMs) : y);
+}
+
+float Arrow::qualityAtHeight(float height)
+{
+    if (goalY - window < height && height < goalY + window)
+        return 1.0f - std::fabs(goalY - height);
     return 0.0f;
 }

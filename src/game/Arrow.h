@@ -9,6 +9,11 @@ class Texture;
 
 // A moving arrow: appears at the spawn height and rises one unit per beat of
 // the song. A press is judged by how close it is to the goal line.
+//
+// An arrow of a note knows the song time at which the note reaches the goal
+// line, and the arrow manager places it from the song clock every frame, so
+// it never drifts from the music. An arrow without a note (the carrier)
+// rises by the frame time.
 class Arrow : public ObjectNode {
 public:
     static constexpr const char* meshPath = "Data/Models/pfeil.3DS";
@@ -29,9 +34,20 @@ public:
     bool update() override;
     bool draw() override;
 
+    // Makes the arrow follow the song: it reaches the goal line at the song
+    // time `arrivalMs`, rising one unit per `msPerBeat`.
+    void followSong(double arrivalMs, double msPerBeat);
+    // Places a following arrow for the song time `songMs`.
+    void placeAt(double songMs);
+    bool followsSong() const { return beatMs > 0.0; }
+    double getArrivalMs() const { return arrivalMs; }
+
     // 1 - |distance to the goal line| while strictly within half a beat of
     // it, otherwise 0.
     float quality() const;
+    // The quality the arrow had at the song time `songMs` (following arrows;
+    // others answer for now).
+    float qualityAt(double songMs) const;
 
     std::uint32_t getLane() const { return lane; }
     float getBpm() const { return bpm; }
@@ -45,7 +61,13 @@ private:
     static inline float spawnY = unloadedHeight;
     static inline float goalY = unloadedHeight;
 
+    static float qualityAtHeight(float height);
+    float heightAt(double songMs) const;
+
     std::uint32_t lane = 0;
+    double arrivalMs = 0.0;
+    // Milliseconds per beat for an arrow following the song, else 0.
+    double beatMs = 0.0;
     // Shared through the mesh manager; not owned.
     Mesh* mesh = nullptr;
     Texture* texture = nullptr;

@@ -31,6 +31,10 @@ constexpr const char* arrowName = "gehtdasauchso";
 constexpr const char* arrowPath = "Arrow\\Arrow";
 constexpr std::uint32_t qualityTextMs = 500;
 constexpr std::uint32_t winnerTextMs = 5000000;
+// The song clock's rate against the ticks is measured over at least this long,
+// and believed within this share of 1.
+constexpr std::int32_t minimumRateSpanMs = 2000;
+constexpr double largestRateError = 0.2;
 
 template <typename T>
 T* findManager(const char* name)
@@ -134,53 +138,102 @@ void ArrowManager::update(std::uint32_t tick)
 {
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
-    SoundManager* sound = findManager<SoundManager>("SoundManager");
-    const std::uint32_t now = sound ? sound->getStreamTime(streamName) : 0;
+    songNow = songTimeNow();
     if (bpm > 0.0f)
-        scheduleStep(now, tick);
+        scheduleStep(tick);
+    placeArrows();
     sweepMisses();
-    checkSongEnd(sound);
+    checkSongEnd(findManager<SoundManager>("SoundManager"));
 }
 
-// At most one step per frame; a late schedule catches up one step per frame.
-void ArrowManager::scheduleStep(std::uint32_t now, std::uint32_t tick)
+// The song as the player hears it now. Once the stream has ended its clock
+// stands at the length: the song time then goes on with the tick count from
+// the last reading, so the arrows keep moving.
+double ArrowManager::songTimeNow()
 {
-    if (!startTick || nextStepTime > now)
+    const std::uint32_t tick = platform::SystemClock::tickCount();
+    SoundManager* sound = findManager<SoundManager>("SoundManager");
+    if (!sound)
+        return 0.0;
+    if (!lastReading || sound->getStreamTime(streamName) < sound->getStreamLength(streamName)) {
+        lastReading = SongReading{sound->getSongTime(streamName), tick};
+        if (startTick && !firstReading && lastReading->songMs > 0.0)
+            firstReading = lastReading;
+        return lastReading->songMs;
+    }
+    return lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick);
+}
+
+// Song milliseconds per tick millisecond since the song began to sound: a
+// sound device's clock may run a few percent off the system clock.
+double ArrowManager::songRate() const
+{
+    if (!firstReading || !lastReading)
+        return 1.0;
+    const auto ticks = static_cast<std::int32_t>(lastReading->tick - firstReading->tick);
+    if (ticks < minimumRateSpanMs)
+        return 1.0;
+    const double rate = (lastReading->songMs - firstReading->songMs) / ticks;
+    return std::clamp(rate, 1.0 - largestRateError, 1.0 + largestRateError);
+}
+
+// At most one step per frame; a late schedule catches up one step per frame,
+// each arrow appearing where its note has got to by then.
+void ArrowManager::scheduleStep(std::uint32_t tick)
+{
+    if (!startTick || nextStepTime > songNow)
         return;
+    const double dueTime = firstStepTime + static_cast<double>(stepsTaken) * stepLength;
     ++stepsTaken;
     nextStepTime = std::round(firstStepTime + static_cast<double>(stepsTaken) * stepLength);
-    takeStep(tick);
+    takeStep(tick, dueTime + lead);
 }
 
-void ArrowManager::takeStep(std::uint32_t tick)
+void ArrowManager::takeStep(std::uint32_t tick, double arrivalMs)
 {
     const char note = StepFileManager::takeStep(noteCopy, noteCursor);
     const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
-    for (std::size_t i = 0; i < arrows.count; ++i)
-        spawnArrow(arrows.lanes[i]);
-    // The dancer moves when the step's arrows reach the goal line, `lead` ms
-    // from now. The sum wraps with the tick counter; a lead beyond the
-    // counter's half range (a nearly zero tempo) is held at its edge.
+    for (std::size_t i = 0; i < arrows.count; ++i) {
+        if (Arrow* arrow = spawnArrow(arrows.lanes[i])) {
+            arrow->followSong(arrivalMs, 2.0 * stepLength);
+            arrow->placeAt(songNow);
+        }
+    }
+    // The dancer moves when the step's arrows reach the goal line. The sum
+    // wraps with the tick counter; a time beyond the counter's half range (a
+    // nearly zero tempo) is held at its edge.
     if (dancer) {
-        const double leadMs = std::isfinite(lead) ? std::clamp(lead, -2147483648.0, 2147483647.0) : 0.0;
-        dancer->addEvent(tick + static_cast<std::uint32_t>(static_cast<std::int32_t>(leadMs)), note);
+        const double untilArrival = arrivalMs - songNow;
+        const double aheadMs = std::isfinite(untilArrival) ? std::clamp(untilArrival, -2147483648.0, 2147483647.0) : 0.0;
+        dancer->addEvent(tick + static_cast<std::uint32_t>(static_cast<std::int32_t>(aheadMs)), note);
     }
 }
 
-void ArrowManager::spawnArrow(std::uint8_t lane)
+Arrow* ArrowManager::spawnArrow(std::uint8_t lane)
 {
     ObjectGraph* graph = ObjectGraph::find();
     if (!graph)
-        return;
+        return nullptr;
     auto* arrow = new Arrow(arrowName, ObjectNode::SideBoth);
     arrow->setup(lane);
     // Without the carrier arrow the graph refuses the node: it is then nobody's.
     if (!graph->addNode(arrow, arrowPath)) {
         delete arrow;
-        return;
+        return nullptr;
     }
     p1Arrows.push_back(arrow);
     p2Arrows.push_back(arrow);
+    moving.push_back(arrow);
+    return arrow;
+}
+
+// Every arrow still shown in a field takes its height from the song clock;
+// one that both players are done with leaves the list.
+void ArrowManager::placeArrows()
+{
+    std::erase_if(moving, [](const Arrow* arrow) { return !arrow->isActive(); });
+    for (Arrow* arrow : moving)
+        arrow->placeAt(songNow);
 }
 
 // Missed arrows stay in the lists; hiding them again changes nothing.
@@ -206,8 +259,28 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
         winnerText->setText("%s won!", winner.c_str());
     if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
+        logTiming(1);
+        logTiming(2);
         sound->reportUnderrunsSince(underrunsAtStart);
     }
+}
+
+// How far from their notes the player's judged presses were, in ms.
+void ArrowManager::logTiming(int player) const
+{
+    std::vector<double> distances;
+    for (const double error : pressErrors[player == 1 ? 0 : 1])
+        distances.push_back(std::fabs(error));
+    if (distances.empty())
+        return;
+    std::sort(distances.begin(), distances.end());
+    const auto at = [&distances](double share) {
+        return distances[static_cast<std::size_t>(share * static_cast<double>(distances.size() - 1) + 0.5)];
+    };
+    OutputHandler::log(OutputHandler::find(),
+                       "ArrowManager: Player %d timing: %zu judged presses, median distance %.1f ms, 99th percentile "
+                       "%.1f ms",
+                       player, distances.size(), at(0.5), at(0.99));
 }
 
 void ArrowManager::logFinalTotals(const std::string& winner)
@@ -226,43 +299,78 @@ void ArrowManager::logFinalTotals(const std::string& winner)
 
 void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
 {
-    if (player != 1 && player != 2)
-        return;
-    if (action >= firstDirection && action <= lastDirection)
-        hitLane(player, actionLanes[action - 1]);
-    else if (action > lastDirection && action <= lastSlot)
-        onSlot(player, action);
+    onPlayerAction(player, action, platform::SystemClock::tickCount(), true);
 }
 
-// The oldest judgeable arrow of the lane, unless the lane's goal marker is
-// hidden for the player (a missile blocks it): then the press hits nothing.
-void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane)
+void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
+{
+    if (player != 1 && player != 2)
+        return;
+    const Press press = pressAt(pressTick);
+    const bool direction = action >= firstDirection && action <= lastDirection;
+    if (direction && newPress && !startTick && calibration.getState() == Calibration::State::Tapping) {
+        if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+            calibration.tap(*sound, press.msAgo);
+    }
+    if (direction)
+        hitLane(player, actionLanes[action - 1], press);
+    else if (action > lastDirection && action <= lastSlot)
+        onSlot(player, action, press);
+}
+
+void ArrowManager::onCalibrationKey()
+{
+    if (startTick)
+        return;
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        calibration.onKey(*sound);
+}
+
+// Where the song was when the key went down: the song clock now, less the
+// time since the press in song time. A press stamped in the future counts
+// as now.
+ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
+{
+    const std::uint32_t now = platform::SystemClock::tickCount();
+    const auto age = static_cast<std::int32_t>(now - pressTick);
+    const std::uint32_t msAgo = age > 0 ? static_cast<std::uint32_t>(age) : 0;
+    const double songMs = songTimeNow();
+    return {songMs - msAgo * songRate(), msAgo, now - msAgo};
+}
+
+// The oldest arrow of the lane that was judgeable at the press, unless the
+// lane's goal marker is hidden for the player (a missile blocks it): then
+// the press hits nothing.
+void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press)
 {
     const GoalMarker* goal = goals[lane];
     if (goal && goal->isHiddenFor(player))
         return;
     std::vector<Arrow*>& arrows = arrowsOf(player);
-    const auto hit = std::find_if(arrows.begin(), arrows.end(), [lane](const Arrow* arrow) {
-        return arrow->getLane() == lane && arrow->quality() != 0.0f;
+    const auto hit = std::find_if(arrows.begin(), arrows.end(), [lane, &press](const Arrow* arrow) {
+        return arrow->getLane() == lane && arrow->qualityAt(press.songMs) != 0.0f;
     });
     if (hit != arrows.end()) {
         Arrow* arrow = *hit;
         arrows.erase(hit);
-        judge(arrow->quality(), player);
+        judge(arrow->qualityAt(press.songMs), player);
+        if (arrow->followsSong())
+            pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getArrivalMs());
         arrow->hideForPlayer(player);
     }
-    catchGimmick(lane);
+    catchGimmick(lane, press.msAgo);
 }
 
-// Whether or not an arrow was hit, the first gimmick of the lane inside its
-// catch window explodes. Either player may catch any gimmick.
-void ArrowManager::catchGimmick(std::uint8_t lane)
+// Whether or not an arrow was hit, the first gimmick of the lane that was
+// inside its catch window at the press explodes. Either player may catch
+// any gimmick.
+void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
 {
     const auto* gimmicks = findManager<GimmickManager>("GimmickManager");
     if (!gimmicks)
         return;
     for (Gimmick* gimmick : gimmicks->getGimmicks()) {
-        const float quality = gimmick->quality();
+        const float quality = gimmick->qualityAt(msAgo);
         if (quality != 0.0f && gimmick->lane == lane) {
             gimmick->hit(quality);
             return;
@@ -273,27 +381,29 @@ void ArrowManager::catchGimmick(std::uint8_t lane)
 // Slot keys start the song. Once it has played past the guard time, Slot1
 // and Slot3 fire the player's gimmick in slot 1, Slot2 and Slot4 the one in
 // slot 0; the guard also swallows the held starting press.
-void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action)
+void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press)
 {
     if (!startTick) {
-        startSong();
+        startSong(press.tick);
         return;
     }
-    SoundManager* sound = findManager<SoundManager>("SoundManager");
-    if (!sound || sound->getStreamTime(streamName) <= gimmickGuardMs)
+    if (press.songMs <= gimmickGuardMs)
         return;
     const bool oddSlotKey = (action - lastDirection) % 2 == 1;
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
         gimmicks->launch(static_cast<std::int8_t>(player), oddSlotKey ? 1 : 0);
 }
 
-void ArrowManager::startSong()
+void ArrowManager::startSong(std::uint32_t pressTick)
 {
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
+        calibration.stop(*sound);
         underrunsAtStart = sound->getUnderrunCount();
         sound->play(streamName);
     }
-    startTick = platform::SystemClock::tickCount();
+    lastReading.reset();
+    firstReading.reset();
+    startTick = pressTick;
     if (MainLoop* loop = findMainLoop()) {
         loop->setStarted(1);
         if (Text* intro = loop->getStoryText())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Object.h"
+#include "game/Calibration.h"
 
 #include <array>
 #include <cstddef>
@@ -55,12 +56,17 @@ public:
     // the tick count taken at the start of the frame.
     void update(std::uint32_t tick);
     // A bound key or button of a player (1 or 2) is down: actions 1 to 4 are
-    // Up, Right, Down, Left; 5 to 8 the slots.
+    // Up, Right, Down, Left; 5 to 8 the slots. The press is judged where the
+    // song was at `pressTick`, the tick count at which the key went down
+    // (without it: now).
+    // `newPress`: the first frame that sees this press (held keys repeat).
     void onPlayerAction(std::uint8_t player, std::uint8_t action);
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
 
-    void spawnArrow(std::uint8_t lane);
+    // Null when there is no scene graph or carrier arrow to link it under.
+    Arrow* spawnArrow(std::uint8_t lane);
     void judge(float quality, int player);
 
     // The dancer node stores itself here when it is constructed; not owned.
@@ -74,7 +80,14 @@ public:
     // Hits of each judgement for the player, best first.
     const std::array<std::uint32_t, judgementCount>& getTally(int player) const;
     double getLead() const { return lead; }
+    // The song time of this frame's arrows, in ms.
+    double getSongNow() const { return songNow; }
+    // Judged presses' distances from their notes in ms (negative: early).
+    const std::vector<double>& getPressErrors(int player) const { return pressErrors[player == 1 ? 0 : 1]; }
     bool isSongStarted() const { return startTick.has_value(); }
+    // F9 on the story screen.
+    void onCalibrationKey();
+    const Calibration& getCalibration() const { return calibration; }
 
     static const Judgement& judgementFor(float quality);
 
@@ -85,15 +98,32 @@ private:
 
     Text* createText(std::uint32_t duration, std::int8_t side, int secondHeight, const char* secondFace,
                      const char* path);
-    void scheduleStep(std::uint32_t now, std::uint32_t tick);
-    void takeStep(std::uint32_t tick);
+    // A press: the song time and tick count at which it happened, and how
+    // long ago that was.
+    struct Press {
+        double songMs = 0.0;
+        std::uint32_t msAgo = 0;
+        std::uint32_t tick = 0;
+    };
+    struct SongReading {
+        double songMs = 0.0;
+        std::uint32_t tick = 0;
+    };
+
+    double songTimeNow();
+    double songRate() const;
+    Press pressAt(std::uint32_t pressTick);
+    void scheduleStep(std::uint32_t tick);
+    void takeStep(std::uint32_t tick, double arrivalMs);
+    void placeArrows();
     void sweepMisses();
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
-    void hitLane(std::uint8_t player, std::uint8_t lane);
-    void catchGimmick(std::uint8_t lane);
-    void onSlot(std::uint8_t player, std::uint8_t action);
-    void startSong();
+    void logTiming(int player) const;
+    void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
+    void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
+    void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
+    void startSong(std::uint32_t pressTick);
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
 
@@ -116,6 +146,14 @@ private:
     // The scene graph owns the arrows; the lists only refer to them.
     std::vector<Arrow*> p1Arrows;
     std::vector<Arrow*> p2Arrows;
+    // Arrows still shown in either field, placed from the song clock.
+    std::vector<Arrow*> moving;
+    double songNow = 0.0;
+    std::optional<SongReading> lastReading;
+    // The first reading after the song began to sound.
+    std::optional<SongReading> firstReading;
+    std::array<std::vector<double>, 2> pressErrors;
+    Calibration calibration;
     StepFileManager* stepFile = nullptr;
     std::string noteCopy;
     std::size_t noteCursor = 0;

@@ -25,7 +25,14 @@ public:
 
     // |1.5 - y| inside the catch window, 0 outside it (0 means not catchable now).
     float quality() const;
+    // The same where the gimmick was `msAgo` milliseconds ago (the moment of a press).
+    float qualityAt(std::uint32_t msAgo) const;
+    // How fast it climbs now, in units per millisecond.
+    virtual double climbPerMs() const { return 0.0; }
 
     bool exploded = false;
     std::int8_t lane = 0;
+
+private:
+    static float qualityAtHeight(float height);
 };

@@ -29,6 +29,7 @@ public:
     // missile stays grounded) when there is no goal marker to fly at.
     bool launch() override;
     void hit(float quality) override;
+    double climbPerMs() const override { return launched && !exploded ? unitsPerMinute / 60000.0 : 0.0; }
 
     bool isLaunched() const { return launched; }
     GoalMarker* getTarget() const { return target; }

@@ -7,6 +7,7 @@
 #include "game/Player.h"
 #include "input/InputJoystick.h"
 #include "platform/JoystickDevices.h"
+#include "platform/SystemClock.h"
 
 namespace {
 
@@ -29,11 +30,12 @@ InputHandler::InputHandler()
 
 InputHandler::~InputHandler() = default;
 
-bool InputHandler::init(const std::uint8_t* keyFlags)
+bool InputHandler::init(const std::uint8_t* keyFlags, const KeyPresses* presses)
 {
     OutputHandler* out = OutputHandler::find();
     OutputHandler::log(out, "Initializing InputHandler ...");
     keyStates = keyFlags;
+    keyPresses = presses;
 
     directInput = platform::JoystickDevices::create();
     OutputHandler::log(out, directInput ? "...InputHandler: Initialized DInput" : "...InputHandler: Could not init DInput");
@@ -61,6 +63,8 @@ void InputHandler::registerBinding(std::uint8_t code, std::uint8_t target, std::
                                    std::uint8_t media)
 {
     bindings.push_back({player, code, action, target, media});
+    // Presses made before the binding existed are not its to fire.
+    firedPresses.push_back(lastPress(bindings.back()).count);
     OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player, code,
                        target, media);
 }
@@ -97,10 +101,30 @@ void InputHandler::update()
         joystick1->poll();
     if (joystick2)
         joystick2->poll();
-    for (const KeyBinding& binding : bindings) {
-        if (isDown(binding))
-            dispatch(binding);
+    const std::uint32_t now = platform::SystemClock::tickCount();
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
+        const KeyBinding& binding = bindings[i];
+        const PressRecord press = lastPress(binding);
+        const bool newPress = press.count != firedPresses[i];
+        firedPresses[i] = press.count;
+        if (newPress)
+            dispatch(binding, press.tick, true);
+        else if (isDown(binding))
+            dispatch(binding, now, false);
     }
+}
+
+InputHandler::PressRecord InputHandler::lastPress(const KeyBinding& binding) const
+{
+    if (binding.media == mediaKeyboard)
+        return keyPresses ? PressRecord{keyPresses->tick[binding.code], keyPresses->count[binding.code]} : PressRecord{};
+    if (binding.media != mediaJoystick || binding.code >= JoystickState::buttonCount)
+        return {};
+    const InputJoystick* joystick = binding.player == 1 ? joystick1 : binding.player == 2 ? joystick2 : nullptr;
+    if (!joystick || !joystick->isActive())
+        return {};
+    const JoystickState& state = joystick->getState();
+    return {state.pressTick[binding.code], state.pressCount[binding.code]};
 }
 
 // Which joystick a pad binding reads is decided by the binding's player.
@@ -118,7 +142,7 @@ bool InputHandler::isDown(const KeyBinding& binding) const
 }
 
 // A receiver that cannot be found drops the event.
-void InputHandler::dispatch(const KeyBinding& binding)
+void InputHandler::dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress)
 {
     ObjectRegistry* registry = ObjectRegistry::instance();
     switch (binding.target) {
@@ -132,7 +156,7 @@ void InputHandler::dispatch(const KeyBinding& binding)
         break;
     case targetPlayerAction:
         if (auto* arrows = registry->findAs<ArrowManager>("ArrowManager"))
-            arrows->onPlayerAction(binding.player, binding.action);
+            arrows->onPlayerAction(binding.player, binding.action, pressTick, newPress);
         break;
     default:
         break;

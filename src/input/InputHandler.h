@@ -2,6 +2,7 @@
 
 #include "core/Object.h"
 #include "input/KeyBinding.h"
+#include "input/KeyPresses.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,9 @@ class Player;
 // Turns keys and joystick buttons into main-loop commands and player
 // actions. Once per frame it polls the joysticks and fires every binding
 // whose key or button is down, in registration order, for as long as it
-// stays down. Registered as "InputHandler".
+// stays down. The first frame that sees a press fires it with the press's
+// own time (also when the key is already up again); later frames while it
+// stays down fire with the frame's time. Registered as "InputHandler".
 class InputHandler : public Object {
 public:
     static constexpr std::uint8_t targetMainLoop = 1;
@@ -29,8 +32,9 @@ public:
     InputHandler();
     ~InputHandler() override;
 
-    // Keeps the window's 256 key flags (read only) and sets up joysticks 1 and 2.
-    bool init(const std::uint8_t* keyFlags);
+    // Keeps the window's 256 key flags and their press times (read only) and
+    // sets up joysticks 1 and 2.
+    bool init(const std::uint8_t* keyFlags, const KeyPresses* presses = nullptr);
 
     void registerBinding(std::uint8_t code, std::uint8_t target, std::uint8_t player, std::uint8_t action,
                          std::uint8_t media);
@@ -50,12 +54,22 @@ public:
     const std::vector<KeyBinding>& getBindings() const { return bindings; }
 
 private:
+    // When the binding's key or button last went down, and how many times.
+    struct PressRecord {
+        std::uint32_t tick = 0;
+        std::uint32_t count = 0;
+    };
+
     bool setUpJoysticks();
     bool isDown(const KeyBinding& binding) const;
-    static void dispatch(const KeyBinding& binding);
+    PressRecord lastPress(const KeyBinding& binding) const;
+    static void dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress);
 
     std::vector<KeyBinding> bindings;
+    // Per binding: the press count it last fired for.
+    std::vector<std::uint32_t> firedPresses;
     const std::uint8_t* keyStates = nullptr;
+    const KeyPresses* keyPresses = nullptr;
     const std::uint8_t* joystick1Buttons = nullptr;
     const std::uint8_t* joystick2Buttons = nullptr;
     std::unique_ptr<platform::JoystickDevices> directInput;

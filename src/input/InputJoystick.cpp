@@ -2,6 +2,7 @@
 
 #include "core/OutputHandler.h"
 #include "platform/JoystickDevices.h"
+#include "platform/SystemClock.h"
 
 InputJoystick::InputJoystick(std::uint8_t number)
     : Object(true, "InputJoystick")
@@ -45,7 +46,7 @@ const std::uint8_t* InputJoystick::setUp()
 
 void InputJoystick::poll()
 {
-    state = JoystickState{};
+    releaseAll();
     if (!device || !active)
         return;
 
@@ -68,8 +69,24 @@ void InputJoystick::poll()
         return;
     state.axisX = reading.x;
     state.axisY = reading.y;
-    for (int button = 0; button < JoystickState::buttonCount; ++button)
-        state.buttons[button] = (reading.buttons[button] & platform::JoystickReading::pressed) ? 1 : 0;
+    const std::uint32_t now = platform::SystemClock::tickCount();
+    for (std::size_t button = 0; button < JoystickState::buttonCount; ++button) {
+        const bool down = (reading.buttons[button] & platform::JoystickReading::pressed) != 0;
+        if (down && !wasDown[button]) {
+            state.pressTick[button] = now;
+            ++state.pressCount[button];
+        }
+        state.buttons[button] = down ? 1 : 0;
+    }
+}
+
+// Reads as released until a reading says otherwise; the press log stays.
+void InputJoystick::releaseAll()
+{
+    wasDown = state.buttons;
+    state.axisX = 0;
+    state.axisY = 0;
+    state.buttons.fill(0);
 }
 
 void InputJoystick::reacquire()

@@ -45,11 +45,14 @@ public:
 
 private:
     void reacquire();
+    void releaseAll();
 
     std::unique_ptr<platform::JoystickDevice> device;
     const std::uint8_t number;
     bool active = false;
     JoystickState state;
+    // The buttons of the previous reading, to see which went down since.
+    std::array<std::uint8_t, JoystickState::buttonCount> wasDown{};
     Player* player = nullptr;
     // The controller was unplugged and has not come back yet.
     bool lost = false;

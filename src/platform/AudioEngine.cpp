@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -295,8 +296,8 @@ void AudioEngine::pump()
     // A tick source set back in time reads as a huge step forward: ignore it.
     if (delta > INT32_MAX)
         return;
-    silentMs += delta;
-    const std::uint64_t target = silentMs * static_cast<std::uint64_t>(mixRate) / 1000;
+    silentMs += delta * silentRate;
+    const auto target = static_cast<std::uint64_t>(silentMs * mixRate / 1000.0);
     while (handed.load() < target) {
         if (mixer->allIdle()) {
             handed.store(target);
@@ -322,19 +323,26 @@ AudioStream* AudioEngine::openStream(const std::string& gamePath)
     return handle;
 }
 
-void AudioEngine::closeStream(AudioStream* stream)
+void AudioEngine::stopStream(AudioStream* stream)
 {
     if (!stream)
         return;
     stream->setWantsDecoding(false);
-    if (mixer) {
-        stream->closeGate();
-        const int channel = channelOf(*stream);
-        if (channel >= 0) {
-            claims[static_cast<std::size_t>(channel)] = ChannelClaim{};
-            send(AudioCommand{AudioCommand::Kind::Stop, channel});
-        }
+    if (!mixer)
+        return;
+    stream->closeGate();
+    const int channel = channelOf(*stream);
+    if (channel >= 0) {
+        claims[static_cast<std::size_t>(channel)] = ChannelClaim{};
+        send(AudioCommand{AudioCommand::Kind::Stop, channel});
     }
+}
+
+void AudioEngine::closeStream(AudioStream* stream)
+{
+    if (!stream)
+        return;
+    stopStream(stream);
     Retired item;
     {
         const std::lock_guard lock(streamsMutex);
@@ -365,6 +373,7 @@ int AudioEngine::playStream(AudioStream* stream)
     const std::uint32_t playId = nextPlayId();
     stream->issued = AudioStream::Issued{playId, channel, steadyNs()};
     stream->lastReportedMs = 0;
+    stream->clockFilter.reset();
     claims[static_cast<std::size_t>(channel)] = ChannelClaim{playId, true, stream, nullptr};
     stream->openGate(playId);
     send(AudioCommand{AudioCommand::Kind::PlayStream, channel, playId, stream, nullptr, stream->issued.startNs});
@@ -393,24 +402,40 @@ AudioStream::PlayState AudioEngine::currentPlay(const AudioStream& stream)
 
 std::uint32_t AudioEngine::streamTimeMs(AudioStream* stream)
 {
+    return static_cast<std::uint32_t>(std::lround(streamPositionMs(stream)));
+}
+
+// A device plays a buffer once the one queued before it has been heard: the
+// frames handed over are heard one buffer later.
+double AudioEngine::streamPositionMs(AudioStream* stream)
+{
     if (!stream)
-        return 0;
+        return 0.0;
     pump();
     if (stream->issued.playId == 0)
-        return 0;
+        return 0.0;
     const AudioStream::PlayState state = currentPlay(*stream);
-    std::uint64_t frames = state.framesAfter;
+    double frames = static_cast<double>(state.framesAfter);
+    const std::int64_t now = steadyNs();
     if (!silent) {
-        // The last buffer handed over is heard from when it was handed over.
-        const std::int64_t elapsed = std::clamp<std::int64_t>(steadyNs() - state.bufferStartNs, 0, maxInterpolationNs);
-        const auto heard = static_cast<std::uint64_t>(elapsed * mixRate / nsPerSecond);
-        frames = std::min(state.framesAfter, state.framesBefore + heard);
+        const std::int64_t elapsed = std::clamp<std::int64_t>(now - state.bufferStartNs, 0, maxInterpolationNs);
+        const double heard = static_cast<double>(state.framesBefore) + static_cast<double>(elapsed) * mixRate / nsPerSecond
+            - deviceBufferFrames;
+        frames = std::clamp(heard, 0.0, static_cast<double>(state.framesAfter));
     }
-    const std::uint32_t length = stream->lengthMs();
-    const bool over = state.ended && frames >= state.framesAfter;
-    const std::uint32_t ms = over ? length : std::min(length, framesToMs(frames));
+    const double length = stream->lengthMs();
+    const bool over = state.ended && frames >= static_cast<double>(state.framesAfter);
+    double ms = over ? length : std::min(length, frames * 1000.0 / mixRate);
+    // The silent output is exact; a device's steps are smoothed once it plays.
+    if (!silent && !over && ms > 0.0)
+        ms = std::min(length, stream->clockFilter.follow(ms, now));
     stream->lastReportedMs = std::max(stream->lastReportedMs, ms);
     return stream->lastReportedMs;
+}
+
+double AudioEngine::outputLatencyMs() const
+{
+    return silent ? 0.0 : deviceBufferFrames * 1000.0 / mixRate;
 }
 
 std::uint32_t AudioEngine::streamLengthMs(const AudioStream* stream) const

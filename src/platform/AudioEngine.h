@@ -3,6 +3,7 @@
 #include "platform/AudioCommandQueue.h"
 #include "platform/AudioStream.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -65,12 +66,19 @@ public:
     // closeStream or the engine's destruction.
     AudioStream* openStream(const std::string& gamePath);
     void closeStream(AudioStream* stream);
+    // Silences the stream; playStream starts it again from the start.
+    void stopStream(AudioStream* stream);
     // Plays from the start, restarting the stream if it is playing. Returns the
     // channel, or -1 when the engine is not started or every channel is busy.
     int playStream(AudioStream* stream);
-    // The position in ms of the frame being heard now: 0 before the stream
-    // plays, its length once it has ended; never backwards within one play.
+    // The position in ms of the frame being heard now (the device's buffer
+    // latency taken off): 0 before the stream plays, its length once it has
+    // ended; never backwards within one play.
     std::uint32_t streamTimeMs(AudioStream* stream);
+    // The same to a fraction of a millisecond.
+    double streamPositionMs(AudioStream* stream);
+    // What the device holds before a frame handed to it is heard.
+    double outputLatencyMs() const;
     std::uint32_t streamLengthMs(const AudioStream* stream) const;
     // Frames of the stream handed to the output in its current play.
     std::uint64_t streamFramesMixed(AudioStream* stream);
@@ -86,6 +94,10 @@ public:
 
     // The silent output mixes up to the current tick; a device needs nothing.
     void pump();
+    // Milliseconds of sound the silent output plays per tick millisecond (1
+    // by default): tests run a song clock faster or slower than the ticks,
+    // or stalled (0), as a real device may.
+    void setSilentClockRate(double songMsPerTick) { silentRate = std::max(0.0, songMsPerTick); }
 
     // Device buffers in which a playing stream could not supply its frames.
     std::uint64_t underrunCount() const { return underruns.load(); }
@@ -173,7 +185,8 @@ private:
 
     // The silent output's clock.
     std::uint32_t lastPumpTick = 0;
-    std::uint64_t silentMs = 0;
+    double silentMs = 0.0;
+    double silentRate = 1.0;
     std::vector<float> silentBuffer;
 };
 

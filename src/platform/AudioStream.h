@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioRing.h"
+#include "platform/ClockFilter.h"
 
 #include <atomic>
 #include <cstddef>
@@ -76,7 +77,8 @@ public:
         std::int64_t startNs = 0;
     };
     Issued issued;
-    std::uint32_t lastReportedMs = 0;
+    double lastReportedMs = 0.0;
+    ClockFilter clockFilter;
 
 private:
     void decodeUntil(std::size_t aheadFrames);

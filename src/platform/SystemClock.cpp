@@ -5,6 +5,9 @@
 namespace platform {
 namespace {
 
+// A stamp older than this is not taken as the time of an event just delivered.
+constexpr std::int32_t longestEventAgeMs = 5000;
+
 std::uint32_t realTicks()
 {
     using namespace std::chrono;
@@ -34,6 +37,14 @@ void SystemClock::setSource(Source source)
 void SystemClock::useRealTime()
 {
     currentSource() = nullptr;
+}
+
+std::optional<std::uint32_t> SystemClock::fromMonotonicMs(std::uint32_t monotonicMs)
+{
+    const auto age = static_cast<std::int32_t>(realTicks() - monotonicMs);
+    if (age < 0 || age > longestEventAgeMs)
+        return std::nullopt;
+    return tickCount() - static_cast<std::uint32_t>(age);
 }
 
 } // namespace platform

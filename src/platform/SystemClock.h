@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -16,6 +17,12 @@ public:
 
     static void setSource(Source source);
     static void useRealTime();
+
+    // The tick count at a moment stamped in milliseconds of the system's
+    // monotonic clock (the clock X servers stamp input events with), or
+    // nothing when that moment is not within the last few seconds (a clock
+    // of another machine, or a stale stamp).
+    static std::optional<std::uint32_t> fromMonotonicMs(std::uint32_t monotonicMs);
 };
 
 } // namespace platform

@@ -1,8 +1,10 @@
 #include "platform/Window.h"
 
+#include "platform/SystemClock.h"
 #include "platform/VirtualKeys.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -18,9 +20,11 @@ constexpr int maximumSide = 16384;
 constexpr int depthBits = 16;
 constexpr int stencilBits = 1;
 
-// Event types for the two messages the game posts to its own window.
+// Event types for the messages the game posts to its own window: quit, the
+// display-mode switch, and the press time of the key event that follows.
 std::uint32_t quitEventType = 0;
 std::uint32_t switchModeEventType = 0;
+std::uint32_t keyTimeEventType = 0;
 
 void reportFailure(const char* what)
 {
@@ -86,7 +90,7 @@ bool Window::startVideo()
         return false;
     }
     if (quitEventType == 0) {
-        const std::uint32_t first = SDL_RegisterEvents(2);
+        const std::uint32_t first = SDL_RegisterEvents(3);
         if (first == static_cast<std::uint32_t>(-1)) {
             reportFailure("no user events left");
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -94,7 +98,10 @@ bool Window::startVideo()
         }
         quitEventType = first;
         switchModeEventType = first + 1;
+        keyTimeEventType = first + 2;
     }
+    // The raw X events carry the server's time of each key press.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     SDL_DisableScreenSaver();
     return true;
 }
@@ -190,11 +197,18 @@ bool Window::pollMessage(Message& message)
             message = Message{Message::Type::Close};
             translated = true;
             break;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            if (ownsEvent(event.key.windowID))
-                message = keyMessage(event.key, translated);
+        case SDL_SYSWMEVENT:
+            notePressTime(event.syswm.msg);
             break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const std::uint32_t tick = takeKeyTick(event.key.timestamp);
+            if (ownsEvent(event.key.windowID)) {
+                message = keyMessage(event.key, translated);
+                message.tick = tick;
+            }
+            break;
+        }
         case SDL_WINDOWEVENT:
             if (!ownsEvent(event.window.windowID))
                 break;
@@ -219,6 +233,8 @@ bool Window::pollMessage(Message& message)
             } else if (event.type == switchModeEventType && ownsEvent(event.user.windowID)) {
                 message = Message{Message::Type::SwitchMode};
                 translated = true;
+            } else if (event.type == keyTimeEventType) {
+                nextKeyTick = static_cast<std::uint32_t>(event.user.code);
             }
             break;
         }
@@ -226,6 +242,32 @@ bool Window::pollMessage(Message& message)
             return true;
     }
     return false;
+}
+
+// X stamps every key event with the server's monotonic milliseconds at the
+// moment the key went down, long before SDL pumps it at the next frame.
+void Window::notePressTime(const void* systemEvent)
+{
+    const auto* message = static_cast<const SDL_SysWMmsg*>(systemEvent);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (message && message->subsystem == SDL_SYSWM_X11) {
+        const XEvent& event = message->msg.x11.event;
+        if (event.type == KeyPress || event.type == KeyRelease)
+            nextKeyTick = SystemClock::fromMonotonicMs(static_cast<std::uint32_t>(event.xkey.time));
+    }
+#else
+    (void)message;
+#endif
+}
+
+// Without a better source, SDL's stamp: when it pumped the event, in its own
+// milliseconds since start.
+std::uint32_t Window::takeKeyTick(std::uint32_t sdlTimestamp)
+{
+    const std::uint32_t sinceStamp = SDL_GetTicks() - sdlTimestamp;
+    const std::uint32_t tick = nextKeyTick.value_or(SystemClock::tickCount() - sinceStamp);
+    nextKeyTick.reset();
+    return tick;
 }
 
 void Window::waitMessage()
@@ -254,11 +296,17 @@ void Window::postModeSwitch()
     SDL_PushEvent(&event);
 }
 
-bool Window::pushKey(int virtualKey, bool down)
+bool Window::pushKey(int virtualKey, bool down, std::uint32_t tick)
 {
     int keycode = 0;
     int scancode = 0;
     if (!VirtualKeys::toSdl(virtualKey, keycode, scancode))
+        return false;
+    SDL_Event time{};
+    time.type = keyTimeEventType;
+    time.user.windowID = SDL_GetWindowID(window);
+    time.user.code = static_cast<Sint32>(tick);
+    if (SDL_PushEvent(&time) != 1)
         return false;
     SDL_Event event{};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;

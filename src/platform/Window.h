@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct SDL_Window;
@@ -38,6 +39,8 @@ public:
         int virtualKey = 0;
         int width = 0;
         int height = 0;
+        // Keys: the tick count (SystemClock) at which the key went down or up.
+        std::uint32_t tick = 0;
     };
 
     // The stand-ins for registering and unregistering the window class:
@@ -75,17 +78,23 @@ public:
     void postQuit();
     void postModeSwitch();
     // Queues a key event as if the key had been pressed or released on this
-    // window (for the autoplay bot and tests). False for unmapped codes.
-    bool pushKey(int virtualKey, bool down);
+    // window at the tick count `tick` (for the autoplay bot and tests). False
+    // for unmapped codes.
+    bool pushKey(int virtualKey, bool down, std::uint32_t tick);
 
 private:
     Window(SDL_Window* window, void* context, bool fullScreen);
 
     bool ownsEvent(std::uint32_t windowId) const;
+    void notePressTime(const void* systemEvent);
+    std::uint32_t takeKeyTick(std::uint32_t sdlTimestamp);
 
     SDL_Window* window;
     void* context;
     bool fullScreen;
+    // The time of the key event SDL delivers next, when a source better than
+    // SDL's own stamp told it: the X server's event time, or a pushed key's.
+    std::optional<std::uint32_t> nextKeyTick;
 };
 
 } // namespace platform

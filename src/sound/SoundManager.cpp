@@ -7,20 +7,35 @@
 #include "sound/Sound.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
 
 SoundManager* theManager = nullptr;
 
-std::string masterVolumeText()
+// An offset further than this from the music is no calibration but a typo.
+constexpr double largestOffsetMs = 2000.0;
+
+std::optional<std::string> soundValue(const char* key)
 {
     const auto* parser = ObjectRegistry::instance()->findAs<ConfigFileParser>("ConfigFileParser");
     if (!parser)
-        return "";
+        return std::nullopt;
     const ConfigFileParser::Section section = parser->getSection("Sound");
-    const auto value = section.find("MasterVolume");
-    return value == section.end() ? "" : value->second;
+    const auto value = section.find(key);
+    return value == section.end() ? std::nullopt : std::optional<std::string>(value->second);
+}
+
+std::optional<double> parseOffset(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || std::fabs(value) > largestOffsetMs)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
@@ -60,8 +75,30 @@ bool SoundManager::init(int mixRate, int channelCount, int /*flags*/)
         OutputHandler::report(log, Error, "FMOD could not be initialized!");
         OutputHandler::log(log, "SoundManager: No usable audio device, the sound plays silently");
     }
-    setVolume(ConfigFileParser::toInt(masterVolumeText()));
+    setVolume(ConfigFileParser::toInt(soundValue("MasterVolume").value_or("")));
+    readGlobalOffset();
     return true;
+}
+
+// Missing or garbled, the offset is 0: the music as the device plays it.
+void SoundManager::readGlobalOffset()
+{
+    globalOffsetMs = 0.0;
+    const std::optional<std::string> text = soundValue("GlobalOffset");
+    if (!text) {
+        OutputHandler::report(OutputHandler::find(), Warning,
+                              "SoundManager: No GlobalOffset in section Sound, the offset is 0 ms");
+        return;
+    }
+    if (const std::optional<double> offset = parseOffset(*text)) {
+        globalOffsetMs = *offset;
+        OutputHandler::log(OutputHandler::find(), "SoundManager: GlobalOffset is %g ms", globalOffsetMs);
+        return;
+    }
+    OutputHandler::report(OutputHandler::find(), Warning,
+                          "SoundManager: GlobalOffset '%s' is not a number of milliseconds from -2000 to 2000, the "
+                          "offset is 0 ms",
+                          text->c_str());
 }
 
 bool SoundManager::addSound(const char* path, const char* name)
@@ -94,6 +131,15 @@ bool SoundManager::play(const char* name)
     return sound && sound->play();
 }
 
+bool SoundManager::stop(const char* name)
+{
+    Sound* sound = find(name, Sound::Stream);
+    if (!sound)
+        return false;
+    engine->stopStream(sound->getStream());
+    return true;
+}
+
 void SoundManager::setVolume(int volume)
 {
     const int clamped = std::clamp(volume, 0, 255);
@@ -108,6 +154,13 @@ std::uint32_t SoundManager::getStreamTime(const char* name)
     OutputHandler::report(OutputHandler::find(), Warning, "SoundManager: Could not get the time of the stream '%s'.",
                           name ? name : "");
     return 0;
+}
+
+double SoundManager::getSongTime(const char* name)
+{
+    Sound* sound = find(name, Sound::Stream);
+    const double heard = sound ? engine->streamPositionMs(sound->getStream()) : 0.0;
+    return heard - globalOffsetMs;
 }
 
 std::uint32_t SoundManager::getStreamLength(const char* name)

@@ -24,7 +24,8 @@ public:
     ~SoundManager() override;
 
     // Opens the audio output; without a usable device the sounds play silently
-    // but their clocks still run. Reads "MasterVolume" of section "Sound".
+    // but their clocks still run. Reads "MasterVolume" and "GlobalOffset" of
+    // section "Sound".
     bool init(int mixRate, int channelCount, int flags);
     // Adds a stream under the name; true also when the file could not be opened.
     bool addSound(const char* path, const char* name);
@@ -32,10 +33,19 @@ public:
     Sound* find(const char* name);
     Sound* find(const char* name, int type);
     bool play(const char* name);
+    // Silences a playing stream; false when there is no such stream.
+    bool stop(const char* name);
     void setVolume(int volume);
     // The stream's play position and length in milliseconds; 0 when unknown.
     std::uint32_t getStreamTime(const char* name);
     std::uint32_t getStreamLength(const char* name);
+    // The song clock the game plays by: the stream's position as the player
+    // hears it, in ms to a fraction, less the player's "GlobalOffset" (a
+    // positive offset: the player hears the music later). Negative while
+    // the offset is larger than the position.
+    double getSongTime(const char* name);
+    double getGlobalOffset() const { return globalOffsetMs; }
+    void setGlobalOffset(double offsetMs) { globalOffsetMs = offsetMs; }
 
     // Advances the silent output to the current tick (a device runs by itself).
     void update();
@@ -49,8 +59,10 @@ public:
 
 private:
     SoundManager();
+    void readGlobalOffset();
 
     std::vector<std::unique_ptr<Sound>> sounds;
     int maxChannels = 0;
+    double globalOffsetMs = 0.0;
     std::unique_ptr<platform::AudioEngine> engine;
 };

@@ -143,9 +143,10 @@ TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
 {
     MainLoop* loop = start();
     const auto& bindings = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler")->getBindings();
-    ASSERT_EQ(bindings.size(), 5u + 4 * 8);
-    const std::uint8_t mainKeys[] = {27, 112, 113, 114, 116};
-    for (std::size_t i = 0; i < 5; ++i) {
+    constexpr std::size_t mainKeyCount = 6;
+    ASSERT_EQ(bindings.size(), mainKeyCount + 4 * 8);
+    const std::uint8_t mainKeys[mainKeyCount] = {27, 112, 113, 114, 116, 120};
+    for (std::size_t i = 0; i < mainKeyCount; ++i) {
         EXPECT_EQ(bindings[i].code, mainKeys[i]);
         EXPECT_EQ(bindings[i].target, InputHandler::targetMainLoop);
         EXPECT_EQ(bindings[i].player, 0);
@@ -153,7 +154,7 @@ TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
     struct Block { std::uint8_t player, media, up; };
     const Block blocks[] = {{1, 0, 'W'}, {2, 0, 0x26}, {2, 1, 12}, {1, 1, 12}};
     for (std::size_t block = 0; block < 4; ++block) {
-        const KeyBinding& first = bindings[5 + block * 8];
+        const KeyBinding& first = bindings[mainKeyCount + block * 8];
         EXPECT_EQ(first.player, blocks[block].player) << block;
         EXPECT_EQ(first.media, blocks[block].media) << block;
         EXPECT_EQ(first.code, blocks[block].up) << block;

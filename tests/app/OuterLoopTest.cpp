@@ -82,7 +82,7 @@ TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
             EXPECT_EQ(done, text.rfind("INITIALIZING DONE...")) << "every start-up writes a fresh log";
         }
         if (++framesInLoop == 2)
-            record.window->pushKey(loops <= switches ? f5 : escape, true);
+            record.window->pushKey(loops <= switches ? f5 : escape, true, 0);
     });
 
     EXPECT_EQ(application.run(), 0);

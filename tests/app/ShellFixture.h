@@ -30,6 +30,7 @@ protected:
         scratch.write("Conf/global.cfg", config("Flarevox Unit", 64, 64, 0));
         ASSERT_TRUE(platform::Window::startVideo());
         record.keyStates = keys.data();
+        record.keyPresses = &presses;
         record.window = platform::Window::create({"Flarevox Unit", 64, 64, 32, false, true});
         ASSERT_NE(record.window, nullptr);
         record.visible = true;
@@ -72,5 +73,6 @@ protected:
 
     testsupport::ScratchDir scratch;
     KeyStates keys{};
+    KeyPresses presses{};
     WindowRecord record;
 };

@@ -9,12 +9,20 @@ using Type = Message::Type;
 
 using WindowMessages = ShellFixture;
 
-TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnly)
+TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnlyAndLogTheirPresses)
 {
-    Application::handleMessage(record, {Type::KeyDown, 116});
-    Application::handleMessage(record, {Type::KeyDown, 27});
+    Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 500});
+    Application::handleMessage(record, {Type::KeyDown, 27, 0, 0, 510});
+    // A repeated down (a second keyboard, a lost release) is no new press.
+    Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 520});
     EXPECT_EQ(keys[116], 1);
     EXPECT_EQ(keys[27], 1);
+    EXPECT_EQ(presses.tick[116], 500u);
+    EXPECT_EQ(presses.count[116], 1u);
+    Application::handleMessage(record, {Type::KeyUp, 116, 0, 0, 530});
+    Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 540});
+    EXPECT_EQ(presses.tick[116], 540u);
+    EXPECT_EQ(presses.count[116], 2u);
     Application::handleMessage(record, {Type::KeyUp, 116});
     EXPECT_EQ(keys[116], 0);
     EXPECT_EQ(keys[27], 1);
@@ -26,12 +34,12 @@ TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnly)
     EXPECT_EQ(keys, before);
 }
 
-TEST_F(WindowMessages, InjectedKeysArriveThroughThePump)
+TEST_F(WindowMessages, InjectedKeysArriveThroughThePumpWithTheirTimes)
 {
-    ASSERT_TRUE(record.window->pushKey(116, true));
-    ASSERT_TRUE(record.window->pushKey('O', true));
-    ASSERT_TRUE(record.window->pushKey(116, false));
-    EXPECT_FALSE(record.window->pushKey(0xFF, true));
+    ASSERT_TRUE(record.window->pushKey(116, true, 1000));
+    ASSERT_TRUE(record.window->pushKey('O', true, 1003));
+    ASSERT_TRUE(record.window->pushKey(116, false, 1007));
+    EXPECT_FALSE(record.window->pushKey(0xFF, true, 1010));
 
     std::vector<Message> keysSeen;
     Message message;
@@ -45,6 +53,9 @@ TEST_F(WindowMessages, InjectedKeysArriveThroughThePump)
     EXPECT_EQ(keysSeen[1].virtualKey, 'O');
     EXPECT_EQ(keysSeen[2].virtualKey, 116);
     EXPECT_EQ(keysSeen[2].type, Type::KeyUp);
+    EXPECT_EQ(keysSeen[0].tick, 1000u);
+    EXPECT_EQ(keysSeen[1].tick, 1003u);
+    EXPECT_EQ(keysSeen[2].tick, 1007u);
 }
 
 TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
@@ -85,7 +96,7 @@ TEST_F(WindowMessages, ModeSwitchEndsThePumpAndCloseEndsTheProgram)
 TEST_F(WindowMessages, MessagesForAnEarlierWindowAreDropped)
 {
     Application::requestQuit(record);
-    record.window->pushKey(27, true);
+    record.window->pushKey(27, true, 0);
     record.window = platform::Window::create({"Flarevox Unit", 64, 64, 32, false, true});
     ASSERT_NE(record.window, nullptr);
     EXPECT_TRUE(drainMessages().empty());

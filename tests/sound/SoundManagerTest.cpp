@@ -36,7 +36,7 @@ protected:
         ObjectRegistry::destroy();
     }
 
-    SoundManager* start(const std::string& soundSection = "[Sound]\nMasterVolume = 255\n",
+    SoundManager* start(const std::string& soundSection = "[Sound]\nMasterVolume = 255\nGlobalOffset = 0\n",
                         platform::AudioEngine::Output output = platform::AudioEngine::Output::NoSound)
     {
         scratch.write("Conf/global.cfg", soundSection);
@@ -66,6 +66,23 @@ TEST_F(SoundManagerTest, InitLogsItsStepsAndClampsTheVolume)
     EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
     EXPECT_EQ(manager->getEngine().masterVolume(), 0);
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
+{
+    const std::pair<const char*, double> cases[] = {{"GlobalOffset = 40\n", 40.0}, {"GlobalOffset = -12.5\n", -12.5},
+        {"GlobalOffset = 40ms\n", 0.0}, {"GlobalOffset = \n", 0.0}, {"GlobalOffset = 1e9\n", 0.0},
+        {"GlobalOffset = nan\n", 0.0}, {"", 0.0}};
+    for (const auto& [line, expected] : cases) {
+        SoundManager* manager = start(std::string("[Sound]\nMasterVolume = 9\n") + line);
+        EXPECT_EQ(manager->getGlobalOffset(), expected) << line;
+        EXPECT_EQ(log().find("WARNING: SoundManager: ") != std::string::npos, expected == 0.0) << line;
+        ASSERT_TRUE(writeLevelFile("song.wav", 1.0, 44100, 2, 0.25f));
+        manager->addSound("song.wav", "Song");
+        EXPECT_EQ(manager->getSongTime("Song"), -expected) << "before it plays, the offset alone";
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(SoundManagerTest, SongClockInSimulatedTime)

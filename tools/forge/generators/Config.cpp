@@ -66,6 +66,9 @@ void generateConfig(const std::filesystem::path& root)
     config.section("Sound");
     config.comment("Volume of music and effects, 0 (silent) to 255 (full).");
     config.value("MasterVolume", 200);
+    config.comment("Milliseconds the player hears the music later than the sound card plays it");
+    config.comment("(negative: earlier). F9 on the story screen measures it.");
+    config.value("GlobalOffset", 0);
     config.blank();
 
     config.section("SpecialFX");
