@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -77,6 +79,43 @@ TEST(CounterTimerTest, GrowsMonotonicallyWithSubMillisecondResolution)
         previous = now;
     }
     EXPECT_TRUE(sawFraction);
+}
+
+// The counter mode the game's models run on, against the real clock: a
+// paused timer holds its reading exactly (reset too), resumes from it, and a
+// reset while running starts again from 0.
+TEST(CounterTimerTest, PauseResumeAndResetFollowTheRealClock)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto msSince = [](Clock::time_point start) {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
+    const auto sleep = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    Win32Timer timer;
+    sleep();
+    EXPECT_GE(timer.getTime(), 20.0);
+
+    timer.pause();
+    timer.pause();
+    const double frozen = timer.getTime();
+    sleep();
+    timer.resume();
+    EXPECT_EQ(timer.getTime(), frozen) << "still paused once";
+    timer.reset();
+    EXPECT_EQ(timer.getTime(), frozen) << "a reset while paused keeps the reading";
+
+    const Clock::time_point resumed = Clock::now();
+    timer.resume();
+    sleep();
+    const double running = timer.getTime();
+    EXPECT_GE(running, frozen + 20.0);
+    EXPECT_LE(running, frozen + msSince(resumed) + 0.01);
+
+    const Clock::time_point restarted = Clock::now();
+    timer.reset();
+    const double fresh = timer.getTime();
+    EXPECT_GE(fresh, 0.0);
+    EXPECT_LE(fresh, msSince(restarted) + 0.01);
 }
 
 } // namespace
