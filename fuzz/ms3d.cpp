@@ -61,9 +61,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzCheck(model.empty() && model.joints().empty(), "a refused model holds nothing");
         return 0;
     }
-    for (const Joint& joint : model.joints())
+    for (const Joint& joint : model.joints()) {
         fuzzCheck(joint.m_parentIndex >= -1 && joint.m_parentIndex < static_cast<std::int32_t>(model.joints().size()),
                   "parent joints exist");
+        fuzzCheck(joint.m_numRotationKeyframes == static_cast<std::int32_t>(joint.m_rotationKeyframes.size())
+                      && joint.m_numTranslationKeyframes == static_cast<std::int32_t>(joint.m_translationKeyframes.size()),
+                  "keyframe counts match their arrays");
+    }
+    fuzzCheck(model.numVertices() == static_cast<std::int32_t>(model.vertices().size())
+                  && model.numTriangles() == static_cast<std::int32_t>(model.triangles().size())
+                  && model.numGroups() == static_cast<std::int32_t>(model.groups().size())
+                  && model.numMaterials() == static_cast<std::int32_t>(model.materials().size())
+                  && model.numJoints() == static_cast<std::int32_t>(model.joints().size()),
+              "counts match their arrays");
 
     model.setFrames(0, 40);
     for (const double ms : {0.0, 100.0, 2500.0, 1.0e7}) {

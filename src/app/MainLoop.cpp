@@ -232,8 +232,12 @@ void MainLoop::update()
     frameDelta = now - lastTick;
     lastTick = platform::SystemClock::tickCount();
 
+    // The tick count has entered a new whole second once the time since
+    // secondTick reaches the next second's start; told by elapsed time, as
+    // the frame delta is, so the count goes on across the 32-bit wrap.
     ++frameCount;
-    if (lastTick / millisecondsPerSecond > secondTick / millisecondsPerSecond) {
+    const std::uint32_t untilNextSecond = millisecondsPerSecond - secondTick % millisecondsPerSecond;
+    if (lastTick - secondTick >= untilNextSecond) {
         secondTick = lastTick;
         fps = frameCount;
         frameCount = 0;

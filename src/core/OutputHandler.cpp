@@ -48,8 +48,8 @@ OutputHandler* OutputHandler::instance()
 
 OutputHandler::~OutputHandler()
 {
-    // The stream stays open: the C runtime closes it at exit, and every line
-    // is flushed already.
+    // Closed here, not at exit: every mode switch makes a new handler.
+    close();
     if (theHandler == this)
         theHandler = nullptr;
 }

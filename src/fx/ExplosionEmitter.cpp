@@ -28,7 +28,7 @@ ExplosionEmitter::ExplosionEmitter(const char* name, std::int8_t side)
 
 bool ExplosionEmitter::update()
 {
-    if (particles.size() < maxParticles)
+    if (emitting && particles.size() < maxParticles)
         release();
     const float seconds = static_cast<float>(FrameClock::frameDelta()) / 1000.0f;
     for (ExplosionParticle& particle : particles)

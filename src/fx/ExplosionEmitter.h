@@ -20,6 +20,10 @@ public:
     bool update() override;
     bool draw() override;
 
+    // No further smoke; what is in the air drifts and fades as before.
+    void stopEmitting() { emitting = false; }
+    bool isEmitting() const { return emitting; }
+
     const std::vector<ExplosionParticle>& getParticles() const { return particles; }
     const FrameSequence::Textures& getFrameTextures() const { return frameTextures; }
     // The frame a particle shows at this tick count: held at the last from 30 on.
@@ -31,4 +35,5 @@ private:
     FrameSequence::Textures frameTextures;
     // Reserved in full up front: the trail never allocates while it runs.
     std::vector<ExplosionParticle> particles;
+    bool emitting = true;
 };

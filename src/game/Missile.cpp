@@ -5,6 +5,7 @@
 #include "core/OutputHandler.h"
 #include "fx/AnimatedSprite.h"
 #include "fx/ExplosionEmitter.h"
+#include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "platform/SystemClock.h"
 #include "scene/Mesh.h"
@@ -100,7 +101,7 @@ bool Missile::update()
     if (!launched)
         return false;
     climb();
-    if (reachedGoalLine() && !target->isHiddenFor(side))
+    if (reachedGoalLine())
         hit(1.0f);
     releaseTargetWhenBlockEnds();
     if (exhaust) {
@@ -140,16 +141,47 @@ void Missile::hit(float quality)
     if (exploded)
         return;
     showExplosion();
+    blockUntil = platform::SystemClock::tickCount() + blockLength(quality);
     if (target) {
-        // Caught while another missile's block holds the lane: the explosion
-        // shows, but the lane stays that missile's to give back.
-        blocking = !target->isHiddenFor(side);
+        holdLaneIfBlockEndsLater();
         target->hideForPlayer(side);
     }
     hideForPlayer(side);
-    blockUntil = platform::SystemClock::tickCount() + blockLength(quality);
+    if (exhaust)
+        exhaust->stopEmitting();
     logExplosion(quality);
     exploded = true;
+}
+
+// A lane already blocked by another missile stays blocked until the later of
+// the two blocks ends: whichever missile's block ends later holds the lane,
+// and only the holder gives the goal marker back.
+void Missile::holdLaneIfBlockEndsLater()
+{
+    blocking = true;
+    if (!target->isHiddenFor(side))
+        return;
+    Missile* holder = laneHolder();
+    if (!holder)
+        return;
+    if (tickIsAfter(blockUntil, holder->blockUntil))
+        holder->blocking = false;
+    else
+        blocking = false;
+}
+
+// The other missile whose block holds this missile's lane, or null.
+Missile* Missile::laneHolder() const
+{
+    const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
+    if (!gimmicks)
+        return nullptr;
+    for (Gimmick* gimmick : gimmicks->getGimmicks()) {
+        auto* other = dynamic_cast<Missile*>(gimmick);
+        if (other && other != this && other->blocking && other->target == target && other->side == side)
+            return other;
+    }
+    return nullptr;
 }
 
 void Missile::logExplosion(float quality) const

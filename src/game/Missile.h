@@ -34,7 +34,8 @@ public:
     bool isLaunched() const { return launched; }
     GoalMarker* getTarget() const { return target; }
     std::uint32_t getBlockUntil() const { return blockUntil; }
-    // True from the explosion that took the goal marker away until it is given back.
+    // True while this missile's block holds the lane: from its explosion
+    // until it gives the goal marker back, or until a later block takes over.
     bool isBlocking() const { return blocking; }
     ExplosionEmitter* getExhaust() const { return exhaust; }
 
@@ -42,6 +43,8 @@ private:
     void climb();
     bool reachedGoalLine() const;
     void releaseTargetWhenBlockEnds();
+    void holdLaneIfBlockEndsLater();
+    Missile* laneHolder() const;
     void showExplosion();
     std::uint32_t blockLength(float quality) const;
     void logExplosion(float quality) const;

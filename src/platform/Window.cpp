@@ -157,11 +157,14 @@ std::unique_ptr<Window> Window::create(const Settings& settings)
         return nullptr;
     }
     keepGlDriverLoaded();
-    const bool fullScreen = settings.fullScreen && switchToFullScreen(window, settings.width, settings.height);
-    if (fullScreen)
-        SDL_ShowCursor(SDL_DISABLE);
     if (!settings.hidden)
         SDL_ShowWindow(window);
+    // Only a shown window switches at once: SDL postpones the switch of a
+    // hidden one and then drops its failure.
+    const bool fullScreen =
+        settings.fullScreen && !settings.hidden && switchToFullScreen(window, settings.width, settings.height);
+    if (fullScreen)
+        SDL_ShowCursor(SDL_DISABLE);
     return std::unique_ptr<Window>(new Window(window, context, fullScreen));
 }
 

@@ -59,8 +59,8 @@ public:
     static bool findDisplayMode(int width, int height);
 
     // Null when the window or its context cannot be made; the reason goes
-    // to stderr. A full-screen request that the display refuses gives a
-    // window instead (isFullScreen() then says false).
+    // to stderr. A full-screen request that the display refuses, or one for
+    // a hidden window, gives a window instead (isFullScreen() then says false).
     static std::unique_ptr<Window> create(const Settings& settings);
 
     ~Window();

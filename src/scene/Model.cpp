@@ -37,11 +37,12 @@ void Model::clear()
     m_triangles.clear();
     m_vertices.clear();
     m_joints.clear();
+    m_numGroups = m_numMaterials = m_numTriangles = m_numVertices = m_numJoints = 0;
 }
 
 void Model::setKeyframe(int jointIndex, int keyframeIndex, float timeMs, const Vec3& value, bool rotation)
 {
-    assert(static_cast<int>(m_joints.size()) > jointIndex && "m_numJoints > jointIndex");
+    assert(m_numJoints > jointIndex && "m_numJoints > jointIndex");
     Joint& joint = m_joints[jointIndex];
     Keyframe& keyframe = rotation ? joint.m_rotationKeyframes[keyframeIndex]
                                   : joint.m_translationKeyframes[keyframeIndex];
@@ -52,7 +53,8 @@ void Model::setKeyframe(int jointIndex, int keyframeIndex, float timeMs, const V
 
 void Model::resolveTextures()
 {
-    for (ModelMaterial& material : m_materials) {
+    for (std::int32_t i = 0; i < m_numMaterials; ++i) {
+        ModelMaterial& material = m_materials[i];
         if (material.m_textureFile.empty())
             material.m_glTexture = 0;
         else if (textureLookup)
@@ -64,7 +66,8 @@ void Model::resolveTextures()
 
 void Model::setupJoints()
 {
-    for (Joint& joint : m_joints) {
+    for (std::int32_t i = 0; i < m_numJoints; ++i) {
+        Joint& joint = m_joints[i];
         joint.m_bindRelative.setEulerRotation(joint.m_bindRotation);
         joint.m_bindRelative.setTranslationPart(joint.m_bindTranslation);
         if (joint.m_parentIndex == -1) {
@@ -74,14 +77,16 @@ void Model::setupJoints()
             joint.m_bindAbsolute.multiplyBy(joint.m_bindRelative);
         }
     }
-    for (ModelVertex& vertex : m_vertices) {
+    for (std::int32_t i = 0; i < m_numVertices; ++i) {
+        ModelVertex& vertex = m_vertices[i];
         if (vertex.m_bone == -1)
             continue;
         const Matrix4& bind = m_joints[vertex.m_bone].m_bindAbsolute;
         bind.untranslate(vertex.m_position);
         bind.unrotate(vertex.m_position);
     }
-    for (ModelTriangle& triangle : m_triangles) {
+    for (std::int32_t i = 0; i < m_numTriangles; ++i) {
+        ModelTriangle& triangle = m_triangles[i];
         for (int corner = 0; corner < 3; ++corner) {
             const ModelVertex& vertex = m_vertices[triangle.m_indices[corner]];
             if (vertex.m_bone != -1)
@@ -99,7 +104,8 @@ void Model::setFrames(std::int32_t firstFrame, std::int32_t lastFrame)
 
 void Model::restart()
 {
-    for (Joint& joint : m_joints) {
+    for (std::int32_t i = 0; i < m_numJoints; ++i) {
+        Joint& joint = m_joints[i];
         joint.m_translationFrame = 0;
         joint.m_rotationFrame = 0;
         joint.m_pose = joint.m_bindAbsolute;
@@ -119,13 +125,13 @@ void Model::advanceAnimation()
             time = end;
         }
     }
-    for (Joint& joint : m_joints)
-        poseJoint(joint, time);
+    for (std::int32_t i = 0; i < m_numJoints; ++i)
+        poseJoint(m_joints[i], time);
 }
 
-Vec3 Model::sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t& cursor, double time)
+Vec3 Model::sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t count, std::int32_t& cursor,
+                            double time)
 {
-    const auto count = static_cast<std::int32_t>(keyframes.size());
     if (count == 0)
         return {};
     std::int32_t frame = cursor;
@@ -136,7 +142,7 @@ Vec3 Model::sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t
     if (frame == 0)
         return keyframes.front().m_value;
     if (frame == count)
-        return keyframes.back().m_value;
+        return keyframes[count - 1].m_value;
     assert(frame > 0 && frame < count && "frame > 0 && frame < pJoint->m_numKeyframes");
     const Keyframe& current = keyframes[frame];
     const Keyframe& previous = keyframes[frame - 1];
@@ -151,12 +157,14 @@ Vec3 Model::sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t
 
 void Model::poseJoint(Joint& joint, double time)
 {
-    if (joint.m_rotationKeyframes.empty() && joint.m_translationKeyframes.empty()) {
+    if (joint.m_numRotationKeyframes == 0 && joint.m_numTranslationKeyframes == 0) {
         joint.m_pose = joint.m_bindAbsolute;
         return;
     }
-    const Vec3 translation = sampleKeyframes(joint.m_translationKeyframes, joint.m_translationFrame, time);
-    const Vec3 angles = sampleKeyframes(joint.m_rotationKeyframes, joint.m_rotationFrame, time);
+    const Vec3 translation =
+        sampleKeyframes(joint.m_translationKeyframes, joint.m_numTranslationKeyframes, joint.m_translationFrame, time);
+    const Vec3 angles =
+        sampleKeyframes(joint.m_rotationKeyframes, joint.m_numRotationKeyframes, joint.m_rotationFrame, time);
 
     Matrix4 local;
     local.setEulerRotation(angles);
@@ -195,8 +203,8 @@ void Model::draw()
 {
     advanceAnimation();
     const bool texturing = glIsEnabled(GL_TEXTURE_2D);
-    for (const ModelGroup& group : m_groups)
-        drawGroup(group);
+    for (std::int32_t i = 0; i < m_numGroups; ++i)
+        drawGroup(m_groups[i]);
     if (texturing)
         glEnable(GL_TEXTURE_2D);
     else
@@ -227,8 +235,8 @@ void Model::drawGroup(const ModelGroup& group) const
 {
     applyMaterial(group.m_material);
     glBegin(GL_TRIANGLES);
-    for (const std::int32_t triangleIndex : group.m_triangleList) {
-        const ModelTriangle& triangle = m_triangles[triangleIndex];
+    for (std::int32_t i = 0; i < group.m_triangleCount; ++i) {
+        const ModelTriangle& triangle = m_triangles[group.m_triangleList[i]];
         for (int corner = 0; corner < 3; ++corner) {
             const ModelVertex& vertex = m_vertices[triangle.m_indices[corner]];
             glTexCoord2f(triangle.m_u[corner], triangle.m_v[corner]);

@@ -29,6 +29,7 @@ struct ModelTriangle {
 
 struct ModelGroup {
     std::int32_t m_material = -1; // -1 (any negative) for none
+    std::int32_t m_triangleCount = 0;
     std::vector<std::int32_t> m_triangleList;
 };
 
@@ -53,6 +54,8 @@ struct Joint {
     Vec3 m_bindTranslation{};
     Matrix4 m_bindAbsolute;
     Matrix4 m_bindRelative;
+    std::int32_t m_numRotationKeyframes = 0;
+    std::int32_t m_numTranslationKeyframes = 0;
     std::vector<Keyframe> m_rotationKeyframes;
     std::vector<Keyframe> m_translationKeyframes;
     std::int32_t m_translationFrame = 0;
@@ -103,7 +106,13 @@ public:
     const std::vector<ModelGroup>& groups() const { return m_groups; }
     const std::vector<ModelMaterial>& materials() const { return m_materials; }
     const std::vector<Joint>& joints() const { return m_joints; }
-    bool empty() const { return m_vertices.empty() && m_triangles.empty() && m_groups.empty(); }
+    // The counts as read from the file; the arrays above hold exactly as many.
+    std::int32_t numGroups() const { return m_numGroups; }
+    std::int32_t numMaterials() const { return m_numMaterials; }
+    std::int32_t numTriangles() const { return m_numTriangles; }
+    std::int32_t numVertices() const { return m_numVertices; }
+    std::int32_t numJoints() const { return m_numJoints; }
+    bool empty() const { return m_numVertices == 0 && m_numTriangles == 0 && m_numGroups == 0; }
 
 protected:
     // Computes the rest matrices and moves attached vertices and normals into joint space.
@@ -117,17 +126,23 @@ protected:
     std::int32_t m_firstFrame = 0;
     std::int32_t m_lastFrame = 0;
     float m_fps = 0.0f;
+    std::int32_t m_numGroups = 0;
     std::vector<ModelGroup> m_groups;
+    std::int32_t m_numMaterials = 0;
     std::vector<ModelMaterial> m_materials;
+    std::int32_t m_numTriangles = 0;
     std::vector<ModelTriangle> m_triangles;
+    std::int32_t m_numVertices = 0;
     std::vector<ModelVertex> m_vertices;
+    std::int32_t m_numJoints = 0;
     std::vector<Joint> m_joints;
     std::unique_ptr<Timer> m_timer;
     bool m_looping = true;
 
 private:
     // Moves the cursor past the keyframes before time and returns the value at time.
-    static Vec3 sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t& cursor, double time);
+    static Vec3 sampleKeyframes(const std::vector<Keyframe>& keyframes, std::int32_t count, std::int32_t& cursor,
+                                double time);
     void poseJoint(Joint& joint, double time);
     void drawGroup(const ModelGroup& group) const;
     void applyMaterial(std::int32_t materialIndex) const;

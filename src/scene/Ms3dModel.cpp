@@ -215,6 +215,7 @@ bool Ms3dModel::readVertices(Reader& reader)
     const std::uint8_t* record = reader.records(count, vertexSize);
     if (reader.truncated("vertices"))
         return false;
+    m_numVertices = count;
     m_vertices.resize(count);
     for (ModelVertex& vertex : m_vertices) {
         vertex.m_position = loadVec3(record + 1);
@@ -232,6 +233,7 @@ bool Ms3dModel::readTriangles(Reader& reader)
     const std::uint8_t* record = reader.records(count, triangleSize);
     if (reader.truncated("triangles"))
         return false;
+    m_numTriangles = count;
     m_triangles.resize(count);
     for (ModelTriangle& triangle : m_triangles) {
         // After the flags: indices, normals, s and t, three of each.
@@ -251,6 +253,7 @@ bool Ms3dModel::readGroups(Reader& reader)
     const std::uint16_t count = reader.u16();
     if (reader.truncated("groups") || !reader.countFits(count, groupHeaderSize + 1, "group"))
         return false;
+    m_numGroups = count;
     m_groups.resize(count);
     for (ModelGroup& group : m_groups) {
         reader.skip(1 + nameSize);
@@ -260,6 +263,7 @@ bool Ms3dModel::readGroups(Reader& reader)
         const std::uint8_t* indices = reader.records(triangleCount, 2);
         if (reader.truncated("groups"))
             return false;
+        group.m_triangleCount = triangleCount;
         group.m_triangleList.resize(triangleCount);
         for (std::int32_t& index : group.m_triangleList) {
             index = loadU16(indices);
@@ -275,6 +279,7 @@ bool Ms3dModel::readMaterials(Reader& reader, const std::string& texturePrefix)
     const std::uint16_t count = reader.u16();
     if (reader.truncated("materials") || !reader.countFits(count, materialSize, "material"))
         return false;
+    m_numMaterials = count;
     m_materials.resize(count);
     for (std::size_t i = 0; i < m_materials.size(); ++i) {
         ModelMaterial& material = m_materials[i];
@@ -310,6 +315,7 @@ bool Ms3dModel::readJoints(Reader& reader)
     const std::uint16_t count = reader.u16();
     if (reader.truncated("animation") || !reader.countFits(count, jointHeaderSize, "joint"))
         return false;
+    m_numJoints = count;
     m_joints.resize(count);
     std::vector<std::string> names(count);
     std::vector<std::string> parentNames(count);
@@ -322,8 +328,10 @@ bool Ms3dModel::readJoints(Reader& reader)
         parentNames[i] = reader.fixedString(nameSize, parentTerminated);
         joint.m_bindRotation = reader.vec3();
         joint.m_bindTranslation = reader.vec3();
-        joint.m_rotationKeyframes.resize(reader.u16());
-        joint.m_translationKeyframes.resize(reader.u16());
+        joint.m_numRotationKeyframes = reader.u16();
+        joint.m_numTranslationKeyframes = reader.u16();
+        joint.m_rotationKeyframes.resize(joint.m_numRotationKeyframes);
+        joint.m_translationKeyframes.resize(joint.m_numTranslationKeyframes);
         if (reader.truncated("joints"))
             return false;
         if (!nameTerminated || !parentTerminated) {
@@ -351,7 +359,8 @@ bool Ms3dModel::readJoints(Reader& reader)
 bool Ms3dModel::readKeyframes(Reader& reader, int jointIndex, bool rotation)
 {
     Joint& joint = m_joints[jointIndex];
-    const std::size_t count = rotation ? joint.m_rotationKeyframes.size() : joint.m_translationKeyframes.size();
+    const auto count =
+        static_cast<std::size_t>(rotation ? joint.m_numRotationKeyframes : joint.m_numTranslationKeyframes);
     if (!reader.countFits(count, keyframeSize, "keyframe"))
         return false;
     const std::uint8_t* record = reader.records(count, keyframeSize);
@@ -366,36 +375,31 @@ bool Ms3dModel::readKeyframes(Reader& reader, int jointIndex, bool rotation)
 
 bool Ms3dModel::checkIndices() const
 {
-    const auto vertexCount = static_cast<std::int32_t>(m_vertices.size());
-    const auto triangleCount = static_cast<std::int32_t>(m_triangles.size());
-    const auto materialCount = static_cast<std::int32_t>(m_materials.size());
-    const auto jointCount = static_cast<std::int32_t>(m_joints.size());
-
-    for (std::size_t i = 0; i < m_vertices.size(); ++i) {
+    for (std::int32_t i = 0; i < m_numVertices; ++i) {
         const int bone = m_vertices[i].m_bone;
-        if (bone < -1 || bone >= jointCount) {
-            fail("MS3D vertex %zu names joint %d, but there are %d joints.", i, bone, jointCount);
+        if (bone < -1 || bone >= m_numJoints) {
+            fail("MS3D vertex %d names joint %d, but there are %d joints.", i, bone, m_numJoints);
             return false;
         }
     }
-    for (std::size_t i = 0; i < m_triangles.size(); ++i) {
+    for (std::int32_t i = 0; i < m_numTriangles; ++i) {
         for (const std::int32_t index : m_triangles[i].m_indices) {
-            if (index >= vertexCount) {
-                fail("MS3D triangle %zu names vertex %d, but there are %d vertices.", i, index, vertexCount);
+            if (index >= m_numVertices) {
+                fail("MS3D triangle %d names vertex %d, but there are %d vertices.", i, index, m_numVertices);
                 return false;
             }
         }
     }
-    for (std::size_t i = 0; i < m_groups.size(); ++i) {
+    for (std::int32_t i = 0; i < m_numGroups; ++i) {
         for (const std::int32_t index : m_groups[i].m_triangleList) {
-            if (index >= triangleCount) {
-                fail("MS3D group %zu names triangle %d, but there are %d triangles.", i, index, triangleCount);
+            if (index >= m_numTriangles) {
+                fail("MS3D group %d names triangle %d, but there are %d triangles.", i, index, m_numTriangles);
                 return false;
             }
         }
-        if (m_groups[i].m_material >= materialCount) {
-            fail("MS3D group %zu names material %d, but there are %d materials.", i, m_groups[i].m_material,
-                 materialCount);
+        if (m_groups[i].m_material >= m_numMaterials) {
+            fail("MS3D group %d names material %d, but there are %d materials.", i, m_groups[i].m_material,
+                 m_numMaterials);
             return false;
         }
     }

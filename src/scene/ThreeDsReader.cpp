@@ -46,7 +46,10 @@ private:
         }
         print("ChunkID: %x\n", id);
         print("ChunkLenght: %x\n", length);
-        if (length < chunkHeaderSize || length > cursor.size() - start) {
+        // Containers are descended into without using their length, so a wrong
+        // one costs nothing; a chunk whose body is read or skipped needs a
+        // length that lies within the file.
+        if (!isContainer(id) && (length < chunkHeaderSize || length > cursor.size() - start)) {
             stop("Invalid chunk length in the model file '%s'; the rest is ignored.");
             return;
         }
@@ -71,6 +74,11 @@ private:
             cursor.seek(start + length);
             break;
         }
+    }
+
+    static bool isContainer(std::uint16_t id)
+    {
+        return id == mainChunk || id == editorChunk || id == objectBlock || id == triangularMesh;
     }
 
     // Up to 20 bytes including the terminator; a longer name is skipped to its terminator.

@@ -6,10 +6,12 @@
 #include "platform/SimulatedClock.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
+#include "support/DrawProbe.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 
 using Type = platform::Window::Message::Type;
 
@@ -91,12 +93,19 @@ TEST_F(MainLoopTest, FrameClockCountsFramesPerWholeSecond)
     EXPECT_EQ(loop->getFrameDelta(), 4321u);
     EXPECT_EQ(FrameClock::frameDelta(), 4321u);
 
-    // Across the tick counter's wrap the delta stays true.
+    // Across the tick counter's wrap the delta stays true, and the frames
+    // go on being counted: the second that began before the wrap ends after it.
     clock.set(0xFFFFFFF0u);
     loop->update();
+    EXPECT_EQ(loop->getFps(), 1u);
     clock.advance(0x20);
     loop->update();
     EXPECT_EQ(loop->getFrameDelta(), 0x20u);
+    for (int frame = 0; frame < 2; ++frame) {
+        clock.advance(400);
+        loop->update();
+    }
+    EXPECT_EQ(loop->getFps(), 3u);
     delete loop;
 }
 
@@ -167,15 +176,60 @@ TEST_F(MainLoopTest, BindingsFollowTheStartUpOrder)
     delete loop;
 }
 
-// Every frame leaves the matrix stack as deep as it found it.
-TEST_F(MainLoopTest, DrawingKeepsTheMatrixStackBalanced)
+// The fixed state as start-up leaves it; then the camera and the light as a
+// node of player 1's half meets them in the middle of a frame; and every
+// frame leaves the matrix stack as deep as it found it.
+TEST_F(MainLoopTest, FixedStateThenTheFramesCameraAndLight)
 {
     MainLoop* loop = start();
+    const std::pair<GLenum, GLint> fixed[] = {
+        {GL_DEPTH_FUNC, GL_LEQUAL},      {GL_SHADE_MODEL, GL_SMOOTH},  {GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST},
+        {GL_POINT_SMOOTH_HINT, GL_NICEST}, {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA},
+        {GL_STENCIL_CLEAR_VALUE, 0},     {GL_DEPTH_TEST, GL_TRUE},     {GL_TEXTURE_2D, GL_TRUE},
+        {GL_BLEND, GL_TRUE}};
+    for (const auto& [name, expected] : fixed) {
+        GLint value = -1;
+        glGetIntegerv(name, &value);
+        EXPECT_EQ(value, expected) << "GL state 0x" << std::hex << name;
+    }
+    EXPECT_EQ(DrawProbe::floats(GL_COLOR_CLEAR_VALUE), (std::array<GLfloat, 4>{0, 0, 0, 0.5f}));
+    EXPECT_EQ(DrawProbe::floats<1>(GL_DEPTH_CLEAR_VALUE)[0], 1.0f);
+
+    int probed = 0;
+    ObjectGraph::find()->addNode(new DrawProbe(ObjectNode::SidePlayer1, [&](const DrawProbe& probe) {
+        ++probed;
+        probe.applySideTransform();
+        // Scaled by a half, pushed 14 units away, moved to the left half.
+        std::array<GLfloat, 16> camera{};
+        camera[0] = camera[5] = camera[10] = 0.5f;
+        camera[12] = -1.25f;
+        camera[14] = -7.0f;
+        camera[15] = 1.0f;
+        EXPECT_EQ(DrawProbe::floats<16>(GL_MODELVIEW_MATRIX), camera);
+
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+        EXPECT_EQ(DrawProbe::floats(GL_LIGHT_MODEL_AMBIENT), (std::array<GLfloat, 4>{0.5f, 0.5f, 0.5f, 1}));
+        EXPECT_EQ(DrawProbe::floats<1>(GL_LIGHT_MODEL_LOCAL_VIEWER)[0], 1.0f);
+        std::array<GLfloat, 4> light{};
+        for (const GLenum colour : {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR}) {
+            glGetLightfv(GL_LIGHT0, colour, light.data());
+            EXPECT_EQ(light, (std::array<GLfloat, 4>{1, 1, 1, 1})) << colour;
+        }
+        // Placed at z 50.7 behind a further 10 units: (50.7 - 24) / 2 in eye space.
+        glGetLightfv(GL_LIGHT0, GL_POSITION, light.data());
+        EXPECT_EQ(light[0], 0.0f);
+        EXPECT_EQ(light[1], 0.0f);
+        EXPECT_NEAR(light[2], 13.35f, 1e-4f);
+        EXPECT_EQ(light[3], 1.0f);
+    }), "Probe");
+
     GLint before = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &before);
     loop->draw();
+    EXPECT_EQ(probed, 0) << "the story screen draws no node";
     loop->setStarted(1);
     loop->draw();
+    EXPECT_EQ(probed, 1);
     GLint after = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
     EXPECT_EQ(after, before);

@@ -1,6 +1,9 @@
 #include "ShellFixture.h"
 
+#include "platform/Dialog.h"
+
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <cmath>
 
@@ -107,4 +110,28 @@ TEST_F(WindowMessages, WindowSizesOutOfRangeAreRefused)
     EXPECT_EQ(platform::Window::create({"x", 0, 64, 32, false, true}), nullptr);
     EXPECT_EQ(platform::Window::create({"x", 64, -5, 32, false, true}), nullptr);
     EXPECT_EQ(platform::Window::create({"x", 100000, 64, 32, false, true}), nullptr);
+}
+
+// Full screen is asked for once the window shows; a size the display lacks
+// runs windowed after one box. The cursor hides only while full screen.
+TEST_F(WindowMessages, FullScreenOnlyAtASizeTheDisplayHas)
+{
+    SDL_DisplayMode offered{};
+    ASSERT_EQ(SDL_GetDisplayMode(0, 0, &offered), 0) << SDL_GetError();
+    std::vector<std::string> boxes;
+    platform::Dialog::setCapture([&](const std::string&, const std::string& text) { boxes.push_back(text); });
+    for (const bool displayHasMode : {true, false}) {
+        record.window.reset();
+        record.fullScreen = true;
+        record.width = offered.w + (displayHasMode ? 0 : 1);
+        record.height = offered.h;
+        ASSERT_TRUE(Application::openWindow(record));
+        EXPECT_EQ(record.fullScreen, displayHasMode);
+        EXPECT_EQ(record.window->isFullScreen(), displayHasMode);
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE, displayHasMode);
+    }
+    platform::Dialog::clearCapture();
+    EXPECT_EQ(boxes, std::vector<std::string>{"Mode Switch Failed.\nRunning In Windowed Mode."});
+    record.window.reset();
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }

@@ -4,6 +4,7 @@
 #include "game/Player.h"
 #include "game/SGMissle.h"
 #include "game/Sidebar.h"
+#include "support/DrawProbe.h"
 #include "support/GlContext.h"
 
 #include <GL/gl.h>
@@ -81,6 +82,38 @@ TEST_F(SidebarTest, IconsLightWhileTheirSlotHoldsAMissile)
     gimmicks->awardReached(20000, 12000);
     graph->update();
     EXPECT_EQ(lit(), "0100");
+}
+
+// Panels at the outer edges behind the fields, icons in a column per player
+// at a fifth of their size, slot 0 on top; all fixed to the screen, not to
+// the frame's base matrix.
+TEST_F(SidebarTest, PanelsAndIconsStandWhereTheyBelong)
+{
+    new Sidebar("sidebar_p1", &one);
+    new Sidebar("sidebar_p2", &two);
+    struct Place { const char* node; float x, y, z, scale; };
+    const Place places[] = {{"sidebar_p1", -9.5f, 2.0f, -19.0f, 1.0f},     {"sidebar_p2", 9.5f, 2.0f, -19.0f, 1.0f},
+                            {"SGMissle_0_0", -4.5f, 1.55f, -9.0f, 0.2f},  {"SGMissle_0_3", -4.5f, 0.35f, -9.0f, 0.2f},
+                            {"SGMissle_1_1", 4.5f, 1.15f, -9.0f, 0.2f}};
+    std::size_t probed = 0;
+    for (const Place& place : places) {
+        graph->addNode(new DrawProbe(ObjectNode::SideCentre, [place, &probed](const DrawProbe&) {
+            ++probed;
+            const auto matrix = DrawProbe::floats<16>(GL_MODELVIEW_MATRIX);
+            EXPECT_NEAR(matrix[12], place.x, 1e-5f) << place.node;
+            EXPECT_NEAR(matrix[13], place.y, 1e-5f) << place.node;
+            EXPECT_NEAR(matrix[14], place.z, 1e-5f) << place.node;
+            EXPECT_NEAR(matrix[0], place.scale, 1e-6f) << place.node;
+            EXPECT_NEAR(matrix[5], place.scale, 1e-6f) << place.node;
+        }), (std::string(place.node) + "\\Probe").c_str());
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -50.0f);
+    glPushMatrix();
+    graph->draw();
+    glPopMatrix();
+    EXPECT_EQ(probed, std::size(places));
 }
 
 TEST_F(SidebarTest, DrawingRestoresTheSceneState)

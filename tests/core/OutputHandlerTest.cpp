@@ -43,6 +43,20 @@ TEST_F(OutputHandlerTest, OpenReplacesOldLogAndWritesBannerThenBlankLine)
     EXPECT_TRUE(std::regex_match(log(), expected)) << log();
 }
 
+// Every mode switch opens the log afresh in a new handler; none may stay open.
+TEST_F(OutputHandlerTest, EachHandlerClosesItsLogWhenDestroyed)
+{
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openFiles();
+    for (int run = 0; run < 5; ++run) {
+        ASSERT_TRUE(OutputHandler::instance()->open());
+        ObjectRegistry::destroy();
+    }
+    EXPECT_EQ(openFiles(), before);
+}
+
 TEST_F(OutputHandlerTest, NothingIsWrittenBeforeOpenOrThroughNull)
 {
     EXPECT_FALSE(OutputHandler::log(nullptr, "dropped"));

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -64,19 +67,42 @@ TEST(TimerListTest, PauseAllReachesEveryLiveTimerAfterOneIsDestroyed)
     EXPECT_FALSE(c->isPaused());
 }
 
-TEST(CounterTimerTest, GrowsMonotonicallyWithSubMillisecondResolution)
+// The counter mode the game's models run on, against the real clock: finer
+// than a millisecond; a paused timer holds its reading exactly (reset too)
+// and resumes from it; a reset while running starts again from 0.
+TEST(CounterTimerTest, PauseResumeAndResetFollowTheRealClock)
 {
-    std::unique_ptr<Timer> timer(Timer::create());
-    double previous = timer->getTime();
-    EXPECT_GE(previous, 0.0);
-    bool sawFraction = false;
-    for (int i = 0; i < 100000 && !sawFraction; ++i) {
-        const double now = timer->getTime();
-        EXPECT_GE(now, previous);
-        sawFraction = now != static_cast<long long>(now);
-        previous = now;
-    }
-    EXPECT_TRUE(sawFraction);
+    using Clock = std::chrono::steady_clock;
+    const auto msSince = [](Clock::time_point start) {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
+    const auto sleep = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    const std::unique_ptr<Timer> timer(Timer::create());
+    sleep();
+    EXPECT_GE(timer->getTime(), 20.0);
+
+    timer->pause();
+    timer->pause();
+    const double frozen = timer->getTime();
+    sleep();
+    timer->resume();
+    EXPECT_EQ(timer->getTime(), frozen) << "still paused once";
+    timer->reset();
+    EXPECT_EQ(timer->getTime(), frozen) << "a reset while paused keeps the reading";
+
+    const Clock::time_point resumed = Clock::now();
+    timer->resume();
+    sleep();
+    const double running = timer->getTime();
+    EXPECT_GE(running, frozen + 20.0);
+    EXPECT_LE(running, frozen + msSince(resumed) + 0.01);
+    EXPECT_NE(running, std::floor(running)) << "whole milliseconds only";
+
+    const Clock::time_point restarted = Clock::now();
+    timer->reset();
+    const double fresh = timer->getTime();
+    EXPECT_GE(fresh, 0.0);
+    EXPECT_LE(fresh, msSince(restarted) + 0.01);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,7 +30,10 @@ Ms3d::Model twoGroups()
     t.indices = {0, 1, 2};
     t.normals = {Vec3{0, 0, 1}, Vec3{0, 0, 1}, Vec3{0, 0, 1}};
     b.triangles = {t};
-    b.materials = {material("skin.tga", 4.0f)};
+    b.materials = {material("skin.tga", 4.0f, {0.5f, 0.55f, 0.6f, 0.65f})};
+    b.materials[0].ambient = {0.1f, 0.15f, 0.2f, 0.25f};
+    b.materials[0].specular = {0.7f, 0.75f, 0.8f, 0.85f};
+    b.materials[0].emissive = {0.3f, 0.35f, 0.4f, 0.45f};
     b.groups = {group({0}, 0), group({0})};
     b.joints = {joint("Root", "", {}, {}, {{0.0f, {0.25f, 0.25f, 0}}})};
     return b;
@@ -58,8 +63,24 @@ protected:
 
 } // namespace
 
-TEST_F(ModelDrawTest, RestoresTheTextureEnableStateAndBindsMaterialTextures)
+// The textured group sets its material on the front faces; the group
+// without material leaves it as it is.
+TEST_F(ModelDrawTest, RestoresTheTextureEnableStateAndSetsMaterials)
 {
+    const std::pair<GLenum, std::array<GLfloat, 4>> colours[] = {{GL_AMBIENT, {0.1f, 0.15f, 0.2f, 0.25f}},
+                                                                 {GL_DIFFUSE, {0.5f, 0.55f, 0.6f, 0.65f}},
+                                                                 {GL_SPECULAR, {0.7f, 0.75f, 0.8f, 0.85f}},
+                                                                 {GL_EMISSION, {0.3f, 0.35f, 0.4f, 0.45f}}};
+    model.draw();
+    for (const auto& [name, expected] : colours) {
+        std::array<GLfloat, 4> value{};
+        glGetMaterialfv(GL_FRONT, name, value.data());
+        EXPECT_EQ(value, expected) << "material 0x" << std::hex << name;
+    }
+    GLfloat shininess = 0.0f;
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    EXPECT_EQ(shininess, 4.0f);
+
     for (const bool enabledBefore : {true, false}) {
         glBindTexture(GL_TEXTURE_2D, 0);
         if (enabledBefore)

@@ -41,8 +41,8 @@ void expectRefused(const std::vector<std::uint8_t>& bytes, const std::string& me
     EXPECT_FALSE(loaded.ok);
     EXPECT_NE(loaded.errors.find(message), std::string::npos) << loaded.errors;
     EXPECT_TRUE(model.empty());
-    EXPECT_TRUE(model.materials().empty());
-    EXPECT_TRUE(model.joints().empty());
+    EXPECT_TRUE(model.materials().empty() && model.numMaterials() == 0);
+    EXPECT_TRUE(model.joints().empty() && model.numJoints() == 0);
     EXPECT_TRUE(loaded.lookedUp.empty());
 }
 
@@ -87,6 +87,9 @@ TEST(Ms3dModelLoad, EveryFieldComesFromItsOwnOffset)
     const Loaded loaded = loadBytes(model, Ms3d::encode(m));
     ASSERT_TRUE(loaded.ok) << loaded.errors;
 
+    const std::array<std::int32_t, 5> counts{model.numVertices(), model.numTriangles(), model.numGroups(),
+                                             model.numMaterials(), model.numJoints()};
+    EXPECT_EQ(counts, (std::array<std::int32_t, 5>{2, 2, 2, 1, 1}));
     ASSERT_EQ(model.vertices().size(), 2u);
     EXPECT_EQ(model.vertices()[0].m_position, (Vec3{1.5f, -2.5f, 3.5f}));
     EXPECT_EQ(model.vertices()[1].m_position, (Vec3{4.5f, 5.5f, -6.5f}));
@@ -102,9 +105,13 @@ TEST(Ms3dModelLoad, EveryFieldComesFromItsOwnOffset)
         EXPECT_EQ(triangle.m_v, (Vec3{0.875f, 0.625f, 0.375f}));
     }
     EXPECT_EQ(model.groups()[0].m_triangleList, (std::vector<std::int32_t>{1, 0, 1}));
+    EXPECT_EQ(model.groups()[0].m_triangleCount, 3);
+    EXPECT_EQ(model.groups()[1].m_triangleCount, 1);
     EXPECT_EQ(model.groups()[0].m_material, -1) << "255 means no material";
     EXPECT_EQ(model.groups()[1].m_material, 0);
     const Joint& root = model.joints()[0];
+    EXPECT_EQ(root.m_numRotationKeyframes, 2);
+    EXPECT_EQ(root.m_numTranslationKeyframes, 1);
     ASSERT_EQ(root.m_rotationKeyframes.size(), 2u);
     EXPECT_EQ(root.m_rotationKeyframes[1].m_value, (Vec3{4, 5, 6}));
     EXPECT_FLOAT_EQ(root.m_rotationKeyframes[1].m_timeMs, 500.0f);

@@ -150,8 +150,23 @@ TEST(ThreeDsReader, BrokenChunkLengthsStopTheWalk)
         EXPECT_EQ(r.result.message, "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.");
         EXPECT_EQ(r.mesh->vertexCount, 2);
     }
-    EXPECT_EQ(readMesh(chunk(0x4D4D, {}, 0)).result.status, Status::Stopped);
     EXPECT_EQ(readMesh({0x4D, 0x4D, 6}).result.message, "The model file 'm.3ds' ends inside a chunk header.");
+
+    // The containers' lengths are never used, so wrong ones lose nothing.
+    const std::size_t objectHeader = 12;
+    const std::size_t meshHeader = model("Square", {}).size() - 6;
+    for (const std::size_t header : {std::size_t{0}, std::size_t{6}, objectHeader, meshHeader}) {
+        for (const std::uint32_t length : {0u, 5u, 0xFFFFFFFFu}) {
+            Bytes file = square();
+            for (int i = 0; i < 4; ++i)
+                file[header + 2 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+            const Read r = readMesh(file);
+            EXPECT_EQ(r.result.status, Status::Complete) << header << " " << length;
+            EXPECT_EQ(r.mesh->objectNameText(), "Square");
+            EXPECT_EQ(r.mesh->vertexCount, 4);
+            EXPECT_EQ(r.mesh->polygonCount, 2);
+        }
+    }
 }
 
 TEST(ThreeDsReader, CountsAtAndAboveCapacity)
@@ -187,12 +202,16 @@ TEST(ThreeDsReader, FaceIndicesMustNameReadVertices)
 
 TEST(ThreeDsReader, TruncationAtEveryByteStaysInBounds)
 {
+    // Each list survives a cut past its chunk's end, and only then.
     const Bytes file = square();
+    const std::size_t verticesEnd = model("Square", {}).size() + vertexList(points(4)).size();
+    const std::size_t mappingEnd = verticesEnd + mapping({{0, 0}, {1, 0}, {1, 1}, {0, 1}}).size();
     for (std::size_t length = 1; length < file.size(); ++length) {
         const Read r = readMesh(Bytes(file.begin(), file.begin() + length));
-        EXPECT_NE(r.result.status, Status::Complete) << length;
-        EXPECT_LE(r.mesh->vertexCount, 4);
-        EXPECT_LE(r.mesh->polygonCount, 2);
+        EXPECT_EQ(r.mesh->objectNameText(), std::string("Square").substr(0, length > 18 ? length - 18 : 0)) << length;
+        EXPECT_EQ(r.mesh->vertexCount, length >= verticesEnd ? 4 : 0) << length;
+        EXPECT_EQ(r.mesh->texCoords.size() > 3 && r.mesh->texCoords[3].v == 1.0f, length >= mappingEnd) << length;
+        EXPECT_EQ(r.mesh->polygonCount, 0) << length;
     }
     // A list whose count runs past the end keeps only its complete entries.
     const Read r = readMesh(model("Cut", vertexList(points(8), 10)));
