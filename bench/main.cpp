@@ -10,6 +10,7 @@
 #include "SectionProcess.h"
 #include "SongClockBench.h"
 #include "StartupBench.h"
+#include "TimingBench.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
         {"frame-growth", [](const BenchOptions& options) {
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},
+        {"timing", [](const BenchOptions&) { return TimingBench(FLAREVOX_BINARY).run(); }},
     };
     return all;
 }
