@@ -20,7 +20,7 @@ check() {
     "$@" || { echo "FAILED: $message" >&2; failures=$((failures + 1)); }
 }
 listing() { find "$prefix" -printf '%p %s %m %T@\n' | sort; }
-launch() { env HOME="$home" "$prefix/bin/flarevox" "$@" >"$scratch/stdout" 2>"$scratch/stderr"; }
+launch() { env HOME="$home" FLAREVOX_SONG_DIRS=/extra "$prefix/bin/flarevox" "$@" >"$scratch/stdout" 2>"$scratch/stderr"; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || exit 1
 data="$prefix/share/flarevox"
@@ -59,7 +59,6 @@ check "second start exits 0" launch --autoplay "two words"
 check "the changed configuration is kept" grep -q "changed by the player" "$player/Conf/global.cfg"
 check "the player's song is kept" [ -d "$player/Songs/Mine" ]
 expected=$(printf '%s\n' "$player" --autoplay "two words" "/extra:$(cd "$data" && pwd -P)/Songs")
-FLAREVOX_SONG_DIRS=/extra launch --autoplay "two words"
 check "runs in the player's folder with the arguments and song folders" [ "$(cat "$player/output.log")" = "$expected" ]
 
 # A damaged folder: each part broken in turn, repaired without losing anything.
