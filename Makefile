@@ -15,7 +15,7 @@ ASAN_LEAKS ?= 1
 XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
 .PHONY: all deps configure build data play autoplay test previews screenshots bench clean \
-	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds
+	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package
 
 all: data
 
@@ -86,6 +86,16 @@ bench: data
 	cd $(RUN_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ../bench/flarevox-bench \
 		--csv=../bench/results.csv --reader-folder=$(CURDIR)/tests/data/realfiles \
 		$(if $(BENCH_SONG_SECONDS),--song-seconds=$(BENCH_SONG_SECONDS))
+
+# The Debian package $(BUILD_DIR)/flarevox_<version>_amd64.deb (CPack, with the
+# library dependencies from dpkg-shlibdeps).
+package: data
+	cd $(BUILD_DIR) && cpack -G DEB --config CPackConfig.cmake
+
+# Checks the package's files and dependencies, installs it with apt-get, starts
+# `flarevox` from a scratch home under Xvfb and removes the package again (root).
+test-package: package
+	@scripts/test-package $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -2,7 +2,7 @@
 // for people to look at: every texture over a checkerboard (alpha visible), the
 // frame sequences as contact sheets, the particle as the swarm draws it, and
 // rendered views of both meshes, including the lane layout of the playfield.
-#include "preview/PngWriter.h"
+#include "writers/PngWriter.h"
 #include "preview/Rasterizer.h"
 #include "preview/TextureFile.h"
 #include "preview/ThreeDsFile.h"

@@ -1,4 +1,4 @@
-#include "preview/PngWriter.h"
+#include "writers/PngWriter.h"
 
 #include "writers/ByteWriter.h"
 

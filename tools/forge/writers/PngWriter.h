@@ -8,7 +8,7 @@
 
 namespace forge {
 
-// Minimal PNG output for previews: 8-bit RGBA, deflate with stored blocks
+// Minimal PNG output (previews, the desktop icon): 8-bit RGBA, deflate with stored blocks
 // only, so no compression library is needed.
 class PngWriter {
 public:
