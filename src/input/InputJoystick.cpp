@@ -2,6 +2,7 @@
 
 #include "core/OutputHandler.h"
 #include "platform/JoystickDevices.h"
+#include "platform/JoystickReading.h"
 #include "platform/SystemClock.h"
 
 InputJoystick::InputJoystick(std::uint8_t number)
@@ -69,14 +70,27 @@ void InputJoystick::poll()
         return;
     state.axisX = reading.x;
     state.axisY = reading.y;
-    const std::uint32_t now = platform::SystemClock::tickCount();
     for (std::size_t button = 0; button < JoystickState::buttonCount; ++button) {
         const bool down = (reading.buttons[button] & platform::JoystickReading::pressed) != 0;
-        if (down && !wasDown[button]) {
-            state.pressTick[button] = now;
-            ++state.pressCount[button];
-        }
+        notePress(button, down, reading);
         state.buttons[button] = down ? 1 : 0;
+    }
+}
+
+// The device notes every press between readings with its moment; a press it
+// did not note (a new controller's first reading) counts from now.
+void InputJoystick::notePress(std::size_t button, bool down, const platform::JoystickReading& reading)
+{
+    // A count that went back belongs to a controller taken over anew.
+    const std::uint32_t deviceCount = reading.pressCount[button];
+    const bool deviceSawPress = deviceCount > devicePresses[button];
+    devicePresses[button] = deviceCount;
+    if (deviceSawPress) {
+        state.pressTick[button] = reading.pressTick[button];
+        ++state.pressCount[button];
+    } else if (down && !wasDown[button]) {
+        state.pressTick[button] = platform::SystemClock::tickCount();
+        ++state.pressCount[button];
     }
 }
 

@@ -9,6 +9,7 @@
 namespace platform {
 class JoystickDevice;
 class JoystickDevices;
+struct JoystickReading;
 }
 
 class Player;
@@ -46,6 +47,7 @@ public:
 private:
     void reacquire();
     void releaseAll();
+    void notePress(std::size_t button, bool down, const platform::JoystickReading& reading);
 
     std::unique_ptr<platform::JoystickDevice> device;
     const std::uint8_t number;
@@ -53,6 +55,8 @@ private:
     JoystickState state;
     // The buttons of the previous reading, to see which went down since.
     std::array<std::uint8_t, JoystickState::buttonCount> wasDown{};
+    // The device's press count of each button at the last reading.
+    std::array<std::uint32_t, JoystickState::buttonCount> devicePresses{};
     Player* player = nullptr;
     // The controller was unplugged and has not come back yet.
     bool lost = false;

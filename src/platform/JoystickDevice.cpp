@@ -1,10 +1,16 @@
 #include "platform/JoystickDevice.h"
 
+#include "platform/SystemClock.h"
+
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -36,6 +42,16 @@ std::int32_t scaleAxis(Sint16 value)
     return static_cast<std::int32_t>(std::lround(fraction * span)) + JoystickReading::axisMinimum;
 }
 
+// Milliseconds of the monotonic clock, which a reading converts to ticks.
+std::uint32_t monotonicMs()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// How often the watch reads the controller between frames.
+constexpr auto watchInterval = std::chrono::milliseconds(1);
+
 } // namespace
 
 // The SDL side of a device. Each handle keeps the joystick service running
@@ -53,6 +69,8 @@ struct JoystickDevice::Handle {
         if (serviceStarted)
             SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
 
     // False once SDL has been shut down underneath us: the joystick is gone.
     bool usable() const { return joystick && SDL_WasInit(SDL_INIT_JOYSTICK); }
@@ -72,11 +90,13 @@ struct JoystickDevice::Handle {
         const char* joystickName = SDL_JoystickName(opened);
         name = joystickName ? joystickName : "";
         heldInstances().push_back(instance);
+        startWatching();
         return true;
     }
 
     void release()
     {
+        stopWatching();
         if (!joystick)
             return;
         std::erase(heldInstances(), instance);
@@ -98,8 +118,57 @@ struct JoystickDevice::Handle {
         return false;
     }
 
+    // The watch: a thread that reads the controller every millisecond and
+    // notes when each button went down, so that a press is judged at its
+    // moment and not at the next frame's reading. It and the readings hold
+    // SDL's joystick lock, so a reading sees buttons and presses alike.
+    void startWatching()
+    {
+        pressMs.fill(0);
+        pressCount.fill(0);
+        watchedDown.fill(false);
+        watching = true;
+        watcher = std::thread([this] {
+            while (watching) {
+                watchOnce();
+                std::this_thread::sleep_for(watchInterval);
+            }
+        });
+    }
+
+    void stopWatching()
+    {
+        watching = false;
+        if (watcher.joinable())
+            watcher.join();
+    }
+
+    void watchOnce()
+    {
+        SDL_LockJoysticks();
+        if (usable() && SDL_JoystickGetAttached(joystick)) {
+            SDL_JoystickUpdate();
+            const std::uint32_t now = monotonicMs();
+            const int buttons = std::min(SDL_JoystickNumButtons(joystick), JoystickReading::maximumButtons);
+            for (int button = 0; button < buttons; ++button) {
+                const bool down = SDL_JoystickGetButton(joystick, button) != 0;
+                if (down && !watchedDown[button]) {
+                    pressMs[button] = now;
+                    ++pressCount[button];
+                }
+                watchedDown[button] = down;
+            }
+        }
+        SDL_UnlockJoysticks();
+    }
+
     const bool serviceStarted;
     SDL_Joystick* joystick = nullptr;
+    std::thread watcher;
+    std::atomic<bool> watching{false};
+    std::array<std::uint32_t, JoystickReading::maximumButtons> pressMs{};
+    std::array<std::uint32_t, JoystickReading::maximumButtons> pressCount{};
+    std::array<bool, JoystickReading::maximumButtons> watchedDown{};
     SDL_JoystickGUID guid{};
     SDL_JoystickID instance = -1;
     std::string name;
@@ -173,11 +242,17 @@ bool JoystickDevice::readState(JoystickReading& reading) const
         reading.x = scaleAxis(SDL_JoystickGetAxis(joystick, 0));
     if (axes > 1)
         reading.y = scaleAxis(SDL_JoystickGetAxis(joystick, 1));
+    SDL_LockJoysticks();
     const int buttons = std::min(SDL_JoystickNumButtons(joystick), JoystickReading::maximumButtons);
     for (int button = 0; button < buttons; ++button) {
         if (SDL_JoystickGetButton(joystick, button))
             reading.buttons[button] = JoystickReading::pressed;
+        // A press older than the clock conversion reaches counts as now.
+        reading.pressTick[button]
+            = SystemClock::fromMonotonicMs(handle->pressMs[button]).value_or(SystemClock::tickCount());
+        reading.pressCount[button] = handle->pressCount[button];
     }
+    SDL_UnlockJoysticks();
     return true;
 }
 

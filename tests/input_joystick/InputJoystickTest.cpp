@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/SystemClock.h"
+
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -274,6 +278,31 @@ TEST_F(InputJoystickTest, JoysticksKeepWorkingAfterTheControllerServiceIsGone)
     mat.setButton(0, true);
     pollFlags(first);
     EXPECT_EQ(pollFlags(first), pressedOnly({0}));
+}
+
+// Between two readings the device watches the buttons on its own: a tap
+// shorter than a frame is still a press, stamped with its moment.
+TEST_F(InputJoystickTest, ATapBetweenReadingsCountsAtItsMoment)
+{
+    VirtualJoystick mat("Mat A", padButtons);
+    startUp();
+    pollFlags(first);
+    const std::uint32_t countBefore = first->getState().pressCount[12];
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::uint32_t tappedAt = platform::SystemClock::tickCount();
+    mat.setButton(12, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    mat.setButton(12, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    EXPECT_EQ(first->getState().pressCount[12], countBefore + 1);
+    const auto late = static_cast<std::int32_t>(first->getState().pressTick[12] - tappedAt);
+    EXPECT_GE(late, 0);
+    EXPECT_LE(late, 10) << "the watch reads every millisecond";
+    pollFlags(first);
+    EXPECT_EQ(first->getState().pressCount[12], countBefore + 1) << "one tap, one press";
 }
 
 } // namespace
