@@ -57,7 +57,8 @@ std::optional<fs::path> firstAudioFile(const fs::path& folder, std::string& erro
     static const std::array<std::string, 4> extensions{".ogg", ".mp3", ".wav", ".flac"};
     for (const fs::path& file : filesOf(folder))
         if (std::find(extensions.begin(), extensions.end(), MsdValues::lower(file.extension().string()))
-            != extensions.end())
+                != extensions.end()
+            && isInside(file, folder))
             return file;
     error = "no music file named and none in the folder";
     return std::nullopt;
