@@ -28,29 +28,33 @@ public:
 
     bool readMeasure(std::string_view text, std::int64_t measure, std::string& error)
     {
-        rows.clear();
+        // Most rows are "0000": only rows with something on them are kept.
+        stepped.clear();
+        std::int64_t count = 0;
         std::size_t at = 0;
         while (at < text.size()) {
             while (at < text.size() && isSpace(text[at]))
                 ++at;
             const std::size_t start = at;
-            while (at < text.size() && !isSpace(text[at]))
-                ++at;
+            bool empty = true;
+            for (; at < text.size() && !isSpace(text[at]); ++at)
+                empty = empty && text[at] == '0';
             if (at == start)
                 continue;
-            if (rows.size() == ChartLimits::maxRowsPerMeasure) {
+            if (static_cast<std::size_t>(count) == ChartLimits::maxRowsPerMeasure) {
                 error = "measure " + std::to_string(measure + 1) + " has more than "
                     + std::to_string(ChartLimits::maxRowsPerMeasure) + " rows";
                 return false;
             }
-            rows.push_back(text.substr(start, at - start));
+            if (!empty)
+                stepped.push_back({count, text.substr(start, at - start)});
+            ++count;
         }
-        const auto count = static_cast<std::int64_t>(rows.size());
-        for (std::int64_t row = 0; row < count; ++row) {
+        for (const auto& [row, columns] : stepped) {
             const Beat beat(4 * (measure * count + row), count);
             for (const auto& [column, lane] : columnsByLane)
-                if (column < rows[row].size())
-                    take(rows[row][column], lane, beat);
+                if (column < columns.size())
+                    take(columns[column], lane, beat);
         }
         if (notes.size() > ChartLimits::maxNotesPerChart) {
             error = "more than " + std::to_string(ChartLimits::maxNotesPerChart) + " notes";
@@ -102,7 +106,7 @@ private:
     }
 
     std::vector<Note>& notes;
-    std::vector<std::string_view> rows;
+    std::vector<std::pair<std::int64_t, std::string_view>> stepped; // row index, columns
     std::array<std::int64_t, 4> open{};
 };
 

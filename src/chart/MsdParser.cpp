@@ -2,9 +2,21 @@
 
 #include "chart/MsdValues.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace chart {
 
 namespace {
+
+// The characters that end a run of plain value text.
+constexpr std::array<bool, 256> special = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {':', ';', '/', '\\', '\n'})
+        table[c] = true;
+    return table;
+}();
 
 class TagScanner {
 public:
@@ -56,19 +68,48 @@ public:
                 pos += 2;
                 continue;
             }
-            fields.back() += c;
-            ++pos;
-            if (c == '\n' && nextLineStartsTag())
-                break;
+            bool nextTag = false;
+            const std::size_t end = plainRunEnd(nextTag);
+            fields.back().append(text.substr(pos, end - pos));
+            pos = end;
+            if (nextTag)
+                break; // a '#' starts the next line: the ';' was left out
+        }
+        for (std::string& field : fields) {
+            const std::string_view trimmed = MsdValues::trim(field);
+            field.resize(static_cast<std::size_t>(trimmed.data() - field.data()) + trimmed.size());
+            field.erase(0, static_cast<std::size_t>(trimmed.data() - field.data()));
         }
         MsdTag tag;
-        tag.name = MsdValues::upper(MsdValues::trim(fields.front()));
-        for (std::size_t i = 1; i < fields.size(); ++i)
-            tag.fields.emplace_back(MsdValues::trim(fields[i]));
+        tag.name = MsdValues::upper(fields.front());
+        tag.fields.assign(std::make_move_iterator(fields.begin() + 1), std::make_move_iterator(fields.end()));
         return tag;
     }
 
 private:
+    // The end of the characters from `pos` on that need no special handling:
+    // before the next ':', ';', '/' or '\\', or after a line end when the
+    // next line starts a tag.
+    std::size_t plainRunEnd(bool& nextTag) const
+    {
+        std::size_t end = pos;
+        while (end < text.size()) {
+            const char c = text[end];
+            if (!special[static_cast<unsigned char>(c)]) {
+                ++end;
+                continue;
+            }
+            if (c != '\n')
+                return std::max(end, pos + 1);
+            ++end;
+            if (lineStartsTag(end)) {
+                nextTag = true;
+                return end;
+            }
+        }
+        return end;
+    }
+
     bool startsComment() const { return text[pos] == '/' && pos + 1 < text.size() && text[pos + 1] == '/'; }
 
     void skipToLineEnd()
@@ -77,9 +118,8 @@ private:
         pos = end == std::string_view::npos ? text.size() : end;
     }
 
-    bool nextLineStartsTag() const
+    bool lineStartsTag(std::size_t at) const
     {
-        std::size_t at = pos;
         while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r'))
             ++at;
         return at < text.size() && text[at] == '#';
