@@ -134,12 +134,18 @@ private:
 bool MsdParser::parse(std::string_view text, std::vector<MsdTag>& tags, std::string& error)
 {
     TagScanner scanner(text);
+    std::size_t values = 0;
     while (scanner.findTag()) {
         if (tags.size() >= maxTags) {
             error = "more than " + std::to_string(maxTags) + " tags";
             return false;
         }
         tags.push_back(scanner.readTag());
+        values += tags.back().fields.size();
+        if (values > maxValues) {
+            error = "more than " + std::to_string(maxValues) + " values";
+            return false;
+        }
     }
     return true;
 }

@@ -18,10 +18,11 @@ struct MsdTag {
 // ends the tag before it) and an unterminated last tag are all taken.
 class MsdParser {
 public:
-    static constexpr std::size_t maxTags = 100000;
+    static constexpr std::size_t maxTags = 20000;
     static constexpr std::size_t maxFields = 64; // more colons stay in the last field
+    static constexpr std::size_t maxValues = 100000; // fields of all tags together
 
-    // False with a reason when the file holds more than maxTags tags.
+    // False with a reason when the file holds more tags or values than that.
     static bool parse(std::string_view text, std::vector<MsdTag>& tags, std::string& error);
 };
 

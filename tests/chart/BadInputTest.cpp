@@ -49,11 +49,18 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
             "measures"},
         {"too many tags", ChartFormat::Sm, [] {
              std::string tags;
-             for (int i = 0; i <= 100000; ++i)
+             for (int i = 0; i <= 20000; ++i)
                  tags += "#A;";
              return tags;
          }(),
-            "more than 100000 tags", ""},
+            "more than 20000 tags", ""},
+        {"too many values", ChartFormat::Dwi, [] {
+             std::string tags;
+             for (int i = 0; i < 2000; ++i)
+                 tags += "#SINGLE" + std::string(63, ':') + ";";
+             return tags;
+         }(),
+            "more than 100000 values", ""},
         {"SSC chart with a zero tempo", ChartFormat::Ssc,
             smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#BPMS:0=0;\n#NOTES:1000;\n", "", "tempo of 0 BPM"},
         {"SSC chart without notes", ChartFormat::Ssc, smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n", "",
