@@ -4,7 +4,6 @@
 #include "chart/MeasureReader.h"
 #include "chart/MsdValues.h"
 
-#include <algorithm>
 
 namespace chart {
 
@@ -66,11 +65,16 @@ bool SmTags::takeTiming(const MsdTag& tag, TempoMap::Source& source, std::string
         if (readPairs(tag, pairs, error))
             for (const auto& [beat, seconds] : pairs)
                 source.stops.push_back({beat, seconds});
-    } else if (tag.name == "DELAYS" || tag.name == "WARPS") {
-        // Not played: a chart that uses them would run out of step with its music.
-        if (readPairs(tag, pairs, error)
-            && std::any_of(pairs.begin(), pairs.end(), [](const auto& pair) { return pair.second != 0.0; }))
-            error = "#" + tag.name + " is not supported";
+    } else if (tag.name == "DELAYS") {
+        source.delays.clear();
+        if (readPairs(tag, pairs, error))
+            for (const auto& [beat, seconds] : pairs)
+                source.delays.push_back({beat, seconds});
+    } else if (tag.name == "WARPS") {
+        source.warps.clear();
+        if (readPairs(tag, pairs, error))
+            for (const auto& [beat, length] : pairs)
+                source.warps.push_back({beat, length});
     } else {
         return false;
     }

@@ -16,7 +16,7 @@ public:
     // #DISPLAYBPM; false for any other tag.
     static bool takeSongData(const MsdTag& tag, Song& song);
     // #OFFSET, #BPMS, #STOPS (#FREEZES), #DELAYS, #WARPS; false for any other
-    // tag. Sets `error` for a value that cannot be played.
+    // tag. Sets `error` for a value that cannot be read.
     static bool takeTiming(const MsdTag& tag, TempoMap::Source& source, std::string& error);
     // A chart of the playable steps type from its note data; the tempo map is
     // the one it plays with.

@@ -39,13 +39,8 @@ TempoMap::TempoMap()
 {
 }
 
-bool TempoMap::validate(const Source& source, std::vector<TempoChange>& bpms, std::vector<TempoStop>& stops,
-    std::string& error)
+bool TempoMap::validateChanges(const Source& source, std::vector<TempoChange>& bpms, std::string& error)
 {
-    if (!std::isfinite(source.beat0Ms) || std::fabs(source.beat0Ms) > ChartLimits::maxSeconds * 1000.0)
-        return fail(error, "offset of %g ms is out of range", source.beat0Ms);
-    if (source.bpms.size() > ChartLimits::maxTempoEvents || source.stops.size() > ChartLimits::maxTempoEvents)
-        return fail(error, "more than %g tempo changes or stops", static_cast<double>(ChartLimits::maxTempoEvents));
     for (TempoChange change : source.bpms) {
         change.beat = snapBeat(change.beat);
         if (!beatInRange(change.beat))
@@ -68,34 +63,64 @@ bool TempoMap::validate(const Source& source, std::vector<TempoChange>& bpms, st
     bpms.front().beat = 0.0; // the first tempo also holds before it is written
     if (bpms.front().bpm < 0.0)
         return fail(error, "the first tempo (%g BPM) is negative", bpms.front().bpm);
+    return true;
+}
 
-    for (TempoStop stop : source.stops) {
-        stop.beat = snapBeat(stop.beat);
-        if (!beatInRange(stop.beat))
-            return fail(error, "stop at beat %g is out of range", stop.beat);
-        if (!std::isfinite(stop.seconds) || std::fabs(stop.seconds) > ChartLimits::maxSeconds)
-            return fail(error, "stop of %g s at beat %g is out of range", stop.seconds, stop.beat);
-        if (stop.seconds != 0.0)
-            stops.push_back(stop);
+bool TempoMap::validatePauses(const std::vector<TempoStop>& written, const char* kind, std::vector<TempoStop>& pauses,
+    std::string& error)
+{
+    for (TempoStop pause : written) {
+        pause.beat = snapBeat(pause.beat);
+        if (!beatInRange(pause.beat) || !std::isfinite(pause.seconds)
+            || std::fabs(pause.seconds) > ChartLimits::maxSeconds) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%s of %g s at beat %g is out of range", kind, pause.seconds, pause.beat);
+            error = text;
+            return false;
+        }
+        if (pause.seconds != 0.0)
+            pauses.push_back(pause);
     }
-    std::stable_sort(stops.begin(), stops.end(), [](const auto& a, const auto& b) { return a.beat < b.beat; });
-    // Stops on one beat add up.
+    std::stable_sort(pauses.begin(), pauses.end(), [](const auto& a, const auto& b) { return a.beat < b.beat; });
+    // Pauses on one beat add up.
     std::vector<TempoStop> merged;
-    for (const TempoStop& stop : stops) {
-        if (!merged.empty() && merged.back().beat == stop.beat)
-            merged.back().seconds += stop.seconds;
+    for (const TempoStop& pause : pauses) {
+        if (!merged.empty() && merged.back().beat == pause.beat)
+            merged.back().seconds += pause.seconds;
         else
-            merged.push_back(stop);
+            merged.push_back(pause);
     }
-    stops = std::move(merged);
+    pauses = std::move(merged);
+    return true;
+}
+
+bool TempoMap::validateWarps(const std::vector<TempoWarp>& written, std::vector<TempoWarp>& warps, std::string& error)
+{
+    for (TempoWarp warp : written) {
+        warp.beat = snapBeat(warp.beat);
+        warp.length = snapBeat(warp.length);
+        if (!beatInRange(warp.beat) || !std::isfinite(warp.length) || warp.length > ChartLimits::maxBeat)
+            return fail(error, "warp of %g beats at beat %g is out of range", warp.length, warp.beat);
+        if (warp.length > 0.0)
+            warps.push_back(warp);
+    }
+    std::stable_sort(warps.begin(), warps.end(), [](const auto& a, const auto& b) { return a.beat < b.beat; });
     return true;
 }
 
 bool TempoMap::build(const Source& source, TempoMap& map, std::string& error)
 {
+    if (!std::isfinite(source.beat0Ms) || std::fabs(source.beat0Ms) > ChartLimits::maxSeconds * 1000.0)
+        return fail(error, "offset of %g ms is out of range", source.beat0Ms);
+    const std::size_t events = source.bpms.size() + source.stops.size() + source.delays.size() + source.warps.size();
+    if (events > ChartLimits::maxTempoEvents)
+        return fail(error, "more than %g tempo changes, stops, delays and warps",
+            static_cast<double>(ChartLimits::maxTempoEvents));
     TempoMap built;
     built.changes.clear();
-    if (!validate(source, built.changes, built.pauses, error))
+    if (!validateChanges(source, built.changes, error) || !validatePauses(source.stops, "stop", built.pauses, error)
+        || !validatePauses(source.delays, "delay", built.delayList, error)
+        || !validateWarps(source.warps, built.warpList, error))
         return false;
     built.startMs = source.beat0Ms;
     built.buildSegments();
@@ -104,35 +129,55 @@ bool TempoMap::build(const Source& source, TempoMap& map, std::string& error)
 }
 
 // Walks the tempo events in beat order following the time the file writes
-// ("raw" time, which runs backwards under a negative tempo or stop). Song time
-// is the highest raw time reached so far: where raw time falls behind it, the
-// beats are warped over until raw time catches up.
+// ("raw" time, which runs backwards under a negative tempo, stop or delay).
+// Song time is the highest raw time reached so far: where raw time falls
+// behind it, the beats are warped over until raw time catches up. Inside a
+// written warp raw time stands still.
 void TempoMap::buildSegments()
 {
     segments.clear();
     std::vector<double> beats;
-    beats.reserve(changes.size() + pauses.size());
+    beats.reserve(changes.size() + pauses.size() + delayList.size() + 2 * warpList.size());
     for (const TempoChange& change : changes)
         beats.push_back(change.beat);
-    for (const TempoStop& stop : pauses)
-        beats.push_back(stop.beat);
+    for (const auto* list : {&pauses, &delayList})
+        for (const TempoStop& pause : *list)
+            beats.push_back(pause.beat);
+    for (const TempoWarp& warp : warpList) {
+        beats.push_back(warp.beat);
+        beats.push_back(std::min(warp.beat + warp.length, ChartLimits::maxBeat));
+    }
     std::sort(beats.begin(), beats.end());
     beats.erase(std::unique(beats.begin(), beats.end()), beats.end());
 
     auto change = changes.begin();
     auto stop = pauses.begin();
+    auto delay = delayList.begin();
+    auto warp = warpList.begin();
     double rawMs = startMs; // raw time at `rawBeat`
     double rawBeat = 0.0;
     double msPerBeat = 0.0;
+    double rawMsPerBeat = 0.0; // 0 inside a written warp
     double bpm = 0.0;
     double high = startMs;
+    double warpedUntil = 0.0;
     for (std::size_t i = 0; i < beats.size(); ++i) {
         const double beat = beats[i];
-        rawMs += (beat - rawBeat) * msPerBeat;
+        rawMs += (beat - rawBeat) * rawMsPerBeat;
         rawBeat = beat;
+        bool paused = false;
+        if (delay != delayList.end() && delay->beat == beat) {
+            rawMs += (delay++)->seconds * 1000.0;
+            paused = true;
+        }
+        for (; warp != warpList.end() && warp->beat == beat; ++warp)
+            warpedUntil = std::max(warpedUntil, warp->beat + warp->length);
+        const bool inWarp = beat < warpedUntil;
+        paused = paused || (stop != pauses.end() && stop->beat == beat);
+
         Segment segment;
         segment.beat = beat;
-        segment.playsAt = rawMs >= high;
+        segment.playsAt = rawMs >= high && (!inWarp || paused);
         high = std::max(high, rawMs);
         segment.msAt = high;
         if (stop != pauses.end() && stop->beat == beat)
@@ -141,19 +186,21 @@ void TempoMap::buildSegments()
             bpm = change->bpm;
             msPerBeat = 60000.0 / (change++)->bpm;
         }
+        rawMsPerBeat = inWarp ? 0.0 : msPerBeat;
         segment.bpm = std::fabs(bpm);
-        if (rawMs >= high && msPerBeat > 0.0) {
+        if (!inWarp && rawMs >= high && msPerBeat > 0.0) {
             high = rawMs;
             segment.msAfter = rawMs;
             segment.msPerBeat = msPerBeat;
             segments.push_back(segment);
             continue;
         }
+        high = std::max(high, rawMs); // a stop on a warp's first beat still passes
         segment.msAfter = high;
         segment.msPerBeat = 0.0;
         segment.warped = true;
         segments.push_back(segment);
-        if (msPerBeat <= 0.0)
+        if (inWarp || msPerBeat <= 0.0)
             continue;
         // Raw time catches up with song time within this stretch?
         const double caughtUp = beat + (high - rawMs) / msPerBeat;

@@ -15,10 +15,17 @@ struct TempoStop {
     double seconds = 0.0;
 };
 
+struct TempoWarp {
+    double beat = 0.0;
+    double length = 0.0; // in beats
+};
+
 // The song time of every beat, in milliseconds of the music (0 = the start of
-// the music file). A note on a stop's beat happens when the stop starts; later
-// beats come after it. Negative tempos and stops encode warps: the beats they
-// jump over take no time and their notes are not played.
+// the music file). A note on a stop's beat happens when the stop starts; a
+// note on a delay's beat when it ends. A warp jumps over its beats: they take
+// no time and their notes are not played (a note on its first beat neither,
+// unless a stop or delay sits there). Negative tempos, stops and delays encode
+// warps too: the beats until the written time has caught up are jumped over.
 class TempoMap {
 public:
     // The tempo as a file writes it; beats are snapped to 1/48 beat.
@@ -26,6 +33,8 @@ public:
         double beat0Ms = 0.0; // song time of beat 0 (SM: -OFFSET s, DWI: GAP ms)
         std::vector<TempoChange> bpms;
         std::vector<TempoStop> stops;
+        std::vector<TempoStop> delays;
+        std::vector<TempoWarp> warps;
     };
 
     // 120 BPM from the start of the music, no stops.
@@ -47,6 +56,8 @@ public:
     double beat0Ms() const { return startMs; }
     const std::vector<TempoChange>& bpmChanges() const { return changes; }
     const std::vector<TempoStop>& stops() const { return pauses; }
+    const std::vector<TempoStop>& delays() const { return delayList; }
+    const std::vector<TempoWarp>& warps() const { return warpList; }
 
 private:
     // From `beat` to the next segment's beat time runs at `msPerBeat` from
@@ -61,14 +72,18 @@ private:
         double bpm = 120.0;
     };
 
-    static bool validate(const Source& source, std::vector<TempoChange>& changes, std::vector<TempoStop>& stops,
+    static bool validateChanges(const Source& source, std::vector<TempoChange>& changes, std::string& error);
+    static bool validatePauses(const std::vector<TempoStop>& written, const char* kind, std::vector<TempoStop>& pauses,
         std::string& error);
+    static bool validateWarps(const std::vector<TempoWarp>& written, std::vector<TempoWarp>& warps, std::string& error);
     void buildSegments();
     const Segment& segmentAt(double beat) const;
 
     double startMs = 0.0;
     std::vector<TempoChange> changes;
     std::vector<TempoStop> pauses;
+    std::vector<TempoStop> delayList;
+    std::vector<TempoWarp> warpList;
     std::vector<Segment> segments;
 };
 

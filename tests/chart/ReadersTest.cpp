@@ -73,7 +73,7 @@ TEST(ChartReaders, SmSubdivisionsHoldsRollsMinesAndOffset)
 
 TEST(ChartReaders, SscChartsWithTheirOwnTiming)
 {
-    const std::string text = "#VERSION:0.83;\n#TITLE:T;\n#OFFSET:0;\n#BPMS:0=120;\n#STOPS:1=1;\n"
+    const std::string text = "#VERSION:0.83;\n#TITLE:T;\n#OFFSET:0;\n#BPMS:0=120;\n#STOPS:1=1;\n#DELAYS:;\n#WARPS:;\n"
                              "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Easy;\n#METER:2;\n"
                              "#NOTES:\n1000\n0000\n0100\n0000\n;\n"
                              "#NOTEDATA:;\n#STEPSTYPE:pump-single;\n#NOTES:10000;\n"

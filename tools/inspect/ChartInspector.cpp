@@ -26,6 +26,10 @@ void describeTempo(const chart::TempoMap& tempo, const std::string& prefix, std:
         out << prefix << "bpm " << number(change.bpm) << " at beat " << number(change.beat) << '\n';
     for (const chart::TempoStop& stop : tempo.stops())
         out << prefix << "stop " << number(stop.seconds) << " s at beat " << number(stop.beat) << '\n';
+    for (const chart::TempoStop& delay : tempo.delays())
+        out << prefix << "delay " << number(delay.seconds) << " s at beat " << number(delay.beat) << '\n';
+    for (const chart::TempoWarp& warp : tempo.warps())
+        out << prefix << "warp " << number(warp.length) << " beats at beat " << number(warp.beat) << '\n';
 }
 
 bool sameTempo(const chart::TempoMap& a, const chart::TempoMap& b)
@@ -36,10 +40,15 @@ bool sameTempo(const chart::TempoMap& a, const chart::TempoMap& b)
     auto sameStops = [](const chart::TempoStop& x, const chart::TempoStop& y) {
         return x.beat == y.beat && x.seconds == y.seconds;
     };
+    auto sameWarps = [](const chart::TempoWarp& x, const chart::TempoWarp& y) {
+        return x.beat == y.beat && x.length == y.length;
+    };
     return a.beat0Ms() == b.beat0Ms()
         && std::equal(a.bpmChanges().begin(), a.bpmChanges().end(), b.bpmChanges().begin(), b.bpmChanges().end(),
             sameChanges)
-        && std::equal(a.stops().begin(), a.stops().end(), b.stops().begin(), b.stops().end(), sameStops);
+        && std::equal(a.stops().begin(), a.stops().end(), b.stops().begin(), b.stops().end(), sameStops)
+        && std::equal(a.delays().begin(), a.delays().end(), b.delays().begin(), b.delays().end(), sameStops)
+        && std::equal(a.warps().begin(), a.warps().end(), b.warps().begin(), b.warps().end(), sameWarps);
 }
 
 // notes: taps and hold or roll heads (a jump counts two); jumps: rows with
