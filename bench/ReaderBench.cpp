@@ -1,5 +1,6 @@
 #include "ReaderBench.h"
 
+#include "ChartReaderBench.h"
 #include "Stats.h"
 #include "scene/BmpReader.h"
 #include "scene/Ms3dModel.h"
@@ -193,5 +194,6 @@ BenchTable ReaderBench::run(double secondsPerFormat) const
     measure(bmp, {"BMP", "stb_image", 1.0}, decodeOurBmp, decodeStb);
     measure(threeDs, {"3DS", "assimp", 5.0}, loadOurThreeDs, assimpLoader("3ds"));
     measure(ms3d, {"MS3D", "assimp", 5.0}, loadOurMs3d, assimpLoader("ms3d"));
+    table.append(ChartReaderBench().run(secondsPerFormat));
     return table;
 }

@@ -1,5 +1,7 @@
 #include "AssetInspector.h"
 
+#include "ChartInspector.h"
+
 #include "platform/FileSystem.h"
 #include "scene/BmpReader.h"
 #include "scene/MeshData.h"
@@ -81,9 +83,11 @@ bool inspectModel(const std::vector<std::uint8_t>& bytes, const std::string& pat
 
 bool AssetInspector::inspect(const std::string& path, std::ostream& out)
 {
+    if (ChartInspector::isChartFile(path))
+        return ChartInspector::inspect(path, out);
     const std::string extension = lowerExtension(path);
     if (extension != "tga" && extension != "bmp" && extension != "3ds" && extension != "ms3d") {
-        out << path << ": error: unknown file type (expected .tga, .bmp, .3ds or .ms3d)\n";
+        out << path << ": error: unknown file type (expected .tga, .bmp, .3ds, .ms3d, .sm, .ssc or .dwi)\n";
         return false;
     }
     std::vector<std::uint8_t> bytes;

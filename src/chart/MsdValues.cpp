@@ -1,0 +1,127 @@
+#include "chart/MsdValues.h"
+
+#include "chart/ChartLimits.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace chart {
+
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// Length of the UTF-8 sequence starting at `at`, 0 when it is not valid.
+std::size_t utf8Length(std::string_view text, std::size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size() || (length == 2 && lead < 0xC2))
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string_view MsdValues::trim(std::string_view text)
+{
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string MsdValues::upper(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+        [](unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : static_cast<char>(c); });
+    return result;
+}
+
+std::string MsdValues::lower(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+        [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c); });
+    return result;
+}
+
+bool MsdValues::number(std::string_view text, double& value)
+{
+    text = trim(text);
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    double parsed = 0.0;
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+int MsdValues::integer(std::string_view text, int fallback)
+{
+    double value = 0.0;
+    if (!number(text, value))
+        return fallback;
+    return static_cast<int>(std::clamp(value, -1e9, 1e9));
+}
+
+bool MsdValues::pairs(std::string_view text, std::vector<std::pair<double, double>>& values, std::string& bad)
+{
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = trim(text.substr(0, comma));
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        if (item.empty())
+            continue;
+        const std::size_t equals = item.find('=');
+        double beat = 0.0;
+        double value = 0.0;
+        if (equals == std::string_view::npos || !number(item.substr(0, equals), beat)
+            || !number(item.substr(equals + 1), value) || values.size() > ChartLimits::maxTempoEvents) {
+            bad = std::string(item.substr(0, 40));
+            return false;
+        }
+        values.emplace_back(beat, value);
+    }
+    return true;
+}
+
+std::string MsdValues::utf8(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t length = utf8Length(text, at);
+        if (length == 0)
+            break;
+        at += length;
+    }
+    if (at == text.size())
+        return std::string(text);
+    std::string converted;
+    converted.reserve(text.size() * 2);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            converted += c;
+            continue;
+        }
+        converted += static_cast<char>(0xC0 | (byte >> 6));
+        converted += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+    return converted;
+}
+
+} // namespace chart

@@ -1,0 +1,142 @@
+#include "chart/ChartFile.h"
+#include "chart/SongFolder.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace chart;
+
+namespace {
+
+const std::string smHead = "#BPMS:0=120;\n";
+const std::string smChart = "#NOTES:dance-single::Easy:1::1000\n0100\n0010\n0001;\n";
+
+struct BadCase {
+    const char* what;
+    ChartFormat format;
+    std::string text;
+    std::string fileError;    // the reason the file is refused; empty when it is read
+    std::string chartRefusal; // the reason its first chart is refused, if any
+    std::size_t notes = 0;    // notes of the first chart when read
+};
+
+} // namespace
+
+TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
+{
+    const std::vector<BadCase> cases{
+        {"unterminated last tag", ChartFormat::Sm, smHead + "#NOTES:dance-single::Easy:1::1000\n0100", "", "", 2},
+        {"missing semicolons", ChartFormat::Sm, "#TITLE:A\n#BPMS:0=120\n" + smChart, "", "", 4},
+        {"no tempo", ChartFormat::Sm, smChart, "no tempo", ""},
+        {"zero tempo", ChartFormat::Sm, "#BPMS:0=120,8=0;\n" + smChart, "tempo of 0 BPM at beat 8", ""},
+        {"NaN tempo", ChartFormat::Sm, "#BPMS:0=nan;\n" + smChart, "#BPMS: cannot read '0=nan'", ""},
+        {"huge tempo", ChartFormat::Sm, "#BPMS:0=1e400;\n" + smChart, "cannot read", ""},
+        {"huge beat", ChartFormat::Sm, "#BPMS:0=120,1e12=90;\n" + smChart, "out of range", ""},
+        {"negative stop", ChartFormat::Sm, smHead + "#STOPS:0.5=-0.75;\n" + smChart, "", "", 3},
+        {"short #NOTES", ChartFormat::Sm, smHead + "#NOTES:dance-single:1000;", "", "of its 6 fields"},
+        {"rows per measure", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + std::string(5000 * 5, '\n'),
+            "", ""},
+        {"too many rows", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + [] {
+             std::string rows;
+             for (int i = 0; i < 5000; ++i)
+                 rows += "0000\n";
+             return rows;
+         }(),
+            "", "more than 4096 rows"},
+        {"too many measures", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + std::string(60000, ','), "",
+            "measures"},
+        {"too many tags", ChartFormat::Sm, [] {
+             std::string tags;
+             for (int i = 0; i <= 20000; ++i)
+                 tags += "#A;";
+             return tags;
+         }(),
+            "more than 20000 tags", ""},
+        {"too many values", ChartFormat::Dwi, [] {
+             std::string tags;
+             for (int i = 0; i < 2000; ++i)
+                 tags += "#SINGLE" + std::string(63, ':') + ";";
+             return tags;
+         }(),
+            "more than 100000 values", ""},
+        {"SSC chart with a zero tempo", ChartFormat::Ssc,
+            smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#BPMS:0=0;\n#NOTES:1000;\n", "", "tempo of 0 BPM"},
+        {"SSC chart without notes", ChartFormat::Ssc, smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n", "",
+            "no #NOTES"},
+        {"DWI without #BPM", ChartFormat::Dwi, "#SINGLE:BASIC:1:8888;", "no tempo (#BPM)", ""},
+        {"DWI hold mark at the end", ChartFormat::Dwi, "#BPM:90;\n#SINGLE:BASIC:1:<8!;", "", "", 1},
+        {"DWI too long", ChartFormat::Dwi, "#BPM:90;\n#SINGLE:BASIC:1:" + std::string(400010, '0') + ";", "",
+            "longer than"},
+        {"DWI negative freeze", ChartFormat::Dwi, "#BPM:60;#FREEZE:4=-600;#SINGLE:BASIC:1:8888;", "", "", 3},
+    };
+    for (const BadCase& bad : cases) {
+        SCOPED_TRACE(bad.what);
+        const ReadResult result = ChartFile::parse(bad.text, bad.format);
+        if (!bad.fileError.empty()) {
+            EXPECT_NE(result.error.find(bad.fileError), std::string::npos) << result.error;
+            continue;
+        }
+        ASSERT_TRUE(result.ok()) << result.error;
+        if (!bad.chartRefusal.empty()) {
+            ASSERT_EQ(result.song.refusedCharts.size(), 1u);
+            EXPECT_NE(result.song.refusedCharts[0].find(bad.chartRefusal), std::string::npos)
+                << result.song.refusedCharts[0];
+        } else if (bad.notes > 0) {
+            ASSERT_EQ(result.song.charts.size(), 1u);
+            EXPECT_EQ(result.song.charts[0].notes.size(), bad.notes);
+        }
+    }
+}
+
+// Random bytes, and random bytes sprinkled with the characters the readers
+// look for, never break the readers' promises.
+TEST(ChartBadInput, BinaryGarbage)
+{
+    std::mt19937 random(17);
+    const std::string alphabet = "#:;,=!<>()[]{}`'/\\\n\r0123M84AB";
+    for (int round = 0; round < 200; ++round) {
+        std::string text(4096, '\0');
+        for (char& c : text)
+            c = round % 2 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
+        for (const ChartFormat format : {ChartFormat::Sm, ChartFormat::Ssc, ChartFormat::Dwi}) {
+            const ReadResult result = ChartFile::parse("#BPMS:0=120;#BPM:120;" + text, format);
+            for (const Chart& steps : result.song.charts)
+                for (const Note& note : steps.notes) {
+                    EXPECT_LE(note.lane, LaneDown);
+                    EXPECT_GE(note.end, note.beat);
+                }
+        }
+    }
+}
+
+TEST(ChartBadInput, FilesAndFolders)
+{
+    testsupport::ScratchDir scratch;
+    const std::filesystem::path song = scratch.path() / "song";
+    for (const char* name : {"b.dwi", "c.sm", "d.SSC", "a.dwi", "Sub/Music.OGG", "other.wav"})
+        scratch.write(std::string("song/") + name, "#BPMS:0=120;#BPM:120;#MUSIC:sub/music.ogg;");
+    scratch.write("secret.ogg", "x");
+    std::filesystem::create_symlink(scratch.path() / "secret.ogg", song / "link.ogg");
+    scratch.write("huge.sm", std::string((16u << 20) + 1, ' '));
+
+    std::string error;
+    EXPECT_EQ(SongFolder::findChartFile(song, error), song / "d.SSC");
+    std::filesystem::remove(song / "d.SSC");
+    EXPECT_EQ(SongFolder::findChartFile(song, error), song / "c.sm");
+    EXPECT_FALSE(SongFolder::findChartFile(song / "Sub", error));
+    EXPECT_EQ(SongFolder::load(song).song.musicPath, song / "Sub/Music.OGG");
+    EXPECT_EQ(SongFolder::resolveMusic(song, "", error), song / "other.wav"); // not the link leading out
+
+    const std::vector<std::pair<std::string, std::string>> refused{{"../secret.ogg", "outside"},
+        {"sub/../../secret.ogg", "outside"}, {"/etc/passwd", "absolute"}, {"C:\\music.ogg", "absolute"},
+        {"link.ogg", "outside"}, {"missing.ogg", "not found"}, {"sub", "not a file"}};
+    for (const auto& [name, reason] : refused) {
+        error.clear();
+        EXPECT_FALSE(SongFolder::resolveMusic(song, name, error)) << name;
+        EXPECT_NE(error.find(reason), std::string::npos) << name << ": " << error;
+    }
+    EXPECT_NE(ChartFile::read(scratch.path() / "huge.sm").error.find("larger than 16 MiB"), std::string::npos);
+    EXPECT_NE(ChartFile::read(scratch.path() / "nothing.sm").error.find("cannot open"), std::string::npos);
+}

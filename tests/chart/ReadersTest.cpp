@@ -1,0 +1,111 @@
+#include "chart/ChartFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace chart;
+
+namespace {
+
+Song readOk(std::string_view text, ChartFormat format)
+{
+    ReadResult result = ChartFile::parse(text, format);
+    EXPECT_TRUE(result.ok()) << result.error;
+    return result.song;
+}
+
+std::string describe(const Note& note)
+{
+    static const char* kinds[] = {"tap", "hold", "roll", "mine"};
+    std::string text = std::to_string(note.beat.numerator()) + "/" + std::to_string(note.beat.denominator()) + " L"
+        + std::to_string(note.lane) + " " + kinds[static_cast<int>(note.kind)];
+    if (note.isHead())
+        text += " to " + std::to_string(note.end.numerator()) + "/" + std::to_string(note.end.denominator());
+    return text;
+}
+
+std::vector<std::string> describe(const Chart& steps)
+{
+    std::vector<std::string> notes;
+    for (const Note& note : steps.notes)
+        notes.push_back(describe(note));
+    return notes;
+}
+
+// One measure per row count, a Left tap on its second row.
+std::string measuresOfEveryRowCount(const std::vector<int>& counts)
+{
+    std::string data;
+    for (int rows : counts) {
+        for (int row = 0; row < rows; ++row)
+            data += row == 1 ? "1000\r\n" : "0000\r\n";
+        data += ",  // measure\r\n";
+    }
+    return data;
+}
+
+} // namespace
+
+TEST(ChartReaders, SmSubdivisionsHoldsRollsMinesAndOffset)
+{
+    const std::vector<int> counts{4, 8, 12, 16, 24, 32, 48, 64, 192, 7};
+    const std::string text = "\xEF\xBB\xBF#TITLE:Caf\xE9;\r\n#offset:-0.250;\r\n#BPMS:0.000=120.000;\r\n"
+                             "#NOTES:dance-double:::5:0:00000000;\r\n"
+                             "#NOTES:\r\n     dance-single:\r\n     x:\r\n     Hard:\r\n     9:\r\n     0,0,0,0,0:\r\n"
+        + measuresOfEveryRowCount(counts) + "2400\r\n00M0\r\n33F0\r\n1L01\r\n;\r\n";
+    const Song song = readOk(text, ChartFormat::Sm);
+    EXPECT_EQ(song.title, "Caf\xC3\xA9");
+    ASSERT_EQ(song.charts.size(), 1u);
+    const Chart& steps = song.charts[0];
+    EXPECT_EQ(steps.difficulty, "Hard");
+    EXPECT_EQ(steps.meter, 9);
+    EXPECT_DOUBLE_EQ(steps.tempo.msAt(0), 250.0);
+    ASSERT_EQ(steps.notes.size(), counts.size() + 5);
+    for (std::size_t m = 0; m < counts.size(); ++m)
+        EXPECT_EQ(steps.notes[m].beat, Beat(4 * static_cast<std::int64_t>(m) * counts[m] + 4, counts[m]))
+            << counts[m] << " rows";
+    const std::vector<std::string> all = describe(steps);
+    const std::vector<std::string> tail(all.begin() + static_cast<long>(counts.size()), all.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"40/1 L0 hold to 42/1", "40/1 L3 roll to 42/1", "41/1 L1 mine",
+                        "43/1 L0 tap", "43/1 L2 tap"}));
+}
+
+TEST(ChartReaders, SscChartsWithTheirOwnTiming)
+{
+    const std::string text = "#VERSION:0.83;\n#TITLE:T;\n#OFFSET:0;\n#BPMS:0=120;\n#STOPS:1=1;\n#DELAYS:;\n#WARPS:;\n"
+                             "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Easy;\n#METER:2;\n"
+                             "#NOTES:\n1000\n0000\n0100\n0000\n;\n"
+                             "#NOTEDATA:;\n#STEPSTYPE:pump-single;\n#NOTES:10000;\n"
+                             "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Challenge;\n#METER:12;\n"
+                             "#BPMS:0=60;\n#OFFSET:0.5;\n#NOTES:\n0010\n0000\n0001\n0000\n;\n";
+    const Song song = readOk(text, ChartFormat::Ssc);
+    ASSERT_EQ(song.charts.size(), 2u);
+    EXPECT_EQ(song.charts[0].difficulty, "Easy");
+    EXPECT_DOUBLE_EQ(song.charts[0].tempo.msAt(2), 2000.0); // the song's stop
+    EXPECT_EQ(song.charts[1].difficulty, "Challenge");
+    EXPECT_DOUBLE_EQ(song.charts[1].tempo.msAt(2), 2500.0); // its own tempo, offset and the song's stop
+    EXPECT_EQ(describe(song.charts[1]), (std::vector<std::string>{"0/1 L1 tap", "2/1 L2 tap"}));
+}
+
+// GAP: beat 0 is 250 ms into the music; #CHANGEBPM and #FREEZE count in 16ths.
+TEST(ChartReaders, DwiGroupingsChordsAndHolds)
+{
+    const std::string text = "#TITLE:D;\n#BPM:120;\n#GAP:250;\n#CHANGEBPM:32=60;\n#FREEZE:8=500;\n"
+                             "#DOUBLE:BASIC:3:8888:2222;\n#SINGLE:BASIC:3:80\n(28)[46]{8000}`2'\n<48>7!7;\n"
+                             "#SINGLE:MANIAC:10:8!82<1!4G>8!864\n8\n;\n";
+    const Song song = readOk(text, ChartFormat::Dwi);
+    ASSERT_EQ(song.charts.size(), 2u);
+    const TempoMap& tempo = song.charts[0].tempo;
+    EXPECT_DOUBLE_EQ(tempo.msAt(0), 250.0);
+    EXPECT_DOUBLE_EQ(tempo.msAt(2), 1250.0);
+    EXPECT_DOUBLE_EQ(tempo.msAt(3), 2250.0);
+    EXPECT_DOUBLE_EQ(tempo.bpmAt(8), 60.0);
+    EXPECT_EQ(describe(song.charts[0]),
+        (std::vector<std::string>{"0/1 L1 tap", "1/1 L3 tap", "5/4 L1 tap", "3/2 L0 tap", "11/6 L2 tap",
+            "13/6 L1 tap", "29/12 L3 tap", "39/16 L0 tap", "39/16 L1 tap", "47/16 L0 tap", "47/16 L1 tap"}));
+    EXPECT_EQ(song.charts[1].difficulty, "MANIAC");
+    EXPECT_EQ(describe(song.charts[1]),
+        (std::vector<std::string>{"0/1 L1 hold to 1/1", "1/2 L3 tap", "1/1 L0 hold to 5/2", "1/1 L3 tap",
+            "3/2 L1 hold to 3/1", "2/1 L2 tap"}));
+}
