@@ -2,10 +2,12 @@
 
 #include "app/Application.h"
 #include "app/MainLoop.h"
+#include "chart/Chart.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
 #include "game/Missile.h"
 #include "game/Player.h"
@@ -76,6 +78,30 @@ std::vector<AutoplayBot::Press> AutoplayBot::planPresses(const std::string& note
     return planned;
 }
 
+std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart& first, const chart::Chart& second,
+                                                              const std::uint8_t* player1Keys,
+                                                              const std::uint8_t* player2Keys, std::mt19937& random)
+{
+    std::vector<Press> planned;
+    std::normal_distribution<double> spread(spreadMeanMs, spreadSigmaMs);
+    // Just after a hold's end, so the game sees it kept to the last moment.
+    constexpr double holdPastEndMs = 30.0;
+    const auto plan = [&](const chart::Chart& chart, int player, const std::uint8_t* keys, bool scatter) {
+        for (const chart::Note& note : chart.notes) {
+            if (note.kind == chart::NoteKind::Mine)
+                continue;
+            const double late = scatter ? std::clamp(spread(random), -spreadLimitMs, spreadLimitMs) : 0.0;
+            const double release = note.isHead() ? chart.tempo.msAt(note.end.value()) + holdPastEndMs : -1.0;
+            planned.push_back({chart.tempo.msAt(note.beat.value()) + late, player, keys[note.lane], release});
+        }
+    };
+    plan(first, 1, player1Keys, false);
+    plan(second, 2, player2Keys, true);
+    std::stable_sort(planned.begin(), planned.end(),
+                     [](const Press& a, const Press& b) { return a.songMs < b.songMs; });
+    return planned;
+}
+
 // Slot keys 1 and 3 fire slot 1, slot keys 2 and 4 slot 0; the bot uses the
 // first of each pair.
 std::optional<int> AutoplayBot::fireKeyIndex(int slot)
@@ -133,22 +159,33 @@ void AutoplayBot::startOver(MainLoop& mainLoop)
     catching = nullptr;
 }
 
+// Keys go up on the frame after their press, holds at their ends.
 void AutoplayBot::releaseHeldKeys(WindowRecord& record)
 {
     const std::uint32_t now = platform::SystemClock::tickCount();
-    for (const std::uint8_t key : heldKeys)
-        record.window->pushKey(key, false, now);
-    heldKeys.clear();
+    const double song = heldKeys.empty() ? 0.0 : songNow();
+    std::erase_if(heldKeys, [&](const HeldKey& held) {
+        if (held.releaseMs >= 0.0 && held.releaseMs > song)
+            return false;
+        record.window->pushKey(held.key, false, now);
+        return true;
+    });
+}
+
+double AutoplayBot::songNow() const
+{
+    return SoundManager::instance()->getSongTime(arrows ? arrows->getSongStream() : songName);
 }
 
 // The key goes down at `tick`: the game judges the press as of then, however
 // late in the frame it reads it.
-void AutoplayBot::press(WindowRecord& record, std::uint8_t key, std::uint32_t tick)
+void AutoplayBot::press(WindowRecord& record, std::uint8_t key, std::uint32_t tick, double releaseMs)
 {
-    if (std::find(heldKeys.begin(), heldKeys.end(), key) != heldKeys.end())
+    const bool held = std::any_of(heldKeys.begin(), heldKeys.end(), [key](const HeldKey& down) { return down.key == key; });
+    if (held)
         return;
     record.window->pushKey(key, true, tick);
-    heldKeys.push_back(key);
+    heldKeys.push_back({key, releaseMs});
 }
 
 void AutoplayBot::press(WindowRecord& record, std::uint8_t key)
@@ -180,6 +217,11 @@ void AutoplayBot::planSong()
     if (!chart || !first || !second)
         return;
     std::mt19937 random(seed);
+    if (arrows && arrows->playsChart()) {
+        presses = planChartPresses(arrows->getChartPlayer(1)->getChart(), arrows->getChartPlayer(2)->getChart(),
+                                   first->getKeys(), second->getKeys(), random);
+        return;
+    }
     presses = planPresses(chart->getNotes(), chart->getBpm(), chart->getGap(), first->getKeys(), second->getKeys(),
                           random);
 }
@@ -189,11 +231,12 @@ void AutoplayBot::planSong()
 // moved on since.
 void AutoplayBot::pressDueKeys(WindowRecord& record)
 {
-    const std::uint32_t now = platform::SystemClock::tickCount();
-    const double songNow = SoundManager::instance()->getSongTime(songName);
-    while (nextPress < presses.size() && presses[nextPress].songMs <= songNow) {
-        const double lateMs = std::min(songNow - presses[nextPress].songMs, maximumLatenessMs);
-        press(record, presses[nextPress++].key, now - static_cast<std::uint32_t>(std::lround(lateMs)));
+    const SoundManager::SongMoment now
+        = SoundManager::instance()->getSongMoment(arrows ? arrows->getSongStream() : songName);
+    for (; nextPress < presses.size() && presses[nextPress].songMs <= now.songMs; ++nextPress) {
+        const Press& due = presses[nextPress];
+        const double lateMs = std::min(now.songMs - due.songMs, maximumLatenessMs);
+        press(record, due.key, now.tick - static_cast<std::uint32_t>(std::lround(lateMs)), due.releaseMs);
     }
 }
 

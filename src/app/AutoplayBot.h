@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace chart {
+struct Chart;
+}
+
 class ArrowManager;
 class Gimmick;
 class MainLoop;
@@ -44,6 +48,8 @@ public:
         double songMs = 0.0;
         int player = 0;
         std::uint8_t key = 0;
+        // When a hold's key goes up again; negative: on the next frame.
+        double releaseMs = -1.0;
     };
 
     AutoplayBot(bool exitAtEnd, std::uint32_t seed);
@@ -58,6 +64,13 @@ public:
                                           const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
                                           std::mt19937& random);
 
+    // Every press of both players for a player's song: taps and the heads of
+    // holds and rolls on their notes' times, holds kept down to their ends,
+    // mines left alone.
+    static std::vector<Press> planChartPresses(const chart::Chart& first, const chart::Chart& second,
+                                               const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
+                                               std::mt19937& random);
+
     // The slot key index (Player::KeySlot1 ..) that fires a slot, or nothing
     // for a slot no key fires.
     static std::optional<int> fireKeyIndex(int slot);
@@ -68,7 +81,8 @@ private:
     void startOver(MainLoop& mainLoop);
     void releaseHeldKeys(WindowRecord& record);
     void press(WindowRecord& record, std::uint8_t key);
-    void press(WindowRecord& record, std::uint8_t key, std::uint32_t tick);
+    void press(WindowRecord& record, std::uint8_t key, std::uint32_t tick, double releaseMs = -1.0);
+    double songNow() const;
     void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
     void planSong();
     void pressDueKeys(WindowRecord& record);
@@ -93,7 +107,12 @@ private:
     bool planned = false;
     std::vector<Press> presses;
     std::size_t nextPress = 0;
-    std::vector<std::uint8_t> heldKeys;
+    // Keys down and the song time they go up at (negative: the next frame).
+    struct HeldKey {
+        std::uint8_t key = 0;
+        double releaseMs = -1.0;
+    };
+    std::vector<HeldKey> heldKeys;
     std::optional<std::uint32_t> winnerTick;
     // Apart from the note plan's generator, so missiles leave the notes as they are.
     std::mt19937 missileRandom;

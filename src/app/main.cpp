@@ -3,8 +3,11 @@
 #include "app/FrameCapture.h"
 #include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
+#include "game/ArrowManager.h"
 
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,25 +16,53 @@ namespace {
 // Player 2's timing spread is the same on every autoplay run.
 constexpr std::uint32_t autoplaySeed = 20261206;
 
+constexpr const char* usage
+    = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [--exit-at-end]]\n";
+
 struct Options {
     bool autoplay = false;
     bool exitAtEnd = false;
+    std::optional<SongChoice> song;
 };
+
+// An option's value: the next argument, which must be there.
+bool takeValue(int argc, char** argv, int& i, std::string& value)
+{
+    if (i + 1 >= argc) {
+        std::fprintf(stderr, "flarevox: option '%s' needs a value\n%s", argv[i], usage);
+        return false;
+    }
+    value = argv[++i];
+    return true;
+}
 
 bool parseOptions(int argc, char** argv, Options& options)
 {
+    std::string folder;
+    std::string difficulty;
+    std::optional<std::string> difficulty2;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--autoplay") {
             options.autoplay = true;
         } else if (argument == "--exit-at-end") {
             options.exitAtEnd = true;
+        } else if (argument == "--song") {
+            if (!takeValue(argc, argv, i, folder))
+                return false;
+        } else if (argument == "--difficulty") {
+            if (!takeValue(argc, argv, i, difficulty))
+                return false;
+        } else if (argument == "--difficulty2") {
+            if (!takeValue(argc, argv, i, difficulty2.emplace()))
+                return false;
         } else {
-            std::fprintf(stderr, "flarevox: unknown option '%s'\nusage: flarevox [--autoplay [--exit-at-end]]\n",
-                         argv[i]);
+            std::fprintf(stderr, "flarevox: unknown option '%s'\n%s", argv[i], usage);
             return false;
         }
     }
+    if (!folder.empty())
+        options.song = SongChoice{folder, {difficulty, difficulty2.value_or(difficulty)}};
     return true;
 }
 
@@ -44,6 +75,7 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
+    ArrowManager::setSongChoice(options.song);
 
     // Observers run after each frame's drawing: the bot queues the next
     // frame's keys, the capture reads the picture, the simulated clock moves on.

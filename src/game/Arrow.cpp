@@ -55,27 +55,30 @@ bool Arrow::update()
     return ObjectNode::update();
 }
 
-void Arrow::followSong(double arrival, double msPerBeat)
+void Arrow::followSong(double beat, double ms, double msPerBeat)
 {
-    arrivalMs = arrival;
+    noteBeat = beat;
+    noteMs = ms;
     beatMs = msPerBeat;
 }
 
-void Arrow::placeAt(double songMs)
+void Arrow::placeAt(double songBeat)
 {
     if (followsSong())
-        y = heightAt(songMs);
+        y = static_cast<float>(goalY - (noteBeat - songBeat));
 }
 
-// The goal height less the beats still to go.
-float Arrow::heightAt(double songMs) const
+void Arrow::useTexture(const char* path)
 {
-    return static_cast<float>(goalY - (arrivalMs - songMs) / beatMs);
+    if (auto* meshes = ObjectRegistry::instance()->findAs<MeshManager>("MeshManager"))
+        texture = meshes->getTexture(path);
 }
 
 bool Arrow::draw()
 {
     applySideTransform();
+    if (tail > 0.0f)
+        drawTail();
     glTranslatef(x, y, 0.0f);
     const float angle = LaneGeometry::isLane(lane) ? LaneGeometry::angle[lane] : 0.0f;
     glRotatef(angle, LaneGeometry::axisX, LaneGeometry::axisY, LaneGeometry::axisZ);
@@ -86,6 +89,23 @@ bool Arrow::draw()
     return ObjectNode::draw();
 }
 
+// A translucent bar in the lane from the arrow down to the hold's end.
+void Arrow::drawTail() const
+{
+    constexpr float halfWidth = 0.22f;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glColor4f(1.0f, 0.55f, 0.15f, 0.55f);
+    glBegin(GL_QUADS);
+    glVertex3f(x - halfWidth, y, -0.2f);
+    glVertex3f(x + halfWidth, y, -0.2f);
+    glVertex3f(x + halfWidth, y - tail, -0.2f);
+    glVertex3f(x - halfWidth, y - tail, -0.2f);
+    glEnd();
+    glPopAttrib();
+}
+
 float Arrow::quality() const
 {
     return qualityAtHeight(y);
@@ -93,7 +113,9 @@ float Arrow::quality() const
 
 float Arrow::qualityAt(double songMs) const
 {
-    return qualityAtHeight(followsSong() ? heightAt(songMs) : y);
+    if (!followsSong())
+        return quality();
+    return qualityAtHeight(static_cast<float>(goalY - (noteMs - songMs) / beatMs));
 }
 
 float Arrow::qualityAtHeight(float height)

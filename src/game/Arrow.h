@@ -34,18 +34,26 @@ public:
     bool update() override;
     bool draw() override;
 
-    // Makes the arrow follow the song: it reaches the goal line at the song
-    // time `arrivalMs`, rising one unit per `msPerBeat`.
-    void followSong(double arrivalMs, double msPerBeat);
-    // Places a following arrow for the song time `songMs`.
-    void placeAt(double songMs);
+    // Makes the arrow follow the song: its note is on the beat `noteBeat`
+    // and sounds at the song time `noteMs`, where a beat lasts `msPerBeat`.
+    void followSong(double noteBeat, double noteMs, double msPerBeat);
+    // Places a following arrow for the song's beat `songBeat`: the goal
+    // height less the beats still to go.
+    void placeAt(double songBeat);
     bool followsSong() const { return beatMs > 0.0; }
-    double getArrivalMs() const { return arrivalMs; }
+    double getNoteMs() const { return noteMs; }
+    double getNoteBeat() const { return noteBeat; }
+    // A hold's tail, drawn from the arrow down this many beats.
+    void setTail(float beats) { tail = beats; }
+    float getTail() const { return tail; }
+    // Draws the arrow with another texture of the mesh manager (a mine's).
+    void useTexture(const char* path);
 
     // 1 - |distance to the goal line| while strictly within half a beat of
     // it, otherwise 0.
     float quality() const;
-    // The quality the arrow had at the song time `songMs` (following arrows;
+    // The quality the arrow had at the song time `songMs`: its distance from
+    // its note in time, in beats of the note's tempo (following arrows;
     // others answer for now).
     float qualityAt(double songMs) const;
 
@@ -62,12 +70,14 @@ private:
     static inline float goalY = unloadedHeight;
 
     static float qualityAtHeight(float height);
-    float heightAt(double songMs) const;
+    void drawTail() const;
 
     std::uint32_t lane = 0;
-    double arrivalMs = 0.0;
-    // Milliseconds per beat for an arrow following the song, else 0.
+    double noteBeat = 0.0;
+    double noteMs = 0.0;
+    // Milliseconds per beat at the note for an arrow following the song, else 0.
     double beatMs = 0.0;
+    float tail = 0.0f;
     // Shared through the mesh manager; not owned.
     Mesh* mesh = nullptr;
     Texture* texture = nullptr;

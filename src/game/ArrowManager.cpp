@@ -1,10 +1,13 @@
 #include "game/ArrowManager.h"
 
 #include "app/MainLoop.h"
+#include "chart/Song.h"
+#include "chart/SongFolder.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
+#include "game/ChartPlayer.h"
 #include "game/FieldHeights.h"
 #include "game/Gimmick.h"
 #include "game/GimmickManager.h"
@@ -19,6 +22,7 @@
 #include "sound/SoundManager.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -64,6 +68,8 @@ ArrowManager::ArrowManager()
     // four directions are ever looked up, as lanes.
     actionLanes = {LaneUp, LaneRight, LaneDown, LaneLeft, 4, 5, 6, 7};
 }
+
+ArrowManager::~ArrowManager() = default;
 
 void ArrowManager::init()
 {
@@ -117,6 +123,68 @@ void ArrowManager::init()
         OutputHandler::report(log, Warning, "ArrowManager: The step file gives no tempo (BPM %g), no arrows will come.",
                               static_cast<double>(bpm));
     }
+    if (songChoice)
+        loadChosenSong(*songChoice);
+}
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+const chart::Chart& chartNamed(const chart::Song& song, const std::string& difficulty, bool& found)
+{
+    const auto named = std::find_if(song.charts.begin(), song.charts.end(),
+                                    [&difficulty](const chart::Chart& chart) { return sameName(chart.difficulty, difficulty); });
+    found = named != song.charts.end();
+    return found ? *named : song.charts.front();
+}
+
+} // namespace
+
+// A song that cannot be played is refused with one line naming it and why;
+// the game's own song plays instead.
+bool ArrowManager::loadChosenSong(const SongChoice& choice)
+{
+    OutputHandler* log = OutputHandler::find();
+    chart::ReadResult read = chart::SongFolder::load(choice.folder);
+    std::string reason = read.error;
+    if (reason.empty() && read.song.charts.empty())
+        reason = "it has no dance-single chart";
+    if (reason.empty() && !SoundManager::canOpen(read.song.musicPath.string()))
+        reason = "its music '" + read.song.musicPath.string() + "' cannot be played";
+    if (!reason.empty()) {
+        OutputHandler::report(log, Warning, "ArrowManager: Could not play the song in '%s': %s",
+                              choice.folder.string().c_str(), reason.c_str());
+        return false;
+    }
+    chosenSong = std::make_unique<chart::Song>(std::move(read.song));
+    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
+        bool found = false;
+        const chart::Chart& chosen = chartNamed(*chosenSong, choice.difficulty[index], found);
+        if (!found && !choice.difficulty[index].empty())
+            OutputHandler::report(log, Warning, "ArrowManager: The song '%s' has no chart '%s'; player %zu plays '%s'",
+                                  chosenSong->title.c_str(), choice.difficulty[index].c_str(), index + 1,
+                                  chosen.difficulty.c_str());
+        chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1, chosen, travel);
+    }
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->addSound(chosenSong->musicPath.string().c_str(), chartStreamName);
+    songStream = chartStreamName;
+    OutputHandler::log(log, "ArrowManager: Playing '%s' by '%s': player 1 %s %d, player 2 %s %d",
+                       chosenSong->title.c_str(), chosenSong->artist.c_str(),
+                       chartPlayers[0]->getChart().difficulty.c_str(), chartPlayers[0]->getChart().meter,
+                       chartPlayers[1]->getChart().difficulty.c_str(), chartPlayers[1]->getChart().meter);
+    return true;
+}
+
+const ChartPlayer* ArrowManager::getChartPlayer(int player) const
+{
+    return player == 1 || player == 2 ? chartPlayers[static_cast<std::size_t>(player - 1)].get() : nullptr;
 }
 
 // A text in the first font, then its own; linked under `path` as well as
@@ -138,10 +206,17 @@ void ArrowManager::update(std::uint32_t tick)
 {
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
-    songNow = songTimeNow();
-    if (bpm > 0.0f)
-        scheduleStep(tick);
-    placeArrows();
+    songNow = songTimeNow().songMs;
+    if (playsChart()) {
+        for (auto& chartPlayer : chartPlayers) {
+            if (startTick)
+                chartPlayer->update(songNow, tick, dancer);
+        }
+    } else {
+        if (bpm > 0.0f)
+            scheduleStep(tick);
+        placeArrows();
+    }
     sweepMisses();
     checkSongEnd(findManager<SoundManager>("SoundManager"));
 }
@@ -149,19 +224,20 @@ void ArrowManager::update(std::uint32_t tick)
 // The song as the player hears it now. Once the stream has ended its clock
 // stands at the length: the song time then goes on with the tick count from
 // the last reading, so the arrows keep moving.
-double ArrowManager::songTimeNow()
+ArrowManager::SongReading ArrowManager::songTimeNow()
 {
-    const std::uint32_t tick = platform::SystemClock::tickCount();
     SoundManager* sound = findManager<SoundManager>("SoundManager");
     if (!sound)
-        return 0.0;
-    if (!lastReading || sound->getStreamTime(streamName) < sound->getStreamLength(streamName)) {
-        lastReading = SongReading{sound->getSongTime(streamName), tick};
+        return {0.0, platform::SystemClock::tickCount()};
+    if (!lastReading || sound->getStreamTime(songStream) < sound->getStreamLength(songStream)) {
+        const SoundManager::SongMoment moment = sound->getSongMoment(songStream);
+        lastReading = moment;
         if (startTick && !firstReading && lastReading->songMs > 0.0)
             firstReading = lastReading;
-        return lastReading->songMs;
+        return *lastReading;
     }
-    return lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick);
+    const std::uint32_t tick = platform::SystemClock::tickCount();
+    return {lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick), tick};
 }
 
 // Song milliseconds per tick millisecond since the song began to sound: a
@@ -193,10 +269,11 @@ void ArrowManager::takeStep(std::uint32_t tick, double arrivalMs)
 {
     const char note = StepFileManager::takeStep(noteCopy, noteCursor);
     const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
+    const double beatMs = 2.0 * stepLength;
     for (std::size_t i = 0; i < arrows.count; ++i) {
         if (Arrow* arrow = spawnArrow(arrows.lanes[i])) {
-            arrow->followSong(arrivalMs, 2.0 * stepLength);
-            arrow->placeAt(songNow);
+            arrow->followSong((arrivalMs - gap) / beatMs, arrivalMs, beatMs);
+            arrow->placeAt((songNow - gap) / beatMs);
         }
     }
     // The dancer moves when the step's arrows reach the goal line. The sum
@@ -232,8 +309,43 @@ Arrow* ArrowManager::spawnArrow(std::uint8_t lane)
 void ArrowManager::placeArrows()
 {
     std::erase_if(moving, [](const Arrow* arrow) { return !arrow->isActive(); });
+    const double songBeat = (songNow - gap) / (2.0 * stepLength);
     for (Arrow* arrow : moving)
-        arrow->placeAt(songNow);
+        arrow->placeAt(songBeat);
+}
+
+Arrow* ArrowManager::spawnArrowFor(int player, std::uint8_t lane, bool judged)
+{
+    ObjectGraph* graph = ObjectGraph::find();
+    if (!graph || (player != 1 && player != 2))
+        return nullptr;
+    auto* arrow = new Arrow(arrowName, static_cast<std::int8_t>(player));
+    arrow->setup(lane);
+    if (!graph->addNode(arrow, arrowPath)) {
+        delete arrow;
+        return nullptr;
+    }
+    if (judged)
+        arrowsOf(player).push_back(arrow);
+    return arrow;
+}
+
+void ArrowManager::showWord(int player, const char* word)
+{
+    if (Text* text = getQualityText(player)) {
+        text->setText("%s", word);
+        text->restart();
+    }
+}
+
+// A mine costs points, never more than the player has.
+void ArrowManager::mineHit(int player)
+{
+    if (Player* target = playerNumber(player))
+        target->subtractPoints(std::min(ChartPlayer::minePenalty, target->getPoints()));
+    showWord(player, "Boom");
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->play("Explosion1");
 }
 
 // Missed arrows stay in the lists; hiding them again changes nothing.
@@ -251,7 +363,7 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
 {
     if (!sound)
         return;
-    if (sound->getStreamTime(streamName) < sound->getStreamLength(streamName))
+    if (sound->getStreamTime(songStream) < sound->getStreamLength(songStream))
         return;
     auto* players = findManager<PlayerManager>("PlayerManager");
     const std::string winner = players ? players->winnerName() : std::string();
@@ -261,7 +373,17 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
         logFinalTotals(winner);
         logTiming(1);
         logTiming(2);
+        logChartResults();
         sound->reportUnderrunsSince(underrunsAtStart);
+    }
+}
+
+void ArrowManager::logChartResults() const
+{
+    for (int player = 1; player <= 2 && playsChart(); ++player) {
+        const ChartPlayer::Results& results = chartPlayers[static_cast<std::size_t>(player - 1)]->getResults();
+        OutputHandler::log(OutputHandler::find(), "ArrowManager: Player %d holds OK %u, NG %u; mines hit %u", player,
+                           results.holdsOk, results.holdsNg, results.minesHit);
     }
 }
 
@@ -308,6 +430,8 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
         return;
     const Press press = pressAt(pressTick);
     const bool direction = action >= firstDirection && action <= lastDirection;
+    if (direction && chartPlayers[player - 1])
+        chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
     if (direction && newPress && !startTick && calibration.getState() == Calibration::State::Tapping) {
         if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
             calibration.tap(*sound, press.msAgo);
@@ -331,11 +455,10 @@ void ArrowManager::onCalibrationKey()
 // as now.
 ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
 {
-    const std::uint32_t now = platform::SystemClock::tickCount();
-    const auto age = static_cast<std::int32_t>(now - pressTick);
+    const SongReading now = songTimeNow();
+    const auto age = static_cast<std::int32_t>(now.tick - pressTick);
     const std::uint32_t msAgo = age > 0 ? static_cast<std::uint32_t>(age) : 0;
-    const double songMs = songTimeNow();
-    return {songMs - msAgo * songRate(), msAgo, now - msAgo};
+    return {now.songMs - msAgo * songRate(), msAgo, now.tick - msAgo};
 }
 
 // The oldest arrow of the lane that was judgeable at the press, unless the
@@ -355,8 +478,10 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
         arrows.erase(hit);
         judge(arrow->qualityAt(press.songMs), player);
         if (arrow->followsSong())
-            pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getArrivalMs());
-        arrow->hideForPlayer(player);
+            pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getNoteMs());
+        ChartPlayer* chartPlayer = chartPlayers[player - 1].get();
+        if (!chartPlayer || !chartPlayer->startHold(arrow))
+            arrow->hideForPlayer(player);
     }
     catchGimmick(lane, press.msAgo);
 }
@@ -399,7 +524,7 @@ void ArrowManager::startSong(std::uint32_t pressTick)
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
         calibration.stop(*sound);
         underrunsAtStart = sound->getUnderrunCount();
-        sound->play(streamName);
+        sound->play(songStream);
     }
     lastReading.reset();
     firstReading.reset();

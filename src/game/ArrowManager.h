@@ -2,19 +2,26 @@
 
 #include "core/Object.h"
 #include "game/Calibration.h"
+#include "game/SongChoice.h"
+#include "sound/SoundManager.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+namespace chart {
+struct Song;
+}
+
 class Arrow;
+class ChartPlayer;
 class Dancer;
 class GoalMarker;
 class Player;
-class SoundManager;
 class StepFileManager;
 class Text;
 
@@ -25,10 +32,16 @@ class Text;
 // `lead` ms from the spawn line to the goal line, so the first step is due at
 // the chart's gap minus `lead` on the song clock, and the k-th step k half
 // beats later. Steps are taken only while the song plays.
+//
+// With a song choice (a player's song folder), the manager plays that song's
+// charts instead, one per player, each in its own field (ChartPlayer); the
+// game's own chart is still read at start-up.
 class ArrowManager : public Object {
 public:
     static constexpr const char* stepFilePath = "Data\\Dwi\\Coconut.DWI";
     static constexpr const char* streamName = "Coconut";
+    // The stream of a player's song.
+    static constexpr const char* chartStreamName = "Song";
     // Arrows above this height leave the field of each player who missed them.
     static constexpr float missHeight = 5.0f;
     // Gimmick keys do nothing before the song clock passes this.
@@ -47,6 +60,12 @@ public:
     static const std::array<Judgement, judgementCount> judgements;
 
     ArrowManager();
+    ~ArrowManager() override;
+
+    // The song every start-up from now on plays instead of the game's own;
+    // nothing for the game's own.
+    static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
+    static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
 
     // Reads the chart, creates the judgement and winner texts and finds the
     // players and goal markers. Needs the scene graph, the goal markers, the
@@ -89,6 +108,20 @@ public:
     void onCalibrationKey();
     const Calibration& getCalibration() const { return calibration; }
 
+    // A player's song: its charts' players (null for the game's own song)
+    // and the name of the stream the song plays on.
+    bool playsChart() const { return chartPlayers[0] != nullptr; }
+    const ChartPlayer* getChartPlayer(int player) const;
+    const char* getSongStream() const { return songStream; }
+
+    // For the chart players: an arrow in one player's field only (judged:
+    // in the player's list of arrows a press can hit), the judgement text,
+    // the player, and a mine that went off.
+    Arrow* spawnArrowFor(int player, std::uint8_t lane, bool judged);
+    void showWord(int player, const char* word);
+    Player* playerNumber(int player) const { return player == 1 ? player1 : player == 2 ? player2 : nullptr; }
+    void mineHit(int player);
+
     static const Judgement& judgementFor(float quality);
 
 private:
@@ -105,12 +138,11 @@ private:
         std::uint32_t msAgo = 0;
         std::uint32_t tick = 0;
     };
-    struct SongReading {
-        double songMs = 0.0;
-        std::uint32_t tick = 0;
-    };
+    using SongReading = SoundManager::SongMoment;
 
-    double songTimeNow();
+    bool loadChosenSong(const SongChoice& choice);
+    void logChartResults() const;
+    SongReading songTimeNow();
     double songRate() const;
     Press pressAt(std::uint32_t pressTick);
     void scheduleStep(std::uint32_t tick);
@@ -154,6 +186,10 @@ private:
     std::optional<SongReading> firstReading;
     std::array<std::vector<double>, 2> pressErrors;
     Calibration calibration;
+    inline static std::optional<SongChoice> songChoice;
+    std::unique_ptr<chart::Song> chosenSong;
+    std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
+    const char* songStream = streamName;
     StepFileManager* stepFile = nullptr;
     std::string noteCopy;
     std::size_t noteCursor = 0;

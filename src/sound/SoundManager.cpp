@@ -3,7 +3,9 @@
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "platform/AudioDecoder.h"
 #include "platform/AudioEngine.h"
+#include "platform/SystemClock.h"
 #include "sound/Sound.h"
 
 #include <algorithm>
@@ -109,6 +111,11 @@ bool SoundManager::addSound(const char* path, const char* name)
     return true;
 }
 
+bool SoundManager::canOpen(const std::string& path)
+{
+    return platform::AudioDecoder::open(path, platform::AudioEngine::defaultRate) != nullptr;
+}
+
 Sound* SoundManager::find(const char* name)
 {
     return find(name, Sound::None);
@@ -161,6 +168,19 @@ double SoundManager::getSongTime(const char* name)
     Sound* sound = find(name, Sound::Stream);
     const double heard = sound ? engine->streamPositionMs(sound->getStream()) : 0.0;
     return heard - globalOffsetMs;
+}
+
+SoundManager::SongMoment SoundManager::getSongMoment(const char* name)
+{
+    constexpr int attempts = 3;
+    SongMoment moment;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        moment.tick = platform::SystemClock::tickCount();
+        moment.songMs = getSongTime(name);
+        if (platform::SystemClock::tickCount() - moment.tick <= 1)
+            break;
+    }
+    return moment;
 }
 
 std::uint32_t SoundManager::getStreamLength(const char* name)

@@ -29,6 +29,8 @@ public:
     bool init(int mixRate, int channelCount, int flags);
     // Adds a stream under the name; true also when the file could not be opened.
     bool addSound(const char* path, const char* name);
+    // Whether the file opens as a sound, without adding it (or reporting).
+    static bool canOpen(const std::string& path);
     // The first sound of that name (of that type; 0 for any), or null.
     Sound* find(const char* name);
     Sound* find(const char* name, int type);
@@ -44,6 +46,13 @@ public:
     // positive offset: the player hears the music later). Negative while
     // the offset is larger than the position.
     double getSongTime(const char* name);
+    // The song time and the tick count of one moment, read together: read
+    // again when the thread was held up between the two.
+    struct SongMoment {
+        double songMs = 0.0;
+        std::uint32_t tick = 0;
+    };
+    SongMoment getSongMoment(const char* name);
     double getGlobalOffset() const { return globalOffsetMs; }
     void setGlobalOffset(double offsetMs) { globalOffsetMs = offsetMs; }
 

@@ -47,12 +47,12 @@ void writeChart(const testsupport::ScratchDir& scratch, const Chart& chart)
     scratch.write("Data/Dwi/Coconut.DWI", dwi.text());
 }
 
-void writeSilentSong(const testsupport::ScratchDir& scratch, int songMs)
+void writeSilentSong(const testsupport::ScratchDir& scratch, const std::string& path, int songMs)
 {
     forge::PcmAudio song;
     song.sampleRate = 8000;
     song.samples.assign(static_cast<std::size_t>(songMs) * 8, 0.0f);
-    scratch.write("Data/Music/coconut.wav", bytesOf(forge::WavWriter::encode(song)));
+    scratch.write(path, bytesOf(forge::WavWriter::encode(song)));
 }
 
 void writeArrowAssets(const testsupport::ScratchDir& scratch)
@@ -86,8 +86,13 @@ ArrowStage::ArrowStage(const Chart& chart)
 {
     scratch.write("Conf/global.cfg", config);
     writeChart(scratch, chart);
-    writeSilentSong(scratch, chart.songMs);
+    writeSilentSong(scratch, "Data/Music/coconut.wav", chart.songMs);
     writeArrowAssets(scratch);
+    if (!chart.playerSong.empty()) {
+        scratch.write("Songs/Test/test.sm", chart.playerSong);
+        writeSilentSong(scratch, "Songs/Test/music.wav", chart.songMs);
+        ArrowManager::setSongChoice(SongChoice{scratch.path() / "Songs/Test", chart.difficulties});
+    }
 
     OutputHandler::instance()->open("output.log");
     (new ConfigFileParser())->parse("Conf/global.cfg");
@@ -115,6 +120,7 @@ ArrowStage::ArrowStage(const Chart& chart)
 
 ArrowStage::~ArrowStage()
 {
+    ArrowManager::setSongChoice(std::nullopt);
     OutputHandler::instance()->close();
     ObjectRegistry::destroy();
     Arrow::forgetHeights();

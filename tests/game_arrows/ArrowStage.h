@@ -7,6 +7,7 @@
 #include "support/GlContext.h"
 #include "support/TestSupport.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,9 @@ struct Chart {
     std::string bpm = "128.000";
     int gapMs = 5500;
     int songMs = 10000;
+    // A player's song instead: its SM text and each player's difficulty.
+    std::string playerSong;
+    std::array<std::string, 2> difficulties;
 };
 
 // One arrow of the chart: its lane and its beat time on the song clock.

@@ -69,7 +69,7 @@ protected:
         const double songNow = stage.arrows().getSongNow();
         for (const Arrow* arrow : stage.arrows().getArrows(2)) {
             if (arrow->y >= ArrowStage::goalY && !crossedAt.contains(arrow))
-                crossedAt[arrow] = {songNow, arrow->getArrivalMs()};
+                crossedAt[arrow] = {songNow, arrow->getNoteMs()};
         }
     }
 
@@ -159,7 +159,7 @@ TEST(PressTiming, ALateStepAppearsWhereItsNoteHasGot)
     stage.frame(1000);
     const auto& arrows = stage.arrows().getArrows(1);
     ASSERT_EQ(arrows.size(), 1u);
-    const double expected = ArrowStage::goalY - (arrows[0]->getArrivalMs() - stage.arrows().getSongNow()) / beatMs;
+    const double expected = ArrowStage::goalY - (arrows[0]->getNoteMs() - stage.arrows().getSongNow()) / beatMs;
     EXPECT_NEAR(arrows[0]->y, expected, 1e-4);
     EXPECT_GT(arrows[0]->y, ArrowStage::spawnY + 1.0f);
 }

@@ -1,6 +1,8 @@
-// The two arrow textures: "spaceshiptexture2.tga" for the rising arrows (bright
-// and colourful) and "spaceshiptexture3.tga" for the goal markers (calm brushed
-// metal). The mesh is drawn without normals, so light and bevel are painted in.
+// The arrow textures: "spaceshiptexture2.tga" for the rising arrows (bright
+// and colourful), "spaceshiptexture3.tga" for the goal markers (calm brushed
+// metal) and "mine.tga" for the mines of players' charts (black with red
+// warning stripes: keep off). The mesh is drawn without normals, so light
+// and bevel are painted in.
 #include "Generator.h"
 #include "generators/ArrowShape.h"
 #include "generators/Noise.h"
@@ -79,6 +81,18 @@ Rgba goalMarker(float u, float v, const Noise& noise)
     return {scale(steel, level)};
 }
 
+Rgba mine(float u, float v)
+{
+    const auto t = arrowTexel(u, v);
+    const Rgb red{0.95f, 0.08f, 0.05f};
+    if (t.distance > -ArrowShape::bevel) {
+        const float lit = 0.7f + 0.5f * t.light;
+        return {t.distance > 0 ? scale(red, 0.3f) : scale(red, lit)};
+    }
+    const float stripe = smoothstep(-0.1f, 0.1f, std::sin((t.p[0] + t.p[1]) * 40.0f));
+    return {mix(Rgb{0.06f, 0.06f, 0.07f}, scale(red, 0.8f), stripe * 0.6f)};
+}
+
 void generateArrowTextures(const std::filesystem::path& root)
 {
     RgbaImage rising(textureSize, textureSize);
@@ -91,6 +105,10 @@ void generateArrowTextures(const std::filesystem::path& root)
     paint(goal, [&noise](float u, float v) { return goalMarker(u, v, noise); });
     writeFile(root / "Data/Textures/spaceshiptexture3.tga",
               TgaWriter::encode(goal, TgaWriter::Kind::RunLength, 24));
+
+    RgbaImage mineImage(textureSize, textureSize);
+    paint(mineImage, mine);
+    writeFile(root / "Data/Textures/mine.tga", TgaWriter::encode(mineImage, TgaWriter::Kind::RunLength, 24));
 }
 
 } // namespace

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "chart/Chart.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class Arrow;
+class ArrowManager;
+class Dancer;
+
+// One player's chart of a player's song (an SM, SSC or DWI file) as it is
+// played: its notes become arrows in the player's own field as they come
+// within reach of the spawn line, and every frame each arrow takes its height
+// from the song's beat, so arrows stand still during a stop. Taps and the
+// heads of holds and rolls are judged by the arrow manager like the game's
+// own arrows; this keeps the holds and the mines.
+//
+// A hold whose head was hit stays at the goal line while its tail runs out;
+// keeping the lane down to the end (a release of up to `releaseGraceMs` is
+// forgiven) is "OK" and `holdPoints`, letting go is "NG". A roll is kept
+// like a hold, by holding or by tapping. A mine that passes the goal line
+// while its lane is down costs `minePenalty` points and shows "Boom".
+class ChartPlayer {
+public:
+    static constexpr std::uint32_t releaseGraceMs = 250;
+    static constexpr std::uint32_t holdPoints = 400;
+    static constexpr std::uint32_t minePenalty = 200;
+    static constexpr const char* mineTexturePath = "Data/Textures/mine.tga";
+
+    struct Results {
+        std::uint32_t holdsOk = 0;
+        std::uint32_t holdsNg = 0;
+        std::uint32_t minesHit = 0;
+    };
+
+    ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel);
+
+    // Once per frame, after the presses: spawns, places, ends holds, sets
+    // off mines. `tick` is the frame's tick count.
+    void update(double songMs, std::uint32_t tick, Dancer* dancer);
+    // A direction of the player is down this frame (pressed or held).
+    void onLaneDown(std::uint8_t lane, std::uint32_t tick);
+    // The head of a hold or roll was judged: true when the arrow now holds
+    // (and stays in the field), false for a plain note.
+    bool startHold(Arrow* arrow);
+
+    const chart::Chart& getChart() const { return chart; }
+    const Results& getResults() const { return results; }
+
+private:
+    struct Hold {
+        Arrow* arrow = nullptr;
+        std::uint8_t lane = 0;
+        double endBeat = 0.0;
+        double endMs = 0.0;
+    };
+    struct NoteArrow {
+        Arrow* arrow = nullptr;
+        const chart::Note* note = nullptr;
+        bool held = false;
+        // A mine that has passed the goal line, gone off or not.
+        bool passed = false;
+    };
+
+    void spawnDue(double songBeat, double songMs, std::uint32_t tick, Dancer* dancer);
+    void spawnNote(const chart::Note& note);
+    void place(double songBeat);
+    void settleHolds(double songMs, std::uint32_t tick);
+    void setOffMines(double songMs);
+    bool laneDownThisFrame(std::uint8_t lane) const;
+    static char danceStep(const std::vector<const chart::Note*>& row);
+
+    ArrowManager& manager;
+    const int player;
+    const chart::Chart& chart;
+    const double travel;
+    std::size_t nextNote = 0;
+    // The player's arrows still in the field, with their notes.
+    std::vector<NoteArrow> arrows;
+    std::vector<Hold> holds;
+    Results results;
+    // Per lane: the frame it was last down in, and when.
+    std::array<std::uint64_t, 4> downFrame{};
+    std::array<std::uint32_t, 4> downTick{};
+    std::uint64_t frame = 1;
+};

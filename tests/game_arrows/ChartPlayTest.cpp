@@ -1,0 +1,134 @@
+#include "ArrowStage.h"
+
+#include "fx/Text.h"
+#include "game/Arrow.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numeric>
+
+namespace {
+
+using arrowtest::ArrowStage;
+using arrowtest::Chart;
+
+// Beat 0 at 1 s, 120 BPM, a stop of 0.5 s on beat 4, 240 BPM from beat 8.
+// Columns: Left, Down, Up, Right. A hold on Down (beats 1-3), a mine on
+// Left (beat 6), a jump (beat 7), a roll on Left (beats 10-11).
+const char* const song = "#TITLE:Test;\n#ARTIST:Us;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n"
+                         "#BPMS:0.000=120.000,8.000=240.000;\n#STOPS:4.000=0.500;\n"
+                         "#NOTES:\n     dance-single:\n     :\n     Hard:\n     9:\n     0,0,0,0,0:\n"
+                         "1000\n0200\n0000\n0300\n,\n0001\n0010\nM000\n1001\n,\n"
+                         "0100\n0010\n4000\n3000\n,\n0001\n0000\n0000\n0000\n;\n";
+
+// The song time of each note, and the press of each lane (Left, Up, Right, Down).
+struct Step {
+    double ms;
+    std::uint8_t action;
+    double releaseMs;
+};
+constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3;
+const Step steps[] = {{1000, left, 0},  {1500, down, 2530}, {3000, right, 0}, {4000, up, 0},   {5000, left, 0},
+                      {5000, right, 0}, {5500, down, 0},    {5750, up, 0},    {6000, left, 6280}, {6500, right, 0}};
+
+class ChartPlayTest : public ::testing::Test {
+protected:
+    // 30 frames a second; `each` runs before every frame's update with the
+    // song time of the frame's start and its end.
+    void play(const std::function<void(double from, double to)>& each)
+    {
+        stage.startSong();
+        for (int frame = 0; frame < 300; ++frame) {
+            const double from = stage.arrows().getSongNow();
+            stage.frame(33, [&] { each(from, from + 33.0); });
+        }
+    }
+
+    // Player `player` presses each listed step exactly on its time and keeps
+    // holds down to their ends.
+    void pressExactly(int player, double from, double to, const std::vector<Step>& chosen)
+    {
+        for (const Step& step : chosen) {
+            if (step.ms > from && step.ms <= to)
+                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action,
+                                              stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)), true);
+            else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
+                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now(), false);
+        }
+    }
+
+    ArrowStage stage{Chart{"", "128.000", 5500, 9000, song, {"hard", "Hard"}}};
+};
+
+TEST_F(ChartPlayTest, ExactPressesAreGodlikeAndKeptHoldsScoreThroughTempoChangesAndStops)
+{
+    ASSERT_TRUE(stage.arrows().playsChart());
+    std::vector<float> duringStop;
+    play([&](double from, double to) {
+        pressExactly(1, from, to, {std::begin(steps), std::end(steps)});
+        // The right arrow of beat 12 during the stop (3 s to 3.5 s).
+        if (from > 3050 && to < 3450 && !stage.arrows().getArrows(1).empty())
+            duringStop.push_back(stage.arrows().getArrows(1).back()->y);
+    });
+
+    const auto& tally = stage.arrows().getTally(1);
+    EXPECT_EQ(tally[0], std::size(steps));
+    EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), std::size(steps));
+    for (const double error : stage.arrows().getPressErrors(1))
+        EXPECT_LT(std::fabs(error), 1.5);
+    const ChartPlayer::Results& results = stage.arrows().getChartPlayer(1)->getResults();
+    EXPECT_EQ(results.holdsOk, 2u);
+    EXPECT_EQ(results.holdsNg, 0u);
+    EXPECT_EQ(results.minesHit, 0u);
+    EXPECT_EQ(stage.points(1), 800u * std::size(steps) + 2 * ChartPlayer::holdPoints);
+
+    ASSERT_GE(duringStop.size(), 5u);
+    for (const float height : duringStop)
+        EXPECT_EQ(height, duringStop.front()) << "arrows stand still during a stop";
+    EXPECT_NE(stage.log().find("ArrowManager: Player 1 holds OK 2, NG 0; mines hit 0"), std::string::npos);
+}
+
+TEST_F(ChartPlayTest, ALetGoHoldIsNgAndAMineUnderAHeldLaneCostsPoints)
+{
+    std::string wordAfterMine;
+    play([&](double from, double to) {
+        // Player 2 taps the hold's head and lets go at once, then stands on
+        // Left through the mine, then hits the jump.
+        pressExactly(2, from, to, {{1500, down, 0}});
+        if (from >= 4400 && from < 4600)
+            stage.arrows().onPlayerAction(2, left, stage.now(), false);
+        if (from >= 4600 && wordAfterMine.empty())
+            wordAfterMine = stage.arrows().getQualityText(2)->getText();
+        pressExactly(2, from, to, {{5000, left, 0}, {5000, right, 0}});
+    });
+    const ChartPlayer::Results& results = stage.arrows().getChartPlayer(2)->getResults();
+    EXPECT_EQ(results.holdsNg, 1u);
+    EXPECT_EQ(results.holdsOk, 0u);
+    EXPECT_EQ(results.minesHit, 1u);
+    EXPECT_EQ(wordAfterMine, "Boom");
+    // 800 for the head, then the mine takes 200 (to 600), then 1600 for the jump.
+    EXPECT_EQ(stage.points(2), 800u - ChartPlayer::minePenalty + 1600u);
+    // Player 1 played nothing: a mine under no key costs nothing.
+    EXPECT_EQ(stage.arrows().getChartPlayer(1)->getResults().minesHit, 0u);
+}
+
+TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)
+{
+    const char* const broken[] = {
+        "#TITLE:No notes;\n#MUSIC:music.wav;\n#BPMS:0=120;\n",
+        "#TITLE:Bad music;\n#MUSIC:../../outside.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;",
+        "\x01\x02garbage\xff",
+    };
+    for (const char* text : broken) {
+        ArrowStage stage(Chart{"8", "128.000", 5500, 9000, text, {"Hard", "Hard"}});
+        EXPECT_FALSE(stage.arrows().playsChart()) << text;
+        EXPECT_NE(stage.log().find("WARNING: ArrowManager: Could not play the song in '"), std::string::npos) << text;
+        EXPECT_STREQ(stage.arrows().getSongStream(), ArrowManager::streamName);
+    }
+}
+
+} // namespace
