@@ -55,7 +55,7 @@ struct Forged : ForgedData {
     bool run(const std::filesystem::path& root)
     {
         const std::string command = std::string("'") + FLAREVOX_FORGE + "' '" + root.string()
-                                    + "' announcer config explosion song > /dev/null";
+                                    + "' announcer config explosion library song > /dev/null";
         if (std::system(command.c_str()) != 0) {
             error = "forge failed: " + command;
             return false;
@@ -79,6 +79,9 @@ const std::vector<std::string>& forgedFiles()
         "Data/Sound/dominating.wav", "Data/Sound/godlike.wav",  "Data/Sound/humiliation.wav",
         "Data/Sound/rampage.wav",    "Data/Sound/perfect.wav",  "Data/Sound/ultrakill.wav",
         "Data/Sound/explosion1.wav",
+        "Songs/Flarevox/Daybreak/Daybreak.sm", "Songs/Flarevox/Daybreak/daybreak.ogg",
+        "Songs/Flarevox/Neon Drift/Neon Drift.sm", "Songs/Flarevox/Neon Drift/neon-drift.ogg",
+        "Songs/Flarevox/Gearshift/Gearshift.sm", "Songs/Flarevox/Gearshift/gearshift.ogg",
     };
     return files;
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace library {
+
+// The difficulty slots a song list shows, in the order it shows them.
+enum class Difficulty { Beginner, Easy, Medium, Hard, Challenge, Edit };
+
+// One dance-single chart a player can pick.
+struct ChartChoice {
+    Difficulty difficulty = Difficulty::Edit;
+    std::string name;           // as the file names it ("MANIAC", "Hard"): what --difficulty takes
+    int meter = 0;
+    std::size_t chartIndex = 0; // into chart::Song::charts of the song's chart file
+};
+
+} // namespace library
