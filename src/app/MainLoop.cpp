@@ -22,6 +22,7 @@
 #include "game/Sidebar.h"
 #include "game/StepFileManager.h"
 #include "input/InputHandler.h"
+#include "library/SongSelection.h"
 #include "platform/SystemClock.h"
 #include "scene/Dancer.h"
 #include "scene/MeshManager.h"
@@ -30,6 +31,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -140,6 +143,9 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     new Sidebar("sidebar_p2", playerManager->getPlayer(2));
     gimmickManager->init();
     StartupTimes::mark("sidebars and gimmicks");
+
+    arrowManager->scanLibrary();
+    StartupTimes::mark("song library");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;
@@ -324,9 +330,53 @@ void MainLoop::drawStoryScreen()
         storyText->setText("%s", line.text);
         storyText->draw();
     }
-    // While calibrating, its line takes the prompt's place.
+    // While calibrating, its line takes the song panel's place.
     const std::string calibration = arrowManager->getCalibration().statusLine();
-    storyText->setPosition(story::promptX, story::promptY);
-    storyText->setText("%s", calibration.empty() ? story::prompt : calibration.c_str());
+    if (!calibration.empty()) {
+        drawPanelLine(story::panelLineY[0], "%s", calibration.c_str());
+        return;
+    }
+    drawSongPanel();
+}
+
+// The chosen song and each player's chart; the bitmap fonts carry ASCII only.
+void MainLoop::drawSongPanel()
+{
+    const library::SongSelection& selection = arrowManager->getSelection();
+    if (selection.empty()) {
+        drawPanelLine(story::panelLineY[3], "%s", story::prompt);
+        return;
+    }
+    const library::SongEntry& song = selection.song();
+    const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
+    const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
+    drawPanelLine(story::panelLineY[0], "Song %zu of %zu:  %s  -  %s", selection.index() + 1, selection.size(),
+                  story::printable(song.title).c_str(), story::printable(song.artist).c_str());
+    drawPanelLine(story::panelLineY[1], "BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes,
+                  seconds);
+    const library::ChartChoice* first = selection.chart(1);
+    const library::ChartChoice* second = selection.chart(2);
+    drawPanelLine(story::panelLineY[2], "%s: %s %d      %s: %s %d", playerName(1).c_str(),
+                  first ? story::printable(first->name).c_str() : "-", first ? first->meter : 0,
+                  playerName(2).c_str(), second ? story::printable(second->name).c_str() : "-",
+                  second ? second->meter : 0);
+    drawPanelLine(story::panelLineY[3], "%s  (Up/Down: song, Left/Right: difficulty)", story::prompt);
+}
+
+// The name the configuration gives the player, as the winner text shows it.
+std::string MainLoop::playerName(int number) const
+{
+    return story::printable(configFileParser->getValue("Name", number == 1 ? "Player1" : "Player2"));
+}
+
+void MainLoop::drawPanelLine(float y, const char* format, ...)
+{
+    char line[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    storyText->setPosition(story::promptX - 3.0f, y);
+    storyText->setText("%s", line);
     storyText->draw();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <bitset>
+#include <string>
 
 class ArrowManager;
 class ConfigFileParser;
@@ -60,6 +61,9 @@ private:
     static void createCarrierArrow();
     void setUpTexts();
     void drawStoryScreen();
+    void drawSongPanel();
+    std::string playerName(int number) const;
+    void drawPanelLine(float y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
     std::uint32_t lastTick = 0;
     std::uint32_t frameDelta = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 // The story screen: sixteen lines in three paragraphs, then the start prompt.
 // Plain ASCII only (umlauts spelt out), since bitmap fonts carry only the
@@ -38,5 +39,18 @@ inline constexpr std::array<Line, 16> lines{{
 inline constexpr const char* prompt = "Press O,X for start ";
 inline constexpr float promptX = -1.5f;
 inline constexpr float promptY = -2.6f;
+
+// The song panel in the prompt's place: song, tempo and length, each
+// player's chart, and the prompt with the panel's keys.
+inline constexpr std::array<float, 4> panelLineY{-2.3f, -2.65f, -3.0f, -3.4f};
+
+// Text for the bitmap fonts: characters outside 32 to 126 become '?'.
+inline std::string printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text)
+        out += (c >= 32 && c < 127) ? c : '?';
+    return out;
+}
 
 } // namespace story

@@ -3,6 +3,8 @@
 #include "app/MainLoop.h"
 #include "chart/Song.h"
 #include "chart/SongFolder.h"
+#include "library/SongEntryReader.h"
+#include "library/SongLibrary.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
@@ -26,6 +28,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -173,13 +176,128 @@ bool ArrowManager::loadChosenSong(const SongChoice& choice)
         chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1, chosen, travel);
     }
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
-        sound->addSound(chosenSong->musicPath.string().c_str(), chartStreamName);
+        sound->setStream(chosenSong->musicPath.string().c_str(), chartStreamName);
     songStream = chartStreamName;
     OutputHandler::log(log, "ArrowManager: Playing '%s' by '%s': player 1 %s %d, player 2 %s %d",
                        chosenSong->title.c_str(), chosenSong->artist.c_str(),
                        chartPlayers[0]->getChart().difficulty.c_str(), chartPlayers[0]->getChart().meter,
                        chartPlayers[1]->getChart().difficulty.c_str(), chartPlayers[1]->getChart().meter);
     return true;
+}
+
+void ArrowManager::playGamesOwnSong()
+{
+    chartPlayers = {};
+    chosenSong.reset();
+    songChoice.reset();
+    songStream = streamName;
+}
+
+// Lines for the songs left out go to the log; a chosen song the library
+// does not hold (a folder given on the command line) joins the list.
+void ArrowManager::scanLibrary()
+{
+    OutputHandler* log = OutputHandler::find();
+    std::vector<library::SongEntry> songs;
+    std::string reason;
+    if (auto own = library::SongEntryReader::readBuiltIn(builtInChartPath, builtInMusicPath, reason)) {
+        own->builtIn = true;
+        songs.push_back(std::move(*own));
+    } else {
+        OutputHandler::report(log, Warning, "SongLibrary: The game's own song is not listed: %s", reason.c_str());
+    }
+    library::LibraryScan scan = library::SongLibrary::scanDefault();
+    for (const std::string& line : scan.skipped)
+        OutputHandler::log(log, "SongLibrary: %s", line.c_str());
+    if (songChoice && playsChart()) {
+        const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(),
+                                        [](const library::SongEntry& entry) { return entry.folder == songChoice->folder; });
+        if (auto chosen = listed ? std::nullopt : library::SongEntryReader::read(songChoice->folder, reason))
+            scan.songs.insert(scan.songs.begin(), std::move(*chosen));
+    }
+    std::move(scan.songs.begin(), scan.songs.end(), std::back_inserter(songs));
+    OutputHandler::log(log, "SongLibrary: %zu songs", songs.size());
+    selection = library::SongSelection(std::move(songs));
+    if (songChoice && playsChart())
+        selection.choose(songChoice->folder, {chartPlayers[0]->getChart().difficulty, chartPlayers[1]->getChart().difficulty});
+    startPreview();
+}
+
+// Up and Down: the song; Left and Right: the player's own chart of it.
+void ArrowManager::onSongPanel(std::uint8_t player, std::uint8_t action)
+{
+    const std::size_t before = selection.index();
+    switch (action) {
+    case 1:
+        selection.stepSong(-1);
+        break;
+    case 3:
+        selection.stepSong(1);
+        break;
+    case 4:
+        selection.stepChart(player, -1);
+        break;
+    case 2:
+        selection.stepChart(player, 1);
+        break;
+    default:
+        return;
+    }
+    if (selection.index() != before)
+        startPreview();
+}
+
+// The chosen song's sample loops while it is chosen.
+void ArrowManager::startPreview()
+{
+    SoundManager* sound = findManager<SoundManager>("SoundManager");
+    if (!sound || selection.empty())
+        return;
+    const library::SongEntry& song = selection.song();
+    const std::string music = song.builtIn ? builtInMusicPath : song.musicFile.string();
+    previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
+    previewLengthMs = std::max(1000.0, song.previewLengthSeconds() * 1000.0);
+    if (previewing)
+        sound->playFrom(previewStreamName, song.previewStartSeconds());
+}
+
+void ArrowManager::stopPreview()
+{
+    if (!previewing)
+        return;
+    previewing = false;
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->stop(previewStreamName);
+}
+
+void ArrowManager::loopPreview()
+{
+    SoundManager* sound = findManager<SoundManager>("SoundManager");
+    if (!previewing || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
+        return;
+    sound->playFrom(previewStreamName, selection.song().previewStartSeconds());
+}
+
+// The slot key plays the panel's choice: the game's own song as always, or
+// the chosen song with each player's chart.
+void ArrowManager::applySelection()
+{
+    if (selection.empty())
+        return;
+    const library::SongEntry& song = selection.song();
+    if (song.builtIn) {
+        if (playsChart())
+            playGamesOwnSong();
+        return;
+    }
+    const library::ChartChoice* first = selection.chart(1);
+    const library::ChartChoice* second = selection.chart(2);
+    SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
+    if (!loadChosenSong(choice)) {
+        playGamesOwnSong();
+        return;
+    }
+    songChoice = std::move(choice);
 }
 
 const ChartPlayer* ArrowManager::getChartPlayer(int player) const
@@ -207,6 +325,8 @@ void ArrowManager::update(std::uint32_t tick)
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
     songNow = songTimeNow().songMs;
+    if (!startTick)
+        loopPreview();
     if (playsChart()) {
         for (auto& chartPlayer : chartPlayers) {
             if (startTick)
@@ -432,9 +552,12 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     const bool direction = action >= firstDirection && action <= lastDirection;
     if (direction && chartPlayers[player - 1])
         chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
-    if (direction && newPress && !startTick && calibration.getState() == Calibration::State::Tapping) {
-        if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+    if (direction && newPress && !startTick) {
+        SoundManager* sound = findManager<SoundManager>("SoundManager");
+        if (calibration.getState() == Calibration::State::Tapping && sound)
             calibration.tap(*sound, press.msAgo);
+        else if (calibration.getState() == Calibration::State::Off)
+            onSongPanel(player, action);
     }
     if (direction)
         hitLane(player, actionLanes[action - 1], press);
@@ -446,6 +569,7 @@ void ArrowManager::onCalibrationKey()
 {
     if (startTick)
         return;
+    stopPreview();
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         calibration.onKey(*sound);
 }
@@ -521,6 +645,8 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
 
 void ArrowManager::startSong(std::uint32_t pressTick)
 {
+    stopPreview();
+    applySelection();
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
         calibration.stop(*sound);
         underrunsAtStart = sound->getUnderrunCount();

@@ -3,6 +3,7 @@
 #include "core/Object.h"
 #include "game/Calibration.h"
 #include "game/SongChoice.h"
+#include "library/SongSelection.h"
 #include "sound/SoundManager.h"
 
 #include <array>
@@ -40,8 +41,12 @@ class ArrowManager : public Object {
 public:
     static constexpr const char* stepFilePath = "Data\\Dwi\\Coconut.DWI";
     static constexpr const char* streamName = "Coconut";
-    // The stream of a player's song.
+    // The stream of a player's song, and of the song panel's preview.
     static constexpr const char* chartStreamName = "Song";
+    static constexpr const char* previewStreamName = "Preview";
+    // The game's own song as the library lists it.
+    static constexpr const char* builtInChartPath = "Data/Dwi/Coconut.DWI";
+    static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
     // Arrows above this height leave the field of each player who missed them.
     static constexpr float missHeight = 5.0f;
     // Gimmick keys do nothing before the song clock passes this.
@@ -104,6 +109,11 @@ public:
     // Judged presses' distances from their notes in ms (negative: early).
     const std::vector<double>& getPressErrors(int player) const { return pressErrors[player == 1 ? 0 : 1]; }
     bool isSongStarted() const { return startTick.has_value(); }
+    // Lists the songs of the library, the game's own first, and chooses the
+    // song choice's song (or the game's own); its preview starts.
+    void scanLibrary();
+    const library::SongSelection& getSelection() const { return selection; }
+
     // F9 on the story screen.
     void onCalibrationKey();
     const Calibration& getCalibration() const { return calibration; }
@@ -141,6 +151,12 @@ private:
     using SongReading = SoundManager::SongMoment;
 
     bool loadChosenSong(const SongChoice& choice);
+    void playGamesOwnSong();
+    void applySelection();
+    void onSongPanel(std::uint8_t player, std::uint8_t action);
+    void startPreview();
+    void stopPreview();
+    void loopPreview();
     void logChartResults() const;
     SongReading songTimeNow();
     double songRate() const;
@@ -190,6 +206,9 @@ private:
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     const char* songStream = streamName;
+    library::SongSelection selection;
+    bool previewing = false;
+    double previewLengthMs = 0.0;
     StepFileManager* stepFile = nullptr;
     std::string noteCopy;
     std::size_t noteCursor = 0;

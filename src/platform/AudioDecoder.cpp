@@ -47,12 +47,13 @@ AudioDecoder::~AudioDecoder()
     sf_close(file);
 }
 
-bool AudioDecoder::rewind()
+bool AudioDecoder::rewind(double seconds)
 {
     windowFrames = 0;
     position = 0.0;
     sourceEnded = false;
-    return sf_seek(file, 0, SEEK_SET) == 0;
+    const auto frame = static_cast<sf_count_t>(std::clamp(seconds, 0.0, 1e7) * sourceRate);
+    return sf_seek(file, frame, SEEK_SET) >= 0;
 }
 
 std::size_t AudioDecoder::read(float* out, std::size_t frames)

@@ -25,8 +25,9 @@ public:
 
     // Up to `frames` frames into `out`; fewer only at the end of the file.
     std::size_t read(float* out, std::size_t frames);
-    // Back to the first frame; false when the file cannot seek.
-    bool rewind();
+    // Back to the frame at `seconds` into the file (0: the first); false
+    // when the file cannot seek.
+    bool rewind(double seconds = 0.0);
 
     std::uint32_t lengthMs() const { return length; }
 

@@ -356,7 +356,7 @@ void AudioEngine::closeStream(AudioStream* stream)
     retire(std::move(item));
 }
 
-int AudioEngine::playStream(AudioStream* stream)
+int AudioEngine::playStream(AudioStream* stream, double fromSeconds)
 {
     if (!started || !stream)
         return -1;
@@ -369,7 +369,7 @@ int AudioEngine::playStream(AudioStream* stream)
     // Shut the callback out of the ring before it is emptied and refilled.
     stream->closeGate();
     stream->setWantsDecoding(false);
-    stream->rewind(static_cast<std::size_t>(silentChunkFrames) * 8);
+    stream->rewind(static_cast<std::size_t>(silentChunkFrames) * 8, fromSeconds);
     const std::uint32_t playId = nextPlayId();
     stream->issued = AudioStream::Issued{playId, channel, steadyNs()};
     stream->lastReportedMs = 0;

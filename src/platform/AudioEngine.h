@@ -68,9 +68,10 @@ public:
     void closeStream(AudioStream* stream);
     // Silences the stream; playStream starts it again from the start.
     void stopStream(AudioStream* stream);
-    // Plays from the start, restarting the stream if it is playing. Returns the
+    // Plays from the start (or from `fromSeconds` into the file), restarting
+    // the stream if it is playing; its clock counts from there. Returns the
     // channel, or -1 when the engine is not started or every channel is busy.
-    int playStream(AudioStream* stream);
+    int playStream(AudioStream* stream, double fromSeconds = 0.0);
     // The position in ms of the frame being heard now (the device's buffer
     // latency taken off): 0 before the stream plays, its length once it has
     // ended; never backwards within one play.

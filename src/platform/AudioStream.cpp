@@ -30,11 +30,11 @@ void AudioStream::decodeAhead(std::size_t aheadFrames)
     decodeUntil(aheadFrames);
 }
 
-void AudioStream::rewind(std::size_t prefillFrames)
+void AudioStream::rewind(std::size_t prefillFrames, double fromSeconds)
 {
     const std::lock_guard lock(decodeMutex);
     ring.reset();
-    decodeFinished.store(!decoder->rewind(), std::memory_order_release);
+    decodeFinished.store(!decoder->rewind(fromSeconds), std::memory_order_release);
     decodeUntil(prefillFrames);
 }
 

@@ -50,7 +50,7 @@ public:
     // Decode side.
     void decodeAhead(std::size_t aheadFrames);
     // Back to the start with a first chunk decoded; only while the gate is closed.
-    void rewind(std::size_t prefillFrames);
+    void rewind(std::size_t prefillFrames, double fromSeconds = 0.0);
     bool wantsDecoding() const { return decodeWanted.load(std::memory_order_acquire); }
     void setWantsDecoding(bool wanted) { decodeWanted.store(wanted, std::memory_order_release); }
 

@@ -55,9 +55,14 @@ bool Sound::loadStream(const char* path)
 
 bool Sound::play()
 {
+    return playFrom(0.0);
+}
+
+bool Sound::playFrom(double seconds)
+{
     if (type == Sample)
         channel = engine.playSample(sample);
     else if (type == Stream)
-        channel = engine.playStream(stream);
+        channel = engine.playStream(stream, seconds);
     return true;
 }

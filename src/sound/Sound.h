@@ -21,6 +21,8 @@ public:
     bool loadStream(const char* path);
     // Starts the sound on a free channel (a playing stream starts over).
     bool play();
+    // A stream from `seconds` into its file; a sample from its start.
+    bool playFrom(double seconds);
 
     int getType() const { return type; }
     platform::AudioStream* getStream() const { return stream; }

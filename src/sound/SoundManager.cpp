@@ -111,6 +111,17 @@ bool SoundManager::addSound(const char* path, const char* name)
     return true;
 }
 
+bool SoundManager::setStream(const char* path, const char* name)
+{
+    const std::string wanted = name ? name : "";
+    for (const auto& sound : sounds) {
+        if (sound->getName() == wanted)
+            return sound->loadStream(path);
+    }
+    addSound(path, name);
+    return find(name, Sound::Stream)->getStream() != nullptr;
+}
+
 bool SoundManager::canOpen(const std::string& path)
 {
     return platform::AudioDecoder::open(path, platform::AudioEngine::defaultRate) != nullptr;
@@ -136,6 +147,12 @@ bool SoundManager::play(const char* name)
 {
     Sound* sound = find(name);
     return sound && sound->play();
+}
+
+bool SoundManager::playFrom(const char* name, double seconds)
+{
+    Sound* sound = find(name);
+    return sound && sound->playFrom(seconds);
 }
 
 bool SoundManager::stop(const char* name)

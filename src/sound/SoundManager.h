@@ -29,12 +29,16 @@ public:
     bool init(int mixRate, int channelCount, int flags);
     // Adds a stream under the name; true also when the file could not be opened.
     bool addSound(const char* path, const char* name);
+    // The stream of that name now plays this file: added the first time,
+    // its file replaced after that.
+    bool setStream(const char* path, const char* name);
     // Whether the file opens as a sound, without adding it (or reporting).
     static bool canOpen(const std::string& path);
     // The first sound of that name (of that type; 0 for any), or null.
     Sound* find(const char* name);
     Sound* find(const char* name, int type);
     bool play(const char* name);
+    bool playFrom(const char* name, double seconds);
     // Silences a playing stream; false when there is no such stream.
     bool stop(const char* name);
     void setVolume(int volume);
