@@ -75,7 +75,7 @@ protected:
         scratch.write("Songs/Broken/NoMusic/n.sm", sm("No music", "gone.ogg"));
         scratch.write("Songs/Broken/Garbage/x.sm", std::string("\x89PNG\0\xff#NOTES:\x01;", 16));
         scratch.write("Songs/Broken/BadMusic/m.sm", sm("Bad music", "m.ogg"));
-        scratch.write("Songs/Broken/BadMusic/m.ogg", "not a sound");
+        scratch.write("Songs/Broken/BadMusic/m.ogg", std::string("OggS\0\2", 6) + std::string(80, '\1'));
         song("Songs/Broken/Locked", "l.sm", sm("Locked", "song.wav"));
         fs::permissions(scratch.path() / "Songs/Broken/Locked", fs::perms::none);
         fs::create_directory_symlink("..", scratch.path() / "Songs/Broken/Loop");
