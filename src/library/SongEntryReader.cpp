@@ -26,17 +26,19 @@ std::string bpmRange(double low, double high)
     return std::llround(low) == std::llround(high) ? wholeBpm(low) : wholeBpm(low) + "-" + wholeBpm(high);
 }
 
-// "150", "75:150" or "*"; empty when the text is none of these.
+// "150", "75:150" (SM, SSC), "75..150" (DWI) or "*"; empty when the text is none of these.
 std::string displayBpm(const std::string& written)
 {
     const std::string_view text = chart::MsdValues::trim(written);
     if (text == "*")
         return "?";
-    const std::size_t colon = text.find(':');
+    const std::size_t dots = text.find("..");
+    const std::size_t split = dots != std::string_view::npos ? dots : text.find(':');
+    const std::size_t skip = dots != std::string_view::npos ? 2 : 1;
     double low = 0.0, high = 0.0;
-    if (colon == std::string_view::npos)
+    if (split == std::string_view::npos)
         return chart::MsdValues::number(text, low) && low > 0.0 ? wholeBpm(low) : "";
-    if (!chart::MsdValues::number(text.substr(0, colon), low) || !chart::MsdValues::number(text.substr(colon + 1), high)
+    if (!chart::MsdValues::number(text.substr(0, split), low) || !chart::MsdValues::number(text.substr(split + skip), high)
         || low <= 0.0 || high <= 0.0)
         return "";
     return bpmRange(std::min(low, high), std::max(low, high));

@@ -1,4 +1,5 @@
 #include "e2e/GameProcess.h"
+#include "library/SongLibrary.h"
 #include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 
@@ -39,6 +40,7 @@ struct FaultCase {
     std::vector<std::string> errorLines;  // substrings of standard error
     int exitCode = 0;
     bool playsOn = true;                  // until Escape; else it ends by itself
+    bool damagesLibrary = false;          // adds unplayable song folders to Songs/
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -188,6 +190,10 @@ std::vector<FaultCase> allCases()
     addBitmap(cases, "MissileTexture", "Data/Textures/missle1.bmp");
     addBitmap(cases, "ParticleTexture", "Data/Textures/ParticleSystem/part1.bmp");
 
+    FaultCase library{"LibraryDamaged", {}, Damage::Missing, {}, {}};
+    library.damagesLibrary = true;
+    cases.push_back(library);
+
     addMesh(cases, "ArrowMesh", "Data/Models/pfeil.3DS");
     addMesh(cases, "MissileMesh", "Data/Models/missile.3ds");
 
@@ -210,7 +216,7 @@ bool inSubset(const FaultCase& fault)
 {
     static const std::set<std::string> subset{"ConfigMissing", "ConfigHalf", "ChartRandom", "SongHalf",
         "GodlikeSoundRandom", "ArrowTextureHalf", "DiscoFramesRandom", "MissileTextureRandom", "ArrowMeshRandom",
-        "DancerModelHalf", "DancerModelRandom"};
+        "DancerModelHalf", "DancerModelRandom", "LibraryDamaged"};
     return subset.contains(fault.name);
 }
 #endif
@@ -237,11 +243,18 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
 {
     const std::set<std::string> broken(fault.files.begin(), fault.files.end());
     std::mt19937 random(20261206);
-    for (const auto& entry : fs::recursive_directory_iterator(runFolder)) {
+    for (auto it = fs::recursive_directory_iterator(runFolder); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::directory_entry& entry = *it;
         const fs::path relative = fs::relative(entry.path(), runFolder);
         const fs::path target = folder / relative;
         std::string bytes;
-        if (entry.is_directory()) {
+        // Song folders are linked whole: a music file linked on its own would
+        // lie outside its song's folder.
+        if (entry.is_directory() && *relative.begin() == "Songs" && it.depth() == 2) {
+            fs::create_directory_symlink(entry.path(), target);
+            it.disable_recursion_pending();
+            continue;
+        } else if (entry.is_directory()) {
             fs::create_directories(target);
             continue;
         } else if (broken.contains(relative.generic_string())) {
@@ -262,6 +275,40 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
         }
         std::ofstream(target, std::ios::binary) << bytes;
     }
+}
+
+// Song folders that cannot be played, each with the start of its line in the
+// library scan. The locked folder's reason depends on who runs the test: root
+// reads it all the same.
+std::vector<std::string> writeDamagedLibrary(const fs::path& folder)
+{
+    const fs::path broken = folder / "Songs/Broken";
+    const std::string chart = "#TITLE:Lost;#MUSIC:lost.ogg;#BPMS:0=120;#NOTES:dance-single::Easy:1:0,0,0,0,0:1000\n;";
+    fs::create_directories(broken / "Empty");
+    fs::create_directories(broken / "MusicOnly");
+    fs::create_directories(broken / "MissingMusic");
+    fs::create_directories(broken / "Garbage");
+    fs::create_directories(broken / "Locked");
+    fs::copy_file(runFolder / "Data/Sound/godlike.wav", broken / "MusicOnly/song.wav");
+    std::ofstream(broken / "MissingMusic/lost.sm") << chart;
+    std::ofstream(broken / "Garbage/garbage.ssc", std::ios::binary) << std::string("\x7f\0#NOTEDATA:\xff;#BPMS:=;", 22);
+    fs::permissions(broken / "Locked", fs::perms::none);
+    fs::create_directory_symlink("..", broken / "Loop");
+    const std::string prefix = "Song library: left out '" + broken.string();
+    return {prefix + "/Empty': no .ssc", prefix + "/Garbage': garbage.ssc", prefix + "/Locked': ",
+            prefix + "/Loop': symbolic link loop", prefix + "/MissingMusic': music file 'lost.ogg' not found",
+            prefix + "/MusicOnly': no .ssc"};
+}
+
+// The scan over the damaged Songs/ leaves out each broken folder with its line
+// and lists every forged song.
+void expectLibraryScan(const fs::path& folder, const std::vector<std::string>& lines)
+{
+    const library::LibraryScan scan = library::SongLibrary::scan({folder / "Songs"});
+    EXPECT_EQ(scan.songs.size(), 3u);
+    ASSERT_EQ(scan.skipped.size(), lines.size()) << testing::PrintToString(scan.skipped);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_TRUE(scan.skipped[i].starts_with(lines[i])) << scan.skipped[i];
 }
 
 // Escape goes to this case's window by its caption. The key is held for
@@ -319,6 +366,8 @@ TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
     testsupport::ScratchDir scratch;
     const fs::path folder = scratch.path() / "run";
     buildFolder(folder, fault);
+    if (fault.damagesLibrary)
+        expectLibraryScan(folder, writeDamagedLibrary(folder));
     const fs::path capture = scratch.path() / "frame.ppm";
     setenv("FLAREVOX_NO_DIALOGS", "1", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -348,6 +397,8 @@ TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
     for (const std::string& line : fault.errorLines)
         EXPECT_NE(errors.find(line), std::string::npos) << "not on standard error: " << line;
     EXPECT_EQ(log.find("FATAL"), std::string::npos);
+    if (fault.damagesLibrary)
+        fs::permissions(folder / "Songs/Broken/Locked", fs::perms::owner_all);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStartUpFile, FaultMatrix, testing::ValuesIn(selectedCases()),

@@ -2,6 +2,7 @@
 #include "OnsetDetector.h"
 
 #include "chart/SongFolder.h"
+#include "platform/SoundFileHeader.h"
 #include "writers/SoundFileReader.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,12 @@ TEST_P(LibrarySongSync, FourChartsOnTheKicksOfTheMusic)
     const double seconds = static_cast<double>(audio->audio.frames()) / audio->audio.sampleRate;
     EXPECT_GT(seconds, 55.0);
     EXPECT_LT(seconds, 95.0);
+    // The library's length, read from the pages without decoding, is the decoded length.
+    std::string error;
+    const auto header = platform::SoundFileHeader::read(song.musicPath, error);
+    ASSERT_TRUE(header) << error;
+    EXPECT_EQ(header->frames, static_cast<std::int64_t>(audio->audio.frames()));
+    EXPECT_EQ(header->sampleRate, audio->audio.sampleRate);
     const std::vector<double> onsets = findKickOnsets(audio->audio);
 
     double lastBeat = 0.0;
