@@ -208,7 +208,7 @@ void ArrowManager::scanLibrary()
     }
     library::LibraryScan scan = library::SongLibrary::scanDefault();
     for (const std::string& line : scan.skipped)
-        OutputHandler::log(log, "SongLibrary: %s", line.c_str());
+        OutputHandler::log(log, "%s", line.c_str());
     if (songChoice && playsChart()) {
         const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(),
                                         [](const library::SongEntry& entry) { return entry.folder == songChoice->folder; });
@@ -293,6 +293,10 @@ void ArrowManager::applySelection()
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
     SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
+    const bool loaded = playsChart() && songChoice && songChoice->folder == choice.folder
+        && songChoice->difficulty == choice.difficulty;
+    if (loaded)
+        return;
     if (!loadChosenSong(choice)) {
         playGamesOwnSong();
         return;
