@@ -188,6 +188,37 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     EXPECT_EQ(missiles.intoPlayerOne, 0u);
 }
 
+// A forged song with two stops, played from the command line: player 1 on
+// the chart with holds, player 2 on the one with mines. The exact bot scores
+// "Godlike" on every note through the stops, keeps every hold and keeps off
+// every mine.
+TEST(AutoplayRun, PlaysAPlayersSongWithStopsHoldsAndMines)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const std::filesystem::path songs = std::filesystem::path(FLAREVOX_RUN_DIR) / "Songs";
+    ASSERT_TRUE(std::filesystem::exists(songs / "Flarevox/Neon Drift")) << "generate the data first";
+    testsupport::ScratchDir scratch;
+    scratch.write("Conf/global.cfg", config("Flarevox Song " + std::to_string(getpid()), 320, 240, "-6.5"));
+    linkData(scratch.path());
+    std::filesystem::create_directory_symlink(songs, scratch.path() / "Songs");
+    setGameEnvironment();
+    setenv("FLAREVOX_SIMULATED_FPS", "30", 1);
+
+    GameProcess game(scratch.path(), {"--song", "Songs/Flarevox/Neon Drift", "--difficulty", "hard", "--difficulty2",
+                                      "Challenge", "--autoplay", "--exit-at-end"});
+    ASSERT_TRUE(game.started);
+    ASSERT_TRUE(game.waitForExit(10min)) << "the game did not end after the song";
+    EXPECT_EQ(game.exitCode, 0);
+
+    const std::string log = testsupport::readFile(scratch.path() / "output.log");
+    const SongOver over = readSongOver(log);
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    EXPECT_GT(over.players[0].judged, 100u);
+    EXPECT_EQ(over.players[0].godlike, over.players[0].judged);
+    EXPECT_NE(log.find("ArrowManager: Player 1 holds OK 13, NG 0; mines hit 0"), std::string::npos);
+    EXPECT_NE(log.find("ArrowManager: Player 2 holds OK 0, NG 0; mines hit 0"), std::string::npos);
+}
+
 // A person at the keyboard: real X key events start a short song with a
 // single Up note and press Up on its beat. At 10 BPM an arrow takes one beat,
 // 6 s, from spawn to goal, so the note's arrow crosses the goal line at the
