@@ -34,11 +34,12 @@ TEST(ConfigFileWriter, ChangesOnlyTheOneLineOrAddsIt)
     for (const Edit& edit : edits) {
         const std::string result = ConfigFileWriter::withValue(edit.before, "Sound", "GlobalOffset", "-25");
         EXPECT_EQ(result, edit.after) << edit.before;
-        ConfigFileParser parser;
-        parser.parseText(result);
-        EXPECT_EQ(parser.getSection("Sound")["GlobalOffset"], "-25") << edit.before;
+        // The reader registers itself: the registry's teardown ends it.
+        auto* parser = new ConfigFileParser();
+        parser->parseText(result);
+        EXPECT_EQ(parser->getSection("Sound")["GlobalOffset"], "-25") << edit.before;
+        ObjectRegistry::destroy();
     }
-    ObjectRegistry::destroy();
 }
 
 TEST(ConfigFileWriter, AFailedWriteLeavesEverythingAsItWas)

@@ -40,7 +40,7 @@ TEST(StartupTimesRun, NotesEveryStepInOrderAndEndsAfterTheFirstFrame)
     }
     const std::vector<std::string> expected{"main", "window", "configuration", "sounds", "players", "goal markers",
         "arrow manager", "joysticks", "texts", "arrow and particles", "disco lights", "explosion frames", "dancer",
-        "sidebars and gimmicks", StartupTimes::firstFrameStep};
+        "sidebars and gimmicks", "song library", StartupTimes::firstFrameStep};
     EXPECT_EQ(steps, expected);
     EXPECT_EQ(e2e::linesOf(testsupport::readFile(scratch.path() / "output.log")).back(), "INITIALIZING DONE... ");
 }
