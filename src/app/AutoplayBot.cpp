@@ -44,9 +44,10 @@ const Player* playerNumber(int number)
 
 } // namespace
 
-AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed)
+AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds)
     : exitAtEnd(exitAtEnd)
     , seed(seed)
+    , rounds(std::max(rounds, 1))
 {
 }
 
@@ -128,6 +129,8 @@ void AutoplayBot::operator()(WindowRecord& record, MainLoop& mainLoop)
     // A key is down for exactly one update: released on the frame after.
     releaseHeldKeys(record);
     if (mainLoop.getStarted() == 0) {
+        if (planned)
+            startRound();
         startSongAfterStory(record, tick);
         return;
     }
@@ -137,8 +140,23 @@ void AutoplayBot::operator()(WindowRecord& record, MainLoop& mainLoop)
     reportCatch();
     fireStoredMissiles(record, tick);
     catchIncomingMissile(record);
-    if (exitAtEnd)
-        quitAfterWinner(record, tick);
+    afterWinner(record, tick);
+}
+
+// Back on the story screen after a song: the next round.
+void AutoplayBot::startRound()
+{
+    ++roundsPlayed;
+    firstTick = platform::SystemClock::tickCount();
+    songRequested = false;
+    nextSongChosen = false;
+    planned = false;
+    presses.clear();
+    nextPress = 0;
+    winnerTick.reset();
+    pendingFires = {};
+    consideredMissiles.clear();
+    catching = nullptr;
 }
 
 // A new main loop starts with a new story screen and song.
@@ -194,13 +212,17 @@ void AutoplayBot::press(WindowRecord& record, std::uint8_t key)
 }
 
 // Any slot key starts the song: player 1's first one.
+// From the second round on, player 1's Down chooses the next song first.
 void AutoplayBot::startSongAfterStory(WindowRecord& record, std::uint32_t tick)
 {
-    if (songRequested || tick - firstTick < storyScreenMs)
+    const Player* first = playerNumber(1);
+    if (songRequested || !first)
         return;
-    auto* players = ObjectRegistry::instance()->findAs<PlayerManager>("PlayerManager");
-    const Player* first = players ? players->getPlayer(1) : nullptr;
-    if (!first)
+    if (roundsPlayed > 0 && !nextSongChosen && tick - firstTick >= storyScreenMs / 2) {
+        press(record, first->getKeys()[LaneDown]);
+        nextSongChosen = true;
+    }
+    if (tick - firstTick < storyScreenMs)
         return;
     press(record, first->getKeys()[Player::KeySlot1]);
     songRequested = true;
@@ -240,7 +262,9 @@ void AutoplayBot::pressDueKeys(WindowRecord& record)
     }
 }
 
-void AutoplayBot::quitAfterWinner(WindowRecord& record, std::uint32_t tick)
+// Three seconds after the winner shows: a slot key leads to the next round,
+// or after the last round the game ends (with --exit-at-end).
+void AutoplayBot::afterWinner(WindowRecord& record, std::uint32_t tick)
 {
     if (!winnerTick) {
         const Text* winner = arrows ? arrows->getWinnerText() : nullptr;
@@ -248,8 +272,14 @@ void AutoplayBot::quitAfterWinner(WindowRecord& record, std::uint32_t tick)
             winnerTick = tick;
         return;
     }
-    if (tick - *winnerTick >= exitDelayMs)
+    if (tick - *winnerTick < exitDelayMs)
+        return;
+    if (roundsPlayed + 1 < rounds) {
+        if (const Player* first = playerNumber(1))
+            press(record, first->getKeys()[Player::KeySlot1]);
+    } else if (exitAtEnd) {
         Application::requestQuit(record);
+    }
 }
 
 // A missile newly in a fireable slot gets a seeded pause; when it is over

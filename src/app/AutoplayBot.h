@@ -23,6 +23,8 @@ struct WindowRecord;
 // each note's keys at the song time of the note's beat (the chart's gap plus
 // half a beat per note), never looking at the arrows. Player 1 is on time; player 2 scatters like a
 // person, from a fixed seed, so the battle has a winner.
+// With several rounds it returns to the story screen three seconds after
+// each winner and chooses the next song.
 // Missiles, which players see, are fair to look at: each player fires a
 // stored missile after a short seeded pause, and player 2 sometimes catches
 // one flying up its field.
@@ -52,7 +54,8 @@ public:
         double releaseMs = -1.0;
     };
 
-    AutoplayBot(bool exitAtEnd, std::uint32_t seed);
+    // `rounds`: songs to play in a row, each round choosing the next song.
+    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1);
 
     // The frame observer: called after every frame's drawing.
     void operator()(WindowRecord& record, MainLoop& mainLoop);
@@ -86,7 +89,8 @@ private:
     void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
     void planSong();
     void pressDueKeys(WindowRecord& record);
-    void quitAfterWinner(WindowRecord& record, std::uint32_t tick);
+    void startRound();
+    void afterWinner(WindowRecord& record, std::uint32_t tick);
     void fireStoredMissiles(WindowRecord& record, std::uint32_t tick);
     void catchIncomingMissile(WindowRecord& record);
     void reportCatch();
@@ -99,6 +103,9 @@ private:
 
     const bool exitAtEnd;
     const std::uint32_t seed;
+    const int rounds;
+    int roundsPlayed = 0;
+    bool nextSongChosen = false;
     // The main loop being played; a display-mode switch brings a new one.
     MainLoop* playing = nullptr;
     ArrowManager* arrows = nullptr;

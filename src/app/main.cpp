@@ -6,6 +6,7 @@
 #include "game/ArrowManager.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,11 +18,14 @@ namespace {
 constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
-    = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [--exit-at-end]]\n";
+    = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [--rounds N] "
+      "[--exit-at-end]]\n";
+constexpr int mostRounds = 1000;
 
 struct Options {
     bool autoplay = false;
     bool exitAtEnd = false;
+    int rounds = 1;
     std::optional<SongChoice> song;
 };
 
@@ -53,6 +57,17 @@ bool parseOptions(int argc, char** argv, Options& options)
         } else if (argument == "--difficulty") {
             if (!takeValue(argc, argv, i, difficulty))
                 return false;
+        } else if (argument == "--rounds") {
+            std::string count;
+            if (!takeValue(argc, argv, i, count))
+                return false;
+            char* end = nullptr;
+            const long value = std::strtol(count.c_str(), &end, 10);
+            if (count.empty() || *end != '\0' || value < 1 || value > mostRounds) {
+                std::fprintf(stderr, "flarevox: --rounds takes a number from 1 to %d\n%s", mostRounds, usage);
+                return false;
+            }
+            options.rounds = static_cast<int>(value);
         } else if (argument == "--difficulty2") {
             if (!takeValue(argc, argv, i, difficulty2.emplace()))
                 return false;
@@ -81,7 +96,7 @@ int main(int argc, char** argv)
     // frame's keys, the capture reads the picture, the simulated clock moves on.
     std::vector<Application::FrameObserver> observers;
     if (options.autoplay)
-        observers.push_back(AutoplayBot(options.exitAtEnd, autoplaySeed));
+        observers.push_back(AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds));
     if (auto capture = FrameCapture::fromEnvironment())
         observers.push_back(std::move(capture));
     if (auto time = SimulatedTime::fromEnvironment())
