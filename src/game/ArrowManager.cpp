@@ -152,6 +152,7 @@ void ArrowManager::newRound()
     tallies = {};
     finalTotalsLogged = false;
     underrunsAtStart = 0;
+    startNeedsNewPress = true;
     clearTexts();
     restartSong();
 }
@@ -612,14 +613,15 @@ void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
     }
 }
 
-// A new slot press starts the song; a key still held from before (the press
-// that ended the last round) does not. Once the song has played past the
-// guard time, Slot1 and Slot3 fire the player's gimmick in slot 1, Slot2 and
-// Slot4 the one in slot 0; the guard also swallows the held starting press.
+// Slot keys start the song; in a new round only a new press does, not the
+// key still held from the press that ended the last round. Once the song has
+// played past the guard time, Slot1 and Slot3 fire the player's gimmick in
+// slot 1, Slot2 and Slot4 the one in slot 0; the guard also swallows the
+// held starting press.
 void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press, bool newPress)
 {
     if (!startTick) {
-        if (newPress)
+        if (newPress || !startNeedsNewPress)
             startSong(press.tick);
         return;
     }

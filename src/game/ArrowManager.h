@@ -223,6 +223,8 @@ private:
     std::array<std::uint8_t, lastSlot> actionLanes{};
     std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
     bool finalTotalsLogged = false;
+    // From the second round on, a held slot key does not start the song.
+    bool startNeedsNewPress = false;
     // The sound device's underrun count when the song started.
     std::uint64_t underrunsAtStart = 0;
 };

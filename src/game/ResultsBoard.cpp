@@ -2,6 +2,7 @@
 
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
+#include "scene/ObjectGraph.h"
 
 #include <cstdio>
 
@@ -20,6 +21,8 @@ std::string line(const char* label, std::uint32_t count)
     return text;
 }
 
+// Linked under "Text" by its font and under the player's own path, like the
+// judgement texts.
 Text* createLine(std::int8_t side, float y)
 {
     auto* text = new Text(displayMs, side);
@@ -30,6 +33,7 @@ Text* createLine(std::int8_t side, float y)
     text->changeBitmapFont(fontHeight, 700, "Courier New", 0, 0, 0, 0);
     text->setPosition(ResultsBoard::lineX, y);
     text->setActive(false);
+    ObjectGraph::find()->addNode(text, side == ObjectNode::SidePlayer1 ? "P1Results" : "P2Results");
     return text;
 }
 

@@ -145,6 +145,8 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     const auto& spawned = ObjectGraph::find()->findNode("Arrow")->getChildren();
     EXPECT_TRUE(std::ranges::none_of(spawned, [](const ObjectNode* arrow) { return arrow->isActive(); }));
     EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
+    // The slot key that ended the round, still held, does not start the next.
+    stage.arrows().onPlayerAction(1, 5, stage.now(), false);
     EXPECT_FALSE(stage.arrows().isSongStarted());
     EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
