@@ -151,6 +151,25 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     return true;
 }
 
+// Points go first, so that no threshold is awarded from the last round's totals.
+void MainLoop::startNewRound()
+{
+    playerManager->newRound();
+    gimmickManager->newRound();
+    arrowManager->newRound();
+    if (ObjectGraph* graph = ObjectGraph::find()) {
+        for (const char* path : {"sidebar_p1", "sidebar_p2"}) {
+            if (auto* sidebar = dynamic_cast<Sidebar*>(graph->findNode(path)))
+                sidebar->newRound();
+        }
+    }
+    if (Dancer* dancer = arrowManager->getDancer())
+        dancer->newRound();
+    storyText->setActive(true);
+    started = 0;
+    OutputHandler::log(outputHandler, "MainLoop: A new round");
+}
+
 void MainLoop::setFixedGlState()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.5f);

@@ -41,6 +41,9 @@ public:
     // a key still down from the previous frame is a held key, not a new press.
     void onKey(std::uint8_t code);
     void deinitialize() {}
+    // Back to the story screen for another round, everything as after
+    // start-up but the song panel's choice; no asset is loaded again.
+    void startNewRound();
 
     std::uint32_t getFrameDelta() const override { return frameDelta; }
     std::uint32_t getFps() const { return fps; }

@@ -36,6 +36,7 @@ namespace {
 constexpr double millisecondsPerMinute = 60000.0;
 constexpr const char* arrowName = "gehtdasauchso";
 constexpr const char* arrowPath = "Arrow\\Arrow";
+constexpr const char* carrierPath = "Arrow";
 constexpr std::uint32_t qualityTextMs = 500;
 constexpr std::uint32_t winnerTextMs = 5000000;
 // The song clock's rate against the ticks is measured over at least this long,
@@ -101,6 +102,7 @@ void ArrowManager::init()
         winnerText->setColor(1.0f, 0.0f, 0.6f);
         winnerText->setPosition(-3.0f, -1.0f);
     }
+    results.create();
 
     if (PlayerManager* players = findManager<PlayerManager>("PlayerManager")) {
         player1 = players->getPlayer(1);
@@ -126,8 +128,95 @@ void ArrowManager::init()
         OutputHandler::report(log, Warning, "ArrowManager: The step file gives no tempo (BPM %g), no arrows will come.",
                               static_cast<double>(bpm));
     }
+    playedChoice = songChoice;
     if (songChoice)
         loadChosenSong(*songChoice);
+}
+
+void ArrowManager::newRound()
+{
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->rewind(songStream);
+    retireArrows();
+    p1Arrows.clear();
+    p2Arrows.clear();
+    moving.clear();
+    stepsTaken = 0;
+    if (bpm > 0.0f)
+        nextStepTime = std::round(firstStepTime);
+    noteCopy = stepFile ? stepFile->getNotes() : std::string();
+    noteCursor = 0;
+    startTick.reset();
+    songNow = 0.0;
+    lastReading.reset();
+    firstReading.reset();
+    for (auto& errors : pressErrors)
+        errors.clear();
+    tallies = {};
+    finalTotalsLogged = false;
+    underrunsAtStart = 0;
+    startNeedsNewPress = true;
+    clearTexts();
+    restartSong();
+    startPreview();
+}
+
+// Every arrow ever spawned hangs below the carrier arrow; the carrier
+// itself stays as the main loop made it.
+void ArrowManager::retireArrows()
+{
+    ObjectGraph* graph = ObjectGraph::find();
+    ObjectNode* carrier = graph ? graph->findNode(carrierPath) : nullptr;
+    if (!carrier)
+        return;
+    for (ObjectNode* arrow : carrier->getChildren())
+        arrow->setActive(false);
+}
+
+// The judgement words go, the winner text is emptied and shown for its full
+// display time again (it would otherwise run out in a long session), the
+// results are hidden.
+void ArrowManager::clearTexts()
+{
+    for (Text* text : {p1QualityText, p2QualityText}) {
+        if (text) {
+            text->setText("%s", "");
+            text->setActive(false);
+        }
+    }
+    if (winnerText) {
+        winnerText->setText("%s", "");
+        winnerText->restart();
+    }
+    results.hide();
+}
+
+// The same song starts again from its charts' first notes; a changed choice
+// replaces it (or gives the game's own song back).
+void ArrowManager::restartSong()
+{
+    if (songChoice != playedChoice) {
+        dropChosenSong();
+        playedChoice = songChoice;
+        if (songChoice)
+            loadChosenSong(*songChoice);
+        return;
+    }
+    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
+        if (chartPlayers[index])
+            chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1,
+                                                                chartPlayers[index]->getChart(), travel);
+    }
+}
+
+void ArrowManager::dropChosenSong()
+{
+    for (auto& chartPlayer : chartPlayers)
+        chartPlayer.reset();
+    chosenSong.reset();
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->remove(chartStreamName);
+    songStream = streamName;
 }
 
 namespace {
@@ -187,10 +276,9 @@ bool ArrowManager::loadChosenSong(const SongChoice& choice)
 
 void ArrowManager::playGamesOwnSong()
 {
-    chartPlayers = {};
-    chosenSong.reset();
+    dropChosenSong();
     songChoice.reset();
-    songStream = streamName;
+    playedChoice.reset();
 }
 
 // Lines for the songs left out go to the log; a chosen song the library
@@ -302,6 +390,7 @@ void ArrowManager::applySelection()
         return;
     }
     songChoice = std::move(choice);
+    playedChoice = songChoice;
 }
 
 const ChartPlayer* ArrowManager::getChartPlayer(int player) const
@@ -493,12 +582,32 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
     const std::string winner = players ? players->winnerName() : std::string();
     if (winnerText)
         winnerText->setText("%s won!", winner.c_str());
+    showResults();
     if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
         logTiming(1);
         logTiming(2);
         logChartResults();
         sound->reportUnderrunsSince(underrunsAtStart);
+    }
+}
+
+// Like the winner text, the results follow the totals on every frame after
+// the end: late presses are still judged.
+void ArrowManager::showResults()
+{
+    for (int player = 1; player <= 2; ++player) {
+        ResultsBoard::Counts counts;
+        counts.judgements = tallies[static_cast<std::size_t>(player - 1)];
+        if (const Player* target = playerNumber(player))
+            counts.points = target->getPoints();
+        if (const ChartPlayer* chartPlayer = getChartPlayer(player)) {
+            counts.holdsAndMines = true;
+            counts.holdsOk = chartPlayer->getResults().holdsOk;
+            counts.holdsNg = chartPlayer->getResults().holdsNg;
+            counts.minesHit = chartPlayer->getResults().minesHit;
+        }
+        results.show(player, counts);
     }
 }
 
@@ -532,6 +641,7 @@ void ArrowManager::logTiming(int player) const
 void ArrowManager::logFinalTotals(const std::string& winner)
 {
     finalTotalsLogged = true;
+    songEndTick = platform::SystemClock::tickCount();
     const auto pointsOf = [](const Player* player) { return player ? player->getPoints() : 0u; };
     const auto& one = tallies[0];
     const auto& two = tallies[1];
@@ -566,7 +676,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     if (direction)
         hitLane(player, actionLanes[action - 1], press);
     else if (action > lastDirection && action <= lastSlot)
-        onSlot(player, action, press);
+        onSlot(player, action, press, newPress);
 }
 
 void ArrowManager::onCalibrationKey()
@@ -631,13 +741,21 @@ void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
     }
 }
 
-// Slot keys start the song. Once it has played past the guard time, Slot1
-// and Slot3 fire the player's gimmick in slot 1, Slot2 and Slot4 the one in
-// slot 0; the guard also swallows the held starting press.
-void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press)
+// Slot keys start the song; in a new round only a new press does, not the
+// key still held from the press that ended the last round. Once the song has
+// played past the guard time, Slot1 and Slot3 fire the player's gimmick in
+// slot 1, Slot2 and Slot4 the one in slot 0; the guard also swallows the
+// held starting press.
+void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press, bool newPress)
 {
     if (!startTick) {
-        startSong(press.tick);
+        if (newPress || !startNeedsNewPress)
+            startSong(press.tick);
+        return;
+    }
+    if (finalTotalsLogged && newPress && press.tick - songEndTick >= nextRoundAfterMs) {
+        if (MainLoop* loop = findMainLoop())
+            loop->startNewRound();
         return;
     }
     if (press.songMs <= gimmickGuardMs)

@@ -2,6 +2,7 @@
 
 #include "core/Object.h"
 #include "game/Calibration.h"
+#include "game/ResultsBoard.h"
 #include "game/SongChoice.h"
 #include "library/SongSelection.h"
 #include "sound/SoundManager.h"
@@ -76,6 +77,15 @@ public:
     // players and goal markers. Needs the scene graph, the goal markers, the
     // player manager and the step file reader.
     void init();
+    // Back to the state right after start-up, for another round without
+    // loading anything again: every arrow of the last round leaves the scene
+    // (made inactive), the step schedule, song readings, tallies, press
+    // errors and texts start afresh, the song stream is stopped and its clock
+    // set back to 0, and the chart players start again from their charts'
+    // first notes. A song choice changed since the last round is loaded here.
+    // Points, gimmicks, sidebars, the dancer and the main loop's `started`
+    // are their owners' to reset.
+    void newRound();
     // Once per frame, after the input and before the scene graph; `tick` is
     // the tick count taken at the start of the frame.
     void update(std::uint32_t tick);
@@ -101,6 +111,8 @@ public:
     const std::vector<Arrow*>& getArrows(int player) const;
     Text* getQualityText(int player) const { return player == 1 ? p1QualityText : p2QualityText; }
     Text* getWinnerText() const { return winnerText; }
+    // Each player's results, shown once the song has ended.
+    const ResultsBoard& getResults() const { return results; }
     // Hits of each judgement for the player, best first.
     const std::array<std::uint32_t, judgementCount>& getTally(int player) const;
     double getLead() const { return lead; }
@@ -157,6 +169,11 @@ private:
     void startPreview();
     void stopPreview();
     void loopPreview();
+    void dropChosenSong();
+    void restartSong();
+    void retireArrows();
+    void clearTexts();
+    void showResults();
     void logChartResults() const;
     SongReading songTimeNow();
     double songRate() const;
@@ -170,7 +187,7 @@ private:
     void logTiming(int player) const;
     void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
     void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
-    void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
+    void onSlot(std::uint8_t player, std::uint8_t action, const Press& press, bool newPress);
     void startSong(std::uint32_t pressTick);
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
@@ -181,6 +198,7 @@ private:
     Text* p1QualityText = nullptr;
     Text* p2QualityText = nullptr;
     Text* winnerText = nullptr;
+    ResultsBoard results;
     Player* player1 = nullptr;
     Player* player2 = nullptr;
     std::array<GoalMarker*, 4> goals{};
@@ -203,6 +221,8 @@ private:
     std::array<std::vector<double>, 2> pressErrors;
     Calibration calibration;
     inline static std::optional<SongChoice> songChoice;
+    // The choice the current song came from, played or refused.
+    std::optional<SongChoice> playedChoice;
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     const char* songStream = streamName;
@@ -222,6 +242,12 @@ private:
     std::array<std::uint8_t, lastSlot> actionLanes{};
     std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
     bool finalTotalsLogged = false;
+    // From the second round on, a held slot key does not start the song.
+    bool startNeedsNewPress = false;
+    // When the song's end was noted; a slot key from `nextRoundAfterMs`
+    // later starts a new round.
+    std::uint32_t songEndTick = 0;
+    static constexpr std::uint32_t nextRoundAfterMs = 3000;
     // The sound device's underrun count when the song started.
     std::uint64_t underrunsAtStart = 0;
 };

@@ -22,6 +22,9 @@ public:
     virtual bool launch() { return true; }
     // Called when a press catches it (or, for a missile, when it arrives).
     virtual void hit(float /*quality*/) {}
+    // Takes it out of play for good, at the end of a round: it is no longer
+    // drawn and no longer acts. The node stays in the scene graph.
+    virtual void retire() { setActive(false); }
 
     // |1.5 - y| inside the catch window, 0 outside it (0 means not catchable now).
     float quality() const;

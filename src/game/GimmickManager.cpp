@@ -1,13 +1,18 @@
 #include "game/GimmickManager.h"
 
 #include "core/ObjectRegistry.h"
+#include "game/GoalMarker.h"
 #include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
+#include "scene/ObjectGraph.h"
+
+#include <cstdio>
 
 namespace {
 
 GimmickManager* theManager = nullptr;
+constexpr int laneCount = 4;
 
 std::uint32_t pointsOf(PlayerManager& players, std::int8_t number)
 {
@@ -33,6 +38,27 @@ GimmickManager::~GimmickManager()
 {
     if (theManager == this)
         theManager = nullptr;
+}
+
+void GimmickManager::newRound()
+{
+    for (Gimmick* gimmick : gimmicks)
+        gimmick->retire();
+    gimmicks.clear();
+    unlinked.clear();
+    slots = {};
+    awarded = {};
+    ObjectGraph* graph = ObjectGraph::find();
+    if (!graph)
+        return;
+    for (int lane = 0; lane < laneCount; ++lane) {
+        char path[16];
+        std::snprintf(path, sizeof path, "Goal%d", lane);
+        if (auto* goal = dynamic_cast<GoalMarker*>(graph->findNode(path))) {
+            for (int player = 1; player <= playerCount; ++player)
+                goal->showForPlayer(player);
+        }
+    }
 }
 
 void GimmickManager::update()

@@ -25,6 +25,11 @@ public:
     ~GimmickManager() override;
 
     bool init() { return true; }
+    // Back to the state of start-up for another round: every gimmick, armed
+    // or in flight, is retired and forgotten, the slots are empty, every
+    // threshold can be awarded again and every goal marker is shown to both
+    // players again.
+    void newRound();
     // Awards the thresholds the players' points have reached this frame.
     void update();
     // Awards every threshold not yet awarded that a total has reached; player 1

@@ -153,6 +153,18 @@ void Missile::hit(float quality)
     exploded = true;
 }
 
+void Missile::retire()
+{
+    launched = false;
+    blocking = false;
+    blockUntil = 0;
+    setActive(false);
+    if (exhaust) {
+        exhaust->stopEmitting();
+        exhaust->setActive(false);
+    }
+}
+
 // A lane already blocked by another missile stays blocked until the later of
 // the two blocks ends: whichever missile's block ends later holds the lane,
 // and only the holder gives the goal marker back.

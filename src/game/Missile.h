@@ -29,6 +29,9 @@ public:
     // missile stays grounded) when there is no goal marker to fly at.
     bool launch() override;
     void hit(float quality) override;
+    // Grounds it, its trail gone and its block dropped without giving the
+    // goal marker back (the gimmick manager gives every lane back itself).
+    void retire() override;
     double climbPerMs() const override { return launched && !exploded ? unitsPerMinute / 60000.0 : 0.0; }
 
     bool isLaunched() const { return launched; }

@@ -81,6 +81,12 @@ bool PlayerManager::removePlayer(std::int8_t number)
     return true;
 }
 
+void PlayerManager::newRound()
+{
+    for (const auto& player : players)
+        player->resetPoints();
+}
+
 // A missing player counts as 0 points; the name comes from the configuration.
 std::string PlayerManager::winnerName() const
 {

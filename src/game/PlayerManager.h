@@ -30,6 +30,9 @@ public:
     // Removes every player with this number.
     bool removePlayer(std::int8_t number);
 
+    // Another round: every player's points back to 0.
+    void newRound();
+
     // The configured "Name" of the player with more points, or "Noone" on a tie.
     std::string winnerName() const;
 

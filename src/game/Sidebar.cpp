@@ -93,10 +93,24 @@ void Sidebar::createIcons(int number)
 
 bool Sidebar::update()
 {
-    if (player)
-        pointsText->setText("%5u", player->getPoints());
+    showPoints();
     followSlots();
     return ObjectNode::update();
+}
+
+void Sidebar::newRound()
+{
+    showPoints();
+    for (SGMissle* icon : icons) {
+        if (icon)
+            icon->hide();
+    }
+}
+
+void Sidebar::showPoints()
+{
+    if (player)
+        pointsText->setText("%5u", player->getPoints());
 }
 
 // Without a gimmick manager the icons keep their last state.

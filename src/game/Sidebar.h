@@ -21,6 +21,9 @@ public:
 
     bool update() override;
     bool draw() override;
+    // Another round: shows the player's points (0 by then) and darkens every
+    // icon at once, without waiting for the next update.
+    void newRound();
 
     // The points font height for a window width: 640 gives 14, 1024 gives 18,
     // anything else 0.
@@ -36,6 +39,7 @@ private:
     void createPointsText(int number);
     void linkIntoGraph(int number);
     void createIcons(int number);
+    void showPoints();
     void followSlots();
     void drawPanel() const;
 

@@ -10,4 +10,6 @@
 struct SongChoice {
     std::filesystem::path folder;
     std::array<std::string, 2> difficulty;
+
+    bool operator==(const SongChoice&) const = default;
 };

@@ -338,6 +338,16 @@ void AudioEngine::stopStream(AudioStream* stream)
     }
 }
 
+void AudioEngine::rewindStream(AudioStream* stream)
+{
+    if (!stream)
+        return;
+    stopStream(stream);
+    stream->issued = AudioStream::Issued{};
+    stream->lastReportedMs = 0.0;
+    stream->clockFilter.reset();
+}
+
 void AudioEngine::closeStream(AudioStream* stream)
 {
     if (!stream)

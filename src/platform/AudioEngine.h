@@ -68,6 +68,9 @@ public:
     void closeStream(AudioStream* stream);
     // Silences the stream; playStream starts it again from the start.
     void stopStream(AudioStream* stream);
+    // Silences the stream and takes its clock back to before its first play:
+    // its position reads 0 again, not its length, until it plays anew.
+    void rewindStream(AudioStream* stream);
     // Plays from the start (or from `fromSeconds` into the file), restarting
     // the stream if it is playing; its clock counts from there. Returns the
     // channel, or -1 when the engine is not started or every channel is busy.

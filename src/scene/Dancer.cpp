@@ -57,6 +57,12 @@ void Dancer::addEvent(std::uint32_t dueTick, char step)
     events.push_back({dueTick, step});
 }
 
+void Dancer::newRound()
+{
+    events.clear();
+    model->setFrames(upMove.firstFrame, upMove.lastFrame);
+}
+
 std::list<DanceEvent>::iterator Dancer::firstDueEvent(std::uint32_t now)
 {
     for (auto event = events.begin(); event != events.end(); ++event) {

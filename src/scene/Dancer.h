@@ -41,6 +41,9 @@ public:
     ~Dancer() override;
 
     void addEvent(std::uint32_t dueTick, char step);
+    // Another round: forgets the pending events and plays the first move
+    // once from its start, as after loading.
+    void newRound();
 
     // Starts the move of at most one due event, then updates the children.
     bool update() override;

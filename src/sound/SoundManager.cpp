@@ -164,6 +164,21 @@ bool SoundManager::stop(const char* name)
     return true;
 }
 
+bool SoundManager::rewind(const char* name)
+{
+    Sound* sound = find(name, Sound::Stream);
+    if (!sound)
+        return false;
+    engine->rewindStream(sound->getStream());
+    return true;
+}
+
+void SoundManager::remove(const char* name)
+{
+    const std::string unwanted = name ? name : "";
+    std::erase_if(sounds, [&unwanted](const auto& sound) { return sound->getName() == unwanted; });
+}
+
 void SoundManager::setVolume(int volume)
 {
     const int clamped = std::clamp(volume, 0, 255);

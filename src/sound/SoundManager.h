@@ -41,6 +41,11 @@ public:
     bool playFrom(const char* name, double seconds);
     // Silences a playing stream; false when there is no such stream.
     bool stop(const char* name);
+    // Silences the stream and sets its clock back to 0, as before it first
+    // played; false when there is no such stream.
+    bool rewind(const char* name);
+    // Closes every sound of that name; nothing when there is none.
+    void remove(const char* name);
     void setVolume(int volume);
     // The stream's play position and length in milliseconds; 0 when unknown.
     std::uint32_t getStreamTime(const char* name);

@@ -4,6 +4,7 @@
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "game/PlayerManager.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,35 @@ TEST_F(ChartPlayTest, ALetGoHoldIsNgAndAMineUnderAHeldLaneCostsPoints)
     EXPECT_EQ(stage.points(2), 800u - ChartPlayer::minePenalty + 1600u);
     // Player 1 played nothing: a mine under no key costs nothing.
     EXPECT_EQ(stage.arrows().getChartPlayer(1)->getResults().minesHit, 0u);
+}
+
+// The results show holds and mines; the next round rebuilds the chart
+// players and scores the same play the same.
+TEST_F(ChartPlayTest, TheResultsCountHoldsAndMinesAndTheNextRoundCountsAfresh)
+{
+    const auto letGoAndStandOnAMine = [&](double from, double to) {
+        pressExactly(2, from, to, {{1500, down, 0}});
+        if (from >= 4400 && from < 4600)
+            stage.arrows().onPlayerAction(2, left, stage.now(), false);
+    };
+    const auto column = [&] {
+        std::vector<std::string> lines;
+        for (const Text* text : stage.arrows().getResults().getColumn(2))
+            lines.push_back(text->isActive() ? text->getText() : "(hidden)");
+        return lines;
+    };
+    play(letGoAndStandOnAMine);
+    const std::vector<std::string> expected{"Godlike       1", "Perfect       0", "Great         0",
+                                            "Good          0", "Booo          0", "Holds OK      0",
+                                            "Holds NG      1", "Mines hit     1", "Points      600"};
+    EXPECT_EQ(column(), expected);
+
+    PlayerManager::instance()->newRound();
+    stage.arrows().newRound();
+    EXPECT_EQ(stage.arrows().getChartPlayer(2)->getResults().minesHit, 0u);
+    EXPECT_EQ(column(), std::vector<std::string>(9, "(hidden)"));
+    play(letGoAndStandOnAMine);
+    EXPECT_EQ(column(), expected);
 }
 
 TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)

@@ -1,0 +1,90 @@
+#include "game/ResultsBoard.h"
+
+#include "fx/Text.h"
+#include "game/ArrowManager.h"
+#include "scene/ObjectGraph.h"
+
+#include <cstdio>
+
+namespace {
+
+// Shown until the next round hides them.
+constexpr std::uint32_t displayMs = 5000000;
+constexpr int fontHeight = 20;
+
+static_assert(ResultsBoard::judgementCount == ArrowManager::judgementCount);
+
+std::string line(const char* label, std::uint32_t count)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%-10s%5u", label, count);
+    return text;
+}
+
+// Linked under "Text" by its font and under the player's own path, like the
+// judgement texts.
+Text* createLine(std::int8_t side, float y)
+{
+    auto* text = new Text(displayMs, side);
+    if (!text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0)) {
+        delete text;
+        return nullptr;
+    }
+    text->changeBitmapFont(fontHeight, 700, "Courier New", 0, 0, 0, 0);
+    text->setPosition(ResultsBoard::lineX, y);
+    text->setActive(false);
+    ObjectGraph::find()->addNode(text, side == ObjectNode::SidePlayer1 ? "P1Results" : "P2Results");
+    return text;
+}
+
+} // namespace
+
+void ResultsBoard::create()
+{
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const auto side = static_cast<std::int8_t>(column + 1);
+        for (std::size_t row = 0; row < lineCount; ++row)
+            columns[column][row] = createLine(side, topY - lineStep * static_cast<float>(row));
+    }
+}
+
+std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
+{
+    std::vector<std::string> lines;
+    for (std::size_t index = 0; index < judgementCount; ++index)
+        lines.push_back(line(ArrowManager::judgements[index].word, counts.judgements[index]));
+    if (counts.holdsAndMines) {
+        lines.push_back(line("Holds OK", counts.holdsOk));
+        lines.push_back(line("Holds NG", counts.holdsNg));
+        lines.push_back(line("Mines hit", counts.minesHit));
+    }
+    lines.push_back(line("Points", counts.points));
+    return lines;
+}
+
+void ResultsBoard::show(int player, const Counts& counts)
+{
+    if (player != 1 && player != 2)
+        return;
+    const std::vector<std::string> lines = linesFor(counts);
+    for (std::size_t row = 0; row < lineCount; ++row) {
+        Text* text = columns[static_cast<std::size_t>(player - 1)][row];
+        if (!text)
+            continue;
+        text->setText("%s", row < lines.size() ? lines[row].c_str() : "");
+        if (!text->isActive())
+            text->restart();
+    }
+}
+
+void ResultsBoard::hide()
+{
+    for (auto& column : columns) {
+        for (Text* text : column) {
+            if (text) {
+                text->setText("%s", "");
+                text->setActive(false);
+            }
+        }
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Text;
+
+// What each player did in the round, shown on the player's half of the
+// screen once the song has ended: a column of lines, one per judgement word,
+// the holds and mines of a player's song, and the points. The texts belong
+// to the scene graph; they stay hidden until shown.
+class ResultsBoard {
+public:
+    static constexpr std::size_t judgementCount = 5;
+    static constexpr std::size_t lineCount = 9;
+    static constexpr float lineX = -1.5f;
+    static constexpr float topY = 4.2f;
+    static constexpr float lineStep = 0.45f;
+
+    struct Counts {
+        // Hits of each judgement, best first.
+        std::array<std::uint32_t, judgementCount> judgements{};
+        std::uint32_t holdsOk = 0;
+        std::uint32_t holdsNg = 0;
+        std::uint32_t minesHit = 0;
+        std::uint32_t points = 0;
+        // Only a player's song has holds and mines.
+        bool holdsAndMines = false;
+    };
+
+    // Creates and links both players' columns, hidden. Without a scene graph
+    // there is nothing to show them in, and nothing is created.
+    void create();
+    // Fills the player's column (1 or 2) and shows it.
+    void show(int player, const Counts& counts);
+    void hide();
+
+    // The lines of a column for these counts, top first.
+    static std::vector<std::string> linesFor(const Counts& counts);
+    // The player's column as it stands: its texts, top first (null when
+    // there is no scene graph).
+    const std::array<Text*, lineCount>& getColumn(int player) const { return columns[player == 1 ? 0 : 1]; }
+
+private:
+    std::array<std::array<Text*, lineCount>, 2> columns{};
+};
