@@ -145,9 +145,19 @@ void Text::releaseGlyphs()
     glyphs.clear();
 }
 
+// Only the font's values are kept here; the glyphs are made when the text is
+// first drawn. Every text is built in a default font and then in its own,
+// and most texts are not drawn before play begins, so start-up renders only
+// the fonts of the first frame.
 void Text::buildBitmapFont()
 {
     releaseGlyphs();
+    glyphsPending = true;
+}
+
+void Text::makeGlyphs()
+{
+    glyphsPending = false;
     const platform::BitmapSheet& sheet = bitmapSheet(fontRequest());
     if (sheet.glyphs.empty()) {
         OutputHandler::report(OutputHandler::find(), Warning, "Text: font \"%s\" could not be loaded",
@@ -259,8 +269,10 @@ void Text::callLists(unsigned firstCode) const
 // on by the advance), in the raster colour at the raster depth, drawn as
 // alpha-tested quads in window coordinates. Characters without a glyph are
 // left out; nothing is drawn while the raster position is invalid.
-void Text::drawGlyphs() const
+void Text::drawGlyphs()
 {
+    if (glyphsPending)
+        makeGlyphs();
     GLboolean valid = GL_FALSE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     if (glyphTexture == 0 || !valid)

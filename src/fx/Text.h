@@ -11,9 +11,10 @@
 // One line of text in the scene: a bitmap font (flat, at a raster position,
 // in its own colour) or an outline font (extruded glyphs one unit high). A
 // timed text hides itself `duration` milliseconds after it was last shown.
-// A bitmap font is one texture of its glyphs, drawn as a batch of quads where
-// glBitmap would set its pixels: on a software renderer every glBitmap is a
-// draw of its own, and a screen of text cost tens of milliseconds a frame.
+// A bitmap font is one texture of its glyphs, made at the text's first draw
+// and drawn as a batch of quads where glBitmap would set its pixels: on a
+// software renderer every glBitmap is a draw of its own, and a screen of text
+// cost tens of milliseconds a frame.
 class Text : public ObjectNode {
 public:
     static constexpr std::uint8_t BitmapFont = 1;
@@ -46,6 +47,7 @@ public:
 
     const std::string& getText() const { return text; }
     std::uint8_t getFontMode() const { return fontMode; }
+    // 0 until the text has been drawn in its bitmap font.
     unsigned getGlyphTexture() const { return glyphTexture; }
     unsigned getListBase() const { return listBase; }
     unsigned getListCount() const { return listCount; }
@@ -63,7 +65,8 @@ private:
     void releaseLists();
     void releaseGlyphs();
     void callLists(unsigned firstCode) const;
-    void drawGlyphs() const;
+    void makeGlyphs();
+    void drawGlyphs();
     void drawBitmap();
     void drawOutline();
 
@@ -88,7 +91,9 @@ private:
     float extrusion = 0.2f;
     // How many lists from listBase the current font owns.
     unsigned listCount = 0;
-    // A bitmap font: its glyph texture and the glyphs of the codes 32 to 127.
+    // A bitmap font: its glyph texture and the glyphs of the codes 32 to 127,
+    // made at the first draw after the font was (re)built.
+    bool glyphsPending = false;
     unsigned glyphTexture = 0;
     int sheetWidth = 0;
     int sheetHeight = 0;

@@ -23,6 +23,15 @@ protected:
     testsupport::GlContext gl;
 };
 
+// A bitmap text's glyphs are made at its first draw.
+GLuint drawnGlyphTexture(Text& text)
+{
+    glPushMatrix();
+    text.draw();
+    glPopMatrix();
+    return text.getGlyphTexture();
+}
+
 TEST_F(TextFontTest, FontsLinkUnderTextAndTheirGlyphsAreFreed)
 {
     auto* graph = new ObjectGraph();
@@ -30,14 +39,16 @@ TEST_F(TextFontTest, FontsLinkUnderTextAndTheirGlyphsAreFreed)
     EXPECT_TRUE(text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0));
     EXPECT_EQ(graph->findNode("Text"), text);
     EXPECT_EQ(text->getFontMode(), Text::BitmapFont);
-    const GLuint first = text->getGlyphTexture();
+    EXPECT_EQ(text->getGlyphTexture(), 0u);
+    const GLuint first = drawnGlyphTexture(*text);
     ASSERT_NE(first, 0u);
     EXPECT_TRUE(glIsTexture(first));
 
     text->changeBitmapFont(16, 700, "Courier New", 0, 0, 0, 0);
     EXPECT_FALSE(glIsTexture(first));
-    const GLuint second = text->getGlyphTexture();
+    const GLuint second = drawnGlyphTexture(*text);
     EXPECT_TRUE(glIsTexture(second));
+    EXPECT_NE(second, first);
     EXPECT_EQ(graph->findNode("")->getChildren().size(), 1u);
 
     // An outline font owns all 256 codes.
@@ -59,7 +70,7 @@ TEST_F(TextFontTest, WithoutAGraphTheTextStaysTheCallers)
 {
     Text text(0, ObjectNode::SideCentre);
     EXPECT_FALSE(text.createBitmapFont(-20, 400, "Arial", 0, 0, 0, 0));
-    EXPECT_NE(text.getGlyphTexture(), 0u);
+    EXPECT_NE(drawnGlyphTexture(text), 0u);
     EXPECT_FALSE(TextManager::instance()->createText(ObjectNode::SideCentre, "lost"));
 }
 
