@@ -12,8 +12,6 @@ const std::vector<int> FrameGrowthBench::densitySteps{1, 4, 16};
 namespace {
 
 constexpr const char* section = "frame growth";
-// Within this factor of the lower step's cost per unit counts as linear.
-constexpr double linearTolerance = 1.5;
 
 double figure(const BenchTable& table, const std::string& name)
 {
@@ -31,11 +29,6 @@ void keepFailure(BenchTable& table, const BenchTable& step)
     for (const BenchRow& row : step.all())
         if (row.verdict == "missed")
             table.add(row);
-}
-
-bool linear(double curvature)
-{
-    return curvature > 0.0 && curvature <= linearTolerance && curvature >= 1.0 / linearTolerance;
 }
 
 struct Step {
@@ -66,11 +59,12 @@ void addSummary(BenchTable& table, const std::vector<Step>& steps, const char* p
 {
     const std::vector<double> x = units(steps);
     const std::vector<double> y = extraCosts(steps);
-    const double curve = stats::lastStepCurvature(x, y);
     table.add({section, std::string("frame cost per ") + perWhat + " (fit over all steps)",
         stats::slope(x, y) * scale, scaleUnit, "", 0, "", "info"});
-    table.add({section, std::string("cost per ") + perWhat + ", top step / the step below", curve, "x", "", 0,
-        "linear: 0.67-1.5x", verdict(linear(curve))});
+    // What llvmpipe fills depends on where the swarm has flown, not only on
+    // how many units there are: the shape of the growth is shown, not judged.
+    table.add({section, std::string("cost per ") + perWhat + ", top step / the step below",
+        stats::lastStepCurvature(x, y), "x", "", 0, "", "info"});
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 // How the frame grows with the particle swarm and with the arrows on the
 // field: the "frames" section once per step, each in a process of its own
 // (its own empty frame as the floor), measured for a few seconds of play.
-// Reports the cost per particle and per live arrow, and whether it grows in
-// a straight line: the extra cost per unit over the upper step against the
-// lower one.
+// Reports the cost per particle and per live arrow, and for information how
+// straight the growth is: the extra cost per unit over the upper step against
+// the lower one.
 class FrameGrowthBench {
 public:
     // The arguments every step's process gets besides its own.

@@ -32,6 +32,10 @@ const std::vector<std::pair<std::string, Section>>& sections()
         {"frames", [](const BenchOptions& options) {
              return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");
          }},
+        {"frames-busy", [](const BenchOptions& options) {
+             return FrameBench({options.frameSeconds, options.particles, options.density, true})
+                 .run("frames (one core busy)");
+         }},
         {"frame-growth", [](const BenchOptions& options) {
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},

@@ -1,23 +1,71 @@
 #include "app/FrameCapture.h"
 
 #include "core/ConfigFileParser.h"
+#include "core/ObjectRegistry.h"
+#include "fx/Text.h"
+#include "game/ArrowManager.h"
+#include "game/PlayerManager.h"
+#include "game/Player.h"
+#include "game/SGMissle.h"
+#include "game/Sidebar.h"
 #include "platform/FileSystem.h"
+#include "scene/ObjectGraph.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <vector>
+
+namespace {
+
+bool hasPoints(int number)
+{
+    const Player* player = PlayerManager::instance()->getPlayer(static_cast<std::int8_t>(number));
+    return player && player->getPoints() > 0;
+}
+
+bool showsLitIcon(ObjectGraph& graph, const char* sidebarName)
+{
+    const auto* sidebar = dynamic_cast<const Sidebar*>(graph.findNode(sidebarName));
+    if (!sidebar)
+        return false;
+    const auto& icons = sidebar->getIcons();
+    return std::any_of(icons.begin(), icons.end(), [](const SGMissle* icon) { return icon && icon->isLit(); });
+}
+
+bool showsJudgement(const ArrowManager& arrows, int number)
+{
+    const Text* text = arrows.getQualityText(number);
+    return text && text->isActive() && !text->getText().empty();
+}
+
+} // namespace
 
 Application::FrameObserver FrameCapture::fromEnvironment()
 {
     const char* path = std::getenv("FLAREVOX_CAPTURE_FRAME");
     if (!path || !*path)
         return {};
+    const char* when = std::getenv("FLAREVOX_CAPTURE_WHEN");
+    if (when && std::strcmp(when, "showcase") == 0)
+        return FrameCapture(path, 0);
     const char* after = std::getenv("FLAREVOX_CAPTURE_AFTER");
     const int frame = after ? ConfigFileParser::toInt(after) : defaultFrame;
     return FrameCapture(path, frame < 1 ? 1 : frame);
+}
+
+bool FrameCapture::showsAllOfPlay()
+{
+    ObjectGraph* graph = ObjectGraph::find();
+    const auto* arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
+    if (!graph || !arrows || !arrows->isSongStarted() || !hasPoints(1) || !hasPoints(2))
+        return false;
+    return (showsLitIcon(*graph, "sidebar_p1") || showsLitIcon(*graph, "sidebar_p2")) &&
+        (showsJudgement(*arrows, 1) || showsJudgement(*arrows, 2));
 }
 
 FrameCapture::FrameCapture(std::string path, int frame)
@@ -28,7 +76,12 @@ FrameCapture::FrameCapture(std::string path, int frame)
 
 void FrameCapture::operator()(WindowRecord&, MainLoop&)
 {
-    if (++framesSeen == frame && !writeBackBuffer(path))
+    ++framesSeen;
+    const bool due = frame < 1 ? !written && showsAllOfPlay() : framesSeen == frame;
+    if (!due)
+        return;
+    written = true;
+    if (!writeBackBuffer(path))
         std::fprintf(stderr, "FrameCapture: cannot write '%s'\n", path.c_str());
 }
 

@@ -7,6 +7,8 @@
 // A debugging switch: with FLAREVOX_CAPTURE_FRAME=<file.ppm> the game writes
 // the picture of one frame (by default the 10th; FLAREVOX_CAPTURE_AFTER=<n>
 // picks another) as a binary PPM, for checking the screen without a person.
+// FLAREVOX_CAPTURE_WHEN=showcase waits instead for the first frame that
+// shows everything of play (see showsAllOfPlay).
 class FrameCapture {
 public:
     static constexpr int defaultFrame = 10;
@@ -14,8 +16,14 @@ public:
     // A frame observer that captures, or an empty one when the switch is off.
     static Application::FrameObserver fromEnvironment();
 
+    // frame < 1: the first frame for which showsAllOfPlay holds.
     FrameCapture(std::string path, int frame);
     void operator()(WindowRecord& record, MainLoop& mainLoop);
+
+    // True while the song plays and the screen holds both players' points,
+    // at least one lit missile icon and a judgement word (the dancer and the
+    // disco lights are always there during play).
+    static bool showsAllOfPlay();
 
     // Reads the back buffer's viewport area; written to a temporary name and
     // renamed, so a reader never sees half a file.
@@ -25,4 +33,5 @@ private:
     std::string path;
     int frame;
     int framesSeen = 0;
+    bool written = false;
 };

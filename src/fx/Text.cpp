@@ -7,8 +7,11 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -16,6 +19,30 @@ constexpr unsigned bitmapFirstCode = 32;
 constexpr unsigned bitmapCodeCount = 96;
 constexpr unsigned outlineListCount = 256;
 constexpr unsigned outlineCodeCount = 255;
+
+// The mesh manager's textures take names from a counter starting at 1
+// without glGenTextures, which would hand out the same names; glyph textures
+// count down from the top of the name range instead.
+GLuint takeGlyphTextureName()
+{
+    static GLuint next = 0xFFFFFFFFu;
+    return next--;
+}
+
+// Every text is first built in the same default font and several share their
+// second one, so each font's glyphs are rendered once per process.
+const platform::BitmapSheet& bitmapSheet(const platform::FontRequest& request)
+{
+    using Key = std::tuple<std::string, int, int, int, bool, bool, bool>;
+    static std::map<Key, platform::BitmapSheet> sheets;
+    const Key key{request.face, request.height, request.width, request.weight, request.italic, request.underline,
+                  request.strikeOut};
+    auto found = sheets.find(key);
+    if (found == sheets.end())
+        found = sheets.emplace(key, platform::FontBuilder(request).buildBitmapSheet(bitmapFirstCode, bitmapCodeCount))
+                    .first;
+    return found->second;
+}
 
 } // namespace
 
@@ -31,6 +58,7 @@ Text::Text(std::uint32_t duration, std::int8_t side)
 Text::~Text()
 {
     releaseLists();
+    releaseGlyphs();
 }
 
 bool Text::createBitmapFont(int height, int weight, const char* face, int width, std::uint8_t italic,
@@ -109,14 +137,51 @@ void Text::releaseLists()
     listCount = 0;
 }
 
+void Text::releaseGlyphs()
+{
+    if (glyphTexture != 0)
+        glDeleteTextures(1, &glyphTexture);
+    glyphTexture = 0;
+    glyphs.clear();
+}
+
+// Only the font's values are kept here; the glyphs are made when the text is
+// first drawn. Every text is built in a default font and then in its own,
+// and most texts are not drawn before play begins, so start-up renders only
+// the fonts of the first frame.
 void Text::buildBitmapFont()
 {
-    if (!allocateLists(bitmapCodeCount))
-        return;
-    const platform::FontBuilder font(fontRequest());
-    if (!font.buildBitmapLists(bitmapFirstCode, bitmapCodeCount, listBase))
+    releaseGlyphs();
+    glyphsPending = true;
+}
+
+void Text::makeGlyphs()
+{
+    glyphsPending = false;
+    const platform::BitmapSheet& sheet = bitmapSheet(fontRequest());
+    if (sheet.glyphs.empty()) {
         OutputHandler::report(OutputHandler::find(), Warning, "Text: font \"%s\" could not be loaded",
                               fontFace.c_str());
+        return;
+    }
+    glyphTexture = takeGlyphTextureName();
+    glBindTexture(GL_TEXTURE_2D, glyphTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, sheet.width, sheet.height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                 sheet.pixels.data());
+    glPopClientAttrib();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    sheetWidth = sheet.width;
+    sheetHeight = sheet.height;
+    glyphs = sheet.glyphs;
 }
 
 void Text::buildOutlineFont()
@@ -199,6 +264,83 @@ void Text::callLists(unsigned firstCode) const
     glPopAttrib();
 }
 
+// The pixels glBitmap would set from the raster position (each glyph's
+// lower-left corner at the floor of the pen plus its offset, the pen moving
+// on by the advance), in the raster colour at the raster depth, drawn as
+// alpha-tested quads in window coordinates. Characters without a glyph are
+// left out; nothing is drawn while the raster position is invalid.
+void Text::drawGlyphs()
+{
+    if (glyphsPending)
+        makeGlyphs();
+    GLboolean valid = GL_FALSE;
+    glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
+    if (glyphTexture == 0 || !valid)
+        return;
+    GLfloat raster[4];
+    GLfloat colour[4];
+    GLint viewport[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
+    glGetFloatv(GL_CURRENT_RASTER_COLOR, colour);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT |
+                 GL_TRANSFORM_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    // Window x and y; the vertex z lands on the window depth unchanged.
+    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], 0.0, -1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, glyphTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glColor4fv(colour);
+
+    const float u = 1.0f / static_cast<float>(sheetWidth);
+    const float v = 1.0f / static_cast<float>(sheetHeight);
+    const float z = raster[2];
+    float pen = raster[0];
+    glBegin(GL_QUADS);
+    for (const char character : text) {
+        const unsigned code = static_cast<unsigned char>(character);
+        if (code < bitmapFirstCode || code - bitmapFirstCode >= glyphs.size())
+            continue;
+        const platform::BitmapGlyph& glyph = glyphs[code - bitmapFirstCode];
+        if (glyph.width > 0 && glyph.height > 0) {
+            const float left = std::floor(pen + static_cast<float>(glyph.left));
+            const float bottom = std::floor(raster[1] + static_cast<float>(glyph.bottom));
+            const float right = left + static_cast<float>(glyph.width);
+            const float top = bottom + static_cast<float>(glyph.height);
+            const float s0 = static_cast<float>(glyph.sheetX) * u;
+            const float t0 = static_cast<float>(glyph.sheetY) * v;
+            const float s1 = static_cast<float>(glyph.sheetX + glyph.width) * u;
+            const float t1 = static_cast<float>(glyph.sheetY + glyph.height) * v;
+            glTexCoord2f(s0, t0);
+            glVertex3f(left, bottom, z);
+            glTexCoord2f(s1, t0);
+            glVertex3f(right, bottom, z);
+            glTexCoord2f(s1, t1);
+            glVertex3f(right, top, z);
+            glTexCoord2f(s0, t1);
+            glVertex3f(left, top, z);
+        }
+        pen += static_cast<float>(glyph.advance);
+    }
+    glEnd();
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+}
+
 void Text::drawBitmap()
 {
     applySideTransform();
@@ -206,7 +348,7 @@ void Text::drawBitmap()
     glBindTexture(GL_TEXTURE_2D, 0);
     glColor3f(red, green, blue);
     glRasterPos2f(x, y);
-    callLists(bitmapFirstCode);
+    drawGlyphs();
     glEnable(GL_LIGHTING);
     ObjectNode::draw();
 }

@@ -6,10 +6,15 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One line of text in the scene: a bitmap font (flat, at a raster position,
 // in its own colour) or an outline font (extruded glyphs one unit high). A
 // timed text hides itself `duration` milliseconds after it was last shown.
+// A bitmap font is one texture of its glyphs, made at the text's first draw
+// and drawn as a batch of quads where glBitmap would set its pixels: on a
+// software renderer every glBitmap is a draw of its own, and a screen of text
+// cost tens of milliseconds a frame.
 class Text : public ObjectNode {
 public:
     static constexpr std::uint8_t BitmapFont = 1;
@@ -17,7 +22,7 @@ public:
     static constexpr std::size_t formatBufferSize = 1024;
 
     Text(std::uint32_t duration, std::int8_t side);
-    // Frees the display lists of its font.
+    // Frees the glyph texture or the display lists of its font.
     ~Text() override;
 
     // Links the text into the scene graph under "Text" and builds its font.
@@ -26,7 +31,7 @@ public:
                           std::uint8_t underline, std::uint8_t strikeOut);
     bool createOutlineFont(int height, float extrusion, int weight, const char* face, int width,
                            std::uint8_t italic, std::uint8_t underline, std::uint8_t strikeOut);
-    // Rebuilds the bitmap font with new values; the replaced lists are freed.
+    // Rebuilds the bitmap font with new values; the replaced glyphs are freed.
     bool changeBitmapFont(int height, int weight, const char* face, int width, std::uint8_t italic,
                           std::uint8_t underline, std::uint8_t strikeOut);
 
@@ -42,6 +47,8 @@ public:
 
     const std::string& getText() const { return text; }
     std::uint8_t getFontMode() const { return fontMode; }
+    // 0 until the text has been drawn in its bitmap font.
+    unsigned getGlyphTexture() const { return glyphTexture; }
     unsigned getListBase() const { return listBase; }
     unsigned getListCount() const { return listCount; }
     std::uint32_t getDuration() const { return duration; }
@@ -56,7 +63,10 @@ private:
     void buildOutlineFont();
     bool allocateLists(unsigned count);
     void releaseLists();
+    void releaseGlyphs();
     void callLists(unsigned firstCode) const;
+    void makeGlyphs();
+    void drawGlyphs();
     void drawBitmap();
     void drawOutline();
 
@@ -81,4 +91,11 @@ private:
     float extrusion = 0.2f;
     // How many lists from listBase the current font owns.
     unsigned listCount = 0;
+    // A bitmap font: its glyph texture and the glyphs of the codes 32 to 127,
+    // made at the first draw after the font was (re)built.
+    bool glyphsPending = false;
+    unsigned glyphTexture = 0;
+    int sheetWidth = 0;
+    int sheetHeight = 0;
+    std::vector<platform::BitmapGlyph> glyphs;
 };

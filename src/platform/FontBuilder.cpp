@@ -143,16 +143,14 @@ public:
                 set(x, y);
     }
 
-    // Rows bottom to top, most significant bit first, byte aligned.
-    std::vector<GLubyte> packed() const
+    // Into an image of sheetWidth bytes a row (rows bottom to top), the
+    // glyph's lower-left corner at (x, y); set pixels become 255.
+    void copyTo(std::vector<std::uint8_t>& sheet, int sheetWidth, int x, int y) const
     {
-        const int stride = (width + 7) / 8;
-        std::vector<GLubyte> bits(static_cast<std::size_t>(stride) * height, 0);
         for (int row = 0; row < height; ++row)
             for (int column = 0; column < width; ++column)
                 if (pixels[static_cast<std::size_t>(row) * width + column])
-                    bits[static_cast<std::size_t>(row) * stride + column / 8] |= 0x80 >> (column % 8);
-        return bits;
+                    sheet[static_cast<std::size_t>(y + row) * sheetWidth + x + column] = 255;
     }
 
     const int left;
@@ -517,28 +515,35 @@ int FontBuilder::getAdvance(unsigned char code) const
     return advance;
 }
 
-bool FontBuilder::buildBitmapLists(unsigned first, unsigned count, unsigned listBase) const
+BitmapSheet FontBuilder::buildBitmapSheet(unsigned first, unsigned count) const
 {
-    if (!impl || listBase == 0)
-        return false;
-    // Glyph bits are read while the list is compiled, with these store settings.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    BitmapSheet sheet;
+    if (!impl || count == 0)
+        return sheet;
+    std::vector<GlyphCanvas> canvases;
+    canvases.reserve(count);
+    int cellWidth = 1;
+    int cellHeight = 1;
     for (unsigned i = 0; i < count; ++i) {
         int advance = 0;
-        const GlyphCanvas canvas = impl->renderBitmapGlyph(first + i, advance);
-        const std::vector<GLubyte> bits = canvas.packed();
-        glNewList(listBase + i, GL_COMPILE);
-        glBitmap(canvas.width, canvas.height, static_cast<GLfloat>(-canvas.left), static_cast<GLfloat>(-canvas.bottom),
-                 static_cast<GLfloat>(advance), 0.0f, bits.empty() ? nullptr : bits.data());
-        glEndList();
+        canvases.push_back(impl->renderBitmapGlyph(first + i, advance));
+        const GlyphCanvas& canvas = canvases.back();
+        sheet.glyphs.push_back({canvas.left, canvas.bottom, canvas.width, canvas.height, advance, 0, 0});
+        cellWidth = std::max(cellWidth, canvas.width + 1);
+        cellHeight = std::max(cellHeight, canvas.height + 1);
     }
-    glPopClientAttrib();
-    return true;
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    const int rows = (static_cast<int>(count) + columns - 1) / columns;
+    sheet.width = columns * cellWidth;
+    sheet.height = rows * cellHeight;
+    sheet.pixels.assign(static_cast<std::size_t>(sheet.width) * sheet.height, 0);
+    for (unsigned i = 0; i < count; ++i) {
+        BitmapGlyph& glyph = sheet.glyphs[i];
+        glyph.sheetX = static_cast<int>(i) % columns * cellWidth;
+        glyph.sheetY = static_cast<int>(i) / columns * cellHeight;
+        canvases[i].copyTo(sheet.pixels, sheet.width, glyph.sheetX, glyph.sheetY);
+    }
+    return sheet;
 }
 
 bool FontBuilder::buildOutlineLists(unsigned first, unsigned count, unsigned listBase, float extrusion,

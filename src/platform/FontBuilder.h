@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -26,7 +28,29 @@ struct GlyphMetrics {
     float cellIncY = 0.0f;
 };
 
-// Builds OpenGL display lists from an installed font, standing in for the
+// One glyph of a bitmap font in pixels: its box from the pen position and
+// the baseline, how far it moves the pen, and where it lies in the sheet.
+struct BitmapGlyph {
+    int left = 0;
+    int bottom = 0;
+    int width = 0;
+    int height = 0;
+    int advance = 0;
+    int sheetX = 0;
+    int sheetY = 0;
+};
+
+// The glyphs of a bitmap font side by side in one image, for a texture: one
+// byte per pixel, 255 where the glyph is set and 0 elsewhere, rows bottom to
+// top. Glyphs are kept a pixel apart so that none samples its neighbour.
+struct BitmapSheet {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+    std::vector<BitmapGlyph> glyphs;  // code first + i at index i
+};
+
+// Builds bitmap glyph sheets and OpenGL display lists from an installed font, standing in for the
 // Windows font calls: the face name is resolved through fontconfig and the
 // glyphs come from FreeType. Character codes are Windows-1252. Needs a
 // current OpenGL context for the list building.
@@ -52,8 +76,9 @@ public:
     // How far a bitmap glyph moves the raster position, in pixels.
     int getAdvance(unsigned char code) const;
 
-    // Lists listBase + i draw code first + i as a glBitmap (wglUseFontBitmaps).
-    bool buildBitmapLists(unsigned first, unsigned count, unsigned listBase) const;
+    // The glyphs of the codes first to first + count - 1 as wglUseFontBitmaps
+    // would draw them; an empty sheet when the font is not loaded.
+    BitmapSheet buildBitmapSheet(unsigned first, unsigned count) const;
     // Lists listBase + i draw code first + i as a glyph one em high, extruded
     // along negative z, and move on by its advance (wglUseFontOutlines).
     // metrics, when given, receives count entries.

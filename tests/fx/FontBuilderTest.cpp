@@ -4,10 +4,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
 
+using platform::BitmapGlyph;
+using platform::BitmapSheet;
 using platform::FontBuilder;
 using platform::FontRequest;
 
@@ -80,19 +83,6 @@ protected:
     testsupport::GlContext gl;
 };
 
-float rasterXAfter(GLuint list)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRasterPos2f(-1.0f, 0.0f);
-    glCallList(list);
-    GLfloat position[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
-    return position[0];
-}
-
 // Pixels brighter than half red in the whole context.
 int litPixels()
 {
@@ -105,42 +95,44 @@ int litPixels()
     return lit;
 }
 
-int litPixelsOf(GLuint list)
+int setPixels(const BitmapSheet& sheet, const BitmapGlyph& glyph)
 {
-    glViewport(0, 0, testsupport::GlContext::size, testsupport::GlContext::size);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor3f(1, 1, 1);
-    glRasterPos2f(-0.5f, 0.0f);
-    glCallList(list);
-    return litPixels();
+    int set = 0;
+    for (int row = 0; row < glyph.height; ++row)
+        for (int column = 0; column < glyph.width; ++column)
+            set += sheet.pixels[static_cast<std::size_t>(glyph.sheetY + row) * sheet.width + glyph.sheetX + column] != 0;
+    return set;
 }
 
-TEST_F(FontListTest, BitmapListsMoveTheRasterByTheGlyphAdvance)
+TEST(FontBuilderTest, BitmapSheetHoldsEveryGlyphApartWithItsAdvance)
 {
     const FontBuilder font(request("Arial", -20));
-    const GLuint base = glGenLists(96);
-    ASSERT_TRUE(font.buildBitmapLists(32, 96, base));
-    EXPECT_FLOAT_EQ(rasterXAfter(base + ('W' - 32)), static_cast<float>(font.getAdvance('W')));
-    EXPECT_FLOAT_EQ(rasterXAfter(base + 0), static_cast<float>(font.getAdvance(' ')));
-    EXPECT_FALSE(font.buildBitmapLists(32, 96, 0));
-    glDeleteLists(base, 96);
+    const BitmapSheet sheet = font.buildBitmapSheet(32, 96);
+    ASSERT_EQ(sheet.glyphs.size(), 96u);
+    ASSERT_EQ(sheet.pixels.size(), static_cast<std::size_t>(sheet.width) * sheet.height);
+    int setInGlyphs = 0;
+    for (const BitmapGlyph& glyph : sheet.glyphs) {
+        EXPECT_GE(glyph.sheetX, 0);
+        EXPECT_GE(glyph.sheetY, 0);
+        EXPECT_LE(glyph.sheetX + glyph.width, sheet.width);
+        EXPECT_LE(glyph.sheetY + glyph.height, sheet.height);
+        setInGlyphs += setPixels(sheet, glyph);
+    }
+    // Nothing is set outside the glyphs' own boxes, so boxes do not overlap.
+    EXPECT_EQ(setInGlyphs, static_cast<int>(std::count(sheet.pixels.begin(), sheet.pixels.end(), 255)));
+    EXPECT_EQ(sheet.glyphs['W' - 32].advance, font.getAdvance('W'));
+    EXPECT_EQ(sheet.glyphs[0].advance, font.getAdvance(' '));
 
     // Underline and strike-out draw their bars even under a blank.
+    EXPECT_EQ(setPixels(sheet, sheet.glyphs[0]), 0);
     FontRequest decorated = request("Arial", -20);
-    const GLuint blanks = glGenLists(3);
-    font.buildBitmapLists(32, 1, blanks);
     decorated.underline = true;
-    FontBuilder(decorated).buildBitmapLists(32, 1, blanks + 1);
+    const BitmapSheet underlined = FontBuilder(decorated).buildBitmapSheet(32, 1);
+    EXPECT_GT(setPixels(underlined, underlined.glyphs[0]), 0);
     decorated.underline = false;
     decorated.strikeOut = true;
-    FontBuilder(decorated).buildBitmapLists(32, 1, blanks + 2);
-    rasterXAfter(blanks); // sets plain matrices
-    EXPECT_EQ(litPixelsOf(blanks), 0);
-    EXPECT_GT(litPixelsOf(blanks + 1), 0);
-    EXPECT_GT(litPixelsOf(blanks + 2), 0);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    glDeleteLists(blanks, 3);
+    const BitmapSheet struck = FontBuilder(decorated).buildBitmapSheet(32, 1);
+    EXPECT_GT(setPixels(struck, struck.glyphs[0]), 0);
 }
 
 // Pixels a list covers when seen from the side, where only depth shows.

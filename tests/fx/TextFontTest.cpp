@@ -1,12 +1,15 @@
 #include "core/ObjectRegistry.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
+#include "platform/FontBuilder.h"
 #include "scene/ObjectGraph.h"
 #include "support/GlContext.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -20,22 +23,32 @@ protected:
     testsupport::GlContext gl;
 };
 
-TEST_F(TextFontTest, FontsLinkUnderTextAndTheirListsAreFreed)
+// A bitmap text's glyphs are made at its first draw.
+GLuint drawnGlyphTexture(Text& text)
+{
+    glPushMatrix();
+    text.draw();
+    glPopMatrix();
+    return text.getGlyphTexture();
+}
+
+TEST_F(TextFontTest, FontsLinkUnderTextAndTheirGlyphsAreFreed)
 {
     auto* graph = new ObjectGraph();
     auto* text = new Text(0, ObjectNode::SideCentre);
     EXPECT_TRUE(text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0));
     EXPECT_EQ(graph->findNode("Text"), text);
     EXPECT_EQ(text->getFontMode(), Text::BitmapFont);
-    const GLuint first = text->getListBase();
+    EXPECT_EQ(text->getGlyphTexture(), 0u);
+    const GLuint first = drawnGlyphTexture(*text);
     ASSERT_NE(first, 0u);
-    EXPECT_TRUE(glIsList(first + 95));
+    EXPECT_TRUE(glIsTexture(first));
 
     text->changeBitmapFont(16, 700, "Courier New", 0, 0, 0, 0);
-    EXPECT_FALSE(glIsList(first));
-    EXPECT_FALSE(glIsList(first + 95));
-    const GLuint second = text->getListBase();
-    EXPECT_TRUE(glIsList(second));
+    EXPECT_FALSE(glIsTexture(first));
+    const GLuint second = drawnGlyphTexture(*text);
+    EXPECT_TRUE(glIsTexture(second));
+    EXPECT_NE(second, first);
     EXPECT_EQ(graph->findNode("")->getChildren().size(), 1u);
 
     // An outline font owns all 256 codes.
@@ -48,7 +61,7 @@ TEST_F(TextFontTest, FontsLinkUnderTextAndTheirListsAreFreed)
     EXPECT_TRUE(glIsList(outlineBase + 254));
 
     ObjectRegistry::destroy();
-    EXPECT_FALSE(glIsList(second));
+    EXPECT_FALSE(glIsTexture(second));
     EXPECT_FALSE(glIsList(outlineBase));
     EXPECT_FALSE(glIsList(outlineBase + 254));
 }
@@ -57,7 +70,7 @@ TEST_F(TextFontTest, WithoutAGraphTheTextStaysTheCallers)
 {
     Text text(0, ObjectNode::SideCentre);
     EXPECT_FALSE(text.createBitmapFont(-20, 400, "Arial", 0, 0, 0, 0));
-    EXPECT_NE(text.getListBase(), 0u);
+    EXPECT_NE(drawnGlyphTexture(text), 0u);
     EXPECT_FALSE(TextManager::instance()->createText(ObjectNode::SideCentre, "lost"));
 }
 
@@ -104,6 +117,73 @@ TEST_F(TextFontTest, BitmapTextDrawsInItsColourAndSkipsCodesWithoutGlyphs)
     text->setText("HI");
     text->setColor(0, 0, 1);
     EXPECT_EQ(yellowPixelsOf(*text), 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+std::vector<GLubyte> framebuffer()
+{
+    std::vector<GLubyte> pixels(size * size * 4);
+    glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// The text as glBitmap draws it from the same glyphs, at the same raster position.
+std::vector<GLubyte> drawnByGlBitmap(const Text& text, const platform::BitmapSheet& sheet)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -9.0f);
+    glDisable(GL_LIGHTING);
+    glColor3f(1, 1, 0);
+    glRasterPos2f(text.x, text.y);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (const char character : text.getText()) {
+        const platform::BitmapGlyph& glyph = sheet.glyphs[static_cast<unsigned char>(character) - 32];
+        const int stride = (glyph.width + 7) / 8;
+        std::vector<GLubyte> bits(static_cast<std::size_t>(stride) * glyph.height + 1, 0);
+        for (int row = 0; row < glyph.height; ++row)
+            for (int column = 0; column < glyph.width; ++column)
+                if (sheet.pixels[static_cast<std::size_t>(glyph.sheetY + row) * sheet.width + glyph.sheetX + column])
+                    bits[static_cast<std::size_t>(row) * stride + column / 8] |= 0x80 >> (column % 8);
+        glBitmap(glyph.width, glyph.height, static_cast<float>(-glyph.left), static_cast<float>(-glyph.bottom),
+                 static_cast<float>(glyph.advance), 0.0f, bits.data());
+    }
+    glPopMatrix();
+    return framebuffer();
+}
+
+// The glyph batch sets exactly the pixels glBitmap would, at fractional raster
+// positions, with depth testing on and in wireframe mode too.
+TEST_F(TextFontTest, BitmapTextSetsThePixelsOfGlBitmap)
+{
+    new ObjectGraph();
+    auto* text = new Text(0, ObjectNode::SideCentre);
+    text->createBitmapFont(22, 700, "Arial", 0, 0, 0, 0);
+    text->setText("Wer die Pfeile trifft, gewinnt Punkte!");
+    const platform::BitmapSheet sheet = platform::FontBuilder({"Arial", 22, 0, 700}).buildBitmapSheet(32, 96);
+    glViewport(0, 0, size, size);
+    glClearColor(0, 0, 0, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 1.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    for (const float x : {-3.5f, -3.4321f, -2.987f}) {
+        for (const GLenum mode : {GL_FILL, GL_LINE}) {
+            text->setPosition(x, 0.123f);
+            const std::vector<GLubyte> expected = drawnByGlBitmap(*text, sheet);
+            glPolygonMode(GL_FRONT_AND_BACK, mode);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glPushMatrix();
+            text->draw();
+            glPopMatrix();
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            EXPECT_TRUE(framebuffer() == expected) << "x " << x << (mode == GL_LINE ? " wireframe" : "");
+        }
+    }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
