@@ -52,7 +52,9 @@ Application::FrameObserver FrameCapture::fromEnvironment()
         return {};
     const char* when = std::getenv("FLAREVOX_CAPTURE_WHEN");
     if (when && std::strcmp(when, "showcase") == 0)
-        return FrameCapture(path, 0);
+        return FrameCapture(path, 0, Moment::Showcase);
+    if (when && std::strcmp(when, "results") == 0)
+        return FrameCapture(path, 0, Moment::Results);
     const char* after = std::getenv("FLAREVOX_CAPTURE_AFTER");
     const int frame = after ? ConfigFileParser::toInt(after) : defaultFrame;
     return FrameCapture(path, frame < 1 ? 1 : frame);
@@ -68,16 +70,32 @@ bool FrameCapture::showsAllOfPlay()
         (showsJudgement(*arrows, 1) || showsJudgement(*arrows, 2));
 }
 
-FrameCapture::FrameCapture(std::string path, int frame)
+bool FrameCapture::showsResults()
+{
+    const auto* arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
+    const Text* winner = arrows ? arrows->getWinnerText() : nullptr;
+    if (winner && !winner->getText().empty())
+        ++resultsSeen;
+    return resultsSeen == resultsFrames;
+}
+
+FrameCapture::FrameCapture(std::string path, int frame, Moment moment)
     : path(std::move(path))
     , frame(frame)
+    , moment(moment)
 {
 }
 
 void FrameCapture::operator()(WindowRecord&, MainLoop&)
 {
     ++framesSeen;
-    const bool due = frame < 1 ? !written && showsAllOfPlay() : framesSeen == frame;
+    bool due = false;
+    if (moment == Moment::Frame)
+        due = framesSeen == frame;
+    else if (moment == Moment::Showcase)
+        due = !written && showsAllOfPlay();
+    else
+        due = !written && showsResults();
     if (!due)
         return;
     written = true;

@@ -8,7 +8,8 @@
 // the picture of one frame (by default the 10th; FLAREVOX_CAPTURE_AFTER=<n>
 // picks another) as a binary PPM, for checking the screen without a person.
 // FLAREVOX_CAPTURE_WHEN=showcase waits instead for the first frame that
-// shows everything of play (see showsAllOfPlay).
+// shows everything of play (see showsAllOfPlay), FLAREVOX_CAPTURE_WHEN=results
+// for the results a second after the song has ended.
 class FrameCapture {
 public:
     static constexpr int defaultFrame = 10;
@@ -16,14 +17,20 @@ public:
     // A frame observer that captures, or an empty one when the switch is off.
     static Application::FrameObserver fromEnvironment();
 
-    // frame < 1: the first frame for which showsAllOfPlay holds.
-    FrameCapture(std::string path, int frame);
+    enum class Moment { Frame, Showcase, Results };
+
+    // Moment::Frame: the frame numbered `frame`; the others: the first frame
+    // that shows that moment.
+    FrameCapture(std::string path, int frame, Moment moment = Moment::Frame);
     void operator()(WindowRecord& record, MainLoop& mainLoop);
 
     // True while the song plays and the screen holds both players' points,
     // at least one lit missile icon and a judgement word (the dancer and the
     // disco lights are always there during play).
     static bool showsAllOfPlay();
+    // True once the results have shown for `resultsFrames` frames.
+    bool showsResults();
+    static constexpr int resultsFrames = 60;
 
     // Reads the back buffer's viewport area; written to a temporary name and
     // renamed, so a reader never sees half a file.
@@ -32,6 +39,8 @@ public:
 private:
     std::string path;
     int frame;
+    Moment moment;
     int framesSeen = 0;
+    int resultsSeen = 0;
     bool written = false;
 };

@@ -151,8 +151,9 @@ bool pressEscapeUntilExit(GameProcess& game, const std::string& title)
 // The bot plays the generated song through to the end on the simulated
 // clock: player 1 hits every arrow "Godlike" and earns every missile, fires
 // them up player 2's field, where they block lanes and player 2 catches at
-// least one; player 2 hits the arrows of its open lanes, less well, and the
-// game ends by itself a few seconds after the winner shows.
+// least one; player 2 hits the arrows of its open lanes, less well. A second
+// round follows on the next song, and the game ends by itself a few seconds
+// after its winner shows.
 TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
@@ -161,17 +162,21 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     testsupport::ScratchDir scratch;
     scratch.write("Conf/global.cfg", config("Flarevox Autoplay " + std::to_string(getpid()), 320, 240, "-6.5"));
     linkData(scratch.path());
+    std::filesystem::create_directory_symlink(std::filesystem::path(FLAREVOX_RUN_DIR) / "Songs",
+                                              scratch.path() / "Songs");
     setGameEnvironment();
     setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
 
-    GameProcess game(scratch.path(), {"--autoplay", "--exit-at-end"});
+    // Two rounds: the game's own song, then the next song of the library.
+    GameProcess game(scratch.path(), {"--autoplay", "--rounds", "2", "--exit-at-end"});
     ASSERT_TRUE(game.started);
     ASSERT_TRUE(game.waitForExit(15min)) << "the game did not end after the song";
     EXPECT_EQ(game.sanitizerReport(), "");
     EXPECT_EQ(game.exitCode, 0);
 
     const std::string log = testsupport::readFile(scratch.path() / "output.log");
-    const SongOver over = readSongOver(log);
+    const std::string firstRound = log.substr(0, log.find("MainLoop: A new round"));
+    const SongOver over = readSongOver(firstRound);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     EXPECT_EQ(over.players[0].judged, arrows);
     EXPECT_EQ(over.players[0].godlike, arrows);
@@ -181,11 +186,19 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     EXPECT_LT(over.players[1].points, over.players[0].points);
     EXPECT_EQ(over.winner, "Kai");
 
-    const MissileEvents missiles = readMissileEvents(log);
+    const MissileEvents missiles = readMissileEvents(firstRound);
     EXPECT_EQ(missiles.fired, 4u) << "every threshold's missile is fired";
     EXPECT_GE(missiles.blocking, 1u);
     EXPECT_GE(missiles.caught, 1u);
     EXPECT_EQ(missiles.intoPlayerOne, 0u);
+
+    // The second round starts afresh on the next song, and the bot plays it
+    // as exactly.
+    const auto second = log.find("ArrowManager: Song over.", log.find("MainLoop: A new round"));
+    ASSERT_NE(second, std::string::npos) << "no second round";
+    const SongOver again = readSongOver(log.substr(second));
+    EXPECT_GT(again.players[0].judged, 0u);
+    EXPECT_EQ(again.players[0].godlike, again.players[0].judged);
 }
 
 // A forged song with two stops, played from the command line: player 1 on

@@ -370,6 +370,10 @@ TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
     if (fault.damagesLibrary) {
         libraryLines = writeDamagedLibrary(folder);
         expectLibraryScan(folder, libraryLines);
+        // The game scans "Songs" of its working directory: its lines name
+        // the folders from there.
+        for (std::string& line : libraryLines)
+            line.erase(line.find(folder.string() + "/"), folder.string().size() + 1);
         // The game lists its own song and the three forged ones.
         libraryLines.push_back("SongLibrary: 4 songs");
     }
