@@ -17,7 +17,7 @@ public:
     static constexpr std::size_t judgementCount = 5;
     static constexpr std::size_t lineCount = 9;
     static constexpr float lineX = -1.5f;
-    static constexpr float topY = 4.2f;
+    static constexpr float topY = 3.1f;
     static constexpr float lineStep = 0.45f;
 
     struct Counts {
