@@ -26,6 +26,8 @@ constexpr double resolutionWindowMs = 0.5;
 // A buffer hand-over seen between readings further apart than this cannot be
 // placed in time well enough to judge the clock against it.
 constexpr double handOverWindowMs = 0.5;
+// The clock learns the device's rate over its first second; it is judged after.
+constexpr double settleMs = 1000.0;
 
 struct Reading {
     double startMs;        // wall time before the clock was read, since play
@@ -105,7 +107,8 @@ BenchTable SongClockBench::run() const
     const auto start = Clock::now();
     while (true) {
         const double before = millisecondsSince(start);
-        const double clock = sounds->getStreamTime("Coconut");
+        // The game's clock, before the player's offset.
+        const double clock = sounds->getSongTime("Coconut") + sounds->getGlobalOffset();
         const std::uint64_t frames = engine.streamFramesMixed(song->getStream());
         readings.push_back({before, millisecondsSince(start), clock, frames});
         if (clock >= playMs || before > playMs + 5000.0)
@@ -129,12 +132,15 @@ BenchTable SongClockBench::run() const
     while (readings.size() > 1 && readings.back().clockMs >= lengthMs)
         readings.pop_back();
     const std::vector<double> consumed = consumedMs(readings, engine.rate(), engine.bufferFrames());
+    // The clock gives what is heard: a sample handed to the device is heard
+    // once the buffer queued before it has played.
+    const double latencyMs = engine.outputLatencyMs();
     std::vector<double> offsets;
     std::vector<double> absoluteOffsets;
     for (std::size_t i = 0; i < readings.size(); ++i) {
-        if (std::isnan(consumed[i]))
+        if (std::isnan(consumed[i]) || consumed[i] < latencyMs + settleMs)
             continue;
-        offsets.push_back(readings[i].clockMs - consumed[i]);
+        offsets.push_back(readings[i].clockMs - (consumed[i] - latencyMs));
         absoluteOffsets.push_back(std::fabs(offsets.back()));
     }
     const std::size_t tenth = std::max<std::size_t>(offsets.size() / 10, 1);
@@ -156,9 +162,9 @@ BenchTable SongClockBench::run() const
     table.add({group, "resolution (p99.9 step, readings < 0.5 ms apart)", resolution, "ms", "", 0, "<= 1 ms",
         verdict(resolution <= 1.0)});
     table.add({group, "backward steps", static_cast<double>(backwards), "", "", 0, "0", verdict(backwards == 0)});
-    table.add({group, "max |clock - consumed samples|", worstOffset, "ms", "", 0, "<= 2 ms",
+    table.add({group, "max |clock - (consumed samples - device buffer)|", worstOffset, "ms", "", 0, "<= 2 ms",
         verdict(worstOffset <= 2.0)});
-    table.add({group, "jitter (sd of clock - consumed)", stats::standardDeviation(offsets), "ms", "", 0, "",
+    table.add({group, "jitter (sd of clock - heard)", stats::standardDeviation(offsets), "ms", "", 0, "",
         "info"});
     table.add({group, "drift, last tenth vs first", drift, "ms", "", 0, "<= 2 ms", verdict(std::fabs(drift) <= 2.0)});
     table.add({group, "clock - wall time at the end", lastClock - lastWall, "ms", "", 0, "", "info"});

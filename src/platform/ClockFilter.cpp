@@ -22,7 +22,6 @@ double ClockFilter::follow(double rawMs, std::int64_t nowNs)
     if (!valid || elapsedMs < 0.0 || std::fabs(error) > snapMs) {
         valid = true;
         positionMs = rawMs;
-        rate = 1.0;
         atNs = nowNs;
         return rawMs;
     }

@@ -19,6 +19,8 @@ public:
 
     // The filtered position for a raw reading at `nowNs` (steady clock).
     double follow(double rawMs, std::int64_t nowNs);
+    // A new play: the position is taken afresh, the rate learned so far (the
+    // device's) is kept.
     void reset() { valid = false; }
 
 private:
