@@ -14,6 +14,14 @@ FUZZ_SECONDS ?= 60
 ASAN_LEAKS ?= 1
 XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
+# ccache, where the machine has it, shares compiled objects between builds
+# and checkouts (paths are taken relative to the checkout).
+ifneq ($(shell command -v ccache 2>/dev/null),)
+CMAKE_ARGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+endif
+
 .PHONY: all deps configure build data play autoplay test previews screenshots bench clean \
 	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package
 
@@ -62,7 +70,7 @@ fuzz: fuzz-build
 	@scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 fuzz-smoke:
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=10
 
 # Rewrites the generated seed files of fuzz/corpus/.
 fuzz-seeds: fuzz-build
