@@ -299,7 +299,9 @@ void ArrowManager::scanLibrary()
         OutputHandler::log(log, "%s", line.c_str());
     if (songChoice && playsChart()) {
         const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(),
-                                        [](const library::SongEntry& entry) { return entry.folder == songChoice->folder; });
+                                        [](const library::SongEntry& entry) {
+                                            return library::SongSelection::sameFolder(entry.folder, songChoice->folder);
+                                        });
         if (auto chosen = listed ? std::nullopt : library::SongEntryReader::read(songChoice->folder, reason))
             scan.songs.insert(scan.songs.begin(), std::move(*chosen));
     }
@@ -381,7 +383,7 @@ void ArrowManager::applySelection()
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
     SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
-    const bool loaded = playsChart() && songChoice && songChoice->folder == choice.folder
+    const bool loaded = playsChart() && songChoice && library::SongSelection::sameFolder(songChoice->folder, choice.folder)
         && songChoice->difficulty == choice.difficulty;
     if (loaded)
         return;

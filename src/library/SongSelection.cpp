@@ -28,6 +28,13 @@ std::size_t nearest(const std::vector<ChartChoice>& charts, Difficulty wanted)
 
 } // namespace
 
+// The same folder however it is written (relative or absolute, through links).
+bool SongSelection::sameFolder(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code error;
+    return a == b || std::filesystem::equivalent(a, b, error);
+}
+
 SongSelection::SongSelection(std::vector<SongEntry> entries)
     : songs(std::move(entries))
 {
@@ -65,7 +72,7 @@ void SongSelection::stepChart(int player, int delta)
 bool SongSelection::choose(const std::filesystem::path& folder, const std::array<std::string, 2>& chartNames)
 {
     const auto found = std::find_if(songs.begin(), songs.end(), [&folder](const SongEntry& entry) {
-        return !entry.builtIn && entry.folder == folder;
+        return !entry.builtIn && sameFolder(entry.folder, folder);
     });
     if (found == songs.end())
         return false;

@@ -33,6 +33,8 @@ public:
     // ignored); false, changing nothing, when no song has that folder.
     bool choose(const std::filesystem::path& folder, const std::array<std::string, 2>& chartNames);
 
+    static bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
+
 private:
     void keepDifficulties(const std::array<Difficulty, 2>& wanted);
 

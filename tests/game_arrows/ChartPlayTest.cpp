@@ -4,11 +4,14 @@
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "library/SongSelection.h"
+#include "sound/SoundManager.h"
 #include "game/PlayerManager.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <numeric>
 
@@ -144,6 +147,34 @@ TEST_F(ChartPlayTest, TheResultsCountHoldsAndMinesAndTheNextRoundCountsAfresh)
     EXPECT_EQ(column(), std::vector<std::string>(9, "(hidden)"));
     play(letGoAndStandOnAMine);
     EXPECT_EQ(column(), expected);
+}
+
+// The song panel: the chosen song's sample plays; Up steps to another song
+// (here the game's own, first in the list), whose sample then plays; a slot
+// key starts the song chosen, with the charts chosen.
+TEST_F(ChartPlayTest, TheSongPanelsChoiceIsPreviewedAndPlayed)
+{
+    // The game's own song as the library lists it (sound files are known by
+    // their contents, not their names).
+    std::filesystem::copy_file("Data/Music/coconut.wav", "Data/Music/coconut.mp3");
+    stage.arrows().scanLibrary();
+    const library::SongSelection& selection = stage.arrows().getSelection();
+    ASSERT_EQ(selection.size(), 2u);
+    EXPECT_EQ(selection.song().title, "Test");
+    EXPECT_EQ(selection.chart(1)->name, "Hard");
+    SoundManager& sound = *SoundManager::instance();
+    for (int frame = 0; frame < 10; ++frame)
+        stage.frame(20);
+    EXPECT_GE(sound.getStreamTime(ArrowManager::previewStreamName), 150u) << "the sample plays";
+
+    stage.arrows().onPlayerAction(2, up, stage.now(), true);
+    EXPECT_TRUE(selection.song().builtIn);
+    stage.frame(20);
+    EXPECT_LE(sound.getStreamTime(ArrowManager::previewStreamName), 40u) << "the new song's sample starts";
+
+    stage.startSong();
+    EXPECT_FALSE(stage.arrows().playsChart()) << "the game's own song plays";
+    EXPECT_STREQ(stage.arrows().getSongStream(), ArrowManager::streamName);
 }
 
 TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)
