@@ -12,6 +12,9 @@ FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 # LeakSanitizer in test-asan: 1 on, 0 off (ASan and UBSan stay on).
 ASAN_LEAKS ?= 1
+# The sanitizer build is optimised less: it compiles in about half the time,
+# which on a fresh machine outweighs the slower run.
+ASAN_ARGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG"
 XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
 # ccache, where the machine has it, shares compiled objects between builds
@@ -53,7 +56,7 @@ test: data
 # The whole suite built with -fsanitize=address,undefined. The tests' launcher
 # sets the sanitizer options and tests/lsan.supp (third-party leaks only).
 test-asan: deps
-	@cmake -S . -B $(ASAN_DIR) $(CMAKE_ARGS) -DFLAREVOX_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_DIR) $(CMAKE_ARGS) $(ASAN_ARGS) -DFLAREVOX_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 	@cmake --build $(ASAN_DIR) --target data
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=$(ASAN_LEAKS) $(XVFB) \
