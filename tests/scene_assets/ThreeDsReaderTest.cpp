@@ -117,7 +117,6 @@ TEST(ThreeDsReader, LongObjectNamesAreCutAndSkippedToTheirEnd)
 // What is read before a broken chunk length is kept; the rest is ignored.
 TEST(ThreeDsReader, BrokenFilesStopOrAreRefusedWithTheirReason)
 {
-    const std::string badLength = "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.";
     const std::string badFace = "Face index out of range in the model file 'm.3ds'.";
     forge::ByteWriter tooMany;
     tooMany.u16(8001);
@@ -143,7 +142,7 @@ TEST(ThreeDsReader, BrokenFilesStopOrAreRefusedWithTheirReason)
     };
     for (const std::uint32_t length : {0u, 5u, 9u, 0xFFFFFFFFu})
         cases.push_back({cat(model("A", vertexList(points(2))), chunk(0x1234, {0, 0}, length)), Status::Stopped,
-                         badLength, 2});
+                         "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.", 2});
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Read r = readMesh(cases[i].file);
         EXPECT_EQ(r.result.status, cases[i].status) << "case " << i;
