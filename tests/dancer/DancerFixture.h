@@ -8,8 +8,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
+
+// The draws a seed gives, taken ahead of the dancer so tests can tell which
+// events must come out special; the generator is left seeded with it.
+inline std::vector<int> drawsFor(unsigned seed, std::size_t count)
+{
+    std::srand(seed);
+    std::vector<int> draws(count);
+    for (int& draw : draws)
+        draw = std::rand() % Dancer::specialOdds;
+    std::srand(seed);
+    return draws;
+}
 
 // A scratch working folder that sees the forged game data, a simulated tick
 // count, and dancers whose animation clock follows that tick count.

@@ -5,32 +5,10 @@
 using Ms3d = forge::Ms3dWriter;
 using Keys = std::vector<Ms3d::Keyframe>;
 
-inline Ms3d::Group group(std::vector<std::uint16_t> triangles, std::int8_t material = -1)
-{
-    Ms3d::Group g;
-    g.triangles = std::move(triangles);
-    g.material = material;
-    return g;
-}
-
-inline Ms3d::Material material(std::string texture, float shininess = 0.0f, Ms3d::Colour diffuse = {1, 1, 1, 1})
-{
-    Ms3d::Material m;
-    m.texture = std::move(texture);
-    m.shininess = shininess;
-    m.diffuse = diffuse;
-    return m;
-}
-
 inline Ms3d::Joint joint(std::string name, std::string parent, Ms3d::Vec3 position, Keys rotations, Keys translations)
 {
-    Ms3d::Joint j;
-    j.name = std::move(name);
-    j.parentName = std::move(parent);
-    j.position = position;
-    j.rotationKeys = std::move(rotations);
-    j.translationKeys = std::move(translations);
-    return j;
+    return {.name = std::move(name), .parentName = std::move(parent), .position = position,
+            .rotationKeys = std::move(rotations), .translationKeys = std::move(translations)};
 }
 
 // One triangle over three vertices (vertex 0 on joint 0, vertex 2 on joint 1),
@@ -42,8 +20,8 @@ inline Ms3d::Model sampleMs3d()
     m.vertices = {{.position = {0, 0, 0}, .bone = 0}, {.position = {1, 0, 0}}, {.position = {0, 1, 0}, .bone = 1}};
     m.triangles = {{.indices = {0, 1, 2}, .normals = {{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}}, .s = {0, 1, 0},
                     .t = {0, 0, 0.25f}}};
-    m.groups = {group({0}, 0)};
-    m.materials = {material(".\\skin.bmp", 16.0f, {1, 0, 0, 1})};
+    m.groups = {{.name = {}, .triangles = {0}, .material = 0}};
+    m.materials = {{.name = {}, .diffuse = {1, 0, 0, 1}, .shininess = 16.0f, .texture = ".\\skin.bmp", .alphaMap = {}}};
     m.joints = {joint("Hip", "", {0, 2, 0}, {}, {{0.0f, {0, 0, 0}}, {1.0f, {0, 1, 0}}}),
                 joint("Knee", "hip", {0, -1, 0}, {{0.5f, {0, 0, 1}}}, {})};
     return m;

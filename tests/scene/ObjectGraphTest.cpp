@@ -1,16 +1,63 @@
-#include "RecordingNode.h"
-
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "scene/ObjectGraph.h"
-
+#include "scene/ObjectNode.h"
+#include "support/GlContext.h"
 #include "support/TestSupport.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using Entries = std::vector<std::string>;
+using Translation = std::array<float, 3>;
+
+// What the nodes did: every update, draw (with the side at that moment) and
+// deletion, and where each draw was placed.
+struct Journal {
+    Entries entries;
+    std::vector<Translation> places;
+};
+
+// Places itself like a real node when drawn; whatever it leaves on the
+// matrix afterwards must be discarded.
+class RecordingNode : public ObjectNode {
+public:
+    RecordingNode(Journal& journal, const char* name, std::int8_t side)
+        : ObjectNode(name, side)
+        , journal(journal)
+    {
+    }
+    ~RecordingNode() override { journal.entries.push_back("delete " + getName()); }
+
+    bool update() override
+    {
+        journal.entries.push_back("update " + getName());
+        return ObjectNode::update();
+    }
+
+    bool draw() override
+    {
+        applySideTransform();
+        float matrix[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+        journal.places.push_back({matrix[12], matrix[13], matrix[14]});
+        glTranslatef(100.0f, 0.0f, 0.0f);
+        journal.entries.push_back("draw " + getName() + " " + std::to_string(side));
+        return ObjectNode::draw();
+    }
+
+private:
+    Journal& journal;
+};
 
 class ObjectGraphTest : public ::testing::Test {
 protected:
@@ -25,8 +72,11 @@ protected:
     ObjectGraph* graph = new ObjectGraph();
 };
 
+// Every level the path descends logs the adding line.
 TEST_F(ObjectGraphTest, LinksByBackslashPathsAndFindsNodes)
 {
+    testsupport::ScratchDir scratch;
+    OutputHandler::instance()->open();
     EXPECT_EQ(ObjectGraph::find(), graph);
     EXPECT_EQ(graph->findNode("")->getName(), "root");
     RecordingNode* group = node("group");
@@ -34,68 +84,43 @@ TEST_F(ObjectGraphTest, LinksByBackslashPathsAndFindsNodes)
     EXPECT_TRUE(graph->addNode(node("goal"), "Goal0"));
     EXPECT_TRUE(graph->addNode(group, "Arrow"));
     EXPECT_TRUE(graph->addNode(arrow, "Arrow\\Arrow"));
+    OutputHandler::instance()->close();
 
     EXPECT_EQ(group->getChildren(), std::vector<ObjectNode*>{arrow});
     EXPECT_EQ(arrow->getPath(), "Arrow\\Arrow");
-    EXPECT_EQ(graph->findNode("Arrow"), group);
     EXPECT_EQ(graph->findNode("Arrow\\Arrow"), arrow);
-    EXPECT_EQ(graph->findNode("Goal0")->getName(), "goal");
     EXPECT_EQ(graph->findNode("Goal9"), nullptr);
     EXPECT_EQ(graph->findNode("Arrow\\Other"), nullptr);
-}
-
-TEST_F(ObjectGraphTest, LogsTheAddingLineAtEveryLevelVisited)
-{
-    testsupport::ScratchDir scratch;
-    OutputHandler::instance()->open();
-    graph->addNode(node("group"), "Arrow");
-    graph->addNode(node("arrow"), "Arrow\\Arrow");
     const std::string log = testsupport::readFile(scratch.path() / "output.log");
-    EXPECT_NE(log.find("...ObjectNode: adding Arrow \n"
-                       "...ObjectNode: adding Arrow\\Arrow \n"
+    EXPECT_NE(log.find("...ObjectNode: adding Arrow \n...ObjectNode: adding Arrow\\Arrow \n"
                        "...ObjectNode: adding Arrow\\Arrow \n"),
               std::string::npos)
         << log;
-    OutputHandler::instance()->close();
 }
 
-TEST_F(ObjectGraphTest, PrefixMatchDescendsIntoTheFirstMatchingChildOnly)
-{
-    RecordingNode* shortOne = node("short");
-    RecordingNode* longOne = node("long");
-    graph->addNode(shortOne, "Goal1");
-    graph->addNode(longOne, "Goal1x");
-    EXPECT_EQ(graph->findNode("Goal1x"), nullptr);
-    EXPECT_EQ(graph->findNode("Goal1"), shortOne);
-
-    // Linking below "Goal1x" descends into "Goal1" instead and finds no parent there.
-    RecordingNode* child = node("child");
-    EXPECT_FALSE(graph->addNode(child, "Goal1x\\Child"));
-    EXPECT_TRUE(shortOne->getChildren().empty());
-    EXPECT_TRUE(longOne->getChildren().empty());
-    delete child;
-}
-
-TEST_F(ObjectGraphTest, RefusesLinksThatWouldDeleteTwiceOrLoop)
+// A prefix match descends into the first matching child only, so linking
+// below "Goal1x" looks in "Goal1" and finds no parent there.
+TEST_F(ObjectGraphTest, RefusesLinksWithoutAParentOrThatWouldDeleteTwiceOrLoop)
 {
     RecordingNode* group = node("group");
-    RecordingNode* other = node("other");
-    graph->addNode(group, "G");
-    graph->addNode(other, "O");
     RecordingNode* leaf = node("leaf");
-    ASSERT_TRUE(graph->addNode(leaf, "G\\Leaf"));
-
-    EXPECT_FALSE(graph->addNode(leaf, "O\\Leaf"));
-    EXPECT_FALSE(graph->addNode(group, "G\\Again"));
-    EXPECT_FALSE(graph->addNode(graph->findNode(""), "Root"));
-    EXPECT_FALSE(graph->addNode(nullptr, "Null"));
-    EXPECT_TRUE(other->getChildren().empty());
-
-    RecordingNode* orphan = node("orphan");
-    EXPECT_FALSE(graph->addNode(orphan, "Missing\\Child"));
+    RecordingNode* shortOne = node("short");
+    RecordingNode* longOne = node("long");
+    graph->addNode(group, "Z");
+    graph->addNode(shortOne, "Goal1");
+    graph->addNode(longOne, "Goal1x");
+    ASSERT_TRUE(graph->addNode(leaf, "Z\\Leaf"));
+    EXPECT_EQ(graph->findNode("Goal1x"), nullptr);
+    EXPECT_EQ(graph->findNode("Goal1"), shortOne);
+    const std::unique_ptr<RecordingNode> orphan(node("orphan"));
+    const std::pair<ObjectNode*, const char*> refused[] = {{leaf, "Goal1\\Leaf"}, {group, "Z\\Again"},
+        {graph->findNode(""), "Root"}, {nullptr, "Null"}, {orphan.get(), "Missing\\Child"},
+        {orphan.get(), "Goal1x\\Child"}};
+    for (const auto& [refusedNode, path] : refused)
+        EXPECT_FALSE(graph->addNode(refusedNode, path)) << path;
     EXPECT_TRUE(orphan->getPath().empty());
-    EXPECT_EQ(graph->findNode("")->getChildren().size(), 2u);
-    delete orphan;
+    EXPECT_TRUE(shortOne->getChildren().empty() && longOne->getChildren().empty());
+    EXPECT_EQ(graph->findNode("")->getChildren().size(), 3u);
 }
 
 // Inactive nodes still update; a shared path keeps insertion order; a node
@@ -119,6 +144,110 @@ TEST_F(ObjectGraphTest, UpdatesInOrderAndTeardownDeletesEachNodeOnce)
     journal.entries.clear();
     ObjectRegistry::destroy();
     EXPECT_EQ(journal.entries, (Entries{"delete parent", "delete child", "delete a", "delete b", "delete twice"}));
+}
+
+
+// Hiding a half hands the node to the other half; hiding both deactivates it
+// with the side left on the last half; players other than 1 and 2 are ignored.
+TEST(ObjectNodeTest, HideAndShowHandHalvesBackAndForth)
+{
+    // hide (or show), player, then the side and activity expected
+    const std::tuple<bool, int, std::int32_t, bool> steps[] = {{true, 1, 2, true}, {true, 3, 2, true},
+        {false, 0, 2, true}, {true, 2, 2, false}, {false, 1, 1, true}, {false, 1, 1, true}, {false, 2, 0, true},
+        {true, 2, 1, true}, {true, 1, 1, false}, {false, 2, 2, true}};
+    ObjectNode node("n", ObjectNode::SideBoth);
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const auto& [hide, player, side, active] = steps[i];
+        hide ? node.hideForPlayer(player) : node.showForPlayer(player);
+        EXPECT_EQ(std::pair(node.side, node.isActive()), std::pair(side, active)) << "step " << i;
+    }
+}
+
+TEST(ObjectNodeTest, IsHiddenForDependsOnSideAndActivity)
+{
+    const ObjectNode fresh("n", -1);
+    EXPECT_EQ(fresh.side, ObjectNode::SideCentre) << "the side is sign-extended";
+    EXPECT_TRUE(fresh.isActive());
+
+    // side, active, then hidden for player 1 and for player 2
+    const std::tuple<std::int32_t, bool, bool, bool> cases[] = {{ObjectNode::SideBoth, false, false, false},
+        {ObjectNode::SidePlayer1, false, true, true}, {ObjectNode::SidePlayer1, true, false, true},
+        {ObjectNode::SidePlayer2, true, true, false}, {ObjectNode::SideBoth, true, false, false},
+        {ObjectNode::SideCentre, true, true, true}};
+    ObjectNode node("n", ObjectNode::SideBoth);
+    for (const auto& [side, active, hiddenFor1, hiddenFor2] : cases) {
+        node.side = side;
+        node.setActive(active);
+        EXPECT_EQ(std::pair(node.isHiddenFor(1), node.isHiddenFor(2)), std::pair(hiddenFor1, hiddenFor2))
+            << side << " " << active;
+    }
+}
+
+
+class SideDrawingTest : public ObjectGraphTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)"; }
+
+    // The frame drawing's protocol: base matrix (scale 0.5, back 14) kept on
+    // the stack below a light matrix, graph drawn, then popped.
+    void drawFrame()
+    {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glScalef(0.5f, 0.5f, 0.5f);
+        glTranslatef(0.0f, 0.0f, -14.0f);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, -10.0f);
+        graph->draw();
+        glPopMatrix();
+    }
+
+    testsupport::GlContext gl;
+};
+
+// A node linked twice draws twice.
+TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlace)
+{
+    graph->addNode(node("left", ObjectNode::SidePlayer1), "L");
+    graph->addNode(node("right", ObjectNode::SidePlayer2), "R");
+    RecordingNode* centre = node("centre");
+    graph->addNode(centre, "C");
+    graph->addNode(centre, "C");
+    std::array<GLint, 2> stackDepths{};
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[0]);
+    drawFrame();
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[1]);
+
+    EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw right 2", "draw centre -1", "draw centre -1"}));
+    ASSERT_EQ(journal.places.size(), 4u);
+    EXPECT_EQ(journal.places[0], (Translation{-1.25f, 0.0f, -7.0f}));
+    EXPECT_EQ(journal.places[1], (Translation{1.25f, 0.0f, -7.0f}));
+    EXPECT_EQ(journal.places[2], (Translation{0.0f, 0.0f, -9.0f}));
+    EXPECT_EQ(stackDepths[0], stackDepths[1]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A both-sides node draws once per half, and a child follows its own side,
+// not its parent's place; an inactive subtree and a hidden half are skipped.
+TEST_F(SideDrawingTest, BothSidesDrawOncePerHalfUnlessHiddenOrInactive)
+{
+    graph->addNode(node("parent", ObjectNode::SidePlayer1), "P");
+    RecordingNode* child = node("child", ObjectNode::SideBoth);
+    graph->addNode(child, "P\\C");
+    RecordingNode* inactive = node("inactive", ObjectNode::SideBoth);
+    graph->addNode(inactive, "I");
+    graph->addNode(node("under"), "I\\U");
+    RecordingNode* shared = node("shared", ObjectNode::SideBoth);
+    graph->addNode(shared, "S");
+    inactive->setActive(false);
+    shared->hideForPlayer(1);
+    drawFrame();
+
+    EXPECT_EQ(journal.entries, (Entries{"draw parent 1", "draw child 1", "draw child 2", "draw shared 2"}));
+    ASSERT_EQ(journal.places.size(), 4u);
+    EXPECT_EQ((std::array{journal.places[1][0], journal.places[2][0], journal.places[3][0]}),
+              (std::array{-1.25f, 1.25f, 1.25f}));
+    EXPECT_EQ(child->side, ObjectNode::SideBoth) << "the side comes back after the halves";
 }
 
 } // namespace

@@ -14,17 +14,6 @@ namespace assetfiles {
 using Bytes = std::vector<std::uint8_t>;
 using Points = std::vector<std::array<float, 3>>;
 
-// A mesh holding only the lists given; the writers fill in the rest.
-inline forge::TriMesh mesh(const Points& vertices, const std::vector<std::array<std::uint16_t, 3>>& faces = {},
-                           const std::vector<std::array<float, 2>>& texCoords = {})
-{
-    forge::TriMesh m;
-    m.vertices = vertices;
-    m.faces = faces;
-    m.texCoords = texCoords;
-    return m;
-}
-
 inline Bytes cat(Bytes a, const Bytes& b)
 {
     a.insert(a.end(), b.begin(), b.end());
@@ -59,7 +48,7 @@ inline Bytes chunk(std::uint16_t id, const Bytes& body, std::optional<std::uint3
 inline Bytes vertexList(const Points& vertices, int count = -1)
 {
     forge::ThreeDsWriter w;
-    w.vertexList(mesh(vertices));
+    w.vertexList({"", vertices, {}, {}});
     Bytes bytes = w.data();
     if (count >= 0) {
         bytes[6] = static_cast<std::uint8_t>(count);
@@ -72,14 +61,14 @@ inline Bytes vertexList(const Points& vertices, int count = -1)
 inline Bytes faceList(const std::vector<std::array<std::uint16_t, 3>>& faces)
 {
     forge::ThreeDsWriter w;
-    w.faceList(mesh({}, faces), "M");
+    w.faceList({"", {}, {}, faces}, "M");
     return w.data();
 }
 
 inline Bytes mapping(const std::vector<std::array<float, 2>>& coords)
 {
     forge::ThreeDsWriter w;
-    w.mappingCoords(mesh({}, {}, coords));
+    w.mappingCoords({"", {}, coords, {}});
     return w.data();
 }
 

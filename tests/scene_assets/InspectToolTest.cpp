@@ -4,49 +4,42 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 using namespace assetfiles;
 
-namespace {
-
-testsupport::CommandRun inspect(const std::string& arguments)
+// Good files, real-world ones, are described quietly (without the reader's
+// chunk trace); any bad file fails the run.
+TEST(InspectTool, DescribesGoodFilesAndFailsOnAnyBadOne)
 {
-    return testsupport::runCommand(std::string(FLAREVOX_INSPECT) + " " + arguments);
-}
-
-const std::string realDir = std::string(FLAREVOX_TEST_DATA) + "/realfiles/";
-
-TEST(InspectTool, DescribesGoodFiles)
-{
-    const testsupport::CommandRun run = inspect(realDir + "top.tga " + realDir + "white.bmp " + realDir + "RotatingCube.3DS");
+    const std::string realDir = std::string(FLAREVOX_TEST_DATA) + "/realfiles/";
+    const auto inspect = [](const std::string& arguments) {
+        return testsupport::runCommand(std::string(FLAREVOX_INSPECT) + " " + arguments);
+    };
+    std::string good;
+    for (const char* file : {"top.tga", "white.bmp", "RotatingCube.3DS", "twospheres.ms3d", "twospheres_withmats.ms3d"})
+        good += realDir + file + " ";
+    const testsupport::CommandRun run = inspect(good);
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("top.tga: TGA 256x256, 24 bits\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("white.bmp: BMP 1x1, 24 bits\n"), std::string::npos);
-    EXPECT_NE(run.out.find("RotatingCube.3DS: 3DS object 'Box01', 26 vertices, 12 triangles\n"), std::string::npos);
-    // No chunk trace: the tool reads quietly.
+    for (const char* line : {"top.tga: TGA 256x256, 24 bits\n", "white.bmp: BMP 1x1, 24 bits\n",
+             "RotatingCube.3DS: 3DS object 'Box01', 26 vertices, 12 triangles\n",
+             "twospheres.ms3d: MS3D 124 vertices, 240 triangles, 2 groups, 0 materials, 0 joints, 0 keyframes, 24 fps\n",
+             "twospheres_withmats.ms3d: MS3D 124 vertices, 240 triangles, 2 groups, 2 materials, 0 joints, 0 keyframes"})
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
     EXPECT_EQ(run.out.find("ChunkID"), std::string::npos);
-}
 
-TEST(InspectTool, FailsOnAnyBadFile)
-{
     testsupport::ScratchDir scratch;
     forge::writeFile("deep.tga", tga(2, 1, 1, 16, {0, 0}));
     forge::writeFile("cut.3ds", cat(model("A", {}), chunk(0x1000, {}, 3)));
-    forge::writeFile("plain.txt", std::string("hello"));
-
-    const testsupport::CommandRun tga = inspect(realDir + "top.tga deep.tga");
-    EXPECT_EQ(tga.status, 1);
-    EXPECT_NE(tga.out.find("deep.tga: error: Invalid texture information of the file 'deep.tga'"), std::string::npos);
-
-    const testsupport::CommandRun mesh = inspect("cut.3ds");
-    EXPECT_EQ(mesh.status, 1);
-    EXPECT_NE(mesh.out.find("Invalid chunk length"), std::string::npos) << mesh.out;
-
-    EXPECT_EQ(inspect("missing.bmp").status, 1);
-    EXPECT_EQ(inspect("plain.txt").status, 1);
-    EXPECT_EQ(inspect("").status, 1);
+    for (const char* plain : {"plain.txt", "plain.ms3d"})
+        forge::writeFile(plain, std::string("hello"));
+    const std::pair<std::string, std::string> bad[] = {
+        {realDir + "top.tga deep.tga", "deep.tga: error: Invalid texture information of the file 'deep.tga'"},
+        {"cut.3ds", "Invalid chunk length"}, {"plain.txt plain.ms3d", "plain.ms3d: error: not a loadable MS3D model"},
+        {"missing.bmp", ""}, {"plain.txt", ""}, {"", ""}};
+    for (const auto& [arguments, message] : bad) {
+        const testsupport::CommandRun failed = inspect(arguments);
+        EXPECT_EQ(failed.status, 1) << arguments;
+        EXPECT_NE(failed.out.find(message), std::string::npos) << failed.out;
+    }
 }
-
-} // namespace

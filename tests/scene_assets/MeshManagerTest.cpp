@@ -12,6 +12,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace assetfiles;
@@ -24,11 +25,6 @@ std::size_t count(const std::string& text, const std::string& part)
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++n;
     return n;
-}
-
-Bytes rgbTga(std::uint8_t blue, std::uint8_t green, std::uint8_t red)
-{
-    return tga(2, 1, 1, 24, {blue, green, red});
 }
 
 std::array<GLubyte, 4> texel(std::uint32_t name)
@@ -65,115 +61,67 @@ protected:
     std::vector<std::string> boxes;
 };
 
-TEST_F(MeshManagerTest, SamePathGivesSameRecordAndReadsOnce)
+// A path is read once and keyed as written: case and separators both count.
+// A "bmp" anywhere in it picks the BMP reader; a path without an extension
+// reads nothing, takes no name and is looked up afresh every time. Real files
+// upload with mipmaps.
+TEST_F(MeshManagerTest, TexturesAreReadOnceByTheReaderThePathNames)
 {
-    write("a.tga", rgbTga(1, 2, 3));
-    Texture* first = manager->getTexture("a.tga");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->glName, 1u);
-    EXPECT_EQ(manager->getTexture("a.tga"), first);
-    EXPECT_EQ(manager->getTextureName("a.tga"), 1u);
-    EXPECT_EQ(count(log(), "...Loading Texture 'a.tga'."), 1u);
-    EXPECT_EQ(texel(1), (std::array<GLubyte, 4>{3, 2, 1, 255}));
-}
-
-// Paths are keys as written: case and separators both count.
-TEST_F(MeshManagerTest, PathsAreKeyedExactly)
-{
-    write("pic.tga", rgbTga(0, 0, 200));
-    write("PIC.tga", rgbTga(200, 0, 0));
-    Texture* lower = manager->getTexture("pic.tga");
-    Texture* upper = manager->getTexture("PIC.tga");
-    ASSERT_NE(lower, nullptr);
-    ASSERT_NE(upper, nullptr);
-    EXPECT_NE(lower, upper);
-    EXPECT_EQ(texel(lower->glName)[0], 200);
-    EXPECT_EQ(texel(upper->glName)[2], 200);
-
-    write("Data/Models/m.3ds", square());
-    Mesh* back = manager->getMesh("Data\\Models\\m.3ds");
-    Mesh* forward = manager->getMesh("Data/Models/m.3ds");
-    ASSERT_NE(back, nullptr);
-    ASSERT_NE(forward, nullptr);
-    EXPECT_NE(back, forward);
-}
-
-TEST_F(MeshManagerTest, MissingBmpIsRetriedAndUsesUpNames)
-{
-    EXPECT_EQ(manager->getTexture("none.bmp"), nullptr);
-    EXPECT_EQ(manager->getTextureName("none.bmp"), 0xFFFFFFFFu);
-    EXPECT_TRUE(manager->getTextures().empty());
-    EXPECT_EQ(count(log(), "...Loading Texture 'none.bmp'."), 2u);
-    EXPECT_TRUE(boxes.empty());
-    // Each attempt took a name before trying to open the file.
-    write("later.tga", rgbTga(0, 0, 0));
-    EXPECT_EQ(manager->getTextureName("later.tga"), 3u);
-}
-
-TEST_F(MeshManagerTest, FailedTextureIsCachedWithNameZero)
-{
-    write("deep.tga", tga(2, 1, 1, 16, {0, 0}));
-    write("flat.bmp", bmp({.width = 0, .height = 1}));
-    Texture* missing = manager->getTexture("missing.tga");
-    ASSERT_NE(missing, nullptr);
-    EXPECT_EQ(missing->glName, 0u);
-    EXPECT_EQ(manager->getTexture("missing.tga"), missing);
-    for (const char* refused : {"deep.tga", "flat.bmp"}) {
-        EXPECT_EQ(manager->getTextureName(refused), 0u);
-        EXPECT_EQ(manager->getTextureName(refused), 0u);
-    }
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open texture file 'missing.tga'.",
-                         "Invalid texture information of the file 'deep.tga'", "Invalid size of the bitmap 'flat.bmp'."}));
-    EXPECT_EQ(count(log(), "ERROR: Invalid texture information of the file 'deep.tga'"), 1u);
-    // No TGA took a name; the BMP took one before it was read.
-    EXPECT_EQ(Texture::textureCounter, 1u);
-}
-
-TEST_F(MeshManagerTest, PathWithoutExtensionIsNeverFoundAgain)
-{
-    write("plain", rgbTga(0, 0, 0));
+    write("pic.tga", tga(2, 1, 1, 24, {1, 2, 200}));
+    write("PIC.tga", tga(2, 1, 1, 24, {200, 0, 0}));
+    write("odd.bmp.tga", bmp({.width = 1, .height = 1}, {10, 20, 30, 0}));
+    write("plain", tga(2, 1, 1, 24, {0, 0, 0}));
     EXPECT_EQ(manager->getTextureName("plain"), 0u);
     EXPECT_EQ(manager->getTextureName("plain"), 0u);
     EXPECT_EQ(manager->getTextures().size(), 2u);
-    EXPECT_EQ(Texture::textureCounter, 0u);
-}
+    Texture* lower = manager->getTexture("pic.tga");
+    ASSERT_NE(lower, nullptr);
+    EXPECT_EQ(manager->getTexture("pic.tga"), lower);
+    EXPECT_EQ(count(log(), "...Loading Texture 'pic.tga'."), 1u);
 
-TEST_F(MeshManagerTest, BmpMarkerAnywhereInPathWins)
-{
-    write("odd.bmp.tga", bmp({.width = 1, .height = 1}, {10, 20, 30, 0}));
-    EXPECT_EQ(manager->getTextureName("odd.bmp.tga"), 1u);
-    EXPECT_EQ(texel(1), (std::array<GLubyte, 4>{30, 20, 10, 255}));
-}
-
-TEST_F(MeshManagerTest, RealTexturesUploadWithMipmaps)
-{
-    const std::string dir = std::string(FLAREVOX_TEST_DATA) + "/realfiles/";
-    const std::uint32_t top = manager->getTextureName((dir + "top.tga").c_str());
-    ASSERT_EQ(top, 1u);
-    glBindTexture(GL_TEXTURE_2D, top);
-    GLint width = 0, mipWidth = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &mipWidth);
-    EXPECT_EQ(width, 256);
-    EXPECT_EQ(mipWidth, 128);
-    GLint minFilter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_NEAREST);
-
-    const std::uint32_t white = manager->getTextureName((dir + "white.bmp").c_str());
-    EXPECT_EQ(white, 2u);
-    EXPECT_EQ(texel(white), (std::array<GLubyte, 4>{255, 255, 255, 255}));
+    const std::string real = std::string(FLAREVOX_TEST_DATA) + "/realfiles/";
+    const std::pair<std::string, std::array<GLubyte, 4>> textures[] = {{"pic.tga", {200, 2, 1, 255}},
+        {"PIC.tga", {0, 0, 200, 255}}, {"odd.bmp.tga", {30, 20, 10, 255}}, {real + "white.bmp", {255, 255, 255, 255}}};
+    for (std::uint32_t name = 1; const auto& [path, rgba] : textures) {
+        EXPECT_EQ(manager->getTextureName(path.c_str()), name) << path;
+        EXPECT_EQ(texel(name++), rgba) << path;
+    }
+    glBindTexture(GL_TEXTURE_2D, manager->getTextureName((real + "top.tga").c_str()));
+    std::array<GLint, 3> widthsAndFilter{};
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &widthsAndFilter[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &widthsAndFilter[1]);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &widthsAndFilter[2]);
+    EXPECT_EQ(widthsAndFilter, (std::array<GLint, 3>{256, 128, GL_LINEAR_MIPMAP_NEAREST}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A missing BMP is tried afresh every time, taking a name before each try;
+// every other failure is cached with name 0 and reported once.
+TEST_F(MeshManagerTest, FailedTexturesAreCachedWithNameZeroExceptMissingBmps)
+{
+    write("deep.tga", tga(2, 1, 1, 16, {0, 0}));
+    write("flat.bmp", bmp({.width = 0, .height = 1}));
+    EXPECT_EQ(manager->getTexture("none.bmp"), nullptr);
+    EXPECT_EQ(manager->getTextureName("none.bmp"), 0xFFFFFFFFu);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        for (const char* refused : {"missing.tga", "deep.tga", "flat.bmp"})
+            EXPECT_EQ(manager->getTextureName(refused), 0u) << refused;
+    EXPECT_EQ(count(log(), "...Loading Texture 'none.bmp'."), 2u);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open texture file 'missing.tga'.",
+                         "Invalid texture information of the file 'deep.tga'", "Invalid size of the bitmap 'flat.bmp'."}));
+    // No TGA took a name; each BMP attempt took one.
+    EXPECT_EQ(Texture::textureCounter, 3u);
 }
 
 TEST_F(MeshManagerTest, MeshesAreCachedOnlyWhenLoaded)
 {
-    write("arrow.3DS", square());
-    Mesh* mesh = manager->getMesh("arrow.3DS");
+    write("Models/arrow.3DS", square());
+    Mesh* mesh = manager->getMesh("Models/arrow.3DS");
     ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(manager->getMesh("arrow.3DS"), mesh);
-    EXPECT_EQ(mesh->getName(), "arrow.3DS");
-    EXPECT_EQ(count(log(), "...Loading Model 'arrow.3DS'."), 1u);
+    EXPECT_EQ(manager->getMesh("Models/arrow.3DS"), mesh);
+    EXPECT_EQ(mesh->getName(), "Models/arrow.3DS");
+    EXPECT_EQ(count(log(), "...Loading Model 'Models/arrow.3DS'."), 1u);
+    EXPECT_NE(manager->getMesh("Models\\arrow.3DS"), mesh) << "another path, another mesh";
 
     EXPECT_EQ(manager->getMesh("gone.3ds"), nullptr);
     EXPECT_EQ(manager->getMesh("gone.3ds"), nullptr);
@@ -182,7 +130,7 @@ TEST_F(MeshManagerTest, MeshesAreCachedOnlyWhenLoaded)
 
     write("bad.3ds", model("Bad", cat(vertexList({{0, 0, 0}}), faceList({{0, 0, 1}}))));
     EXPECT_EQ(manager->getMesh("bad.3ds"), nullptr);
-    EXPECT_EQ(manager->getMeshes().size(), 1u);
+    EXPECT_EQ(manager->getMeshes().size(), 2u);
     EXPECT_EQ(boxes.back(), "Face index out of range in the model file 'bad.3ds'.");
 }
 
@@ -208,18 +156,14 @@ TEST_F(MeshManagerTest, MeshDrawsTexturedTrianglesUnflipped)
     glClear(GL_COLOR_BUFFER_BIT);
     mesh->draw();
     glFinish();
-    auto pixel = [](int x, int y) {
-        std::array<GLubyte, 4> rgba{};
-        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        return rgba;
-    };
-    auto near = [](std::array<GLubyte, 4> got, int r, int g, int b) {
-        return std::abs(got[0] - r) < 12 && std::abs(got[1] - g) < 12 && std::abs(got[2] - b) < 12;
-    };
-    EXPECT_TRUE(near(pixel(16, 16), 255, 0, 0));
-    EXPECT_TRUE(near(pixel(48, 16), 0, 255, 0));
-    EXPECT_TRUE(near(pixel(16, 48), 0, 0, 255));
-    EXPECT_TRUE(near(pixel(48, 48), 255, 255, 255));
+    const std::pair<std::array<int, 2>, std::array<int, 3>> expected[] = {
+        {{16, 16}, {255, 0, 0}}, {{48, 16}, {0, 255, 0}}, {{16, 48}, {0, 0, 255}}, {{48, 48}, {255, 255, 255}}};
+    for (const auto& [at, rgb] : expected) {
+        std::array<GLubyte, 4> got{};
+        glReadPixels(at[0], at[1], 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, got.data());
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(got[c], rgb[c], 12) << at[0] << "," << at[1];
+    }
 }
 
 } // namespace
