@@ -5,11 +5,14 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "library/SongSelection.h"
+#include "scene/Dancer.h"
+#include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 #include "game/PlayerManager.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -75,9 +78,14 @@ protected:
 TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAfresh)
 {
     ASSERT_TRUE(stage.arrows().playsChart());
+    auto* dancer = new Dancer();
+    ObjectGraph::find()->addNode(dancer, "Dancer");
+    std::vector<std::int32_t> movesAfterLeft;
     std::vector<float> duringStop;
     std::string wordAfterMine;
     const auto bothPlay = [&](double from, double to) {
+        if (from > 1000 && from < 1150)
+            movesAfterLeft.push_back(dancer->getModel().firstFrame());
         pressExactly(1, from, to, {std::begin(steps), std::end(steps)});
         // The right arrow of beat 12 during the stop (3 s to 3.5 s).
         if (from > 3050 && to < 3450 && !stage.arrows().getArrows(1).empty())
@@ -116,6 +124,10 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
                                             "Good          0", "Booo          0", "Holds OK      0",
                                             "Holds NG      1", "Mines hit     1", "Points     2200"};
     EXPECT_EQ(column(), expected);
+    // The dancer dances the chart's steps: the Left move (or the special one) for the first arrow.
+    EXPECT_TRUE(std::ranges::any_of(movesAfterLeft, [](std::int32_t first) {
+        return first == Dancer::leftMove.firstFrame || first == Dancer::specialMove.firstFrame;
+    }));
 
     PlayerManager::instance()->newRound();
     stage.arrows().newRound();
