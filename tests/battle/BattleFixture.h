@@ -65,21 +65,18 @@ protected:
     static void aimAt(int lane)
     {
         unsigned seed = 1;
-        for (;; ++seed) {
-            std::srand(seed);
-            if (std::rand() % 4 == lane)
-                break;
-        }
+        while ((std::srand(seed), std::rand() % 4) != lane)
+            ++seed;
         std::srand(seed);
     }
 
     // Awards player 1 a missile and fires it into the given lane of player 2's field.
-    Missile* fireAt(int lane, int player = 1)
+    Missile* fireAt(int lane)
     {
-        const std::int8_t slot = gimmicks->award(static_cast<std::int8_t>(player), GimmickManager::missileType);
-        auto* missile = static_cast<Missile*>(gimmicks->getSlot(player, slot));
+        const std::int8_t slot = gimmicks->award(1, GimmickManager::missileType);
+        auto* missile = static_cast<Missile*>(gimmicks->getSlot(1, slot));
         aimAt(lane);
-        EXPECT_TRUE(gimmicks->launch(static_cast<std::int8_t>(player), slot));
+        EXPECT_TRUE(gimmicks->launch(1, slot));
         return missile;
     }
 

@@ -26,67 +26,42 @@ protected:
     Player two;
 };
 
-TEST_F(SidebarTest, PointsAreRightAlignedInFiveCharacters)
-{
-    auto* left = new Sidebar("sidebar_p1", &one);
-    EXPECT_EQ(graph->findNode("sb_P1Points"), left->getPointsText());
-
-    graph->update();
-    EXPECT_EQ(left->getPointsText()->getText(), "    0");
-    one.addPoints(4250);
-    graph->update();
-    EXPECT_EQ(left->getPointsText()->getText(), " 4250");
-    one.addPoints(120000);
-    graph->update();
-    EXPECT_EQ(left->getPointsText()->getText(), "124250");
-}
-
-TEST_F(SidebarTest, EachSidebarFillsOnlyItsOwnPlayersIcons)
+// Each sidebar shows its own player's points, right-aligned in five
+// characters, and its own row of icons, lit while their slot holds a missile.
+TEST_F(SidebarTest, EachSidebarShowsItsPlayersPointsAndLitSlots)
 {
     auto* left = new Sidebar("sidebar_p1", &one);
     auto* right = new Sidebar("sidebar_p2", &two);
+    EXPECT_EQ(graph->findNode("sb_P1Points"), left->getPointsText());
     EXPECT_EQ(graph->findNode("sb_P2Points"), right->getPointsText());
     for (int i = 0; i < 8; ++i) {
-        const bool ownRow = i < 4;
-        ASSERT_EQ(left->getIcons()[i] != nullptr, ownRow) << "entry " << i;
-        ASSERT_EQ(right->getIcons()[i] != nullptr, !ownRow) << "entry " << i;
+        ASSERT_EQ(left->getIcons()[i] != nullptr, i < 4) << "entry " << i;
+        ASSERT_EQ(right->getIcons()[i] != nullptr, i >= 4) << "entry " << i;
     }
-    const SGMissle* icon = right->getIcons()[7];
-    EXPECT_STREQ(icon->getNodeName(), "SGMissle_1_3");
-    EXPECT_EQ(graph->findNode("SGMissle_1_3"), icon);
-    EXPECT_EQ(icon->side, ObjectNode::SideCentre);
-    EXPECT_FALSE(icon->isLit());
-}
-
-TEST_F(SidebarTest, IconsLightWhileTheirSlotHoldsAMissile)
-{
-    auto* right = new Sidebar("sidebar_p2", &two);
-    const auto lit = [&] {
-        std::string states;
+    EXPECT_EQ(graph->findNode("SGMissle_1_3"), right->getIcons()[7]);
+    EXPECT_EQ(right->getIcons()[7]->side, ObjectNode::SideCentre);
+    const auto shown = [&] {
+        graph->update();
+        std::string states = left->getPointsText()->getText() + "|";
         for (int slot = 0; slot < 4; ++slot)
             states += right->getIcons()[4 + slot]->isLit() ? '1' : '0';
         return states;
     };
-    graph->update();
-    EXPECT_EQ(lit(), "0000");
-
+    EXPECT_EQ(shown(), "    0|0000");
+    one.addPoints(4250);
     gimmicks->awardReached(0, 12000);
-    graph->update();
-    EXPECT_EQ(lit(), "1100");
-
+    EXPECT_EQ(shown(), " 4250|1100");
     gimmicks->launch(2, 0);
-    graph->update();
-    EXPECT_EQ(lit(), "0100");
-
+    EXPECT_EQ(shown(), " 4250|0100");
     // Player 1's awards never light player 2's icons.
+    one.addPoints(120000);
     gimmicks->awardReached(20000, 12000);
-    graph->update();
-    EXPECT_EQ(lit(), "0100");
+    EXPECT_EQ(shown(), "124250|0100");
 }
 
 // Panels at the outer edges behind the fields, icons in a column per player
 // at a fifth of their size, slot 0 on top; all fixed to the screen, not to
-// the frame's base matrix.
+// the frame's base matrix; drawing restores the scene's state.
 TEST_F(SidebarTest, PanelsAndIconsStandWhereTheyBelong)
 {
     new Sidebar("sidebar_p1", &one);
@@ -107,28 +82,18 @@ TEST_F(SidebarTest, PanelsAndIconsStandWhereTheyBelong)
             EXPECT_NEAR(matrix[5], place.scale, 1e-6f) << place.node;
         }), (std::string(place.node) + "\\Probe").c_str());
     }
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -50.0f);
-    glPushMatrix();
-    graph->draw();
-    glPopMatrix();
-    EXPECT_EQ(probed, std::size(places));
-}
-
-TEST_F(SidebarTest, DrawingRestoresTheSceneState)
-{
-    new Sidebar("sidebar_p1", &one);
-    new Sidebar("sidebar_p2", &two);
     gimmicks->awardReached(5000, 0);
     graph->update();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -50.0f);
     glPushMatrix();
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     graph->draw();
     glPopMatrix();
+    EXPECT_EQ(probed, std::size(places));
+    // Drawing restores the scene's state.
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

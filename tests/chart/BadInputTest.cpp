@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 using namespace chart;
 
@@ -12,6 +11,14 @@ namespace {
 
 const std::string smHead = "#BPMS:0=120;\n";
 const std::string smChart = "#NOTES:dance-single::Easy:1::1000\n0100\n0010\n0001;\n";
+
+std::string repeat(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
 
 struct BadCase {
     const char* what;
@@ -38,28 +45,12 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
         {"short #NOTES", ChartFormat::Sm, smHead + "#NOTES:dance-single:1000;", "", "of its 6 fields"},
         {"rows per measure", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + std::string(5000 * 5, '\n'),
             "", ""},
-        {"too many rows", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + [] {
-             std::string rows;
-             for (int i = 0; i < 5000; ++i)
-                 rows += "0000\n";
-             return rows;
-         }(),
-            "", "more than 4096 rows"},
+        {"too many rows", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + repeat("0000\n", 5000), "",
+            "more than 4096 rows"},
         {"too many measures", ChartFormat::Sm, smHead + "#NOTES:dance-single::E:1::" + std::string(60000, ','), "",
             "measures"},
-        {"too many tags", ChartFormat::Sm, [] {
-             std::string tags;
-             for (int i = 0; i <= 20000; ++i)
-                 tags += "#A;";
-             return tags;
-         }(),
-            "more than 20000 tags", ""},
-        {"too many values", ChartFormat::Dwi, [] {
-             std::string tags;
-             for (int i = 0; i < 2000; ++i)
-                 tags += "#SINGLE" + std::string(63, ':') + ";";
-             return tags;
-         }(),
+        {"too many tags", ChartFormat::Sm, repeat("#A;", 20001), "more than 20000 tags", ""},
+        {"too many values", ChartFormat::Dwi, repeat("#SINGLE" + std::string(63, ':') + ";", 2000),
             "more than 100000 values", ""},
         {"SSC chart with a zero tempo", ChartFormat::Ssc,
             smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#BPMS:0=0;\n#NOTES:1000;\n", "", "tempo of 0 BPM"},
@@ -86,27 +77,6 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
         } else if (bad.notes > 0) {
             ASSERT_EQ(result.song.charts.size(), 1u);
             EXPECT_EQ(result.song.charts[0].notes.size(), bad.notes);
-        }
-    }
-}
-
-// Random bytes, and random bytes sprinkled with the characters the readers
-// look for, never break the readers' promises.
-TEST(ChartBadInput, BinaryGarbage)
-{
-    std::mt19937 random(17);
-    const std::string alphabet = "#:;,=!<>()[]{}`'/\\\n\r0123M84AB";
-    for (int round = 0; round < 200; ++round) {
-        std::string text(4096, '\0');
-        for (char& c : text)
-            c = round % 2 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
-        for (const ChartFormat format : {ChartFormat::Sm, ChartFormat::Ssc, ChartFormat::Dwi}) {
-            const ReadResult result = ChartFile::parse("#BPMS:0=120;#BPM:120;" + text, format);
-            for (const Chart& steps : result.song.charts)
-                for (const Note& note : steps.notes) {
-                    EXPECT_LE(note.lane, LaneDown);
-                    EXPECT_GE(note.end, note.beat);
-                }
         }
     }
 }

@@ -26,10 +26,7 @@ namespace {
 
 constexpr const char* config
     = "[General]\nGoalposy = 4.0\nSpawnposy = -6.5\n[Sound]\nMasterVolume = 0\nGlobalOffset = 0\n"
-      "[Player1]\nName = Kai\nKeyUp = 57\nKeyDown = 53\nKeyRight = 44\nKeyLeft = 41\n"
-      "KeySlot1 = 51\nKeySlot2 = 45\nKeySlot3 = 58\nKeySlot4 = 43\nUseJoystick = 0\n"
-      "[Player2]\nName = Mia\nKeyUp = 26\nKeyDown = 28\nKeyRight = 27\nKeyLeft = 25\n"
-      "KeySlot1 = 4F\nKeySlot2 = 50\nKeySlot3 = 4C\nKeySlot4 = 4B\nUseJoystick = 0\n";
+      "[Player1]\nName = Kai\nUseJoystick = 0\n[Player2]\nName = Mia\nUseJoystick = 0\n";
 
 std::string bytesOf(const std::vector<std::uint8_t>& bytes)
 {

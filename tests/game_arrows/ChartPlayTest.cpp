@@ -5,11 +5,14 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "library/SongSelection.h"
+#include "scene/Dancer.h"
+#include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 #include "game/PlayerManager.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -68,66 +71,31 @@ protected:
     ArrowStage stage{Chart{"", "128.000", 5500, 9000, song, {"hard", "Hard"}}};
 };
 
-TEST_F(ChartPlayTest, ExactPressesAreGodlikeAndKeptHoldsScoreThroughTempoChangesAndStops)
+// Player 1 presses every step exactly and keeps the holds; player 2 taps the
+// hold's head and lets go at once, stands on Left through the mine, then hits
+// the jump. The results show holds and mines; the next round rebuilds the
+// chart players and scores the same play the same.
+TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAfresh)
 {
     ASSERT_TRUE(stage.arrows().playsChart());
+    auto* dancer = new Dancer();
+    ObjectGraph::find()->addNode(dancer, "Dancer");
+    std::vector<std::int32_t> movesAfterLeft;
     std::vector<float> duringStop;
-    play([&](double from, double to) {
+    std::string wordAfterMine;
+    const auto bothPlay = [&](double from, double to) {
+        if (from > 1000 && from < 1150)
+            movesAfterLeft.push_back(dancer->getModel().firstFrame());
         pressExactly(1, from, to, {std::begin(steps), std::end(steps)});
         // The right arrow of beat 12 during the stop (3 s to 3.5 s).
         if (from > 3050 && to < 3450 && !stage.arrows().getArrows(1).empty())
             duringStop.push_back(stage.arrows().getArrows(1).back()->y);
-    });
-
-    const auto& tally = stage.arrows().getTally(1);
-    EXPECT_EQ(tally[0], std::size(steps));
-    EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), std::size(steps));
-    for (const double error : stage.arrows().getPressErrors(1))
-        EXPECT_LT(std::fabs(error), 1.5);
-    const ChartPlayer::Results& results = stage.arrows().getChartPlayer(1)->getResults();
-    EXPECT_EQ(results.holdsOk, 2u);
-    EXPECT_EQ(results.holdsNg, 0u);
-    EXPECT_EQ(results.minesHit, 0u);
-    EXPECT_EQ(stage.points(1), 800u * std::size(steps) + 2 * ChartPlayer::holdPoints);
-
-    ASSERT_GE(duringStop.size(), 5u);
-    for (const float height : duringStop)
-        EXPECT_EQ(height, duringStop.front()) << "arrows stand still during a stop";
-    EXPECT_NE(stage.log().find("ArrowManager: Player 1 holds OK 2, NG 0; mines hit 0"), std::string::npos);
-}
-
-TEST_F(ChartPlayTest, ALetGoHoldIsNgAndAMineUnderAHeldLaneCostsPoints)
-{
-    std::string wordAfterMine;
-    play([&](double from, double to) {
-        // Player 2 taps the hold's head and lets go at once, then stands on
-        // Left through the mine, then hits the jump.
         pressExactly(2, from, to, {{1500, down, 0}});
         if (from >= 4400 && from < 4600)
             stage.arrows().onPlayerAction(2, left, stage.now(), false);
         if (from >= 4600 && wordAfterMine.empty())
             wordAfterMine = stage.arrows().getQualityText(2)->getText();
         pressExactly(2, from, to, {{5000, left, 0}, {5000, right, 0}});
-    });
-    const ChartPlayer::Results& results = stage.arrows().getChartPlayer(2)->getResults();
-    EXPECT_EQ(results.holdsNg, 1u);
-    EXPECT_EQ(results.holdsOk, 0u);
-    EXPECT_EQ(results.minesHit, 1u);
-    EXPECT_EQ(wordAfterMine, "Boom");
-    // 800 for the head, then the mine takes 200 (to 600), then 1600 for the jump.
-    EXPECT_EQ(stage.points(2), 800u - ChartPlayer::minePenalty + 1600u);
-    // Player 1 played nothing: a mine under no key costs nothing.
-    EXPECT_EQ(stage.arrows().getChartPlayer(1)->getResults().minesHit, 0u);
-}
-
-// The results show holds and mines; the next round rebuilds the chart
-// players and scores the same play the same.
-TEST_F(ChartPlayTest, TheResultsCountHoldsAndMinesAndTheNextRoundCountsAfresh)
-{
-    const auto letGoAndStandOnAMine = [&](double from, double to) {
-        pressExactly(2, from, to, {{1500, down, 0}});
-        if (from >= 4400 && from < 4600)
-            stage.arrows().onPlayerAction(2, left, stage.now(), false);
     };
     const auto column = [&] {
         std::vector<std::string> lines;
@@ -135,17 +103,37 @@ TEST_F(ChartPlayTest, TheResultsCountHoldsAndMinesAndTheNextRoundCountsAfresh)
             lines.push_back(text->isActive() ? text->getText() : "(hidden)");
         return lines;
     };
-    play(letGoAndStandOnAMine);
-    const std::vector<std::string> expected{"Godlike       1", "Perfect       0", "Great         0",
+    play(bothPlay);
+
+    const auto& tally = stage.arrows().getTally(1);
+    EXPECT_EQ(tally[0], std::size(steps));
+    EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), std::size(steps));
+    for (const double error : stage.arrows().getPressErrors(1))
+        EXPECT_LT(std::fabs(error), 1.5);
+    EXPECT_EQ(stage.points(1), 800u * std::size(steps) + 2 * ChartPlayer::holdPoints);
+    ASSERT_GE(duringStop.size(), 5u);
+    for (const float height : duringStop)
+        EXPECT_EQ(height, duringStop.front()) << "arrows stand still during a stop";
+    // A mine under no held key costs nothing.
+    EXPECT_NE(stage.log().find("ArrowManager: Player 1 holds OK 2, NG 0; mines hit 0"), std::string::npos);
+    EXPECT_NE(stage.log().find("ArrowManager: Player 2 holds OK 0, NG 1; mines hit 1"), std::string::npos);
+    EXPECT_EQ(wordAfterMine, "Boom");
+    // 800 for the head, then the mine takes 200 (to 600), then 1600 for the jump.
+    EXPECT_EQ(stage.points(2), 800u - ChartPlayer::minePenalty + 1600u);
+    const std::vector<std::string> expected{"Godlike       3", "Perfect       0", "Great         0",
                                             "Good          0", "Booo          0", "Holds OK      0",
-                                            "Holds NG      1", "Mines hit     1", "Points      600"};
+                                            "Holds NG      1", "Mines hit     1", "Points     2200"};
     EXPECT_EQ(column(), expected);
+    // The dancer dances the chart's steps: the Left move (or the special one) for the first arrow.
+    EXPECT_TRUE(std::ranges::any_of(movesAfterLeft, [](std::int32_t first) {
+        return first == Dancer::leftMove.firstFrame || first == Dancer::specialMove.firstFrame;
+    }));
 
     PlayerManager::instance()->newRound();
     stage.arrows().newRound();
     EXPECT_EQ(stage.arrows().getChartPlayer(2)->getResults().minesHit, 0u);
     EXPECT_EQ(column(), std::vector<std::string>(9, "(hidden)"));
-    play(letGoAndStandOnAMine);
+    play(bothPlay);
     EXPECT_EQ(column(), expected);
 }
 

@@ -5,6 +5,7 @@
 #include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
+#include "game/Lane.h"
 #include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
@@ -22,8 +23,14 @@ namespace {
 
 using arrowtest::ArrowStage;
 
+// The direction action of each lane: Left, Up, Right, Down; the slot keys.
 constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
-constexpr std::uint8_t slot2 = 6;
+constexpr std::uint8_t slot1 = 5, slot2 = 6, slot3 = 7, slot4 = 8;
+
+GoalMarker* goal(int lane)
+{
+    return static_cast<GoalMarker*>(ObjectGraph::find()->findNode(("Goal" + std::to_string(lane)).c_str()));
+}
 
 // What a round leaves on screen: points, tallies, winner and both results columns.
 struct Outcome {
@@ -84,7 +91,6 @@ protected:
     }
 
     ArrowManager& manager() const { return const_cast<ArrowStage&>(stage).arrows(); }
-    GoalMarker* goal(int lane) { return static_cast<GoalMarker*>(ObjectGraph::find()->findNode(("Goal" + std::to_string(lane)).c_str())); }
 
     arrowtest::Chart chart{"8040206010A0", "128.000", 5500, 9000};
     ArrowStage stage{chart};
@@ -95,8 +101,28 @@ protected:
 
 TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
 {
-    play(chart.songMs + 500);
+    std::vector<std::pair<std::uint32_t, Dancer::Move>> moves;
+    play(chart.songMs + 500, [&](std::uint32_t at) {
+        moves.push_back({at, {dancer->getModel().firstFrame(), dancer->getModel().lastFrame()}});
+    });
     const Outcome first = outcome();
+    // Each single step moves the dancer as its arrows reach the goal line:
+    // the move of its direction, or the special one, within a frame.
+    const auto steps = arrowtest::chartArrows(chart);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Lane lane = steps[i].lane;
+        const Dancer::Move due
+            = lane == LaneLeft ? Dancer::leftMove : lane == LaneUp ? Dancer::upMove : Dancer::downRightMove;
+        EXPECT_TRUE(std::ranges::any_of(moves, [&](const auto& seen) {
+            const auto& [at, move] = seen;
+            return at + 17 >= steps[i].beatMs && at <= steps[i].beatMs + 34
+                && (move.firstFrame == due.firstFrame || move.firstFrame == Dancer::specialMove.firstFrame);
+        })) << "step " << i;
+    }
+    // Every step, silent ones and those past the chart's end included, is
+    // queued and consumed when due: only the steps still on their way wait.
+    EXPECT_LE(dancer->pendingEvents(), static_cast<std::size_t>(stage.arrows().getLead() / (30000.0 / 128.0)) + 1);
+    EXPECT_EQ(stage.arrows().getDancer(), dancer);
     // Player 1's 8 arrows all Godlike, player 2's all Great; holds and mines
     // are not shown for the game's own song.
     const std::vector<std::string> expected{
@@ -104,6 +130,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
         "Godlike       0", "Perfect       0", "Great         8", "Good          0", "Booo          0", "Points     1600", "", "", ""};
     EXPECT_EQ(first.results, expected);
     EXPECT_EQ(first.winner, "Kai won!");
+    EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
 
     // A round cut short with everything in play: points past two thresholds,
     // a missile exploded on a lane of player 1, one in flight, a slot filled,
@@ -132,7 +159,6 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     // Ten seconds on the story screen: nothing acts.
     for (int frame = 0; frame < 1000; ++frame)
         stage.frame(10);
-    EXPECT_EQ(stage.points(1) + stage.points(2), 0u);
     EXPECT_TRUE(gimmicks->getGimmicks().empty());
     EXPECT_FALSE(inFlight->isActive());
     for (int slot = 0; slot < 4; ++slot) {
@@ -146,23 +172,126 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_TRUE(std::ranges::none_of(spawned, [](const ObjectNode* arrow) { return arrow->isActive(); }));
     EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
     // The slot key that ended the round, still held, does not start the next.
-    stage.arrows().onPlayerAction(1, 5, stage.now(), false);
+    stage.arrows().onPlayerAction(1, slot1, stage.now(), false);
     EXPECT_FALSE(stage.arrows().isSongStarted());
     EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
     EXPECT_FALSE(stage.arrows().getQualityText(1)->isActive() || stage.arrows().getQualityText(2)->isActive());
-    const Outcome clean = outcome();
-    EXPECT_EQ(clean.winner, "");
-    EXPECT_EQ(std::ranges::count(clean.results, "(hidden)"), 18);
+    EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(18, "(hidden)")}));
 
     play(chart.songMs + 500);
     EXPECT_EQ(outcome(), first);
     const std::string log = stage.log();
-    const auto firstOver = log.find("ArrowManager: Song over.");
+    const auto firstOver = log.find("ArrowManager: Song over. Player 1: 6400 points");
+    ASSERT_NE(firstOver, std::string::npos);
+    EXPECT_NE(log.find("(8 Godlike, 0 Perfect, 0 Great, 0 Good, 0 Booo); Player 2: 1600 points (0 Godlike, "
+                       "0 Perfect, 8 Great, 0 Good, 0 Booo); winner: Kai \n",
+                       firstOver),
+              std::string::npos);
+    // After the totals, once per song; the silent output never underruns.
+    const auto underruns = log.find("NOTICE: SoundManager: Audio underruns during the song: 0 \n", firstOver);
+    EXPECT_NE(underruns, std::string::npos);
     const auto secondOver = log.find("ArrowManager: Song over.", firstOver + 1);
     EXPECT_EQ(log.substr(firstOver, log.find('\n', firstOver) - firstOver),
               log.substr(secondOver, log.find('\n', secondOver) - secondOver));
     EXPECT_EQ(log.find("ArrowManager: Song over.", secondOver + 1), std::string::npos);
+}
+
+class GimmickHooksTest : public ::testing::Test {
+protected:
+    std::uint32_t songTime() { return SoundManager::instance()->getStreamTime(ArrowManager::streamName); }
+
+    // Player 1 fires slot 0 (with Slot2) into a known lane of player 2's field.
+    Missile* fireAt(int lane)
+    {
+        gimmicks->award(1, GimmickManager::missileType);
+        auto* missile = static_cast<Missile*>(gimmicks->getSlot(1, 0));
+        stage.frame(10, [&] {
+            unsigned seed = 1;
+            while ((std::srand(seed), std::rand() % 4) != lane)
+                ++seed;
+            std::srand(seed);
+            stage.arrows().onPlayerAction(1, slot2);
+        });
+        EXPECT_TRUE(missile->isLaunched());
+        return missile;
+    }
+
+    void flyInto(const Missile* missile, float height)
+    {
+        for (int frames = 0; frames < 1000 && missile->y < height; ++frames)
+            stage.frame(10);
+    }
+
+    ArrowStage stage{{"", "128.000", 5500, 60000}};
+    GimmickManager* gimmicks = GimmickManager::instance();
+};
+
+TEST_F(GimmickHooksTest, SlotKeysFireSlotsOneAndZeroOnlyAfterTheGuard)
+{
+    for (int i = 0; i < 4; ++i)
+        gimmicks->award(1, GimmickManager::missileType);
+    const auto filled = [&] {
+        std::string row;
+        for (int slot = 0; slot < 4; ++slot)
+            row += gimmicks->getSlot(1, slot) ? '1' : '0';
+        return row;
+    };
+
+    // The first press only starts the song; held, it launches nothing in the
+    // guard time, and the first repeat past it fires slot 1.
+    stage.startSong();
+    std::uint32_t pressedAt = 0;
+    do {
+        stage.frame(10, [&] {
+            pressedAt = songTime();
+            stage.arrows().onPlayerAction(1, slot1);
+        });
+        if (pressedAt <= ArrowManager::gimmickGuardMs) {
+            ASSERT_EQ(filled(), "1111") << "at " << pressedAt << " ms";
+        }
+    } while (pressedAt <= ArrowManager::gimmickGuardMs);
+    EXPECT_EQ(filled(), "1011");
+    stage.frame(10, [&] { stage.arrows().onPlayerAction(1, slot4); });
+    EXPECT_EQ(filled(), "0011");
+    // Nothing fires slots 2 and 3; player 2's keys fire player 2's slots only.
+    stage.frame(10, [&] {
+        for (const std::uint8_t key : {slot1, slot2, slot3, slot4})
+            stage.arrows().onPlayerAction(1, key);
+        stage.arrows().onPlayerAction(2, slot2);
+    });
+    EXPECT_EQ(filled(), "0011");
+}
+
+// A press in the missile's lane catches it inside its window, for as long a
+// block as the catch was good; a player whose lane is blocked cannot catch,
+// the other player can.
+TEST_F(GimmickHooksTest, DirectionPressCatchesAMissileInsideItsWindowUnlessTheLaneIsBlocked)
+{
+    stage.startSong();
+    while (songTime() <= ArrowManager::gimmickGuardMs)
+        stage.frame(10);
+    Missile* missile = fireAt(2);
+    flyInto(missile, 0.9f);
+    stage.arrows().onPlayerAction(2, actionOf[2]);
+    EXPECT_FALSE(missile->exploded);
+    flyInto(missile, 1.2f);
+    const float quality = missile->quality();
+    const std::uint32_t caught = stage.now();
+    stage.arrows().onPlayerAction(2, actionOf[1]);
+    EXPECT_FALSE(missile->exploded);
+    stage.arrows().onPlayerAction(2, actionOf[2]);
+    ASSERT_TRUE(missile->exploded);
+    EXPECT_TRUE(goal(2)->isHiddenFor(2));
+    EXPECT_EQ(missile->getBlockUntil(), caught + static_cast<std::uint32_t>(quality * 10000.0));
+
+    Missile* second = fireAt(2);
+    flyInto(second, 1.1f);
+    ASSERT_TRUE(goal(2)->isHiddenFor(2));
+    stage.arrows().onPlayerAction(2, actionOf[2]);
+    EXPECT_FALSE(second->exploded);
+    stage.arrows().onPlayerAction(1, actionOf[2]);
+    EXPECT_TRUE(second->exploded);
 }
 
 } // namespace
