@@ -164,10 +164,10 @@ protected:
 
 // Real time under SDL's dummy driver: the clock follows the frames the device
 // has taken, a buffer later (what the device holds before it is heard), with
-// millisecond steps. A loaded machine holds the device thread back now and
-// then; the device catches up in a burst that the smoothed clock follows some
-// milliseconds off, so the bounds hold for most readings, not all. A clock
-// without the buffer's latency, at a wrong rate or in buffer steps fails.
+// millisecond steps. Between two hand-overs it lags the frames handed over by
+// one to two buffers. A loaded machine holds the device thread back now and
+// then, and the smoothed clock meets the burst that follows some milliseconds
+// off, so the typical (median) lag is checked, not every reading's.
 TEST_F(DeviceEngineTest, ClockFollowsTheDeviceInRealTime)
 {
     ASSERT_GE(engine.playStream(song), 0);
@@ -175,24 +175,22 @@ TEST_F(DeviceEngineTest, ClockFollowsTheDeviceInRealTime)
     const double bufferMs = engine.bufferFrames() * 1000.0 / engine.rate();
     const auto mixedMs = [&] { return engine.streamFramesMixed(song) * 1000.0 / engine.rate(); };
     std::vector<std::uint32_t> readings;
-    std::vector<double> readAtMs;
-    std::size_t aheadOfTheBuffer = 0, outOfBounds = 0;
+    std::vector<double> readAtMs, lags;
     const auto begin = std::chrono::steady_clock::now();
     const auto until = begin + std::chrono::milliseconds(1500);
     while (std::chrono::steady_clock::now() < until) {
-        const double mixedBefore = mixedMs();
         const std::uint32_t now = engine.streamTimeMs(song);
-        const double mixedAfter = mixedMs();
-        outOfBounds += now > mixedAfter + 5.0 || now < mixedBefore - 2.0 * bufferMs - 5.0 ? 1 : 0;
-        aheadOfTheBuffer += now > std::max(0.0, mixedAfter - bufferMs) + 5.0 ? 1 : 0;
+        lags.push_back(mixedMs() - now);
         readings.push_back(now);
         readAtMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     EXPECT_TRUE(std::is_sorted(readings.begin(), readings.end()));
     EXPECT_GT(readings.back(), 1000u);
-    EXPECT_LT(outOfBounds * 2, readings.size()) << outOfBounds << " of " << readings.size();
-    EXPECT_LT(aheadOfTheBuffer * 2, readings.size()) << aheadOfTheBuffer << " of " << readings.size();
+    std::nth_element(lags.begin(), lags.begin() + static_cast<std::ptrdiff_t>(lags.size() / 2), lags.end());
+    const double medianLag = lags[lags.size() / 2];
+    EXPECT_GT(medianLag, bufferMs) << "buffer " << bufferMs << " ms";
+    EXPECT_LT(medianLag, 2.0 * bufferMs + 5.0) << "buffer " << bufferMs << " ms";
     // Millisecond resolution: most steps follow the real time that passed
     // between the two readings. A loaded machine delays the device thread now
     // and then, which stalls the clock and makes the next step bigger, so
