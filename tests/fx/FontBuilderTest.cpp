@@ -74,10 +74,8 @@ TEST(FontBuilderTest, BitmapSheetHoldsEveryGlyphApartWithItsAdvance)
     ASSERT_EQ(sheet.pixels.size(), static_cast<std::size_t>(sheet.width) * sheet.height);
     int setInGlyphs = 0;
     for (const BitmapGlyph& glyph : sheet.glyphs) {
-        EXPECT_GE(glyph.sheetX, 0);
-        EXPECT_GE(glyph.sheetY, 0);
-        EXPECT_LE(glyph.sheetX + glyph.width, sheet.width);
-        EXPECT_LE(glyph.sheetY + glyph.height, sheet.height);
+        EXPECT_TRUE(glyph.sheetX >= 0 && glyph.sheetY >= 0 && glyph.sheetX + glyph.width <= sheet.width
+                    && glyph.sheetY + glyph.height <= sheet.height) << "glyph at " << glyph.sheetX << "," << glyph.sheetY;
         setInGlyphs += setPixels(sheet, glyph);
     }
     // Nothing is set outside the glyphs' own boxes, so boxes do not overlap.

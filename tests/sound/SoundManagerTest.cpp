@@ -55,17 +55,6 @@ protected:
     std::vector<std::string> boxes;
 };
 
-TEST_F(SoundManagerTest, InitLogsItsStepsAndClampsTheVolume)
-{
-    SoundManager* manager = start("[Sound]\nMasterVolume = 300\n");
-    EXPECT_TRUE(logHas("Initializing SoundManager... \n... checking FMOD Version \n... initializing FMOD"));
-    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 255..."));
-    manager->setVolume(-5);
-    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
-    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
-    EXPECT_TRUE(boxes.empty());
-}
-
 TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
 {
     const std::pair<const char*, double> cases[] = {{"GlobalOffset = 40\n", 40.0}, {"GlobalOffset = -12.5\n", -12.5},
@@ -158,11 +147,17 @@ TEST_F(SoundManagerTest, UnreadableFilesAndUnknownNamesAreReportedAndStaySilent)
         EXPECT_TRUE(logHas(std::string("WARNING: SoundManager: ") + warning)) << warning;
 }
 
-TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
+// Init logs its steps and clamps the volume; a name finds its first sound.
+TEST_F(SoundManagerTest, InitClampsTheVolumeAndFindTakesTheFirstOfTheName)
 {
     ASSERT_TRUE(writeLevelFile("Data/a.wav", 0.5, 44100, 2, 0.5f));
     ASSERT_TRUE(writeLevelFile("Data/b.wav", 0.25, 44100, 2, 0.5f));
-    SoundManager* manager = start();
+    SoundManager* manager = start("[Sound]\nMasterVolume = 300\nGlobalOffset = 0\n");
+    EXPECT_TRUE(logHas("Initializing SoundManager... \n... checking FMOD Version \n... initializing FMOD"));
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 255..."));
+    manager->setVolume(-5);
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
+    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
     manager->addSound("Data/a.wav", "Twice");
     manager->addSound("Data/b.wav", "Twice");
     EXPECT_EQ(manager->getStreamLength("Twice"), 500u);
@@ -175,6 +170,7 @@ TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
     EXPECT_GE(sample->getChannel(), 0);
     EXPECT_FALSE(sample->loadSample("Data/none.wav"));
     EXPECT_TRUE(logHas("ERROR: The following Sound Sample could not be loaded: Data/none.wav"));
+    EXPECT_EQ(boxes, std::vector<std::string>{"The following Sound Sample could not be loaded: Data/none.wav"});
     delete sample;
 }
 
