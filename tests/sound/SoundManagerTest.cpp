@@ -147,8 +147,9 @@ TEST_F(SoundManagerTest, UnreadableFilesAndUnknownNamesAreReportedAndStaySilent)
         EXPECT_TRUE(logHas(std::string("WARNING: SoundManager: ") + warning)) << warning;
 }
 
-// Init logs its steps and clamps the volume; a name finds its first sound.
-TEST_F(SoundManagerTest, InitClampsTheVolumeAndFindTakesTheFirstOfTheName)
+// Init logs its steps and clamps the volume; a name finds its first sound,
+// and removing a name takes all of its sounds and no other.
+TEST_F(SoundManagerTest, InitClampsTheVolumeAndSoundsAreFoundAndRemovedByName)
 {
     ASSERT_TRUE(writeLevelFile("Data/a.wav", 0.5, 44100, 2, 0.5f));
     ASSERT_TRUE(writeLevelFile("Data/b.wav", 0.25, 44100, 2, 0.5f));
@@ -161,6 +162,9 @@ TEST_F(SoundManagerTest, InitClampsTheVolumeAndFindTakesTheFirstOfTheName)
     manager->addSound("Data/a.wav", "Twice");
     manager->addSound("Data/b.wav", "Twice");
     EXPECT_EQ(manager->getStreamLength("Twice"), 500u);
+    manager->addSound("Data/b.wav", "Other");
+    manager->remove("Twice");
+    EXPECT_TRUE(manager->find("Twice") == nullptr && manager->find("Other") != nullptr) << "only the named go";
 
     Sound* sample = new Sound(manager->getEngine(), "Effect");
     EXPECT_TRUE(sample->loadSample("Data/b.wav"));
