@@ -8,88 +8,77 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
+#include <numbers>
 
 namespace forgetest {
 namespace {
 
+std::string forgeVersion()
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(FLAREVOX_FORGE, error);
+    const auto size = std::filesystem::file_size(FLAREVOX_FORGE, error);
+    return error ? std::string() : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
+}
+
+bool forge(const std::filesystem::path& root, std::string& error)
+{
+    const std::string command = std::string("'") + FLAREVOX_FORGE + "' '" + root.string()
+                                + "' announcer config explosion library song > /dev/null";
+    error = std::system(command.c_str()) == 0 ? "" : "forge failed: " + command;
+    return error.empty();
+}
+
 // ctest runs every test in its own process, so the output is kept in the
 // working folder and made again only when the forge binary changes. A file
 // lock keeps parallel test processes from generating at the same time.
-struct Forged : ForgedData {
-    Forged()
-    {
-        const auto base = std::filesystem::current_path() / "forge_audio_output";
-        first = base / "a";
-        second = base / "b";
-        std::filesystem::create_directories(base);
-        const int lock = ::open((base / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
-        if (lock >= 0)
-            ::flock(lock, LOCK_EX);
-        const auto stamp = base / "forge.stamp";
-        const std::string version = forgeVersion();
-        if (testsupport::readFile(stamp) == version) {
-            ok = true;
-        } else {
-            std::error_code ignored;
-            std::filesystem::remove_all(first, ignored);
-            std::filesystem::remove_all(second, ignored);
-            ok = run(first) && run(second);
-            if (ok)
-                std::ofstream(stamp, std::ios::trunc) << version;
-        }
-        if (lock >= 0)
-            ::close(lock);
+ForgedData makeForgedData()
+{
+    ForgedData data;
+    const auto base = std::filesystem::current_path() / "forge_audio_output";
+    data.first = base / "a";
+    data.second = base / "b";
+    std::filesystem::create_directories(base);
+    const int lock = ::open((base / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+    if (lock >= 0)
+        ::flock(lock, LOCK_EX);
+    const auto stamp = base / "forge.stamp";
+    const std::string version = forgeVersion();
+    data.ok = testsupport::readFile(stamp) == version;
+    if (!data.ok) {
+        std::filesystem::remove_all(data.first);
+        std::filesystem::remove_all(data.second);
+        data.ok = forge(data.first, data.error) && forge(data.second, data.error);
+        if (data.ok)
+            std::ofstream(stamp, std::ios::trunc) << version;
     }
+    if (lock >= 0)
+        ::close(lock);
+    return data;
+}
 
-    static std::string forgeVersion()
-    {
-        std::error_code error;
-        const auto time = std::filesystem::last_write_time(FLAREVOX_FORGE, error);
-        const auto size = std::filesystem::file_size(FLAREVOX_FORGE, error);
-        return error ? std::string() : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
-    }
-
-    bool run(const std::filesystem::path& root)
-    {
-        const std::string command = std::string("'") + FLAREVOX_FORGE + "' '" + root.string()
-                                    + "' announcer config explosion library song > /dev/null";
-        if (std::system(command.c_str()) != 0) {
-            error = "forge failed: " + command;
-            return false;
-        }
-        return true;
-    }
-};
+const ConfigFileParser& parsedConfig()
+{
+    auto* reader = new ConfigFileParser; // owned by the registry
+    reader->parse((forgedData().first / "Conf/global.cfg").string());
+    return *reader;
+}
 
 } // namespace
 
 const ForgedData& forgedData()
 {
-    static const Forged data;
+    static const ForgedData data = makeForgedData();
     return data;
 }
 
-const std::vector<std::string>& forgedFiles()
-{
-    static const std::vector<std::string> files = {
-        "Conf/global.cfg",          "Data/Music/coconut.mp3",  "Data/Dwi/Coconut.DWI",
-        "Data/Sound/dominating.wav", "Data/Sound/godlike.wav",  "Data/Sound/humiliation.wav",
-        "Data/Sound/rampage.wav",    "Data/Sound/perfect.wav",  "Data/Sound/ultrakill.wav",
-        "Data/Sound/explosion1.wav",
-        "Songs/Flarevox/Daybreak/Daybreak.sm", "Songs/Flarevox/Daybreak/daybreak.ogg",
-        "Songs/Flarevox/Neon Drift/Neon Drift.sm", "Songs/Flarevox/Neon Drift/neon-drift.ogg",
-        "Songs/Flarevox/Gearshift/Gearshift.sm", "Songs/Flarevox/Gearshift/gearshift.ogg",
-    };
-    return files;
-}
-
 ForgedConfig::ForgedConfig()
-    : reader(new ConfigFileParser)
+    : config(parsedConfig())
 {
-    reader->parse((forgedData().first / "Conf/global.cfg").string());
 }
 
 ForgedConfig::~ForgedConfig()
@@ -107,20 +96,60 @@ Chart readChart(const std::filesystem::path& file)
     return chart;
 }
 
-StepFileTags readStepFileTags(const std::string& text)
+std::vector<double> findKickOnsets(const forge::PcmAudio& audio)
 {
-    StepFileTags result;
-    const auto stray = [](const std::string& between) { return between.find_first_not_of('\n') != std::string::npos; };
-    const std::regex entry("#([^:;]*)[^;]*;");
-    std::size_t end = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), entry); it != std::sregex_iterator(); ++it) {
-        result.tags.push_back((*it)[1]);
-        const auto start = static_cast<std::size_t>(it->position());
-        result.strayText = result.strayText || stray(text.substr(end, start - end));
-        end = start + static_cast<std::size_t>(it->length());
+    const std::size_t frames = audio.frames();
+    const double rate = audio.sampleRate;
+    const double lowPass = 1.0 - std::exp(-2.0 * std::numbers::pi * 150.0 / rate);
+    const double release = std::exp(-1.0 / (0.015 * rate));
+    std::vector<float> envelope(frames);
+    double stage1 = 0.0, stage2 = 0.0, peak = 0.0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        double mono = 0.0;
+        for (int c = 0; c < audio.channels; ++c)
+            mono += audio.samples[i * static_cast<std::size_t>(audio.channels) + static_cast<std::size_t>(c)];
+        stage1 += lowPass * (mono - stage1);
+        stage2 += lowPass * (stage1 - stage2);
+        peak = std::max(std::fabs(stage2), peak * release);
+        envelope[i] = static_cast<float>(peak);
     }
-    result.strayText = result.strayText || stray(text.substr(end));
-    return result;
+    const float loudest = frames ? *std::max_element(envelope.begin(), envelope.end()) : 0.0f;
+    std::vector<double> onsets;
+    const auto lookBack = static_cast<std::size_t>(0.010 * rate);
+    const auto refractory = static_cast<std::size_t>(0.150 * rate);
+    std::size_t last = 0;
+    for (std::size_t i = lookBack; i < frames; ++i) {
+        if (envelope[i] < 0.6f * loudest || envelope[i - lookBack] >= 0.35f * loudest)
+            continue;
+        if (!onsets.empty() && i - last < refractory)
+            continue;
+        // The onset is where the rise crossed the lower mark.
+        std::size_t start = i;
+        while (start > i - lookBack && envelope[start - 1] >= 0.35f * loudest)
+            --start;
+        onsets.push_back(static_cast<double>(start) * 1000.0 / rate);
+        last = i;
+    }
+    return onsets;
+}
+
+double nearestDistance(const std::vector<double>& sortedMs, double ms)
+{
+    const auto after = std::lower_bound(sortedMs.begin(), sortedMs.end(), ms);
+    double best = 1e9;
+    if (after != sortedMs.end())
+        best = *after - ms;
+    if (after != sortedMs.begin())
+        best = std::min(best, ms - *std::prev(after));
+    return best;
+}
+
+float peakOf(const std::vector<float>& samples, std::size_t begin)
+{
+    float peak = 0.0f;
+    for (std::size_t i = begin; i < samples.size(); ++i)
+        peak = std::max(peak, std::fabs(samples[i]));
+    return peak;
 }
 
 } // namespace forgetest

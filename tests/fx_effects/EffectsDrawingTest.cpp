@@ -1,7 +1,5 @@
 #include "EffectsFixture.h"
-#include "FrameFiles.h"
 
-#include "core/ConfigFileParser.h"
 #include "fx/AnimatedSprite.h"
 #include "fx/SpecialFX.h"
 #include "scene/MeshManager.h"
@@ -24,13 +22,25 @@ using Triangle = std::vector<FedVertex>;
 
 constexpr const char* explosionPrefix = "Data/Textures/ParticleSystem/Explosion3/ex";
 
-bool isEnabled(GLenum capability) { return glIsEnabled(capability) == GL_TRUE; }
-
 GLint integer(GLenum name)
 {
     GLint value = 0;
     glGetIntegerv(name, &value);
     return value;
+}
+
+// The swarm's colour after `draws` flicker steps from the generator seeded with `seed`.
+Vector3 flickered(Vector3 colour, unsigned seed, int draws)
+{
+    std::srand(seed);
+    float* channels[] = {&colour.x, &colour.y, &colour.z};
+    for (int i = 0; i < draws; ++i) {
+        const int k = std::rand() % 6;
+        const float step = static_cast<float>(std::rand() % 10 - 3) / 10.0f;
+        if (k >= 1 && k <= 3)
+            *channels[k - 1] = *channels[k - 1] > 1.0f ? 0.0f : *channels[k - 1] + step;
+    }
+    return colour;
 }
 
 } // namespace
@@ -49,12 +59,6 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glEnable(GL_TEXTURE_2D);
-    }
-
-    void configureSwarm(int count)
-    {
-        scratch.write("Conf/global.cfg", "[SpecialFX]\nMaxParticels = " + std::to_string(count) + "\n");
-        (new ConfigFileParser())->parse("Conf/global.cfg");
     }
 
     // Draws the node with the frame's base matrix (identity) on the stack
@@ -108,41 +112,28 @@ protected:
 
 TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColour)
 {
-    configureSwarm(3);
+    configure("MaxParticels = 3\n");
     SpecialFX swarm("TestPart");
     for (int i = 0; i < 3; ++i)
         frame(swarm, 0);
     const auto& particles = swarm.getParticles();
-
-    // The colour at each particle's turn, from the same random sequence.
-    std::srand(4242);
-    float channels[3] = {0.5f, 0.0f, 0.0f};
-    std::vector<std::pair<float, float>> expected;
-    for (int i = 0; i < 3; ++i) {
-        const int k = std::rand() % 6;
-        const float d = static_cast<float>(std::rand() % 10 - 3) / 10.0f;
-        if (k >= 1 && k <= 3)
-            channels[k - 1] = channels[k - 1] > 1.0f ? 0.0f : channels[k - 1] + d;
-        expected.emplace_back(channels[0], channels[1]);
-    }
     std::srand(4242);
     const auto triangles = feedback(swarm);
-
     ASSERT_EQ(triangles.size(), 6u);
     for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
         // The centre frame sits 9 units back; the orthographic view ignores depth.
         expectSquare(triangles[2 * i], triangles[2 * i + 1], 32 + particles[i].position.x,
                      32 + particles[i].position.y, 0.2f);
-        SCOPED_TRACE(i);
+        const Vector3 colour = flickered({0.5f, 0.0f, 0.0f}, 4242, i + 1);
         for (const FedVertex& vertex : triangles[2 * i]) {
-            EXPECT_NEAR(vertex.r, std::clamp(expected[i].first, 0.0f, 1.0f), 1e-3f);
-            EXPECT_NEAR(vertex.g, std::clamp(expected[i].second, 0.0f, 1.0f), 1e-3f);
+            EXPECT_NEAR(vertex.r, std::clamp(colour.x, 0.0f, 1.0f), 1e-3f);
+            EXPECT_NEAR(vertex.g, std::clamp(colour.y, 0.0f, 1.0f), 1e-3f);
             EXPECT_NEAR(vertex.b, 0.9f, 1e-3f);
             EXPECT_NEAR(vertex.a, 0.1f, 1e-3f);
         }
     }
-    EXPECT_NEAR(swarm.getColor().x, expected[2].first, 1e-6f);
-    EXPECT_NEAR(swarm.getColor().y, expected[2].second, 1e-6f);
+    EXPECT_EQ(swarm.getColor(), flickered({0.5f, 0.0f, 0.0f}, 4242, 3));
 
     // The swarm leaves the matrix placed at its last particle in the centre frame.
     glLoadIdentity();
@@ -156,41 +147,22 @@ TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColou
     EXPECT_NEAR(matrix[14], particles[2].position.z - 9.0f, 1e-5f);
 
     // Particles add light, and the depth test stays off for what follows.
-    EXPECT_TRUE(isEnabled(GL_LIGHTING));
-    EXPECT_FALSE(isEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE);
     GLint mode = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_EQ(mode, GL_MODULATE);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
 
-TEST_F(EffectsDrawingTest, ColourChannelAtFullStillDriftsAndAboveFullGoesDark)
-{
-    configureSwarm(1);
-    SpecialFX swarm("TestPart");
-    frame(swarm, 0);
-    // A seed whose first draw picks the red channel.
-    unsigned seed = 1;
-    for (;; ++seed) {
+    // A channel at full still drifts, one above full goes dark.
+    const Vector3 bright{1.0f, 1.01f, 0.25f};
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        swarm.setColor(bright.x, bright.y, bright.z);
         std::srand(seed);
-        if (std::rand() % 6 == 1)
-            break;
+        feedback(swarm);
+        EXPECT_EQ(swarm.getColor(), flickered(bright, seed, 3)) << "seed " << seed;
     }
-    std::srand(seed);
-    std::rand();
-    const float d = static_cast<float>(std::rand() % 10 - 3) / 10.0f;
-
-    swarm.setColor(1.0f, 0.25f, 0.0f);
-    std::srand(seed);
-    feedback(swarm);
-    EXPECT_FLOAT_EQ(swarm.getColor().x, 1.0f + d);
-    EXPECT_EQ(swarm.getColor().y, 0.25f);
-
-    swarm.setColor(1.01f, 0.25f, 0.0f);
-    std::srand(seed);
-    feedback(swarm);
-    EXPECT_EQ(swarm.getColor().x, 0.0f);
 }
 
 TEST_F(EffectsDrawingTest, SpriteDrawsItsCurrentFrameFromTheCacheAtItsSidePlace)
@@ -199,30 +171,23 @@ TEST_F(EffectsDrawingTest, SpriteDrawsItsCurrentFrameFromTheCacheAtItsSidePlace)
     auto* meshes = new MeshManager();
     AnimatedSprite sprite("Disco1", ObjectNode::SidePlayer1, explosionPrefix, 4, false);
     const auto& names = sprite.getFrameTextures();
-    for (int i = 0; i < 30; ++i) {
-        char path[128];
-        std::snprintf(path, sizeof path, "%s%04d.tga", explosionPrefix, i);
-        EXPECT_EQ(names[i], meshes->getTextureName(path));
-        EXPECT_EQ(names[i] == 0, i == 7) << i; // a missing frame draws untextured
-    }
+    EXPECT_EQ(names[15], meshes->getTextureName(fxtest::framePath(explosionPrefix, 15).c_str()));
+    EXPECT_TRUE(names[15] != 0 && names[7] == 0) << "a missing frame draws untextured";
     sprite.x = 3.0f;
     sprite.y = -2.0f;
     clock.advance(500);
     sprite.update();
-
     const auto triangles = feedback(sprite);
     ASSERT_EQ(triangles.size(), 2u);
     expectSquare(triangles[0], triangles[1], 32 - 2.5f + 3.0f, 32 - 2.0f, 4.0f);
     EXPECT_EQ(static_cast<std::uint32_t>(integer(GL_TEXTURE_BINDING_2D)), names[15]);
 
-    // The shared drawing leaves lighting and depth testing on, blending and
-    // alpha testing too, with an alpha test that passes everything.
-    EXPECT_TRUE(isEnabled(GL_LIGHTING));
-    EXPECT_TRUE(isEnabled(GL_DEPTH_TEST));
+    // The shared drawing leaves lighting, depth testing, blending and alpha
+    // testing on, with an alpha test that passes everything.
+    for (const GLenum capability : {GL_LIGHTING, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_BLEND})
+        EXPECT_TRUE(glIsEnabled(capability)) << capability;
     EXPECT_EQ(integer(GL_DEPTH_FUNC), GL_LEQUAL);
-    EXPECT_TRUE(isEnabled(GL_ALPHA_TEST));
     EXPECT_EQ(integer(GL_ALPHA_TEST_FUNC), GL_ALWAYS);
-    EXPECT_TRUE(isEnabled(GL_BLEND));
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

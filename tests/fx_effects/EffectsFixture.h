@@ -1,14 +1,19 @@
 #pragma once
 
+#include "core/ConfigFileParser.h"
 #include "core/FrameClock.h"
 #include "core/Object.h"
 #include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
 #include "platform/SimulatedClock.h"
 #include "support/TestSupport.h"
+#include "writers/BmpWriter.h"
+#include "writers/TgaWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -33,6 +38,14 @@ protected:
         frameClock.reset();
     }
 
+    // A configuration of these "[SpecialFX]" lines, read by the game's reader.
+    void configure(const std::string& lines)
+    {
+        scratch.write("Conf/global.cfg", "[SpecialFX]\n" + lines);
+        OutputHandler::instance()->open();
+        (new ConfigFileParser())->parse("Conf/global.cfg");
+    }
+
     // Advances the clock and runs one update of the node, as one frame does.
     template <typename Node>
     void frame(Node& node, std::uint32_t ms)
@@ -46,3 +59,42 @@ protected:
     testsupport::ScratchDir scratch;
     std::unique_ptr<StubFrameClock> frameClock = std::make_unique<StubFrameClock>();
 };
+
+namespace fxtest {
+
+struct Colour {
+    std::uint8_t r, g, b;
+};
+
+// Every frame of the test sequences has its own colour.
+inline Colour frameColour(int frame)
+{
+    return {static_cast<std::uint8_t>(250 - frame * 8), static_cast<std::uint8_t>(frame * 8), 60};
+}
+
+inline std::string solidImage(Colour colour, bool bmp)
+{
+    forge::RgbaImage image(8, 8);
+    for (int i = 0; i < 64; ++i)
+        image.set(i % 8, i / 8, {colour.r, colour.g, colour.b, 255});
+    const auto bytes = bmp ? forge::BmpWriter::encode(image)
+                           : forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 32);
+    return {bytes.begin(), bytes.end()};
+}
+
+inline std::string framePath(const std::string& prefix, int frame)
+{
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%04d.tga", frame);
+    return prefix + suffix;
+}
+
+// The 30 frames of a sequence, solid frameColour each, without frame `skip`.
+inline void writeFrames(const testsupport::ScratchDir& dir, const std::string& prefix, int skip = -1)
+{
+    for (int frame = 0; frame < 30; ++frame)
+        if (frame != skip)
+            dir.write(framePath(prefix, frame), solidImage(frameColour(frame), false));
+}
+
+} // namespace fxtest

@@ -2,15 +2,15 @@
 #include "core/OutputHandler.h"
 #include "input/InputJoystick.h"
 #include "platform/JoystickDevices.h"
+#include "platform/SystemClock.h"
 #include "support/TestSupport.h"
 #include "support/VirtualJoystick.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/SystemClock.h"
-
 #include <array>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -45,15 +45,9 @@ protected:
         first = new InputJoystick(1);
         second = new InputJoystick(2);
         ASSERT_TRUE(InputJoystick::enumerate(*devices, *first, *second));
-        for (InputJoystick* joystick : {first, second}) {
+        for (InputJoystick* joystick : {first, second})
             if (joystick->hasDevice())
-                buttonsOf(joystick) = joystick->setUp();
-        }
-    }
-
-    const std::uint8_t*& buttonsOf(const InputJoystick* joystick)
-    {
-        return joystick == first ? firstButtons : secondButtons;
+                buttons[joystick] = joystick->setUp();
     }
 
     // Polls once and gives the flags the handler would see.
@@ -62,14 +56,14 @@ protected:
         joystick->poll();
         std::array<std::uint8_t, padButtons> flags{};
         for (int button = 0; button < padButtons; ++button)
-            flags[button] = buttonsOf(joystick)[button];
+            flags[button] = buttons[joystick][button];
         return flags;
     }
 
-    static std::array<std::uint8_t, padButtons> pressedOnly(std::initializer_list<int> buttons)
+    static std::array<std::uint8_t, padButtons> pressedOnly(std::initializer_list<int> pressed)
     {
         std::array<std::uint8_t, padButtons> flags{};
-        for (int button : buttons)
+        for (int button : pressed)
             flags[button] = 1;
         return flags;
     }
@@ -87,8 +81,7 @@ protected:
     std::unique_ptr<platform::JoystickDevices> devices;
     InputJoystick* first = nullptr;
     InputJoystick* second = nullptr;
-    const std::uint8_t* firstButtons = nullptr;
-    const std::uint8_t* secondButtons = nullptr;
+    std::map<const InputJoystick*, const std::uint8_t*> buttons;
 };
 
 TEST_F(InputJoystickTest, WithoutControllersBothJoysticksStayInertAndReleased)
@@ -98,7 +91,7 @@ TEST_F(InputJoystickTest, WithoutControllersBothJoysticksStayInertAndReleased)
     EXPECT_FALSE(second->hasDevice());
 
     // Set-up and activation without a device change nothing.
-    firstButtons = first->setUp();
+    buttons[first] = first->setUp();
     first->activate();
     first->deactivate();
     EXPECT_FALSE(first->isActive());
@@ -106,61 +99,57 @@ TEST_F(InputJoystickTest, WithoutControllersBothJoysticksStayInertAndReleased)
     EXPECT_EQ(log().find("InputJoystick"), std::string::npos);
 }
 
-TEST_F(InputJoystickTest, OfThreeControllersTheFirstTwoAreUsedInOrder)
-{
-    VirtualJoystick a("Mat A", padButtons);
-    VirtualJoystick b("Mat B", padButtons);
-    VirtualJoystick c("Mat C", padButtons);
-    startUp();
-    ASSERT_TRUE(first->hasDevice());
-    ASSERT_TRUE(second->hasDevice());
-
-    a.setButton(0, true);
-    b.setButton(1, true);
-    c.setButton(2, true);
-    pollFlags(first);
-    pollFlags(second);
-    EXPECT_EQ(pollFlags(first), pressedOnly({0}));
-    EXPECT_EQ(pollFlags(second), pressedOnly({1}));
-}
-
-TEST_F(InputJoystickTest, OneControllerBecomesJoystickOneAndReadsFromTheSecondPoll)
+// One controller becomes joystick one and reads from the second poll; a
+// deactivated joystick reads released until it is activated again.
+TEST_F(InputJoystickTest, OneControllerReadsFromTheSecondPollWhileActive)
 {
     VirtualJoystick mat("Mat A", padButtons);
     mat.setButton(13, true);
     startUp();
     EXPECT_TRUE(first->isActive());
-    EXPECT_FALSE(second->hasDevice());
-    EXPECT_FALSE(second->isActive());
-
+    EXPECT_FALSE(second->hasDevice() || second->isActive());
     // The first poll acquires the device and reads nothing.
     EXPECT_EQ(pollFlags(first), pressedOnly({}));
     for (int poll = 0; poll < 5; ++poll)
         EXPECT_EQ(pollFlags(first), pressedOnly({13})) << "poll " << poll;
-
     mat.setButton(13, false);
     mat.setButton(3, true);
     EXPECT_EQ(pollFlags(first), pressedOnly({3}));
+
+    second->deactivate();
+    first->deactivate();
+    EXPECT_FALSE(first->isActive());
+    EXPECT_EQ(pollFlags(first), pressedOnly({}));
+    // Activation acquires at once: the next poll reads again.
+    first->activate();
+    EXPECT_TRUE(first->isActive());
+    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
+    EXPECT_NE(log().find("...InputJoystick: deactivated Joystick Nr 1 \n...InputJoystick: activated Joystick Nr 1 \n"),
+              std::string::npos) << log();
+    EXPECT_EQ(log().find("Joystick Nr 2"), std::string::npos);
+    // The registry tears the handler (and with it the service) down before the joysticks.
+    devices.reset();
+    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
 }
 
-TEST_F(InputJoystickTest, ButtonsAboveFifteenAreNeverSeen)
+// Buttons 0 to 15 and two axes scaled to +-1000 are read, whatever the controller has.
+TEST_F(InputJoystickTest, ButtonsUpToFifteenAndAxesScaledToPlusMinusThousandAreRead)
 {
     VirtualJoystick mat("Big Pad", 24);
+    VirtualJoystick tiny("Tiny Pad", 4, 1);
     startUp();
     pollFlags(first);
-
+    pollFlags(second);
     mat.setButton(16, true);
     mat.setButton(23, true);
     EXPECT_EQ(pollFlags(first), pressedOnly({}));
     mat.setButton(15, true);
     EXPECT_EQ(pollFlags(first), pressedOnly({15}));
-}
-
-TEST_F(InputJoystickTest, AxesAreScaledToPlusMinusThousand)
-{
-    VirtualJoystick mat("Mat A", padButtons);
-    startUp();
-    pollFlags(first);
+    tiny.setButton(3, true);
+    tiny.setAxis(0, 32767);
+    EXPECT_EQ(pollFlags(second), pressedOnly({3}));
+    EXPECT_EQ(second->getState().axisX, 1000);
+    EXPECT_EQ(second->getState().axisY, 0);
 
     const std::pair<std::int16_t, std::int32_t> cases[] = {
         {-32768, -1000}, {32767, 1000}, {0, 0}, {16384, 500}, {-16384, -500}, {1, 0}};
@@ -173,49 +162,14 @@ TEST_F(InputJoystickTest, AxesAreScaledToPlusMinusThousand)
     }
 }
 
-TEST_F(InputJoystickTest, SmallControllersReadTheButtonsAndAxesTheyHave)
-{
-    VirtualJoystick pad("Tiny Pad", 4, 1);
-    startUp();
-    pollFlags(first);
-    pad.setButton(3, true);
-    pad.setAxis(0, 32767);
-    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
-    EXPECT_EQ(first->getState().axisX, 1000);
-    EXPECT_EQ(first->getState().axisY, 0);
-}
-
 TEST_F(InputJoystickTest, ControllerWithoutButtonsFailsSetUpAndStaysInactive)
 {
     VirtualJoystick pedals("Pedals", 0, 2);
     startUp();
     EXPECT_TRUE(first->hasDevice());
     EXPECT_FALSE(first->isActive());
-    EXPECT_NE(firstButtons, nullptr);
+    EXPECT_NE(buttons[first], nullptr);
     EXPECT_NE(log().find("...InputJoystick: unable to setdataformat \n"), std::string::npos) << log();
-}
-
-TEST_F(InputJoystickTest, DeactivatedJoystickReadsReleasedUntilActivatedAgain)
-{
-    VirtualJoystick mat("Mat A", padButtons);
-    startUp();
-    mat.setButton(14, true);
-    pollFlags(first);
-    EXPECT_EQ(pollFlags(first), pressedOnly({14}));
-
-    second->deactivate();
-    first->deactivate();
-    EXPECT_FALSE(first->isActive());
-    EXPECT_EQ(pollFlags(first), pressedOnly({}));
-
-    // Activation acquires at once: the next poll reads again.
-    first->activate();
-    EXPECT_TRUE(first->isActive());
-    EXPECT_EQ(pollFlags(first), pressedOnly({14}));
-    EXPECT_NE(log().find("...InputJoystick: deactivated Joystick Nr 1 \n...InputJoystick: activated Joystick Nr 1 \n"),
-              std::string::npos)
-        << log();
-    EXPECT_EQ(log().find("Joystick Nr 2"), std::string::npos);
 }
 
 TEST_F(InputJoystickTest, UnpluggedControllerReadsReleasedAndIsPickedUpWhenItComesBack)
@@ -245,64 +199,64 @@ TEST_F(InputJoystickTest, UnpluggedControllerReadsReleasedAndIsPickedUpWhenItCom
     EXPECT_EQ(occurrences(log(), "...InputJoystick: lost Joystick Nr 1 \n"), 2u) << log();
 }
 
-TEST_F(InputJoystickTest, LostJoystickTakesNeitherAnotherModelNorAControllerInUse)
+// Of three controllers the first two are used in order; a lost one takes
+// neither another model nor a controller in use, only itself when it is back.
+TEST_F(InputJoystickTest, ThreeControllersAndALostOneTakesNeitherAnotherModelNorOneInUse)
 {
     VirtualJoystick a("Mat A", padButtons);
     VirtualJoystick twin("Mat A", padButtons);
+    VirtualJoystick stranger("Gamepad", padButtons);
     startUp();
+    a.setButton(0, true);
+    twin.setButton(1, true);
+    stranger.setButton(2, true);
     pollFlags(first);
     pollFlags(second);
+    EXPECT_EQ(pollFlags(first), pressedOnly({0}));
+    EXPECT_EQ(pollFlags(second), pressedOnly({1}));
 
     a.unplug();
-    VirtualJoystick stranger("Gamepad", padButtons);
-    stranger.setButton(0, true);
-    twin.setButton(1, true);
+    VirtualJoystick late("Gamepad", padButtons);
+    late.setButton(4, true);
     for (int poll = 0; poll < 3; ++poll) {
         EXPECT_EQ(pollFlags(first), pressedOnly({}));
         EXPECT_EQ(pollFlags(second), pressedOnly({1}));
     }
-
     a.plugIn();
-    a.setButton(2, true);
+    a.setButton(0, false);
+    a.setButton(3, true);
     pollFlags(first);
-    EXPECT_EQ(pollFlags(first), pressedOnly({2}));
+    EXPECT_EQ(pollFlags(first), pressedOnly({3}));
     EXPECT_EQ(pollFlags(second), pressedOnly({1}));
 }
 
-TEST_F(InputJoystickTest, JoysticksKeepWorkingAfterTheControllerServiceIsGone)
-{
-    VirtualJoystick mat("Mat A", padButtons);
-    startUp();
-    // The registry tears the handler (and with it the service) down before the joysticks.
-    devices.reset();
-    mat.setButton(0, true);
-    pollFlags(first);
-    EXPECT_EQ(pollFlags(first), pressedOnly({0}));
-}
-
 // Between two readings the device watches the buttons on its own: a tap
-// shorter than a frame is still a press, stamped with its moment.
+// shorter than a frame is still a press, stamped with its moment. A loaded
+// machine may hold the watch back past a whole tap, so one of three taps has
+// to be seen in time; a missing watch or a stamp taken at the reading fails all.
 TEST_F(InputJoystickTest, ATapBetweenReadingsCountsAtItsMoment)
 {
     VirtualJoystick mat("Mat A", padButtons);
     startUp();
     pollFlags(first);
-    const std::uint32_t countBefore = first->getState().pressCount[12];
-
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::uint32_t tappedAt = platform::SystemClock::tickCount();
-    mat.setButton(12, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    mat.setButton(12, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-
-    EXPECT_EQ(pollFlags(first), pressedOnly({}));
-    EXPECT_EQ(first->getState().pressCount[12], countBefore + 1);
-    const auto late = static_cast<std::int32_t>(first->getState().pressTick[12] - tappedAt);
-    EXPECT_GE(late, 0);
-    EXPECT_LE(late, 10) << "the watch reads every millisecond";
-    pollFlags(first);
-    EXPECT_EQ(first->getState().pressCount[12], countBefore + 1) << "one tap, one press";
+    bool seenInTime = false;
+    for (int tap = 0; tap < 3 && !seenInTime; ++tap) {
+        const std::uint32_t countBefore = first->getState().pressCount[12];
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const std::uint32_t tappedAt = platform::SystemClock::tickCount();
+        mat.setButton(12, true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        mat.setButton(12, false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        EXPECT_EQ(pollFlags(first), pressedOnly({}));
+        const std::uint32_t counted = first->getState().pressCount[12];
+        const auto late = static_cast<std::int32_t>(first->getState().pressTick[12] - tappedAt);
+        seenInTime = counted == countBefore + 1 && late >= 0 && late <= 10;
+        EXPECT_LE(counted, countBefore + 1) << "one tap, at most one press";
+        pollFlags(first);
+        EXPECT_EQ(first->getState().pressCount[12], counted) << "the next reading counts no press";
+    }
+    EXPECT_TRUE(seenInTime) << "no tap counted within 10 ms of its moment";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ToneFile.h"
 
+#include "platform/AudioCommandQueue.h"
 #include "platform/AudioDecoder.h"
 #include "platform/AudioEngine.h"
 #include "platform/AudioStream.h"
@@ -7,16 +8,21 @@
 #include "platform/SimulatedClock.h"
 #include "support/TestSupport.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <thread>
 #include <vector>
 
 namespace {
 
+using platform::AudioCommand;
+using platform::AudioCommandQueue;
 using platform::AudioDecoder;
 using platform::AudioEngine;
 using platform::AudioStream;
@@ -73,36 +79,24 @@ TEST(AudioMixer, UnderrunIsADryRingBeforeTheEndOfTheFile)
     EXPECT_TRUE(mixer.allIdle());
 }
 
-class SilentEngineTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        engine.setOutput(AudioEngine::Output::NoSound);
-        ASSERT_TRUE(engine.start(44100, 32));
-    }
-
-    float peakOfNextBuffer()
-    {
+// Without a device: the master volume scales the clipped sum of the channels,
+// and with every channel busy a play is refused until one is closed.
+TEST(SilentEngine, MasterVolumeScalesTheClippedSumAndBusyChannelsRefuse)
+{
+    const testsupport::ScratchDir scratch;
+    const platform::SimulatedClock clock{100};
+    AudioEngine engine;
+    engine.setOutput(AudioEngine::Output::NoSound);
+    ASSERT_TRUE(engine.start(44100, 2));
+    ASSERT_TRUE(writeLevelFile("a.wav", 1.0, 44100, 2, 0.6f, ToneFormat::WavFloat));
+    AudioStream* streams[] = {engine.openStream("a.wav"), engine.openStream("a.wav"), engine.openStream("a.wav")};
+    ASSERT_TRUE(streams[0] && streams[1] && streams[2]);
+    const auto peakOfNextBuffer = [&engine] {
         std::vector<float> out(256 * 2);
         engine.render(out.data(), 256);
-        float peak = 0.0f;
-        for (float s : out)
-            peak = std::max(peak, std::abs(s));
-        return peak;
-    }
-
-    testsupport::ScratchDir scratch;
-    platform::SimulatedClock clock{100};
-    AudioEngine engine;
-};
-
-TEST_F(SilentEngineTest, MasterVolumeScalesAndTheSumIsClipped)
-{
-    ASSERT_TRUE(writeLevelFile("a.wav", 1.0, 44100, 2, 0.6f, ToneFormat::WavFloat));
-    AudioStream* a = engine.openStream("a.wav");
-    AudioStream* b = engine.openStream("a.wav");
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(engine.playStream(a), 0);
+        return std::abs(*std::max_element(out.begin(), out.end(), [](float a, float b) { return std::abs(a) < std::abs(b); }));
+    };
+    EXPECT_EQ(engine.playStream(streams[0]), 0);
     engine.setMasterVolume(255);
     EXPECT_FLOAT_EQ(peakOfNextBuffer(), 0.6f);
     engine.setMasterVolume(51);
@@ -111,60 +105,92 @@ TEST_F(SilentEngineTest, MasterVolumeScalesAndTheSumIsClipped)
     EXPECT_EQ(peakOfNextBuffer(), 0.0f);
     engine.setMasterVolume(1000);
     EXPECT_EQ(engine.masterVolume(), 255);
-    EXPECT_EQ(engine.playStream(b), 1);
-    EXPECT_EQ(peakOfNextBuffer(), 1.0f);
-}
-
-TEST_F(SilentEngineTest, AllChannelsBusy)
-{
-    ASSERT_TRUE(writeLevelFile("a.wav", 1.0, 44100, 2, 0.1f));
-    engine.start(44100, 2);
-    AudioStream* streams[] = {engine.openStream("a.wav"), engine.openStream("a.wav"), engine.openStream("a.wav")};
-    EXPECT_EQ(engine.playStream(streams[0]), 0);
     EXPECT_EQ(engine.playStream(streams[1]), 1);
+    EXPECT_EQ(peakOfNextBuffer(), 1.0f);
     EXPECT_EQ(engine.playStream(streams[2]), -1);
     EXPECT_EQ(engine.streamTimeMs(streams[2]), 0u);
     engine.closeStream(streams[0]);
     EXPECT_EQ(engine.playStream(streams[2]), 0);
 }
 
+AudioCommand numbered(std::uint32_t id)
+{
+    AudioCommand command;
+    command.playId = id;
+    return command;
+}
+
+// A full queue refuses: one that overwrote would lose commands here.
+TEST(AudioCommandQueue, AProducerAndAConsumerThreadSeeEveryCommandOnceInOrder)
+{
+    AudioCommandQueue queue(8);
+    constexpr std::uint32_t count = 100000;
+    std::thread producer([&] {
+        for (std::uint32_t id = 1; id <= count; ++id)
+            while (!queue.push(numbered(id)))
+                std::this_thread::yield();
+    });
+    std::uint32_t expected = 1;
+    AudioCommand out;
+    while (expected <= count) {
+        if (!queue.pop(out)) {
+            std::this_thread::yield();
+            continue;
+        }
+        ASSERT_EQ(out.playId, expected);
+        ++expected;
+    }
+    producer.join();
+    EXPECT_FALSE(queue.pop(out));
+}
+
+// An engine on SDL's dummy driver, in real time, with a song opened.
+class DeviceEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(writeLevelFile("song.wav", 3.0, 44100, 2, 0.3f));
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_TRUE(engine.start(44100, 4));
+        ASSERT_FALSE(engine.isSilent());
+        song = engine.openStream("song.wav");
+        ASSERT_TRUE(song);
+    }
+
+    const testsupport::ScratchDir scratch;
+    AudioEngine engine;
+    AudioStream* song = nullptr;
+};
+
 // Real time under SDL's dummy driver: the clock follows the frames the device
 // has taken, a buffer later (what the device holds before it is heard), with
-// millisecond steps. It never runs ahead of the frames handed over; while a
-// loaded machine holds the device thread back, the device goes on playing
-// what it holds, so only most readings stay a buffer behind.
-TEST(AudioDeviceClock, FollowsTheDeviceInRealTime)
+// millisecond steps. Between two hand-overs it lags the frames handed over by
+// one to two buffers. A loaded machine holds the device thread back now and
+// then, and the smoothed clock meets the burst that follows some milliseconds
+// off, so the typical (median) lag is checked, not every reading's.
+TEST_F(DeviceEngineTest, ClockFollowsTheDeviceInRealTime)
 {
-    const testsupport::ScratchDir scratch;
-    ASSERT_TRUE(writeLevelFile("song.wav", 3.0, 44100, 2, 0.3f));
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    AudioEngine engine;
-    ASSERT_TRUE(engine.start(44100, 32));
-    ASSERT_FALSE(engine.isSilent());
-    AudioStream* song = engine.openStream("song.wav");
     ASSERT_GE(engine.playStream(song), 0);
 
     const double bufferMs = engine.bufferFrames() * 1000.0 / engine.rate();
     const auto mixedMs = [&] { return engine.streamFramesMixed(song) * 1000.0 / engine.rate(); };
     std::vector<std::uint32_t> readings;
-    std::vector<double> readAtMs;
-    std::size_t aheadOfTheBuffer = 0;
+    std::vector<double> readAtMs, lags;
     const auto begin = std::chrono::steady_clock::now();
     const auto until = begin + std::chrono::milliseconds(1500);
     while (std::chrono::steady_clock::now() < until) {
-        const double mixedBefore = mixedMs();
         const std::uint32_t now = engine.streamTimeMs(song);
-        const double mixedAfter = mixedMs();
-        ASSERT_LE(now, mixedAfter + 5.0);
-        aheadOfTheBuffer += now > std::max(0.0, mixedAfter - bufferMs) + 5.0 ? 1 : 0;
-        ASSERT_GE(now, mixedBefore - 2.0 * bufferMs - 5.0);
+        lags.push_back(mixedMs() - now);
         readings.push_back(now);
         readAtMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     EXPECT_TRUE(std::is_sorted(readings.begin(), readings.end()));
     EXPECT_GT(readings.back(), 1000u);
-    EXPECT_LT(aheadOfTheBuffer * 10, readings.size()) << aheadOfTheBuffer << " of " << readings.size();
+    std::nth_element(lags.begin(), lags.begin() + static_cast<std::ptrdiff_t>(lags.size() / 2), lags.end());
+    const double medianLag = lags[lags.size() / 2];
+    EXPECT_GT(medianLag, bufferMs) << "buffer " << bufferMs << " ms";
+    EXPECT_LT(medianLag, 2.0 * bufferMs + 5.0) << "buffer " << bufferMs << " ms";
     // Millisecond resolution: most steps follow the real time that passed
     // between the two readings. A loaded machine delays the device thread now
     // and then, which stalls the clock and makes the next step bigger, so
@@ -175,6 +201,74 @@ TEST(AudioDeviceClock, FollowsTheDeviceInRealTime)
         bigSteps += readings[i] - readings[i - 1] > realStep + 2.0 ? 1 : 0;
     }
     EXPECT_LT(bigSteps * 4, readings.size()) << bigSteps << " of " << readings.size();
+}
+
+// The game thread never takes the device's lock, which SDL's audio thread
+// holds while our callback runs: with the callback held inside that lock,
+// every game operation still returns. Once released, the callback takes the
+// queued plays in order and the stream's clock moves on. The only waits are
+// hang guards that a working engine never comes near.
+TEST_F(DeviceEngineTest, GameSideNeverWaitsForTheCallbacksLock)
+{
+    ASSERT_TRUE(writeLevelFile("blip.wav", 0.05, 44100, 2, 0.3f));
+    platform::AudioSample* blip = engine.loadSample("blip.wav");
+    ASSERT_TRUE(blip);
+
+    SDL_AudioDeviceID device = 0;
+    for (SDL_AudioDeviceID id = 1; id < 16 && !device; ++id)
+        if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING)
+            device = id;
+    ASSERT_NE(device, 0u);
+    SDL_LockAudioDevice(device);
+    const std::uint64_t rendersBefore = engine.renderTiming().count;
+    auto game = std::async(std::launch::async, [&] {
+        int channels[6] = {engine.playStream(song), engine.playSample(blip), engine.playStream(song),
+                           engine.playSample(blip), engine.playSample(blip), engine.playSample(blip)};
+        engine.setMasterVolume(100);
+        const std::uint32_t clock = engine.streamTimeMs(song);
+        engine.freeSample(blip);
+        return std::make_pair(std::vector<int>(channels, channels + 6), clock);
+    });
+    const bool returned = game.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    const std::uint64_t rendersWhileHeld = engine.renderTiming().count - rendersBefore;
+    SDL_UnlockAudioDevice(device);
+    ASSERT_TRUE(returned) << "a game operation waited for the device lock";
+    const auto [channels, clock] = game.get();
+    // The restart keeps the song's channel; samples take the free ones, and
+    // with all four claimed the last one is refused.
+    EXPECT_EQ(channels, (std::vector<int>{0, 1, 0, 2, 3, -1}));
+    EXPECT_EQ(clock, 0u);
+    EXPECT_EQ(rendersWhileHeld, 0u);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (engine.streamFramesMixed(song) < 4410 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_GE(engine.streamFramesMixed(song), 4410u);
+    EXPECT_GT(engine.streamTimeMs(song), 0u);
+}
+
+// While the game thread keeps restarting the stream and reading its clock
+// without pause, the callback keeps filling buffers: nothing it needs is held
+// by the game thread.
+TEST_F(DeviceEngineTest, CallbackKeepsGoingWhileTheGameThreadIsBusy)
+{
+    ASSERT_GE(engine.playStream(song), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread busyGame([&] {
+        while (!stop.load()) {
+            EXPECT_EQ(engine.playStream(song), 0);
+            for (int read = 0; read < 50; ++read)
+                engine.streamTimeMs(song);
+        }
+    });
+    const std::uint64_t start = engine.framesHanded();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (engine.framesHanded() < start + 20 * 512u && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    stop.store(true);
+    busyGame.join();
+    EXPECT_GE(engine.framesHanded(), start + 20 * 512u);
 }
 
 } // namespace

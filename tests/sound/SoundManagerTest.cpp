@@ -55,19 +55,6 @@ protected:
     std::vector<std::string> boxes;
 };
 
-TEST_F(SoundManagerTest, InitLogsItsStepsAndClampsTheVolume)
-{
-    SoundManager* manager = start("[Sound]\nMasterVolume = 300\n");
-    EXPECT_NE(log().find("Initializing SoundManager... \n... checking FMOD Version \n... initializing FMOD \n"),
-              std::string::npos);
-    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 255..."));
-    EXPECT_EQ(manager->getMaxChannels(), 32);
-    manager->setVolume(-5);
-    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
-    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
-    EXPECT_TRUE(boxes.empty());
-}
-
 TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
 {
     const std::pair<const char*, double> cases[] = {{"GlobalOffset = 40\n", 40.0}, {"GlobalOffset = -12.5\n", -12.5},
@@ -85,14 +72,20 @@ TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
     }
 }
 
-TEST_F(SoundManagerTest, SongClockInSimulatedTime)
+// The stream clock follows simulated time in millisecond steps and holds at
+// the end; play restarts a playing or ended stream on its channel, and a tick
+// source that goes back holds the clock, which then runs on from there.
+TEST_F(SoundManagerTest, SongClockInSimulatedTimeAndPlayRestarts)
 {
     ASSERT_TRUE(writeLevelFile("Data/Music/coconut.mp3", 2.0, 44100, 2, 0.25f, ToneFormat::Mp3));
+    ASSERT_TRUE(writeLevelFile("Data/Sound/godlike.wav", 1.0, 22050, 1, 0.5f));
     SoundManager* manager = start();
     manager->addSound("Data/Music/coconut.mp3", "Coconut");
+    manager->addSound("Data/Sound/godlike.wav", "Godlike");
     EXPECT_TRUE(logHas("Sound: Loading Sound Stream Data/Music/coconut.mp3"));
     const std::uint32_t length = manager->getStreamLength("Coconut");
     EXPECT_NEAR(length, 2000, 60);
+    EXPECT_EQ(manager->getStreamLength("Godlike"), 1000u);
 
     clock.advance(400);
     EXPECT_EQ(manager->getStreamTime("Coconut"), 0u);
@@ -106,40 +99,28 @@ TEST_F(SoundManagerTest, SongClockInSimulatedTime)
     EXPECT_EQ(manager->getStreamTime("Coconut"), length);
     clock.advance(60000);
     EXPECT_EQ(manager->getStreamTime("Coconut"), length);
-    EXPECT_EQ(manager->getUnderrunCount(), 0u);
-    EXPECT_TRUE(boxes.empty());
-}
 
-TEST_F(SoundManagerTest, PlayRestartsAPlayingStreamOnItsChannel)
-{
-    ASSERT_TRUE(writeLevelFile("Data/Sound/godlike.wav", 1.0, 22050, 1, 0.5f));
-    SoundManager* manager = start();
-    manager->addSound("Data/Sound/godlike.wav", "Godlike");
-    EXPECT_EQ(manager->getStreamLength("Godlike"), 1000u);
     manager->play("Godlike");
     const int channel = manager->find("Godlike")->getChannel();
     EXPECT_GE(channel, 0);
-    clock.advance(700);
-    EXPECT_EQ(manager->getStreamTime("Godlike"), 700u);
-    manager->play("Godlike");
-    EXPECT_EQ(manager->find("Godlike")->getChannel(), channel);
-    EXPECT_EQ(manager->getStreamTime("Godlike"), 0u);
-    clock.advance(300);
-    EXPECT_EQ(manager->getStreamTime("Godlike"), 300u);
-    // Played again after its end, it starts over too.
-    clock.advance(2000);
-    EXPECT_EQ(manager->getStreamTime("Godlike"), 1000u);
-    manager->play("Godlike");
-    clock.advance(10);
-    EXPECT_EQ(manager->getStreamTime("Godlike"), 10u);
-    // A tick source that goes back holds the clock, which then runs on from there.
+    const std::pair<std::uint32_t, std::uint32_t> steps[] = {{700, 700}, {0, 0}, {300, 300}, {2000, 1000}, {0, 0}, {10, 10}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const auto [advance, heard] = steps[i];
+        if (advance == 0)
+            manager->play("Godlike");
+        clock.advance(advance);
+        EXPECT_EQ(manager->getStreamTime("Godlike"), heard) << "step " << i;
+        EXPECT_EQ(manager->find("Godlike")->getChannel(), channel) << "step " << i;
+    }
     clock.set(clock.now() - 5);
     EXPECT_EQ(manager->getStreamTime("Godlike"), 10u);
     clock.advance(25);
     EXPECT_EQ(manager->getStreamTime("Godlike"), 35u);
+    EXPECT_EQ(manager->getUnderrunCount(), 0u);
+    EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(SoundManagerTest, UnreadableFilesAreReportedAndStaySilent)
+TEST_F(SoundManagerTest, UnreadableFilesAndUnknownNamesAreReportedAndStaySilent)
 {
     scratch.write("Data/Sound/garbage.wav", std::string(3000, 'x'));
     scratch.write("Data/Sound/truncated.wav", "RIFF\x24\x00\x00\x00WAVEfmt ");
@@ -156,29 +137,34 @@ TEST_F(SoundManagerTest, UnreadableFilesAreReportedAndStaySilent)
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0], "The Stream could not be opened: Data/Music/missing.mp3");
     EXPECT_EQ(log().find("WARNING"), std::string::npos);
-}
 
-TEST_F(SoundManagerTest, UnknownNamesWarnAndReadZero)
-{
-    SoundManager* manager = start();
+    // Unknown names warn and read zero.
     EXPECT_FALSE(manager->play("Nope"));
     EXPECT_EQ(manager->getStreamTime("Nope"), 0u);
     EXPECT_EQ(manager->getStreamLength("Nope"), 0u);
-    const std::string text = log();
-    EXPECT_NE(text.find("WARNING: SoundManager: Could not find the sound 'Nope'! \n"
-                        "WARNING: SoundManager: Could not get the time of the stream 'Nope'. \n"),
-              std::string::npos);
-    EXPECT_NE(text.find("WARNING: SoundManager: Could not get the length of the stream 'Nope'. \n"), std::string::npos);
+    for (const char* warning : {"Could not find the sound 'Nope'!", "Could not get the time of the stream 'Nope'.",
+                                "Could not get the length of the stream 'Nope'."})
+        EXPECT_TRUE(logHas(std::string("WARNING: SoundManager: ") + warning)) << warning;
 }
 
-TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
+// Init logs its steps and clamps the volume; a name finds its first sound,
+// and removing a name takes all of its sounds and no other.
+TEST_F(SoundManagerTest, InitClampsTheVolumeAndSoundsAreFoundAndRemovedByName)
 {
     ASSERT_TRUE(writeLevelFile("Data/a.wav", 0.5, 44100, 2, 0.5f));
     ASSERT_TRUE(writeLevelFile("Data/b.wav", 0.25, 44100, 2, 0.5f));
-    SoundManager* manager = start();
+    SoundManager* manager = start("[Sound]\nMasterVolume = 300\nGlobalOffset = 0\n");
+    EXPECT_TRUE(logHas("Initializing SoundManager... \n... checking FMOD Version \n... initializing FMOD"));
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 255..."));
+    manager->setVolume(-5);
+    EXPECT_TRUE(logHas("SoundManager: Setting the Volume to 0..."));
+    EXPECT_EQ(manager->getEngine().masterVolume(), 0);
     manager->addSound("Data/a.wav", "Twice");
     manager->addSound("Data/b.wav", "Twice");
     EXPECT_EQ(manager->getStreamLength("Twice"), 500u);
+    manager->addSound("Data/b.wav", "Other");
+    manager->remove("Twice");
+    EXPECT_TRUE(manager->find("Twice") == nullptr && manager->find("Other") != nullptr) << "only the named go";
 
     Sound* sample = new Sound(manager->getEngine(), "Effect");
     EXPECT_TRUE(sample->loadSample("Data/b.wav"));
@@ -188,6 +174,7 @@ TEST_F(SoundManagerTest, FindTakesTheFirstOfTheNameAndFiltersByType)
     EXPECT_GE(sample->getChannel(), 0);
     EXPECT_FALSE(sample->loadSample("Data/none.wav"));
     EXPECT_TRUE(logHas("ERROR: The following Sound Sample could not be loaded: Data/none.wav"));
+    EXPECT_EQ(boxes, std::vector<std::string>{"The following Sound Sample could not be loaded: Data/none.wav"});
     delete sample;
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <sndfile.h>
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace soundtest {
 
@@ -8,7 +12,27 @@ enum class ToneFormat { Wav16, WavFloat, Mp3 };
 
 // Writes a sound file of `seconds` seconds whose every sample is `level`
 // (a constant level survives resampling, so tests can check it exactly).
-bool writeLevelFile(const std::string& path, double seconds, int rate, int channels, float level,
-                    ToneFormat format = ToneFormat::Wav16);
+inline bool writeLevelFile(const std::string& path, double seconds, int rate, int channels, float level,
+                           ToneFormat format = ToneFormat::Wav16)
+{
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    switch (format) {
+    case ToneFormat::Wav16: info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16; break;
+    case ToneFormat::WavFloat: info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT; break;
+    case ToneFormat::Mp3: info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III; break;
+    }
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    const auto frames = static_cast<sf_count_t>(seconds * rate);
+    const std::vector<float> samples(static_cast<std::size_t>(frames * channels), level);
+    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
+    return sf_close(file) == 0 && written;
+}
 
 } // namespace soundtest
