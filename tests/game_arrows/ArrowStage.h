@@ -27,8 +27,8 @@ struct Chart {
     int gapMs = 5500;
     int songMs = 10000;
     // A player's song instead: its SM text and each player's difficulty.
-    std::string playerSong;
-    std::array<std::string, 2> difficulties;
+    std::string playerSong = {};
+    std::array<std::string, 2> difficulties = {};
 };
 
 // One arrow of the chart: its lane and its beat time on the song clock.
