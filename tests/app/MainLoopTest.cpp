@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
 
+#include "app/FrameCapture.h"
 #include "app/MainLoop.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
@@ -17,6 +18,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 using Type = platform::Window::Message::Type;
 
@@ -192,6 +194,19 @@ TEST_F(MainLoopTest, TheFramesCameraAndLight)
     EXPECT_EQ(probed, 1);
     EXPECT_EQ(stackDepth(), before);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    delete loop;
+}
+
+// The capture writes the picture of the frame it was given, and no other.
+TEST_F(MainLoopTest, FrameCaptureWritesItsFrameOnly)
+{
+    MainLoop* loop = start();
+    const auto path = scratch.path() / "frame.ppm";
+    FrameCapture capture(path.string(), 3);
+    for (int frame = 1; frame <= 4; ++frame) {
+        capture(record, *loop);
+        EXPECT_EQ(std::filesystem::remove(path), frame == 3) << frame;
+    }
     delete loop;
 }
 

@@ -1,3 +1,4 @@
+#include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
 #include "support/TestSupport.h"
 
@@ -45,4 +46,16 @@ TEST(StartupTimes, OnlyTheFirstFrameWritesAndEnds)
     EXPECT_EQ(marks[1].first, StartupTimes::firstFrameStep);
     EXPECT_GE(marks[1].second, marks[0].second);
     unsetenv(StartupTimes::variable);
+}
+
+// The simulated clock takes 1 to 1000 frames per second; any other value
+// leaves the game on the real clock.
+TEST(SimulatedTime, TakesOneToAThousandFramesPerSecond)
+{
+    for (const auto& [value, simulated] :
+        {std::pair{"1", true}, {"1000", true}, {"0", false}, {"1001", false}, {"", false}}) {
+        setenv("FLAREVOX_SIMULATED_FPS", value, 1);
+        EXPECT_EQ(SimulatedTime::fromEnvironment() != nullptr, simulated) << value;
+    }
+    unsetenv("FLAREVOX_SIMULATED_FPS");
 }
