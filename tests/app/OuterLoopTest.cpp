@@ -3,7 +3,6 @@
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "platform/Dialog.h"
-#include "scene/ObjectGraph.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +12,6 @@
 
 namespace {
 
-struct Box { std::string title, text; };
-
 class OuterLoop : public ::testing::Test {
 protected:
     void SetUp() override
@@ -23,34 +20,26 @@ protected:
         // whose missing files the managers report in boxes of their own.
         platform::Dialog::setCapture([this](const std::string& title, const std::string& text) {
             if (title != OutputHandler::messageTitle)
-                boxes.push_back({title, text});
+                boxes.push_back(title + "|" + text);
         });
     }
     void TearDown() override { platform::Dialog::clearCapture(); }
 
-    void writeConfig(int width, int height)
-    {
-        scratch.write("Conf/global.cfg", "[Window]\nTitle = Flarevox Outer Loop\nWidth = " + std::to_string(width)
-                + "\nHeight = " + std::to_string(height) + "\nBitsPerPixel = 32\nStartFullscreen = 0\n"
-                + testsupport::playerSections());
-    }
-
     testsupport::ScratchDir scratch;
-    std::vector<Box> boxes;
+    std::vector<std::string> boxes;
 };
 
 } // namespace
 
 // Every F5 ends the running main loop; the outer loop tears down its registry
-// and builds a new window and a main loop with fresh managers in the other
-// mode. Twenty switches in one process, then Escape ends the run. Under the
-// sanitizers this also checks that no manager outlives its registry.
+// and builds a new window and a main loop with fresh managers and a fresh log
+// in the other mode. Twenty switches in one process, then Escape ends the run.
+// Under the sanitizers this also checks that no manager outlives its registry.
 TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
 {
     constexpr int switches = 20;
     constexpr int f5 = 116;
-    constexpr int escape = 27;
-    writeConfig(160, 120);
+    scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Outer Loop", 160, 120));
     Application application;
     int loops = 0;
     int framesInLoop = 0;
@@ -69,20 +58,14 @@ TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
             switching = false;
             framesInLoop = 0;
             ++loops;
-            SCOPED_TRACE("main loop " + std::to_string(loops));
-            EXPECT_EQ(Application::wantFullScreen, loops % 2 == 0);
+            EXPECT_EQ(Application::wantFullScreen, loops % 2 == 0) << loops;
             refused += Application::wantFullScreen && !record.fullScreen;
-            const OutputHandler* log = OutputHandler::find();
-            ASSERT_NE(log, nullptr);
-            EXPECT_TRUE(log->isOpen());
-            EXPECT_NE(ObjectGraph::find(), nullptr);
-            const std::string text = testsupport::readFile(scratch.path() / "output.log");
-            const auto done = text.find("INITIALIZING DONE...");
-            EXPECT_NE(done, std::string::npos);
-            EXPECT_EQ(done, text.rfind("INITIALIZING DONE...")) << "every start-up writes a fresh log";
+            const std::string log = testsupport::readFile(scratch.path() / "output.log");
+            EXPECT_NE(log.find("INITIALIZING DONE..."), std::string::npos) << loops;
+            EXPECT_EQ(log.find("INITIALIZING DONE..."), log.rfind("INITIALIZING DONE...")) << loops;
         }
         if (++framesInLoop == 2)
-            record.window->pushKey(loops <= switches ? f5 : escape, true, 0);
+            record.window->pushKey(loops <= switches ? f5 : 27, true, 0);
     });
 
     EXPECT_EQ(application.run(), 0);
@@ -91,22 +74,16 @@ TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
     EXPECT_FALSE(ObjectRegistry::exists());
     // A display without a 160x120 mode refuses each switch to full screen
     // with one box.
-    EXPECT_EQ(boxes.size(), refused);
-    for (const Box& box : boxes) {
-        EXPECT_EQ(box.title, "Error");
-        EXPECT_EQ(box.text, "Mode Switch Failed.\nRunning In Windowed Mode.");
-    }
+    EXPECT_EQ(boxes, std::vector<std::string>(refused, "Error|Mode Switch Failed.\nRunning In Windowed Mode."));
 }
 
 TEST_F(OuterLoop, AWindowThatCannotBeMadeEndsTheRunQuietly)
 {
-    writeConfig(0, 120);
+    scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Outer Loop", 0, 120));
     Application application;
     bool framed = false;
     application.setFrameObserver([&](WindowRecord&, MainLoop&) { framed = true; });
     EXPECT_EQ(application.run(), 0);
     EXPECT_FALSE(framed);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, "Error");
-    EXPECT_EQ(boxes[0].text, "Error Creating OpenGL Window");
+    EXPECT_EQ(boxes, std::vector<std::string>{"Error|Error Creating OpenGL Window"});
 }

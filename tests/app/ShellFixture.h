@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,18 +15,9 @@
 // hidden window and a current OpenGL context.
 class ShellFixture : public ::testing::Test {
 protected:
-    static std::string config(const std::string& title, int width, int height, int fullScreen)
-    {
-        std::ostringstream text;
-        text << "[Window]\nTitle = " << title << "\nWidth = " << width << "\nHeight = " << height
-             << "\nBitsPerPixel = 32\nStartFullscreen = " << fullScreen << "\n"
-             << testsupport::playerSections();
-        return text.str();
-    }
-
     void SetUp() override
     {
-        scratch.write("Conf/global.cfg", config("Flarevox Unit", 64, 64, 0));
+        scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Unit", 64, 64));
         ASSERT_TRUE(platform::Window::startVideo());
         record.keyStates = keys.data();
         record.keyPresses = &presses;
@@ -64,11 +54,7 @@ protected:
 
     std::vector<std::string> logLines() const
     {
-        std::istringstream text(testsupport::readFile(scratch.path() / "output.log"));
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(text, line);)
-            lines.push_back(line);
-        return lines;
+        return testsupport::linesOf(testsupport::readFile(scratch.path() / "output.log"));
     }
 
     testsupport::ScratchDir scratch;

@@ -1,19 +1,10 @@
+#include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-
-namespace {
-
-bool parses(const std::string& text)
-{
-    std::vector<StartupTimes::Mark> marks;
-    return StartupTimes::parse(text, marks);
-}
-
-} // namespace
 
 TEST(StartupTimes, ParseRefusesMalformedLines)
 {
@@ -23,13 +14,11 @@ TEST(StartupTimes, ParseRefusesMalformedLines)
     EXPECT_EQ(marks[1].first, "first frame");
     EXPECT_DOUBLE_EQ(marks[1].second, 1300.25);
 
-    EXPECT_FALSE(parses(""));
-    EXPECT_FALSE(parses("main 12.5\n"));
-    EXPECT_FALSE(parses("\t12.5\n"));
-    EXPECT_FALSE(parses("main\t\n"));
-    EXPECT_FALSE(parses("main\t12.5ms\n"));
-    EXPECT_FALSE(parses("main\tnan\n"));
-    EXPECT_FALSE(parses("main\t1\nwindow\t2\ntorn"));
+    for (const char* text : {"", "main 12.5\n", "\t12.5\n", "main\t\n", "main\t12.5ms\n", "main\tnan\n",
+             "main\t1\nwindow\t2\ntorn"}) {
+        std::vector<StartupTimes::Mark> refused;
+        EXPECT_FALSE(StartupTimes::parse(text, refused)) << text;
+    }
 }
 
 // Off: nothing is noted and frames go on. On: only the first frame writes the
@@ -57,4 +46,16 @@ TEST(StartupTimes, OnlyTheFirstFrameWritesAndEnds)
     EXPECT_EQ(marks[1].first, StartupTimes::firstFrameStep);
     EXPECT_GE(marks[1].second, marks[0].second);
     unsetenv(StartupTimes::variable);
+}
+
+// The simulated clock takes 1 to 1000 frames per second; any other value
+// leaves the game on the real clock.
+TEST(SimulatedTime, TakesOneToAThousandFramesPerSecond)
+{
+    for (const auto& [value, simulated] :
+        {std::pair{"1", true}, {"1000", true}, {"0", false}, {"1001", false}, {"", false}}) {
+        setenv("FLAREVOX_SIMULATED_FPS", value, 1);
+        EXPECT_EQ(SimulatedTime::fromEnvironment() != nullptr, simulated) << value;
+    }
+    unsetenv("FLAREVOX_SIMULATED_FPS");
 }

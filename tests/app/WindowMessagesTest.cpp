@@ -5,36 +5,32 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 using Message = platform::Window::Message;
 using Type = Message::Type;
 
 using WindowMessages = ShellFixture;
 
+// A key's flag follows its last message; a repeated down (a second keyboard,
+// a lost release) is no new press; codes outside the table change nothing.
 TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnlyAndLogTheirPresses)
 {
-    Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 500});
-    Application::handleMessage(record, {Type::KeyDown, 27, 0, 0, 510});
-    // A repeated down (a second keyboard, a lost release) is no new press.
-    Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 520});
-    EXPECT_EQ(keys[116], 1);
-    EXPECT_EQ(keys[27], 1);
-    EXPECT_EQ(presses.tick[116], 500u);
-    EXPECT_EQ(presses.count[116], 1u);
+    for (const Message& message : {Message{Type::KeyDown, 116, 0, 0, 500}, {Type::KeyDown, 27, 0, 0, 510},
+             {Type::KeyDown, 116, 0, 0, 520}})
+        Application::handleMessage(record, message);
+    EXPECT_EQ(std::tie(keys[116], keys[27], presses.tick[116], presses.count[116]), std::make_tuple(1, 1, 500u, 1u));
     Application::handleMessage(record, {Type::KeyUp, 116, 0, 0, 530});
     Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 540});
-    EXPECT_EQ(presses.tick[116], 540u);
-    EXPECT_EQ(presses.count[116], 2u);
+    EXPECT_EQ(std::tie(presses.tick[116], presses.count[116]), std::make_tuple(540u, 2u));
     Application::handleMessage(record, {Type::KeyUp, 116});
-    EXPECT_EQ(keys[116], 0);
-    EXPECT_EQ(keys[27], 1);
-
-    // Codes outside the table change nothing and write nowhere.
-    KeyStates before = keys;
+    const KeyStates before = keys;
     for (const int code : {256, 1000, -1})
         Application::handleMessage(record, {Type::KeyDown, code});
     EXPECT_EQ(keys, before);
+    EXPECT_EQ(std::tie(keys[116], keys[27]), std::make_tuple(0, 1));
 }
 
 TEST_F(WindowMessages, InjectedKeysArriveThroughThePumpWithTheirTimes)
@@ -43,24 +39,16 @@ TEST_F(WindowMessages, InjectedKeysArriveThroughThePumpWithTheirTimes)
     ASSERT_TRUE(record.window->pushKey('O', true, 1003));
     ASSERT_TRUE(record.window->pushKey(116, false, 1007));
     EXPECT_FALSE(record.window->pushKey(0xFF, true, 1010));
-
-    std::vector<Message> keysSeen;
+    std::vector<std::tuple<Type, int, std::uint32_t>> keysSeen;
     Message message;
-    while (record.window->pollMessage(message)) {
+    while (record.window->pollMessage(message))
         if (message.type == Type::KeyDown || message.type == Type::KeyUp)
-            keysSeen.push_back(message);
-    }
-    ASSERT_EQ(keysSeen.size(), 3u);
-    EXPECT_EQ(keysSeen[0].virtualKey, 116);
-    EXPECT_EQ(keysSeen[0].type, Type::KeyDown);
-    EXPECT_EQ(keysSeen[1].virtualKey, 'O');
-    EXPECT_EQ(keysSeen[2].virtualKey, 116);
-    EXPECT_EQ(keysSeen[2].type, Type::KeyUp);
-    EXPECT_EQ(keysSeen[0].tick, 1000u);
-    EXPECT_EQ(keysSeen[1].tick, 1003u);
-    EXPECT_EQ(keysSeen[2].tick, 1007u);
+            keysSeen.emplace_back(message.type, message.virtualKey, message.tick);
+    EXPECT_EQ(keysSeen, (std::vector<std::tuple<Type, int, std::uint32_t>>{
+                            {Type::KeyDown, 116, 1000}, {Type::KeyDown, 'O', 1003}, {Type::KeyUp, 116, 1007}}));
 }
 
+// Restoring resizes the viewport; a zero height keeps a finite projection.
 TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
 {
     Application::handleMessage(record, {Type::Minimised});
@@ -69,19 +57,15 @@ TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
     EXPECT_TRUE(record.visible);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 40);
-    EXPECT_EQ(viewport[3], 20);
-
-    // A zero height keeps a finite projection.
+    EXPECT_EQ(std::tie(viewport[2], viewport[3]), std::make_tuple(40, 20));
     Application::resizeViewport(64, 0);
     GLfloat projection[16] = {};
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    for (const GLfloat value : projection)
-        EXPECT_TRUE(std::isfinite(value));
+    EXPECT_TRUE(std::all_of(std::begin(projection), std::end(projection), [](GLfloat v) { return std::isfinite(v); }));
 }
 
 // A mode switch ends only the pump: the outer loop goes on in the other mode.
-// Closing the window ends the program.
+// Closing the window ends the program. Messages of an earlier window are dropped.
 TEST_F(WindowMessages, ModeSwitchEndsThePumpAndCloseEndsTheProgram)
 {
     Application::requestModeSwitch(record);
@@ -94,10 +78,6 @@ TEST_F(WindowMessages, ModeSwitchEndsThePumpAndCloseEndsTheProgram)
     Application::handleMessage(record, {Type::Close});
     EXPECT_FALSE(Application::keepRunning);
     EXPECT_EQ(drainMessages(), std::vector<Type>{Type::Quit});
-}
-
-TEST_F(WindowMessages, MessagesForAnEarlierWindowAreDropped)
-{
     Application::requestQuit(record);
     record.window->pushKey(27, true, 0);
     record.window = platform::Window::create({"Flarevox Unit", 64, 64, 32, false, true});
@@ -107,9 +87,8 @@ TEST_F(WindowMessages, MessagesForAnEarlierWindowAreDropped)
 
 TEST_F(WindowMessages, WindowSizesOutOfRangeAreRefused)
 {
-    EXPECT_EQ(platform::Window::create({"x", 0, 64, 32, false, true}), nullptr);
-    EXPECT_EQ(platform::Window::create({"x", 64, -5, 32, false, true}), nullptr);
-    EXPECT_EQ(platform::Window::create({"x", 100000, 64, 32, false, true}), nullptr);
+    for (const auto& [width, height] : {std::pair{0, 64}, {64, -5}, {100000, 64}})
+        EXPECT_EQ(platform::Window::create({"x", width, height, 32, false, true}), nullptr) << width << "x" << height;
 }
 
 // Full screen is asked for once the window shows; a size the display lacks

@@ -1,6 +1,6 @@
+#include "core/FrameClock.h"
 #include "core/Object.h"
 #include "core/ObjectRegistry.h"
-#include "core/OutputHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -48,11 +48,14 @@ TEST_F(RegistryTest, FindReturnsFirstExactCaseSensitiveMatchAndPrintsTest)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "TEST");
 }
 
-TEST_F(RegistryTest, TeardownDestroysInRegistrationOrderAndEarlierObjectsAreGone)
+// Teardown destroys in registration order, each object once however often it
+// was added, and leaves "MainLoop" to its owner; what is gone cannot be found.
+TEST_F(RegistryTest, TeardownDestroysInOrderOnceEachAndSparesMainLoop)
 {
+    const Probe mainLoop("MainLoop", journal);
     new Probe("A", journal);
     new Probe("B", journal, "A");
-    new Probe("C", journal, "D");
+    ObjectRegistry::instance()->add(new Probe("C", journal, "D"));
     new Probe("D", journal);
     testing::internal::CaptureStdout();
     ObjectRegistry::destroy();
@@ -61,25 +64,25 @@ TEST_F(RegistryTest, TeardownDestroysInRegistrationOrderAndEarlierObjectsAreGone
     EXPECT_FALSE(ObjectRegistry::exists());
 }
 
-TEST_F(RegistryTest, TeardownSparesMainLoopAndDestroysDuplicatesOnce)
-{
-    Probe mainLoop("MainLoop", journal);
-    auto* twice = new Probe("Twice", journal);
-    ObjectRegistry::instance()->add(twice);
-    ObjectRegistry::destroy();
-    EXPECT_EQ(journal, std::vector<std::string>{"Twice"});
-    EXPECT_EQ(mainLoop.getName(), "MainLoop");
-}
+class FakeMainLoop : public Object, public FrameClock {
+public:
+    FakeMainLoop() : Object(true, "MainLoop") {}
+    std::uint32_t getFrameDelta() const override { return 17; }
+};
 
-TEST_F(RegistryTest, AccessorHandsOutAFreshHandlerAfterTeardown)
+// The frame clock is the registered "MainLoop" when that is a clock, else none.
+TEST_F(RegistryTest, FrameClockReadsTheRegisteredMainLoopAndIsZeroWithoutOne)
 {
-    OutputHandler* first = OutputHandler::instance();
-    EXPECT_EQ(OutputHandler::instance(), first);
+    EXPECT_EQ(FrameClock::frameDelta(), 0u);
+    {
+        const Object notAClock(true, "MainLoop");
+        EXPECT_EQ(FrameClock::find(), nullptr);
+        ObjectRegistry::destroy();
+    }
+    FakeMainLoop loop;
+    EXPECT_EQ(FrameClock::find(), &loop);
+    EXPECT_EQ(FrameClock::frameDelta(), 17u);
     ObjectRegistry::destroy();
-    OutputHandler* second = OutputHandler::instance();
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(ObjectRegistry::instance()->find("OutputHandler"), second);
-    testing::internal::GetCapturedStdout();
 }
 
 } // namespace

@@ -32,14 +32,20 @@ protected:
     std::vector<std::string> boxes;
 };
 
-TEST_F(OutputHandlerTest, OpenReplacesOldLogAndWritesBannerThenBlankLine)
+// Opening replaces an old log with the banner and a blank line; a line ends
+// with a blank, carries the UTC time when asked, and is cut at 1023 characters.
+TEST_F(OutputHandlerTest, OpenReplacesOldLogAndLinesFollowTheFormat)
 {
     scratch.write("output.log", "stale line\n");
     OutputHandler* out = OutputHandler::instance();
     ASSERT_TRUE(out->open());
     EXPECT_TRUE(OutputHandler::log(out, "plain %d", 7));
-
-    const std::regex expected("Flarevox LogFile 'output.log': \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\n \nplain 7 \n");
+    OutputHandler::report(out, Warning, "%s", std::string(5000, 'x').c_str());
+    out->setTimestamps(true);
+    OutputHandler::log(out, "stamped");
+    const std::string stamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+    const std::regex expected("Flarevox LogFile 'output.log': " + stamp + "\n \nplain 7 \nWARNING: x{1014} \n" + stamp
+        + ": stamped \n");
     EXPECT_TRUE(std::regex_match(log(), expected)) << log();
 }
 
@@ -57,12 +63,14 @@ TEST_F(OutputHandlerTest, EachHandlerClosesItsLogWhenDestroyed)
     EXPECT_EQ(openFiles(), before);
 }
 
-TEST_F(OutputHandlerTest, NothingIsWrittenBeforeOpenOrThroughNull)
+// Without an open log nothing is written, but an error still shows its box.
+TEST_F(OutputHandlerTest, WithoutAnOpenLogOnlyTheBoxShows)
 {
     EXPECT_FALSE(OutputHandler::log(nullptr, "dropped"));
-    OutputHandler* out = OutputHandler::instance();
-    EXPECT_FALSE(OutputHandler::log(out, "dropped"));
+    EXPECT_FALSE(OutputHandler::log(OutputHandler::instance(), "dropped"));
+    OutputHandler::report(nullptr, Error, "no log yet");
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "output.log"));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Flarevox Message|no log yet"});
 }
 
 TEST_F(OutputHandlerTest, LevelsPrefixLinesAndOnlyErrorsShowBoxes)
@@ -82,57 +90,21 @@ TEST_F(OutputHandlerTest, LevelsPrefixLinesAndOnlyErrorsShowBoxes)
     EXPECT_EQ(boxes, std::vector<std::string>{"Flarevox Message|e"});
 }
 
-TEST_F(OutputHandlerTest, TimestampedLinesCarryUtcTime)
-{
-    OutputHandler* out = OutputHandler::instance();
-    out->open();
-    out->setTimestamps(true);
-    OutputHandler::log(out, "stamped");
-    EXPECT_TRUE(std::regex_search(log(), std::regex("\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d: stamped \n$")));
-}
-
-TEST_F(OutputHandlerTest, OverlongMessagesAreCutNotOverflowed)
-{
-    OutputHandler* out = OutputHandler::instance();
-    out->open();
-    const std::string huge(5000, 'x');
-    OutputHandler::report(out, Warning, "%s", huge.c_str());
-    const std::string text = log();
-    const auto start = text.find("WARNING: ");
-    ASSERT_NE(start, std::string::npos);
-    EXPECT_EQ(text.size() - start, 1023u + 2u);
-}
-
-TEST_F(OutputHandlerTest, BoxShownEvenWithoutHandler)
-{
-    OutputHandler::report(nullptr, Error, "no log yet");
-    EXPECT_EQ(boxes, std::vector<std::string>{"Flarevox Message|no log yet"});
-}
-
 using OutputHandlerDeathTest = OutputHandlerTest;
 
-TEST_F(OutputHandlerDeathTest, FatalWritesItsLineThenExitsWithThree)
+// A fatal report writes its line and exits with 3; an error that ends the
+// program shows its box and exits with 5.
+TEST_F(OutputHandlerDeathTest, FatalExitsWithThreeAndErrorExitWithFive)
 {
-    EXPECT_EXIT(
-        {
-            OutputHandler* out = OutputHandler::instance();
-            out->open();
-            OutputHandler::report(out, Fatal, "boom");
-        },
-        testing::ExitedWithCode(3), "");
+    const auto reportOpen = [](int level, const char* text) {
+        platform::Dialog::clearCapture();
+        OutputHandler* out = OutputHandler::instance();
+        out->open();
+        OutputHandler::report(out, level, text);
+    };
+    EXPECT_EXIT(reportOpen(Fatal, "boom"), testing::ExitedWithCode(3), "");
     EXPECT_NE(log().find("FATAL ERROR [Program Stopped]: boom \n"), std::string::npos);
-}
-
-TEST_F(OutputHandlerDeathTest, ErrorExitShowsBoxAndExitsWithFive)
-{
-    EXPECT_EXIT(
-        {
-            platform::Dialog::clearCapture();
-            OutputHandler* out = OutputHandler::instance();
-            out->open();
-            OutputHandler::report(out, ErrorExit, "gone");
-        },
-        testing::ExitedWithCode(5), "\\[Flarevox Message\\] gone");
+    EXPECT_EXIT(reportOpen(ErrorExit, "gone"), testing::ExitedWithCode(5), "\\[Flarevox Message\\] gone");
     EXPECT_NE(log().find("ERROR: gone \n"), std::string::npos);
 }
 

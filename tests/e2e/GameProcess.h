@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/StartupTimes.h"
 #include "support/TestSupport.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
@@ -13,6 +15,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -21,37 +24,41 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
-// Files that take the game's standard output and error: an empty output path
-// inherits the test's, an empty error path means game-stderr.txt in the folder.
-struct Output {
-    std::filesystem::path out;
-    std::filesystem::path err;
-};
+// The environment of every run: no dialogs, the dummy audio driver, and only
+// the given debugging switches of the game.
+inline void setRunEnvironment(std::initializer_list<std::pair<const char*, std::string>> switches = {})
+{
+    setenv("FLAREVOX_NO_DIALOGS", "1", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const char* name :
+        {"FLAREVOX_CAPTURE_FRAME", "FLAREVOX_CAPTURE_AFTER", "FLAREVOX_SIMULATED_FPS", StartupTimes::variable})
+        unsetenv(name);
+    for (const auto& [name, value] : switches)
+        setenv(name, value.c_str(), 1);
+}
 
 // The real game binary, started in a folder with the given options and the
 // test's environment; killed on destruction if it is still running. Its
-// standard error goes to a file in the folder, where the sanitizers of a
-// sanitizer build write their reports.
+// standard output and error go to files in the folder. A sanitizer's report
+// ends the game with an exit code other than 0.
 class GameProcess {
 public:
-    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {},
-                         const Output& output = {})
-        : errorFile(output.err.empty() ? folder / "game-stderr.txt" : output.err)
+    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {})
+        : errorFile(folder / "game-stderr.txt")
     {
-        std::vector<std::string> words{FLAREVOX_BINARY};
-        words.insert(words.end(), options.begin(), options.end());
+        options.insert(options.begin(), FLAREVOX_BINARY);
         std::vector<char*> arguments;
-        for (std::string& word : words)
+        for (std::string& word : options)
             arguments.push_back(word.data());
         arguments.push_back(nullptr);
+        const auto outputFile = folder / "game-stdout.txt";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        if (!output.out.empty())
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
-        started = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, arguments.data(), environ) == 0;
+        started = posix_spawn(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
         std::filesystem::current_path(previous);
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -61,7 +68,6 @@ public:
         if (started && !exited)
             kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     }
-
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
 
@@ -80,17 +86,8 @@ public:
         return exited;
     }
 
-    // Everything the game wrote to standard error from the first sanitizer
-    // report on (AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer);
-    // empty when there is none.
-    std::string sanitizerReport() const
-    {
-        const std::string text = testsupport::readFile(errorFile);
-        std::size_t first = std::string::npos;
-        for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
-            first = std::min(first, text.find(marker));
-        return first == std::string::npos ? std::string{} : text.substr(text.rfind('\n', first) + 1);
-    }
+    // What the game wrote to standard error, where a sanitizer build reports.
+    std::string errors() const { return testsupport::readFile(errorFile); }
 
     const std::filesystem::path errorFile;
     bool started = false;
@@ -111,21 +108,28 @@ inline bool waitForFile(const std::filesystem::path& path, GameProcess& game, st
     return false;
 }
 
+// Escape goes to the game's window by its caption, held for half a second:
+// the game reads its key flags once per frame. The release goes out even when
+// the game has gone, or the key would stay down on the X server.
+inline bool pressEscapeUntilExit(GameProcess& game, const std::string& title)
+{
+    const std::string press = "xdotool search --name '^" + title
+        + "$' windowfocus keydown Escape >/dev/null 2>&1; sleep 0.5; xdotool keyup Escape >/dev/null 2>&1";
+    for (int attempt = 0; attempt < 10 && !game.exited; ++attempt) {
+        if (std::system(press.c_str()) == -1)
+            return false;
+        game.waitForExit(2s);
+    }
+    return game.exited;
+}
+
 // A captured frame (binary PPM, top row first).
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<unsigned char> rgb;
 
-    const unsigned char* at(int column, int row) const
-    {
-        return &rgb[(static_cast<std::size_t>(row) * width + column) * 3];
-    }
-    bool lit(int column, int row) const
-    {
-        const unsigned char* pixel = at(column, row);
-        return pixel[0] || pixel[1] || pixel[2];
-    }
+    const unsigned char* at(int column, int row) const { return &rgb[(std::size_t(row) * width + column) * 3]; }
+    bool lit(int column, int row) const { return at(column, row)[0] || at(column, row)[1] || at(column, row)[2]; }
 };
 
 inline bool readPpm(const std::filesystem::path& path, Picture& picture)
@@ -135,23 +139,23 @@ inline bool readPpm(const std::filesystem::path& path, Picture& picture)
     std::string magic;
     int maximum = 0;
     header >> magic >> picture.width >> picture.height >> maximum;
-    if (magic != "P6" || maximum != 255 || picture.width <= 0 || picture.height <= 0)
-        return false;
     const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
-    const std::size_t size = static_cast<std::size_t>(picture.width) * picture.height * 3;
-    if (bytes.size() < start + size)
+    const std::size_t size = static_cast<std::size_t>(std::max(picture.width * picture.height, 0)) * 3;
+    if (magic != "P6" || maximum != 255 || size == 0 || bytes.size() < start + size)
         return false;
     picture.rgb.assign(bytes.begin() + start, bytes.begin() + start + size);
     return true;
 }
 
-inline std::vector<std::string> linesOf(const std::string& text)
+// The log's warnings and errors and the arrow manager's lines, to explain a failure.
+inline std::string notices(const std::string& log)
 {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    std::string found;
+    for (const std::string& line : testsupport::linesOf(log))
+        for (const char* start : {"WARNING", "ERROR", "FATAL", "ArrowManager"})
+            if (line.starts_with(start))
+                found += line + "\n";
+    return found;
 }
 
 } // namespace e2e

@@ -1,20 +1,16 @@
 #include "e2e/GameProcess.h"
-#include "library/SongLibrary.h"
 #include "support/PrivateDisplay.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <regex>
 #include <set>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 // Every file the game reads at start-up, broken one at a time in three ways:
 // the real game starts from a copy of the run folder with that file missing,
@@ -24,13 +20,14 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-using e2e::GameProcess;
+using namespace std::chrono_literals;
 
 const fs::path runFolder = FLAREVOX_RUN_DIR;
 
 enum class Damage { Missing, Half, Random };
+constexpr Damage damages[] = {Damage::Missing, Damage::Half, Damage::Random};
+constexpr const char* damageNames[] = {"Missing", "Half", "Random"};
 
 struct FaultCase {
     std::string name;
@@ -49,22 +46,19 @@ void PrintTo(const FaultCase& fault, std::ostream* out)
     *out << fault.name;
 }
 
-std::string damageName(Damage damage)
-{
-    switch (damage) {
-    case Damage::Missing:
-        return "Missing";
-    case Damage::Half:
-        return "Half";
-    case Damage::Random:
-        return "Random";
-    }
-    return "";
-}
-
 std::string quoted(const std::string& path)
 {
     return "'" + path + "'";
+}
+
+// The three damages of the files, each case with the given log lines.
+std::array<FaultCase, 3> everyDamage(const std::string& name, const std::vector<std::string>& files,
+                                     const std::vector<std::string>& logLines = {})
+{
+    std::array<FaultCase, 3> cases;
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        cases[i] = {name + damageNames[i], files, damages[i], logLines, {}};
+    return cases;
 }
 
 // A level 4 report: the log line and the message box, which goes to standard error.
@@ -100,50 +94,37 @@ void addTexture(std::vector<FaultCase>& cases, const std::string& name, const st
     const std::vector<std::string> checked = !requested.empty() ? std::vector<std::string>{requested}
         : files.size() > 1                                      ? std::vector<std::string>{files.front(), files.back()}
                                                                 : files;
-    for (Damage damage : {Damage::Missing, Damage::Half, Damage::Random}) {
-        FaultCase fault{name + damageName(damage), files, damage, {}, {}};
-        for (const std::string& file : checked) {
-            const std::string path = quoted(file);
-            if (damage == Damage::Missing)
-                expectError(fault, "Could not open texture file " + path + ".");
-            else if (damage == Damage::Half)
-                expectError(fault, halfMessage + " " + path);
-            else
-                expectError(fault, "TGA file be type 2 or type 10: " + path + ".");
-        }
-        cases.push_back(fault);
+    auto [missing, half, random] = everyDamage(name, files);
+    for (const std::string& file : checked) {
+        expectError(missing, "Could not open texture file " + quoted(file) + ".");
+        expectError(half, halfMessage + " " + quoted(file));
+        expectError(random, "TGA file be type 2 or type 10: " + quoted(file) + ".");
     }
+    cases.insert(cases.end(), {missing, half, random});
 }
 
 void addBitmap(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
 {
-    const std::string loading = "...Loading Texture " + quoted(file) + ".";
-    FaultCase missing{name + "Missing", {file}, Damage::Missing, {loading}, {}};
-    FaultCase half{name + "Half", {file}, Damage::Half, {loading}, {}};
+    auto [missing, half, random] = everyDamage(name, {file}, {"...Loading Texture " + quoted(file) + "."});
     expectError(half, "Could not read image data from the bitmap " + quoted(file) + ".");
-    FaultCase random{name + "Random", {file}, Damage::Random, {loading}, {}};
     expectError(random, "Bitmap " + quoted(file) + " is not a 24-bit uncompressed BMP.");
     cases.insert(cases.end(), {missing, half, random});
 }
 
 void addSound(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
 {
-    FaultCase missing{name + "Missing", {file}, Damage::Missing, {}, {}};
+    auto [missing, half, random] = everyDamage(name, {file});
     expectError(missing, "The Stream could not be opened: " + file);
-    FaultCase half{name + "Half", {file}, Damage::Half, {"Sound: Loading Sound Stream " + file}, {}};
-    FaultCase random{name + "Random", {file}, Damage::Random, {}, {}};
+    half.logLines.push_back("Sound: Loading Sound Stream " + file);
     expectError(random, "The Stream could not be opened: " + file);
     cases.insert(cases.end(), {missing, half, random});
 }
 
 void addMesh(std::vector<FaultCase>& cases, const std::string& name, const std::string& file)
 {
-    const std::string loading = "...Loading Model " + quoted(file) + ".";
-    FaultCase missing{name + "Missing", {file}, Damage::Missing, {loading}, {}};
-    expectError(missing, "Could not open the model file " + quoted(file) + ".");
-    FaultCase half{name + "Half", {file}, Damage::Half, {loading}, {}};
-    FaultCase random{name + "Random", {file}, Damage::Random, {loading}, {}};
-    cases.insert(cases.end(), {missing, half, random});
+    auto meshCases = everyDamage(name, {file}, {"...Loading Model " + quoted(file) + "."});
+    expectError(meshCases[0], "Could not open the model file " + quoted(file) + ".");
+    cases.insert(cases.end(), meshCases.begin(), meshCases.end());
 }
 
 std::vector<FaultCase> allCases()
@@ -197,35 +178,26 @@ std::vector<FaultCase> allCases()
     addMesh(cases, "ArrowMesh", "Data/Models/pfeil.3DS");
     addMesh(cases, "MissileMesh", "Data/Models/missile.3ds");
 
-    const std::string model = "Data\\Animation\\male_dancer_1\\dancer.ms3d";
-    const std::string modelFile = "Data/Animation/male_dancer_1/dancer.ms3d";
-    const std::string modelError = "Could not open ms3d file " + quoted(model) + ".";
-    FaultCase modelMissing{"DancerModelMissing", {modelFile}, Damage::Missing, {}, {"Couldn't open the model file."}};
-    FaultCase modelHalf{"DancerModelHalf", {modelFile}, Damage::Half, {}, {"runs past the end of the file."}};
-    FaultCase modelRandom{"DancerModelRandom", {modelFile}, Damage::Random, {}, {"Not an MS3D file."}};
-    for (FaultCase* fault : {&modelMissing, &modelHalf, &modelRandom}) {
-        expectError(*fault, modelError);
-        cases.push_back(*fault);
+    // The model's reader says why on standard error; the dancer names the model as the game asks for it.
+    const char* const modelReasons[] = {"Couldn't open the model file.", "runs past the end of the file.", "Not an MS3D file."};
+    auto modelCases = everyDamage("DancerModel", {"Data/Animation/male_dancer_1/dancer.ms3d"});
+    for (std::size_t i = 0; i < modelCases.size(); ++i) {
+        modelCases[i].errorLines.push_back(modelReasons[i]);
+        expectError(modelCases[i], "Could not open ms3d file 'Data\\Animation\\male_dancer_1\\dancer.ms3d'.");
+        cases.push_back(modelCases[i]);
     }
     return cases;
 }
-
-#ifdef FLAREVOX_FAULTS_SUBSET
-// One case of every reader and damage, for the slow sanitizer build.
-bool inSubset(const FaultCase& fault)
-{
-    static const std::set<std::string> subset{"ConfigMissing", "ConfigHalf", "ChartRandom", "SongHalf",
-        "GodlikeSoundRandom", "ArrowTextureHalf", "DiscoFramesRandom", "MissileTextureRandom", "ArrowMeshRandom",
-        "DancerModelHalf", "DancerModelRandom", "LibraryDamaged"};
-    return subset.contains(fault.name);
-}
-#endif
 
 std::vector<FaultCase> selectedCases()
 {
     std::vector<FaultCase> cases = allCases();
 #ifdef FLAREVOX_FAULTS_SUBSET
-    std::erase_if(cases, [](const FaultCase& fault) { return !inSubset(fault); });
+    // One case of every reader and damage, for the slow sanitizer build.
+    static const std::set<std::string> subset{"ConfigMissing", "ConfigHalf", "ChartRandom", "SongHalf",
+        "GodlikeSoundRandom", "ArrowTextureHalf", "DiscoFramesRandom", "MissileTextureRandom", "ArrowMeshRandom",
+        "DancerModelHalf", "DancerModelRandom", "LibraryDamaged"};
+    std::erase_if(cases, [](const FaultCase& fault) { return !subset.contains(fault.name); });
 #endif
     return cases;
 }
@@ -247,85 +219,49 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
         const fs::directory_entry& entry = *it;
         const fs::path relative = fs::relative(entry.path(), runFolder);
         const fs::path target = folder / relative;
-        std::string bytes;
         // Song folders are linked whole: a music file linked on its own would
         // lie outside its song's folder.
         if (entry.is_directory() && *relative.begin() == "Songs" && it.depth() == 2) {
             fs::create_directory_symlink(entry.path(), target);
             it.disable_recursion_pending();
-            continue;
         } else if (entry.is_directory()) {
             fs::create_directories(target);
-            continue;
         } else if (broken.contains(relative.generic_string())) {
-            if (fault.damage == Damage::Missing)
-                continue;
-            bytes = testsupport::readFile(entry.path());
+            std::string bytes = testsupport::readFile(entry.path());
             if (fault.damage == Damage::Half)
                 bytes.resize(bytes.size() / 2);
-            else
-                for (char& byte : bytes)
-                    byte = static_cast<char>(random() & 0xFF);
+            for (char& byte : bytes)
+                byte = fault.damage == Damage::Random ? static_cast<char>(random() & 0xFF) : byte;
+            if (fault.damage != Damage::Missing)
+                std::ofstream(target, std::ios::binary) << bytes;
         } else if (relative == "Conf/global.cfg") {
-            bytes = std::regex_replace(testsupport::readFile(entry.path()), std::regex("\nTitle = [^\n]*"),
-                                       "\nTitle = " + windowTitle(fault));
+            std::ofstream(target) << std::regex_replace(testsupport::readFile(entry.path()),
+                std::regex("\nTitle = [^\n]*"), "\nTitle = " + windowTitle(fault));
         } else {
             fs::create_symlink(entry.path(), target);
-            continue;
         }
-        std::ofstream(target, std::ios::binary) << bytes;
     }
 }
 
-// Song folders that cannot be played, each with the start of its line in the
-// library scan. The locked folder's reason depends on who runs the test: root
-// reads it all the same.
+// Song folders that cannot be played, each with the start of the game's line
+// for it; the last line counts the game's own song and the three forged
+// ones. The locked folder's reason depends on who runs the test: root reads
+// it all the same.
 std::vector<std::string> writeDamagedLibrary(const fs::path& folder)
 {
     const fs::path broken = folder / "Songs/Broken";
     const std::string chart = "#TITLE:Lost;#MUSIC:lost.ogg;#BPMS:0=120;#NOTES:dance-single::Easy:1:0,0,0,0,0:1000\n;";
-    fs::create_directories(broken / "Empty");
-    fs::create_directories(broken / "MusicOnly");
-    fs::create_directories(broken / "MissingMusic");
-    fs::create_directories(broken / "Garbage");
-    fs::create_directories(broken / "Locked");
+    for (const char* name : {"Empty", "MusicOnly", "MissingMusic", "Garbage", "Locked"})
+        fs::create_directories(broken / name);
     fs::copy_file(runFolder / "Data/Sound/godlike.wav", broken / "MusicOnly/song.wav");
     std::ofstream(broken / "MissingMusic/lost.sm") << chart;
     std::ofstream(broken / "Garbage/garbage.ssc", std::ios::binary) << std::string("\x7f\0#NOTEDATA:\xff;#BPMS:=;", 22);
     fs::permissions(broken / "Locked", fs::perms::none);
     fs::create_directory_symlink("..", broken / "Loop");
-    const std::string prefix = "Song library: left out '" + broken.string();
+    const std::string prefix = "Song library: left out 'Songs/Broken";
     return {prefix + "/Empty': no .ssc", prefix + "/Garbage': garbage.ssc", prefix + "/Locked': ",
-            prefix + "/Loop': symbolic link loop", prefix + "/MissingMusic': music file 'lost.ogg' not found",
-            prefix + "/MusicOnly': no .ssc"};
-}
-
-// The scan over the damaged Songs/ leaves out each broken folder with its line
-// and lists every forged song.
-void expectLibraryScan(const fs::path& folder, const std::vector<std::string>& lines)
-{
-    const library::LibraryScan scan = library::SongLibrary::scan({folder / "Songs"});
-    EXPECT_EQ(scan.songs.size(), 3u);
-    ASSERT_EQ(scan.skipped.size(), lines.size()) << testing::PrintToString(scan.skipped);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        EXPECT_TRUE(scan.skipped[i].starts_with(lines[i])) << scan.skipped[i];
-}
-
-// Escape goes to this case's window by its caption. The key is held for
-// a while: the game reads its key flags once per frame, and a press released
-// before the next frame is never seen. The release goes out even when the
-// game has already gone with its window: xdotool presses a focused window's
-// keys on the server itself, and a key left down there would end every game
-// started after it.
-bool pressEscapeUntilExit(GameProcess& game, const std::string& title)
-{
-    const std::string press = "xdotool search --name '^" + title
-        + "$' keydown --window %@ Escape >/dev/null 2>&1; sleep 0.5; xdotool keyup Escape >/dev/null 2>&1";
-    for (int attempt = 0; attempt < 10 && !game.exited; ++attempt) {
-        EXPECT_NE(std::system(press.c_str()), -1);
-        game.waitForExit(2s);
-    }
-    return game.exited;
+        prefix + "/Loop': symbolic link loop", prefix + "/MissingMusic': music file 'lost.ogg' not found",
+        prefix + "/MusicOnly': no .ssc", "SongLibrary: 4 songs"};
 }
 
 // A frame with something drawn on it: the fields, sidebars and texts light
@@ -340,15 +276,6 @@ bool showsTheScene(const fs::path& capture)
         for (int column = 0; column < picture.width; ++column)
             lit += picture.lit(column, row) ? 1 : 0;
     return lit > picture.width * picture.height / 50;
-}
-
-std::string notices(const std::string& log)
-{
-    std::string found;
-    for (const std::string& line : e2e::linesOf(log))
-        if (line.starts_with("WARNING") || line.starts_with("ERROR") || line.starts_with("FATAL"))
-            found += line + "\n";
-    return found;
 }
 
 class FaultMatrix : public testing::TestWithParam<FaultCase> {};
@@ -366,44 +293,29 @@ TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
     testsupport::ScratchDir scratch;
     const fs::path folder = scratch.path() / "run";
     buildFolder(folder, fault);
-    std::vector<std::string> libraryLines;
-    if (fault.damagesLibrary) {
-        libraryLines = writeDamagedLibrary(folder);
-        expectLibraryScan(folder, libraryLines);
-        // The game scans "Songs" of its working directory: its lines name
-        // the folders from there.
-        for (std::string& line : libraryLines)
-            line.erase(line.find(folder.string() + "/"), folder.string().size() + 1);
-        // The game lists its own song and the three forged ones.
-        libraryLines.push_back("SongLibrary: 4 songs");
-    }
+    std::vector<std::string> logLines = fault.logLines;
+    if (fault.damagesLibrary)
+        std::ranges::copy(writeDamagedLibrary(folder), std::back_inserter(logLines));
     const fs::path capture = scratch.path() / "frame.ppm";
-    setenv("FLAREVOX_NO_DIALOGS", "1", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("FLAREVOX_SIMULATED_FPS", "60", 1);
-    setenv("FLAREVOX_CAPTURE_FRAME", capture.c_str(), 1);
     // Two and a half seconds: the bot starts the song after one.
-    setenv("FLAREVOX_CAPTURE_AFTER", "150", 1);
-    const e2e::Output output{scratch.path() / "stdout.txt", scratch.path() / "stderr.txt"};
+    e2e::setRunEnvironment(
+        {{"FLAREVOX_SIMULATED_FPS", "60"}, {"FLAREVOX_CAPTURE_FRAME", capture}, {"FLAREVOX_CAPTURE_AFTER", "150"}});
 
-    GameProcess game(folder, {"--autoplay"}, output);
-    ASSERT_TRUE(game.started);
+    e2e::GameProcess game(folder, {"--autoplay"});
     if (fault.playsOn) {
         ASSERT_TRUE(e2e::waitForFile(capture, game, 300s))
-            << "no frame drawn; exit code " << game.exitCode << "\n" << testsupport::readFile(output.err);
+            << "no frame drawn; exit code " << game.exitCode << "\n" << game.errors();
         EXPECT_TRUE(showsTheScene(capture));
-        ASSERT_TRUE(pressEscapeUntilExit(game, windowTitle(fault))) << "Escape did not end the game";
+        ASSERT_TRUE(e2e::pressEscapeUntilExit(game, windowTitle(fault))) << "Escape did not end the game";
     } else {
         ASSERT_TRUE(game.waitForExit(120s)) << "the game did not end";
     }
     EXPECT_EQ(game.exitCode, fault.exitCode);
 
     const std::string log = fs::exists(folder / "output.log") ? testsupport::readFile(folder / "output.log") : "";
-    const std::string errors = testsupport::readFile(output.err);
-    SCOPED_TRACE("log notices:\n" + notices(log) + "stderr:\n" + errors.substr(0, 4000));
-    for (const std::string& line : fault.logLines)
-        EXPECT_NE(log.find(line), std::string::npos) << "not in the log: " << line;
-    for (const std::string& line : libraryLines)
+    const std::string errors = game.errors();
+    SCOPED_TRACE("log notices:\n" + e2e::notices(log) + "stderr:\n" + errors.substr(0, 4000));
+    for (const std::string& line : logLines)
         EXPECT_NE(log.find(line), std::string::npos) << "not in the log: " << line;
     for (const std::string& line : fault.errorLines)
         EXPECT_NE(errors.find(line), std::string::npos) << "not on standard error: " << line;

@@ -7,20 +7,24 @@ struct SDL_Window;
 namespace testsupport {
 
 // A hidden SDL window with a current OpenGL compatibility context, for tests
-// that upload textures or draw (run under Xvfb).
+// that upload textures, build display lists or draw (run under Xvfb).
 class HiddenGlWindow {
 public:
-    explicit HiddenGlWindow(int width = 64, int height = 64);
+    static constexpr int size = 64;
+
+    explicit HiddenGlWindow(int width = size, int height = size);
     ~HiddenGlWindow();
     HiddenGlWindow(const HiddenGlWindow&) = delete;
     HiddenGlWindow& operator=(const HiddenGlWindow&) = delete;
 
-    bool ok() const { return context != nullptr; }
+    bool ok() const { return context != nullptr && failure.empty(); }
+    bool isValid() const { return ok(); }
     const std::string& error() const { return failure; }
 
 private:
     SDL_Window* window = nullptr;
     void* context = nullptr;
+    bool videoStarted = false;
     std::string failure;
 };
 

@@ -39,12 +39,27 @@ std::string readFile(const std::filesystem::path& path)
     return contents.str();
 }
 
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 std::string playerSections()
 {
     return "[Player1]\nName = Kai\nKeyUp = 57\nKeyDown = 53\nKeyRight = 44\nKeyLeft = 41\n"
            "KeySlot1 = 51\nKeySlot2 = 45\nKeySlot3 = 58\nKeySlot4 = 43\nUseJoystick = 0\n"
            "[Player2]\nName = Lani\nKeyUp = 26\nKeyDown = 28\nKeyRight = 27\nKeyLeft = 25\n"
            "KeySlot1 = 4F\nKeySlot2 = 50\nKeySlot3 = 4C\nKeySlot4 = 4B\nUseJoystick = 0\n";
+}
+
+std::string gameConfig(const std::string& title, int width, int height)
+{
+    return "[Window]\nTitle = " + title + "\nWidth = " + std::to_string(width) + "\nHeight = " + std::to_string(height)
+        + "\nBitsPerPixel = 32\nStartFullscreen = 0\n" + playerSections();
 }
 
 CommandRun runCommand(const std::string& command)

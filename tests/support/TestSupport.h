@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -23,6 +24,7 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+std::vector<std::string> linesOf(const std::string& text);
 
 // Runs a shell command and collects its exit status and everything it wrote
 // (stdout and stderr together).
@@ -35,5 +37,9 @@ CommandRun runCommand(const std::string& command);
 // The "Player1" and "Player2" sections of the game's own configuration:
 // W A S D + Q E X C and the arrow keys + O P L K, no joystick.
 std::string playerSections();
+
+// A windowed game configuration of the given caption and size, with the
+// players' sections above.
+std::string gameConfig(const std::string& title, int width, int height);
 
 } // namespace testsupport

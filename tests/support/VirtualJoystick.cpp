@@ -11,21 +11,7 @@ struct VirtualJoystick::Handles {
     int buttons = 0;
     int axes = 0;
     SDL_Joystick* joystick = nullptr;
-    SDL_JoystickID instance = -1;
 };
-
-namespace {
-
-int deviceIndexOf(SDL_JoystickID instance)
-{
-    for (int index = 0; index < SDL_NumJoysticks(); ++index) {
-        if (SDL_JoystickGetDeviceInstanceID(index) == instance)
-            return index;
-    }
-    return -1;
-}
-
-} // namespace
 
 VirtualJoystick::VirtualJoystick(const std::string& name, int buttons, int axes)
     : handles(std::make_unique<Handles>(Handles{name, buttons, axes}))
@@ -57,20 +43,20 @@ void VirtualJoystick::plugIn()
     desc.nbuttons = static_cast<Uint16>(handles->buttons);
     desc.name = handles->name.c_str();
     const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index < 0) {
+    handles->joystick = index < 0 ? nullptr : SDL_JoystickOpen(index);
+    if (!handles->joystick)
         std::fprintf(stderr, "VirtualJoystick: %s\n", SDL_GetError());
-        return;
-    }
-    handles->joystick = SDL_JoystickOpen(index);
-    if (handles->joystick)
-        handles->instance = SDL_JoystickInstanceID(handles->joystick);
 }
 
+// The device index of an attached joystick changes as others come and go.
 void VirtualJoystick::unplug()
 {
     if (!handles->joystick)
         return;
-    SDL_JoystickDetachVirtual(deviceIndexOf(handles->instance));
+    const SDL_JoystickID instance = SDL_JoystickInstanceID(handles->joystick);
+    for (int index = 0; index < SDL_NumJoysticks(); ++index)
+        if (SDL_JoystickGetDeviceInstanceID(index) == instance)
+            SDL_JoystickDetachVirtual(index);
     SDL_JoystickClose(handles->joystick);
     handles->joystick = nullptr;
 }
