@@ -76,13 +76,14 @@ TEST(ChartReaders, SscChartsWithTheirOwnTiming)
 {
     const std::string text = "#VERSION:0.83;\n#TITLE:T;\n#OFFSET:0;\n#BPMS:0=120;\n#STOPS:1=1;\n#DELAYS:;\n#WARPS:;\n"
                              "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Easy;\n#METER:2;\n"
-                             "#NOTES:\n1000\n0000\n0100\n0000\n;\n"
+                             "#NOTES:\n3000\n1000\n0100\n0000\n;\n"
                              "#NOTEDATA:;\n#STEPSTYPE:pump-single;\n#NOTES:10000;\n"
                              "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Challenge;\n#METER:12;\n"
                              "#BPMS:0=60;\n#OFFSET:0.5;\n#NOTES:\n0010\n0000\n0001\n0000\n;\n";
     const Song song = readOk(text, ChartFormat::Ssc);
     ASSERT_EQ(song.charts.size(), 2u);
     EXPECT_EQ(song.charts[0].difficulty, "Easy");
+    EXPECT_EQ(song.charts[0].notes.size(), 2u) << "a hold tail without a head is left out";
     EXPECT_DOUBLE_EQ(song.charts[0].tempo.msAt(2), 2000.0); // the song's stop
     EXPECT_EQ(song.charts[1].difficulty, "Challenge");
     EXPECT_DOUBLE_EQ(song.charts[1].tempo.msAt(2), 2500.0); // its own tempo, offset and the song's stop

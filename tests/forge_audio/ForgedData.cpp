@@ -40,8 +40,7 @@ ForgedData makeForgedData()
 {
     ForgedData data;
     const auto base = std::filesystem::current_path() / "forge_audio_output";
-    data.first = base / "a";
-    data.second = base / "b";
+    data.root = base / "a";
     std::filesystem::create_directories(base);
     const int lock = ::open((base / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
     if (lock >= 0)
@@ -50,9 +49,8 @@ ForgedData makeForgedData()
     const std::string version = forgeVersion();
     data.ok = testsupport::readFile(stamp) == version;
     if (!data.ok) {
-        std::filesystem::remove_all(data.first);
-        std::filesystem::remove_all(data.second);
-        data.ok = forge(data.first, data.error) && forge(data.second, data.error);
+        std::filesystem::remove_all(data.root);
+        data.ok = forge(data.root, data.error);
         if (data.ok)
             std::ofstream(stamp, std::ios::trunc) << version;
     }
@@ -64,7 +62,7 @@ ForgedData makeForgedData()
 const ConfigFileParser& parsedConfig()
 {
     auto* reader = new ConfigFileParser; // owned by the registry
-    reader->parse((forgedData().first / "Conf/global.cfg").string());
+    reader->parse((forgedData().root / "Conf/global.cfg").string());
     return *reader;
 }
 

@@ -9,11 +9,9 @@
 
 namespace forgetest {
 
-// The audio, chart and configuration files, forged into two folders (the
-// second only for the determinism check).
+// The audio, chart and configuration files, forged into one folder.
 struct ForgedData {
-    std::filesystem::path first;
-    std::filesystem::path second;
+    std::filesystem::path root;
     bool ok = false;
     std::string error;
 };

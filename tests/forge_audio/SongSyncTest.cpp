@@ -40,7 +40,7 @@ TEST_P(LibrarySongSync, FourChartsOnTheKicksOfTheMusic)
 {
     ASSERT_TRUE(forgedData().ok) << forgedData().error;
     const ForgedSong& forged = GetParam();
-    const chart::ReadResult read = chart::SongFolder::load(forgedData().first / "Songs/Flarevox" / forged.folder);
+    const chart::ReadResult read = chart::SongFolder::load(forgedData().root / "Songs/Flarevox" / forged.folder);
     ASSERT_TRUE(read.ok()) << read.error;
     const chart::Song& song = read.song;
     EXPECT_EQ(song.musicPath.filename(), forged.music);
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Forged, LibrarySongSync,
 TEST(SongSync, CoconutStepsLandOnTheKicksOfItsMusic)
 {
     ASSERT_TRUE(forgedData().ok) << forgedData().error;
-    const auto song = forge::SoundFileReader::read(forgedData().first / "Data/Music/coconut.mp3");
+    const auto song = forge::SoundFileReader::read(forgedData().root / "Data/Music/coconut.mp3");
     ASSERT_TRUE(song) << "coconut.mp3 does not decode";
     const forge::PcmAudio& audio = song->audio;
     EXPECT_EQ(song->format & SF_FORMAT_TYPEMASK, SF_FORMAT_MPEG);
@@ -125,7 +125,7 @@ TEST(SongSync, CoconutStepsLandOnTheKicksOfItsMusic)
     EXPECT_TRUE(songMs > 100000.0 && songMs < 150000.0) << songMs;
     EXPECT_LT(peakOf(audio.samples, audio.samples.size() - 4410), 0.01f) << "the last 50 ms are silent";
 
-    const Chart chart = readChart(forgedData().first / "Data/Dwi/Coconut.DWI");
+    const Chart chart = readChart(forgedData().root / "Data/Dwi/Coconut.DWI");
     const std::string& notes = chart.beginnerNotes;
     ASSERT_DOUBLE_EQ(chart.bpm, 128.0);
     ASSERT_FALSE(notes.empty());

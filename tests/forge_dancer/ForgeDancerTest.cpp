@@ -61,13 +61,6 @@ protected:
     Ms3dModel model{std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds)};
 };
 
-TEST_F(ForgedDancer, TwoRunsWriteTheSameBytes)
-{
-    ASSERT_EQ(forge(scratch.path() / "again"), 0);
-    for (const char* file : {modelFile, textureFile})
-        EXPECT_EQ(bytesOf(scratch.path() / file), bytesOf(scratch.path() / "again" / file)) << file;
-}
-
 // The reader has checked every index; what is left is that joints follow
 // their parents, keyframes ascend within the animation, and the texture
 // beside the model is a plain 24-bit TGA.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -58,11 +59,7 @@ std::optional<MeshData> readThreeDs(const Bytes& file)
     return mesh;
 }
 
-const std::string textureGenerators =
-    "texture-missile texture-particle textures-arrow textures-disco textures-explosion textures-sidebar";
-const std::string meshGenerators = "mesh-arrow mesh-missile";
-
-// Each test forges only the generators it looks at, into its own scratch folder.
+// Each test forges the generators it looks at (all with none named) into its own scratch folder.
 class ForgedData : public ::testing::Test {
 protected:
     bool forge(const std::string& generators, const std::string& folder = ".")
@@ -95,19 +92,22 @@ float extent(const MeshData& mesh, float MeshData::Position::*axis)
 
 } // namespace
 
-// Every file twice byte for byte alike, and each read completely by the
-// game's own reader: all TGA kinds and depths, BMPs and meshes.
+// Two runs of every generator write the same bytes, and the game's own
+// readers take every texture and mesh completely: all TGA kinds and depths,
+// BMPs and meshes.
 TEST_F(ForgedData, TwoRunsWriteTheSameFilesThatTheGameReads)
 {
-    ASSERT_TRUE(forge(textureGenerators + " " + meshGenerators, "first"));
-    ASSERT_TRUE(forge(textureGenerators + " " + meshGenerators, "again"));
+    ASSERT_TRUE(forge("", "first"));
+    ASSERT_TRUE(forge("", "again"));
     const auto first = filesBelow("first");
-    EXPECT_EQ(first.size(), 3u + 4 + 60 + 2);
+    EXPECT_GT(first.size(), 90u);
     EXPECT_TRUE(first == filesBelow("again"));
     std::set<std::pair<int, int>> tgaKinds;
     for (const auto& [name, bytes] : first) {
         SCOPED_TRACE(name);
-        const std::string type = fs::path(name).extension().string();
+        EXPECT_FALSE(bytes.empty());
+        std::string type = fs::path(name).extension().string();
+        std::ranges::transform(type, type.begin(), [](unsigned char c) { return std::tolower(c); });
         if (type == ".tga") {
             ASSERT_TRUE(decodesWithoutTrailingBytes(bytes));
             tgaKinds.insert({bytes[2], decodeTga(bytes)->fileBits});
@@ -117,7 +117,7 @@ TEST_F(ForgedData, TwoRunsWriteTheSameFilesThatTheGameReads)
             std::string error;
             ASSERT_TRUE(BmpReader::decode(bytes, name, image, error)) << error;
             EXPECT_EQ(image.width * 3 % 4, 0);
-        } else {
+        } else if (type == ".3ds") {
             const auto mesh = readThreeDs(bytes);
             ASSERT_TRUE(mesh);
             EXPECT_LT(mesh->objectNameText().size(), MeshData::objectNameSize) << "the name keeps its terminator";
@@ -141,7 +141,7 @@ TEST_F(ForgedData, ExplosionFramesFadeOutCompletely)
 
 TEST_F(ForgedData, MeshesHaveTheShapeTheGameExpects)
 {
-    ASSERT_TRUE(forge(meshGenerators));
+    ASSERT_TRUE(forge("mesh-arrow mesh-missile"));
     const auto arrow = readThreeDs(file("Data/Models/pfeil.3DS"));
     const auto missile = readThreeDs(file("Data/Models/missile.3ds"));
     ASSERT_TRUE(arrow && missile);
