@@ -205,35 +205,19 @@ protected:
     testsupport::GlContext gl;
 };
 
-// A node linked twice draws twice.
-TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlace)
+// Each side draws from its own place, whatever the node before left on the
+// matrix: a child follows its own side, not its parent's place; a
+// both-sides node draws once per half and gets its side back; a node linked
+// twice draws twice; an inactive subtree and a hidden half are skipped.
+TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlaceUnlessHiddenOrInactive)
 {
     graph->addNode(node("left", ObjectNode::SidePlayer1), "L");
+    RecordingNode* child = node("child", ObjectNode::SideBoth);
+    graph->addNode(child, "L\\C");
     graph->addNode(node("right", ObjectNode::SidePlayer2), "R");
     RecordingNode* centre = node("centre");
     graph->addNode(centre, "C");
     graph->addNode(centre, "C");
-    std::array<GLint, 2> stackDepths{};
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[0]);
-    drawFrame();
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[1]);
-
-    EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw right 2", "draw centre -1", "draw centre -1"}));
-    ASSERT_EQ(journal.places.size(), 4u);
-    EXPECT_EQ(journal.places[0], (Translation{-1.25f, 0.0f, -7.0f}));
-    EXPECT_EQ(journal.places[1], (Translation{1.25f, 0.0f, -7.0f}));
-    EXPECT_EQ(journal.places[2], (Translation{0.0f, 0.0f, -9.0f}));
-    EXPECT_EQ(stackDepths[0], stackDepths[1]);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// A both-sides node draws once per half, and a child follows its own side,
-// not its parent's place; an inactive subtree and a hidden half are skipped.
-TEST_F(SideDrawingTest, BothSidesDrawOncePerHalfUnlessHiddenOrInactive)
-{
-    graph->addNode(node("parent", ObjectNode::SidePlayer1), "P");
-    RecordingNode* child = node("child", ObjectNode::SideBoth);
-    graph->addNode(child, "P\\C");
     RecordingNode* inactive = node("inactive", ObjectNode::SideBoth);
     graph->addNode(inactive, "I");
     graph->addNode(node("under"), "I\\U");
@@ -241,13 +225,18 @@ TEST_F(SideDrawingTest, BothSidesDrawOncePerHalfUnlessHiddenOrInactive)
     graph->addNode(shared, "S");
     inactive->setActive(false);
     shared->hideForPlayer(1);
+    std::array<GLint, 2> stackDepths{};
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[0]);
     drawFrame();
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[1]);
 
-    EXPECT_EQ(journal.entries, (Entries{"draw parent 1", "draw child 1", "draw child 2", "draw shared 2"}));
-    ASSERT_EQ(journal.places.size(), 4u);
-    EXPECT_EQ((std::array{journal.places[1][0], journal.places[2][0], journal.places[3][0]}),
-              (std::array{-1.25f, 1.25f, 1.25f}));
-    EXPECT_EQ(child->side, ObjectNode::SideBoth) << "the side comes back after the halves";
+    EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw child 1", "draw child 2", "draw right 2",
+                                        "draw centre -1", "draw centre -1", "draw shared 2"}));
+    const Translation left{-1.25f, 0.0f, -7.0f}, right{1.25f, 0.0f, -7.0f}, middle{0.0f, 0.0f, -9.0f};
+    EXPECT_EQ(journal.places, (std::vector{left, left, right, right, middle, middle, right}));
+    EXPECT_EQ(child->side, ObjectNode::SideBoth);
+    EXPECT_EQ(stackDepths[0], stackDepths[1]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 } // namespace
