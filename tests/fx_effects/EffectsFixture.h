@@ -7,7 +7,6 @@
 #include "core/OutputHandler.h"
 #include "platform/SimulatedClock.h"
 #include "support/TestSupport.h"
-#include "writers/BmpWriter.h"
 #include "writers/TgaWriter.h"
 
 #include <gtest/gtest.h>
@@ -72,13 +71,13 @@ inline Colour frameColour(int frame)
     return {static_cast<std::uint8_t>(250 - frame * 8), static_cast<std::uint8_t>(frame * 8), 60};
 }
 
-inline std::string solidImage(Colour colour, bool bmp)
+// An 8x8 TGA image of one colour.
+inline std::string solidImage(Colour colour)
 {
     forge::RgbaImage image(8, 8);
     for (int i = 0; i < 64; ++i)
         image.set(i % 8, i / 8, {colour.r, colour.g, colour.b, 255});
-    const auto bytes = bmp ? forge::BmpWriter::encode(image)
-                           : forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 32);
+    const auto bytes = forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 32);
     return {bytes.begin(), bytes.end()};
 }
 
@@ -94,7 +93,7 @@ inline void writeFrames(const testsupport::ScratchDir& dir, const std::string& p
 {
     for (int frame = 0; frame < 30; ++frame)
         if (frame != skip)
-            dir.write(framePath(prefix, frame), solidImage(frameColour(frame), false));
+            dir.write(framePath(prefix, frame), solidImage(frameColour(frame)));
 }
 
 } // namespace fxtest
