@@ -9,10 +9,9 @@
 TEST(StartupTimes, ParseRefusesMalformedLines)
 {
     std::vector<StartupTimes::Mark> marks;
-    ASSERT_TRUE(StartupTimes::parse(StartupTimes::format({{"main", 12.5}, {"first frame", 1300.25}}), marks));
-    ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(marks[1].first, "first frame");
-    EXPECT_DOUBLE_EQ(marks[1].second, 1300.25);
+    const std::vector<StartupTimes::Mark> written{{"main", 12.5}, {"first frame", 1300.25}};
+    ASSERT_TRUE(StartupTimes::parse(StartupTimes::format(written), marks));
+    EXPECT_EQ(marks, written);
 
     for (const char* text : {"", "main 12.5\n", "\t12.5\n", "main\t\n", "main\t12.5ms\n", "main\tnan\n",
              "main\t1\nwindow\t2\ntorn"}) {

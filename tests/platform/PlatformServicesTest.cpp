@@ -1,39 +1,14 @@
-#include "platform/Dialog.h"
 #include "platform/FileSystem.h"
-#include "platform/SimulatedClock.h"
-#include "platform/SystemClock.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
 #include <link.h>
 
 namespace {
-
-TEST(SystemClockTest, SimulatedSourceReplacesAndRestoresTheRealClock)
-{
-    {
-        platform::SimulatedClock clock(0xFFFFFFF0u);
-        EXPECT_EQ(platform::SystemClock::tickCount(), 0xFFFFFFF0u);
-        clock.advance(0x20);
-        EXPECT_EQ(platform::SystemClock::tickCount(), 0x10u);
-    }
-    const auto a = platform::SystemClock::tickCount();
-    const auto b = platform::SystemClock::tickCount();
-    EXPECT_LE(b - a, 1000u);
-}
-
-TEST(DialogTest, NoDialogsSwitchPrintsTitleAndTextToStderr)
-{
-    ::setenv("FLAREVOX_NO_DIALOGS", "1", 1);
-    testing::internal::CaptureStderr();
-    platform::Dialog::show("Error", "Mode Switch Failed.\nRunning In Windowed Mode.");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[Error] Mode Switch Failed.\nRunning In Windowed Mode.\n");
-}
 
 TEST(FileSystemTest, BackslashPathsOpenAsFolders)
 {

@@ -113,13 +113,6 @@ TEST(SilentEngine, MasterVolumeScalesTheClippedSumAndBusyChannelsRefuse)
     EXPECT_EQ(engine.playStream(streams[2]), 0);
 }
 
-AudioCommand numbered(std::uint32_t id)
-{
-    AudioCommand command;
-    command.playId = id;
-    return command;
-}
-
 // A full queue refuses: one that overwrote would lose commands here.
 TEST(AudioCommandQueue, AProducerAndAConsumerThreadSeeEveryCommandOnceInOrder)
 {
@@ -127,7 +120,7 @@ TEST(AudioCommandQueue, AProducerAndAConsumerThreadSeeEveryCommandOnceInOrder)
     constexpr std::uint32_t count = 100000;
     std::thread producer([&] {
         for (std::uint32_t id = 1; id <= count; ++id)
-            while (!queue.push(numbered(id)))
+            while (!queue.push(AudioCommand{.playId = id}))
                 std::this_thread::yield();
     });
     std::uint32_t expected = 1;
