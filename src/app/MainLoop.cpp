@@ -2,10 +2,11 @@
 
 #include "app/Application.h"
 #include "app/StartupTimes.h"
-#include "app/Story.h"
+#include "chart/Lane.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "flow/Match.h"
 #include "fx/AnimatedSprite.h"
 #include "fx/ExplosionEmitter.h"
 #include "fx/FrameSequence.h"
@@ -16,13 +17,11 @@
 #include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
-#include "game/Lane.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
 #include "game/Sidebar.h"
 #include "game/StepFileManager.h"
 #include "input/InputHandler.h"
-#include "library/SongSelection.h"
 #include "platform/SystemClock.h"
 #include "scene/Dancer.h"
 #include "scene/MeshManager.h"
@@ -31,8 +30,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -72,6 +69,8 @@ MainLoop::MainLoop()
     fpsText = new Text(0, ObjectNode::SideCentre);
     storyText = new Text(0, ObjectNode::SideCentre);
     gimmickManager = GimmickManager::instance();
+    match = std::make_unique<Match>(*arrowManager, storyText, *configFileParser,
+                                    Match::Hooks{[this] { onSongStarted(); }, [this] { onRoundStarted(); }});
 }
 
 // Ends the registry: every other manager goes with it, in registration order.
@@ -91,6 +90,11 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     OutputHandler::log(outputHandler, "INITIALIZING...");
 
     inputHandler->init(keyStates, window ? window->keyPresses : nullptr);
+    inputHandler->setReceivers(
+        {[this](std::uint8_t code) { onKey(code); }, [this](std::uint8_t code) { arrowManager->onPlayerEvent(code); },
+         [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
+             match->onPlayerAction(player, action, pressTick, newPress);
+         }});
     registerMainLoopKeys();
 
     configFileParser->parse("Conf/global.cfg");
@@ -116,6 +120,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     createGoalMarkers();
     StartupTimes::mark("goal markers");
     arrowManager->init();
+    match->init();
     StartupTimes::mark("arrow manager");
     bindJoysticks();
     StartupTimes::mark("joysticks");
@@ -135,7 +140,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     FrameSequence::load(ExplosionEmitter::framePrefix);
     StartupTimes::mark("explosion frames");
 
-    linkNode(std::make_unique<Dancer>(), "Dancer");
+    createDancer();
     StartupTimes::mark("dancer");
 
     // Each sidebar links itself, its points text and its icons into the graph.
@@ -144,27 +149,35 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     gimmickManager->init();
     StartupTimes::mark("sidebars and gimmicks");
 
-    arrowManager->scanLibrary();
+    match->scanLibrary();
     StartupTimes::mark("song library");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
     return true;
 }
 
-// Points go first, so that no threshold is awarded from the last round's totals.
-void MainLoop::startNewRound()
+// The arrow manager tells the dancer of every step it spawns.
+void MainLoop::createDancer()
 {
-    playerManager->newRound();
-    gimmickManager->newRound();
-    arrowManager->newRound();
-    if (ObjectGraph* graph = ObjectGraph::find()) {
-        for (const char* path : {"sidebar_p1", "sidebar_p2"}) {
-            if (auto* sidebar = dynamic_cast<Sidebar*>(graph->findNode(path)))
-                sidebar->newRound();
-        }
+    auto dancer = std::make_unique<Dancer>();
+    Dancer* node = dancer.get();
+    ObjectGraph* graph = ObjectGraph::find();
+    if (graph && graph->addNode(node, "Dancer")) {
+        dancer.release();
+        arrowManager->setDancer(node);
     }
-    if (Dancer* dancer = arrowManager->getDancer())
-        dancer->newRound();
+}
+
+// The slot key ends the story screen: the intro text goes.
+void MainLoop::onSongStarted()
+{
+    started = 1;
+    storyText->setActive(false);
+}
+
+// The match has started every manager's new round and shows the story again.
+void MainLoop::onRoundStarted()
+{
     storyText->setActive(true);
     started = 0;
     OutputHandler::log(outputHandler, "MainLoop: A new round");
@@ -273,6 +286,7 @@ void MainLoop::update()
     inputHandler->update();
 
     arrowManager->update(lastTick);
+    match->update(lastTick);
 
     // Nodes are updated on the story screen too.
     if (ObjectGraph* graph = ObjectGraph::find())
@@ -293,9 +307,8 @@ void MainLoop::onKey(std::uint8_t code)
     } else if (code == keyF3) {
         if (newPress)
             toggleWireframe();
-    } else if (code == keyF9) {
-        if (newPress && started == 0)
-            arrowManager->onCalibrationKey();
+    } else if (newPress) {
+        match->onKey(code);
     }
 }
 
@@ -332,70 +345,8 @@ void MainLoop::draw()
     glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
     glLightfv(GL_LIGHT0, GL_SPECULAR, white);
 
-    if (started == 0)
-        drawStoryScreen();
-    else if (ObjectGraph* graph = ObjectGraph::find())
-        graph->draw();
+    match->draw();
 
     glPopMatrix();
     glFlush();
-}
-
-// The story text is a stamp: moved, refilled and drawn once per line.
-void MainLoop::drawStoryScreen()
-{
-    for (const story::Line& line : story::lines) {
-        storyText->setPosition(story::lineX, line.y);
-        storyText->setText("%s", line.text);
-        storyText->draw();
-    }
-    // While calibrating, its line takes the song panel's place.
-    const std::string calibration = arrowManager->getCalibration().statusLine();
-    if (!calibration.empty()) {
-        drawPanelLine(story::panelLineY[0], "%s", calibration.c_str());
-        return;
-    }
-    drawSongPanel();
-}
-
-// The chosen song and each player's chart; the bitmap fonts carry ASCII only.
-void MainLoop::drawSongPanel()
-{
-    const library::SongSelection& selection = arrowManager->getSelection();
-    if (selection.empty()) {
-        drawPanelLine(story::panelLineY[3], "%s", story::prompt);
-        return;
-    }
-    const library::SongEntry& song = selection.song();
-    const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
-    const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
-    drawPanelLine(story::panelLineY[0], "Song %zu of %zu:  %s  -  %s", selection.index() + 1, selection.size(),
-                  story::printable(song.title).c_str(), story::printable(song.artist).c_str());
-    drawPanelLine(story::panelLineY[1], "BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes,
-                  seconds);
-    const library::ChartChoice* first = selection.chart(1);
-    const library::ChartChoice* second = selection.chart(2);
-    drawPanelLine(story::panelLineY[2], "%s: %s %d      %s: %s %d", playerName(1).c_str(),
-                  first ? story::printable(first->name).c_str() : "-", first ? first->meter : 0,
-                  playerName(2).c_str(), second ? story::printable(second->name).c_str() : "-",
-                  second ? second->meter : 0);
-    drawPanelLine(story::panelLineY[3], "%s  (Up/Down: song, Left/Right: difficulty)", story::prompt);
-}
-
-// The name the configuration gives the player, as the winner text shows it.
-std::string MainLoop::playerName(int number) const
-{
-    return story::printable(configFileParser->getValue("Name", number == 1 ? "Player1" : "Player2"));
-}
-
-void MainLoop::drawPanelLine(float y, const char* format, ...)
-{
-    char line[256];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    storyText->setPosition(story::promptX - 3.0f, y);
-    storyText->setText("%s", line);
-    storyText->draw();
 }

@@ -3,14 +3,15 @@
 #include "core/FrameClock.h"
 #include "core/Object.h"
 
-#include <cstdint>
 #include <bitset>
-#include <string>
+#include <cstdint>
+#include <memory>
 
 class ArrowManager;
 class ConfigFileParser;
 class GimmickManager;
 class InputHandler;
+class Match;
 class OutputHandler;
 class PlayerManager;
 class SoundManager;
@@ -19,8 +20,9 @@ class TextManager;
 struct WindowRecord;
 
 // The application object: creates the managers in a fixed order, updates
-// them once per frame and draws the story screen or the scene. Registered as
-// "MainLoop"; its destructor ends the registry and every other manager.
+// them once per frame and has the match's current screen draw (the story
+// screen or the scene). Registered as "MainLoop"; its destructor ends the
+// registry and every other manager.
 class MainLoop : public Object, public FrameClock {
 public:
     // Virtual-key codes of the main-loop commands.
@@ -39,20 +41,18 @@ public:
     void draw();
     // A main-loop key that is down this frame. Toggles act once per press:
     // a key still down from the previous frame is a held key, not a new press.
+    // Escape, F3 and F5 act on every screen; other keys are the screen's.
     void onKey(std::uint8_t code);
     void deinitialize() {}
-    // Back to the story screen for another round, everything as after
-    // start-up but the song panel's choice; no asset is loaded again.
-    void startNewRound();
 
     std::uint32_t getFrameDelta() const override { return frameDelta; }
     std::uint32_t getFps() const { return fps; }
     bool isWireframe() const { return wireframe; }
     int getStarted() const { return started; }
-    void setStarted(int value) { started = value; }
     WindowRecord* getWindow() const { return window; }
     // The second text node: the intro, hidden once the song starts.
     Text* getStoryText() const { return storyText; }
+    Match& getMatch() const { return *match; }
 
 private:
     static void setFixedGlState();
@@ -63,10 +63,9 @@ private:
     static void createGoalMarkers();
     static void createCarrierArrow();
     void setUpTexts();
-    void drawStoryScreen();
-    void drawSongPanel();
-    std::string playerName(int number) const;
-    void drawPanelLine(float y, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    void createDancer();
+    void onSongStarted();
+    void onRoundStarted();
 
     std::uint32_t lastTick = 0;
     std::uint32_t frameDelta = 0;
@@ -88,6 +87,8 @@ private:
     Text* fpsText = nullptr;
     Text* storyText = nullptr;
     GimmickManager* gimmickManager = nullptr;
+    // The screens and the rounds.
+    std::unique_ptr<Match> match;
 
     // Main-loop keys seen down in the previous and the current frame, so the
     // toggles act once per press although dispatch repeats every frame.

@@ -3,7 +3,7 @@
 #include "app/FrameCapture.h"
 #include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
-#include "game/ArrowManager.h"
+#include "flow/Match.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
-    ArrowManager::setSongChoice(options.song);
+    Match::setSongChoice(options.song);
 
     // Observers run after each frame's drawing: the bot queues the next
     // frame's keys, the capture reads the picture, the simulated clock moves on.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/Beat.h"
-#include "game/Lane.h"
+#include "chart/Lane.h"
 
 namespace chart {
 

@@ -1,10 +1,7 @@
 #include "game/ArrowManager.h"
 
-#include "app/MainLoop.h"
+#include "chart/Lane.h"
 #include "chart/Song.h"
-#include "chart/SongFolder.h"
-#include "library/SongEntryReader.h"
-#include "library/SongLibrary.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
@@ -14,7 +11,6 @@
 #include "game/Gimmick.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
-#include "game/Lane.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
 #include "game/StepFileManager.h"
@@ -24,11 +20,9 @@
 #include "sound/SoundManager.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -48,11 +42,6 @@ template <typename T>
 T* findManager(const char* name)
 {
     return ObjectRegistry::instance()->findAs<T>(name);
-}
-
-MainLoop* findMainLoop()
-{
-    return dynamic_cast<MainLoop*>(ObjectRegistry::instance()->find("MainLoop"));
 }
 
 } // namespace
@@ -102,7 +91,6 @@ void ArrowManager::init()
         winnerText->setColor(1.0f, 0.0f, 0.6f);
         winnerText->setPosition(-3.0f, -1.0f);
     }
-    results.create();
 
     if (PlayerManager* players = findManager<PlayerManager>("PlayerManager")) {
         player1 = players->getPlayer(1);
@@ -128,9 +116,6 @@ void ArrowManager::init()
         OutputHandler::report(log, Warning, "ArrowManager: The step file gives no tempo (BPM %g), no arrows will come.",
                               static_cast<double>(bpm));
     }
-    playedChoice = songChoice;
-    if (songChoice)
-        loadChosenSong(*songChoice);
 }
 
 void ArrowManager::newRound()
@@ -155,10 +140,8 @@ void ArrowManager::newRound()
     tallies = {};
     finalTotalsLogged = false;
     underrunsAtStart = 0;
-    startNeedsNewPress = true;
     clearTexts();
-    restartSong();
-    startPreview();
+    restartChartPlayers();
 }
 
 // Every arrow ever spawned hangs below the carrier arrow; the carrier
@@ -174,8 +157,7 @@ void ArrowManager::retireArrows()
 }
 
 // The judgement words go, the winner text is emptied and shown for its full
-// display time again (it would otherwise run out in a long session), the
-// results are hidden.
+// display time again (it would otherwise run out in a long session).
 void ArrowManager::clearTexts()
 {
     for (Text* text : {p1QualityText, p2QualityText}) {
@@ -188,20 +170,11 @@ void ArrowManager::clearTexts()
         winnerText->setText("%s", "");
         winnerText->restart();
     }
-    results.hide();
 }
 
-// The same song starts again from its charts' first notes; a changed choice
-// replaces it (or gives the game's own song back).
-void ArrowManager::restartSong()
+// The same song starts again from its charts' first notes.
+void ArrowManager::restartChartPlayers()
 {
-    if (songChoice != playedChoice) {
-        dropChosenSong();
-        playedChoice = songChoice;
-        if (songChoice)
-            loadChosenSong(*songChoice);
-        return;
-    }
     for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
         if (chartPlayers[index])
             chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1,
@@ -209,7 +182,27 @@ void ArrowManager::restartSong()
     }
 }
 
-void ArrowManager::dropChosenSong()
+void ArrowManager::playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex)
+{
+    playGamesOwnSong();
+    if (!song || song->charts.empty())
+        return;
+    chosenSong = std::move(song);
+    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
+        const std::size_t chosen = chartIndex[index] < chosenSong->charts.size() ? chartIndex[index] : 0;
+        chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1,
+                                                            chosenSong->charts[chosen], travel);
+    }
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
+        sound->setStream(chosenSong->musicPath.string().c_str(), chartStreamName);
+    songStream = chartStreamName;
+    OutputHandler::log(OutputHandler::find(), "ArrowManager: Playing '%s' by '%s': player 1 %s %d, player 2 %s %d",
+                       chosenSong->title.c_str(), chosenSong->artist.c_str(),
+                       chartPlayers[0]->getChart().difficulty.c_str(), chartPlayers[0]->getChart().meter,
+                       chartPlayers[1]->getChart().difficulty.c_str(), chartPlayers[1]->getChart().meter);
+}
+
+void ArrowManager::playGamesOwnSong()
 {
     for (auto& chartPlayer : chartPlayers)
         chartPlayer.reset();
@@ -217,182 +210,6 @@ void ArrowManager::dropChosenSong()
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         sound->remove(chartStreamName);
     songStream = streamName;
-}
-
-namespace {
-
-bool sameName(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-const chart::Chart& chartNamed(const chart::Song& song, const std::string& difficulty, bool& found)
-{
-    const auto named = std::find_if(song.charts.begin(), song.charts.end(),
-                                    [&difficulty](const chart::Chart& chart) { return sameName(chart.difficulty, difficulty); });
-    found = named != song.charts.end();
-    return found ? *named : song.charts.front();
-}
-
-} // namespace
-
-// A song that cannot be played is refused with one line naming it and why;
-// the game's own song plays instead.
-bool ArrowManager::loadChosenSong(const SongChoice& choice)
-{
-    OutputHandler* log = OutputHandler::find();
-    chart::ReadResult read = chart::SongFolder::load(choice.folder);
-    std::string reason = read.error;
-    if (reason.empty() && read.song.charts.empty())
-        reason = "it has no dance-single chart";
-    if (reason.empty() && !SoundManager::canOpen(read.song.musicPath.string()))
-        reason = "its music '" + read.song.musicPath.string() + "' cannot be played";
-    if (!reason.empty()) {
-        OutputHandler::report(log, Warning, "ArrowManager: Could not play the song in '%s': %s",
-                              choice.folder.string().c_str(), reason.c_str());
-        return false;
-    }
-    chosenSong = std::make_unique<chart::Song>(std::move(read.song));
-    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
-        bool found = false;
-        const chart::Chart& chosen = chartNamed(*chosenSong, choice.difficulty[index], found);
-        if (!found && !choice.difficulty[index].empty())
-            OutputHandler::report(log, Warning, "ArrowManager: The song '%s' has no chart '%s'; player %zu plays '%s'",
-                                  chosenSong->title.c_str(), choice.difficulty[index].c_str(), index + 1,
-                                  chosen.difficulty.c_str());
-        chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1, chosen, travel);
-    }
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
-        sound->setStream(chosenSong->musicPath.string().c_str(), chartStreamName);
-    songStream = chartStreamName;
-    OutputHandler::log(log, "ArrowManager: Playing '%s' by '%s': player 1 %s %d, player 2 %s %d",
-                       chosenSong->title.c_str(), chosenSong->artist.c_str(),
-                       chartPlayers[0]->getChart().difficulty.c_str(), chartPlayers[0]->getChart().meter,
-                       chartPlayers[1]->getChart().difficulty.c_str(), chartPlayers[1]->getChart().meter);
-    return true;
-}
-
-void ArrowManager::playGamesOwnSong()
-{
-    dropChosenSong();
-    songChoice.reset();
-    playedChoice.reset();
-}
-
-// Lines for the songs left out go to the log; a chosen song the library
-// does not hold (a folder given on the command line) joins the list.
-void ArrowManager::scanLibrary()
-{
-    OutputHandler* log = OutputHandler::find();
-    std::vector<library::SongEntry> songs;
-    std::string reason;
-    if (auto own = library::SongEntryReader::readBuiltIn(builtInChartPath, builtInMusicPath, reason)) {
-        own->builtIn = true;
-        songs.push_back(std::move(*own));
-    } else {
-        OutputHandler::report(log, Warning, "SongLibrary: The game's own song is not listed: %s", reason.c_str());
-    }
-    library::LibraryScan scan = library::SongLibrary::scanDefault();
-    for (const std::string& line : scan.skipped)
-        OutputHandler::log(log, "%s", line.c_str());
-    if (songChoice && playsChart()) {
-        const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(),
-                                        [](const library::SongEntry& entry) {
-                                            return library::SongSelection::sameFolder(entry.folder, songChoice->folder);
-                                        });
-        if (auto chosen = listed ? std::nullopt : library::SongEntryReader::read(songChoice->folder, reason))
-            scan.songs.insert(scan.songs.begin(), std::move(*chosen));
-    }
-    std::move(scan.songs.begin(), scan.songs.end(), std::back_inserter(songs));
-    OutputHandler::log(log, "SongLibrary: %zu songs", songs.size());
-    selection = library::SongSelection(std::move(songs));
-    if (songChoice && playsChart())
-        selection.choose(songChoice->folder, {chartPlayers[0]->getChart().difficulty, chartPlayers[1]->getChart().difficulty});
-    startPreview();
-}
-
-// Up and Down: the song; Left and Right: the player's own chart of it.
-void ArrowManager::onSongPanel(std::uint8_t player, std::uint8_t action)
-{
-    const std::size_t before = selection.index();
-    switch (action) {
-    case 1:
-        selection.stepSong(-1);
-        break;
-    case 3:
-        selection.stepSong(1);
-        break;
-    case 4:
-        selection.stepChart(player, -1);
-        break;
-    case 2:
-        selection.stepChart(player, 1);
-        break;
-    default:
-        return;
-    }
-    if (selection.index() != before)
-        startPreview();
-}
-
-// The chosen song's sample loops while it is chosen.
-void ArrowManager::startPreview()
-{
-    SoundManager* sound = findManager<SoundManager>("SoundManager");
-    if (!sound || selection.empty())
-        return;
-    const library::SongEntry& song = selection.song();
-    const std::string music = song.builtIn ? builtInMusicPath : song.musicFile.string();
-    previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
-    previewLengthMs = std::max(1000.0, song.previewLengthSeconds() * 1000.0);
-    if (previewing)
-        sound->playFrom(previewStreamName, song.previewStartSeconds());
-}
-
-void ArrowManager::stopPreview()
-{
-    if (!previewing)
-        return;
-    previewing = false;
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
-        sound->stop(previewStreamName);
-}
-
-void ArrowManager::loopPreview()
-{
-    SoundManager* sound = findManager<SoundManager>("SoundManager");
-    if (!previewing || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
-        return;
-    sound->playFrom(previewStreamName, selection.song().previewStartSeconds());
-}
-
-// The slot key plays the panel's choice: the game's own song as always, or
-// the chosen song with each player's chart.
-void ArrowManager::applySelection()
-{
-    if (selection.empty())
-        return;
-    const library::SongEntry& song = selection.song();
-    if (song.builtIn) {
-        if (playsChart())
-            playGamesOwnSong();
-        return;
-    }
-    const library::ChartChoice* first = selection.chart(1);
-    const library::ChartChoice* second = selection.chart(2);
-    SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
-    const bool loaded = playsChart() && songChoice && library::SongSelection::sameFolder(songChoice->folder, choice.folder)
-        && songChoice->difficulty == choice.difficulty;
-    if (loaded)
-        return;
-    if (!loadChosenSong(choice)) {
-        playGamesOwnSong();
-        return;
-    }
-    songChoice = std::move(choice);
-    playedChoice = songChoice;
 }
 
 const ChartPlayer* ArrowManager::getChartPlayer(int player) const
@@ -420,8 +237,6 @@ void ArrowManager::update(std::uint32_t tick)
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
     songNow = songTimeNow().songMs;
-    if (!startTick)
-        loopPreview();
     if (playsChart()) {
         for (auto& chartPlayer : chartPlayers) {
             if (startTick)
@@ -584,32 +399,12 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
     const std::string winner = players ? players->winnerName() : std::string();
     if (winnerText)
         winnerText->setText("%s won!", winner.c_str());
-    showResults();
     if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
         logTiming(1);
         logTiming(2);
         logChartResults();
         sound->reportUnderrunsSince(underrunsAtStart);
-    }
-}
-
-// Like the winner text, the results follow the totals on every frame after
-// the end: late presses are still judged.
-void ArrowManager::showResults()
-{
-    for (int player = 1; player <= 2; ++player) {
-        ResultsBoard::Counts counts;
-        counts.judgements = tallies[static_cast<std::size_t>(player - 1)];
-        if (const Player* target = playerNumber(player))
-            counts.points = target->getPoints();
-        if (const ChartPlayer* chartPlayer = getChartPlayer(player)) {
-            counts.holdsAndMines = true;
-            counts.holdsOk = chartPlayer->getResults().holdsOk;
-            counts.holdsNg = chartPlayer->getResults().holdsNg;
-            counts.minesHit = chartPlayer->getResults().minesHit;
-        }
-        results.show(player, counts);
     }
 }
 
@@ -657,10 +452,10 @@ void ArrowManager::logFinalTotals(const std::string& winner)
 
 void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
 {
-    onPlayerAction(player, action, platform::SystemClock::tickCount(), true);
+    onPlayerAction(player, action, platform::SystemClock::tickCount());
 }
 
-void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
+void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick)
 {
     if (player != 1 && player != 2)
         return;
@@ -668,26 +463,10 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     const bool direction = action >= firstDirection && action <= lastDirection;
     if (direction && chartPlayers[player - 1])
         chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
-    if (direction && newPress && !startTick) {
-        SoundManager* sound = findManager<SoundManager>("SoundManager");
-        if (calibration.getState() == Calibration::State::Tapping && sound)
-            calibration.tap(*sound, press.msAgo);
-        else if (calibration.getState() == Calibration::State::Off)
-            onSongPanel(player, action);
-    }
     if (direction)
         hitLane(player, actionLanes[action - 1], press);
     else if (action > lastDirection && action <= lastSlot)
-        onSlot(player, action, press, newPress);
-}
-
-void ArrowManager::onCalibrationKey()
-{
-    if (startTick)
-        return;
-    stopPreview();
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
-        calibration.onKey(*sound);
+        onSlot(player, action, press);
 }
 
 // Where the song was when the key went down: the song clock now, less the
@@ -743,24 +522,13 @@ void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
     }
 }
 
-// Slot keys start the song; in a new round only a new press does, not the
-// key still held from the press that ended the last round. Once the song has
-// played past the guard time, Slot1 and Slot3 fire the player's gimmick in
-// slot 1, Slot2 and Slot4 the one in slot 0; the guard also swallows the
-// held starting press.
-void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press, bool newPress)
+// Once the song has played past the guard time, Slot1 and Slot3 fire the
+// player's gimmick in slot 1, Slot2 and Slot4 the one in slot 0; the guard
+// also swallows the held starting press. Before the song starts they do
+// nothing here: the story screen starts it.
+void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press& press)
 {
-    if (!startTick) {
-        if (newPress || !startNeedsNewPress)
-            startSong(press.tick);
-        return;
-    }
-    if (finalTotalsLogged && newPress && press.tick - songEndTick >= nextRoundAfterMs) {
-        if (MainLoop* loop = findMainLoop())
-            loop->startNewRound();
-        return;
-    }
-    if (press.songMs <= gimmickGuardMs)
+    if (!startTick || press.songMs <= gimmickGuardMs)
         return;
     const bool oddSlotKey = (action - lastDirection) % 2 == 1;
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
@@ -769,21 +537,14 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
 
 void ArrowManager::startSong(std::uint32_t pressTick)
 {
-    stopPreview();
-    applySelection();
+    const std::uint32_t startedAt = pressAt(pressTick).tick;
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
-        calibration.stop(*sound);
         underrunsAtStart = sound->getUnderrunCount();
         sound->play(songStream);
     }
     lastReading.reset();
     firstReading.reset();
-    startTick = pressTick;
-    if (MainLoop* loop = findMainLoop()) {
-        loop->setStarted(1);
-        if (Text* intro = loop->getStoryText())
-            intro->setActive(false);
-    }
+    startTick = startedAt;
 }
 
 void ArrowManager::judge(float quality, int player)

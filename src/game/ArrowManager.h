@@ -1,10 +1,6 @@
 #pragma once
 
 #include "core/Object.h"
-#include "game/Calibration.h"
-#include "game/ResultsBoard.h"
-#include "game/SongChoice.h"
-#include "library/SongSelection.h"
 #include "sound/SoundManager.h"
 
 #include <array>
@@ -35,19 +31,16 @@ class Text;
 // the chart's gap minus `lead` on the song clock, and the k-th step k half
 // beats later. Steps are taken only while the song plays.
 //
-// With a song choice (a player's song folder), the manager plays that song's
-// charts instead, one per player, each in its own field (ChartPlayer); the
-// game's own chart is still read at start-up.
+// Given a player's song, the manager plays that song's charts instead, one
+// per player, each in its own field (ChartPlayer); the game's own chart is
+// still read at start-up. Which song plays, the song panel, the calibration,
+// the results and the rounds are the match's (src/flow).
 class ArrowManager : public Object {
 public:
     static constexpr const char* stepFilePath = "Data\\Dwi\\Coconut.DWI";
     static constexpr const char* streamName = "Coconut";
-    // The stream of a player's song, and of the song panel's preview.
+    // The stream of a player's song.
     static constexpr const char* chartStreamName = "Song";
-    static constexpr const char* previewStreamName = "Preview";
-    // The game's own song as the library lists it.
-    static constexpr const char* builtInChartPath = "Data/Dwi/Coconut.DWI";
-    static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
     // Arrows above this height leave the field of each player who missed them.
     static constexpr float missHeight = 5.0f;
     // Gimmick keys do nothing before the song clock passes this.
@@ -68,11 +61,6 @@ public:
     ArrowManager();
     ~ArrowManager() override;
 
-    // The song every start-up from now on plays instead of the game's own;
-    // nothing for the game's own.
-    static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
-    static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
-
     // Reads the chart, creates the judgement and winner texts and finds the
     // players and goal markers. Needs the scene graph, the goal markers, the
     // player manager and the step file reader.
@@ -82,22 +70,26 @@ public:
     // (made inactive), the step schedule, song readings, tallies, press
     // errors and texts start afresh, the song stream is stopped and its clock
     // set back to 0, and the chart players start again from their charts'
-    // first notes. A song choice changed since the last round is loaded here.
-    // Points, gimmicks, sidebars, the dancer and the main loop's `started`
-    // are their owners' to reset.
+    // first notes. Points, gimmicks, sidebars, the dancer and the results are
+    // their owners' to reset.
     void newRound();
     // Once per frame, after the input and before the scene graph; `tick` is
     // the tick count taken at the start of the frame.
     void update(std::uint32_t tick);
-    // A bound key or button of a player (1 or 2) is down: actions 1 to 4 are
-    // Up, Right, Down, Left; 5 to 8 the slots. The press is judged where the
-    // song was at `pressTick`, the tick count at which the key went down
-    // (without it: now).
-    // `newPress`: the first frame that sees this press (held keys repeat).
+    // A bound key or button of a player (1 or 2) is down while the song
+    // plays: actions 1 to 4 are Up, Right, Down, Left; 5 to 8 the slots. The
+    // press is judged where the song was at `pressTick`, the tick count at
+    // which the key went down (without it: now).
     void onPlayerAction(std::uint8_t player, std::uint8_t action);
-    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
+    // Plays the song from its start, as of the moment of `pressTick`.
+    void startSong(std::uint32_t pressTick);
+    // From the next start on, each player plays their chart (by index) of
+    // this song instead of the game's own; a bad index plays the first.
+    void playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex);
+    void playGamesOwnSong();
 
     // Null when there is no scene graph or carrier arrow to link it under.
     Arrow* spawnArrow(std::uint8_t lane);
@@ -111,8 +103,6 @@ public:
     const std::vector<Arrow*>& getArrows(int player) const;
     Text* getQualityText(int player) const { return player == 1 ? p1QualityText : p2QualityText; }
     Text* getWinnerText() const { return winnerText; }
-    // Each player's results, shown once the song has ended.
-    const ResultsBoard& getResults() const { return results; }
     // Hits of each judgement for the player, best first.
     const std::array<std::uint32_t, judgementCount>& getTally(int player) const;
     double getLead() const { return lead; }
@@ -121,14 +111,9 @@ public:
     // Judged presses' distances from their notes in ms (negative: early).
     const std::vector<double>& getPressErrors(int player) const { return pressErrors[player == 1 ? 0 : 1]; }
     bool isSongStarted() const { return startTick.has_value(); }
-    // Lists the songs of the library, the game's own first, and chooses the
-    // song choice's song (or the game's own); its preview starts.
-    void scanLibrary();
-    const library::SongSelection& getSelection() const { return selection; }
-
-    // F9 on the story screen.
-    void onCalibrationKey();
-    const Calibration& getCalibration() const { return calibration; }
+    // The song has ended and its totals are logged; from the tick count then.
+    bool isSongOver() const { return finalTotalsLogged; }
+    std::uint32_t getSongEndTick() const { return songEndTick; }
 
     // A player's song: its charts' players (null for the game's own song)
     // and the name of the stream the song plays on.
@@ -162,18 +147,9 @@ private:
     };
     using SongReading = SoundManager::SongMoment;
 
-    bool loadChosenSong(const SongChoice& choice);
-    void playGamesOwnSong();
-    void applySelection();
-    void onSongPanel(std::uint8_t player, std::uint8_t action);
-    void startPreview();
-    void stopPreview();
-    void loopPreview();
-    void dropChosenSong();
-    void restartSong();
+    void restartChartPlayers();
     void retireArrows();
     void clearTexts();
-    void showResults();
     void logChartResults() const;
     SongReading songTimeNow();
     double songRate() const;
@@ -187,8 +163,7 @@ private:
     void logTiming(int player) const;
     void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
     void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
-    void onSlot(std::uint8_t player, std::uint8_t action, const Press& press, bool newPress);
-    void startSong(std::uint32_t pressTick);
+    void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
 
@@ -198,7 +173,6 @@ private:
     Text* p1QualityText = nullptr;
     Text* p2QualityText = nullptr;
     Text* winnerText = nullptr;
-    ResultsBoard results;
     Player* player1 = nullptr;
     Player* player2 = nullptr;
     std::array<GoalMarker*, 4> goals{};
@@ -219,16 +193,9 @@ private:
     // The first reading after the song began to sound.
     std::optional<SongReading> firstReading;
     std::array<std::vector<double>, 2> pressErrors;
-    Calibration calibration;
-    inline static std::optional<SongChoice> songChoice;
-    // The choice the current song came from, played or refused.
-    std::optional<SongChoice> playedChoice;
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     const char* songStream = streamName;
-    library::SongSelection selection;
-    bool previewing = false;
-    double previewLengthMs = 0.0;
     StepFileManager* stepFile = nullptr;
     std::string noteCopy;
     std::size_t noteCursor = 0;
@@ -242,12 +209,8 @@ private:
     std::array<std::uint8_t, lastSlot> actionLanes{};
     std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
     bool finalTotalsLogged = false;
-    // From the second round on, a held slot key does not start the song.
-    bool startNeedsNewPress = false;
-    // When the song's end was noted; a slot key from `nextRoundAfterMs`
-    // later starts a new round.
+    // When the song's end was noted.
     std::uint32_t songEndTick = 0;
-    static constexpr std::uint32_t nextRoundAfterMs = 3000;
     // The sound device's underrun count when the song started.
     std::uint64_t underrunsAtStart = 0;
 };

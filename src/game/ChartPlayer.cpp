@@ -1,8 +1,8 @@
 #include "game/ChartPlayer.h"
 
+#include "chart/Lane.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
-#include "game/Lane.h"
 #include "game/Player.h"
 #include "scene/Dancer.h"
 

@@ -72,7 +72,7 @@ void Player::bindInput(const ConfigFileParser::Section& section)
         input->registerJoystickPlayer(this, static_cast<std::uint8_t>(number));
         return;
     }
-    input->registerPlayerKeys(this, InputHandler::mediaKeyboard, keys[KeyUp], keys[KeyRight], keys[KeyDown],
+    input->registerPlayerKeys(static_cast<std::uint8_t>(number), InputHandler::mediaKeyboard, keys[KeyUp], keys[KeyRight], keys[KeyDown],
                               keys[KeyLeft], keys[KeySlot1], keys[KeySlot2], keys[KeySlot3], keys[KeySlot4]);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "chart/Lane.h"
 #include "core/Object.h"
-#include "game/Lane.h"
 
 #include <array>
 #include <cstddef>

@@ -1,10 +1,6 @@
 #include "input/InputHandler.h"
 
-#include "app/MainLoop.h"
-#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
-#include "game/ArrowManager.h"
-#include "game/Player.h"
 #include "input/InputJoystick.h"
 #include "platform/JoystickDevices.h"
 #include "platform/SystemClock.h"
@@ -69,24 +65,25 @@ void InputHandler::registerBinding(std::uint8_t code, std::uint8_t target, std::
                        target, media);
 }
 
-void InputHandler::registerPlayerKeys(const Player* player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
+void InputHandler::registerPlayerKeys(std::uint8_t player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
                                       std::uint8_t down, std::uint8_t left, std::uint8_t slot1, std::uint8_t slot2,
                                       std::uint8_t slot3, std::uint8_t slot4)
 {
-    if (!player)
+    if (player == 0)
         return;
-    const auto number = static_cast<std::uint8_t>(player->getNumber());
     const std::uint8_t codes[] = {up, right, down, left, slot1, slot2, slot3, slot4};
     std::uint8_t action = 1;
     for (const std::uint8_t code : codes)
-        registerBinding(code, targetPlayerAction, number, action++, media);
+        registerBinding(code, targetPlayerAction, player, action++, media);
 }
 
 void InputHandler::registerJoystickPlayer(Player* player, std::uint8_t joystickNumber)
 {
+    if (!player)
+        return;
     if (InputJoystick* joystick = getJoystick(joystickNumber))
         joystick->setPlayer(player);
-    registerPlayerKeys(player, mediaJoystick, padUp, padRight, padDown, padLeft, padSlot1, padSlot2, padSlot3,
+    registerPlayerKeys(joystickNumber, mediaJoystick, padUp, padRight, padDown, padLeft, padSlot1, padSlot2, padSlot3,
                        padSlot4);
 }
 
@@ -141,22 +138,21 @@ bool InputHandler::isDown(const KeyBinding& binding) const
     return false;
 }
 
-// A receiver that cannot be found drops the event.
-void InputHandler::dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress)
+// An event nobody receives is dropped.
+void InputHandler::dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress) const
 {
-    ObjectRegistry* registry = ObjectRegistry::instance();
     switch (binding.target) {
     case targetMainLoop:
-        if (auto* mainLoop = registry->findAs<MainLoop>("MainLoop"))
-            mainLoop->onKey(binding.code);
+        if (receivers.mainLoopKey)
+            receivers.mainLoopKey(binding.code);
         break;
     case targetArrowKey:
-        if (auto* arrows = registry->findAs<ArrowManager>("ArrowManager"))
-            arrows->onPlayerEvent(binding.code);
+        if (receivers.arrowKey)
+            receivers.arrowKey(binding.code);
         break;
     case targetPlayerAction:
-        if (auto* arrows = registry->findAs<ArrowManager>("ArrowManager"))
-            arrows->onPlayerAction(binding.player, binding.action, pressTick, newPress);
+        if (receivers.playerAction)
+            receivers.playerAction(binding.player, binding.action, pressTick, newPress);
         break;
     default:
         break;

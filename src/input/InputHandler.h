@@ -5,6 +5,7 @@
 #include "input/KeyPresses.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,8 +22,21 @@ class Player;
 // stays down. The first frame that sees a press fires it with the press's
 // own time (also when the key is already up again); later frames while it
 // stays down fire with the frame's time. Registered as "InputHandler".
+// What receives the events is set from above (the main loop), so that the
+// input knows nothing of the game.
 class InputHandler : public Object {
 public:
+    struct Receivers {
+        // A main-loop key (target 1) is down.
+        std::function<void(std::uint8_t code)> mainLoopKey;
+        // A key of target 2 is down.
+        std::function<void(std::uint8_t code)> arrowKey;
+        // A player's action is down, pressed at `pressTick`; `newPress` on
+        // the first frame that sees the press.
+        std::function<void(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)>
+            playerAction;
+    };
+
     static constexpr std::uint8_t targetMainLoop = 1;
     static constexpr std::uint8_t targetArrowKey = 2;
     static constexpr std::uint8_t targetPlayerAction = 3;
@@ -36,13 +50,17 @@ public:
     // sets up joysticks 1 and 2.
     bool init(const std::uint8_t* keyFlags, const KeyPresses* presses = nullptr);
 
+    void setReceivers(Receivers events) { receivers = std::move(events); }
+
     void registerBinding(std::uint8_t code, std::uint8_t target, std::uint8_t player, std::uint8_t action,
                          std::uint8_t media);
-    // Binds actions 1 to 8 (Up, Right, Down, Left, Slot 1 to 4) to these codes.
-    void registerPlayerKeys(const Player* player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
+    // Binds player 1 or 2's actions 1 to 8 (Up, Right, Down, Left, Slot 1 to
+    // 4) to these codes; player 0 binds nothing.
+    void registerPlayerKeys(std::uint8_t player, std::uint8_t media, std::uint8_t up, std::uint8_t right,
                             std::uint8_t down, std::uint8_t left, std::uint8_t slot1, std::uint8_t slot2,
                             std::uint8_t slot3, std::uint8_t slot4);
-    // The joystick serves this player: buttons 12 to 15 step, 0 to 3 are the slots.
+    // The joystick of this number serves the player of the same number:
+    // buttons 12 to 15 step, 0 to 3 are the slots.
     void registerJoystickPlayer(Player* player, std::uint8_t joystickNumber);
 
     // Joystick 1 for number 1, joystick 2 otherwise; null before init.
@@ -63,8 +81,9 @@ private:
     bool setUpJoysticks();
     bool isDown(const KeyBinding& binding) const;
     PressRecord lastPress(const KeyBinding& binding) const;
-    static void dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress);
+    void dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress) const;
 
+    Receivers receivers;
     std::vector<KeyBinding> bindings;
     // Per binding: the press count it last fired for.
     std::vector<std::uint32_t> firedPresses;

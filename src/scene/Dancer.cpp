@@ -1,8 +1,6 @@
 #include "scene/Dancer.h"
 
-#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
-#include "game/ArrowManager.h"
 #include "platform/SystemClock.h"
 
 #include <GL/gl.h>
@@ -24,11 +22,6 @@ bool isDue(std::uint32_t dueTick, std::uint32_t now)
     return static_cast<std::int32_t>(now - dueTick) > 0;
 }
 
-ArrowManager* findArrowManager()
-{
-    return ObjectRegistry::exists() ? ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager") : nullptr;
-}
-
 } // namespace
 
 Dancer::Dancer(std::unique_ptr<Timer> timer)
@@ -40,17 +33,9 @@ Dancer::Dancer(std::unique_ptr<Timer> timer)
     modelLoaded = model->load(modelPath);
     if (!modelLoaded)
         OutputHandler::report(OutputHandler::find(), Error, "Could not open ms3d file '%s'.", modelPath);
-    // The arrow manager tells the dancer of every step it spawns from now on.
-    if (ArrowManager* arrowManager = findArrowManager())
-        arrowManager->setDancer(this);
 }
 
-// A dancer that goes before the arrow manager takes itself out of it.
-Dancer::~Dancer()
-{
-    if (ArrowManager* arrowManager = findArrowManager(); arrowManager && arrowManager->getDancer() == this)
-        arrowManager->setDancer(nullptr);
-}
+Dancer::~Dancer() = default;
 
 void Dancer::addEvent(std::uint32_t dueTick, char step)
 {

@@ -35,7 +35,8 @@ public:
     // rand() % specialOdds == 1 picks the special move: one event in 25.
     static constexpr int specialOdds = 25;
 
-    // Loads the model and hooks itself into the registered arrow manager.
+    // Loads the model; whoever creates the dancer hands it to the arrow
+    // manager, which tells it of every step.
     // Without a timer the model makes its own with Timer::create.
     explicit Dancer(std::unique_ptr<Timer> timer = nullptr);
     ~Dancer() override;

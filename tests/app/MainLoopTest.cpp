@@ -2,10 +2,12 @@
 
 #include "app/FrameCapture.h"
 #include "app/MainLoop.h"
+#include "flow/Match.h"
 #include "fx/Text.h"
 #include "input/InputHandler.h"
 #include "input/InputJoystick.h"
 #include "platform/SimulatedClock.h"
+#include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 #include "support/DrawProbe.h"
@@ -151,7 +153,8 @@ TEST_F(MainLoopTest, NodesDrawOnlyInPlayAndFramesKeepTheMatrixStack)
     const GLint before = stackDepth();
     loop->draw();
     EXPECT_EQ(probed, 0) << "the story screen draws no node";
-    loop->setStarted(1);
+    loop->getMatch().onPlayerAction(1, 5, platform::SystemClock::tickCount(), true);
+    ASSERT_EQ(loop->getStarted(), 1);
     loop->draw();
     EXPECT_EQ(probed, 1);
     EXPECT_EQ(stackDepth(), before);

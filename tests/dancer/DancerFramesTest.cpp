@@ -3,6 +3,8 @@
 #include "app/Application.h"
 #include "app/MainLoop.h"
 #include "app/WindowRecord.h"
+#include "flow/Match.h"
+#include "platform/SystemClock.h"
 #include "platform/Window.h"
 #include "scene/ObjectGraph.h"
 
@@ -73,7 +75,7 @@ protected:
         Application::resizeViewport(screenWidth, screenHeight);
         loop = new MainLoop();
         ASSERT_TRUE(loop->initialize(&record, keys.data()));
-        loop->setStarted(1);
+        loop->getMatch().onPlayerAction(1, 5, platform::SystemClock::tickCount(), true);
     }
 
     void TearDown() override

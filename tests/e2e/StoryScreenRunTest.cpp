@@ -1,6 +1,6 @@
-#include "GameProcess.h"
 #include "app/StartupTimes.h"
-#include "app/Story.h"
+#include "flow/Story.h"
+#include "GameProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,9 @@
 #include "app/Application.h"
 #include "app/MainLoop.h"
 #include "app/WindowRecord.h"
+#include "flow/Match.h"
 #include "platform/SimulatedClock.h"
+#include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 
@@ -78,7 +80,7 @@ TEST_F(SceneEffectsStartUpTest, LightsAreLinkedInOrderFramesCachedAndDrawnInTheU
     // the lights are drawn, so the sidebars and the rest of the scene cannot
     // cover the pixels measured here.
     // (The song here has no music: its end, with the results, comes at once.)
-    loop->setStarted(1);
+    loop->getMatch().onPlayerAction(1, 5, platform::SystemClock::tickCount(), true);
     clock.advance(1500); // past the disco sequence's end: looping lights start again at frame 0
     loop->update();
     for (ObjectNode* node : graph->findNode("")->getChildren())

@@ -3,6 +3,7 @@
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "flow/Match.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/GoalMarker.h"
@@ -88,11 +89,12 @@ ArrowStage::ArrowStage(const Chart& chart)
     if (!chart.playerSong.empty()) {
         scratch.write("Songs/Test/test.sm", chart.playerSong);
         writeSilentSong(scratch, "Songs/Test/music.wav", chart.songMs);
-        ArrowManager::setSongChoice(SongChoice{scratch.path() / "Songs/Test", chart.difficulties});
+        Match::setSongChoice(SongChoice{scratch.path() / "Songs/Test", chart.difficulties});
     }
 
     OutputHandler::instance()->open("output.log");
-    (new ConfigFileParser())->parse("Conf/global.cfg");
+    auto* config = new ConfigFileParser();
+    config->parse("Conf/global.cfg");
     frameClock = std::make_unique<StageClock>();
     new StepFileManager();
     SoundManager* sound = SoundManager::instance();
@@ -110,6 +112,8 @@ ArrowStage::ArrowStage(const Chart& chart)
     }
     manager = new ArrowManager();
     manager->init();
+    rounds = std::make_unique<Match>(*manager, nullptr, *config, Match::Hooks{});
+    rounds->init();
     auto* carrier = new Arrow("gehtdasauchso", 0);
     carrier->setup(3);
     ObjectGraph::find()->addNode(carrier, "Arrow");
@@ -117,7 +121,7 @@ ArrowStage::ArrowStage(const Chart& chart)
 
 ArrowStage::~ArrowStage()
 {
-    ArrowManager::setSongChoice(std::nullopt);
+    Match::setSongChoice(std::nullopt);
     OutputHandler::instance()->close();
     ObjectRegistry::destroy();
     Arrow::forgetHeights();
@@ -126,7 +130,12 @@ ArrowStage::~ArrowStage()
 void ArrowStage::startSong()
 {
     startTick = clock.now();
-    manager->onPlayerAction(1, 5);
+    press(1, 5, startTick);
+}
+
+void ArrowStage::press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress)
+{
+    rounds->onPlayerAction(player, action, tick, newPress);
 }
 
 void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
@@ -136,6 +145,7 @@ void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
     if (presses)
         presses();
     manager->update(clock.now());
+    rounds->update(clock.now());
     ObjectGraph::find()->update();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "chart/Lane.h"
 #include "core/FrameClock.h"
 #include "core/Object.h"
-#include "game/Lane.h"
 #include "platform/SimulatedClock.h"
 #include "support/GlContext.h"
 #include "support/TestSupport.h"
@@ -16,6 +16,7 @@
 
 class ArrowManager;
 class Arrow;
+class Match;
 
 namespace arrowtest {
 
@@ -62,10 +63,13 @@ public:
     ArrowStage& operator=(const ArrowStage&) = delete;
 
     ArrowManager& arrows() { return *manager; }
+    Match& match() { return *rounds; }
     // The first slot key of player 1: starts the song.
     void startSong();
-    // One frame of `ms`: the presses first, then the arrow manager, then the
-    // scene graph, as the main loop does.
+    // A press as the input handler gives it to the match's current screen.
+    void press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress = true);
+    // One frame of `ms`: the presses first, then the arrow manager and the
+    // match, then the scene graph, as the main loop does.
     void frame(std::uint32_t ms, const std::function<void()>& presses = {});
     std::uint32_t now() const { return clock.now(); }
     std::uint32_t songStart() const { return startTick; }
@@ -79,6 +83,7 @@ private:
     // The registry's teardown spares the main loop's name: the stage owns it.
     std::unique_ptr<StageClock> frameClock;
     ArrowManager* manager = nullptr;
+    std::unique_ptr<Match> rounds;
     std::uint32_t startTick = 0;
 };
 

@@ -1,13 +1,12 @@
 #include "ArrowStage.h"
 
+#include "chart/Lane.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/GoalMarker.h"
-#include "game/Lane.h"
-#include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 #include "sound/Sound.h"
@@ -52,15 +51,6 @@ TEST_F(ArrowTest, RisesOneUnitPerBeatAndAZeroFrameCountsAsOneMillisecond)
     for (int frame = 0; frame < 250; ++frame)
         stage.frame(10);
     EXPECT_NEAR(arrow->y, ArrowStage::spawnY + 5.002f, 1e-3f);
-}
-
-TEST_F(ArrowTest, ADancerRegistersWithTheArrowManagerAndLeavesItWhenItGoes)
-{
-    delete new Dancer();
-    EXPECT_EQ(stage.arrows().getDancer(), nullptr);
-    auto* dancer = new Dancer();
-    EXPECT_EQ(stage.arrows().getDancer(), dancer);
-    ObjectGraph::find()->addNode(dancer, "Dancer");
 }
 
 TEST(ArrowHeightsTest, ComeFromTheFirstArrowEverMade)

@@ -1,14 +1,15 @@
 #include "ArrowStage.h"
 
+#include "flow/Match.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "game/PlayerManager.h"
 #include "library/SongSelection.h"
 #include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
-#include "game/PlayerManager.h"
 
 #include <gtest/gtest.h>
 
@@ -62,9 +63,9 @@ protected:
         for (const Step& step : chosen) {
             if (step.ms > from && step.ms <= to)
                 stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action,
-                                              stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)), true);
+                                              stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)));
             else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
-                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now(), false);
+                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now());
         }
     }
 
@@ -80,6 +81,7 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     ASSERT_TRUE(stage.arrows().playsChart());
     auto* dancer = new Dancer();
     ObjectGraph::find()->addNode(dancer, "Dancer");
+    stage.arrows().setDancer(dancer);
     std::vector<std::int32_t> movesAfterLeft;
     std::vector<float> duringStop;
     std::string wordAfterMine;
@@ -92,14 +94,14 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
             duringStop.push_back(stage.arrows().getArrows(1).back()->y);
         pressExactly(2, from, to, {{1500, down, 0}});
         if (from >= 4400 && from < 4600)
-            stage.arrows().onPlayerAction(2, left, stage.now(), false);
+            stage.arrows().onPlayerAction(2, left, stage.now());
         if (from >= 4600 && wordAfterMine.empty())
             wordAfterMine = stage.arrows().getQualityText(2)->getText();
         pressExactly(2, from, to, {{5000, left, 0}, {5000, right, 0}});
     };
     const auto column = [&] {
         std::vector<std::string> lines;
-        for (const Text* text : stage.arrows().getResults().getColumn(2))
+        for (const Text* text : stage.match().getResults().getBoard().getColumn(2))
             lines.push_back(text->isActive() ? text->getText() : "(hidden)");
         return lines;
     };
@@ -129,8 +131,7 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
         return first == Dancer::leftMove.firstFrame || first == Dancer::specialMove.firstFrame;
     }));
 
-    PlayerManager::instance()->newRound();
-    stage.arrows().newRound();
+    stage.match().startNewRound();
     EXPECT_EQ(stage.arrows().getChartPlayer(2)->getResults().minesHit, 0u);
     EXPECT_EQ(column(), std::vector<std::string>(9, "(hidden)"));
     play(bothPlay);
@@ -145,20 +146,20 @@ TEST_F(ChartPlayTest, TheSongPanelsChoiceIsPreviewedAndPlayed)
     // The game's own song as the library lists it (sound files are known by
     // their contents, not their names).
     std::filesystem::copy_file("Data/Music/coconut.wav", "Data/Music/coconut.mp3");
-    stage.arrows().scanLibrary();
-    const library::SongSelection& selection = stage.arrows().getSelection();
+    stage.match().scanLibrary();
+    const library::SongSelection& selection = stage.match().getStory().getSelection();
     ASSERT_EQ(selection.size(), 2u);
     EXPECT_EQ(selection.song().title, "Test");
     EXPECT_EQ(selection.chart(1)->name, "Hard");
     SoundManager& sound = *SoundManager::instance();
     for (int frame = 0; frame < 10; ++frame)
         stage.frame(20);
-    EXPECT_GE(sound.getStreamTime(ArrowManager::previewStreamName), 150u) << "the sample plays";
+    EXPECT_GE(sound.getStreamTime(StoryScreen::previewStreamName), 150u) << "the sample plays";
 
-    stage.arrows().onPlayerAction(2, up, stage.now(), true);
+    stage.press(2, up, stage.now());
     EXPECT_TRUE(selection.song().builtIn);
     stage.frame(20);
-    EXPECT_LE(sound.getStreamTime(ArrowManager::previewStreamName), 40u) << "the new song's sample starts";
+    EXPECT_LE(sound.getStreamTime(StoryScreen::previewStreamName), 40u) << "the new song's sample starts";
 
     stage.startSong();
     EXPECT_FALSE(stage.arrows().playsChart()) << "the game's own song plays";

@@ -1,8 +1,8 @@
 #include "ArrowStage.h"
 
+#include "flow/Calibration.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
-#include "game/Calibration.h"
 #include "platform/AudioEngine.h"
 #include "sound/SoundManager.h"
 
@@ -34,7 +34,7 @@ void pressDue(ArrowStage& stage, const std::vector<arrowtest::ChartArrow>& due, 
 {
     for (; next < due.size() && due[next].beatMs <= songNow; ++next) {
         const auto msAgo = static_cast<std::uint32_t>(std::lround((songNow - due[next].beatMs) * tickRate));
-        stage.arrows().onPlayerAction(1, actionOf[due[next].lane], stage.now() - msAgo, true);
+        stage.arrows().onPlayerAction(1, actionOf[due[next].lane], stage.now() - msAgo);
     }
 }
 

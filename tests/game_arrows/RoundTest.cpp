@@ -1,11 +1,12 @@
 #include "ArrowStage.h"
 
+#include "chart/Lane.h"
+#include "flow/Match.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
-#include "game/Lane.h"
 #include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
@@ -46,6 +47,7 @@ protected:
     RoundTest()
     {
         ObjectGraph::find()->addNode(dancer, "Dancer");
+        stage.arrows().setDancer(dancer);
         sidebar = new Sidebar("sidebar_p1", PlayerManager::instance()->getPlayer(1));
     }
 
@@ -74,21 +76,13 @@ protected:
         Outcome seen{{stage.points(1), stage.points(2)}, {manager().getTally(1), manager().getTally(2)},
                      manager().getWinnerText()->getText(), {}};
         for (int player = 1; player <= 2; ++player) {
-            for (const Text* text : manager().getResults().getColumn(player))
+            for (const Text* text : const_cast<ArrowStage&>(stage).match().getResults().getBoard().getColumn(player))
                 seen.results.push_back(text->isActive() ? text->getText() : "(hidden)");
         }
         return seen;
     }
 
-    // As the main loop starts a new round.
-    void newRound()
-    {
-        PlayerManager::instance()->newRound();
-        gimmicks->newRound();
-        stage.arrows().newRound();
-        sidebar->newRound();
-        dancer->newRound();
-    }
+    void newRound() { stage.match().startNewRound(); }
 
     ArrowManager& manager() const { return const_cast<ArrowStage&>(stage).arrows(); }
 
@@ -172,7 +166,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_TRUE(std::ranges::none_of(spawned, [](const ObjectNode* arrow) { return arrow->isActive(); }));
     EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
     // The slot key that ended the round, still held, does not start the next.
-    stage.arrows().onPlayerAction(1, slot1, stage.now(), false);
+    stage.press(1, slot1, stage.now(), false);
     EXPECT_FALSE(stage.arrows().isSongStarted());
     EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
@@ -295,3 +289,38 @@ TEST_F(GimmickHooksTest, DirectionPressCatchesAMissileInsideItsWindowUnlessTheLa
 }
 
 } // namespace
+
+// The match's order of screens: F9 opens the calibration and a slot key
+// there starts the song; F9 in play changes nothing; on the results a slot
+// key fires as in play until three seconds after the end, then it starts a
+// new round on the story screen, where the held key does not start the song.
+TEST_F(RoundTest, ScreensFollowStoryCalibrationPlayResultsAndBack)
+{
+    Match& match = stage.match();
+    constexpr std::uint8_t keyF9 = 120;
+    match.onKey(keyF9);
+    ASSERT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getCalibration()));
+    EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Tapping);
+    stage.press(2, slot3, stage.now());
+    EXPECT_TRUE(stage.arrows().isSongStarted());
+    EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Off);
+    match.onKey(keyF9);
+    EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Off);
+
+    for (std::uint32_t ms = 0; ms < chart.songMs + 100; ms += 10)
+        stage.frame(10);
+    ASSERT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults()));
+    const std::uint32_t end = stage.arrows().getSongEndTick();
+    stage.press(1, slot1, end + ResultsScreen::nextRoundAfterMs - 1);
+    EXPECT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults()));
+    stage.frame(ResultsScreen::nextRoundAfterMs);
+    stage.press(1, slot1, end + ResultsScreen::nextRoundAfterMs, false);
+    EXPECT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults())) << "a held key is no new press";
+    stage.press(1, slot1, end + ResultsScreen::nextRoundAfterMs);
+    EXPECT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getStory()));
+    EXPECT_FALSE(stage.arrows().isSongStarted());
+    stage.press(1, slot1, stage.now(), false);
+    EXPECT_FALSE(stage.arrows().isSongStarted());
+    stage.press(1, slot1, stage.now());
+    EXPECT_TRUE(stage.arrows().isSongStarted());
+}

@@ -1,4 +1,4 @@
-#include "game/Calibration.h"
+#include "flow/Calibration.h"
 
 #include "core/ConfigFileWriter.h"
 #include "core/OutputHandler.h"

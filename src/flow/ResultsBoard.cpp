@@ -1,4 +1,4 @@
-#include "game/ResultsBoard.h"
+#include "flow/ResultsBoard.h"
 
 #include "fx/Text.h"
 #include "game/ArrowManager.h"

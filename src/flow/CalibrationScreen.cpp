@@ -1,0 +1,57 @@
+#include "flow/CalibrationScreen.h"
+
+#include "flow/Match.h"
+#include "flow/Story.h"
+#include "platform/SystemClock.h"
+#include "sound/SoundManager.h"
+
+namespace {
+
+constexpr std::uint8_t keyF9 = 120;
+
+} // namespace
+
+void CalibrationScreen::enter()
+{
+    if (SoundManager* sound = Match::findSound())
+        calibration.onKey(*sound);
+}
+
+void CalibrationScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick,
+                                       bool newPress)
+{
+    if (!isDirection(action)) {
+        match.requestStart(pressTick, newPress);
+        return;
+    }
+    if (!newPress)
+        return;
+    SoundManager* sound = Match::findSound();
+    if (calibration.getState() == Calibration::State::Tapping && sound) {
+        const auto age = static_cast<std::int32_t>(platform::SystemClock::tickCount() - pressTick);
+        calibration.tap(*sound, age > 0 ? static_cast<std::uint32_t>(age) : 0);
+    } else if (calibration.getState() == Calibration::State::Off) {
+        match.showStory();
+        match.onPlayerAction(player, action, pressTick, newPress);
+    }
+}
+
+void CalibrationScreen::onKey(std::uint8_t code)
+{
+    SoundManager* sound = Match::findSound();
+    if (code == keyF9 && sound)
+        calibration.onKey(*sound);
+}
+
+void CalibrationScreen::stop()
+{
+    if (SoundManager* sound = Match::findSound())
+        calibration.stop(*sound);
+}
+
+void CalibrationScreen::draw()
+{
+    const StoryPage& page = match.getStoryPage();
+    page.drawStory();
+    page.drawLine(story::panelLineY[0], calibration.statusLine());
+}

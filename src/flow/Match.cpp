@@ -1,0 +1,226 @@
+#include "flow/Match.h"
+
+#include "chart/Song.h"
+#include "chart/SongFolder.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+#include "game/GimmickManager.h"
+#include "game/PlayerManager.h"
+#include "game/Sidebar.h"
+#include "scene/Dancer.h"
+#include "scene/ObjectGraph.h"
+#include "sound/SoundManager.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+// The chart of this difficulty name, or the song's first; `found` tells which.
+std::size_t chartNamed(const chart::Song& song, const std::string& difficulty, bool& found)
+{
+    const auto named = std::find_if(song.charts.begin(), song.charts.end(),
+                                    [&difficulty](const chart::Chart& chart) { return sameName(chart.difficulty, difficulty); });
+    found = named != song.charts.end();
+    return found ? static_cast<std::size_t>(named - song.charts.begin()) : 0;
+}
+
+} // namespace
+
+Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& config, Hooks hooks)
+    : arrows(arrows)
+    , config(config)
+    , hooks(std::move(hooks))
+    , storyPage(storyText)
+    , story(*this)
+    , calibration(*this)
+    , play(*this)
+    , results(*this)
+    , current(&story)
+{
+}
+
+SoundManager* Match::findSound()
+{
+    return ObjectRegistry::instance()->findAs<SoundManager>("SoundManager");
+}
+
+void Match::init()
+{
+    results.create();
+    playedChoice = songChoice;
+    if (songChoice)
+        loadSong(*songChoice);
+}
+
+void Match::scanLibrary()
+{
+    story.scanLibrary();
+}
+
+bool Match::isPlayingChoice() const
+{
+    return songChoice && arrows.playsChart();
+}
+
+void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
+{
+    if (player == 1 || player == 2)
+        current->onPlayerAction(player, action, pressTick, newPress);
+}
+
+void Match::onKey(std::uint8_t code)
+{
+    current->onKey(code);
+}
+
+void Match::update(std::uint32_t tick)
+{
+    current->update(tick);
+}
+
+void Match::draw()
+{
+    current->draw();
+}
+
+void Match::moveTo(Screen& screen)
+{
+    current = &screen;
+    screen.enter();
+}
+
+void Match::showStory()
+{
+    moveTo(story);
+}
+
+void Match::showCalibration()
+{
+    moveTo(calibration);
+}
+
+void Match::requestStart(std::uint32_t pressTick, bool newPress)
+{
+    if (newPress || !startNeedsNewPress)
+        startSong(pressTick);
+}
+
+void Match::startSong(std::uint32_t pressTick)
+{
+    story.stopPreview();
+    applySelection();
+    calibration.stop();
+    arrows.startSong(pressTick);
+    current = &play;
+    if (hooks.songStarted)
+        hooks.songStarted();
+}
+
+void Match::showResults(std::uint32_t tick)
+{
+    current = &results;
+    results.update(tick);
+}
+
+// Points go first, so that no threshold is awarded from the last round's
+// totals. A song choice changed since the last round is loaded here.
+void Match::startNewRound()
+{
+    PlayerManager::instance()->newRound();
+    GimmickManager::instance()->newRound();
+    arrows.newRound();
+    if (songChoice != playedChoice) {
+        arrows.playGamesOwnSong();
+        playedChoice = songChoice;
+        if (songChoice)
+            loadSong(*songChoice);
+    }
+    results.hide();
+    startNeedsNewPress = true;
+    moveTo(story);
+    if (ObjectGraph* graph = ObjectGraph::find()) {
+        for (const char* path : {"sidebar_p1", "sidebar_p2"}) {
+            if (auto* sidebar = dynamic_cast<Sidebar*>(graph->findNode(path)))
+                sidebar->newRound();
+        }
+    }
+    if (Dancer* dancer = arrows.getDancer())
+        dancer->newRound();
+    if (hooks.roundStarted)
+        hooks.roundStarted();
+}
+
+// A song that cannot be played is refused with one line naming it and why;
+// the game's own song plays instead.
+bool Match::loadSong(const SongChoice& choice)
+{
+    OutputHandler* log = OutputHandler::find();
+    chart::ReadResult read = chart::SongFolder::load(choice.folder);
+    std::string reason = read.error;
+    if (reason.empty() && read.song.charts.empty())
+        reason = "it has no dance-single chart";
+    if (reason.empty() && !SoundManager::canOpen(read.song.musicPath.string()))
+        reason = "its music '" + read.song.musicPath.string() + "' cannot be played";
+    if (!reason.empty()) {
+        OutputHandler::report(log, Warning, "ArrowManager: Could not play the song in '%s': %s",
+                              choice.folder.string().c_str(), reason.c_str());
+        return false;
+    }
+    auto song = std::make_unique<chart::Song>(std::move(read.song));
+    std::array<std::size_t, 2> chartIndex{};
+    for (std::size_t index = 0; index < chartIndex.size(); ++index) {
+        bool found = false;
+        chartIndex[index] = chartNamed(*song, choice.difficulty[index], found);
+        if (!found && !choice.difficulty[index].empty())
+            OutputHandler::report(log, Warning, "ArrowManager: The song '%s' has no chart '%s'; player %zu plays '%s'",
+                                  song->title.c_str(), choice.difficulty[index].c_str(), index + 1,
+                                  song->charts[chartIndex[index]].difficulty.c_str());
+    }
+    arrows.playSong(std::move(song), chartIndex);
+    return true;
+}
+
+void Match::playGamesOwnSong()
+{
+    arrows.playGamesOwnSong();
+    songChoice.reset();
+    playedChoice.reset();
+}
+
+// The slot key plays the panel's choice: the game's own song as always, or
+// the chosen song with each player's chart.
+void Match::applySelection()
+{
+    const library::SongSelection& selection = story.getSelection();
+    if (selection.empty())
+        return;
+    const library::SongEntry& song = selection.song();
+    if (song.builtIn) {
+        if (arrows.playsChart())
+            playGamesOwnSong();
+        return;
+    }
+    const library::ChartChoice* first = selection.chart(1);
+    const library::ChartChoice* second = selection.chart(2);
+    SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
+    const bool loaded = isPlayingChoice() && library::SongSelection::sameFolder(songChoice->folder, choice.folder)
+        && songChoice->difficulty == choice.difficulty;
+    if (loaded)
+        return;
+    if (!loadSong(choice)) {
+        playGamesOwnSong();
+        return;
+    }
+    songChoice = std::move(choice);
+    playedChoice = songChoice;
+}

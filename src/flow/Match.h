@@ -1,0 +1,96 @@
+#pragma once
+
+#include "flow/CalibrationScreen.h"
+#include "flow/PlayScreen.h"
+#include "flow/ResultsScreen.h"
+#include "flow/SongChoice.h"
+#include "flow/StoryPage.h"
+#include "flow/StoryScreen.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class ArrowManager;
+class ConfigFileParser;
+class SoundManager;
+class Screen;
+class Text;
+
+// A match of rounds: the story screen (with the song panel, or the
+// calibration), play, the results, and back to the story screen. It owns
+// the screens and moves between them, keeps the song choice and each
+// player's chart, and starts every manager's new round.
+class Match {
+public:
+    // What the main loop does when the song starts and when a new round
+    // takes the players back to the story screen.
+    struct Hooks {
+        std::function<void()> songStarted;
+        std::function<void()> roundStarted;
+    };
+
+    // `storyText` is the main loop's story text, used as a stamp; the
+    // configuration gives the players' names.
+    Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& config, Hooks hooks);
+    Match(const Match&) = delete;
+    Match& operator=(const Match&) = delete;
+
+    // The song every start-up from now on plays instead of the game's own;
+    // nothing for the game's own.
+    static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
+    static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
+
+    // After the arrow manager's start-up: the results columns, and the song
+    // choice's song for the arrow manager.
+    void init();
+    // At the end of start-up: the song library for the song panel.
+    void scanLibrary();
+
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
+    void onKey(std::uint8_t code);
+    void update(std::uint32_t tick);
+    void draw();
+
+    // The screens' ways on.
+    void showStory();
+    void showCalibration();
+    // A slot key on a screen before the song: from the second round on only
+    // a new press starts it, not the key still held from the last round.
+    void requestStart(std::uint32_t pressTick, bool newPress);
+    void showResults(std::uint32_t tick);
+    void startNewRound();
+
+    // Null when there is no sound manager.
+    static SoundManager* findSound();
+
+    ArrowManager& getArrows() const { return arrows; }
+    const StoryPage& getStoryPage() const { return storyPage; }
+    const ConfigFileParser& getConfig() const { return config; }
+    const Screen* currentScreen() const { return current; }
+    const StoryScreen& getStory() const { return story; }
+    const CalibrationScreen& getCalibration() const { return calibration; }
+    const ResultsScreen& getResults() const { return results; }
+    bool isPlayingChoice() const;
+
+private:
+    void startSong(std::uint32_t pressTick);
+    void moveTo(Screen& screen);
+    bool loadSong(const SongChoice& choice);
+    void applySelection();
+    void playGamesOwnSong();
+
+    inline static std::optional<SongChoice> songChoice;
+    // The choice the current song came from, played or refused.
+    std::optional<SongChoice> playedChoice;
+    ArrowManager& arrows;
+    const ConfigFileParser& config;
+    Hooks hooks;
+    StoryPage storyPage;
+    StoryScreen story;
+    CalibrationScreen calibration;
+    PlayScreen play;
+    ResultsScreen results;
+    Screen* current = nullptr;
+    bool startNeedsNewPress = false;
+};

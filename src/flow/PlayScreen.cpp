@@ -1,0 +1,22 @@
+#include "flow/PlayScreen.h"
+
+#include "flow/Match.h"
+#include "game/ArrowManager.h"
+#include "scene/ObjectGraph.h"
+
+void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool)
+{
+    match.getArrows().onPlayerAction(player, action, pressTick);
+}
+
+void PlayScreen::update(std::uint32_t tick)
+{
+    if (match.getArrows().isSongOver())
+        match.showResults(tick);
+}
+
+void PlayScreen::draw()
+{
+    if (ObjectGraph* graph = ObjectGraph::find())
+        graph->draw();
+}

@@ -1,0 +1,46 @@
+#include "flow/ResultsScreen.h"
+
+#include "flow/Match.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+#include "game/Player.h"
+#include "scene/ObjectGraph.h"
+
+void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
+{
+    ArrowManager& arrows = match.getArrows();
+    if (!isDirection(action) && newPress && pressTick - arrows.getSongEndTick() >= nextRoundAfterMs) {
+        match.startNewRound();
+        return;
+    }
+    arrows.onPlayerAction(player, action, pressTick);
+}
+
+// Like the winner text, the results follow the totals on every frame.
+void ResultsScreen::update(std::uint32_t)
+{
+    showCounts(1);
+    showCounts(2);
+}
+
+void ResultsScreen::showCounts(int player)
+{
+    const ArrowManager& arrows = match.getArrows();
+    ResultsBoard::Counts counts;
+    counts.judgements = arrows.getTally(player);
+    if (const Player* target = arrows.playerNumber(player))
+        counts.points = target->getPoints();
+    if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
+        counts.holdsAndMines = true;
+        counts.holdsOk = chartPlayer->getResults().holdsOk;
+        counts.holdsNg = chartPlayer->getResults().holdsNg;
+        counts.minesHit = chartPlayer->getResults().minesHit;
+    }
+    board.show(player, counts);
+}
+
+void ResultsScreen::draw()
+{
+    if (ObjectGraph* graph = ObjectGraph::find())
+        graph->draw();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "flow/ResultsBoard.h"
+#include "flow/Screen.h"
+
+#include <cstdint>
+
+class Match;
+
+// After the song: the winner (the arrow manager's text) and each player's
+// results column over the scene. Late presses are still judged and the
+// results follow the totals. From `nextRoundAfterMs` after the song's end a
+// new slot press starts another round.
+class ResultsScreen : public Screen {
+public:
+    static constexpr std::uint32_t nextRoundAfterMs = 3000;
+
+    explicit ResultsScreen(Match& match) : match(match) {}
+
+    // Creates the results columns, hidden.
+    void create() { board.create(); }
+    void hide() { board.hide(); }
+    const ResultsBoard& getBoard() const { return board; }
+
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
+    void update(std::uint32_t tick) override;
+    void draw() override;
+
+private:
+    void showCounts(int player);
+
+    Match& match;
+    ResultsBoard board;
+};

@@ -1,0 +1,189 @@
+#include "flow/StoryScreen.h"
+
+#include "core/ConfigFileParser.h"
+#include "core/OutputHandler.h"
+#include "flow/Match.h"
+#include "flow/Story.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+#include "library/SongEntryReader.h"
+#include "library/SongLibrary.h"
+#include "sound/SoundManager.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+constexpr std::uint8_t keyF9 = 120;
+
+// A panel line as the bitmap fonts take it, cut at 255 characters.
+std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string panelLine(const char* format, ...)
+{
+    char line[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    return line;
+}
+
+} // namespace
+
+// Lines for the songs left out go to the log; a chosen song the library
+// does not hold (a folder given on the command line) joins the list.
+void StoryScreen::scanLibrary()
+{
+    OutputHandler* log = OutputHandler::find();
+    std::vector<library::SongEntry> songs;
+    std::string reason;
+    if (auto own = library::SongEntryReader::readBuiltIn(builtInChartPath, builtInMusicPath, reason)) {
+        own->builtIn = true;
+        songs.push_back(std::move(*own));
+    } else {
+        OutputHandler::report(log, Warning, "SongLibrary: The game's own song is not listed: %s", reason.c_str());
+    }
+    library::LibraryScan scan = library::SongLibrary::scanDefault();
+    for (const std::string& line : scan.skipped)
+        OutputHandler::log(log, "%s", line.c_str());
+    const std::optional<SongChoice>& choice = Match::getSongChoice();
+    const bool playsChoice = match.isPlayingChoice();
+    if (playsChoice) {
+        const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(), [&choice](const library::SongEntry& entry) {
+            return library::SongSelection::sameFolder(entry.folder, choice->folder);
+        });
+        if (auto chosen = listed ? std::nullopt : library::SongEntryReader::read(choice->folder, reason))
+            scan.songs.insert(scan.songs.begin(), std::move(*chosen));
+    }
+    std::move(scan.songs.begin(), scan.songs.end(), std::back_inserter(songs));
+    OutputHandler::log(log, "SongLibrary: %zu songs", songs.size());
+    selection = library::SongSelection(std::move(songs));
+    if (playsChoice) {
+        const ArrowManager& arrows = match.getArrows();
+        selection.choose(choice->folder, {arrows.getChartPlayer(1)->getChart().difficulty,
+                                          arrows.getChartPlayer(2)->getChart().difficulty});
+    }
+    startPreview();
+}
+
+void StoryScreen::enter()
+{
+    startPreview();
+}
+
+void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
+{
+    if (!isDirection(action))
+        match.requestStart(pressTick, newPress);
+    else if (newPress)
+        stepPanel(player, action);
+}
+
+void StoryScreen::onKey(std::uint8_t code)
+{
+    if (code == keyF9) {
+        stopPreview();
+        match.showCalibration();
+    }
+}
+
+// Up and Down: the song; Left and Right: the player's own chart of it.
+void StoryScreen::stepPanel(std::uint8_t player, std::uint8_t action)
+{
+    const std::size_t before = selection.index();
+    switch (action) {
+    case 1:
+        selection.stepSong(-1);
+        break;
+    case 3:
+        selection.stepSong(1);
+        break;
+    case 4:
+        selection.stepChart(player, -1);
+        break;
+    case 2:
+        selection.stepChart(player, 1);
+        break;
+    default:
+        return;
+    }
+    if (selection.index() != before)
+        startPreview();
+}
+
+// The chosen song's sample loops while it is chosen.
+void StoryScreen::startPreview()
+{
+    SoundManager* sound = Match::findSound();
+    if (!sound || selection.empty())
+        return;
+    const library::SongEntry& song = selection.song();
+    const std::string music = song.builtIn ? builtInMusicPath : song.musicFile.string();
+    previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
+    previewLengthMs = std::max(1000.0, song.previewLengthSeconds() * 1000.0);
+    if (previewing)
+        sound->playFrom(previewStreamName, song.previewStartSeconds());
+}
+
+void StoryScreen::stopPreview()
+{
+    if (!previewing)
+        return;
+    previewing = false;
+    if (SoundManager* sound = Match::findSound())
+        sound->stop(previewStreamName);
+}
+
+void StoryScreen::update(std::uint32_t)
+{
+    loopPreview();
+}
+
+void StoryScreen::loopPreview()
+{
+    SoundManager* sound = Match::findSound();
+    if (!previewing || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
+        return;
+    sound->playFrom(previewStreamName, selection.song().previewStartSeconds());
+}
+
+void StoryScreen::draw()
+{
+    match.getStoryPage().drawStory();
+    drawSongPanel();
+}
+
+// The chosen song and each player's chart; the bitmap fonts carry ASCII only.
+void StoryScreen::drawSongPanel() const
+{
+    const StoryPage& page = match.getStoryPage();
+    if (selection.empty()) {
+        page.drawLine(story::panelLineY[3], story::prompt);
+        return;
+    }
+    const library::SongEntry& song = selection.song();
+    const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
+    const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
+    page.drawLine(story::panelLineY[0],
+                  panelLine("Song %zu of %zu:  %s  -  %s", selection.index() + 1, selection.size(),
+                            story::printable(song.title).c_str(), story::printable(song.artist).c_str()));
+    page.drawLine(story::panelLineY[1],
+                  panelLine("BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes, seconds));
+    const library::ChartChoice* first = selection.chart(1);
+    const library::ChartChoice* second = selection.chart(2);
+    page.drawLine(story::panelLineY[2],
+                  panelLine("%s: %s %d      %s: %s %d", playerName(1).c_str(),
+                            first ? story::printable(first->name).c_str() : "-", first ? first->meter : 0,
+                            playerName(2).c_str(), second ? story::printable(second->name).c_str() : "-",
+                            second ? second->meter : 0));
+    page.drawLine(story::panelLineY[3], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
+}
+
+// The name the configuration gives the player, as the winner text shows it.
+std::string StoryScreen::playerName(int number) const
+{
+    return story::printable(match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2"));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "flow/Screen.h"
+#include "library/SongSelection.h"
+
+#include <cstdint>
+#include <string>
+
+class Match;
+
+// The story and, under it, the song panel: the chosen song, its tempo and
+// length and each player's chart. Up and Down choose the song, each
+// player's Left and Right their own chart; the chosen song's sample loops.
+// A slot key starts the song, F9 the calibration.
+class StoryScreen : public Screen {
+public:
+    static constexpr const char* previewStreamName = "Preview";
+    // The game's own song as the library lists it.
+    static constexpr const char* builtInChartPath = "Data/Dwi/Coconut.DWI";
+    static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
+
+    explicit StoryScreen(Match& match) : match(match) {}
+
+    // Lists the songs of the library, the game's own first, and chooses the
+    // song the arrow manager plays (the song choice's, or the game's own).
+    void scanLibrary();
+    const library::SongSelection& getSelection() const { return selection; }
+
+    void enter() override;
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
+    void onKey(std::uint8_t code) override;
+    void update(std::uint32_t tick) override;
+    void draw() override;
+
+    void startPreview();
+    void stopPreview();
+
+private:
+    void stepPanel(std::uint8_t player, std::uint8_t action);
+    void loopPreview();
+    void drawSongPanel() const;
+    std::string playerName(int number) const;
+
+    Match& match;
+    library::SongSelection selection;
+    bool previewing = false;
+    double previewLengthMs = 0.0;
+};
