@@ -66,7 +66,7 @@ std::optional<ScrollSpeed> ScrollSpeed::parse(std::string_view text)
     if (text.back() != 'x' && text.back() != 'X')
         return std::nullopt;
     const std::optional<double> times = numberIn<double>(text.substr(0, text.size() - 1));
-    if (!times)
+    if (!times || !std::isfinite(*times))
         return std::nullopt;
     const double quarterCount = *times * 4.0;
     const double whole = std::round(quarterCount);
