@@ -202,12 +202,15 @@ void RecordBook::run()
 void RecordBook::writePending()
 {
     // A damaged file moved aside is followed by a new one at once.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const SqliteStatus status = writeAll();
-        if (status == SqliteStatus::Ok)
-            break;
+    SqliteStatus status = writeAll();
+    for (int attempt = 0; status != SqliteStatus::Ok && attempt < 2; ++attempt) {
         if (!handleFailure(status))
             return;
+        status = writeAll();
+    }
+    if (status != SqliteStatus::Ok) {
+        handleFailure(status);
+        return;
     }
     if (std::exchange(waitingForLock, false) | std::exchange(writeFailing, false))
         say("Records: the records kept waiting are written now");
