@@ -65,7 +65,7 @@ void Arrow::followSong(double beat, double ms, double msPerBeat)
 void Arrow::placeAt(double songBeat)
 {
     if (followsSong())
-        y = static_cast<float>(goalY - (noteBeat - songBeat));
+        y = static_cast<float>(goalY - (noteBeat - songBeat) * speed);
 }
 
 void Arrow::useTexture(const char* path)

@@ -38,8 +38,11 @@ public:
     // and sounds at the song time `noteMs`, where a beat lasts `msPerBeat`.
     void followSong(double noteBeat, double noteMs, double msPerBeat);
     // Places a following arrow for the song's beat `songBeat`: the goal
-    // height less the beats still to go.
+    // height less the beats still to go, times the player's scroll speed.
     void placeAt(double songBeat);
+    // Units of height per beat (1 unless the player set another speed).
+    void setSpeed(double unitsPerBeat) { speed = unitsPerBeat; }
+    double getSpeed() const { return speed; }
     bool followsSong() const { return beatMs > 0.0; }
     double getNoteMs() const { return noteMs; }
     double getNoteBeat() const { return noteBeat; }
@@ -77,6 +80,7 @@ private:
     double noteMs = 0.0;
     // Milliseconds per beat at the note for an arrow following the song, else 0.
     double beatMs = 0.0;
+    double speed = 1.0;
     float tail = 0.0f;
     // Shared through the mesh manager; not owned.
     Mesh* mesh = nullptr;

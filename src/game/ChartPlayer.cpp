@@ -22,11 +22,12 @@ double msPerBeatAt(const chart::TempoMap& tempo, double beat)
 
 } // namespace
 
-ChartPlayer::ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel)
+ChartPlayer::ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel, double speed)
     : manager(manager)
     , player(player)
     , chart(chart)
     , travel(travel)
+    , speed(speed)
 {
 }
 
@@ -61,11 +62,12 @@ bool ChartPlayer::startHold(Arrow* arrow)
     return true;
 }
 
-// A note appears once the song's beat is within the travel of it, the
-// notes of one row together; the dancer moves when they reach the goal.
+// A note appears once its arrow would be within the travel below the goal,
+// the notes of one row together; the dancer moves when they reach the goal.
 void ChartPlayer::spawnDue(double songBeat, double songMs, std::uint32_t tick, Dancer* dancer)
 {
-    while (nextNote < chart.notes.size() && chart.notes[nextNote].beat.value() <= songBeat + travel) {
+    const double aheadBeats = travel / speed;
+    while (nextNote < chart.notes.size() && chart.notes[nextNote].beat.value() <= songBeat + aheadBeats) {
         const chart::Beat rowBeat = chart.notes[nextNote].beat;
         std::vector<const chart::Note*> steps;
         for (; nextNote < chart.notes.size() && chart.notes[nextNote].beat == rowBeat; ++nextNote) {
@@ -90,10 +92,11 @@ void ChartPlayer::spawnNote(const chart::Note& note)
         return;
     const double beat = note.beat.value();
     arrow->followSong(beat, chart.tempo.msAt(beat), msPerBeatAt(chart.tempo, beat));
+    arrow->setSpeed(speed);
     if (mine)
         arrow->useTexture(mineTexturePath);
     if (note.isHead())
-        arrow->setTail(static_cast<float>(note.end.value() - beat));
+        arrow->setTail(static_cast<float>((note.end.value() - beat) * speed));
     arrows.push_back({arrow, &note, false});
 }
 
@@ -110,7 +113,7 @@ void ChartPlayer::place(double songBeat)
             continue;
         }
         entry.arrow->y = Arrow::getGoalY();
-        entry.arrow->setTail(static_cast<float>(std::max(0.0, entry.note->end.value() - songBeat)));
+        entry.arrow->setTail(static_cast<float>(std::max(0.0, entry.note->end.value() - songBeat) * speed));
     }
 }
 

@@ -36,7 +36,9 @@ public:
         std::uint32_t minesHit = 0;
     };
 
-    ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel);
+    // Arrows rise `speed` units per beat (the player's scroll speed) and
+    // appear once they are `travel` units below the goal line.
+    ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel, double speed = 1.0);
 
     // Once per frame, after the presses: spawns, places, ends holds, sets
     // off mines. `tick` is the frame's tick count.
@@ -48,6 +50,7 @@ public:
     bool startHold(Arrow* arrow);
 
     const chart::Chart& getChart() const { return chart; }
+    double getSpeed() const { return speed; }
     const Results& getResults() const { return results; }
 
 private:
@@ -77,6 +80,7 @@ private:
     const int player;
     const chart::Chart& chart;
     const double travel;
+    const double speed;
     std::size_t nextNote = 0;
     // The player's arrows still in the field, with their notes.
     std::vector<NoteArrow> arrows;

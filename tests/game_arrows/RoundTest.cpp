@@ -307,7 +307,7 @@ TEST_F(RoundTest, ScreensFollowStoryCalibrationPlayResultsAndBack)
     match.onKey(keyF9);
     EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Off);
 
-    for (std::uint32_t ms = 0; ms < chart.songMs + 100; ms += 10)
+    for (int ms = 0; ms < chart.songMs + 100; ms += 10)
         stage.frame(10);
     ASSERT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults()));
     const std::uint32_t end = stage.arrows().getSongEndTick();

@@ -1,0 +1,133 @@
+#include "platform/SqliteDatabase.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+SqliteStatus statusOf(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return SqliteStatus::Ok;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return SqliteStatus::Busy;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return SqliteStatus::Damaged;
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return SqliteStatus::Unwritable;
+    default:
+        return SqliteStatus::Failed;
+    }
+}
+
+int bind(sqlite3_stmt* statement, const std::vector<SqliteDatabase::Value>& parameters)
+{
+    int index = 1;
+    for (const SqliteDatabase::Value& value : parameters) {
+        const int code = std::holds_alternative<std::int64_t>(value)
+            ? sqlite3_bind_int64(statement, index, std::get<std::int64_t>(value))
+            : sqlite3_bind_text(statement, index, std::get<std::string>(value).c_str(),
+                                static_cast<int>(std::get<std::string>(value).size()), SQLITE_TRANSIENT);
+        if (code != SQLITE_OK)
+            return code;
+        ++index;
+    }
+    return SQLITE_OK;
+}
+
+SqliteDatabase::Row readRow(sqlite3_stmt* statement)
+{
+    SqliteDatabase::Row row;
+    const int columns = sqlite3_column_count(statement);
+    for (int column = 0; column < columns; ++column) {
+        if (sqlite3_column_type(statement, column) == SQLITE_TEXT) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            row.emplace_back(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))));
+        } else {
+            row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+        }
+    }
+    return row;
+}
+
+} // namespace
+
+SqliteDatabase::~SqliteDatabase()
+{
+    close();
+}
+
+SqliteStatus SqliteDatabase::open(const std::string& path, int busyTimeoutMs)
+{
+    close();
+    const int code = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (code != SQLITE_OK) {
+        const SqliteStatus status = fail(code);
+        close();
+        return status;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    error.clear();
+    return SqliteStatus::Ok;
+}
+
+void SqliteDatabase::close()
+{
+    if (db)
+        sqlite3_close_v2(db);
+    db = nullptr;
+}
+
+SqliteStatus SqliteDatabase::execute(const std::string& sql, const std::vector<Value>& parameters)
+{
+    std::vector<Row> ignored;
+    return query(sql, parameters, ignored);
+}
+
+SqliteStatus SqliteDatabase::query(const std::string& sql, const std::vector<Value>& parameters,
+                                   std::vector<Row>& rows)
+{
+    if (!db) {
+        error = "the database is not open";
+        return SqliteStatus::Failed;
+    }
+    sqlite3_stmt* prepared = nullptr;
+    int code = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &prepared, nullptr);
+    const Statement statement(prepared);
+    if (code != SQLITE_OK)
+        return fail(code);
+    code = bind(statement.get(), parameters);
+    if (code != SQLITE_OK)
+        return fail(code);
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW)
+        rows.push_back(readRow(statement.get()));
+    if (code != SQLITE_DONE)
+        return fail(code);
+    error.clear();
+    return SqliteStatus::Ok;
+}
+
+SqliteStatus SqliteDatabase::fail(int code)
+{
+    error = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    return statusOf(code);
+}
+
+} // namespace platform

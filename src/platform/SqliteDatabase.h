@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/SqliteStatus.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform {
+
+// One connection to an SQLite database file. Statements run with bound
+// parameters; values are integers or text. Every call answers with a
+// status and keeps SQLite's message for the log (`lastError`). A
+// connection is used by one thread at a time.
+class SqliteDatabase {
+public:
+    using Value = std::variant<std::int64_t, std::string>;
+    using Row = std::vector<Value>;
+
+    SqliteDatabase() = default;
+    ~SqliteDatabase();
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+
+    // Opens the file for reading and writing, creating it when missing.
+    // A lock held by another connection is waited for up to `busyTimeoutMs`
+    // in every later statement. SQLite reads the file lazily: a file that is
+    // not a database is found out by the first statement.
+    SqliteStatus open(const std::string& path, int busyTimeoutMs);
+    void close();
+    bool isOpen() const { return db != nullptr; }
+
+    // Runs one statement, ignoring any rows it gives.
+    SqliteStatus execute(const std::string& sql, const std::vector<Value>& parameters = {});
+    // Runs one statement and appends its rows to `rows` (NULL reads as 0).
+    SqliteStatus query(const std::string& sql, const std::vector<Value>& parameters, std::vector<Row>& rows);
+
+    const std::string& lastError() const { return error; }
+
+private:
+    SqliteStatus fail(int code);
+
+    sqlite3* db = nullptr;
+    std::string error;
+};
+
+} // namespace platform
