@@ -147,6 +147,14 @@ bool EnetHost::poll(Event& event)
     return false;
 }
 
+void EnetHost::disconnectPeer()
+{
+    if (!connectedPeer)
+        return;
+    enet_peer_disconnect_now(connectedPeer, 0);
+    connectedPeer = nullptr;
+}
+
 void EnetHost::close()
 {
     if (!enetHost)

@@ -45,6 +45,8 @@ public:
     bool send(std::span<const std::uint8_t> bytes);
     // Takes the next event without waiting; false when there is none.
     bool poll(Event& event);
+    // Lets the connected peer go and keeps listening (a host) for another.
+    void disconnectPeer();
     // Tells the peer goodbye (when there is one) and closes the socket.
     void close();
 
