@@ -10,6 +10,9 @@ namespace {
 
 // More waiting messages than this means the game stopped reading them.
 constexpr std::size_t inboxLimit = 4096;
+// After a refusal the link stays open this long, so that the peer can take
+// the messages that say why before the disconnection discards them.
+constexpr std::int64_t refusalLingerUs = 500000;
 
 template <typename... T>
 bool holds(const Message& message)
@@ -92,6 +95,7 @@ bool NetSession::join(const std::string& hostName, std::uint16_t port)
 
 void NetSession::close()
 {
+    closeAtUs.reset();
     if (transport.hasPeer())
         transmit(Goodbye{GoodbyeReason::Leaving});
     transport.close();
@@ -103,7 +107,17 @@ void NetSession::close()
 void NetSession::update()
 {
     platform::EnetHost::Event event;
-    while (transport.isOpen() && transport.poll(event))
+    if (closeAtUs) {
+        while (transport.poll(event))
+            if (event.kind == platform::EnetHost::EventKind::Disconnected)
+                closeAtUs = clock();
+        if (clock() >= *closeAtUs) {
+            transport.close();
+            closeAtUs.reset();
+        }
+        return;
+    }
+    while (!closeAtUs && transport.isOpen() && transport.poll(event))
         handleEvent(event);
     checkSilence();
     sendPings();
@@ -343,8 +357,11 @@ void NetSession::fail(const std::string& text)
 {
     problemText = text;
     current = State::Failed;
-    transport.close();
     hosting = false;
+    if (transport.hasPeer())
+        closeAtUs = clock() + refusalLingerUs;
+    else
+        transport.close();
     OutputHandler::log(OutputHandler::find(), "Network: %s", text.c_str());
 }
 

@@ -125,6 +125,7 @@ private:
     std::int64_t lastPingUs = 0;
     std::int64_t lastHeardUs = 0;
     std::optional<std::int64_t> songStart;
+    std::optional<std::int64_t> closeAtUs;
     bool songEndSent = false;
     bool songEndReceived = false;
 };
