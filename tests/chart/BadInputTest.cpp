@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 using namespace chart;
 
@@ -27,6 +28,7 @@ struct BadCase {
     std::string fileError;    // the reason the file is refused; empty when it is read
     std::string chartRefusal; // the reason its first chart is refused, if any
     std::size_t notes = 0;    // notes of the first chart when read
+    std::string warning = {}; // a line the song's warnings hold
 };
 
 } // namespace
@@ -37,9 +39,17 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
         {"unterminated last tag", ChartFormat::Sm, smHead + "#NOTES:dance-single::Easy:1::1000\n0100", "", "", 2},
         {"missing semicolons", ChartFormat::Sm, "#TITLE:A\n#BPMS:0=120\n" + smChart, "", "", 4},
         {"no tempo", ChartFormat::Sm, smChart, "no tempo", ""},
-        {"zero tempo", ChartFormat::Sm, "#BPMS:0=120,8=0;\n" + smChart, "tempo of 0 BPM at beat 8", ""},
-        {"NaN tempo", ChartFormat::Sm, "#BPMS:0=nan;\n" + smChart, "#BPMS: cannot read '0=nan'", ""},
-        {"huge tempo", ChartFormat::Sm, "#BPMS:0=1e400;\n" + smChart, "cannot read", ""},
+        {"zero tempo", ChartFormat::Sm, "#BPMS:0=0,0.5=120,8=0;\n" + smChart, "", "", 4,
+            "tempo of 0 BPM at beat 8 left out"},
+        {"NaN tempo", ChartFormat::Sm, "#BPMS:0=nan;\n" + smChart, "no tempo", "", 0, "#BPMS: left out '0=nan'"},
+        {"huge tempo", ChartFormat::Sm, "#BPMS:0=1e400;\n" + smChart, "no tempo", ""},
+        {"empty offset", ChartFormat::Sm, "#OFFSET:;\n" + smHead + smChart, "", "", 4, "#OFFSET: left out ''"},
+        {"pair without =", ChartFormat::Sm, "#BPMS:0=120,4,x=1;\n#STOPS:1=;\n" + smChart, "", "", 4,
+            "#BPMS: left out '4' and 1 more"},
+        {"stop before beat 0", ChartFormat::Sm, smHead + "#STOPS:-1=0.5;\n" + smChart, "", "", 4,
+            "stop of 0.5 s at beat -1, before beat 0, added to the offset"},
+        {"DWI unreadable gap and freeze", ChartFormat::Dwi, "#BPM:60;#GAP:x;#FREEZE:4;#SINGLE:BASIC:1:8888;", "", "",
+            4, "#FREEZE: left out '4'"},
         {"huge beat", ChartFormat::Sm, "#BPMS:0=120,1e12=90;\n" + smChart, "out of range", ""},
         {"negative stop", ChartFormat::Sm, smHead + "#STOPS:0.5=-0.75;\n" + smChart, "", "", 3},
         {"short #NOTES", ChartFormat::Sm, smHead + "#NOTES:dance-single:1000;", "", "of its 6 fields"},
@@ -53,18 +63,23 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
         {"too many values", ChartFormat::Dwi, repeat("#SINGLE" + std::string(63, ':') + ";", 2000),
             "more than 100000 values", ""},
         {"SSC chart with a zero tempo", ChartFormat::Ssc,
-            smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#BPMS:0=0;\n#NOTES:1000;\n", "", "tempo of 0 BPM"},
+            smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#BPMS:0=0;\n#NOTES:1000;\n", "", "no tempo"},
         {"SSC chart without notes", ChartFormat::Ssc, smHead + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n", "",
             "no #NOTES"},
         {"DWI without #BPM", ChartFormat::Dwi, "#SINGLE:BASIC:1:8888;", "no tempo (#BPM)", ""},
         {"DWI hold mark at the end", ChartFormat::Dwi, "#BPM:90;\n#SINGLE:BASIC:1:<8!;", "", "", 1},
         {"DWI too long", ChartFormat::Dwi, "#BPM:90;\n#SINGLE:BASIC:1:" + std::string(400010, '0') + ";", "",
             "longer than"},
-        {"DWI negative freeze", ChartFormat::Dwi, "#BPM:60;#FREEZE:4=-600;#SINGLE:BASIC:1:8888;", "", "", 3},
+        {"DWI negative freeze, its first beat skipped", ChartFormat::Dwi, "#BPM:60;#FREEZE:4=-600;#SINGLE:BASIC:1:8888;",
+            "", "", 2},
     };
     for (const BadCase& bad : cases) {
         SCOPED_TRACE(bad.what);
         const ReadResult result = ChartFile::parse(bad.text, bad.format);
+        if (!bad.warning.empty())
+            EXPECT_NE(std::find(result.song.warnings.begin(), result.song.warnings.end(), bad.warning),
+                result.song.warnings.end())
+                << testing::PrintToString(result.song.warnings);
         if (!bad.fileError.empty()) {
             EXPECT_NE(result.error.find(bad.fileError), std::string::npos) << result.error;
             continue;
