@@ -297,6 +297,8 @@ void ArrowManager::scanLibrary()
     library::LibraryScan scan = library::SongLibrary::scanDefault();
     for (const std::string& line : scan.skipped)
         OutputHandler::log(log, "%s", line.c_str());
+    for (const std::string& line : scan.warnings)
+        OutputHandler::report(log, Warning, "%s", line.c_str());
     if (songChoice && playsChart()) {
         const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(),
                                         [](const library::SongEntry& entry) {

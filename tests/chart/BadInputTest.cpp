@@ -100,28 +100,61 @@ TEST(ChartBadInput, FilesAndFolders)
 {
     testsupport::ScratchDir scratch;
     const std::filesystem::path song = scratch.path() / "song";
-    for (const char* name : {"b.dwi", "c.sm", "d.SSC", "a.dwi", "Sub/Music.OGG", "other.wav"})
+    for (const char* name : {"b.dwi", "c.sm", "d.SSC", "._a.ssc", "a.dwi", "Sub/Music.OGG", "other.wav", "._a.wav",
+             "Intro.ogg", "._banner.png", "x-BN.png", "pic.jpg"})
         scratch.write(std::string("song/") + name, "#BPMS:0=120;#BPM:120;#MUSIC:sub/music.ogg;");
     scratch.write("secret.ogg", "x");
     std::filesystem::create_symlink(scratch.path() / "secret.ogg", song / "link.ogg");
     scratch.write("huge.sm", std::string((16u << 20) + 1, ' '));
 
     std::string error;
+    std::vector<std::string> warnings;
     EXPECT_EQ(SongFolder::findChartFile(song, error), song / "d.SSC");
     std::filesystem::remove(song / "d.SSC");
     EXPECT_EQ(SongFolder::findChartFile(song, error), song / "c.sm");
     EXPECT_FALSE(SongFolder::findChartFile(song / "Sub", error));
     EXPECT_EQ(SongFolder::load(song).song.musicPath, song / "Sub/Music.OGG");
-    EXPECT_EQ(SongFolder::resolveMusic(song, "", error), song / "other.wav"); // not the link leading out
+    // Not "._a.wav", not the intro, not the link leading out.
+    EXPECT_EQ(SongFolder::resolveMusic(song, song, "", error, warnings), song / "other.wav");
+    EXPECT_EQ(SongFolder::resolveMusic(song, song, "song.mp3", error, warnings), song / "other.wav");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"music file 'song.mp3' not found, playing 'other.wav' instead"}));
+    EXPECT_EQ(SongFolder::findBanner(song, song, ""), song / "x-BN.png");
+    EXPECT_EQ(SongFolder::findBanner(song, song, "Sub/../PIC.jpg"), song / "pic.jpg");
+    EXPECT_EQ(SongFolder::findBanner(song, song, "other.wav"), song / "x-BN.png");
 
     const std::vector<std::pair<std::string, std::string>> refused{{"../secret.ogg", "outside"},
         {"sub/../../secret.ogg", "outside"}, {"/etc/passwd", "absolute"}, {"C:\\music.ogg", "absolute"},
-        {"link.ogg", "outside"}, {"missing.ogg", "not found"}, {"sub", "not a file"}};
+        {"link.ogg", "outside"}, {"sub", "not a file"}};
     for (const auto& [name, reason] : refused) {
         error.clear();
-        EXPECT_FALSE(SongFolder::resolveMusic(song, name, error)) << name;
+        EXPECT_FALSE(SongFolder::resolveMusic(song, song, name, error, warnings)) << name;
         EXPECT_NE(error.find(reason), std::string::npos) << name << ": " << error;
     }
     EXPECT_NE(ChartFile::read(scratch.path() / "huge.sm").error.find("larger than 16 MiB"), std::string::npos);
     EXPECT_NE(ChartFile::read(scratch.path() / "nothing.sm").error.find("cannot open"), std::string::npos);
+}
+
+// Versions of one song share their music: "../Other/song.ogg" is found inside
+// the song root, never beyond it nor through a link that leaves it.
+TEST(ChartBadInput, SharedMusicStaysInsideTheSongRoot)
+{
+    testsupport::ScratchDir scratch;
+    const std::filesystem::path root = scratch.path() / "Songs";
+    scratch.write("Songs/Pack/Other/song.ogg", "x");
+    scratch.write("Songs/Pack/Mine/m.sm", "#BPMS:0=120;");
+    scratch.write("secret.ogg", "x");
+    std::filesystem::create_directory_symlink(scratch.path(), root / "Pack/Out");
+    const std::filesystem::path mine = root / "Pack/Mine";
+    std::string error;
+    std::vector<std::string> warnings;
+    EXPECT_EQ(SongFolder::resolveMusic(mine, root, "../Other/SONG.ogg", error, warnings),
+        root / "Pack/Other/song.ogg");
+    EXPECT_EQ(SongFolder::resolveMusic(mine, {}, "..\\Other\\song.ogg", error, warnings),
+        root / "Pack/Other/song.ogg") << "by default the folder holding the song's folder";
+    for (const std::string name : {"../../../secret.ogg", "../Out/secret.ogg"}) {
+        EXPECT_FALSE(SongFolder::resolveMusic(mine, root, name, error, warnings)) << name;
+        EXPECT_NE(error.find("outside"), std::string::npos) << error;
+    }
+    EXPECT_FALSE(SongFolder::resolveMusic(mine, mine, "../Other/song.ogg", error, warnings));
+    EXPECT_TRUE(warnings.empty());
 }
