@@ -29,7 +29,8 @@ std::uint32_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t at, std
 
 std::uint32_t littleEndian32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8
+        | static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 std::optional<Format> formatOf(std::span<const std::uint8_t> bytes)
@@ -76,7 +77,7 @@ std::optional<Size> claimedSize(std::span<const std::uint8_t> bytes, Format form
         return Size{bigEndian(bytes, 16, 4), bigEndian(bytes, 20, 4)};
     case Format::Bmp: {
         if (bytes.size() >= 22 && littleEndian32(bytes, 14) == 12) // the old OS/2 header: 16-bit sizes
-            return Size{bytes[18] | bytes[19] << 8u, bytes[20] | bytes[21] << 8u};
+            return Size{littleEndian32(bytes, 18) & 0xFFFFu, littleEndian32(bytes, 18) >> 16};
         if (bytes.size() < 26)
             return std::nullopt;
         const auto height = static_cast<std::int32_t>(littleEndian32(bytes, 22));
