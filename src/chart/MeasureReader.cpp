@@ -111,24 +111,24 @@ private:
     // attributes "{...}" follow its character and are skipped.
     static bool readRow(std::string_view text, std::size_t& at, std::array<char, 4>& columns)
     {
+        const std::size_t start = at;
         bool stepped = false;
+        for (; at < text.size() && !isSpace(text[at]); ++at)
+            stepped = stepped || text[at] != '0';
+        if (!stepped)
+            return false;
+        const std::string_view row = text.substr(start, at - start);
         std::size_t column = 0;
-        for (; at < text.size() && !isSpace(text[at]); ++at) {
-            const char c = text[at];
-            if (c == '[' || c == '{') {
-                const std::size_t close = text.find(c == '[' ? ']' : '}', at);
-                if (close == std::string_view::npos)
+        for (std::size_t i = 0; i < row.size() && column < columns.size(); ++i) {
+            if (row[i] == '[' || row[i] == '{') {
+                i = row.find(row[i] == '[' ? ']' : '}', i);
+                if (i == std::string_view::npos)
                     break;
-                at = close;
                 continue;
             }
-            stepped = stepped || c != '0';
-            if (column < columns.size())
-                columns[column++] = c;
+            columns[column++] = row[i];
         }
-        while (at < text.size() && !isSpace(text[at]))
-            ++at;
-        return stepped;
+        return true;
     }
 
     void closeAsTap(std::int64_t& head)
