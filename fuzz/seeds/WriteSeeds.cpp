@@ -6,6 +6,7 @@
 #include "writers/ConfigWriter.h"
 #include "writers/DwiWriter.h"
 #include "writers/Ms3dWriter.h"
+#include "writers/PngWriter.h"
 #include "writers/RgbaImage.h"
 #include "writers/TgaWriter.h"
 #include "writers/ThreeDsWriter.h"
@@ -68,6 +69,8 @@ void writeImages(const std::filesystem::path& root)
     // Rows of 5 pixels carry one padding byte each.
     forge::writeFile(root / "bmp/padded.bmp", forge::BmpWriter::encode(image));
     forge::writeFile(root / "bmp/square.bmp", forge::BmpWriter::encode(checkerImage(4, 4)));
+    forge::writeFile(root / "image/checker.png", forge::PngWriter::encode(image));
+    forge::writeFile(root / "image/checker.bmp", forge::BmpWriter::encode(image));
 }
 
 void writeMesh(const std::filesystem::path& root)

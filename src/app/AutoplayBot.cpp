@@ -89,7 +89,7 @@ std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart
     constexpr double holdPastEndMs = 30.0;
     const auto plan = [&](const chart::Chart& chart, int player, const std::uint8_t* keys, bool scatter) {
         for (const chart::Note& note : chart.notes) {
-            if (note.kind == chart::NoteKind::Mine)
+            if (note.kind == chart::NoteKind::Mine || note.kind == chart::NoteKind::Fake)
                 continue;
             const double late = scatter ? std::clamp(spread(random), -spreadLimitMs, spreadLimitMs) : 0.0;
             const double release = note.isHead() ? chart.tempo.msAt(note.end.value()) + holdPastEndMs : -1.0;

@@ -69,7 +69,7 @@ public:
 
     // Every press of both players for a player's song: taps and the heads of
     // holds and rolls on their notes' times, holds kept down to their ends,
-    // mines left alone.
+    // mines and fakes left alone.
     static std::vector<Press> planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
                                                std::mt19937& random);

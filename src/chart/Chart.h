@@ -13,9 +13,10 @@ namespace chart {
 struct Chart {
     std::string stepsType;  // "dance-single"
     std::string difficulty; // as the file names it: "Hard", "MANIAC"
+    std::string description; // the author's name for the chart (Edit charts are told apart by it)
     int meter = 0;
     TempoMap tempo;
-    std::vector<Note> notes; // by beat, then lane; notes inside warps are left out
+    std::vector<Note> notes; // by beat, then lane; notes inside warps are left out, those in fake segments are Fake
 };
 
 } // namespace chart

@@ -24,6 +24,10 @@ void ChartCollector::add(Song& song, Chart chart, const std::string& error)
         return;
     }
     std::erase_if(chart.notes, [&](const Note& note) { return !chart.tempo.plays(note.beat.value()); });
+    if (!chart.tempo.fakes().empty())
+        for (Note& note : chart.notes)
+            if (chart.tempo.isFake(note.beat.value()))
+                note = {note.beat, note.beat, note.lane, NoteKind::Fake};
     song.charts.push_back(std::move(chart));
 }
 

@@ -13,7 +13,7 @@ struct ChartLimits {
     static constexpr std::size_t maxRowsPerMeasure = 4096;
     static constexpr double maxBeat = 200000.0;          // 50000 measures
     static constexpr std::size_t maxTempoEvents = 100000; // tempo changes, stops
-    static constexpr double maxBpm = 1e6;
+    static constexpr double maxBpm = 9999999.0; // faster tempos are read as warps
     static constexpr double minBpm = 1e-6;
     static constexpr double maxSeconds = 1e6; // offsets, gaps, stops
 };

@@ -43,7 +43,7 @@ std::int64_t rowsPerStep(char bracket)
 {
     switch (bracket) {
     case '(': return 12;
-    case '[': return 16;
+    case '[': return 8;
     case '{': return 3;
     case '`': return 1;
     default: return 24;
@@ -142,39 +142,49 @@ std::string field(const MsdTag& tag, std::size_t index = 0)
     return index < tag.fields.size() ? tag.fields[index] : std::string();
 }
 
-bool readPositions(const MsdTag& tag, std::vector<std::pair<double, double>>& pairs, std::string& error)
+// "beat=value" lists count beats in 1/16 notes.
+void readPositions(const MsdTag& tag, std::vector<std::pair<double, double>>& pairs, std::vector<std::string>& warnings)
 {
-    std::string bad;
-    if (MsdValues::pairs(field(tag), pairs, bad))
-        return true;
-    error = "#" + tag.name + ": cannot read '" + bad + "'";
-    return false;
+    std::vector<std::string> bad;
+    MsdValues::pairs(field(tag), pairs, bad);
+    if (!bad.empty())
+        warnings.push_back("#" + tag.name + ": left out '" + bad.front() + "'"
+            + (bad.size() > 1 ? " and " + std::to_string(bad.size() - 1) + " more" : ""));
 }
 
-bool takeTiming(const MsdTag& tag, TempoMap::Source& timing, std::optional<double>& firstBpm, std::string& error)
+bool takeTiming(const MsdTag& tag, TempoMap::Source& timing, std::optional<double>& firstBpm,
+    std::vector<std::string>& warnings)
 {
     std::vector<std::pair<double, double>> pairs;
-    if (tag.name == "BPM") {
-        double bpm = 0.0;
-        if (MsdValues::number(field(tag), bpm))
-            firstBpm = bpm;
+    if (tag.name == "BPM" || tag.name == "GAP") {
+        double value = 0.0;
+        if (!MsdValues::number(field(tag), value))
+            warnings.push_back("#" + tag.name + ": left out '" + field(tag).substr(0, 40) + "'");
+        else if (tag.name == "BPM")
+            firstBpm = value;
         else
-            error = "#BPM: cannot read '" + field(tag).substr(0, 40) + "'";
-    } else if (tag.name == "GAP") {
-        if (!MsdValues::number(field(tag), timing.beat0Ms))
-            error = "#GAP: cannot read '" + field(tag).substr(0, 40) + "'";
+            timing.beat0Ms = value;
     } else if (tag.name == "CHANGEBPM" || tag.name == "BPMCHANGE") {
-        if (readPositions(tag, pairs, error))
-            for (const auto& [sixteenths, bpm] : pairs)
-                timing.bpms.push_back({sixteenths / 4.0, bpm});
+        readPositions(tag, pairs, warnings);
+        for (const auto& [sixteenths, bpm] : pairs)
+            timing.bpms.push_back({sixteenths / 4.0, bpm});
     } else if (tag.name == "FREEZE") {
-        if (readPositions(tag, pairs, error))
-            for (const auto& [sixteenths, ms] : pairs)
-                timing.stops.push_back({sixteenths / 4.0, ms / 1000.0});
+        readPositions(tag, pairs, warnings);
+        for (const auto& [sixteenths, ms] : pairs)
+            timing.stops.push_back({sixteenths / 4.0, ms / 1000.0});
     } else {
         return false;
     }
     return true;
+}
+
+// DWI writes sample times in seconds with a decimal point ("45.5") or in
+// whole milliseconds ("45500").
+void readSampleTime(const std::string& text, double& seconds)
+{
+    double value = 0.0;
+    if (MsdValues::number(text, value))
+        seconds = text.find('.') == std::string::npos ? value / 1000.0 : value;
 }
 
 bool takeSongData(const MsdTag& tag, Song& song)
@@ -188,9 +198,9 @@ bool takeSongData(const MsdTag& tag, Song& song)
     else if (tag.name == "DISPLAYBPM")
         song.displayBpm = MsdValues::utf8(field(tag));
     else if (tag.name == "SAMPLESTART")
-        MsdValues::number(field(tag), song.sampleStartSeconds);
+        readSampleTime(field(tag), song.sampleStartSeconds);
     else if (tag.name == "SAMPLELENGTH")
-        MsdValues::number(field(tag), song.sampleLengthSeconds);
+        readSampleTime(field(tag), song.sampleLengthSeconds);
     else
         return false;
     return true;
@@ -217,7 +227,7 @@ ReadResult DwiReader::read(std::string_view text)
 {
     ReadResult result;
     std::vector<MsdTag> tags;
-    if (!MsdParser::parse(text, tags, result.error))
+    if (!MsdParser::parse(text, tags, result.error, false))
         return result;
     Song& song = result.song;
     TempoMap::Source timing;
@@ -226,15 +236,15 @@ ReadResult DwiReader::read(std::string_view text)
     for (const MsdTag& tag : tags) {
         if (tag.name == "SINGLE")
             charts.push_back(&tag);
-        else if (!takeSongData(tag, song) && takeTiming(tag, timing, firstBpm, result.error) && !result.error.empty())
-            return result;
+        else if (!takeSongData(tag, song))
+            takeTiming(tag, timing, firstBpm, song.warnings);
     }
     if (!firstBpm) {
         result.error = "no tempo (#BPM)";
         return result;
     }
     timing.bpms.insert(timing.bpms.begin(), {0.0, *firstBpm});
-    if (!TempoMap::build(timing, song.tempo, result.error))
+    if (!TempoMap::build(timing, song.tempo, result.error, &song.warnings))
         return result;
     for (const MsdTag* tag : charts)
         addChart(*tag, song);

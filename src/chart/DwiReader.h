@@ -8,8 +8,9 @@ namespace chart {
 
 // Reads a DWI file: #TITLE, #ARTIST, #FILE, #BPM, #GAP (ms of music before
 // beat 0), #CHANGEBPM and #FREEZE (positions in 1/16 notes, freezes in ms),
-// #DISPLAYBPM, #SAMPLESTART, #SAMPLELENGTH and the #SINGLE charts of every
-// difficulty; DOUBLE, COUPLE and SOLO charts are skipped.
+// #DISPLAYBPM, #SAMPLESTART and #SAMPLELENGTH (seconds with a decimal point,
+// whole milliseconds otherwise) and the #SINGLE charts of every difficulty;
+// DOUBLE, COUPLE and SOLO charts are skipped. DWI has no '\' escapes.
 //
 // Notes: each character is an 8th note; ( ) 16ths, [ ] 24ths, { } 64ths,
 // ` ' 192nds; <...> one row of several characters; "x!y" steps x and holds

@@ -35,26 +35,22 @@ public:
         while (at < text.size()) {
             while (at < text.size() && isSpace(text[at]))
                 ++at;
-            const std::size_t start = at;
-            bool empty = true;
-            for (; at < text.size() && !isSpace(text[at]); ++at)
-                empty = empty && text[at] == '0';
-            if (at == start)
-                continue;
+            if (at == text.size())
+                break;
             if (static_cast<std::size_t>(count) == ChartLimits::maxRowsPerMeasure) {
                 error = "measure " + std::to_string(measure + 1) + " has more than "
                     + std::to_string(ChartLimits::maxRowsPerMeasure) + " rows";
                 return false;
             }
-            if (!empty)
-                stepped.push_back({count, text.substr(start, at - start)});
+            Row row{count, {'0', '0', '0', '0'}};
+            if (readRow(text, at, row.columns))
+                stepped.push_back(row);
             ++count;
         }
-        for (const auto& [row, columns] : stepped) {
-            const Beat beat(4 * (measure * count + row), count);
+        for (const Row& row : stepped) {
+            const Beat beat(4 * (measure * count + row.index), count);
             for (const auto& [column, lane] : columnsByLane)
-                if (column < columns.size())
-                    take(columns[column], lane, beat);
+                take(row.columns[column], lane, beat);
         }
         if (notes.size() > ChartLimits::maxNotesPerChart) {
             error = "more than " + std::to_string(ChartLimits::maxNotesPerChart) + " notes";
@@ -93,9 +89,46 @@ private:
         case 'M':
             notes.push_back({beat, beat, lane, NoteKind::Mine});
             break;
+        case 'F':
+            notes.push_back({beat, beat, lane, NoteKind::Fake});
+            break;
+        case 'L':
+            closeAsTap(head);
+            notes.push_back({beat, beat, lane, NoteKind::Lift});
+            break;
         default:
             break;
         }
+    }
+
+    struct Row {
+        std::int64_t index;
+        std::array<char, 4> columns;
+    };
+
+    // The first four columns of the row starting at `at`, moving `at` past
+    // it; false when nothing but '0' is on it. A column's keysound "[3]" or
+    // attributes "{...}" follow its character and are skipped.
+    static bool readRow(std::string_view text, std::size_t& at, std::array<char, 4>& columns)
+    {
+        const std::size_t start = at;
+        bool stepped = false;
+        for (; at < text.size() && !isSpace(text[at]); ++at)
+            stepped = stepped || text[at] != '0';
+        if (!stepped)
+            return false;
+        const std::string_view row = text.substr(start, at - start);
+        std::size_t column = 0;
+        for (std::size_t i = 0; i < row.size() && column < columns.size(); ++i) {
+            if (row[i] == '[' || row[i] == '{') {
+                i = row.find(row[i] == '[' ? ']' : '}', i);
+                if (i == std::string_view::npos)
+                    break;
+                continue;
+            }
+            columns[column++] = row[i];
+        }
+        return true;
     }
 
     void closeAsTap(std::int64_t& head)
@@ -106,7 +139,7 @@ private:
     }
 
     std::vector<Note>& notes;
-    std::vector<std::pair<std::int64_t, std::string_view>> stepped; // row index, columns
+    std::vector<Row> stepped;
     std::array<std::int64_t, 4> open{};
 };
 

@@ -20,8 +20,9 @@ constexpr std::array<bool, 256> special = [] {
 
 class TagScanner {
 public:
-    explicit TagScanner(std::string_view text)
+    TagScanner(std::string_view text, bool escapes)
         : text(text)
+        , escapes(escapes)
     {
         if (this->text.starts_with("\xEF\xBB\xBF"))
             pos = 3;
@@ -63,7 +64,7 @@ public:
                 skipToLineEnd();
                 continue;
             }
-            if (c == '\\' && pos + 1 < text.size()) {
+            if (escapes && c == '\\' && pos + 1 < text.size()) {
                 fields.back() += text[pos + 1];
                 pos += 2;
                 continue;
@@ -126,14 +127,15 @@ private:
     }
 
     std::string_view text;
+    bool escapes;
     std::size_t pos = 0;
 };
 
 } // namespace
 
-bool MsdParser::parse(std::string_view text, std::vector<MsdTag>& tags, std::string& error)
+bool MsdParser::parse(std::string_view text, std::vector<MsdTag>& tags, std::string& error, bool escapes)
 {
-    TagScanner scanner(text);
+    TagScanner scanner(text, escapes);
     std::size_t values = 0;
     while (scanner.findTag()) {
         if (tags.size() >= maxTags) {

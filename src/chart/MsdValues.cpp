@@ -78,9 +78,10 @@ int MsdValues::integer(std::string_view text, int fallback)
     return static_cast<int>(std::clamp(value, -1e9, 1e9));
 }
 
-bool MsdValues::pairs(std::string_view text, std::vector<std::pair<double, double>>& values, std::string& bad)
+void MsdValues::pairs(std::string_view text, std::vector<std::pair<double, double>>& values,
+    std::vector<std::string>& bad)
 {
-    while (!text.empty()) {
+    while (!text.empty() && values.size() <= ChartLimits::maxTempoEvents) {
         const std::size_t comma = text.find(',');
         const std::string_view item = trim(text.substr(0, comma));
         text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
@@ -90,13 +91,13 @@ bool MsdValues::pairs(std::string_view text, std::vector<std::pair<double, doubl
         double beat = 0.0;
         double value = 0.0;
         if (equals == std::string_view::npos || !number(item.substr(0, equals), beat)
-            || !number(item.substr(equals + 1), value) || values.size() > ChartLimits::maxTempoEvents) {
-            bad = std::string(item.substr(0, 40));
-            return false;
+            || !number(item.substr(equals + 1), value)) {
+            if (bad.size() <= ChartLimits::maxTempoEvents)
+                bad.emplace_back(item.substr(0, 40));
+            continue;
         }
         values.emplace_back(beat, value);
     }
-    return true;
 }
 
 std::string MsdValues::utf8(std::string_view text)

@@ -10,6 +10,8 @@ enum class NoteKind : unsigned char {
     Hold, // held from `beat` to `end`
     Roll, // tapped repeatedly from `beat` to `end`
     Mine,
+    Fake, // shown, never judged
+    Lift, // judged when the lane is released
 };
 
 struct Note {

@@ -25,11 +25,10 @@ ReadResult SmReader::read(std::string_view text)
     for (const MsdTag& tag : tags) {
         if (tag.name == "NOTES" || tag.name == "NOTES2")
             charts.push_back(&tag);
-        else if (!SmTags::takeSongData(tag, song) && SmTags::takeTiming(tag, timing, result.error)
-            && !result.error.empty())
-            return result;
+        else if (!SmTags::takeSongData(tag, song))
+            SmTags::takeTiming(tag, timing, song.warnings);
     }
-    if (!TempoMap::build(timing, song.tempo, result.error))
+    if (!TempoMap::build(timing, song.tempo, result.error, &song.warnings))
         return result;
     for (const MsdTag* tag : charts) {
         const std::vector<std::string>& fields = tag->fields;
@@ -37,6 +36,7 @@ ReadResult SmReader::read(std::string_view text)
             continue;
         Chart steps;
         steps.stepsType = MsdValues::lower(fields[0]);
+        steps.description = fields.size() > 1 ? MsdValues::utf8(fields[1]) : std::string();
         steps.difficulty = fields.size() > 2 ? MsdValues::utf8(fields[2]) : std::string();
         steps.meter = fields.size() > 3 ? MsdValues::integer(fields[3], 0) : 0;
         steps.tempo = song.tempo;

@@ -17,6 +17,7 @@ struct Song {
     std::string subtitle;
     std::string artist;
     std::string music;
+    std::string banner; // the banner image as written; empty without one
     std::filesystem::path musicPath;
     double sampleStartSeconds = 0.0;
     double sampleLengthSeconds = 0.0;
@@ -25,6 +26,8 @@ struct Song {
     std::vector<Chart> charts; // the playable (dance-single) charts, in file order
     // One reason per chart that was refused ("dance-single Hard: ...").
     std::vector<std::string> refusedCharts;
+    // Values that were left out or read differently from how they are written.
+    std::vector<std::string> warnings;
 };
 
 // What a reader gives back: the song, or why the whole file was refused.

@@ -4,7 +4,6 @@
 #include "chart/MsdValues.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace chart {
@@ -22,7 +21,7 @@ std::vector<fs::path> filesOf(const fs::path& folder)
     for (fs::directory_iterator it(folder, error), end; !error && it != end && files.size() < maxFolderEntries;
          it.increment(error)) {
         std::error_code statusError;
-        if (it->is_regular_file(statusError))
+        if (it->is_regular_file(statusError) && !SongFolder::isAppleDouble(it->path()))
             files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());
@@ -36,35 +35,114 @@ std::optional<fs::path> entryIgnoringCase(const fs::path& folder, const std::str
     std::size_t seen = 0;
     for (fs::directory_iterator it(folder, error), end; !error && it != end && ++seen <= maxFolderEntries;
          it.increment(error))
-        if (MsdValues::lower(it->path().filename().string()) == wanted)
+        if (MsdValues::lower(it->path().filename().string()) == wanted && !SongFolder::isAppleDouble(it->path()))
             return it->path();
     return std::nullopt;
 }
 
+bool isWithin(const fs::path& inner, const fs::path& outer)
+{
+    const auto [outerEnd, innerEnd] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+    return outerEnd == outer.end();
+}
+
+// Inside `folder` once every link is followed.
 bool isInside(const fs::path& path, const fs::path& folder)
 {
     std::error_code error;
     const fs::path target = fs::weakly_canonical(path, error);
     const fs::path root = fs::weakly_canonical(folder, error);
-    if (error)
-        return false;
-    const auto [rootEnd, targetEnd] = std::mismatch(root.begin(), root.end(), target.begin(), target.end());
-    return rootEnd == root.end();
+    return !error && isWithin(target, root);
 }
 
-std::optional<fs::path> firstAudioFile(const fs::path& folder, std::string& error)
+bool hasExtension(const fs::path& file, std::initializer_list<const char*> extensions)
 {
-    static const std::array<std::string, 4> extensions{".ogg", ".mp3", ".wav", ".flac"};
+    const std::string extension = MsdValues::lower(file.extension().string());
+    return std::any_of(extensions.begin(), extensions.end(), [&](const char* known) { return extension == known; });
+}
+
+std::optional<fs::path> firstAudioFile(const fs::path& folder)
+{
     for (const fs::path& file : filesOf(folder))
-        if (std::find(extensions.begin(), extensions.end(), MsdValues::lower(file.extension().string()))
-                != extensions.end()
+        if (hasExtension(file, {".ogg", ".mp3", ".wav", ".flac"}) && !MsdValues::lower(file.filename().string()).starts_with("intro")
             && isInside(file, folder))
             return file;
-    error = "no music file named and none in the folder";
     return std::nullopt;
 }
 
+// Absolute, without "." or ".." parts or a trailing separator.
+fs::path normalAbsolute(const fs::path& path)
+{
+    std::error_code error;
+    fs::path normal = fs::absolute(path, error).lexically_normal();
+    return normal.has_filename() ? normal : normal.parent_path();
+}
+
+// The root that a folder's files may lie in: by default the folder holding it.
+fs::path rootOf(const fs::path& folder, const fs::path& root)
+{
+    return root.empty() ? normalAbsolute(folder).parent_path() : root;
+}
+
+enum class Lookup { Found, Missing, Refused };
+
+// A file named relative to the song's folder, part by part (".." climbs by
+// name, never above `root`), kept only when it lies inside the folder or the
+// root once links are followed.
+Lookup findInside(const fs::path& folder, const fs::path& root, const std::string& name, fs::path& found,
+    std::string& error)
+{
+    std::string relative(MsdValues::trim(name));
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::string quoted = "'" + name + "'";
+    if (relative.front() == '/' || (relative.size() > 1 && relative[1] == ':')) {
+        error = quoted + " is an absolute path";
+        return Lookup::Refused;
+    }
+    std::error_code statusError;
+    const fs::path top = normalAbsolute(rootOf(folder, root));
+    fs::path path = folder;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        const std::size_t slash = std::min(relative.find('/', start), relative.size());
+        const std::string part = relative.substr(start, slash - start);
+        start = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            const fs::path at = normalAbsolute(path);
+            if (at == top || !isWithin(at, top)) {
+                error = quoted + " lies outside the song folder";
+                return Lookup::Refused;
+            }
+            path = at.parent_path();
+        } else if (fs::exists(path / part, statusError)) {
+            path /= part;
+        } else if (const std::optional<fs::path> entry = entryIgnoringCase(path, part)) {
+            path = *entry;
+        } else {
+            error = quoted + " not found";
+            return Lookup::Missing;
+        }
+    }
+    if (!isInside(path, folder) && !isInside(path, top)) {
+        error = quoted + " lies outside the song folder";
+        return Lookup::Refused;
+    }
+    if (!fs::is_regular_file(path, statusError)) {
+        error = quoted + " is not a file";
+        return Lookup::Refused;
+    }
+    found = path;
+    return Lookup::Found;
+}
+
 } // namespace
+
+bool SongFolder::isAppleDouble(const fs::path& file)
+{
+    return file.filename().string().starts_with("._");
+}
 
 std::optional<fs::path> SongFolder::findChartFile(const fs::path& folder, std::string& error)
 {
@@ -84,52 +162,43 @@ std::optional<fs::path> SongFolder::findChartFile(const fs::path& folder, std::s
     return best;
 }
 
-std::optional<fs::path> SongFolder::resolveMusic(const fs::path& folder, const std::string& name, std::string& error)
+std::optional<fs::path> SongFolder::resolveMusic(const fs::path& folder, const fs::path& root, const std::string& name,
+    std::string& error, std::vector<std::string>& warnings)
 {
-    std::string relative(MsdValues::trim(name));
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    if (relative.empty())
-        return firstAudioFile(folder, error);
-    const std::string quoted = "music file '" + name + "'";
-    if (relative.front() == '/' || (relative.size() > 1 && relative[1] == ':')) {
-        error = quoted + " is an absolute path";
+    fs::path found;
+    std::string why;
+    const Lookup lookup = MsdValues::trim(name).empty() ? Lookup::Missing : findInside(folder, root, name, found, why);
+    if (lookup == Lookup::Found)
+        return found;
+    if (lookup == Lookup::Refused) {
+        error = "music file " + why;
         return std::nullopt;
     }
-    fs::path path = folder;
-    std::size_t start = 0;
-    while (start <= relative.size()) {
-        const std::size_t slash = std::min(relative.find('/', start), relative.size());
-        const std::string part = relative.substr(start, slash - start);
-        start = slash + 1;
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            error = quoted + " lies outside the song folder";
-            return std::nullopt;
-        }
-        std::error_code statusError;
-        if (fs::exists(path / part, statusError)) {
-            path /= part;
-        } else if (const std::optional<fs::path> found = entryIgnoringCase(path, part)) {
-            path = *found;
-        } else {
-            error = quoted + " not found";
-            return std::nullopt;
-        }
-    }
-    std::error_code statusError;
-    if (!isInside(path, folder)) {
-        error = quoted + " lies outside the song folder";
-        return std::nullopt;
-    }
-    if (!fs::is_regular_file(path, statusError)) {
-        error = quoted + " is not a file";
-        return std::nullopt;
-    }
-    return path;
+    const std::optional<fs::path> audio = firstAudioFile(folder);
+    if (!audio)
+        error = why.empty() ? "no music file named and none in the folder" : "music file " + why;
+    else if (!why.empty())
+        warnings.push_back("music file " + why + ", playing '" + audio->filename().string() + "' instead");
+    return audio;
 }
 
-ReadResult SongFolder::load(const fs::path& folder)
+std::optional<fs::path> SongFolder::findBanner(const fs::path& folder, const fs::path& root, const std::string& name)
+{
+    fs::path found;
+    std::string error;
+    if (!MsdValues::trim(name).empty() && findInside(folder, root, name, found, error) == Lookup::Found
+        && hasExtension(found, {".png", ".jpg", ".jpeg", ".bmp"}))
+        return found;
+    for (const fs::path& file : filesOf(folder)) {
+        const std::string stem = MsdValues::lower(file.stem().string());
+        if (hasExtension(file, {".png", ".jpg", ".jpeg", ".bmp"})
+            && (stem.ends_with("-bn") || stem.find("banner") != std::string::npos) && isInside(file, folder))
+            return file;
+    }
+    return std::nullopt;
+}
+
+ReadResult SongFolder::load(const fs::path& folder, const fs::path& root)
 {
     ReadResult result;
     const std::optional<fs::path> file = findChartFile(folder, result.error);
@@ -140,7 +209,8 @@ ReadResult SongFolder::load(const fs::path& folder)
         result.error = file->filename().string() + ": " + result.error;
         return result;
     }
-    if (const std::optional<fs::path> music = resolveMusic(folder, result.song.music, result.error))
+    if (const std::optional<fs::path> music =
+            resolveMusic(folder, root, result.song.music, result.error, result.song.warnings))
         result.song.musicPath = *music;
     return result;
 }

@@ -7,9 +7,11 @@
 namespace chart {
 
 // Reads an SSC file: the song's data and timing, then one #NOTEDATA block
-// per chart (#STEPSTYPE, #DIFFICULTY, #METER, #NOTES). A chart's own #BPMS,
-// #STOPS, #DELAYS, #WARPS or #OFFSET replace the song's for that chart; what
-// it does not give it takes from the song. Charts of other steps types are skipped.
+// per chart (#STEPSTYPE, #DIFFICULTY, #CHARTNAME, #DESCRIPTION, #METER,
+// #NOTES). A chart with any #BPMS, #STOPS, #DELAYS, #WARPS, #FAKES or #OFFSET
+// of its own plays by its own timing alone, keeping the song's offset (and
+// tempo) where it gives none. Files before version 0.70 write warps as
+// "beat=end beat". Charts of other steps types are skipped.
 class SscReader {
 public:
     static ReadResult read(std::string_view text);

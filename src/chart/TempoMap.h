@@ -25,7 +25,10 @@ struct TempoWarp {
 // note on a delay's beat when it ends. A warp jumps over its beats: they take
 // no time and their notes are not played (a note on its first beat neither,
 // unless a stop or delay sits there). Negative tempos, stops and delays encode
-// warps too: the beats until the written time has caught up are jumped over.
+// warps too: the beats until the written time has caught up are jumped over,
+// their first beat included. So do tempos above ChartLimits::maxBpm (the old
+// way of writing a warp): up to the next tempo change. Notes inside a fake
+// segment are shown but never judged.
 class TempoMap {
 public:
     // The tempo as a file writes it; beats are snapped to 1/48 beat.
@@ -35,19 +38,25 @@ public:
         std::vector<TempoStop> stops;
         std::vector<TempoStop> delays;
         std::vector<TempoWarp> warps;
+        std::vector<TempoWarp> fakes;
     };
 
     // 120 BPM from the start of the music, no stops.
     TempoMap();
 
-    // False with a reason when the tempo cannot be played: no tempo, a tempo of
-    // 0, values that are not finite or out of range, a negative first tempo.
-    static bool build(const Source& source, TempoMap& map, std::string& error);
+    // False with a reason when the tempo cannot be played: no tempo, values
+    // that are not finite or out of range, a negative first tempo. What can be
+    // played around is, with a line in `warnings`: tempos of 0 are left out,
+    // stops and delays before beat 0 move beat 0 later.
+    static bool build(const Source& source, TempoMap& map, std::string& error,
+        std::vector<std::string>* warnings = nullptr);
 
     // Song time of a note on `beat`.
     double msAt(double beat) const;
     // False for beats that a warp jumps over.
     bool plays(double beat) const;
+    // True for beats inside a fake segment.
+    bool isFake(double beat) const;
     // The beat at song time `ms`: stands still during a stop.
     double beatAt(double ms) const;
     // The tempo in force at `beat` (its magnitude inside a warp).
@@ -58,6 +67,7 @@ public:
     const std::vector<TempoStop>& stops() const { return pauses; }
     const std::vector<TempoStop>& delays() const { return delayList; }
     const std::vector<TempoWarp>& warps() const { return warpList; }
+    const std::vector<TempoWarp>& fakes() const { return fakeList; }
 
 private:
     // From `beat` to the next segment's beat time runs at `msPerBeat` from
@@ -72,10 +82,18 @@ private:
         double bpm = 120.0;
     };
 
-    static bool validateChanges(const Source& source, std::vector<TempoChange>& changes, std::string& error);
+    struct Checked {
+        std::string& error;
+        std::vector<std::string>* warnings;
+        void warn(std::string line) const;
+    };
+
+    static bool validateChanges(const Source& source, std::vector<TempoChange>& changes,
+        std::vector<TempoWarp>& warps, const Checked& checked);
     static bool validatePauses(const std::vector<TempoStop>& written, const char* kind, std::vector<TempoStop>& pauses,
-        std::string& error);
-    static bool validateWarps(const std::vector<TempoWarp>& written, std::vector<TempoWarp>& warps, std::string& error);
+        double& beat0Ms, const Checked& checked);
+    static bool validateSegments(const std::vector<TempoWarp>& written, const char* kind,
+        std::vector<TempoWarp>& segments, std::string& error);
     void buildSegments();
     const Segment& segmentAt(double beat) const;
 
@@ -84,6 +102,7 @@ private:
     std::vector<TempoStop> pauses;
     std::vector<TempoStop> delayList;
     std::vector<TempoWarp> warpList;
+    std::vector<TempoWarp> fakeList;
     std::vector<Segment> segments;
 };
 

@@ -49,6 +49,8 @@ void StoryScreen::scanLibrary()
     library::LibraryScan scan = library::SongLibrary::scanDefault();
     for (const std::string& line : scan.skipped)
         OutputHandler::log(log, "%s", line.c_str());
+    for (const std::string& line : scan.warnings)
+        OutputHandler::report(log, Warning, "%s", line.c_str());
     const std::optional<SongChoice>& choice = Match::getSongChoice();
     const bool playsChoice = match.isPlayingChoice();
     if (playsChoice) {

@@ -87,7 +87,8 @@ void ChartPlayer::spawnDue(double songBeat, double songMs, std::uint32_t tick, D
 void ChartPlayer::spawnNote(const chart::Note& note)
 {
     const bool mine = note.kind == chart::NoteKind::Mine;
-    Arrow* arrow = manager.spawnArrowFor(player, static_cast<std::uint8_t>(note.lane), !mine);
+    const bool judged = !mine && note.kind != chart::NoteKind::Fake;
+    Arrow* arrow = manager.spawnArrowFor(player, static_cast<std::uint8_t>(note.lane), judged);
     if (!arrow)
         return;
     const double beat = note.beat.value();

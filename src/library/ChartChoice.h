@@ -14,6 +14,7 @@ struct ChartChoice {
     std::string name;           // as the file names it ("MANIAC", "Hard"): what --difficulty takes
     int meter = 0;
     std::size_t chartIndex = 0; // into chart::Song::charts of the song's chart file
+    std::string shownName = {}; // what the song list shows: an Edit chart's description, else `name`
 };
 
 } // namespace library

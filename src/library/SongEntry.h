@@ -18,6 +18,7 @@ struct SongEntry {
     std::filesystem::path folder;
     std::filesystem::path chartFile;
     std::filesystem::path musicFile;
+    std::filesystem::path bannerFile; // empty for a song without a banner
     std::string pack;   // the folder between the song root and the song's folder; empty for none
     std::string title;  // the folder's name when the file has none
     std::string subtitle;
@@ -30,6 +31,7 @@ struct SongEntry {
     double sampleLengthSeconds = 0.0;
     std::vector<ChartChoice> charts;  // Beginner first, Edit last; file order within a difficulty
     bool builtIn = false;             // the game's own song, played by its own step file reader
+    std::vector<std::string> warnings; // what was read differently from how it is written, for the log
 
     // The part of the song its preview loops: the file's sample, or from the
     // middle of the song when the file has none.

@@ -76,7 +76,10 @@ void fillCharts(const chart::Song& song, SongEntry& entry)
 {
     for (std::size_t index = 0; index < song.charts.size(); ++index) {
         const chart::Chart& chart = song.charts[index];
-        entry.charts.push_back({DifficultyOrder::of(chart.difficulty), chart.difficulty, chart.meter, index});
+        const Difficulty difficulty = DifficultyOrder::of(chart.difficulty);
+        const bool described = difficulty == Difficulty::Edit && !chart.description.empty();
+        entry.charts.push_back(
+            {difficulty, chart.difficulty, chart.meter, index, described ? chart.description : chart.difficulty});
     }
     std::stable_sort(entry.charts.begin(), entry.charts.end(),
         [](const ChartChoice& a, const ChartChoice& b) { return a.difficulty < b.difficulty; });
@@ -111,25 +114,30 @@ std::optional<SongEntry> entryOf(const chart::Song& song, const fs::path& folder
     entry.sampleStartSeconds = song.sampleStartSeconds;
     entry.sampleLengthSeconds = song.sampleLengthSeconds;
     fillCharts(song, entry);
+    entry.warnings = song.warnings;
     return entry;
 }
 
 } // namespace
 
-std::optional<SongEntry> SongEntryReader::read(const fs::path& folder, std::string& reason)
+std::optional<SongEntry> SongEntryReader::read(const fs::path& folder, std::string& reason, const fs::path& root)
 {
     const std::optional<fs::path> chartFile = chart::SongFolder::findChartFile(folder, reason);
     if (!chartFile)
         return std::nullopt;
-    const chart::ReadResult chart = chart::ChartFile::read(*chartFile);
+    chart::ReadResult chart = chart::ChartFile::read(*chartFile);
     if (!chart.ok()) {
         reason = chartFile->filename().string() + ": " + chart.error;
         return std::nullopt;
     }
-    const std::optional<fs::path> music = chart::SongFolder::resolveMusic(folder, chart.song.music, reason);
+    const std::optional<fs::path> music =
+        chart::SongFolder::resolveMusic(folder, root, chart.song.music, reason, chart.song.warnings);
     if (!music)
         return std::nullopt;
-    return entryOf(chart.song, folder, *chartFile, *music, reason);
+    std::optional<SongEntry> entry = entryOf(chart.song, folder, *chartFile, *music, reason);
+    if (entry)
+        entry->bannerFile = chart::SongFolder::findBanner(folder, root, chart.song.banner).value_or(fs::path());
+    return entry;
 }
 
 std::optional<SongEntry> SongEntryReader::readBuiltIn(const fs::path& chartFile, const fs::path& musicFile,

@@ -2,6 +2,7 @@
 
 #include "chart/ChartFile.h"
 #include "chart/MsdValues.h"
+#include "chart/SongFolder.h"
 #include "library/SongEntryReader.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ Listing listFolder(const fs::path& folder)
         const bool isFolder = it->is_directory(typeError);
         if (isFolder || (it->is_symlink(typeError) && !it->exists(typeError)))
             listing.folders.push_back(*it);
-        else if (chart::ChartFile::formatOf(it->path()))
+        else if (chart::ChartFile::formatOf(it->path()) && !chart::SongFolder::isAppleDouble(it->path()))
             listing.hasChart = true;
     }
     if (error)
@@ -67,6 +68,7 @@ public:
             return;
         }
         const fs::path rootCanonical = fs::weakly_canonical(fs::absolute(root, error), error);
+        currentRoot = root;
         for (const fs::directory_entry& folder : top.folders)
             topFolder(folder, rootCanonical);
     }
@@ -132,11 +134,13 @@ private:
         if (!names.insert(name).second || !folders.insert(canonical).second)
             return;
         std::string reason;
-        std::optional<SongEntry> entry = SongEntryReader::read(folder, reason);
+        std::optional<SongEntry> entry = SongEntryReader::read(folder, reason, currentRoot);
         if (!entry) {
             skip(folder, reason);
             return;
         }
+        for (const std::string& warning : entry->warnings)
+            result.warnings.push_back(chart::MsdValues::utf8("Song library: '" + folder.string() + "': " + warning));
         entry->pack = chart::MsdValues::utf8(pack);
         result.songs.push_back(std::move(*entry));
     }
@@ -147,6 +151,7 @@ private:
     }
 
     LibraryScan& result;
+    fs::path currentRoot;
     std::set<std::string> names;
     std::set<fs::path> folders;
 };

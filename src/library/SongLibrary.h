@@ -13,6 +13,7 @@ namespace library {
 struct LibraryScan {
     std::vector<SongEntry> songs; // by pack, then title, ignoring case
     std::vector<std::string> skipped;
+    std::vector<std::string> warnings; // one line for each value a listed song's files have that was read around
 };
 
 // The songs below the song roots: every <root>/<song>/ and <root>/<pack>/<song>/

@@ -69,7 +69,7 @@ void SongSelection::stepChart(int player, int delta)
     index = static_cast<std::size_t>(std::clamp(static_cast<long>(index) + delta, 0L, last));
 }
 
-bool SongSelection::choose(const std::filesystem::path& folder, const std::array<std::string, 2>& chartNames)
+bool SongSelection::chooseSong(const std::filesystem::path& folder)
 {
     const auto found = std::find_if(songs.begin(), songs.end(), [&folder](const SongEntry& entry) {
         return !entry.builtIn && sameFolder(entry.folder, folder);
@@ -77,13 +77,31 @@ bool SongSelection::choose(const std::filesystem::path& folder, const std::array
     if (found == songs.end())
         return false;
     current = static_cast<std::size_t>(found - songs.begin());
-    for (std::size_t player = 0; player < chartIndex.size(); ++player) {
-        const auto& charts = song().charts;
-        const auto named = std::find_if(charts.begin(), charts.end(), [&](const ChartChoice& choice) {
-            return sameName(choice.name, chartNames[player]);
-        });
-        chartIndex[player] = named == charts.end() ? 0 : static_cast<std::size_t>(named - charts.begin());
-    }
+    return true;
+}
+
+void SongSelection::chooseChart(std::size_t player, const std::function<bool(const ChartChoice&)>& wanted)
+{
+    const auto& charts = song().charts;
+    const auto chosen = std::find_if(charts.begin(), charts.end(), wanted);
+    chartIndex[player] = chosen == charts.end() ? 0 : static_cast<std::size_t>(chosen - charts.begin());
+}
+
+bool SongSelection::choose(const std::filesystem::path& folder, const std::array<std::string, 2>& chartNames)
+{
+    if (!chooseSong(folder))
+        return false;
+    for (std::size_t player = 0; player < chartIndex.size(); ++player)
+        chooseChart(player, [&](const ChartChoice& choice) { return sameName(choice.name, chartNames[player]); });
+    return true;
+}
+
+bool SongSelection::choose(const std::filesystem::path& folder, const std::array<std::size_t, 2>& chartIndexes)
+{
+    if (!chooseSong(folder))
+        return false;
+    for (std::size_t player = 0; player < chartIndex.size(); ++player)
+        chooseChart(player, [&](const ChartChoice& choice) { return choice.chartIndex == chartIndexes[player]; });
     return true;
 }
 

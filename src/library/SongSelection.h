@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,16 @@ public:
     // Chooses the song of this folder and the charts of these names (case
     // ignored); false, changing nothing, when no song has that folder.
     bool choose(const std::filesystem::path& folder, const std::array<std::string, 2>& chartNames);
+    // The same by each player's chart index in the song's chart file
+    // (ChartChoice::chartIndex), so that charts of one name are told apart;
+    // an index the song does not have gives its first chart.
+    bool choose(const std::filesystem::path& folder, const std::array<std::size_t, 2>& chartIndexes);
 
     static bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
 
 private:
+    bool chooseSong(const std::filesystem::path& folder);
+    void chooseChart(std::size_t player, const std::function<bool(const ChartChoice&)>& wanted);
     void keepDifficulties(const std::array<Difficulty, 2>& wanted);
 
     std::vector<SongEntry> songs;

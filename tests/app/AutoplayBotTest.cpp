@@ -1,4 +1,5 @@
 #include "app/AutoplayBot.h"
+#include "chart/ChartFile.h"
 #include "game/Gimmick.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,22 @@ TEST(AutoplayBotPlan, PlayerTwoScattersReproduciblyWithinTheLimit)
     const auto again = plan(notes, 128.0f, 0);
     EXPECT_TRUE(std::equal(presses.begin(), presses.end(), again.begin(), again.end(),
         [](const AutoplayBot::Press& a, const AutoplayBot::Press& b) { return a.songMs == b.songMs; }));
+}
+
+// Of a player's chart, taps, lifts and hold heads are pressed; mines and
+// fakes (written 'F' or inside a #FAKES segment) never.
+TEST(AutoplayBotPlan, ChartsPressNeitherMinesNorFakes)
+{
+    const chart::ReadResult read = chart::ChartFile::parse(
+        "#BPMS:0=60;#FAKES:3=1;#NOTES:dance-single::Hard:1::1F00\n0M0L\n2000\n3001\n;", chart::ChartFormat::Sm);
+    ASSERT_TRUE(read.ok() && read.song.charts.size() == 1) << read.error;
+    std::mt19937 random(1);
+    std::vector<std::pair<int, double>> first;
+    for (const auto& press : AutoplayBot::planChartPresses(read.song.charts[0], read.song.charts[0], keys1.data(),
+             keys2.data(), random))
+        if (press.player == 1)
+            first.emplace_back(press.key, press.songMs);
+    EXPECT_EQ(first, (std::vector<std::pair<int, double>>{{'A', 0.0}, {'D', 1000.0}, {'A', 2000.0}}));
 }
 
 TEST(AutoplayBotPlan, NoTempoOrNoNotesPlansNothing)

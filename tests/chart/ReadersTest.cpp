@@ -18,7 +18,7 @@ Song readOk(std::string_view text, ChartFormat format)
 
 std::string describe(const Note& note)
 {
-    static const char* kinds[] = {"tap", "hold", "roll", "mine"};
+    static const char* kinds[] = {"tap", "hold", "roll", "mine", "fake", "lift"};
     std::string text = std::to_string(note.beat.numerator()) + "/" + std::to_string(note.beat.denominator()) + " L"
         + std::to_string(note.lane) + " " + kinds[static_cast<int>(note.kind)];
     if (note.isHead())
@@ -54,7 +54,7 @@ TEST(ChartReaders, SmSubdivisionsHoldsRollsMinesAndOffset)
     const std::string text = "\xEF\xBB\xBF#TITLE:Caf\xE9;\r\n#offset:-0.250;\r\n#BPMS:0.000=120.000;\r\n"
                              "#NOTES:dance-double:::5:0:00000000;\r\n"
                              "#NOTES:\r\n     dance-single:\r\n     x:\r\n     Hard:\r\n     9:\r\n     0,0,0,0,0:\r\n"
-        + measuresOfEveryRowCount(counts) + "2400\r\n00M0\r\n33F0\r\n1L01\r\n;\r\n";
+        + measuresOfEveryRowCount(counts) + "2400\r\n00M0\r\n33F0\r\n1L01\r\n,\r\n0[12]1[3]00{x}\r\n;\r\n";
     const Song song = readOk(text, ChartFormat::Sm);
     EXPECT_EQ(song.title, "Caf\xC3\xA9");
     ASSERT_EQ(song.charts.size(), 1u);
@@ -62,14 +62,15 @@ TEST(ChartReaders, SmSubdivisionsHoldsRollsMinesAndOffset)
     EXPECT_EQ(steps.difficulty, "Hard");
     EXPECT_EQ(steps.meter, 9);
     EXPECT_DOUBLE_EQ(steps.tempo.msAt(0), 250.0);
-    ASSERT_EQ(steps.notes.size(), counts.size() + 5);
+    ASSERT_EQ(steps.notes.size(), counts.size() + 8);
     for (std::size_t m = 0; m < counts.size(); ++m)
         EXPECT_EQ(steps.notes[m].beat, Beat(4 * static_cast<std::int64_t>(m) * counts[m] + 4, counts[m]))
             << counts[m] << " rows";
     const std::vector<std::string> all = describe(steps);
     const std::vector<std::string> tail(all.begin() + static_cast<long>(counts.size()), all.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"40/1 L0 hold to 42/1", "40/1 L3 roll to 42/1", "41/1 L1 mine",
-                        "43/1 L0 tap", "43/1 L2 tap"}));
+                        "42/1 L1 fake", "43/1 L0 tap", "43/1 L2 tap", "43/1 L3 lift", "44/1 L3 tap"}))
+        << "keysounds and attributes do not shift the columns";
 }
 
 TEST(ChartReaders, SscChartsWithTheirOwnTiming)
@@ -86,17 +87,48 @@ TEST(ChartReaders, SscChartsWithTheirOwnTiming)
     EXPECT_EQ(song.charts[0].notes.size(), 2u) << "a hold tail without a head is left out";
     EXPECT_DOUBLE_EQ(song.charts[0].tempo.msAt(2), 2000.0); // the song's stop
     EXPECT_EQ(song.charts[1].difficulty, "Challenge");
-    EXPECT_DOUBLE_EQ(song.charts[1].tempo.msAt(2), 2500.0); // its own tempo, offset and the song's stop
+    EXPECT_DOUBLE_EQ(song.charts[1].tempo.msAt(2), 1500.0); // its own tempo and offset, not the song's stop
     EXPECT_EQ(describe(song.charts[1]), (std::vector<std::string>{"0/1 L1 tap", "2/1 L2 tap"}));
 }
 
-// GAP: beat 0 is 250 ms into the music; #CHANGEBPM and #FREEZE count in 16ths.
+// Before version 0.70 a warp is written as its end beat. A chart with timing
+// of its own (here only fakes) plays by it alone, with the song's offset and
+// tempo; Edit charts are named by #CHARTNAME before #DESCRIPTION.
+TEST(ChartReaders, SscOldWarpsFakesAndChartNames)
+{
+    const std::string eightBeats = "#NOTES:\n1000\n1000\n1000\n1000\n,\n1000\n1000\n1000\n1000\n;\n";
+    const std::string text = "#VERSION:0.59;\n#OFFSET:-1;\n#BPMS:0=120;\n#WARPS:4=6;\n#DISPLAYBPM:75:150;\n"
+                             "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Edit;\n#CHARTNAME:Mine;\n"
+                             "#DESCRIPTION:Other;\n#FAKES:1=1;\n"
+        + eightBeats + "#NOTEDATA:;\n#STEPSTYPE:dance-single;\n#DIFFICULTY:Edit;\n#DESCRIPTION:Theirs;\n" + eightBeats;
+    const Song song = readOk(text, ChartFormat::Ssc);
+    EXPECT_EQ(song.displayBpm, "75:150");
+    ASSERT_EQ(song.charts.size(), 2u);
+    const Chart& own = song.charts[0];
+    EXPECT_EQ(own.description, "Mine");
+    EXPECT_DOUBLE_EQ(own.tempo.msAt(0), 1000.0);
+    EXPECT_DOUBLE_EQ(own.tempo.msAt(7), 4500.0);
+    ASSERT_EQ(own.notes.size(), 8u);
+    EXPECT_EQ(describe(own)[1], "1/1 L0 fake");
+    EXPECT_EQ(describe(own)[2], "2/1 L0 tap");
+    const Chart& songs = song.charts[1];
+    EXPECT_EQ(songs.description, "Theirs");
+    EXPECT_EQ(songs.notes.size(), 6u) << "the warp from beat 4 to 6 jumps over two notes";
+    EXPECT_DOUBLE_EQ(songs.tempo.msAt(6), 3000.0);
+}
+
+// GAP: beat 0 is 250 ms into the music; #CHANGEBPM and #FREEZE count in 16ths;
+// sample times are milliseconds without a decimal point.
 TEST(ChartReaders, DwiGroupingsChordsAndHolds)
 {
-    const std::string text = "#TITLE:D;\n#BPM:120;\n#GAP:250;\n#CHANGEBPM:32=60;\n#FREEZE:8=500;\n"
+    const std::string text = "#TITLE:D\\E;\n#SAMPLESTART:45000;\n#SAMPLELENGTH:12.5;\n#BPM:120;\n#GAP:250;\n"
+                             "#CHANGEBPM:32=60;\n#FREEZE:8=500;\n"
                              "#DOUBLE:BASIC:3:8888:2222;\n#SINGLE:BASIC:3:80\n(28)[46]{8000}`2'\n<48>7!7;\n"
                              "#SINGLE:MANIAC:10:8!82<1!4G>8!864\n8\n;\n";
     const Song song = readOk(text, ChartFormat::Dwi);
+    EXPECT_EQ(song.title, "D\\E") << "DWI has no escapes";
+    EXPECT_DOUBLE_EQ(song.sampleStartSeconds, 45.0);
+    EXPECT_DOUBLE_EQ(song.sampleLengthSeconds, 12.5);
     ASSERT_EQ(song.charts.size(), 2u);
     const TempoMap& tempo = song.charts[0].tempo;
     EXPECT_DOUBLE_EQ(tempo.msAt(0), 250.0);
@@ -104,8 +136,9 @@ TEST(ChartReaders, DwiGroupingsChordsAndHolds)
     EXPECT_DOUBLE_EQ(tempo.msAt(3), 2250.0);
     EXPECT_DOUBLE_EQ(tempo.bpmAt(8), 60.0);
     EXPECT_EQ(describe(song.charts[0]),
-        (std::vector<std::string>{"0/1 L1 tap", "1/1 L3 tap", "5/4 L1 tap", "3/2 L0 tap", "11/6 L2 tap",
-            "13/6 L1 tap", "29/12 L3 tap", "39/16 L0 tap", "39/16 L1 tap", "47/16 L0 tap", "47/16 L1 tap"}));
+        (std::vector<std::string>{"0/1 L1 tap", "1/1 L3 tap", "5/4 L1 tap", "3/2 L0 tap", "5/3 L2 tap",
+            "11/6 L1 tap", "25/12 L3 tap", "101/48 L0 tap", "101/48 L1 tap", "125/48 L0 tap", "125/48 L1 tap"}))
+        << "[ ] steps 24ths of a measure";
     EXPECT_EQ(song.charts[1].difficulty, "MANIAC");
     EXPECT_EQ(describe(song.charts[1]),
         (std::vector<std::string>{"0/1 L1 hold to 1/1", "1/2 L3 tap", "1/1 L0 hold to 5/2", "1/1 L3 tap",
@@ -125,8 +158,8 @@ TEST(InspectChart, DescribesTheSongTempoAndEveryChart)
     EXPECT_EQ(run.status, 0) << run.out;
     for (const char* line : {"\ntitle: Demo\n", "\nartist: Us\n", "\nmusic: demo.ogg\n", "\nbeat 0 at 250 ms\n",
              "\nbpm 120 at beat 0\n", "\nbpm 60 at beat 8\n", "\nstop 0.5 s at beat 2\n",
-             "\nchart dance-single Hard 9: notes 6, jumps 2, holds 1, mines 1, first 250 ms, last 2750 ms\n",
-             "\nchart dance-single Edit 1: notes 0, jumps 0, holds 0, mines 0, first - ms, last - ms\n"})
+             "\nchart dance-single Hard 9: notes 6, jumps 2, holds 1, mines 1, fakes 0, lifts 0, first 250 ms, last 2750 ms\n",
+             "\nchart dance-single Edit 1: notes 0, jumps 0, holds 0, mines 0, fakes 0, lifts 0, first - ms, last - ms\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
     EXPECT_EQ(run.out.find("dance-double"), std::string::npos);
 }

@@ -28,14 +28,24 @@ struct Timing {
 // a stop's beat comes when the stop starts, the next one after it. Negative
 // tempos and stops jump over the beats until the written time has caught up;
 // notes in between are not played. A warp's first beat is jumped over too,
-// unless a stop or delay sits on it; a note on a delay's beat comes after it.
+// unless a stop or delay sits on it (the first beat of a negative tempo or
+// stop likewise); a note on a delay's beat comes after it. A tempo too fast to
+// play warps to the next change; a stop before beat 0 moves beat 0 later.
 TEST(TempoMap, ChangesStopsWarpsAndDelays)
 {
     const Timing timings[] = {
         {"negative tempo", {0.0, {{0, 120}, {4, -120}, {6, 120}}, {}, {}, {}},
-            {{4, 2000, true}, {5, 2000, false}, {7.5, 2000, false}, {8, 2000, true}, {9, 2500, true}}, {{2000, 8}}},
+            {{4, 2000, false}, {5, 2000, false}, {7.5, 2000, false}, {8, 2000, true}, {9, 2500, true}}, {{2000, 8}}},
         {"negative stop", {0.0, {{0, 120}}, {{2, -0.5}}, {}, {}},
-            {{2, 1000, true}, {2.5, 1000, false}, {3, 1000, true}, {4, 1500, true}}, {}},
+            {{2, 1000, false}, {2.5, 1000, false}, {3, 1000, true}, {4, 1500, true}}, {}},
+        {"a stop on a negative tempo's first beat", {0.0, {{0, 120}, {4, -120}, {6, 120}}, {{4, 1}}, {}, {}},
+            {{4, 2000, true}, {5, 3000, false}, {8, 3000, true}, {9, 3500, true}}, {}},
+        {"tempo too fast to play", {0.0, {{0, 120}, {4, 1.2e8}, {6, 120}, {8, -2e8}}, {}, {}, {}},
+            {{4, 2000, false}, {5, 2000, false}, {6, 2000, true}, {7, 2500, true}, {8, 3000, false},
+                {1000, 3000, false}},
+            {}},
+        {"stops before beat 0", {0.0, {{0, 120}}, {{-1, 0.5}, {-0.5, 0.25}}, {}, {}},
+            {{0, 750, true}, {1, 1250, true}}, {}},
         {"warps and a delay", {0.0, {{0, 120}}, {{12, 1}}, {{8, 0.5}}, {{4, 2}, {12, 1}}},
             {{3.5, 1750, true}, {4, 2000, false}, {5, 2000, false}, {6, 2000, true}, {7, 2500, true}, {8, 3500, true},
                 {8.5, 3750, true}, {12, 5500, true}, {12.5, 6500, false}, {13, 6500, true}},
@@ -66,11 +76,12 @@ TEST(TempoMap, RefusesTemposItCannotPlay)
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::pair<TempoMap::Source, std::string>> cases{
         {{0.0, {{0, nan}}, {}, {}, {}}, "out of range"},
-        {{0.0, {{0, 1e300}}, {}, {}, {}}, "out of range"},
+        {{0.0, {{0, 1e300}}, {}, {}, {}}, "no tempo"},
+        {{0.0, {{0, 1e-9}}, {}, {}, {}}, "out of range"},
         {{0.0, {{0, -120}}, {}, {}, {}}, "first tempo"},
         {{0.0, {{inf, 120}}, {}, {}, {}}, "out of range"},
         {{0.0, {{0, 120}}, {{4, inf}}, {}, {}}, "stop"},
-        {{0.0, {{0, 120}}, {{-3, 1}}, {}, {}}, "stop"},
+        {{0.0, {{0, 120}}, {{-1e9, 1}}, {}, {}}, "stop"},
         {{0.0, {{0, 120}}, {}, {{2, 1e9}}, {}}, "delay"},
         {{0.0, {{0, 120}}, {}, {}, {{2, inf}}}, "warp"},
         {{nan, {{0, 120}}, {}, {}, {}}, "offset"},

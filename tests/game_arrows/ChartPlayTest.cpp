@@ -166,6 +166,31 @@ TEST_F(ChartPlayTest, TheSongPanelsChoiceIsPreviewedAndPlayed)
     EXPECT_STREQ(stage.arrows().getSongStream(), ArrowManager::streamName);
 }
 
+// Fakes (an 'F', or any note in a #FAKES segment) rise like arrows but are
+// never judged: presses exactly on them score nothing, nor take the next note.
+TEST(ChartPlay, FakesAreNeverJudged)
+{
+    const char* const fakes = "#TITLE:Fakes;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0=120;\n#FAKES:2=1;\n"
+                              "#NOTES:dance-single::Hard:1:0:F000\n1000\n1000\n0001\n;\n";
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, fakes, {"Hard", "Hard"}});
+    ASSERT_TRUE(stage.arrows().playsChart());
+    const Step presses[] = {{1000, left, 0}, {1500, left, 0}, {2000, left, 0}, {2500, right, 0}};
+    stage.startSong();
+    for (int frame = 0; frame < 120; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        stage.frame(33, [&] {
+            for (const Step& step : presses)
+                if (step.ms > from && step.ms <= from + 33.0)
+                    stage.arrows().onPlayerAction(1, step.action,
+                        stage.now() - static_cast<std::uint32_t>(std::lround(from + 33.0 - step.ms)), true);
+        });
+    }
+    const auto& tally = stage.arrows().getTally(1);
+    EXPECT_EQ(tally[0], 2u);
+    EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), 2u);
+    EXPECT_EQ(stage.points(1), 1600u);
+}
+
 TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)
 {
     const char* const broken[] = {

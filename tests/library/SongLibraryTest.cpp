@@ -107,6 +107,50 @@ TEST(SongLibraryScan, ListsPlayableSongsInOrderAndSaysWhyTheOthersAreLeftOut)
         EXPECT_NE(scan.skipped[i].find("Song library: left out " + skipped[i]), std::string::npos) << scan.skipped[i];
 }
 
+// What packs copied from other games hold: "._" files beside the real ones,
+// versions of a song sharing one music file, music renamed by re-encoding,
+// Edit charts told apart by their description, display BPM ranges, banners.
+TEST(SongLibraryScan, PlayersPacksAreListedAsTheirAuthorsMeantThem)
+{
+    const testsupport::ScratchDir scratch;
+    const auto wav = [&](const std::string& file) {
+        forge::WavWriter::write(scratch.path() / file, {8000, 1, std::vector<float>(16000)});
+    };
+    const std::string edits = "#NOTES:dance-single:Left foot:Edit:5::1000;#NOTES:dance-single:Right foot:Edit:6::0001;"
+                              "#NOTES:dance-single::Edit:7::0100;";
+    wav("Songs/P/Original/song.wav");
+    scratch.write("Songs/P/Original/o.sm", sm("Original", "song.wav", "#BANNER:art/Top.png;"));
+    scratch.write("Songs/P/Original/art/top.PNG", "not decoded while scanning");
+    scratch.write("Songs/P/Original/._o.sm", std::string("\0\5\x16\7Mac OS X", 12));
+    scratch.write("Songs/P/Remix/r.sm", "#TITLE:Remix;#MUSIC:../Original/song.wav;#BPMS:0=120;#DISPLAYBPM:75:150;" + edits);
+    scratch.write("Songs/P/Remix/remix-bn.jpg", "x");
+    scratch.write("Songs/P/Reencoded/e.sm", sm("Reencoded", "song.mp3"));
+    wav("Songs/P/Reencoded/intro.wav");
+    wav("Songs/P/Reencoded/song.wav");
+    scratch.write("Songs/P/Reencoded/._song.wav", "AppleDouble");
+
+    const library::LibraryScan scan = library::SongLibrary::scan({scratch.path() / "Songs"});
+    EXPECT_TRUE(scan.skipped.empty()) << testing::PrintToString(scan.skipped);
+    ASSERT_EQ(scan.songs.size(), 3u);
+    const library::SongEntry& original = scan.songs[0];
+    EXPECT_EQ(original.chartFile.filename(), "o.sm");
+    EXPECT_EQ(original.bannerFile, original.folder / "art/top.PNG");
+    const library::SongEntry& reencoded = scan.songs[1];
+    EXPECT_EQ(reencoded.musicFile.filename(), "song.wav");
+    EXPECT_TRUE(reencoded.bannerFile.empty());
+    ASSERT_EQ(scan.warnings.size(), 1u);
+    EXPECT_NE(scan.warnings[0].find("Reencoded': music file 'song.mp3' not found, playing 'song.wav' instead"),
+        std::string::npos) << scan.warnings[0];
+    const library::SongEntry& remix = scan.songs[2];
+    EXPECT_TRUE(std::filesystem::equivalent(remix.musicFile, original.musicFile));
+    EXPECT_EQ(remix.bpmText, "75-150");
+    EXPECT_EQ(remix.bannerFile.filename(), "remix-bn.jpg");
+    std::vector<std::pair<std::string, std::size_t>> shown;
+    for (const library::ChartChoice& choice : remix.charts)
+        shown.emplace_back(choice.shownName, choice.chartIndex);
+    EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::size_t>>{{"Left foot", 0}, {"Right foot", 1}, {"Edit", 2}}));
+}
+
 namespace {
 
 library::SongEntry choiceOf(const char* folder, std::vector<Difficulty> difficulties)
@@ -149,6 +193,9 @@ TEST(SongSelection, SongsWrapChartsStopAtTheEndsAndANewSongKeepsTheNearestDiffic
     EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy);
     EXPECT_FALSE(selection.choose("Songs/C", {"", ""}));
     EXPECT_EQ(selection.song().folder, "Songs/A");
+    EXPECT_TRUE(selection.choose("Songs/A", std::array<std::size_t, 2>{2, 9}));
+    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Challenge);
+    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy) << "an index the song lacks gives its first chart";
 }
 
 } // namespace

@@ -30,6 +30,8 @@ void describeTempo(const chart::TempoMap& tempo, const std::string& prefix, std:
         out << prefix << "delay " << number(delay.seconds) << " s at beat " << number(delay.beat) << '\n';
     for (const chart::TempoWarp& warp : tempo.warps())
         out << prefix << "warp " << number(warp.length) << " beats at beat " << number(warp.beat) << '\n';
+    for (const chart::TempoWarp& fake : tempo.fakes())
+        out << prefix << "fakes " << number(fake.length) << " beats at beat " << number(fake.beat) << '\n';
 }
 
 bool sameTempo(const chart::TempoMap& a, const chart::TempoMap& b)
@@ -48,22 +50,24 @@ bool sameTempo(const chart::TempoMap& a, const chart::TempoMap& b)
             sameChanges)
         && std::equal(a.stops().begin(), a.stops().end(), b.stops().begin(), b.stops().end(), sameStops)
         && std::equal(a.delays().begin(), a.delays().end(), b.delays().begin(), b.delays().end(), sameStops)
-        && std::equal(a.warps().begin(), a.warps().end(), b.warps().begin(), b.warps().end(), sameWarps);
+        && std::equal(a.warps().begin(), a.warps().end(), b.warps().begin(), b.warps().end(), sameWarps)
+        && std::equal(a.fakes().begin(), a.fakes().end(), b.fakes().begin(), b.fakes().end(), sameWarps);
 }
 
-// notes: taps and hold or roll heads (a jump counts two); jumps: rows with
-// two or more of them; holds: hold and roll heads.
+// notes: taps, lifts and hold or roll heads (a jump counts two); jumps: rows
+// with two or more of them; holds: hold and roll heads; fakes are not notes.
 void describeChart(const chart::Chart& steps, std::ostream& out)
 {
-    std::size_t notes = 0, jumps = 0, holds = 0, mines = 0, onRow = 0;
+    std::size_t notes = 0, jumps = 0, holds = 0, mines = 0, fakes = 0, lifts = 0, onRow = 0;
     const chart::Note* first = nullptr;
     const chart::Note* last = nullptr;
     chart::Beat row(-1);
     for (const chart::Note& note : steps.notes) {
-        if (note.kind == chart::NoteKind::Mine) {
-            ++mines;
+        if (note.kind == chart::NoteKind::Mine || note.kind == chart::NoteKind::Fake) {
+            ++(note.kind == chart::NoteKind::Mine ? mines : fakes);
             continue;
         }
+        lifts += note.kind == chart::NoteKind::Lift ? 1 : 0;
         if (note.beat != row) {
             row = note.beat;
             onRow = 0;
@@ -76,9 +80,11 @@ void describeChart(const chart::Chart& steps, std::ostream& out)
         last = &note;
     }
     auto at = [&](const chart::Note* note) { return note ? number(steps.tempo.msAt(note->beat.value())) : "-"; };
-    out << "chart " << steps.stepsType << ' ' << steps.difficulty << ' ' << steps.meter << ": notes " << notes
-        << ", jumps " << jumps << ", holds " << holds << ", mines " << mines << ", first " << at(first)
-        << " ms, last " << at(last) << " ms\n";
+    out << "chart " << steps.stepsType << ' ' << steps.difficulty << ' ' << steps.meter;
+    if (!steps.description.empty())
+        out << " \"" << steps.description << '"';
+    out << ": notes " << notes << ", jumps " << jumps << ", holds " << holds << ", mines " << mines << ", fakes "
+        << fakes << ", lifts " << lifts << ", first " << at(first) << " ms, last " << at(last) << " ms\n";
 }
 
 } // namespace
@@ -106,5 +112,7 @@ bool ChartInspector::inspect(const std::string& path, std::ostream& out)
     }
     for (const std::string& refusal : song.refusedCharts)
         out << "refused chart " << refusal << '\n';
+    for (const std::string& warning : song.warnings)
+        out << "warning: " << warning << '\n';
     return true;
 }
