@@ -38,7 +38,7 @@ public:
         std::vector<TempoStop> stops;
         std::vector<TempoStop> delays;
         std::vector<TempoWarp> warps;
-        std::vector<TempoWarp> fakes;
+        std::vector<TempoWarp> fakes{};
     };
 
     // 120 BPM from the start of the music, no stops.

@@ -179,6 +179,11 @@ bool Match::loadSong(const SongChoice& choice)
     auto song = std::make_unique<chart::Song>(std::move(read.song));
     std::array<std::size_t, 2> chartIndex{};
     for (std::size_t index = 0; index < chartIndex.size(); ++index) {
+        const std::optional<std::size_t> placed = choice.chartIndex[index];
+        if (placed && *placed < song->charts.size()) {
+            chartIndex[index] = *placed;
+            continue;
+        }
         bool found = false;
         chartIndex[index] = chartNamed(*song, choice.difficulty[index], found);
         if (!found && !choice.difficulty[index].empty())
@@ -213,8 +218,10 @@ void Match::applySelection()
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
     SongChoice choice{song.folder, {first ? first->name : "", second ? second->name : ""}};
+    choice.chartIndex = {first ? std::optional(first->chartIndex) : std::nullopt,
+                         second ? std::optional(second->chartIndex) : std::nullopt};
     const bool loaded = isPlayingChoice() && library::SongSelection::sameFolder(songChoice->folder, choice.folder)
-        && songChoice->difficulty == choice.difficulty;
+        && songChoice->difficulty == choice.difficulty && songChoice->chartIndex == choice.chartIndex;
     if (loaded)
         return;
     if (!loadSong(choice)) {

@@ -178,8 +178,8 @@ void StoryScreen::drawSongPanel() const
     const library::ChartChoice* second = selection.chart(2);
     page.drawLine(story::panelLineY[2],
                   panelLine("%s: %s %d      %s: %s %d", playerName(1).c_str(),
-                            first ? story::printable(first->name).c_str() : "-", first ? first->meter : 0,
-                            playerName(2).c_str(), second ? story::printable(second->name).c_str() : "-",
+                            first ? story::printable(first->shownName).c_str() : "-", first ? first->meter : 0,
+                            playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
                             second ? second->meter : 0));
     page.drawLine(story::panelLineY[3], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
 }

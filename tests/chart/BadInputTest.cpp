@@ -76,10 +76,11 @@ TEST(ChartBadInput, RefusedWithAReasonOrReadAsPlayersMeanIt)
     for (const BadCase& bad : cases) {
         SCOPED_TRACE(bad.what);
         const ReadResult result = ChartFile::parse(bad.text, bad.format);
-        if (!bad.warning.empty())
+        if (!bad.warning.empty()) {
             EXPECT_NE(std::find(result.song.warnings.begin(), result.song.warnings.end(), bad.warning),
-                result.song.warnings.end())
+                      result.song.warnings.end())
                 << testing::PrintToString(result.song.warnings);
+        }
         if (!bad.fileError.empty()) {
             EXPECT_NE(result.error.find(bad.fileError), std::string::npos) << result.error;
             continue;

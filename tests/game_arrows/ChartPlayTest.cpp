@@ -179,10 +179,11 @@ TEST(ChartPlay, FakesAreNeverJudged)
     for (int frame = 0; frame < 120; ++frame) {
         const double from = stage.arrows().getSongNow();
         stage.frame(33, [&] {
-            for (const Step& step : presses)
+            for (const Step& step : presses) {
                 if (step.ms > from && step.ms <= from + 33.0)
                     stage.arrows().onPlayerAction(1, step.action,
-                        stage.now() - static_cast<std::uint32_t>(std::lround(from + 33.0 - step.ms)), true);
+                                                  stage.now() - static_cast<std::uint32_t>(std::lround(from + 33.0 - step.ms)));
+            }
         });
     }
     const auto& tally = stage.arrows().getTally(1);
