@@ -26,7 +26,7 @@ export CCACHE_NOHASHDIR := 1
 endif
 
 .PHONY: all deps configure build data play autoplay test previews screenshots bench clean \
-	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package
+	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package test-reproducible
 
 all: data
 
@@ -99,14 +99,27 @@ bench: data
 		$(if $(BENCH_SONG_SECONDS),--song-seconds=$(BENCH_SONG_SECONDS))
 
 # The Debian package $(BUILD_DIR)/flarevox_<version>_amd64.deb (CPack, with the
-# library dependencies from dpkg-shlibdeps).
+# library dependencies from dpkg-shlibdeps). Its time stamps are the last
+# commit's, so that builds of one commit give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 package: data
-	cd $(BUILD_DIR) && cpack -G DEB --config CPackConfig.cmake
+	cd $(BUILD_DIR) && $(if $(SOURCE_DATE_EPOCH),SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH)) \
+		cpack -G DEB --config CPackConfig.cmake
 
-# Checks the package's files and dependencies, installs it with apt-get, starts
-# `flarevox` from a scratch home under Xvfb and removes the package again (root).
+# Checks the package (files, lintian, AppStream metadata, manual pages,
+# changelog), installs it with apt-get, starts `flarevox` from a scratch home
+# under Xvfb and removes the package again (root); then checks that it is
+# reproducible.
 test-package: package
 	@scripts/test-package $(BUILD_DIR)
+	@$(TEST_REPRODUCIBLE)
+
+# Builds the package twice more from scratch, in $(BUILD_DIR)-reproducible-1
+# and -2 (only what it holds), and checks that all three are the same bytes.
+TEST_REPRODUCIBLE = SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) CMAKE_ARGS="$(CMAKE_ARGS)" JOBS=$(JOBS) \
+	scripts/test-reproducible $(BUILD_DIR)
+test-reproducible: package
+	@$(TEST_REPRODUCIBLE)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-reproducible-* $(ASAN_DIR) $(FUZZ_DIR)

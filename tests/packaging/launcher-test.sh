@@ -20,7 +20,7 @@ check() {
     "$@" || { echo "FAILED: $message" >&2; failures=$((failures + 1)); }
 }
 listing() { find "$prefix" -printf '%p %s %m %T@\n' | sort; }
-launch() { env HOME="$home" FLAREVOX_SONG_DIRS=/extra "$prefix/bin/flarevox" "$@" >"$scratch/stdout" 2>"$scratch/stderr"; }
+launch() { env HOME="$home" FLAREVOX_SONG_DIRS=/extra "$prefix/games/flarevox" "$@" >"$scratch/stdout" 2>"$scratch/stderr"; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || exit 1
 data="$prefix/share/flarevox"
@@ -43,13 +43,13 @@ check "the game drew its first frame" [ -s "$player/times.txt" ]
 check "the game changed nothing in the installation" [ "$(listing)" = "$before" ]
 
 # The rest runs a stand-in that notes where it ran, its arguments and song folders.
-chmod u+w "$prefix/lib/flarevox"
-mv "$prefix/lib/flarevox/flarevox" "$scratch/real-game"
-cat >"$prefix/lib/flarevox/flarevox" <<'STANDIN'
+chmod u+w "$prefix/libexec/flarevox"
+mv "$prefix/libexec/flarevox/flarevox" "$scratch/real-game"
+cat >"$prefix/libexec/flarevox/flarevox" <<'STANDIN'
 #!/bin/sh
 { pwd; printf '%s\n' "$@"; echo "$FLAREVOX_SONG_DIRS"; } >output.log
 STANDIN
-chmod a+x-w "$prefix/lib/flarevox/flarevox" "$prefix/lib/flarevox"
+chmod a+x-w "$prefix/libexec/flarevox/flarevox" "$prefix/libexec/flarevox"
 before=$(listing)
 
 # Second start: nothing the player made is touched.
@@ -86,10 +86,10 @@ check "a Data folder is warned about" grep -q "Data' is a folder of its own" "$s
 
 # XDG_DATA_HOME with spaces is used; an empty or relative one is ignored.
 check "XDG_DATA_HOME with spaces" env XDG_DATA_HOME="$scratch/xdg data" sh -c '"$0" && [ -d "$1/flarevox/Conf" ]' \
-    "$prefix/bin/flarevox" "$scratch/xdg data"
+    "$prefix/games/flarevox" "$scratch/xdg data"
 rm -rf "$player"
 check "relative XDG_DATA_HOME ignored" env XDG_DATA_HOME=relative HOME="$home" sh -c 'cd "$1" && "$0"' \
-    "$prefix/bin/flarevox" "$scratch"
+    "$prefix/games/flarevox" "$scratch"
 check "... and the default folder used" [ -d "$player/Conf" ]
 check "... not one below the working directory" [ ! -e "$scratch/relative" ]
 
