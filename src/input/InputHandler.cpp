@@ -160,6 +160,21 @@ void InputHandler::setPlayerMapping(int player, const ControlMapping& mapping)
         own->applyMapping(mapping, *directInput, *other);
 }
 
+void InputHandler::setPlayerKeys(int player, const ControlMapping& mapping)
+{
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
+        KeyBinding& binding = bindings[i];
+        const Control key = mapping.keyFor(binding.action);
+        if (binding.player != player || binding.target != targetPlayerAction || binding.media != mediaKeyboard
+            || !key.isSet() || key.getNumber() == binding.code)
+            continue;
+        binding.code = static_cast<std::uint8_t>(key.getNumber());
+        firedPresses[i] = lastPress(binding).count;
+        OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player,
+                           binding.code, binding.target, binding.media);
+    }
+}
+
 const ControlMapping& InputHandler::getPlayerMapping(int player) const
 {
     return playerMappings[player == 2 ? 1 : 0];
