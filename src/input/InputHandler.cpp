@@ -158,6 +158,11 @@ void InputHandler::setPlayerMapping(int player, const ControlMapping& mapping)
     InputJoystick* other = getJoystick(player == 1 ? 2 : 1);
     if (own && other && directInput)
         own->applyMapping(mapping, *directInput, *other);
+    // The pad bindings may read other switches now: presses counted on
+    // those before are not theirs to fire.
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        if (bindings[i].media == mediaJoystick)
+            firedPresses[i] = lastPress(bindings[i]).count;
 }
 
 void InputHandler::setPlayerKeys(int player, const ControlMapping& mapping)
