@@ -140,6 +140,7 @@ TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
     frameWith(*loop, {MainLoop::keyF8});
     const MappingScreen& mapping = loop->getMatch().getMapping();
     ASSERT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping));
+    loop->draw();
     drainMessages();
     ++presses.count[MainLoop::keyEscape];
     for (int frame = 0; frame < 3; ++frame)
