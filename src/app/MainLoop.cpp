@@ -248,11 +248,11 @@ void MainLoop::createCarrierArrow()
         delete carrier;
 }
 
-// F5 joins the classic four so that the display-mode switch is reachable, F9
-// the timing calibration.
+// F5 joins the classic four so that the display-mode switch is reachable, F8
+// the controls' mapping, F9 the timing calibration.
 void MainLoop::registerMainLoopKeys()
 {
-    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5, keyF9})
+    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5, keyF8, keyF9})
         inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
 }
 
@@ -298,7 +298,7 @@ void MainLoop::onKey(std::uint8_t code)
 {
     const bool newPress = !keysDownLastFrame.test(code);
     keysDownThisFrame.set(code);
-    if (code == keyEscape) {
+    if (code == keyEscape && !match->takesEscape()) {
         if (window)
             Application::requestQuit(*window);
     } else if (code == keyF5) {

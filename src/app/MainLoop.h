@@ -31,6 +31,7 @@ public:
     static constexpr std::uint8_t keyF2 = 113;
     static constexpr std::uint8_t keyF3 = 114;
     static constexpr std::uint8_t keyF5 = 116;
+    static constexpr std::uint8_t keyF8 = 119;
     static constexpr std::uint8_t keyF9 = 120;
 
     MainLoop();
@@ -41,7 +42,8 @@ public:
     void draw();
     // A main-loop key that is down this frame. Toggles act once per press:
     // a key still down from the previous frame is a held key, not a new press.
-    // Escape, F3 and F5 act on every screen; other keys are the screen's.
+    // Escape, F3 and F5 act on every screen (Escape not on a screen that
+    // takes it); other keys are the screen's.
     void onKey(std::uint8_t code);
     void deinitialize() {}
 

@@ -43,6 +43,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , storyPage(storyText)
     , story(*this)
     , calibration(*this)
+    , mapping(*this)
     , play(*this)
     , results(*this)
     , current(&story)
@@ -107,6 +108,11 @@ void Match::showStory()
 void Match::showCalibration()
 {
     moveTo(calibration);
+}
+
+void Match::showMapping()
+{
+    moveTo(mapping);
 }
 
 void Match::requestStart(std::uint32_t pressTick, bool newPress)

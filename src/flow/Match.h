@@ -1,6 +1,7 @@
 #pragma once
 
 #include "flow/CalibrationScreen.h"
+#include "flow/MappingScreen.h"
 #include "flow/PlayScreen.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
@@ -51,10 +52,13 @@ public:
     void onKey(std::uint8_t code);
     void update(std::uint32_t tick);
     void draw();
+    // While the current screen takes Escape, Escape does not end the game.
+    bool takesEscape() const { return current->takesEscape(); }
 
     // The screens' ways on.
     void showStory();
     void showCalibration();
+    void showMapping();
     // A slot key on a screen before the song: from the second round on only
     // a new press starts it, not the key still held from the last round.
     void requestStart(std::uint32_t pressTick, bool newPress);
@@ -70,6 +74,7 @@ public:
     const Screen* currentScreen() const { return current; }
     const StoryScreen& getStory() const { return story; }
     const CalibrationScreen& getCalibration() const { return calibration; }
+    const MappingScreen& getMapping() const { return mapping; }
     const ResultsScreen& getResults() const { return results; }
     bool isPlayingChoice() const;
 
@@ -89,6 +94,7 @@ private:
     StoryPage storyPage;
     StoryScreen story;
     CalibrationScreen calibration;
+    MappingScreen mapping;
     PlayScreen play;
     ResultsScreen results;
     Screen* current = nullptr;

@@ -20,6 +20,8 @@ public:
     // Once per frame, after the arrow manager's update.
     virtual void update(std::uint32_t) {}
     virtual void draw() = 0;
+    // Escape is the screen's own key instead of ending the game.
+    virtual bool takesEscape() const { return false; }
 
 protected:
     static constexpr std::uint8_t firstDirection = 1;

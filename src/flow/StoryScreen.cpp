@@ -2,6 +2,7 @@
 
 #include "core/ConfigFileParser.h"
 #include "core/OutputHandler.h"
+#include "flow/MappingScreen.h"
 #include "flow/Match.h"
 #include "flow/Story.h"
 #include "game/ArrowManager.h"
@@ -17,6 +18,7 @@
 
 namespace {
 
+constexpr std::uint8_t keyF8 = 119;
 constexpr std::uint8_t keyF9 = 120;
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
@@ -89,6 +91,9 @@ void StoryScreen::onKey(std::uint8_t code)
     if (code == keyF9) {
         stopPreview();
         match.showCalibration();
+    } else if (code == keyF8) {
+        stopPreview();
+        match.showMapping();
     }
 }
 
@@ -177,11 +182,13 @@ void StoryScreen::drawSongPanel() const
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
     page.drawLine(story::panelLineY[2],
-                  panelLine("%s: %s %d      %s: %s %d", playerName(1).c_str(),
+                  panelLine("%s: %s %d (%s)      %s: %s %d (%s)", playerName(1).c_str(),
                             first ? story::printable(first->shownName).c_str() : "-", first ? first->meter : 0,
-                            playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
-                            second ? second->meter : 0));
-    page.drawLine(story::panelLineY[3], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
+                            story::printable(MappingScreen::devicesOf(1)).c_str(), playerName(2).c_str(),
+                            second ? story::printable(second->shownName).c_str() : "-", second ? second->meter : 0,
+                            story::printable(MappingScreen::devicesOf(2)).c_str()));
+    page.drawLine(story::panelLineY[3],
+                  panelLine("%s  (Up/Down: song, Left/Right: difficulty, F8: controls)", story::prompt));
 }
 
 // The name the configuration gives the player, as the winner text shows it.

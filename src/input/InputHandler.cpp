@@ -158,6 +158,26 @@ void InputHandler::setPlayerMapping(int player, const ControlMapping& mapping)
     InputJoystick* other = getJoystick(player == 1 ? 2 : 1);
     if (own && other && directInput)
         own->applyMapping(mapping, *directInput, *other);
+    // The pad bindings may read other switches now: presses counted on
+    // those before are not theirs to fire.
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        if (bindings[i].media == mediaJoystick)
+            firedPresses[i] = lastPress(bindings[i]).count;
+}
+
+void InputHandler::setPlayerKeys(int player, const ControlMapping& mapping)
+{
+    for (std::size_t i = 0; i < bindings.size(); ++i) {
+        KeyBinding& binding = bindings[i];
+        const Control key = mapping.keyFor(binding.action);
+        if (binding.player != player || binding.target != targetPlayerAction || binding.media != mediaKeyboard
+            || !key.isSet() || key.getNumber() == binding.code)
+            continue;
+        binding.code = static_cast<std::uint8_t>(key.getNumber());
+        firedPresses[i] = lastPress(binding).count;
+        OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player,
+                           binding.code, binding.target, binding.media);
+    }
 }
 
 const ControlMapping& InputHandler::getPlayerMapping(int player) const

@@ -70,6 +70,9 @@ public:
     // joystick with the player's number, which takes the pad the mapping
     // names (see InputJoystick::applyMapping).
     void setPlayerMapping(int player, const ControlMapping& mapping);
+    // Player 1 or 2's keyboard bindings take the mapping's keys; a key held
+    // while it changes fires only when pressed again.
+    void setPlayerKeys(int player, const ControlMapping& mapping);
     // The mapping given for player 1 or 2; an empty one before.
     const ControlMapping& getPlayerMapping(int player) const;
     // What a player plays on, for the story screen: "keyboard" when the

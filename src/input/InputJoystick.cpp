@@ -122,6 +122,10 @@ int InputJoystick::switchFor(int action, int button) const
         const int mapped = actionSwitches[static_cast<std::size_t>(action - 1)];
         if (mapped >= 0)
             return mapped;
+        // A default button that the mapping gives to another action plays
+        // only that action (a mat with its arrows on the slots' buttons).
+        if (std::find(actionSwitches.begin(), actionSwitches.end(), button) != actionSwitches.end())
+            return -1;
     }
     return button >= 0 && button < JoystickState::buttonCount ? button : -1;
 }

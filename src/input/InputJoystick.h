@@ -38,7 +38,8 @@ public:
     // bindings' own buttons). False when the named pad is not attached.
     bool applyMapping(const ControlMapping& mapping, const platform::JoystickDevices& devices, InputJoystick& other);
     // The switch (see JoystickState) that plays an action (1 to 8), or
-    // `button` when the action has no control of its own; -1 for none.
+    // `button` when the action has no control of its own and no other
+    // action has that button; -1 for none.
     int switchFor(int action, int button) const;
     // The switch of a pad control, or -1 for anything else.
     static int switchOf(const Control& control);

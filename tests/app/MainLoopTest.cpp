@@ -132,6 +132,30 @@ TEST_F(MainLoopTest, KeyDispatch)
     delete loop;
 }
 
+// F8 opens the mapping screen, where Escape skips an action instead of
+// ending the game, held or not, and a slot key does not start the song.
+TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
+{
+    MainLoop* loop = start();
+    frameWith(*loop, {MainLoop::keyF8});
+    const MappingScreen& mapping = loop->getMatch().getMapping();
+    ASSERT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping));
+    loop->draw();
+    drainMessages();
+    ++presses.count[MainLoop::keyEscape];
+    for (int frame = 0; frame < 3; ++frame)
+        frameWith(*loop, {MainLoop::keyEscape});
+    EXPECT_EQ(mapping.getAction(), 2);
+    EXPECT_TRUE(Application::keepRunning);
+    EXPECT_TRUE(drainMessages().empty());
+    frameWith(*loop, {MainLoop::keyF8});
+    frameWith(*loop, {});
+    ++presses.count['Q'];
+    frameWith(*loop, {'Q'});
+    EXPECT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping)) << "still asking";
+    delete loop;
+}
+
 // The story screen draws no node. In play, a node of player 1's half is drawn
 // lit in the left half; every frame leaves the matrix stack as deep as it found it.
 TEST_F(MainLoopTest, NodesDrawOnlyInPlayAndFramesKeepTheMatrixStack)
