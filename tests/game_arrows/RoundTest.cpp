@@ -120,8 +120,10 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     // Player 1's 8 arrows all Godlike, player 2's all Great; holds and mines
     // are not shown for the game's own song.
     const std::vector<std::string> expected{
-        "Godlike       8", "Perfect       0", "Great         0", "Good          0", "Booo          0", "Points     6400", "", "", "",
-        "Godlike       0", "Perfect       0", "Great         8", "Good          0", "Booo          0", "Points     1600", "", "", ""};
+        "Godlike       8", "Perfect       0", "Great         0", "Good          0", "Booo          0", "Max combo     8",
+        "Points     6400", "Full combo", "", "", "",
+        "Godlike       0", "Perfect       0", "Great         8", "Good          0", "Booo          0", "Max combo     8",
+        "Points     1600", "Full combo", "", "", ""};
     EXPECT_EQ(first.results, expected);
     EXPECT_EQ(first.winner, "Kai won!");
     EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
@@ -171,7 +173,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
     EXPECT_FALSE(stage.arrows().getQualityText(1)->isActive() || stage.arrows().getQualityText(2)->isActive());
-    EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(18, "(hidden)")}));
+    EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(22, "(hidden)")}));
 
     play(chart.songMs + 500);
     EXPECT_EQ(outcome(), first);
