@@ -4,6 +4,7 @@
 #include "chart/SongFolder.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "flow/Calibration.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -45,6 +46,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , calibration(*this)
     , play(*this)
     , results(*this)
+    , speeds(Calibration::configPath)
     , current(&story)
 {
 }
@@ -57,6 +59,7 @@ SoundManager* Match::findSound()
 void Match::init()
 {
     results.create();
+    speeds.read(config);
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
@@ -120,6 +123,7 @@ void Match::startSong(std::uint32_t pressTick)
     story.stopPreview();
     applySelection();
     calibration.stop();
+    arrows.setSpeeds(speeds.get());
     arrows.startSong(pressTick);
     current = &play;
     if (hooks.songStarted)

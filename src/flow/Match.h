@@ -2,6 +2,7 @@
 
 #include "flow/CalibrationScreen.h"
 #include "flow/PlayScreen.h"
+#include "flow/PlayerSpeeds.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
@@ -60,6 +61,8 @@ public:
     void requestStart(std::uint32_t pressTick, bool newPress);
     void showResults(std::uint32_t tick);
     void startNewRound();
+    // One step of player 1's or 2's scroll speed, kept in the configuration.
+    void stepSpeed(int player, bool faster) { speeds.step(player, faster); }
 
     // Null when there is no sound manager.
     static SoundManager* findSound();
@@ -72,6 +75,7 @@ public:
     const CalibrationScreen& getCalibration() const { return calibration; }
     const ResultsScreen& getResults() const { return results; }
     bool isPlayingChoice() const;
+    const PlayerSpeeds& getSpeeds() const { return speeds; }
 
 private:
     void startSong(std::uint32_t pressTick);
@@ -91,6 +95,7 @@ private:
     CalibrationScreen calibration;
     PlayScreen play;
     ResultsScreen results;
+    PlayerSpeeds speeds;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
 };

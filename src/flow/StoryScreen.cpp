@@ -17,7 +17,11 @@
 
 namespace {
 
+constexpr std::uint8_t keyF6 = 117;
+constexpr std::uint8_t keyF7 = 118;
 constexpr std::uint8_t keyF9 = 120;
+constexpr std::uint8_t keyF10 = 121;
+constexpr std::uint8_t keyF11 = 122;
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -84,9 +88,21 @@ void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::
 
 void StoryScreen::onKey(std::uint8_t code)
 {
-    if (code == keyF9) {
+    switch (code) {
+    case keyF9:
         stopPreview();
         match.showCalibration();
+        break;
+    case keyF6:
+    case keyF7:
+        match.stepSpeed(1, code == keyF7);
+        break;
+    case keyF10:
+    case keyF11:
+        match.stepSpeed(2, code == keyF11);
+        break;
+    default:
+        break;
     }
 }
 
@@ -174,11 +190,13 @@ void StoryScreen::drawSongPanel() const
                   panelLine("BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes, seconds));
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
+    const PlayerSpeeds& speeds = match.getSpeeds();
     page.drawLine(story::panelLineY[2],
-                  panelLine("%s: %s %d      %s: %s %d", playerName(1).c_str(),
+                  panelLine("%s: %s %d  at %s (F6/F7)      %s: %s %d  at %s (F10/F11)", playerName(1).c_str(),
                             first ? story::printable(first->name).c_str() : "-", first ? first->meter : 0,
-                            playerName(2).c_str(), second ? story::printable(second->name).c_str() : "-",
-                            second ? second->meter : 0));
+                            speeds.of(1).format().c_str(), playerName(2).c_str(),
+                            second ? story::printable(second->name).c_str() : "-", second ? second->meter : 0,
+                            speeds.of(2).format().c_str()));
     page.drawLine(story::panelLineY[3], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
 }
 

@@ -11,7 +11,8 @@ class Match;
 // The story and, under it, the song panel: the chosen song, its tempo and
 // length and each player's chart. Up and Down choose the song, each
 // player's Left and Right their own chart; the chosen song's sample loops.
-// A slot key starts the song, F9 the calibration.
+// F6 and F7 make player 1's arrows slower and faster, F10 and F11 player
+// 2's. A slot key starts the song, F9 the calibration.
 class StoryScreen : public Screen {
 public:
     static constexpr const char* previewStreamName = "Preview";
