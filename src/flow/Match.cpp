@@ -1,7 +1,9 @@
 #include "flow/Match.h"
 
+#include "chart/ChartHash.h"
 #include "chart/Song.h"
 #include "chart/SongFolder.h"
+#include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Calibration.h"
@@ -60,6 +62,7 @@ void Match::init()
 {
     results.create();
     speeds.read(config);
+    records.open();
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
@@ -89,6 +92,7 @@ void Match::onKey(std::uint8_t code)
 void Match::update(std::uint32_t tick)
 {
     current->update(tick);
+    records.writeMessages();
 }
 
 void Match::draw()
@@ -132,6 +136,7 @@ void Match::startSong(std::uint32_t pressTick)
 
 void Match::showResults(std::uint32_t tick)
 {
+    submitRecords();
     current = &results;
     results.update(tick);
 }
@@ -150,6 +155,7 @@ void Match::startNewRound()
             loadSong(*songChoice);
     }
     results.hide();
+    records.newRound();
     startNeedsNewPress = true;
     moveTo(story);
     if (ObjectGraph* graph = ObjectGraph::find()) {
@@ -227,4 +233,39 @@ void Match::applySelection()
     }
     songChoice = std::move(choice);
     playedChoice = songChoice;
+}
+
+std::string Match::playerName(int player) const
+{
+    return config.getValue("Name", player == 2 ? "Player2" : "Player1");
+}
+
+// Each player's round on the chart they played, once at the song's end. A
+// player who hit nothing at all (not playing) sets no record.
+void Match::submitRecords()
+{
+    std::vector<std::pair<int, library::RecordEntry>> entries;
+    for (int player = 1; player <= 2; ++player) {
+        const PlayerScore& score = arrows.scoreOf(player);
+        library::RecordEntry entry;
+        entry.record.points = score.getPoints();
+        entry.record.judgements = score.getTally();
+        entry.record.highestCombo = score.getCombo().highest();
+        if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
+            entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
+            entry.key.chart = chartPlayer->getChart().difficulty;
+            entry.record.holdsOk = chartPlayer->getResults().holdsOk;
+            entry.record.holdsNg = chartPlayer->getResults().holdsNg;
+            entry.record.minesHit = chartPlayer->getResults().minesHit;
+        } else {
+            entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
+            entry.key.chart = RecordKeeper::ownChartName;
+        }
+        entry.key.player = playerName(player);
+        const auto& tally = entry.record.judgements;
+        const bool played = std::any_of(tally.begin(), tally.end(), [](std::uint32_t count) { return count > 0; });
+        if (played && !entry.key.chartHash.empty())
+            entries.emplace_back(player, std::move(entry));
+    }
+    records.submit(entries);
 }

@@ -3,6 +3,7 @@
 #include "flow/CalibrationScreen.h"
 #include "flow/PlayScreen.h"
 #include "flow/PlayerSpeeds.h"
+#include "flow/RecordKeeper.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
@@ -42,8 +43,8 @@ public:
     static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
     static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
 
-    // After the arrow manager's start-up: the results columns, and the song
-    // choice's song for the arrow manager.
+    // After the arrow manager's start-up: the results columns, the players'
+    // speeds and records, and the song choice's song for the arrow manager.
     void init();
     // At the end of start-up: the song library for the song panel.
     void scanLibrary();
@@ -76,6 +77,10 @@ public:
     const ResultsScreen& getResults() const { return results; }
     bool isPlayingChoice() const;
     const PlayerSpeeds& getSpeeds() const { return speeds; }
+    RecordKeeper& getRecords() { return records; }
+    const RecordKeeper& getRecords() const { return records; }
+    // The player's name as the configuration gives it: whose records they are.
+    std::string playerName(int player) const;
 
 private:
     void startSong(std::uint32_t pressTick);
@@ -83,6 +88,7 @@ private:
     bool loadSong(const SongChoice& choice);
     void applySelection();
     void playGamesOwnSong();
+    void submitRecords();
 
     inline static std::optional<SongChoice> songChoice;
     // The choice the current song came from, played or refused.
@@ -96,6 +102,7 @@ private:
     PlayScreen play;
     ResultsScreen results;
     PlayerSpeeds speeds;
+    RecordKeeper records;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
 };

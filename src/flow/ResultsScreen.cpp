@@ -31,6 +31,7 @@ void ResultsScreen::showCounts(int player)
     counts.judgements = score.getTally();
     counts.highestCombo = score.getCombo().highest();
     counts.fullCombo = score.getCombo().fullCombo();
+    counts.newRecord = match.getRecords().isNewRecord(player);
     if (const Player* target = arrows.playerNumber(player))
         counts.points = target->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {

@@ -177,7 +177,7 @@ void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
     if (selection.empty()) {
-        page.drawLine(story::panelLineY[3], story::prompt);
+        page.drawLine(story::panelLineY[4], story::prompt);
         return;
     }
     const library::SongEntry& song = selection.song();
@@ -197,7 +197,31 @@ void StoryScreen::drawSongPanel() const
                             speeds.of(1).format().c_str(), playerName(2).c_str(),
                             second ? story::printable(second->name).c_str() : "-", second ? second->meter : 0,
                             speeds.of(2).format().c_str()));
-    page.drawLine(story::panelLineY[3], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
+    page.drawLine(story::panelLineY[3],
+                  panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+    page.drawLine(story::panelLineY[4], panelLine("%s  (Up/Down: song, Left/Right: difficulty)", story::prompt));
+}
+
+// The player's best on the chart they would play: the game's own chart for
+// the game's own song.
+std::string StoryScreen::bestText(int player) const
+{
+    const library::SongEntry& song = selection.song();
+    const library::ChartChoice* choice = selection.chart(player);
+    RecordKeeper& records = match.getRecords();
+    library::RecordKey key;
+    if (song.builtIn) {
+        key.chartHash = records.ownChartHash(builtInChartPath);
+        key.chart = RecordKeeper::ownChartName;
+    } else if (choice) {
+        key.chartHash = records.chartHash(song, choice->chartIndex);
+        key.chart = choice->name;
+    }
+    key.player = match.playerName(player);
+    const std::optional<library::Record> best = records.best(key);
+    if (!best)
+        return "none";
+    return panelLine("%u (combo %u, %s)", best->points, best->highestCombo, story::printable(best->date).c_str());
 }
 
 // The name the configuration gives the player, as the winner text shows it.

@@ -12,7 +12,8 @@ class Match;
 // length and each player's chart. Up and Down choose the song, each
 // player's Left and Right their own chart; the chosen song's sample loops.
 // F6 and F7 make player 1's arrows slower and faster, F10 and F11 player
-// 2's. A slot key starts the song, F9 the calibration.
+// 2's. Each player's best on their chart shows under it. A slot key starts
+// the song, F9 the calibration.
 class StoryScreen : public Screen {
 public:
     static constexpr const char* previewStreamName = "Preview";
@@ -35,6 +36,9 @@ public:
 
     void startPreview();
     void stopPreview();
+    // The player's best on the chart chosen for them, as the panel shows it
+    // ("none" without one).
+    std::string bestText(int player) const;
 
 private:
     void stepPanel(std::uint8_t player, std::uint8_t action);

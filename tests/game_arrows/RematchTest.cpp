@@ -1,7 +1,15 @@
 #include "ArrowStage.h"
 
+#include "chart/ChartFile.h"
+#include "chart/ChartHash.h"
+#include "flow/Match.h"
+#include "flow/RecordKeeper.h"
+#include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/PlayerScore.h"
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +94,67 @@ TEST(FairPlay, FlawlessRunsOnChartsOfDifferentSizesTie)
         EXPECT_EQ(stage.arrows().scoreOf(2).getEarned(), hardMaximum);
         EXPECT_NE(stage.log().find("winner: Noone"), std::string::npos);
     }
+}
+
+// A record set in one round shows on the song panel in the next, and on
+// the results as "New record"; the same points again are no new record.
+TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    stage.match().scanLibrary();
+    const StoryScreen& panel = stage.match().getStory();
+    ASSERT_EQ(panel.getSelection().chart(1)->name, "Easy");
+    EXPECT_EQ(panel.bestText(1), "none");
+    EXPECT_EQ(panel.bestText(2), "none");
+    const auto lastLine = [&stage](int player) {
+        std::string last;
+        for (const Text* text : stage.match().getResults().getBoard().getColumn(player)) {
+            if (text->isActive() && !text->getText().empty())
+                last = text->getText();
+        }
+        return last;
+    };
+
+    for (const char* const expected : {"Full combo  New record", "Full combo"}) {
+        SCOPED_TRACE(expected);
+        playFlawless(stage, easySteps, hardSteps);
+        stage.frame(16);
+        EXPECT_EQ(lastLine(1), expected);
+        EXPECT_EQ(lastLine(2), expected);
+        stage.match().startNewRound();
+        EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
+        EXPECT_EQ(panel.bestText(2).substr(0, 18), "3200 (combo 11, 20");
+    }
+}
+
+// The records outlive the game: a book opened again on the same file (the
+// next start) finds the best of every player, by the chart's identity.
+TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
+{
+    testsupport::ScratchDir scratch;
+    scratch.write("Songs/Fair/fair.sm", song);
+    const chart::ReadResult read = chart::ChartFile::read("Songs/Fair/fair.sm");
+    ASSERT_TRUE(read.ok());
+    library::RecordEntry entry{{chart::ChartHash::of(read.song.charts[1]).hex(), "Hard", "Kai"}, {}};
+    entry.record.points = 9200;
+    entry.record.highestCombo = 11;
+    {
+        RecordKeeper before;
+        before.open();
+        before.submit({{1, entry}});
+        EXPECT_TRUE(before.isNewRecord(1));
+        EXPECT_FALSE(before.isNewRecord(2));
+    }
+    RecordKeeper after;
+    after.open();
+    std::optional<library::Record> best;
+    for (int wait = 0; wait < 500 && !best; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        best = after.best(entry.key);
+    }
+    ASSERT_TRUE(best);
+    EXPECT_EQ(best->points, 9200u);
+    EXPECT_EQ(best->highestCombo, 11u);
 }
 
 } // namespace
