@@ -1,5 +1,6 @@
 // fuzz-seeds CORPUSDIR: writes small well-formed files of every format the
 // readers take into CORPUSDIR/<target>/, as starting points for the fuzzers.
+#include "net/MessageCodec.h"
 #include "writers/BmpWriter.h"
 #include "writers/ByteWriter.h"
 #include "writers/ConfigWriter.h"
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -124,6 +127,22 @@ void writeModels(const std::filesystem::path& root)
 
 } // namespace
 
+// One packet of every network message type.
+void writeNetMessages(const std::filesystem::path& root)
+{
+    using namespace net;
+    const std::vector<std::pair<const char*, Message>> messages{
+        {"hello", Hello{protocolVersion, "Left Feet"}}, {"song_offer", SongOffer{{1, 2, 3}, 2, 1}},
+        {"song_answer", SongAnswer{{1, 2, 3}, true, 3, 0}}, {"ready", Ready{}}, {"ping", Ping{1, 123456}},
+        {"pong", Pong{1, 123456, 9000000, 9000020}}, {"start_at", StartAt{10000000}},
+        {"judgement", Judgement{1, 2, 17, 0, 1500}}, {"missile_launched", MissileLaunched{3, 1, 2, 45000}},
+        {"missile_outcome", MissileOutcome{3, MissileFate::Blocking, 46000, 50000}},
+        {"points_state", PointsState{12000, 3, 2}}, {"song_end", SongEnd{52000, {80, 20, 5, 2, 1}, 4, 1, 0}},
+        {"goodbye", Goodbye{GoodbyeReason::Leaving}}};
+    for (const auto& [name, message] : messages)
+        forge::writeFile(root / "net_message" / name, MessageCodec::encode({1, message}));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -136,6 +155,7 @@ int main(int argc, char** argv)
         writeImages(root);
         writeMesh(root);
         writeModels(root);
+        writeNetMessages(root);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "fuzz-seeds: %s\n", error.what());
         return 1;

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/Letterbox.h"
 #include "app/MainLoop.h"
 #include "app/StartupTimes.h"
 #include "core/ConfigFileParser.h"
@@ -8,11 +9,14 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 bool Application::keepRunning = false;
 bool Application::wantFullScreen = false;
+bool Application::exclusiveFullScreen = false;
+bool Application::barsShown = false;
 MainLoop* Application::myMainLoop = nullptr;
 
 namespace {
@@ -91,6 +95,12 @@ void Application::readWindowSettings()
     record.height = ConfigFileParser::toInt(valueOf(window, "Height"));
     record.bitsPerPixel = ConfigFileParser::toInt(valueOf(window, "BitsPerPixel"));
     startFullScreen = ConfigFileParser::toInt(valueOf(window, "StartFullscreen")) != 0;
+    const std::string mode = valueOf(window, "FullscreenMode");
+    exclusiveFullScreen = mode == "exclusive";
+    // Read before the log exists: an odd value is told on stderr.
+    if (!mode.empty() && mode != "exclusive" && mode != "desktop")
+        std::fprintf(stderr, "Window: FullscreenMode '%s' is neither desktop nor exclusive, desktop is used\n",
+                     mode.c_str());
 }
 
 void Application::runMainLoop()
@@ -117,6 +127,7 @@ void Application::pumpMessages(MainLoop& mainLoop)
             record.window->waitMessage();
         } else {
             mainLoop.update();
+            clearBars();
             mainLoop.draw();
             if (frameObserver)
                 frameObserver(record, mainLoop);
@@ -155,9 +166,13 @@ void Application::handleMessage(WindowRecord& record, const platform::Window::Me
         break;
     case Type::Restored:
         record.visible = true;
-        resizeViewport(message.width, message.height);
+        fitViewport(record, message.width, message.height);
         break;
     case Type::SwitchMode:
+        if (!exclusiveFullScreen) {
+            switchDesktopFullScreen(record);
+            break;
+        }
         wantFullScreen = !wantFullScreen;
         if (record.window)
             record.window->postQuit();
@@ -165,6 +180,20 @@ void Application::handleMessage(WindowRecord& record, const platform::Window::Me
     case Type::Quit:
         break;
     }
+}
+
+// The running window goes to full screen or back; the game goes on. A
+// refusal leaves the mode as it was.
+void Application::switchDesktopFullScreen(WindowRecord& record)
+{
+    if (!record.window || !record.window->setDesktopFullScreen(!record.fullScreen))
+        return;
+    record.fullScreen = !record.fullScreen;
+    wantFullScreen = record.fullScreen;
+    int width = 0;
+    int height = 0;
+    record.window->drawableSize(width, height);
+    fitViewport(record, width, height);
 }
 
 void Application::setKey(WindowRecord& record, std::size_t code, bool down, std::uint32_t tick)
@@ -190,6 +219,31 @@ void Application::requestModeSwitch(WindowRecord& record)
         record.window->postModeSwitch();
 }
 
+// With bars, drawing is cut to the picture: text placed near an edge would
+// otherwise run on into the bars.
+void Application::fitViewport(const WindowRecord& record, int width, int height)
+{
+    const Letterbox::Viewport fitted = Letterbox::fit(record.width, record.height, width, height);
+    glViewport(fitted.x, fitted.y, fitted.width, fitted.height);
+    glScissor(fitted.x, fitted.y, fitted.width, fitted.height);
+    barsShown = fitted.width < width || fitted.height < height;
+    if (barsShown)
+        glEnable(GL_SCISSOR_TEST);
+    else
+        glDisable(GL_SCISSOR_TEST);
+    setProjection(fitted.width, fitted.height);
+}
+
+// The frame's own clear reaches only the picture; the bars are cleared here.
+void Application::clearBars()
+{
+    if (!barsShown)
+        return;
+    glDisable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+}
+
 // A zero height (a window shrunk to its title bar) would make the aspect
 // ratio infinite; it is taken as one pixel.
 void Application::resizeViewport(int width, int height)
@@ -197,6 +251,13 @@ void Application::resizeViewport(int width, int height)
     if (height <= 0)
         height = 1;
     glViewport(0, 0, width, height);
+    glDisable(GL_SCISSOR_TEST);
+    barsShown = false;
+    setProjection(width, height);
+}
+
+void Application::setProjection(int width, int height)
+{
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(fieldOfView, static_cast<double>(width) / static_cast<double>(height), nearPlane, farPlane);
@@ -204,22 +265,27 @@ void Application::resizeViewport(int width, int height)
     glLoadIdentity();
 }
 
+// Only the exclusive mode switches the display, and only it can fail to.
 bool Application::openWindow(WindowRecord& record)
 {
-    if (record.fullScreen && !platform::Window::findDisplayMode(record.width, record.height)) {
+    if (record.fullScreen && exclusiveFullScreen && !platform::Window::findDisplayMode(record.width, record.height)) {
         showErrorBox("Mode Switch Failed.\nRunning In Windowed Mode.");
         record.fullScreen = false;
     }
-    record.window = platform::Window::create(
-        {record.title, record.width, record.height, record.bitsPerPixel, record.fullScreen, false});
+    record.window = platform::Window::create({record.title, record.width, record.height, record.bitsPerPixel,
+                                              record.fullScreen, false, exclusiveFullScreen});
     if (!record.window)
         return false;
     if (record.fullScreen && !record.window->isFullScreen()) {
-        showErrorBox("Mode Switch Failed.\nRunning In Windowed Mode.");
+        if (exclusiveFullScreen)
+            showErrorBox("Mode Switch Failed.\nRunning In Windowed Mode.");
         record.fullScreen = false;
     }
     record.visible = true;
-    resizeViewport(record.width, record.height);
+    int width = 0;
+    int height = 0;
+    record.window->drawableSize(width, height);
+    fitViewport(record, width, height);
     if (record.keyStates)
         std::fill_n(record.keyStates, KeyStates{}.size(), 0);
     return true;

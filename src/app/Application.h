@@ -24,6 +24,9 @@ public:
     static void requestQuit(WindowRecord& record);
     static void requestModeSwitch(WindowRecord& record);
     static void resizeViewport(int width, int height);
+    // Sets the viewport to the largest area of the configured window's shape
+    // that fits a drawable area of this size, centred, black bars around it.
+    static void fitViewport(const WindowRecord& record, int width, int height);
     static bool openWindow(WindowRecord& record);
     static bool closeWindow(WindowRecord& record);
     static bool registerAppClass(AppRecord& application);
@@ -36,12 +39,22 @@ public:
     static bool keepRunning;
     // The mode of the next window; flipped by the display-mode switch.
     static bool wantFullScreen;
+    // "FullscreenMode = exclusive": full screen switches the display to the
+    // window's size, and a switch restarts the game in a new window. Else
+    // full screen covers the desktop at its own resolution and F5 switches
+    // the running window.
+    static bool exclusiveFullScreen;
 
     // The running main loop, or null between main loops.
     static MainLoop* myMainLoop;
 
 private:
     void readWindowSettings();
+    static void switchDesktopFullScreen(WindowRecord& record);
+    static void setProjection(int width, int height);
+    static void clearBars();
+    // The viewport leaves black bars around the picture.
+    static bool barsShown;
     void runMainLoop();
     void pumpMessages(MainLoop& mainLoop);
     void holdFrameRate();

@@ -88,10 +88,17 @@ std::string ConfigFileWriter::withValue(const std::string& text, const std::stri
 bool ConfigFileWriter::setValue(const std::string& path, const std::string& section, const std::string& key,
                                 const std::string& value)
 {
+    return setValues(path, {{section, key, value}});
+}
+
+bool ConfigFileWriter::setValues(const std::string& path, const std::vector<Edit>& edits)
+{
     std::vector<std::uint8_t> bytes;
     if (!platform::FileSystem::readAll(path, bytes))
         return false;
-    const std::string text = withValue(std::string(bytes.begin(), bytes.end()), section, key, value);
+    std::string text(bytes.begin(), bytes.end());
+    for (const Edit& edit : edits)
+        text = withValue(text, edit.section, edit.key, edit.value);
     const std::string target = platform::FileSystem::nativePath(path);
     const std::string temporary = target + ".new";
     {

@@ -3,6 +3,7 @@
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "input/ControlMapping.h"
 #include "input/InputHandler.h"
 
 #include <string>
@@ -67,6 +68,7 @@ void Player::bindInput(const ConfigFileParser::Section& section)
     auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
     if (!input)
         return;
+    input->setPlayerMapping(number, ControlMapping::read(section, number));
     // Any non-zero value means this player's own joystick, whatever the number.
     if (useJoystick != 0) {
         input->registerJoystickPlayer(this, static_cast<std::uint8_t>(number));

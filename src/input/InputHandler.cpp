@@ -115,27 +115,69 @@ InputHandler::PressRecord InputHandler::lastPress(const KeyBinding& binding) con
 {
     if (binding.media == mediaKeyboard)
         return keyPresses ? PressRecord{keyPresses->tick[binding.code], keyPresses->count[binding.code]} : PressRecord{};
-    if (binding.media != mediaJoystick || binding.code >= JoystickState::buttonCount)
-        return {};
-    const InputJoystick* joystick = binding.player == 1 ? joystick1 : binding.player == 2 ? joystick2 : nullptr;
-    if (!joystick || !joystick->isActive())
+    const InputJoystick* joystick = padOf(binding);
+    const int index = joystick ? switchOf(*joystick, binding) : -1;
+    if (index < 0)
         return {};
     const JoystickState& state = joystick->getState();
-    return {state.pressTick[binding.code], state.pressCount[binding.code]};
+    return {state.pressTick[static_cast<std::size_t>(index)], state.pressCount[static_cast<std::size_t>(index)]};
 }
 
-// Which joystick a pad binding reads is decided by the binding's player.
 bool InputHandler::isDown(const KeyBinding& binding) const
 {
     if (binding.media == mediaKeyboard)
         return keyStates && keyStates[binding.code] == 1;
-    if (binding.media != mediaJoystick || binding.code >= JoystickState::buttonCount)
-        return false;
-    if (binding.player == 1)
-        return joystick1 && joystick1->isActive() && joystick1Buttons && joystick1Buttons[binding.code];
-    if (binding.player == 2)
-        return joystick2 && joystick2->isActive() && joystick2Buttons && joystick2Buttons[binding.code];
-    return false;
+    const InputJoystick* joystick = padOf(binding);
+    const int index = joystick ? switchOf(*joystick, binding) : -1;
+    return index >= 0 && joystick->getState().switches[static_cast<std::size_t>(index)] != 0;
+}
+
+// Which joystick a pad binding reads is decided by the binding's player.
+const InputJoystick* InputHandler::padOf(const KeyBinding& binding) const
+{
+    if (binding.media != mediaJoystick)
+        return nullptr;
+    const InputJoystick* joystick = binding.player == 1 ? joystick1 : binding.player == 2 ? joystick2 : nullptr;
+    return joystick && joystick->isActive() ? joystick : nullptr;
+}
+
+// A player action plays on the control the pad's mapping gives it; anything
+// else, and an action without one, on the binding's own button 0 to 15.
+int InputHandler::switchOf(const InputJoystick& joystick, const KeyBinding& binding)
+{
+    const int action = binding.target == targetPlayerAction ? binding.action : 0;
+    return joystick.switchFor(action, binding.code);
+}
+
+void InputHandler::setPlayerMapping(int player, const ControlMapping& mapping)
+{
+    if (player != 1 && player != 2)
+        return;
+    playerMappings[static_cast<std::size_t>(player - 1)] = mapping;
+    InputJoystick* own = getJoystick(static_cast<std::uint8_t>(player));
+    InputJoystick* other = getJoystick(player == 1 ? 2 : 1);
+    if (own && other && directInput)
+        own->applyMapping(mapping, *directInput, *other);
+}
+
+const ControlMapping& InputHandler::getPlayerMapping(int player) const
+{
+    return playerMappings[player == 2 ? 1 : 0];
+}
+
+std::vector<std::string> InputHandler::playerDevices(int player) const
+{
+    std::vector<std::string> devices;
+    for (const KeyBinding& binding : bindings) {
+        if (binding.player == player && binding.target == targetPlayerAction && binding.media == mediaKeyboard) {
+            devices.emplace_back("keyboard");
+            break;
+        }
+    }
+    const InputJoystick* joystick = (player == 1 || player == 2) ? getJoystick(static_cast<std::uint8_t>(player)) : nullptr;
+    if (joystick && joystick->hasDevice())
+        devices.push_back("mat: " + joystick->getDeviceName());
+    return devices;
 }
 
 // An event nobody receives is dropped.

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "core/Object.h"
+#include "input/ControlMapping.h"
 #include "input/KeyBinding.h"
 #include "input/KeyPresses.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -63,6 +66,16 @@ public:
     // buttons 12 to 15 step, 0 to 3 are the slots.
     void registerJoystickPlayer(Player* player, std::uint8_t joystickNumber);
 
+    // A player's controls from the configuration. The pad part goes to the
+    // joystick with the player's number, which takes the pad the mapping
+    // names (see InputJoystick::applyMapping).
+    void setPlayerMapping(int player, const ControlMapping& mapping);
+    // The mapping given for player 1 or 2; an empty one before.
+    const ControlMapping& getPlayerMapping(int player) const;
+    // What a player plays on, for the story screen: "keyboard" when the
+    // player has keys, and "mat: <name>" for the player's pad.
+    std::vector<std::string> playerDevices(int player) const;
+
     // Joystick 1 for number 1, joystick 2 otherwise; null before init.
     InputJoystick* getJoystick(std::uint8_t number) const;
     platform::JoystickDevices* getDirectInput() const { return directInput.get(); }
@@ -70,6 +83,9 @@ public:
     void update();
 
     const std::vector<KeyBinding>& getBindings() const { return bindings; }
+    // The window's key flags and press log; null before init.
+    const std::uint8_t* getKeyStates() const { return keyStates; }
+    const KeyPresses* getKeyPresses() const { return keyPresses; }
 
 private:
     // When the binding's key or button last went down, and how many times.
@@ -80,9 +96,13 @@ private:
 
     bool setUpJoysticks();
     bool isDown(const KeyBinding& binding) const;
+    // The joystick a pad binding reads (by the binding's player) and its switch.
+    const InputJoystick* padOf(const KeyBinding& binding) const;
+    static int switchOf(const InputJoystick& joystick, const KeyBinding& binding);
     PressRecord lastPress(const KeyBinding& binding) const;
     void dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress) const;
 
+    std::array<ControlMapping, 2> playerMappings{};
     Receivers receivers;
     std::vector<KeyBinding> bindings;
     // Per binding: the press count it last fired for.

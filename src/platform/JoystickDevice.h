@@ -2,7 +2,9 @@
 
 #include "platform/JoystickReading.h"
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -23,7 +25,17 @@ public:
     JoystickDevice(const JoystickDevice&) = delete;
     JoystickDevice& operator=(const JoystickDevice&) = delete;
 
+    // The switches (see JoystickReading) that SDL's controller database
+    // wires to a game controller's d-pad up, right, down and left and its
+    // face buttons A, B, X and Y; -1 where it names none.
+    using Layout = std::array<int, 8>;
+
     const std::string& getName() const;
+    // The model's GUID as 32 hexadecimal digits: two controllers of one
+    // model share it, wherever they are plugged in.
+    std::string getGuid() const;
+    // The layout of a controller the database knows; nothing for others.
+    std::optional<Layout> controllerLayout() const;
     // Whether the controller has any buttons to read at all.
     bool hasButtons() const;
 

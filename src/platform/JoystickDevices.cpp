@@ -30,6 +30,13 @@ bool JoystickDevices::enumerate(const Visitor& visit) const
     return true;
 }
 
+std::string JoystickDevices::guidAt(int index) const
+{
+    char text[33] = {};
+    SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), text, sizeof text);
+    return text;
+}
+
 std::unique_ptr<JoystickDevice> JoystickDevices::createDevice(int index) const
 {
     return JoystickDevice::open(index);

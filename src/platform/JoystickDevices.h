@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -23,6 +24,9 @@ public:
     // Visits the attached controllers in order until the visitor says stop.
     // False when the controllers cannot be listed.
     bool enumerate(const Visitor& visit) const;
+    // The model GUID of the controller at an index given by enumerate, as
+    // JoystickDevice::getGuid gives it.
+    std::string guidAt(int index) const;
     // Opens the controller at an index given by enumerate, or null.
     std::unique_ptr<JoystickDevice> createDevice(int index) const;
 

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
 #include <link.h>
@@ -139,7 +140,7 @@ std::unique_ptr<Window> Window::create(const Settings& settings)
     }
     requestPixelFormat(settings.bitsPerPixel);
     SDL_Window* window = SDL_CreateWindow(settings.title.c_str(), 0, 0, settings.width, settings.height,
-        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (!window) {
         reportFailure("window creation failed");
         return nullptr;
@@ -161,8 +162,13 @@ std::unique_ptr<Window> Window::create(const Settings& settings)
         SDL_ShowWindow(window);
     // Only a shown window switches at once: SDL postpones the switch of a
     // hidden one and then drops its failure.
-    const bool fullScreen =
-        settings.fullScreen && !settings.hidden && switchToFullScreen(window, settings.width, settings.height);
+    const bool wanted = settings.fullScreen && !settings.hidden;
+    if (wanted && !settings.exclusive) {
+        auto created = std::unique_ptr<Window>(new Window(window, context, false));
+        created->setDesktopFullScreen(true);
+        return created;
+    }
+    const bool fullScreen = wanted && switchToFullScreen(window, settings.width, settings.height);
     if (fullScreen)
         SDL_ShowCursor(SDL_DISABLE);
     return std::unique_ptr<Window>(new Window(window, context, fullScreen));
@@ -183,6 +189,39 @@ Window::~Window()
     SDL_DestroyWindow(window);
     if (fullScreen)
         SDL_ShowCursor(SDL_ENABLE);
+}
+
+// The window is also placed over the whole display first: a window manager
+// does that for a full-screen window, but without one (a kiosk, a virtual X
+// server) the window would keep its size while SDL takes it for the desktop's.
+bool Window::setDesktopFullScreen(bool on)
+{
+    if (on && !fullScreen) {
+        SDL_GetWindowPosition(window, &windowed.x, &windowed.y);
+        SDL_GetWindowSize(window, &windowed.w, &windowed.h);
+        SDL_Rect display{};
+        if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window), 0), &display) == 0) {
+            SDL_SetWindowPosition(window, display.x, display.y);
+            SDL_SetWindowSize(window, display.w, display.h);
+        }
+    }
+    if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        reportFailure(on ? "full screen refused" : "leaving full screen refused");
+        on = false;
+    }
+    if (!on && windowed.w > 0 && windowed.h > 0) {
+        SDL_SetWindowSize(window, windowed.w, windowed.h);
+        SDL_SetWindowPosition(window, windowed.x, windowed.y);
+    }
+    const bool switched = on != fullScreen;
+    fullScreen = on;
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    return switched;
+}
+
+void Window::drawableSize(int& width, int& height) const
+{
+    SDL_GL_GetDrawableSize(window, &width, &height);
 }
 
 bool Window::ownsEvent(std::uint32_t windowId) const

@@ -23,6 +23,9 @@ public:
         bool fullScreen = false;
         // Never mapped on screen: for tests that only need a GL context.
         bool hidden = false;
+        // Full screen by switching the display to the window's size, rather
+        // than a window covering the desktop at the desktop's own resolution.
+        bool exclusive = false;
     };
 
     struct Message {
@@ -68,6 +71,12 @@ public:
     Window& operator=(const Window&) = delete;
 
     bool isFullScreen() const { return fullScreen; }
+    // Covers the desktop at its own resolution (no mode switch), or goes
+    // back to the window; the context stays. False when the mode stays as it
+    // was (refused, or already so).
+    bool setDesktopFullScreen(bool on);
+    // The drawable area in pixels.
+    void drawableSize(int& width, int& height) const;
 
     // Removes the next message for this window; false when none is waiting.
     bool pollMessage(Message& message);
@@ -92,6 +101,13 @@ private:
     SDL_Window* window;
     void* context;
     bool fullScreen;
+    // The window's place and size before it went to the desktop's full screen.
+    struct {
+        int x = 0;
+        int y = 0;
+        int w = 0;
+        int h = 0;
+    } windowed;
     // The time of the key event SDL delivers next, when a source better than
     // SDL's own stamp told it: the X server's event time, or a pushed key's.
     std::optional<std::uint32_t> nextKeyTick;

@@ -31,7 +31,7 @@ protected:
 
 } // namespace
 
-// Every F5 ends the running main loop; the outer loop tears down its registry
+// In the exclusive mode every F5 ends the running main loop; the outer loop tears down its registry
 // and builds a new window and a main loop with fresh managers and a fresh log
 // in the other mode. Twenty switches in one process, then Escape ends the run.
 // Under the sanitizers this also checks that no manager outlives its registry.
@@ -39,7 +39,8 @@ TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
 {
     constexpr int switches = 20;
     constexpr int f5 = 116;
-    scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Outer Loop", 160, 120));
+    scratch.write("Conf/global.cfg",
+                  "[Window]\nFullscreenMode = exclusive\n" + testsupport::gameConfig("Flarevox Outer Loop", 160, 120));
     Application application;
     int loops = 0;
     int framesInLoop = 0;

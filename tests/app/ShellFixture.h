@@ -26,6 +26,7 @@ protected:
         record.visible = true;
         Application::keepRunning = true;
         Application::wantFullScreen = false;
+        Application::exclusiveFullScreen = false;
     }
 
     void TearDown() override

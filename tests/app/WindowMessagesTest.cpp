@@ -51,6 +51,8 @@ TEST_F(WindowMessages, InjectedKeysArriveThroughThePumpWithTheirTimes)
 // Restoring resizes the viewport; a zero height keeps a finite projection.
 TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
 {
+    record.width = 40;
+    record.height = 20;
     Application::handleMessage(record, {Type::Minimised});
     EXPECT_FALSE(record.visible);
     Application::handleMessage(record, {Type::Restored, 0, 40, 20});
@@ -64,10 +66,12 @@ TEST_F(WindowMessages, MinimiseHidesAndRestoreShowsAndResizes)
     EXPECT_TRUE(std::all_of(std::begin(projection), std::end(projection), [](GLfloat v) { return std::isfinite(v); }));
 }
 
-// A mode switch ends only the pump: the outer loop goes on in the other mode.
-// Closing the window ends the program. Messages of an earlier window are dropped.
+// An exclusive mode switch ends only the pump: the outer loop goes on in the
+// other mode. Closing the window ends the program. Messages of an earlier
+// window are dropped.
 TEST_F(WindowMessages, ModeSwitchEndsThePumpAndCloseEndsTheProgram)
 {
+    Application::exclusiveFullScreen = true;
     Application::requestModeSwitch(record);
     ASSERT_EQ(drainMessages(), std::vector<Type>{Type::SwitchMode});
     Application::handleMessage(record, {Type::SwitchMode});
@@ -91,10 +95,12 @@ TEST_F(WindowMessages, WindowSizesOutOfRangeAreRefused)
         EXPECT_EQ(platform::Window::create({"x", width, height, 32, false, true}), nullptr) << width << "x" << height;
 }
 
-// Full screen is asked for once the window shows; a size the display lacks
-// runs windowed after one box. The cursor hides only while full screen.
+// Exclusive full screen is asked for once the window shows; a size the
+// display lacks runs windowed after one box. The cursor hides only while full
+// screen. The desktop's full screen takes any size without a box.
 TEST_F(WindowMessages, FullScreenOnlyAtASizeTheDisplayHas)
 {
+    Application::exclusiveFullScreen = true;
     SDL_DisplayMode offered{};
     ASSERT_EQ(SDL_GetDisplayMode(0, 0, &offered), 0) << SDL_GetError();
     std::vector<std::string> boxes;
@@ -109,6 +115,11 @@ TEST_F(WindowMessages, FullScreenOnlyAtASizeTheDisplayHas)
         EXPECT_EQ(record.window->isFullScreen(), displayHasMode);
         EXPECT_EQ(SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE, displayHasMode);
     }
+    Application::exclusiveFullScreen = false;
+    record.window.reset();
+    record.fullScreen = true;
+    ASSERT_TRUE(Application::openWindow(record));
+    EXPECT_TRUE(record.fullScreen && record.window->isFullScreen());
     platform::Dialog::clearCapture();
     EXPECT_EQ(boxes, std::vector<std::string>{"Mode Switch Failed.\nRunning In Windowed Mode."});
     record.window.reset();

@@ -159,3 +159,14 @@ TEST_F(ConfigFileParserDeathTest, MissingFileOrRequiredEmptyValueEndsWithFive)
 }
 
 } // namespace
+
+// Several values land in one write, each on its own line, every other byte kept.
+TEST(ConfigFileWriter, SeveralValuesInOneWriteChangeOnlyTheirLines)
+{
+    testsupport::ScratchDir scratch;
+    scratch.write("Conf/global.cfg", "[Player1]\r\nKeyUp = 57\r\n# pad\r\n[Player2]\r\nKeyUp = 26\r\n");
+    EXPECT_TRUE(ConfigFileWriter::setValues(
+        "Conf/global.cfg", {{"Player1", "PadUp", "button 0"}, {"Player2", "KeyUp", "25"}, {"Player1", "KeyUp", "58"}}));
+    EXPECT_EQ(testsupport::readFile(scratch.path() / "Conf/global.cfg"),
+              "[Player1]\r\nKeyUp = 58\r\n# pad\r\nPadUp = button 0\r\n[Player2]\r\nKeyUp = 25\r\n");
+}

@@ -10,11 +10,13 @@ struct VirtualJoystick::Handles {
     std::string name;
     int buttons = 0;
     int axes = 0;
+    int hats = 0;
+    bool gameController = false;
     SDL_Joystick* joystick = nullptr;
 };
 
-VirtualJoystick::VirtualJoystick(const std::string& name, int buttons, int axes)
-    : handles(std::make_unique<Handles>(Handles{name, buttons, axes}))
+VirtualJoystick::VirtualJoystick(const std::string& name, int buttons, int axes, int hats, bool gameController)
+    : handles(std::make_unique<Handles>(Handles{name, buttons, axes, hats, gameController}))
 {
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
         std::fprintf(stderr, "VirtualJoystick: %s\n", SDL_GetError());
@@ -38,9 +40,10 @@ void VirtualJoystick::plugIn()
         return;
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_DANCE_PAD;
+    desc.type = handles->gameController ? SDL_JOYSTICK_TYPE_GAMECONTROLLER : SDL_JOYSTICK_TYPE_DANCE_PAD;
     desc.naxes = static_cast<Uint16>(handles->axes);
     desc.nbuttons = static_cast<Uint16>(handles->buttons);
+    desc.nhats = static_cast<Uint16>(handles->hats);
     desc.name = handles->name.c_str();
     const int index = SDL_JoystickAttachVirtualEx(&desc);
     handles->joystick = index < 0 ? nullptr : SDL_JoystickOpen(index);
@@ -71,6 +74,12 @@ void VirtualJoystick::setAxis(int axis, std::int16_t value)
 {
     if (handles->joystick)
         SDL_JoystickSetVirtualAxis(handles->joystick, axis, value);
+}
+
+void VirtualJoystick::setHat(int hat, std::uint8_t position)
+{
+    if (handles->joystick)
+        SDL_JoystickSetVirtualHat(handles->joystick, hat, position);
 }
 
 int VirtualJoystick::attachedCount()

@@ -11,7 +11,10 @@ namespace testsupport {
 // unplugged and plugged in again as the same model.
 class VirtualJoystick {
 public:
-    VirtualJoystick(const std::string& name, int buttons, int axes = 2);
+    // A game controller is one SDL's controller database knows (its own
+    // layout for virtual controllers: A, B, X, Y on buttons 0 to 3, the
+    // d-pad on buttons 11 to 14); other joysticks are dance pads.
+    VirtualJoystick(const std::string& name, int buttons, int axes = 2, int hats = 0, bool gameController = false);
     ~VirtualJoystick();
     VirtualJoystick(const VirtualJoystick&) = delete;
     VirtualJoystick& operator=(const VirtualJoystick&) = delete;
@@ -19,6 +22,8 @@ public:
     bool isAttached() const;
     void setButton(int button, bool down);
     void setAxis(int axis, std::int16_t value);
+    // SDL's hat bits: 1 up, 2 right, 4 down, 8 left.
+    void setHat(int hat, std::uint8_t position);
     void unplug();
     void plugIn();
 

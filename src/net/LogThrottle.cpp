@@ -1,0 +1,19 @@
+#include "net/LogThrottle.h"
+
+namespace net {
+
+bool LogThrottle::allow(std::size_t kind, std::int64_t nowUs, std::uint64_t& suppressed)
+{
+    if (kind >= slots.size())
+        return false;
+    Slot& slot = slots[kind];
+    if (slot.written && nowUs - slot.lastUs < intervalUs) {
+        ++slot.held;
+        return false;
+    }
+    suppressed = slot.held;
+    slot = {true, nowUs, 0};
+    return true;
+}
+
+} // namespace net

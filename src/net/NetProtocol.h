@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// The constants two games agree on to battle over the network: the port, the
+// protocol's version, the limits every message and field is checked against,
+// and the texts both players' screens show when something goes wrong.
+namespace net {
+
+// The UDP port a host listens on unless told otherwise (the one a router forwards).
+constexpr std::uint16_t defaultPort = 7493;
+// Raised whenever a message's layout or meaning changes; a peer speaking
+// another version is refused.
+constexpr std::uint16_t protocolVersion = 1;
+
+// Limits of messages and their fields.
+constexpr std::size_t maxMessageBytes = 64;
+// Packets above this never reach the decoder (the transport drops them).
+constexpr std::size_t maxPacketBytes = 256;
+constexpr std::size_t maxNameBytes = 32;
+constexpr std::size_t chartHashBytes = 32;
+constexpr std::uint8_t maxChartIndex = 63;
+constexpr std::uint8_t difficultyCount = 6;
+constexpr std::uint8_t laneCount = 4;
+constexpr std::uint8_t slotCount = 4;
+constexpr std::uint32_t maxNoteIndex = 100000;
+constexpr std::int32_t maxPoints = 100000000;
+constexpr std::uint16_t maxThresholds = 10000;
+// Song times in milliseconds: a little before the music up to an hour.
+constexpr std::int32_t minSongTimeMs = -60000;
+constexpr std::int32_t maxSongTimeMs = 3600000;
+constexpr std::int32_t maxBlockMs = 60000;
+// Clock readings in microseconds of a steady clock: up to about 290 000 years.
+constexpr std::int64_t maxClockUs = std::int64_t{1} << 53;
+
+// The words a judgement can show, by the index that crosses the network.
+constexpr std::array<const char*, 8> judgementWords{
+    "Godlike", "Perfect", "Great", "Good", "Booo", "OK", "NG", "Boom"};
+constexpr std::size_t resultWordCount = 5; // the five press words counted in the results
+
+// Timing of the session.
+constexpr std::int64_t keepAliveIntervalUs = 1000000;
+constexpr std::int64_t silenceLimitUs = 5000000;
+constexpr std::int64_t syncPingIntervalUs = 30000;
+constexpr int syncExchanges = 8;
+constexpr std::int64_t minStartLeadUs = 1000000;
+// A peer may send this many messages per second, in bursts of up to flood burst.
+constexpr double floodRatePerSecond = 200.0;
+constexpr double floodBurst = 400.0;
+
+// What the screens show.
+constexpr const char* opponentLeftText = "Opponent left";
+constexpr const char* songMissingText = "The other player's song is not in your library";
+constexpr const char* hostBusyText = "The other player's game already has an opponent";
+
+} // namespace net

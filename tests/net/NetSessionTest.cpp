@@ -1,0 +1,303 @@
+#include "core/OutputHandler.h"
+#include "net/MessageCodec.h"
+#include "net/NetSession.h"
+#include "platform/EnetHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+using namespace net;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* loopback = "127.0.0.1";
+// Ports of their own, so that other runs on the machine do not collide.
+constexpr std::uint16_t firstPort = 47931;
+// The guest's clock runs this far ahead of the host's.
+constexpr std::int64_t guestAheadUs = 3217000123;
+
+std::int64_t guestClock()
+{
+    return NetSession::steadyMicroseconds() + guestAheadUs;
+}
+
+// Runs `step` (which polls whatever takes part) about every millisecond until
+// `done` holds or the time is up.
+bool pumpUntil(const std::function<void()>& step, const std::function<bool()>& done,
+    std::chrono::milliseconds limit = 5s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        step();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
+void pump(NetSession& a, NetSession& b)
+{
+    a.update();
+    b.update();
+}
+
+bool connectPair(NetSession& host, NetSession& guest, std::uint16_t hostPort, std::uint16_t joinPort)
+{
+    if (!host.host(hostPort, loopback) || !guest.join(loopback, joinPort))
+        return false;
+    return pumpUntil([&] { pump(host, guest); }, [&] {
+        return host.clockSynced() && guest.clockSynced();
+    }, 10s);
+}
+
+// A raw end of the link, speaking bytes, for what a well-behaved session never sends.
+struct RawPeer {
+    platform::EnetHost link;
+    std::vector<Envelope> received;
+    bool disconnected = false;
+
+    void poll()
+    {
+        platform::EnetHost::Event event;
+        while (link.poll(event)) {
+            if (event.kind == platform::EnetHost::EventKind::Disconnected)
+                disconnected = true;
+            if (event.kind != platform::EnetHost::EventKind::Received)
+                continue;
+            const DecodeResult result = MessageCodec::decode(event.bytes);
+            if (result.ok)
+                received.push_back(result.envelope);
+        }
+    }
+    void send(std::uint32_t sequence, const Message& message) { link.send(MessageCodec::encode({sequence, message})); }
+    bool joinAndGreet(NetSession& host, std::uint16_t port, std::uint16_t version = protocolVersion)
+    {
+        std::string error;
+        if (!link.connect(loopback, port, maxPacketBytes, error))
+            return false;
+        if (!pumpUntil([&] { host.update(); poll(); }, [&] { return link.hasPeer(); }))
+            return false;
+        send(1, Hello{version, "raw"});
+        return true;
+    }
+};
+
+// The relay between the two games, stopped when the test ends.
+class RelayProcess {
+public:
+    explicit RelayProcess(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), FLAREVOX_RELAY);
+        std::vector<char*> argv;
+        for (std::string& word : arguments)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        started = posix_spawn(&pid, FLAREVOX_RELAY, nullptr, nullptr, argv.data(), environ) == 0;
+        std::this_thread::sleep_for(300ms);
+    }
+    ~RelayProcess()
+    {
+        if (!started)
+            return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    bool started = false;
+
+private:
+    pid_t pid = 0;
+};
+
+} // namespace
+
+TEST(NetSession, TwoGamesGreetSyncClocksAndStartTogether)
+{
+    NetSession host("Left Feet");
+    NetSession guest("Right Feet", guestClock);
+    ASSERT_TRUE(connectPair(host, guest, firstPort, firstPort));
+    EXPECT_EQ(host.state(), NetSession::State::Connected);
+    EXPECT_EQ(guest.peerName(), "Left Feet");
+    EXPECT_EQ(host.peerName(), "Right Feet");
+    EXPECT_TRUE(host.isHost());
+    // On the loopback the offset is known to within well under 2 ms.
+    EXPECT_NEAR(static_cast<double>(host.clockSync().best()->offsetUs), guestAheadUs, 2000.0);
+    EXPECT_NEAR(static_cast<double>(guest.clockSync().best()->offsetUs), -guestAheadUs, 2000.0);
+
+    EXPECT_FALSE(guest.startSong()) << "only the host names the start";
+    const std::optional<std::int64_t> start = host.startSong(0);
+    ASSERT_TRUE(start);
+    EXPECT_GE(*start - host.now(), minStartLeadUs - 1000) << "at least a second ahead";
+    ASSERT_TRUE(pumpUntil([&] { pump(host, guest); }, [&] { return guest.songStartUs().has_value(); }));
+    EXPECT_NEAR(static_cast<double>(*guest.songStartUs() - guestAheadUs - *start), 0.0, 2000.0);
+    EXPECT_EQ(guest.state(), NetSession::State::InSong);
+    EXPECT_TRUE(std::holds_alternative<StartAt>(*guest.receive()));
+
+    // Game messages cross in order; both song ends bring both back to Connected.
+    ASSERT_TRUE(guest.send(Judgement{2, 1, 0, 0, 500}));
+    ASSERT_TRUE(guest.send(MissileLaunched{1, 0, 3, 12000}));
+    ASSERT_TRUE(guest.send(SongEnd{500, {1, 0, 0, 0, 0}, 0, 0, 0}));
+    ASSERT_TRUE(host.send(SongEnd{0, {}, 0, 0, 0}));
+    EXPECT_FALSE(host.send(Ping{1, 1})) << "the session's own messages are not the game's";
+    std::vector<Message> arrived;
+    ASSERT_TRUE(pumpUntil([&] {
+        pump(host, guest);
+        while (auto message = host.receive())
+            arrived.push_back(*message);
+    }, [&] { return arrived.size() == 3 && guest.state() == NetSession::State::Connected; }));
+    EXPECT_EQ(std::get<Judgement>(arrived[0]).pointsAfter, 500);
+    EXPECT_EQ(std::get<MissileLaunched>(arrived[1]).lane, 3);
+    EXPECT_TRUE(std::holds_alternative<SongEnd>(arrived[2]));
+    EXPECT_EQ(host.state(), NetSession::State::Connected);
+
+    guest.close();
+    ASSERT_TRUE(pumpUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }));
+    EXPECT_EQ(host.problem(), opponentLeftText);
+}
+
+TEST(NetSession, ASecondGuestIsTurnedAway)
+{
+    NetSession host("host");
+    NetSession first("first");
+    NetSession second("second");
+    ASSERT_TRUE(connectPair(host, first, firstPort + 1, firstPort + 1));
+    ASSERT_TRUE(second.join(loopback, firstPort + 1));
+    ASSERT_TRUE(pumpUntil([&] { pump(host, first); second.update(); },
+        [&] { return second.state() == NetSession::State::Failed; }));
+    EXPECT_EQ(second.problem(), hostBusyText);
+    EXPECT_EQ(host.state(), NetSession::State::Connected);
+    EXPECT_EQ(first.state(), NetSession::State::Connected);
+}
+
+TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
+{
+    // A host meets a guest of version 2...
+    NetSession host("host");
+    ASSERT_TRUE(host.host(firstPort + 2, loopback));
+    RawPeer guest;
+    ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 2, 2));
+    ASSERT_TRUE(pumpUntil([&] { host.update(); guest.poll(); }, [&] { return guest.disconnected; }));
+    EXPECT_EQ(host.state(), NetSession::State::Failed);
+    EXPECT_EQ(host.problem(), NetSession::versionMismatchText(2));
+    EXPECT_NE(host.problem().find("network version 2, this one 1"), std::string::npos);
+    ASSERT_EQ(guest.received.size(), 2u);
+    EXPECT_EQ(std::get<Goodbye>(guest.received[1].message).reason, GoodbyeReason::VersionMismatch);
+
+    // ...and a guest meets a host of version 2.
+    RawPeer oldHost;
+    std::string error;
+    ASSERT_TRUE(oldHost.link.host(loopback, firstPort + 3, maxPacketBytes, error)) << error;
+    NetSession joiner("joiner");
+    ASSERT_TRUE(joiner.join(loopback, firstPort + 3));
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); }, [&] { return oldHost.link.hasPeer(); }));
+    oldHost.send(1, Hello{2, ""});
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); },
+        [&] { return joiner.state() == NetSession::State::Failed; }));
+    EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(2));
+}
+
+TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
+{
+    const auto logPath = std::filesystem::temp_directory_path() / "flarevox-net-drops.log";
+    ASSERT_TRUE(OutputHandler::instance()->open(logPath.string()));
+    NetSession host("host");
+    ASSERT_TRUE(host.host(firstPort + 4, loopback));
+    RawPeer guest;
+    ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 4));
+    guest.send(2, Judgement{2, 0, 1, 0, 100});
+    guest.send(2, Judgement{2, 0, 2, 0, 200});
+    guest.send(1, Judgement{2, 0, 3, 0, 300});
+    guest.link.send(std::vector<std::uint8_t>{99, 1, 2, 3, 4});
+    guest.link.send(std::vector<std::uint8_t>(200, 8));
+    guest.send(3, Judgement{2, 0, 4, 0, 400});
+    std::vector<std::int32_t> points;
+    const auto collect = [&] {
+        host.update();
+        guest.poll();
+        while (auto message = host.receive())
+            if (const auto* judgement = std::get_if<Judgement>(&*message))
+                points.push_back(judgement->pointsAfter);
+    };
+    ASSERT_TRUE(pumpUntil(collect, [&] { return points.size() == 2; }));
+    for (std::uint32_t sequence = 4; sequence < 1004; ++sequence)
+        guest.send(sequence, Ready{});
+    ASSERT_TRUE(pumpUntil(collect, [&] { return host.dropped(DropKind::Flood) > 0; }));
+    collect();
+    EXPECT_EQ(points, (std::vector<std::int32_t>{100, 400}));
+    EXPECT_EQ(host.dropped(DropKind::Duplicate), 2u);
+    EXPECT_EQ(host.dropped(DropKind::UnknownType), 1u);
+    EXPECT_EQ(host.dropped(DropKind::Oversized), 1u);
+    EXPECT_EQ(host.state(), NetSession::State::Connected) << "dropping is not disconnecting";
+    host.close();
+    OutputHandler::instance()->close();
+
+    std::ifstream log(logPath);
+    int duplicateLines = 0;
+    int floodLines = 0;
+    for (std::string line; std::getline(log, line);) {
+        duplicateLines += line.find("dropped a duplicate") != std::string::npos;
+        floodLines += line.find("dropped a flood") != std::string::npos;
+    }
+    EXPECT_EQ(duplicateLines, 1) << "one line per kind and second";
+    EXPECT_EQ(floodLines, 1);
+    std::filesystem::remove(logPath);
+}
+
+TEST(NetSession, ASilentPeerIsNoticedWithinFiveSeconds)
+{
+    NetSession host("host");
+    ASSERT_TRUE(host.host(firstPort + 5, loopback));
+    RawPeer guest;
+    ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 5));
+    ASSERT_TRUE(pumpUntil([&] { host.update(); guest.poll(); },
+        [&] { return host.state() == NetSession::State::Connected; }));
+    // From now on the guest answers nothing, as if its cable were pulled.
+    const auto silentFrom = std::chrono::steady_clock::now();
+    ASSERT_TRUE(pumpUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }, 8s));
+    const auto noticedAfter = std::chrono::steady_clock::now() - silentFrom;
+    EXPECT_LE(noticedAfter, 5s + 100ms);
+    EXPECT_GE(noticedAfter, 4s) << "a peer is not given up too early";
+    EXPECT_EQ(host.problem(), opponentLeftText);
+}
+
+TEST(NetSession, ThroughARelayWithDelayJitterAndLossEveryMessageArrivesOnceInOrder)
+{
+    const std::uint16_t hostPort = firstPort + 6;
+    const std::uint16_t relayPort = firstPort + 7;
+    RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(hostPort),
+        "--delay", "50", "--jitter", "10", "--loss", "0.02", "--seed", "1", "--seconds", "60"});
+    ASSERT_TRUE(relay.started);
+    NetSession host("host");
+    NetSession guest("guest", guestClock);
+    ASSERT_TRUE(connectPair(host, guest, hostPort, relayPort));
+    const ClockSync::Estimate estimate = *guest.clockSync().best();
+    EXPECT_GE(estimate.roundTripUs, 70000);
+    EXPECT_NEAR(static_cast<double>(estimate.offsetUs), -guestAheadUs, estimate.roundTripUs / 2.0);
+
+    constexpr std::uint32_t count = 300;
+    std::vector<std::uint32_t> notes;
+    std::uint32_t sent = 0;
+    ASSERT_TRUE(pumpUntil([&] {
+        if (sent < count && guest.send(Judgement{2, static_cast<std::uint8_t>(sent % 4), sent, 0, 0}))
+            ++sent;
+        pump(host, guest);
+        while (auto message = host.receive())
+            notes.push_back(std::get<Judgement>(*message).noteIndex);
+    }, [&] { return notes.size() >= count; }, 30s));
+    for (std::uint32_t i = 0; i < count; ++i)
+        ASSERT_EQ(notes[i], i);
+    EXPECT_EQ(host.state(), NetSession::State::Connected);
+    EXPECT_EQ(guest.state(), NetSession::State::Connected);
+}
