@@ -31,8 +31,12 @@ public:
     static constexpr std::uint8_t keyF2 = 113;
     static constexpr std::uint8_t keyF3 = 114;
     static constexpr std::uint8_t keyF5 = 116;
+    static constexpr std::uint8_t keyF6 = 117;
+    static constexpr std::uint8_t keyF7 = 118;
     static constexpr std::uint8_t keyF8 = 119;
     static constexpr std::uint8_t keyF9 = 120;
+    static constexpr std::uint8_t keyF10 = 121;
+    static constexpr std::uint8_t keyF11 = 122;
 
     MainLoop();
     ~MainLoop() override;

@@ -1,9 +1,12 @@
 #include "flow/Match.h"
 
+#include "chart/ChartHash.h"
 #include "chart/Song.h"
 #include "chart/SongFolder.h"
+#include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "flow/Calibration.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -46,6 +49,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , mapping(*this)
     , play(*this)
     , results(*this)
+    , speeds(Calibration::configPath)
     , current(&story)
 {
 }
@@ -58,6 +62,8 @@ SoundManager* Match::findSound()
 void Match::init()
 {
     results.create();
+    speeds.read(config);
+    records.open();
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
@@ -87,6 +93,7 @@ void Match::onKey(std::uint8_t code)
 void Match::update(std::uint32_t tick)
 {
     current->update(tick);
+    records.writeMessages();
 }
 
 void Match::draw()
@@ -126,6 +133,7 @@ void Match::startSong(std::uint32_t pressTick)
     story.stopPreview();
     applySelection();
     calibration.stop();
+    arrows.setSpeeds(speeds.get());
     arrows.startSong(pressTick);
     current = &play;
     if (hooks.songStarted)
@@ -134,6 +142,7 @@ void Match::startSong(std::uint32_t pressTick)
 
 void Match::showResults(std::uint32_t tick)
 {
+    submitRecords();
     current = &results;
     results.update(tick);
 }
@@ -152,6 +161,7 @@ void Match::startNewRound()
             loadSong(*songChoice);
     }
     results.hide();
+    records.newRound();
     startNeedsNewPress = true;
     moveTo(story);
     if (ObjectGraph* graph = ObjectGraph::find()) {
@@ -236,4 +246,39 @@ void Match::applySelection()
     }
     songChoice = std::move(choice);
     playedChoice = songChoice;
+}
+
+std::string Match::playerName(int player) const
+{
+    return config.getValue("Name", player == 2 ? "Player2" : "Player1");
+}
+
+// Each player's round on the chart they played, once at the song's end. A
+// player who hit nothing at all (not playing) sets no record.
+void Match::submitRecords()
+{
+    std::vector<std::pair<int, library::RecordEntry>> entries;
+    for (int player = 1; player <= 2; ++player) {
+        const PlayerScore& score = arrows.scoreOf(player);
+        library::RecordEntry entry;
+        entry.record.points = score.getPoints();
+        entry.record.judgements = score.getTally();
+        entry.record.highestCombo = score.getCombo().highest();
+        if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
+            entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
+            entry.key.chart = chartPlayer->getChart().difficulty;
+            entry.record.holdsOk = chartPlayer->getResults().holdsOk;
+            entry.record.holdsNg = chartPlayer->getResults().holdsNg;
+            entry.record.minesHit = chartPlayer->getResults().minesHit;
+        } else {
+            entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
+            entry.key.chart = RecordKeeper::ownChartName;
+        }
+        entry.key.player = playerName(player);
+        const auto& tally = entry.record.judgements;
+        const bool played = std::any_of(tally.begin(), tally.end(), [](std::uint32_t count) { return count > 0; });
+        if (played && !entry.key.chartHash.empty())
+            entries.emplace_back(player, std::move(entry));
+    }
+    records.submit(entries);
 }

@@ -3,6 +3,8 @@
 #include "flow/CalibrationScreen.h"
 #include "flow/MappingScreen.h"
 #include "flow/PlayScreen.h"
+#include "flow/PlayerSpeeds.h"
+#include "flow/RecordKeeper.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
@@ -42,8 +44,8 @@ public:
     static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
     static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
 
-    // After the arrow manager's start-up: the results columns, and the song
-    // choice's song for the arrow manager.
+    // After the arrow manager's start-up: the results columns, the players'
+    // speeds and records, and the song choice's song for the arrow manager.
     void init();
     // At the end of start-up: the song library for the song panel.
     void scanLibrary();
@@ -64,6 +66,8 @@ public:
     void requestStart(std::uint32_t pressTick, bool newPress);
     void showResults(std::uint32_t tick);
     void startNewRound();
+    // One step of player 1's or 2's scroll speed, kept in the configuration.
+    void stepSpeed(int player, bool faster) { speeds.step(player, faster); }
 
     // Null when there is no sound manager.
     static SoundManager* findSound();
@@ -77,6 +81,11 @@ public:
     const MappingScreen& getMapping() const { return mapping; }
     const ResultsScreen& getResults() const { return results; }
     bool isPlayingChoice() const;
+    const PlayerSpeeds& getSpeeds() const { return speeds; }
+    RecordKeeper& getRecords() { return records; }
+    const RecordKeeper& getRecords() const { return records; }
+    // The player's name as the configuration gives it: whose records they are.
+    std::string playerName(int player) const;
 
 private:
     void startSong(std::uint32_t pressTick);
@@ -84,6 +93,7 @@ private:
     bool loadSong(const SongChoice& choice);
     void applySelection();
     void playGamesOwnSong();
+    void submitRecords();
 
     inline static std::optional<SongChoice> songChoice;
     // The choice the current song came from, played or refused.
@@ -97,6 +107,8 @@ private:
     MappingScreen mapping;
     PlayScreen play;
     ResultsScreen results;
+    PlayerSpeeds speeds;
+    RecordKeeper records;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
 };

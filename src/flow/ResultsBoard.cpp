@@ -58,7 +58,13 @@ std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
         lines.push_back(line("Holds NG", counts.holdsNg));
         lines.push_back(line("Mines hit", counts.minesHit));
     }
+    lines.push_back(line("Max combo", counts.highestCombo));
     lines.push_back(line("Points", counts.points));
+    if (counts.fullCombo || counts.newRecord) {
+        const std::string full = counts.fullCombo ? "Full combo" : "";
+        const std::string record = counts.newRecord ? "New record" : "";
+        lines.push_back(full + (counts.fullCombo && counts.newRecord ? "  " : "") + record);
+    }
     return lines;
 }
 

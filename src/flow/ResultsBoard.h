@@ -10,15 +10,16 @@ class Text;
 
 // What each player did in the round, shown on the player's half of the
 // screen once the song has ended: a column of lines, one per judgement word,
-// the holds and mines of a player's song, and the points. The texts belong
+// the holds and mines of a player's song, the highest combo, the points, and
+// "Full combo" and "New record" where the round earned them. The texts belong
 // to the scene graph; they stay hidden until shown.
 class ResultsBoard {
 public:
     static constexpr std::size_t judgementCount = 5;
-    static constexpr std::size_t lineCount = 9;
+    static constexpr std::size_t lineCount = 11;
     static constexpr float lineX = -1.5f;
     static constexpr float topY = 3.1f;
-    static constexpr float lineStep = 0.45f;
+    static constexpr float lineStep = 0.36f;
 
     struct Counts {
         // Hits of each judgement, best first.
@@ -26,9 +27,12 @@ public:
         std::uint32_t holdsOk = 0;
         std::uint32_t holdsNg = 0;
         std::uint32_t minesHit = 0;
+        std::uint32_t highestCombo = 0;
         std::uint32_t points = 0;
         // Only a player's song has holds and mines.
         bool holdsAndMines = false;
+        bool fullCombo = false;
+        bool newRecord = false;
     };
 
     // Creates and links both players' columns, hidden. Without a scene graph

@@ -27,7 +27,11 @@ void ResultsScreen::showCounts(int player)
 {
     const ArrowManager& arrows = match.getArrows();
     ResultsBoard::Counts counts;
-    counts.judgements = arrows.getTally(player);
+    const PlayerScore& score = arrows.scoreOf(player);
+    counts.judgements = score.getTally();
+    counts.highestCombo = score.getCombo().highest();
+    counts.fullCombo = score.getCombo().fullCombo();
+    counts.newRecord = match.getRecords().isNewRecord(player);
     if (const Player* target = arrows.playerNumber(player))
         counts.points = target->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {

@@ -41,8 +41,9 @@ inline constexpr float promptX = -1.5f;
 inline constexpr float promptY = -2.6f;
 
 // The song panel in the prompt's place: song, tempo and length, each
-// player's chart, and the prompt with the panel's keys.
-inline constexpr std::array<float, 4> panelLineY{-2.3f, -2.65f, -3.0f, -3.4f};
+// player's chart and speed, each player's best on it, and the prompt with the
+// panel's keys.
+inline constexpr std::array<float, 5> panelLineY{-2.2f, -2.5f, -2.8f, -3.1f, -3.45f};
 
 // Text for the bitmap fonts: characters outside 32 to 126 become '?'.
 inline std::string printable(const std::string& text)

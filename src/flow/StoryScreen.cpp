@@ -19,7 +19,11 @@
 namespace {
 
 constexpr std::uint8_t keyF8 = 119;
+constexpr std::uint8_t keyF6 = 117;
+constexpr std::uint8_t keyF7 = 118;
 constexpr std::uint8_t keyF9 = 120;
+constexpr std::uint8_t keyF10 = 121;
+constexpr std::uint8_t keyF11 = 122;
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -88,12 +92,25 @@ void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::
 
 void StoryScreen::onKey(std::uint8_t code)
 {
-    if (code == keyF9) {
+    switch (code) {
+    case keyF9:
         stopPreview();
         match.showCalibration();
-    } else if (code == keyF8) {
+        break;
+    case keyF8:
         stopPreview();
         match.showMapping();
+        break;
+    case keyF6:
+    case keyF7:
+        match.stepSpeed(1, code == keyF7);
+        break;
+    case keyF10:
+    case keyF11:
+        match.stepSpeed(2, code == keyF11);
+        break;
+    default:
+        break;
     }
 }
 
@@ -168,7 +185,7 @@ void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
     if (selection.empty()) {
-        page.drawLine(story::panelLineY[3], story::prompt);
+        page.drawLine(story::panelLineY[4], story::prompt);
         return;
     }
     const library::SongEntry& song = selection.song();
@@ -181,14 +198,41 @@ void StoryScreen::drawSongPanel() const
                   panelLine("BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes, seconds));
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
+    const PlayerSpeeds& speeds = match.getSpeeds();
     page.drawLine(story::panelLineY[2],
-                  panelLine("%s: %s %d (%s)      %s: %s %d (%s)", playerName(1).c_str(),
+                  panelLine("%s: %s %d at %s (%s)      %s: %s %d at %s (%s)", playerName(1).c_str(),
                             first ? story::printable(first->shownName).c_str() : "-", first ? first->meter : 0,
-                            story::printable(MappingScreen::devicesOf(1)).c_str(), playerName(2).c_str(),
-                            second ? story::printable(second->shownName).c_str() : "-", second ? second->meter : 0,
+                            speeds.of(1).format().c_str(), story::printable(MappingScreen::devicesOf(1)).c_str(),
+                            playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
+                            second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
     page.drawLine(story::panelLineY[3],
-                  panelLine("%s  (Up/Down: song, Left/Right: difficulty, F8: controls)", story::prompt));
+                  panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+    page.drawLine(story::panelLineY[4],
+                  panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, F8: controls)",
+                            story::prompt));
+}
+
+// The player's best on the chart they would play: the game's own chart for
+// the game's own song.
+std::string StoryScreen::bestText(int player) const
+{
+    const library::SongEntry& song = selection.song();
+    const library::ChartChoice* choice = selection.chart(player);
+    RecordKeeper& records = match.getRecords();
+    library::RecordKey key;
+    if (song.builtIn) {
+        key.chartHash = records.ownChartHash(builtInChartPath);
+        key.chart = RecordKeeper::ownChartName;
+    } else if (choice) {
+        key.chartHash = records.chartHash(song, choice->chartIndex);
+        key.chart = choice->name;
+    }
+    key.player = match.playerName(player);
+    const std::optional<library::Record> best = records.best(key);
+    if (!best)
+        return "none";
+    return panelLine("%u (combo %u, %s)", best->points, best->highestCombo, story::printable(best->date).c_str());
 }
 
 // The name the configuration gives the player, as the winner text shows it.

@@ -11,7 +11,9 @@ class Match;
 // The story and, under it, the song panel: the chosen song, its tempo and
 // length and each player's chart. Up and Down choose the song, each
 // player's Left and Right their own chart; the chosen song's sample loops.
-// A slot key starts the song, F8 the controls' mapping, F9 the calibration.
+// F6 and F7 make player 1's arrows slower and faster, F10 and F11 player
+// 2's. Each player's best on their chart shows under it. A slot key starts
+// the song, F8 the controls' mapping, F9 the calibration.
 class StoryScreen : public Screen {
 public:
     static constexpr const char* previewStreamName = "Preview";
@@ -34,6 +36,9 @@ public:
 
     void startPreview();
     void stopPreview();
+    // The player's best on the chart chosen for them, as the panel shows it
+    // ("none" without one).
+    std::string bestText(int player) const;
 
 private:
     void stepPanel(std::uint8_t player, std::uint8_t action);

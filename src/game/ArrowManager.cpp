@@ -7,12 +7,14 @@
 #include "fx/Text.h"
 #include "game/Arrow.h"
 #include "game/ChartPlayer.h"
+#include "game/FairPoints.h"
 #include "game/FieldHeights.h"
 #include "game/Gimmick.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
+#include "game/RoundLog.h"
 #include "game/StepFileManager.h"
 #include "platform/SystemClock.h"
 #include "scene/Dancer.h"
@@ -33,10 +35,9 @@ constexpr const char* arrowPath = "Arrow\\Arrow";
 constexpr const char* carrierPath = "Arrow";
 constexpr std::uint32_t qualityTextMs = 500;
 constexpr std::uint32_t winnerTextMs = 5000000;
-// The song clock's rate against the ticks is measured over at least this long,
-// and believed within this share of 1.
-constexpr std::int32_t minimumRateSpanMs = 2000;
-constexpr double largestRateError = 0.2;
+// The combo under the judgement word.
+constexpr float comboX = 0.3f;
+constexpr float comboY = -0.55f;
 
 template <typename T>
 T* findManager(const char* name)
@@ -96,6 +97,7 @@ void ArrowManager::init()
         player1 = players->getPlayer(1);
         player2 = players->getPlayer(2);
     }
+    createComboTexts();
     if (ObjectGraph* graph = ObjectGraph::find()) {
         for (std::size_t lane = 0; lane < goals.size(); ++lane) {
             char path[16];
@@ -108,10 +110,8 @@ void ArrowManager::init()
     bpm = stepFile->getBpm();
     gap = stepFile->getGap();
     if (bpm > 0.0f) {
-        lead = travel * millisecondsPerMinute / bpm;
         stepLength = millisecondsPerMinute / (2.0 * bpm);
-        firstStepTime = static_cast<double>(gap) - lead;
-        nextStepTime = std::round(firstStepTime);
+        timeOwnSteps();
     } else {
         OutputHandler::report(log, Warning, "ArrowManager: The step file gives no tempo (BPM %g), no arrows will come.",
                               static_cast<double>(bpm));
@@ -133,11 +133,11 @@ void ArrowManager::newRound()
     noteCursor = 0;
     startTick.reset();
     songNow = 0.0;
-    lastReading.reset();
-    firstReading.reset();
+    clock.reset();
     for (auto& errors : pressErrors)
         errors.clear();
-    tallies = {};
+    for (PlayerScore& score : scores)
+        score.newRound();
     finalTotalsLogged = false;
     underrunsAtStart = 0;
     clearTexts();
@@ -172,13 +172,50 @@ void ArrowManager::clearTexts()
     }
 }
 
+// Under each judgement word, hidden until a combo is shown.
+void ArrowManager::createComboTexts()
+{
+    for (int player = 1; player <= 2; ++player) {
+        const auto side = static_cast<std::int8_t>(player);
+        Text* text = createText(qualityTextMs, side, 24, "Arial", player == 1 ? "P1Combo" : "P2Combo");
+        if (text) {
+            text->setPosition(comboX, comboY);
+            text->setActive(false);
+        }
+        comboTexts[static_cast<std::size_t>(player - 1)] = text;
+        scoreOf(player).attach(player, playerNumber(player), text);
+    }
+}
+
+// The slowest player's arrows of the game's own song must come into view at
+// the spawn line: they are spawned that much earlier (at 1x: `travel` beats).
+void ArrowManager::timeOwnSteps()
+{
+    const double slowest = std::min(ownSpeeds[0], ownSpeeds[1]);
+    lead = travel / slowest * millisecondsPerMinute / bpm;
+    firstStepTime = static_cast<double>(gap) - lead;
+    nextStepTime = std::round(firstStepTime);
+}
+
+void ArrowManager::setSpeeds(const std::array<ScrollSpeed, 2>& chosen)
+{
+    speeds = chosen;
+    for (std::size_t index = 0; index < speeds.size(); ++index)
+        ownSpeeds[index] = speeds[index].factor(bpm);
+    if (bpm > 0.0f && !startTick)
+        timeOwnSteps();
+    restartChartPlayers();
+}
+
 // The same song starts again from its charts' first notes.
 void ArrowManager::restartChartPlayers()
 {
     for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
-        if (chartPlayers[index])
-            chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1,
-                                                                chartPlayers[index]->getChart(), travel);
+        if (chartPlayers[index]) {
+            const chart::Chart& chart = chartPlayers[index]->getChart();
+            chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1, chart, travel,
+                                                                speeds[index].factor(chart));
+        }
     }
 }
 
@@ -189,10 +226,14 @@ void ArrowManager::playSong(std::unique_ptr<chart::Song> song, const std::array<
         return;
     chosenSong = std::move(song);
     for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
-        const std::size_t chosen = chartIndex[index] < chosenSong->charts.size() ? chartIndex[index] : 0;
-        chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1,
-                                                            chosenSong->charts[chosen], travel);
+        const chart::Chart& chart = chosenSong->charts[chartIndex[index] < chosenSong->charts.size() ? chartIndex[index] : 0];
+        chartPlayers[index] = std::make_unique<ChartPlayer>(*this, static_cast<int>(index) + 1, chart, travel,
+                                                            speeds[index].factor(chart));
     }
+    const FairPoints fair(FairPoints::flawlessMaximum(chartPlayers[0]->getChart()),
+                          FairPoints::flawlessMaximum(chartPlayers[1]->getChart()));
+    for (PlayerScore& score : scores)
+        score.setFairPoints(fair);
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         sound->setStream(chosenSong->musicPath.string().c_str(), chartStreamName);
     songStream = chartStreamName;
@@ -207,6 +248,8 @@ void ArrowManager::playGamesOwnSong()
     for (auto& chartPlayer : chartPlayers)
         chartPlayer.reset();
     chosenSong.reset();
+    for (PlayerScore& score : scores)
+        score.setFairPoints(FairPoints());
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         sound->remove(chartStreamName);
     songStream = streamName;
@@ -236,7 +279,7 @@ void ArrowManager::update(std::uint32_t tick)
 {
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
-    songNow = songTimeNow().songMs;
+    songNow = clock.now(songStream, startTick.has_value()).songMs;
     if (playsChart()) {
         for (auto& chartPlayer : chartPlayers) {
             if (startTick)
@@ -249,38 +292,6 @@ void ArrowManager::update(std::uint32_t tick)
     }
     sweepMisses();
     checkSongEnd(findManager<SoundManager>("SoundManager"));
-}
-
-// The song as the player hears it now. Once the stream has ended its clock
-// stands at the length: the song time then goes on with the tick count from
-// the last reading, so the arrows keep moving.
-ArrowManager::SongReading ArrowManager::songTimeNow()
-{
-    SoundManager* sound = findManager<SoundManager>("SoundManager");
-    if (!sound)
-        return {0.0, platform::SystemClock::tickCount()};
-    if (!lastReading || sound->getStreamTime(songStream) < sound->getStreamLength(songStream)) {
-        const SoundManager::SongMoment moment = sound->getSongMoment(songStream);
-        lastReading = moment;
-        if (startTick && !firstReading && lastReading->songMs > 0.0)
-            firstReading = lastReading;
-        return *lastReading;
-    }
-    const std::uint32_t tick = platform::SystemClock::tickCount();
-    return {lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick), tick};
-}
-
-// Song milliseconds per tick millisecond since the song began to sound: a
-// sound device's clock may run a few percent off the system clock.
-double ArrowManager::songRate() const
-{
-    if (!firstReading || !lastReading)
-        return 1.0;
-    const auto ticks = static_cast<std::int32_t>(lastReading->tick - firstReading->tick);
-    if (ticks < minimumRateSpanMs)
-        return 1.0;
-    const double rate = (lastReading->songMs - firstReading->songMs) / ticks;
-    return std::clamp(rate, 1.0 - largestRateError, 1.0 + largestRateError);
 }
 
 // At most one step per frame; a late schedule catches up one step per frame,
@@ -300,10 +311,23 @@ void ArrowManager::takeStep(std::uint32_t tick, double arrivalMs)
     const char note = StepFileManager::takeStep(noteCopy, noteCursor);
     const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
     const double beatMs = 2.0 * stepLength;
+    const auto follow = [&](Arrow* arrow, double speed) {
+        arrow->followSong((arrivalMs - gap) / beatMs, arrivalMs, beatMs);
+        arrow->setSpeed(speed);
+        arrow->placeAt((songNow - gap) / beatMs);
+    };
+    // One arrow for both fields, unless the players' speeds differ.
     for (std::size_t i = 0; i < arrows.count; ++i) {
-        if (Arrow* arrow = spawnArrow(arrows.lanes[i])) {
-            arrow->followSong((arrivalMs - gap) / beatMs, arrivalMs, beatMs);
-            arrow->placeAt((songNow - gap) / beatMs);
+        if (ownSpeeds[0] == ownSpeeds[1]) {
+            if (Arrow* arrow = spawnArrow(arrows.lanes[i]))
+                follow(arrow, ownSpeeds[0]);
+            continue;
+        }
+        for (int player = 1; player <= 2; ++player) {
+            if (Arrow* arrow = spawnArrowFor(player, arrows.lanes[i], true)) {
+                moving.push_back(arrow);
+                follow(arrow, ownSpeeds[static_cast<std::size_t>(player - 1)]);
+            }
         }
     }
     // The dancer moves when the step's arrows reach the goal line. The sum
@@ -371,22 +395,32 @@ void ArrowManager::showWord(int player, const char* word)
 // A mine costs points, never more than the player has.
 void ArrowManager::mineHit(int player)
 {
-    if (Player* target = playerNumber(player))
-        target->subtractPoints(std::min(ChartPlayer::minePenalty, target->getPoints()));
+    scoreOf(player).mineHit(ChartPlayer::minePenalty);
     showWord(player, "Boom");
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         sound->play("Explosion1");
 }
 
-// Missed arrows stay in the lists; hiding them again changes nothing.
+// Missed arrows stay in the lists, hidden for the player; each is a miss once.
 void ArrowManager::sweepMisses()
 {
     for (int player = 1; player <= 2; ++player) {
         for (Arrow* arrow : arrowsOf(player)) {
-            if (arrow->y > missHeight)
+            if (!arrow->isHiddenFor(player) && passedUnhit(*arrow)) {
                 arrow->hideForPlayer(player);
+                scoreOf(player).missed();
+            }
         }
     }
+}
+
+// Above the miss height; at a speed other than 1x also past the judgement
+// window, so that a fast arrow is not taken away while it can still be hit.
+bool ArrowManager::passedUnhit(const Arrow& arrow) const
+{
+    if (arrow.y <= missHeight)
+        return false;
+    return arrow.getSpeed() == 1.0 || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
 }
 
 void ArrowManager::checkSongEnd(SoundManager* sound)
@@ -401,8 +435,6 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
         winnerText->setText("%s won!", winner.c_str());
     if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
-        logTiming(1);
-        logTiming(2);
         logChartResults();
         sound->reportUnderrunsSince(underrunsAtStart);
     }
@@ -417,37 +449,14 @@ void ArrowManager::logChartResults() const
     }
 }
 
-// How far from their notes the player's judged presses were, in ms.
-void ArrowManager::logTiming(int player) const
-{
-    std::vector<double> distances;
-    for (const double error : pressErrors[player == 1 ? 0 : 1])
-        distances.push_back(std::fabs(error));
-    if (distances.empty())
-        return;
-    std::sort(distances.begin(), distances.end());
-    const auto at = [&distances](double share) {
-        return distances[static_cast<std::size_t>(share * static_cast<double>(distances.size() - 1) + 0.5)];
-    };
-    OutputHandler::log(OutputHandler::find(),
-                       "ArrowManager: Player %d timing: %zu judged presses, median distance %.1f ms, 99th percentile "
-                       "%.1f ms",
-                       player, distances.size(), at(0.5), at(0.99));
-}
-
 void ArrowManager::logFinalTotals(const std::string& winner)
 {
     finalTotalsLogged = true;
     songEndTick = platform::SystemClock::tickCount();
     const auto pointsOf = [](const Player* player) { return player ? player->getPoints() : 0u; };
-    const auto& one = tallies[0];
-    const auto& two = tallies[1];
-    OutputHandler::log(OutputHandler::find(),
-                       "ArrowManager: Song over. Player 1: %u points (%u Godlike, %u Perfect, %u Great, %u Good, "
-                       "%u Booo); Player 2: %u points (%u Godlike, %u Perfect, %u Great, %u Good, %u Booo); "
-                       "winner: %s",
-                       pointsOf(player1), one[0], one[1], one[2], one[3], one[4], pointsOf(player2), two[0], two[1],
-                       two[2], two[3], two[4], winner.c_str());
+    RoundLog::totals({pointsOf(player1), pointsOf(player2)}, scores, winner);
+    RoundLog::timing(1, pressErrors[0]);
+    RoundLog::timing(2, pressErrors[1]);
 }
 
 void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
@@ -469,15 +478,9 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
         onSlot(player, action, press);
 }
 
-// Where the song was when the key went down: the song clock now, less the
-// time since the press in song time. A press stamped in the future counts
-// as now.
 ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
 {
-    const SongReading now = songTimeNow();
-    const auto age = static_cast<std::int32_t>(now.tick - pressTick);
-    const std::uint32_t msAgo = age > 0 ? static_cast<std::uint32_t>(age) : 0;
-    return {now.songMs - msAgo * songRate(), msAgo, now.tick - msAgo};
+    return clock.pressAt(pressTick, songStream, startTick.has_value());
 }
 
 // The oldest arrow of the lane that was judgeable at the press, unless the
@@ -542,8 +545,7 @@ void ArrowManager::startSong(std::uint32_t pressTick)
         underrunsAtStart = sound->getUnderrunCount();
         sound->play(songStream);
     }
-    lastReading.reset();
-    firstReading.reset();
+    clock.reset();
     startTick = startedAt;
 }
 
@@ -551,7 +553,6 @@ void ArrowManager::judge(float quality, int player)
 {
     const Judgement& judgement = judgementFor(quality);
     const std::size_t index = static_cast<std::size_t>(&judgement - judgements.data());
-    ++tallies[player == 1 ? 0 : 1][index];
     if (index == 0) {
         if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
             sound->play("Godlike");
@@ -560,8 +561,7 @@ void ArrowManager::judge(float quality, int player)
         text->setText("%s", judgement.word);
         text->restart();
     }
-    if (Player* target = player == 1 ? player1 : player2)
-        target->addPoints(judgement.points);
+    scoreOf(player).judged(index, judgement.points);
 }
 
 const ArrowManager::Judgement& ArrowManager::judgementFor(float quality)
@@ -583,5 +583,5 @@ const std::vector<Arrow*>& ArrowManager::getArrows(int player) const
 
 const std::array<std::uint32_t, ArrowManager::judgementCount>& ArrowManager::getTally(int player) const
 {
-    return tallies[player == 1 ? 0 : 1];
+    return scoreOf(player).getTally();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/Object.h"
+#include "game/PlayerScore.h"
+#include "game/ScrollSpeed.h"
+#include "game/SongClock.h"
 #include "sound/SoundManager.h"
 
 #include <array>
@@ -90,6 +93,10 @@ public:
     // this song instead of the game's own; a bad index plays the first.
     void playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex);
     void playGamesOwnSong();
+    // Each player's scroll speed, from the next start of the song on (before
+    // it starts).
+    void setSpeeds(const std::array<ScrollSpeed, 2>& chosen);
+    const std::array<ScrollSpeed, 2>& getSpeeds() const { return speeds; }
 
     // Null when there is no scene graph or carrier arrow to link it under.
     Arrow* spawnArrow(std::uint8_t lane);
@@ -102,9 +109,13 @@ public:
     // The player's open arrows, oldest first (empty for other numbers).
     const std::vector<Arrow*>& getArrows(int player) const;
     Text* getQualityText(int player) const { return player == 1 ? p1QualityText : p2QualityText; }
+    Text* getComboText(int player) const { return comboTexts[player == 1 ? 0 : 1]; }
     Text* getWinnerText() const { return winnerText; }
     // Hits of each judgement for the player, best first.
     const std::array<std::uint32_t, judgementCount>& getTally(int player) const;
+    // The player's counts, points and combo (player 2 for any number but 1).
+    PlayerScore& scoreOf(int player) { return scores[player == 1 ? 0 : 1]; }
+    const PlayerScore& scoreOf(int player) const { return scores[player == 1 ? 0 : 1]; }
     double getLead() const { return lead; }
     // The song time of this frame's arrows, in ms.
     double getSongNow() const { return songNow; }
@@ -138,29 +149,22 @@ private:
 
     Text* createText(std::uint32_t duration, std::int8_t side, int secondHeight, const char* secondFace,
                      const char* path);
-    // A press: the song time and tick count at which it happened, and how
-    // long ago that was.
-    struct Press {
-        double songMs = 0.0;
-        std::uint32_t msAgo = 0;
-        std::uint32_t tick = 0;
-    };
-    using SongReading = SoundManager::SongMoment;
+    using Press = SongClock::Press;
 
     void restartChartPlayers();
     void retireArrows();
     void clearTexts();
+    void createComboTexts();
     void logChartResults() const;
-    SongReading songTimeNow();
-    double songRate() const;
     Press pressAt(std::uint32_t pressTick);
     void scheduleStep(std::uint32_t tick);
     void takeStep(std::uint32_t tick, double arrivalMs);
     void placeArrows();
     void sweepMisses();
+    bool passedUnhit(const Arrow& arrow) const;
+    void timeOwnSteps();
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
-    void logTiming(int player) const;
     void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
     void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
     void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
@@ -173,6 +177,7 @@ private:
     Text* p1QualityText = nullptr;
     Text* p2QualityText = nullptr;
     Text* winnerText = nullptr;
+    std::array<Text*, 2> comboTexts{};
     Player* player1 = nullptr;
     Player* player2 = nullptr;
     std::array<GoalMarker*, 4> goals{};
@@ -189,9 +194,7 @@ private:
     // Arrows still shown in either field, placed from the song clock.
     std::vector<Arrow*> moving;
     double songNow = 0.0;
-    std::optional<SongReading> lastReading;
-    // The first reading after the song began to sound.
-    std::optional<SongReading> firstReading;
+    SongClock clock;
     std::array<std::vector<double>, 2> pressErrors;
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
@@ -202,12 +205,15 @@ private:
     float travel = 0.0f;
     float bpm = 0.0f;
     int gap = 0;
-    // Milliseconds an arrow takes from the spawn line to the goal line.
+    // Milliseconds from an arrow's spawn to the goal line.
     double lead = 0.0;
+    std::array<ScrollSpeed, 2> speeds{};
+    // The players' height factors for the game's own song.
+    std::array<double, 2> ownSpeeds{1.0, 1.0};
     // Half a beat in ms: one note character per step.
     double stepLength = 0.0;
     std::array<std::uint8_t, lastSlot> actionLanes{};
-    std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
+    std::array<PlayerScore, 2> scores;
     bool finalTotalsLogged = false;
     // When the song's end was noted.
     std::uint32_t songEndTick = 0;

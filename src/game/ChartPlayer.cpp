@@ -128,11 +128,11 @@ void ChartPlayer::settleHolds(double songMs, std::uint32_t tick)
         if (kept) {
             ++results.holdsOk;
             manager.showWord(player, "OK");
-            if (Player* target = manager.playerNumber(player))
-                target->addPoints(holdPoints);
+            manager.scoreOf(player).holdKept(holdPoints);
         } else {
             ++results.holdsNg;
             manager.showWord(player, "NG");
+            manager.scoreOf(player).holdLetGo();
         }
         hold.arrow->hideForPlayer(player);
         return true;

@@ -169,4 +169,32 @@ TEST_F(ArrowTest, ArrowsAboveTheMissHeightLeaveBothFieldsButStayListed)
     EXPECT_EQ(stage.points(1), 0u);
 }
 
+// Four hits show the combo under the word; a press into a lane a missile
+// blocks hits nothing, and once its arrow has passed the miss height the
+// combo ends, once, for that player only; the combo text goes.
+TEST_F(ArrowTest, AnArrowPassingABlockedLaneEndsTheCombo)
+{
+    for (int hit = 0; hit < 4; ++hit) {
+        arrowAt(LaneLeft, ArrowStage::goalY);
+        stage.arrows().onPlayerAction(1, actionLeft);
+        stage.arrows().onPlayerAction(2, actionLeft);
+    }
+    const Text* combo = stage.arrows().getComboText(1);
+    EXPECT_TRUE(combo->isActive());
+    EXPECT_EQ(combo->getText(), "4 Combo");
+    Arrow* blocked = arrowAt(LaneUp, ArrowStage::goalY);
+    ObjectGraph::find()->findNode("Goal1")->hideForPlayer(1);
+    stage.arrows().onPlayerAction(1, actionUp);
+    stage.arrows().onPlayerAction(2, actionUp);
+    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().current(), 4u);
+    blocked->y = ArrowManager::missHeight + 0.01f;
+    stage.arrows().update(stage.now());
+    stage.arrows().update(stage.now());
+    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().current(), 0u);
+    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().highest(), 4u);
+    EXPECT_FALSE(stage.arrows().scoreOf(1).getCombo().fullCombo());
+    EXPECT_FALSE(combo->isActive());
+    EXPECT_EQ(stage.arrows().scoreOf(2).getCombo().current(), 5u);
+}
+
 } // namespace

@@ -120,8 +120,10 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     // Player 1's 8 arrows all Godlike, player 2's all Great; holds and mines
     // are not shown for the game's own song.
     const std::vector<std::string> expected{
-        "Godlike       8", "Perfect       0", "Great         0", "Good          0", "Booo          0", "Points     6400", "", "", "",
-        "Godlike       0", "Perfect       0", "Great         8", "Good          0", "Booo          0", "Points     1600", "", "", ""};
+        "Godlike       8", "Perfect       0", "Great         0", "Good          0", "Booo          0", "Max combo     8",
+        "Points     6400", "Full combo  New record", "", "", "",
+        "Godlike       0", "Perfect       0", "Great         8", "Good          0", "Booo          0", "Max combo     8",
+        "Points     1600", "Full combo  New record", "", "", ""};
     EXPECT_EQ(first.results, expected);
     EXPECT_EQ(first.winner, "Kai won!");
     EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
@@ -171,10 +173,13 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
     EXPECT_FALSE(stage.arrows().getQualityText(1)->isActive() || stage.arrows().getQualityText(2)->isActive());
-    EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(18, "(hidden)")}));
+    EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(22, "(hidden)")}));
 
     play(chart.songMs + 500);
-    EXPECT_EQ(outcome(), first);
+    // The same points again are no new record.
+    Outcome again = first;
+    again.results[7] = again.results[18] = "Full combo";
+    EXPECT_EQ(outcome(), again);
     const std::string log = stage.log();
     const auto firstOver = log.find("ArrowManager: Song over. Player 1: 6400 points");
     ASSERT_NE(firstOver, std::string::npos);

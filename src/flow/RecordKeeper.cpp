@@ -1,0 +1,76 @@
+#include "flow/RecordKeeper.h"
+
+#include "chart/ChartFile.h"
+#include "chart/ChartHash.h"
+#include "core/OutputHandler.h"
+#include "library/SongEntry.h"
+
+#include <algorithm>
+#include <cctype>
+
+void RecordKeeper::open(const std::filesystem::path& file)
+{
+    book = std::make_unique<library::RecordBook>(file);
+}
+
+void RecordKeeper::writeMessages()
+{
+    if (!book)
+        return;
+    for (const std::string& message : book->takeMessages())
+        OutputHandler::log(OutputHandler::find(), "%s", message.c_str());
+}
+
+void RecordKeeper::submit(const std::vector<std::pair<int, library::RecordEntry>>& entries)
+{
+    newRecords = {};
+    if (!book || entries.empty())
+        return;
+    std::vector<library::RecordEntry> handed;
+    for (const auto& [player, entry] : entries)
+        handed.push_back(entry);
+    const std::vector<bool> isNew = book->submit(std::move(handed));
+    for (std::size_t index = 0; index < entries.size() && index < isNew.size(); ++index)
+        newRecords[entries[index].first == 2 ? 1 : 0] = isNew[index];
+}
+
+std::optional<library::Record> RecordKeeper::best(const library::RecordKey& key) const
+{
+    return book && !key.chartHash.empty() ? book->best(key) : std::nullopt;
+}
+
+std::string RecordKeeper::chartHash(const library::SongEntry& song, std::size_t chartIndex)
+{
+    const std::vector<std::string>& known = hashesOf(song.chartFile);
+    return chartIndex < known.size() ? known[chartIndex] : std::string();
+}
+
+// The first chart of the file named like the one the game plays.
+std::string RecordKeeper::ownChartHash(const std::filesystem::path& chartFile)
+{
+    if (ownHash)
+        return *ownHash;
+    const chart::ReadResult read = chart::ChartFile::read(chartFile);
+    const auto named = std::find_if(read.song.charts.begin(), read.song.charts.end(), [](const chart::Chart& chart) {
+        return std::equal(chart.difficulty.begin(), chart.difficulty.end(), std::string_view(ownChartName).begin(),
+                          std::string_view(ownChartName).end(),
+                          [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+    });
+    ownHash = read.ok() && named != read.song.charts.end() ? chart::ChartHash::of(*named).hex() : std::string();
+    return *ownHash;
+}
+
+const std::vector<std::string>& RecordKeeper::hashesOf(const std::filesystem::path& chartFile)
+{
+    const std::string path = chartFile.string();
+    const auto known = hashes.find(path);
+    if (known != hashes.end())
+        return known->second;
+    std::vector<std::string>& found = hashes[path];
+    const chart::ReadResult read = chart::ChartFile::read(chartFile);
+    if (read.ok()) {
+        for (const chart::Chart& chart : read.song.charts)
+            found.push_back(chart::ChartHash::of(chart).hex());
+    }
+    return found;
+}

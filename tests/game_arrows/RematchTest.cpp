@@ -1,0 +1,160 @@
+#include "ArrowStage.h"
+
+#include "chart/ChartFile.h"
+#include "chart/ChartHash.h"
+#include "flow/Match.h"
+#include "flow/RecordKeeper.h"
+#include "fx/Text.h"
+#include "game/ArrowManager.h"
+#include "game/PlayerScore.h"
+
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <string>
+#include <vector>
+
+namespace {
+
+using arrowtest::ArrowStage;
+using arrowtest::Chart;
+
+// Beat 0 at 1 s, 120 BPM. "Easy": four taps. "Hard": eleven judged notes, one
+// of them the head of a hold (beats 1 to 3), and two jumps. Columns: Left,
+// Down, Up, Right.
+const char* const song = "#TITLE:Fair;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
+                         "#NOTES:\n     dance-single:\n     :\n     Easy:\n     2:\n     0,0,0,0,0:\n"
+                         "1000\n0100\n0010\n0001\n;\n"
+                         "#NOTES:\n     dance-single:\n     :\n     Hard:\n     8:\n     0,0,0,0,0:\n"
+                         "1000\n0200\n0000\n0301\n,\n1000\n0100\n0010\n0001\n,\n1001\n0000\n0110\n0000\n;\n";
+
+constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3;
+struct Step {
+    double ms;
+    std::uint8_t action;
+    double releaseMs;
+};
+const std::vector<Step> easySteps{{1000, left, 0}, {1500, down, 0}, {2000, up, 0}, {2500, right, 0}};
+const std::vector<Step> hardSteps{{1000, left, 0}, {1500, down, 2600}, {2500, right, 0}, {3000, left, 0},
+                                  {3500, down, 0}, {4000, up, 0},      {4500, right, 0}, {5000, left, 0},
+                                  {5000, right, 0}, {6000, down, 0},   {6000, up, 0}};
+constexpr std::uint32_t easyMaximum = 4 * 800;
+constexpr std::uint32_t hardMaximum = 11 * 800 + 400;
+
+// Both players hit every note of their own chart exactly and keep the hold.
+void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::vector<Step>& two)
+{
+    const auto pressExactly = [&stage](std::uint8_t player, double from, double to, const std::vector<Step>& steps) {
+        for (const Step& step : steps) {
+            if (step.ms > from && step.ms <= to)
+                stage.arrows().onPlayerAction(player, step.action,
+                                              stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)));
+            else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
+                stage.arrows().onPlayerAction(player, step.action, stage.now());
+        }
+    };
+    stage.startSong();
+    for (int frame = 0; frame < 300; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        stage.frame(33, [&] {
+            pressExactly(1, from, from + 33.0, one);
+            pressExactly(2, from, from + 33.0, two);
+        });
+    }
+}
+
+// Charts of different sizes: both flawless runs score the smaller chart's
+// flawless maximum and tie; the counts are as played. The same chart on both
+// sides: the game's own points, unscaled.
+TEST(FairPlay, FlawlessRunsOnChartsOfDifferentSizesTie)
+{
+    const struct {
+        const char* name;
+        std::array<std::string, 2> difficulties;
+        const std::vector<Step>& one;
+        std::uint32_t points;
+    } cases[] = {
+        {"easy against hard", {"Easy", "Hard"}, easySteps, easyMaximum},
+        {"hard against hard", {"Hard", "Hard"}, hardSteps, hardMaximum},
+    };
+    for (const auto& played : cases) {
+        SCOPED_TRACE(played.name);
+        ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, played.difficulties}};
+        ASSERT_TRUE(stage.arrows().playsChart());
+        playFlawless(stage, played.one, hardSteps);
+        ASSERT_TRUE(stage.arrows().isSongOver());
+        EXPECT_EQ(stage.points(1), played.points);
+        EXPECT_EQ(stage.points(2), played.points);
+        EXPECT_EQ(stage.arrows().getTally(1)[0], played.one.size());
+        EXPECT_EQ(stage.arrows().getTally(2)[0], hardSteps.size());
+        EXPECT_EQ(stage.arrows().scoreOf(2).getEarned(), hardMaximum);
+        EXPECT_NE(stage.log().find("winner: Noone"), std::string::npos);
+    }
+}
+
+// A record set in one round shows on the song panel in the next, and on
+// the results as "New record"; the same points again are no new record.
+TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    stage.match().scanLibrary();
+    const StoryScreen& panel = stage.match().getStory();
+    ASSERT_EQ(panel.getSelection().chart(1)->name, "Easy");
+    EXPECT_EQ(panel.bestText(1), "none");
+    EXPECT_EQ(panel.bestText(2), "none");
+    const auto lastLine = [&stage](int player) {
+        std::string last;
+        for (const Text* text : stage.match().getResults().getBoard().getColumn(player)) {
+            if (text->isActive() && !text->getText().empty())
+                last = text->getText();
+        }
+        return last;
+    };
+
+    for (const char* const expected : {"Full combo  New record", "Full combo"}) {
+        SCOPED_TRACE(expected);
+        playFlawless(stage, easySteps, hardSteps);
+        stage.frame(16);
+        EXPECT_EQ(lastLine(1), expected);
+        EXPECT_EQ(lastLine(2), expected);
+        stage.match().startNewRound();
+        EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
+        EXPECT_EQ(panel.bestText(2).substr(0, 18), "3200 (combo 11, 20");
+    }
+}
+
+// The records outlive the game: a book opened again on the same file (the
+// next start) finds the best of every player, by the chart's identity.
+TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
+{
+    testsupport::ScratchDir scratch;
+    scratch.write("Songs/Fair/fair.sm", song);
+    const chart::ReadResult read = chart::ChartFile::read("Songs/Fair/fair.sm");
+    ASSERT_TRUE(read.ok());
+    library::RecordEntry entry{{chart::ChartHash::of(read.song.charts[1]).hex(), "Hard", "Kai"}, {}};
+    entry.record.points = 9200;
+    entry.record.highestCombo = 11;
+    {
+        RecordKeeper before;
+        before.open();
+        before.submit({{1, entry}});
+        EXPECT_TRUE(before.isNewRecord(1));
+        EXPECT_FALSE(before.isNewRecord(2));
+    }
+    RecordKeeper after;
+    after.open();
+    std::optional<library::Record> best;
+    for (int wait = 0; wait < 500 && !best; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        best = after.best(entry.key);
+    }
+    ASSERT_TRUE(best);
+    EXPECT_EQ(best->points, 9200u);
+    EXPECT_EQ(best->highestCombo, 11u);
+}
+
+} // namespace
