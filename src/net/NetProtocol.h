@@ -42,7 +42,9 @@ constexpr std::size_t resultWordCount = 5; // the five press words counted in th
 
 // Timing of the session.
 constexpr std::int64_t keepAliveIntervalUs = 1000000;
-constexpr std::int64_t silenceLimitUs = 5000000;
+// A peer that pings every second and has said nothing for four is gone:
+// the player hears of it within five, however slow the frames are.
+constexpr std::int64_t silenceLimitUs = 4000000;
 constexpr std::int64_t syncPingIntervalUs = 30000;
 constexpr int syncExchanges = 8;
 constexpr std::int64_t minStartLeadUs = 1000000;
