@@ -299,7 +299,9 @@ void MainLoop::onKey(std::uint8_t code)
     const bool newPress = !keysDownLastFrame.test(code);
     keysDownThisFrame.set(code);
     if (code == keyEscape) {
-        if (window)
+        if (newPress)
+            escapeTaken = match->takeEscape();
+        if (!escapeTaken && window)
             Application::requestQuit(*window);
     } else if (code == keyF5) {
         if (newPress && window)

@@ -2,8 +2,10 @@
 
 #include "chart/Song.h"
 #include "chart/SongFolder.h"
+#include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "flow/NetBattle.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -45,9 +47,12 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , calibration(*this)
     , play(*this)
     , results(*this)
+    , lobby(*this)
     , current(&story)
 {
 }
+
+Match::~Match() = default;
 
 SoundManager* Match::findSound()
 {
@@ -60,6 +65,11 @@ void Match::init()
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
+    if (netPlan) {
+        const std::string name = config.getValue("Name", netPlan->hosting ? "Player1" : "Player2");
+        net = std::make_unique<NetBattle>(*this, *netPlan, name);
+        current = &lobby;
+    }
 }
 
 void Match::scanLibrary()
@@ -74,6 +84,10 @@ bool Match::isPlayingChoice() const
 
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
+    constexpr std::uint8_t lastDirection = 4;
+    // Across two machines each plays only its own player; missiles stay home.
+    if (net && (player != net->localPlayer() || (current == &play && action > lastDirection)))
+        return;
     if (player == 1 || player == 2)
         current->onPlayerAction(player, action, pressTick, newPress);
 }
@@ -85,12 +99,26 @@ void Match::onKey(std::uint8_t code)
 
 void Match::update(std::uint32_t tick)
 {
+    if (net)
+        net->update(tick);
     current->update(tick);
 }
 
 void Match::draw()
 {
+    constexpr float noticeY = -3.8f;
     current->draw();
+    if (net && !net->notice().empty() && current != &lobby)
+        storyPage.drawLine(noticeY, net->notice());
+}
+
+bool Match::takeEscape()
+{
+    if (current != &lobby)
+        return false;
+    net.reset();
+    showStory();
+    return true;
 }
 
 void Match::moveTo(Screen& screen)
@@ -111,14 +139,25 @@ void Match::showCalibration()
 
 void Match::requestStart(std::uint32_t pressTick, bool newPress)
 {
-    if (newPress || !startNeedsNewPress)
+    if (!newPress && startNeedsNewPress)
+        return;
+    if (!net) {
         startSong(pressTick);
+    } else if (net->isHost()) {
+        story.stopPreview();
+        net->offerSong(story.getSelection());
+    }
 }
 
 void Match::startSong(std::uint32_t pressTick)
 {
-    story.stopPreview();
     applySelection();
+    startChosenSong(pressTick);
+}
+
+void Match::startChosenSong(std::uint32_t pressTick)
+{
+    story.stopPreview();
     calibration.stop();
     arrows.startSong(pressTick);
     current = &play;

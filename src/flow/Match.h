@@ -1,6 +1,8 @@
 #pragma once
 
 #include "flow/CalibrationScreen.h"
+#include "flow/LobbyScreen.h"
+#include "flow/NetPlan.h"
 #include "flow/PlayScreen.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
@@ -9,10 +11,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ArrowManager;
 class ConfigFileParser;
+class NetBattle;
 class SoundManager;
 class Screen;
 class Text;
@@ -33,6 +37,7 @@ public:
     // `storyText` is the main loop's story text, used as a stamp; the
     // configuration gives the players' names.
     Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& config, Hooks hooks);
+    ~Match();
     Match(const Match&) = delete;
     Match& operator=(const Match&) = delete;
 
@@ -40,6 +45,9 @@ public:
     // nothing for the game's own.
     static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
     static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
+    // A battle across two machines from the next start-up on: hosting or
+    // joining, shown in the lobby instead of the story screen.
+    static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
 
     // After the arrow manager's start-up: the results columns, and the song
     // choice's song for the arrow manager.
@@ -59,6 +67,12 @@ public:
     // a new press starts it, not the key still held from the last round.
     void requestStart(std::uint32_t pressTick, bool newPress);
     void showResults(std::uint32_t tick);
+    // Starts the song the arrow manager holds, as of `pressTick`, without
+    // looking at the song panel (a network battle's agreed song).
+    void startChosenSong(std::uint32_t pressTick);
+    // Escape in the lobby closes the link and shows the story screen: true
+    // when taken, so that it does not end the game.
+    bool takeEscape();
     void startNewRound();
 
     // Null when there is no sound manager.
@@ -72,6 +86,8 @@ public:
     const CalibrationScreen& getCalibration() const { return calibration; }
     const ResultsScreen& getResults() const { return results; }
     bool isPlayingChoice() const;
+    // Null outside a network battle.
+    const NetBattle* getNetBattle() const { return net.get(); }
 
 private:
     void startSong(std::uint32_t pressTick);
@@ -81,6 +97,7 @@ private:
     void playGamesOwnSong();
 
     inline static std::optional<SongChoice> songChoice;
+    inline static std::optional<NetPlan> netPlan;
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
     ArrowManager& arrows;
@@ -91,6 +108,8 @@ private:
     CalibrationScreen calibration;
     PlayScreen play;
     ResultsScreen results;
+    LobbyScreen lobby;
+    std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
 };

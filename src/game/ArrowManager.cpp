@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -138,6 +139,7 @@ void ArrowManager::newRound()
     for (auto& errors : pressErrors)
         errors.clear();
     tallies = {};
+    arrowsNumbered = {};
     finalTotalsLogged = false;
     underrunsAtStart = 0;
     clearTexts();
@@ -328,6 +330,8 @@ Arrow* ArrowManager::spawnArrow(std::uint8_t lane)
         delete arrow;
         return nullptr;
     }
+    arrow->setNumber(++arrowsNumbered[0]);
+    arrowsNumbered[1] = arrowsNumbered[0];
     p1Arrows.push_back(arrow);
     p2Arrows.push_back(arrow);
     moving.push_back(arrow);
@@ -355,8 +359,10 @@ Arrow* ArrowManager::spawnArrowFor(int player, std::uint8_t lane, bool judged)
         delete arrow;
         return nullptr;
     }
-    if (judged)
+    if (judged) {
+        arrow->setNumber(++arrowsNumbered[static_cast<std::size_t>(player - 1)]);
         arrowsOf(player).push_back(arrow);
+    }
     return arrow;
 }
 
@@ -366,6 +372,8 @@ void ArrowManager::showWord(int player, const char* word)
         text->setText("%s", word);
         text->restart();
     }
+    if (earnedListener)
+        earnedListener({player, noLane, 0, word});
 }
 
 // A mine costs points, never more than the player has.
@@ -495,7 +503,10 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
     if (hit != arrows.end()) {
         Arrow* arrow = *hit;
         arrows.erase(hit);
+        const Judgement& earned = judgementFor(arrow->qualityAt(press.songMs));
         judge(arrow->qualityAt(press.songMs), player);
+        if (earnedListener)
+            earnedListener({player, lane, arrow->getNumber(), earned.word});
         if (arrow->followsSong())
             pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getNoteMs());
         ChartPlayer* chartPlayer = chartPlayers[player - 1].get();
@@ -584,4 +595,28 @@ const std::vector<Arrow*>& ArrowManager::getArrows(int player) const
 const std::array<std::uint32_t, ArrowManager::judgementCount>& ArrowManager::getTally(int player) const
 {
     return tallies[player == 1 ? 0 : 1];
+}
+
+void ArrowManager::applyRemote(const Earned& earned)
+{
+    if (earned.player != 1 && earned.player != 2)
+        return;
+    if (earned.arrowNumber != 0) {
+        std::vector<Arrow*>& arrows = arrowsOf(earned.player);
+        const auto hit = std::find_if(arrows.begin(), arrows.end(),
+                                      [&earned](const Arrow* arrow) { return arrow->getNumber() == earned.arrowNumber; });
+        if (hit != arrows.end()) {
+            (*hit)->hideForPlayer(earned.player);
+            arrows.erase(hit);
+        }
+    }
+    const auto judgement = std::find_if(judgements.begin(), judgements.end(), [&earned](const Judgement& candidate) {
+        return std::string_view(candidate.word) == earned.word;
+    });
+    if (judgement != judgements.end())
+        ++tallies[earned.player == 1 ? 0 : 1][static_cast<std::size_t>(judgement - judgements.begin())];
+    if (Text* text = getQualityText(earned.player)) {
+        text->setText("%s", earned.word);
+        text->restart();
+    }
 }

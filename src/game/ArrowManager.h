@@ -4,6 +4,7 @@
 #include "sound/SoundManager.h"
 
 #include <array>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -131,6 +132,22 @@ public:
 
     static const Judgement& judgementFor(float quality);
 
+    // A word a player earned: a judged press (with the lane and the arrow's
+    // number), or a hold's end or a mine (lane noLane, arrow 0).
+    struct Earned {
+        int player = 0;
+        std::uint8_t lane = noLane;
+        std::uint32_t arrowNumber = 0;
+        const char* word = "";
+    };
+    static constexpr std::uint8_t noLane = 0xff;
+    // Told of every word a player earns (a network battle sends its own player's).
+    void setEarnedListener(std::function<void(const Earned&)> listener) { earnedListener = std::move(listener); }
+    // A word the other machine judged for its player: the numbered arrow
+    // leaves that player's field, the word shows and a press word is counted.
+    // Points are the other machine's to tell.
+    void applyRemote(const Earned& earned);
+
 private:
     static constexpr std::uint8_t firstDirection = 1;
     static constexpr std::uint8_t lastDirection = 4;
@@ -208,6 +225,9 @@ private:
     double stepLength = 0.0;
     std::array<std::uint8_t, lastSlot> actionLanes{};
     std::array<std::array<std::uint32_t, judgementCount>, 2> tallies{};
+    // Arrows each player's field has had, for their numbers.
+    std::array<std::uint32_t, 2> arrowsNumbered{};
+    std::function<void(const Earned&)> earnedListener;
     bool finalTotalsLogged = false;
     // When the song's end was noted.
     std::uint32_t songEndTick = 0;
