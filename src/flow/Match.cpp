@@ -185,6 +185,8 @@ void Match::startNewRound()
             loadSong(*songChoice);
     }
     results.hide();
+    if (net && net->isOver())
+        net.reset();
     startNeedsNewPress = true;
     moveTo(story);
     if (ObjectGraph* graph = ObjectGraph::find()) {

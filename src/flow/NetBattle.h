@@ -41,6 +41,8 @@ public:
     int localPlayer() const { return plan.hosting ? 1 : 2; }
     int remotePlayer() const { return plan.hosting ? 2 : 1; }
     bool isConnected() const;
+    // The peer was there and has gone: the next round is played at one screen.
+    bool isOver() const { return greeted && !isConnected(); }
 
     // Once per frame, after the arrow manager's update.
     void update(std::uint32_t tick);
