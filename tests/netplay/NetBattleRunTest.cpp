@@ -209,3 +209,23 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     EXPECT_EQ(results.players[0].judged, notesInSong);
     EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
 }
+
+// The guest lacks the host's song: both say so and stay on the story screen.
+TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
+{
+    const testsupport::ScratchDir noSongs;
+    const testsupport::ScratchDir lacking;
+    prepareFolder(lacking, "Flarevox Net Lacking " + std::to_string(getpid()), noSongs.path());
+    const std::uint16_t port = basePort() + 4;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(lacking.path(), guestOptions(port));
+    const std::string missing = "NetBattle: The other player's song is not in your library";
+    const auto bothSay = [&] {
+        return hostLog().find(missing) != std::string::npos
+            && testsupport::readFile(lacking.path() / "output.log").find(missing) != std::string::npos;
+    };
+    for (int wait = 0; wait < 200 && !bothSay(); ++wait)
+        ASSERT_FALSE(host.waitForExit(100ms)) << "the host ended";
+    EXPECT_TRUE(bothSay()) << hostLog();
+    EXPECT_EQ(hostLog().find("NetBattle: The song starts"), std::string::npos);
+}
