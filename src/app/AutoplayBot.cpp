@@ -44,11 +44,11 @@ const Player* playerNumber(int number)
 
 } // namespace
 
-AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds, bool scatterSecond)
+AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds, bool secondLikePerson)
     : exitAtEnd(exitAtEnd)
     , seed(seed)
     , rounds(std::max(rounds, 1))
-    , scatterSecond(scatterSecond)
+    , secondLikePerson(secondLikePerson)
 {
 }
 
@@ -83,7 +83,7 @@ std::vector<AutoplayBot::Press> AutoplayBot::planPresses(const std::string& note
 std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                               const std::uint8_t* player1Keys,
                                                               const std::uint8_t* player2Keys, std::mt19937& random,
-                                                              bool scatterSecond)
+                                                              bool secondLikePerson)
 {
     std::vector<Press> planned;
     std::normal_distribution<double> spread(spreadMeanMs, spreadSigmaMs);
@@ -99,7 +99,7 @@ std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart
         }
     };
     plan(first, 1, player1Keys, false);
-    plan(second, 2, player2Keys, scatterSecond);
+    plan(second, 2, player2Keys, secondLikePerson);
     std::stable_sort(planned.begin(), planned.end(),
                      [](const Press& a, const Press& b) { return a.songMs < b.songMs; });
     return planned;
@@ -243,7 +243,7 @@ void AutoplayBot::planSong()
     std::mt19937 random(seed);
     if (arrows && arrows->playsChart()) {
         presses = planChartPresses(arrows->getChartPlayer(1)->getChart(), arrows->getChartPlayer(2)->getChart(),
-                                   first->getKeys(), second->getKeys(), random, scatterSecond);
+                                   first->getKeys(), second->getKeys(), random, secondLikePerson);
         return;
     }
     presses = planPresses(chart->getNotes(), chart->getBpm(), chart->getGap(), first->getKeys(), second->getKeys(),
@@ -313,6 +313,8 @@ void AutoplayBot::fireStoredMissiles(WindowRecord& record, std::uint32_t tick)
 // the catch window: one in catchOneIn gets its lane's key pressed.
 void AutoplayBot::catchIncomingMissile(WindowRecord& record)
 {
+    if (!secondLikePerson)
+        return;
     const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
     const Player* player = playerNumber(catchingPlayer);
     if (!gimmicks || !player)

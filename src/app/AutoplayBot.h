@@ -55,8 +55,9 @@ public:
     };
 
     // `rounds`: songs to play in a row, each round choosing the next song.
-    // `scatterSecond`: player 2 scatters on a player's song; off, both are on time.
-    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1, bool scatterSecond = true);
+    // `secondLikePerson`: player 2 scatters on a player's song and goes for
+    // missiles; off, both players press on time and catch nothing.
+    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1, bool secondLikePerson = true);
 
     // The frame observer: called after every frame's drawing.
     void operator()(WindowRecord& record, MainLoop& mainLoop);
@@ -73,7 +74,7 @@ public:
     // mines left alone.
     static std::vector<Press> planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
-                                               std::mt19937& random, bool scatterSecond = true);
+                                               std::mt19937& random, bool secondLikePerson = true);
 
     // The slot key index (Player::KeySlot1 ..) that fires a slot, or nothing
     // for a slot no key fires.
@@ -105,7 +106,7 @@ private:
     const bool exitAtEnd;
     const std::uint32_t seed;
     const int rounds;
-    const bool scatterSecond;
+    const bool secondLikePerson;
     int roundsPlayed = 0;
     bool nextSongChosen = false;
     // The main loop being played; a display-mode switch brings a new one.

@@ -84,9 +84,8 @@ bool Match::isPlayingChoice() const
 
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
-    constexpr std::uint8_t lastDirection = 4;
-    // Across two machines each plays only its own player; missiles stay home.
-    if (net && (player != net->localPlayer() || (current == &play && action > lastDirection)))
+    // Across two machines each plays only its own player.
+    if (net && player != net->localPlayer())
         return;
     if (player == 1 || player == 2)
         current->onPlayerAction(player, action, pressTick, newPress);

@@ -6,10 +6,14 @@
 #include "core/OutputHandler.h"
 #include "flow/Match.h"
 #include "game/ChartPlayer.h"
+#include "game/GimmickManager.h"
+#include "game/GoalMarker.h"
+#include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
 #include "library/SongSelection.h"
 #include "platform/LocalAddresses.h"
+#include "platform/SystemClock.h"
 #include "sound/SoundManager.h"
 
 #include <algorithm>
@@ -75,11 +79,13 @@ NetBattle::NetBattle(Match& match, const NetPlan& plan, const std::string& playe
     else
         log("NetBattle: Joining %s", plan.hostName + ":" + std::to_string(plan.port));
     match.getArrows().setEarnedListener([this](const ArrowManager::Earned& earned) { sendEarned(earned); });
+    match.getArrows().setCatchesOwnFieldOnly(true);
 }
 
 NetBattle::~NetBattle()
 {
     match.getArrows().setEarnedListener({});
+    match.getArrows().setCatchesOwnFieldOnly(false);
     session.close();
 }
 
@@ -123,9 +129,15 @@ void NetBattle::update(std::uint32_t tick)
         remoteTotals.reset();
         resultsLogged = false;
         lastSentPoints.reset();
+        outgoing.clear();
+        incoming.clear();
+        missilesLaunched = 0;
+        lastSlots = {};
     }
     startWhenDue(tick);
     if (songRunning) {
+        announceLaunches();
+        reportOutcomes();
         sendPoints();
         if (arrows.isSongOver() && !songEndSent)
             sendSongEnd();
@@ -151,6 +163,10 @@ void NetBattle::handle(const net::Message& message)
         setRemotePoints(static_cast<std::uint32_t>(std::max(points->points, 0)));
     } else if (const auto* end = std::get_if<net::SongEnd>(&message)) {
         onRemoteEnd(*end);
+    } else if (const auto* launched = std::get_if<net::MissileLaunched>(&message)) {
+        onRemoteLaunch(*launched);
+    } else if (const auto* outcome = std::get_if<net::MissileOutcome>(&message)) {
+        onOutcome(*outcome);
     }
 }
 
@@ -283,6 +299,93 @@ void NetBattle::sendEarned(const ArrowManager::Earned& earned)
     // The points of the press itself follow in the next points message.
     judgement.pointsAfter = static_cast<std::int32_t>(localCounts().points);
     session.send(judgement);
+}
+
+// This player's missiles fired since the last frame go to the other machine
+// with their slot, lane and song time; here they wait at the goal line for
+// the other machine to tell what became of them.
+void NetBattle::announceLaunches()
+{
+    GimmickManager* gimmicks = GimmickManager::instance();
+    const auto songMs = static_cast<std::int32_t>(std::clamp(match.getArrows().getSongNow(), double{net::minSongTimeMs},
+                                                             double{net::maxSongTimeMs}));
+    for (std::size_t slot = 0; slot < lastSlots.size(); ++slot) {
+        auto* missile = dynamic_cast<Missile*>(const_cast<Gimmick*>(lastSlots[slot]));
+        const bool fired = missile && gimmicks->getSlot(localPlayer(), static_cast<int>(slot)) != missile
+            && missile->isLaunched() && !missile->isAwaitingOutcome();
+        if (fired) {
+            missile->awaitOutcome();
+            outgoing[++missilesLaunched] = missile;
+            session.send(net::MissileLaunched{missilesLaunched, static_cast<std::uint8_t>(slot),
+                                              static_cast<std::uint8_t>(missile->lane), songMs});
+        }
+        lastSlots[slot] = gimmicks->getSlot(localPlayer(), static_cast<int>(slot));
+    }
+}
+
+// The other player's missiles flying here explode by this machine's rules;
+// their fate and the song-time span of their block go back.
+void NetBattle::reportOutcomes()
+{
+    const double songNow = match.getArrows().getSongNow();
+    const std::uint32_t tick = platform::SystemClock::tickCount();
+    for (auto flying = incoming.begin(); flying != incoming.end();) {
+        const Missile* missile = flying->second;
+        if (!missile->exploded) {
+            ++flying;
+            continue;
+        }
+        net::MissileOutcome outcome;
+        outcome.missile = flying->first;
+        const bool caught = missile->getTarget() && missile->y < missile->getTarget()->y;
+        outcome.fate = !missile->isBlocking() ? net::MissileFate::Spent
+                                              : caught ? net::MissileFate::Caught : net::MissileFate::Blocking;
+        const auto left = static_cast<std::int32_t>(missile->getBlockUntil() - tick);
+        outcome.blockStartMs = static_cast<std::int32_t>(
+            std::clamp(songNow, double{net::minSongTimeMs}, double{net::maxSongTimeMs}));
+        outcome.blockEndMs = outcome.blockStartMs + (missile->isBlocking() ? std::clamp(left, 0, net::maxBlockMs) : 0);
+        session.send(outcome);
+        logBlock(outcome.missile, remotePlayer(), missile->lane, outcome.blockEndMs);
+        flying = incoming.erase(flying);
+    }
+}
+
+// The other player fired: the missile flies up this player's field from
+// where it would be by now.
+void NetBattle::onRemoteLaunch(const net::MissileLaunched& launched)
+{
+    if (!songRunning || incoming.count(launched.missile))
+        return;
+    Missile* missile = GimmickManager::instance()->launchInLane(static_cast<std::int8_t>(remotePlayer()),
+                                                                 static_cast<std::int8_t>(launched.slot), launched.lane);
+    if (!missile)
+        return;
+    const double late = match.getArrows().getSongNow() - launched.songTimeMs;
+    if (late > 0.0)
+        missile->climbFor(static_cast<std::uint32_t>(std::min(late, double{net::maxBlockMs})));
+    incoming[launched.missile] = missile;
+}
+
+// What became of this player's missile: its block lasts until the song time
+// the other machine named, starting at once when the message comes late.
+void NetBattle::onOutcome(const net::MissileOutcome& outcome)
+{
+    const auto found = outgoing.find(outcome.missile);
+    if (found == outgoing.end())
+        return;
+    const double left = outcome.fate == net::MissileFate::Spent ? 0.0 : outcome.blockEndMs - match.getArrows().getSongNow();
+    const auto blockMs = static_cast<std::uint32_t>(std::clamp(left, 0.0, double{net::maxBlockMs}));
+    found->second->explodeWithBlock(blockMs);
+    logBlock(outcome.missile, localPlayer(), found->second->lane,
+             static_cast<std::int32_t>(match.getArrows().getSongNow()) + static_cast<std::int32_t>(blockMs));
+    outgoing.erase(found);
+}
+
+// Both machines log where a missile's block ends on their song clock.
+void NetBattle::logBlock(std::uint16_t missile, int launcher, int lane, std::int32_t untilMs) const
+{
+    OutputHandler::log(OutputHandler::find(), "NetBattle: Missile %u of player %d: lane %d free at song time %d ms",
+                       missile, launcher, lane, untilMs);
 }
 
 // Each player's own machine counts that player's points; the other follows.

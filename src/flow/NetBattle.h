@@ -6,6 +6,7 @@
 #include "net/NetSession.h"
 
 #include <array>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,7 +19,9 @@ struct Song;
 namespace library {
 class SongSelection;
 }
+class Gimmick;
 class Match;
+class Missile;
 
 // The match's side of a battle across two machines. The host plays player 1
 // (the left field), the guest player 2; each machine judges only its own
@@ -66,6 +69,11 @@ private:
     void onRemoteEnd(const net::SongEnd& end);
     void startWhenDue(std::uint32_t tick);
     void sendEarned(const ArrowManager::Earned& earned);
+    void announceLaunches();
+    void reportOutcomes();
+    void onRemoteLaunch(const net::MissileLaunched& launched);
+    void onOutcome(const net::MissileOutcome& outcome);
+    void logBlock(std::uint16_t missile, int launcher, int lane, std::int32_t untilMs) const;
     void sendPoints();
     void sendSongEnd();
     void logResults();
@@ -92,4 +100,13 @@ private:
     bool songEndSent = false;
     std::optional<ResultsBoard::Counts> remoteTotals;
     bool resultsLogged = false;
+
+    // Missiles by the launcher's number: this player's, flying in the other
+    // field until the other machine tells their fate; the other player's,
+    // flying here, until their fate is told.
+    std::map<std::uint16_t, Missile*> outgoing;
+    std::map<std::uint16_t, Missile*> incoming;
+    std::uint16_t missilesLaunched = 0;
+    // This player's slots as the last frame left them: a launched missile's slot.
+    std::array<const Gimmick*, 4> lastSlots{};
 };

@@ -513,20 +513,21 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
         if (!chartPlayer || !chartPlayer->startHold(arrow))
             arrow->hideForPlayer(player);
     }
-    catchGimmick(lane, press.msAgo);
+    catchGimmick(player, lane, press.msAgo);
 }
 
 // Whether or not an arrow was hit, the first gimmick of the lane that was
 // inside its catch window at the press explodes. Either player may catch
 // any gimmick.
-void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
+void ArrowManager::catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo)
 {
     const auto* gimmicks = findManager<GimmickManager>("GimmickManager");
     if (!gimmicks)
         return;
     for (Gimmick* gimmick : gimmicks->getGimmicks()) {
         const float quality = gimmick->qualityAt(msAgo);
-        if (quality != 0.0f && gimmick->lane == lane) {
+        const bool reachable = !catchesOwnFieldOnly || gimmick->side == player;
+        if (quality != 0.0f && gimmick->lane == lane && reachable) {
             gimmick->hit(quality);
             return;
         }

@@ -147,6 +147,9 @@ public:
     // leaves that player's field, the word shows and a press word is counted.
     // Points are the other machine's to tell.
     void applyRemote(const Earned& earned);
+    // Across two machines a press catches only missiles in its player's own
+    // field (at one screen either player may catch any).
+    void setCatchesOwnFieldOnly(bool ownFieldOnly) { catchesOwnFieldOnly = ownFieldOnly; }
 
 private:
     static constexpr std::uint8_t firstDirection = 1;
@@ -179,7 +182,7 @@ private:
     void logFinalTotals(const std::string& winner);
     void logTiming(int player) const;
     void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
-    void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
+    void catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo);
     void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
@@ -228,6 +231,7 @@ private:
     // Arrows each player's field has had, for their numbers.
     std::array<std::uint32_t, 2> arrowsNumbered{};
     std::function<void(const Earned&)> earnedListener;
+    bool catchesOwnFieldOnly = false;
     bool finalTotalsLogged = false;
     // When the song's end was noted.
     std::uint32_t songEndTick = 0;
