@@ -13,7 +13,9 @@
 #include <vector>
 
 // Two real games on the loopback, host and guest, each with its bot playing
-// its own player of a short forged song (16 quarter notes at 120 BPM).
+// its own player of a short forged song (16 eighth notes at 60 BPM: half a
+// second apart, and "Godlike" within 50 ms of the beat, which a loaded
+// machine's frames keep to).
 namespace {
 
 using e2e::GameProcess;
@@ -36,11 +38,11 @@ void forgeSong(const std::filesystem::path& folder)
     sm.tag("TITLE", "Netplay Short");
     sm.tag("MUSIC", "short.mp3");
     sm.tag("OFFSET", "0.000");
-    sm.tag("BPMS", "0.000=120.000");
+    sm.tag("BPMS", "0.000=60.000");
     std::vector<std::string> rows(4, "0000");
     for (unsigned note = 0; note < notesInSong; ++note)
         rows.push_back(std::array<const char*, 4>{"1000", "0100", "0010", "0001"}[note % 4]);
-    sm.chart("dance-single", "Easy", 1, rows, 4);
+    sm.chart("dance-single", "Easy", 1, rows, 8);
     sm.write(folder / "short.sm");
     forge::PcmAudio quiet;
     quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 11, 0.0f);
