@@ -122,18 +122,8 @@ void NetBattle::update(std::uint32_t tick)
         log("NetBattle: %s", noticeText);
     }
     ArrowManager& arrows = match.getArrows();
-    if (songRunning && !arrows.isSongStarted()) {
-        // A new round: the story screen again.
-        songRunning = false;
-        songEndSent = false;
-        remoteTotals.reset();
-        resultsLogged = false;
-        lastSentPoints.reset();
-        outgoing.clear();
-        incoming.clear();
-        missilesLaunched = 0;
-        lastSlots = {};
-    }
+    if (songRunning && !arrows.isSongStarted())
+        forgetRound();
     startWhenDue(tick);
     if (songRunning) {
         announceLaunches();
@@ -144,6 +134,20 @@ void NetBattle::update(std::uint32_t tick)
         if (songEndSent && !resultsLogged && (remoteTotals || !isConnected()))
             logResults();
     }
+}
+
+// A new round: the story screen again.
+void NetBattle::forgetRound()
+{
+    songRunning = false;
+    songEndSent = false;
+    remoteTotals.reset();
+    resultsLogged = false;
+    lastSentPoints.reset();
+    outgoing.clear();
+    incoming.clear();
+    missilesLaunched = 0;
+    lastSlots = {};
 }
 
 void NetBattle::handle(const net::Message& message)
@@ -203,8 +207,15 @@ void NetBattle::offerSong(const library::SongSelection& selection)
 // own chart of it: the one named like the panel's, else the host's.
 void NetBattle::onOffer(const net::SongOffer& offer)
 {
-    if (plan.hosting || songRunning)
+    if (plan.hosting)
         return;
+    // The host's next song takes a guest still looking at the results on.
+    if (songRunning) {
+        if (!match.getArrows().isSongOver())
+            return;
+        match.startNewRound();
+        forgetRound();
+    }
     net::SongAnswer answer;
     answer.songHash = offer.songHash;
     if (isGamesOwnSong(offer.songHash)) {

@@ -63,6 +63,7 @@ public:
     const net::NetSession& getSession() const { return session; }
 
 private:
+    void forgetRound();
     void handle(const net::Message& message);
     void onOffer(const net::SongOffer& offer);
     void onAnswer(const net::SongAnswer& answer);
