@@ -13,9 +13,9 @@
 #include <vector>
 
 // Two real games on the loopback, host and guest, each with its bot playing
-// its own player of a short forged song (16 eighth notes at 60 BPM: half a
-// second apart, and "Godlike" within 50 ms of the beat, which a loaded
-// machine's frames keep to).
+// its own player of a short forged song: 16 sixteenth notes at 30 BPM, half
+// a second apart, so that "Godlike" (within 0.05 beats) is within 100 ms of
+// the note, which the bots keep to even on a heavily loaded machine.
 namespace {
 
 using e2e::GameProcess;
@@ -38,11 +38,11 @@ void forgeSong(const std::filesystem::path& folder)
     sm.tag("TITLE", "Netplay Short");
     sm.tag("MUSIC", "short.mp3");
     sm.tag("OFFSET", "0.000");
-    sm.tag("BPMS", "0.000=60.000");
+    sm.tag("BPMS", "0.000=30.000");
     std::vector<std::string> rows(4, "0000");
     for (unsigned note = 0; note < notesInSong; ++note)
         rows.push_back(std::array<const char*, 4>{"1000", "0100", "0010", "0001"}[note % 4]);
-    sm.chart("dance-single", "Easy", 1, rows, 8);
+    sm.chart("dance-single", "Easy", 1, rows, 16);
     sm.write(folder / "short.sm");
     forge::PcmAudio quiet;
     quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 11, 0.0f);
@@ -255,4 +255,21 @@ TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
         ASSERT_FALSE(host.waitForExit(100ms)) << "the host ended";
     EXPECT_TRUE(bothSay()) << hostLog();
     EXPECT_EQ(hostLog().find("NetBattle: The song starts"), std::string::npos);
+}
+
+// Odd addresses and ports are refused before any window opens.
+TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
+{
+    const testsupport::ScratchDir folder;
+    e2e::setRunEnvironment();
+    const std::vector<std::vector<std::string>> refused{
+        {"--host", "0"},          {"--host", "65536"},          {"--host", "12ab"},
+        {"--join"},               {"--join", ":7493"},          {"--join", "localhost:"},
+        {"--join", "host:-1"},    {"--join", "host:99999999"},  {"--join", "[::1]:x"},
+    };
+    for (const auto& options : refused) {
+        GameProcess game(folder.path(), options);
+        ASSERT_TRUE(game.waitForExit(10s)) << options.back();
+        EXPECT_EQ(game.exitCode, 2) << options.back();
+    }
 }
