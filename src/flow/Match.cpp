@@ -154,11 +154,11 @@ void Match::startSong(std::uint32_t pressTick)
     startChosenSong(pressTick);
 }
 
-void Match::startChosenSong(std::uint32_t pressTick)
+void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
 {
     story.stopPreview();
     calibration.stop();
-    arrows.startSong(pressTick);
+    arrows.startSong(pressTick, fromMs);
     current = &play;
     if (hooks.songStarted)
         hooks.songStarted();

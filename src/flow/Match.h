@@ -67,9 +67,9 @@ public:
     // a new press starts it, not the key still held from the last round.
     void requestStart(std::uint32_t pressTick, bool newPress);
     void showResults(std::uint32_t tick);
-    // Starts the song the arrow manager holds, as of `pressTick`, without
-    // looking at the song panel (a network battle's agreed song).
-    void startChosenSong(std::uint32_t pressTick);
+    // Starts the song the arrow manager holds, as of `pressTick` and `fromMs`
+    // into it, without looking at the song panel (a network battle's song).
+    void startChosenSong(std::uint32_t pressTick, double fromMs = 0.0);
     // Escape in the lobby closes the link and shows the story screen: true
     // when taken, so that it does not end the game.
     bool takeEscape();

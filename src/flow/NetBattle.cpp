@@ -280,7 +280,7 @@ void NetBattle::onAnswer(const net::SongAnswer& answer)
 }
 
 // Both machines start the song at the named moment: on the first frame at or
-// after it, the start dated back to the moment itself.
+// after it, the music from as far in as the moment has passed.
 void NetBattle::startWhenDue(std::uint32_t tick)
 {
     if (songRunning || !session.songStartUs() || session.state() != net::NetSession::State::InSong)
@@ -291,7 +291,8 @@ void NetBattle::startWhenDue(std::uint32_t tick)
     songRunning = true;
     OutputHandler::log(OutputHandler::find(), "NetBattle: The song starts %.1f ms after the named moment",
                        static_cast<double>(lateUs) / microsecondsPerMs);
-    match.startChosenSong(tick - static_cast<std::uint32_t>(lateUs / microsecondsPerMs));
+    const auto lateMs = static_cast<std::uint32_t>(lateUs / microsecondsPerMs);
+    match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs);
 }
 
 void NetBattle::sendEarned(const ArrowManager::Earned& earned)

@@ -547,12 +547,15 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
         gimmicks->launch(static_cast<std::int8_t>(player), oddSlotKey ? 1 : 0);
 }
 
-void ArrowManager::startSong(std::uint32_t pressTick)
+void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
 {
     const std::uint32_t startedAt = pressAt(pressTick).tick;
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
         underrunsAtStart = sound->getUnderrunCount();
-        sound->play(songStream);
+        if (fromMs > 0.0)
+            sound->playFrom(songStream, fromMs / 1000.0);
+        else
+            sound->play(songStream);
     }
     lastReading.reset();
     firstReading.reset();

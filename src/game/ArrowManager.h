@@ -85,8 +85,9 @@ public:
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
-    // Plays the song from its start, as of the moment of `pressTick`.
-    void startSong(std::uint32_t pressTick);
+    // Plays the song from its start, as of the moment of `pressTick`; a start
+    // `fromMs` late (a moment agreed with another machine) plays from there.
+    void startSong(std::uint32_t pressTick, double fromMs = 0.0);
     // From the next start on, each player plays their chart (by index) of
     // this song instead of the game's own; a bad index plays the first.
     void playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex);
