@@ -140,6 +140,9 @@ void Match::requestStart(std::uint32_t pressTick, bool newPress)
 {
     if (!newPress && startNeedsNewPress)
         return;
+    // The other player has gone: this screen plays on its own again.
+    if (net && net->isOver())
+        net.reset();
     if (!net) {
         startSong(pressTick);
     } else if (net->isHost()) {
