@@ -6,6 +6,7 @@
 #include "FrameBench.h"
 #include "FrameGrowthBench.h"
 #include "LibraryBench.h"
+#include "NetworkBench.h"
 #include "ProcessMemory.h"
 #include "ReaderBench.h"
 #include "SectionProcess.h"
@@ -40,6 +41,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},
         {"timing", [](const BenchOptions&) { return TimingBench(FLAREVOX_BINARY).run(); }},
+        {"network", [](const BenchOptions&) { return NetworkBench(10.0).run(); }},
     };
     return all;
 }

@@ -44,10 +44,11 @@ const Player* playerNumber(int number)
 
 } // namespace
 
-AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds)
+AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds, bool secondLikePerson)
     : exitAtEnd(exitAtEnd)
     , seed(seed)
     , rounds(std::max(rounds, 1))
+    , secondLikePerson(secondLikePerson)
 {
 }
 
@@ -81,7 +82,8 @@ std::vector<AutoplayBot::Press> AutoplayBot::planPresses(const std::string& note
 
 std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                               const std::uint8_t* player1Keys,
-                                                              const std::uint8_t* player2Keys, std::mt19937& random)
+                                                              const std::uint8_t* player2Keys, std::mt19937& random,
+                                                              bool secondLikePerson)
 {
     std::vector<Press> planned;
     std::normal_distribution<double> spread(spreadMeanMs, spreadSigmaMs);
@@ -97,7 +99,7 @@ std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart
         }
     };
     plan(first, 1, player1Keys, false);
-    plan(second, 2, player2Keys, true);
+    plan(second, 2, player2Keys, secondLikePerson);
     std::stable_sort(planned.begin(), planned.end(),
                      [](const Press& a, const Press& b) { return a.songMs < b.songMs; });
     return planned;
@@ -148,7 +150,6 @@ void AutoplayBot::startRound()
 {
     ++roundsPlayed;
     firstTick = platform::SystemClock::tickCount();
-    songRequested = false;
     nextSongChosen = false;
     planned = false;
     presses.clear();
@@ -165,7 +166,6 @@ void AutoplayBot::startOver(MainLoop& mainLoop)
     playing = &mainLoop;
     arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
     firstTick = platform::SystemClock::tickCount();
-    songRequested = false;
     planned = false;
     presses.clear();
     nextPress = 0;
@@ -216,7 +216,7 @@ void AutoplayBot::press(WindowRecord& record, std::uint8_t key)
 void AutoplayBot::startSongAfterStory(WindowRecord& record, std::uint32_t tick)
 {
     const Player* first = playerNumber(1);
-    if (songRequested || !first)
+    if (!first)
         return;
     if (roundsPlayed > 0 && !nextSongChosen && tick - firstTick >= storyScreenMs / 2) {
         press(record, first->getKeys()[LaneDown]);
@@ -224,8 +224,10 @@ void AutoplayBot::startSongAfterStory(WindowRecord& record, std::uint32_t tick)
     }
     if (tick - firstTick < storyScreenMs)
         return;
+    // Pressed again every second until the song starts: a network battle
+    // starts only once the other player is there.
     press(record, first->getKeys()[Player::KeySlot1]);
-    songRequested = true;
+    firstTick = tick;
 }
 
 void AutoplayBot::planSong()
@@ -241,7 +243,7 @@ void AutoplayBot::planSong()
     std::mt19937 random(seed);
     if (arrows && arrows->playsChart()) {
         presses = planChartPresses(arrows->getChartPlayer(1)->getChart(), arrows->getChartPlayer(2)->getChart(),
-                                   first->getKeys(), second->getKeys(), random);
+                                   first->getKeys(), second->getKeys(), random, secondLikePerson);
         return;
     }
     presses = planPresses(chart->getNotes(), chart->getBpm(), chart->getGap(), first->getKeys(), second->getKeys(),
@@ -311,6 +313,8 @@ void AutoplayBot::fireStoredMissiles(WindowRecord& record, std::uint32_t tick)
 // the catch window: one in catchOneIn gets its lane's key pressed.
 void AutoplayBot::catchIncomingMissile(WindowRecord& record)
 {
+    if (!secondLikePerson)
+        return;
     const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
     const Player* player = playerNumber(catchingPlayer);
     if (!gimmicks || !player)

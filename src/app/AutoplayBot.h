@@ -55,7 +55,9 @@ public:
     };
 
     // `rounds`: songs to play in a row, each round choosing the next song.
-    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1);
+    // `secondLikePerson`: player 2 scatters on a player's song and goes for
+    // missiles; off, both players press on time and catch nothing.
+    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1, bool secondLikePerson = true);
 
     // The frame observer: called after every frame's drawing.
     void operator()(WindowRecord& record, MainLoop& mainLoop);
@@ -72,7 +74,7 @@ public:
     // mines and fakes left alone.
     static std::vector<Press> planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
-                                               std::mt19937& random);
+                                               std::mt19937& random, bool secondLikePerson = true);
 
     // The slot key index (Player::KeySlot1 ..) that fires a slot, or nothing
     // for a slot no key fires.
@@ -104,13 +106,13 @@ private:
     const bool exitAtEnd;
     const std::uint32_t seed;
     const int rounds;
+    const bool secondLikePerson;
     int roundsPlayed = 0;
     bool nextSongChosen = false;
     // The main loop being played; a display-mode switch brings a new one.
     MainLoop* playing = nullptr;
     ArrowManager* arrows = nullptr;
     std::uint32_t firstTick = 0;
-    bool songRequested = false;
     bool planned = false;
     std::vector<Press> presses;
     std::size_t nextPress = 0;

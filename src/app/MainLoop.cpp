@@ -299,8 +299,10 @@ void MainLoop::onKey(std::uint8_t code)
 {
     const bool newPress = !keysDownLastFrame.test(code);
     keysDownThisFrame.set(code);
-    if (code == keyEscape && !match->takesEscape()) {
-        if (window)
+    if (code == keyEscape) {
+        if (newPress)
+            escapeTaken = match->takeEscape();
+        if (!escapeTaken && !match->takesEscape() && window)
             Application::requestQuit(*window);
     } else if (code == keyF5) {
         if (newPress && window)

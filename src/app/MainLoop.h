@@ -100,4 +100,6 @@ private:
     // toggles act once per press although dispatch repeats every frame.
     std::bitset<256> keysDownLastFrame;
     std::bitset<256> keysDownThisFrame;
+    // The screen took this Escape press: held, it does not end the game.
+    bool escapeTaken = false;
 };

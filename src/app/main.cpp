@@ -4,6 +4,7 @@
 #include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
 #include "flow/Match.h"
+#include "net/NetProtocol.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,7 @@ constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
     = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [--rounds N] "
-      "[--exit-at-end]]\n";
+      "[--exit-at-end]] [--host [PORT] | --join HOST[:PORT]]\n";
 constexpr int mostRounds = 1000;
 
 struct Options {
@@ -27,7 +28,34 @@ struct Options {
     bool exitAtEnd = false;
     int rounds = 1;
     std::optional<SongChoice> song;
+    std::optional<NetPlan> net;
 };
+
+// A UDP port from 1 to 65535.
+bool parsePort(const std::string& text, std::uint16_t& port)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 1 || value > 65535) {
+        std::fprintf(stderr, "flarevox: '%s' is not a port (1 to 65535)\n%s", text.c_str(), usage);
+        return false;
+    }
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+// HOST or HOST:PORT (the default port without one).
+bool parseJoin(const std::string& text, NetPlan& plan)
+{
+    const auto colon = text.rfind(':');
+    plan.hostName = text.substr(0, colon);
+    plan.port = net::defaultPort;
+    if (plan.hostName.empty()) {
+        std::fprintf(stderr, "flarevox: --join needs a host\n%s", usage);
+        return false;
+    }
+    return colon == std::string::npos || parsePort(text.substr(colon + 1), plan.port);
+}
 
 // An option's value: the next argument, which must be there.
 bool takeValue(int argc, char** argv, int& i, std::string& value)
@@ -68,6 +96,14 @@ bool parseOptions(int argc, char** argv, Options& options)
                 return false;
             }
             options.rounds = static_cast<int>(value);
+        } else if (argument == "--host") {
+            NetPlan& plan = options.net.emplace(NetPlan{true, {}, net::defaultPort});
+            if (i + 1 < argc && argv[i + 1][0] != '-' && !parsePort(argv[++i], plan.port))
+                return false;
+        } else if (argument == "--join") {
+            std::string address;
+            if (!takeValue(argc, argv, i, address) || !parseJoin(address, options.net.emplace()))
+                return false;
         } else if (argument == "--difficulty2") {
             if (!takeValue(argc, argv, i, difficulty2.emplace()))
                 return false;
@@ -91,12 +127,14 @@ int main(int argc, char** argv)
     if (!parseOptions(argc, argv, options))
         return 2;
     Match::setSongChoice(options.song);
+    Match::setNetPlan(options.net);
 
     // Observers run after each frame's drawing: the bot queues the next
     // frame's keys, the capture reads the picture, the simulated clock moves on.
     std::vector<Application::FrameObserver> observers;
     if (options.autoplay)
-        observers.push_back(AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds));
+        // Across two machines each bot plays its own player on time.
+        observers.push_back(AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds, !options.net));
     if (auto capture = FrameCapture::fromEnvironment())
         observers.push_back(std::move(capture));
     if (auto time = SimulatedTime::fromEnvironment())

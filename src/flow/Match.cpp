@@ -7,6 +7,7 @@
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Calibration.h"
+#include "flow/NetBattle.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -50,9 +51,12 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , play(*this)
     , results(*this)
     , speeds(Calibration::configPath)
+    , lobby(*this)
     , current(&story)
 {
 }
+
+Match::~Match() = default;
 
 SoundManager* Match::findSound()
 {
@@ -67,6 +71,11 @@ void Match::init()
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
+    if (netPlan) {
+        const std::string name = config.getValue("Name", netPlan->hosting ? "Player1" : "Player2");
+        net = std::make_unique<NetBattle>(*this, *netPlan, name);
+        current = &lobby;
+    }
 }
 
 void Match::scanLibrary()
@@ -81,6 +90,9 @@ bool Match::isPlayingChoice() const
 
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
+    // Across two machines each plays only its own player.
+    if (net && player != net->localPlayer())
+        return;
     if (player == 1 || player == 2)
         current->onPlayerAction(player, action, pressTick, newPress);
 }
@@ -92,13 +104,27 @@ void Match::onKey(std::uint8_t code)
 
 void Match::update(std::uint32_t tick)
 {
+    if (net)
+        net->update(tick);
     current->update(tick);
     records.writeMessages();
 }
 
 void Match::draw()
 {
+    constexpr float noticeY = -3.8f;
     current->draw();
+    if (net && !net->notice().empty() && current != &lobby)
+        storyPage.drawLine(noticeY, net->notice());
+}
+
+bool Match::takeEscape()
+{
+    if (current != &lobby)
+        return false;
+    net.reset();
+    showStory();
+    return true;
 }
 
 void Match::moveTo(Screen& screen)
@@ -124,17 +150,31 @@ void Match::showMapping()
 
 void Match::requestStart(std::uint32_t pressTick, bool newPress)
 {
-    if (newPress || !startNeedsNewPress)
+    if (!newPress && startNeedsNewPress)
+        return;
+    // The other player has gone: this screen plays on its own again.
+    if (net && net->isOver())
+        net.reset();
+    if (!net) {
         startSong(pressTick);
+    } else if (net->isHost()) {
+        story.stopPreview();
+        net->offerSong(story.getSelection());
+    }
 }
 
 void Match::startSong(std::uint32_t pressTick)
 {
-    story.stopPreview();
     applySelection();
+    startChosenSong(pressTick);
+}
+
+void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
+{
+    story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(speeds.get());
-    arrows.startSong(pressTick);
+    arrows.startSong(pressTick, fromMs);
     current = &play;
     if (hooks.songStarted)
         hooks.songStarted();
@@ -162,6 +202,8 @@ void Match::startNewRound()
     }
     results.hide();
     records.newRound();
+    if (net && net->isOver())
+        net.reset();
     startNeedsNewPress = true;
     moveTo(story);
     if (ObjectGraph* graph = ObjectGraph::find()) {

@@ -2,6 +2,8 @@
 
 #include "flow/CalibrationScreen.h"
 #include "flow/MappingScreen.h"
+#include "flow/LobbyScreen.h"
+#include "flow/NetPlan.h"
 #include "flow/PlayScreen.h"
 #include "flow/PlayerSpeeds.h"
 #include "flow/RecordKeeper.h"
@@ -12,10 +14,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ArrowManager;
 class ConfigFileParser;
+class NetBattle;
 class SoundManager;
 class Screen;
 class Text;
@@ -36,6 +40,7 @@ public:
     // `storyText` is the main loop's story text, used as a stamp; the
     // configuration gives the players' names.
     Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& config, Hooks hooks);
+    ~Match();
     Match(const Match&) = delete;
     Match& operator=(const Match&) = delete;
 
@@ -43,6 +48,9 @@ public:
     // nothing for the game's own.
     static void setSongChoice(std::optional<SongChoice> choice) { songChoice = std::move(choice); }
     static const std::optional<SongChoice>& getSongChoice() { return songChoice; }
+    // A battle across two machines from the next start-up on: hosting or
+    // joining, shown in the lobby instead of the story screen.
+    static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
 
     // After the arrow manager's start-up: the results columns, the players'
     // speeds and records, and the song choice's song for the arrow manager.
@@ -65,6 +73,12 @@ public:
     // a new press starts it, not the key still held from the last round.
     void requestStart(std::uint32_t pressTick, bool newPress);
     void showResults(std::uint32_t tick);
+    // Starts the song the arrow manager holds, as of `pressTick` and `fromMs`
+    // into it, without looking at the song panel (a network battle's song).
+    void startChosenSong(std::uint32_t pressTick, double fromMs = 0.0);
+    // Escape in the lobby closes the link and shows the story screen: true
+    // when taken, so that it does not end the game.
+    bool takeEscape();
     void startNewRound();
     // One step of player 1's or 2's scroll speed, kept in the configuration.
     void stepSpeed(int player, bool faster) { speeds.step(player, faster); }
@@ -86,6 +100,8 @@ public:
     const RecordKeeper& getRecords() const { return records; }
     // The player's name as the configuration gives it: whose records they are.
     std::string playerName(int player) const;
+    // Null outside a network battle.
+    const NetBattle* getNetBattle() const { return net.get(); }
 
 private:
     void startSong(std::uint32_t pressTick);
@@ -96,6 +112,7 @@ private:
     void submitRecords();
 
     inline static std::optional<SongChoice> songChoice;
+    inline static std::optional<NetPlan> netPlan;
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
     ArrowManager& arrows;
@@ -109,6 +126,8 @@ private:
     ResultsScreen results;
     PlayerSpeeds speeds;
     RecordKeeper records;
+    LobbyScreen lobby;
+    std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
 };

@@ -1,6 +1,7 @@
 #include "flow/ResultsScreen.h"
 
 #include "flow/Match.h"
+#include "flow/NetBattle.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/Player.h"
@@ -40,6 +41,9 @@ void ResultsScreen::showCounts(int player)
         counts.holdsNg = chartPlayer->getResults().holdsNg;
         counts.minesHit = chartPlayer->getResults().minesHit;
     }
+    // Across two machines the other player's totals are their machine's.
+    if (const NetBattle* net = match.getNetBattle(); net && net->remoteCounts(player))
+        counts = *net->remoteCounts(player);
     board.show(player, counts);
 }
 

@@ -61,6 +61,11 @@ public:
     float qualityAt(double songMs) const;
 
     std::uint32_t getLane() const { return lane; }
+    // The arrow's place in the order its player's arrows appeared (from 1;
+    // 0 for an arrow no press can judge): the same on every machine that
+    // plays the chart, so a judgement can name its arrow across the network.
+    void setNumber(std::uint32_t arrowNumber) { number = arrowNumber; }
+    std::uint32_t getNumber() const { return number; }
     float getBpm() const { return bpm; }
 
     static float getSpawnY() { return spawnY; }
@@ -76,6 +81,7 @@ private:
     void drawTail() const;
 
     std::uint32_t lane = 0;
+    std::uint32_t number = 0;
     double noteBeat = 0.0;
     double noteMs = 0.0;
     // Milliseconds per beat at the note for an arrow following the song, else 0.

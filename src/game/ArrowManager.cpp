@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -138,6 +139,7 @@ void ArrowManager::newRound()
         errors.clear();
     for (PlayerScore& score : scores)
         score.newRound();
+    arrowsNumbered = {};
     finalTotalsLogged = false;
     underrunsAtStart = 0;
     clearTexts();
@@ -352,6 +354,8 @@ Arrow* ArrowManager::spawnArrow(std::uint8_t lane)
         delete arrow;
         return nullptr;
     }
+    arrow->setNumber(++arrowsNumbered[0]);
+    arrowsNumbered[1] = arrowsNumbered[0];
     p1Arrows.push_back(arrow);
     p2Arrows.push_back(arrow);
     moving.push_back(arrow);
@@ -379,8 +383,10 @@ Arrow* ArrowManager::spawnArrowFor(int player, std::uint8_t lane, bool judged)
         delete arrow;
         return nullptr;
     }
-    if (judged)
+    if (judged) {
+        arrow->setNumber(++arrowsNumbered[static_cast<std::size_t>(player - 1)]);
         arrowsOf(player).push_back(arrow);
+    }
     return arrow;
 }
 
@@ -390,6 +396,8 @@ void ArrowManager::showWord(int player, const char* word)
         text->setText("%s", word);
         text->restart();
     }
+    if (earnedListener)
+        earnedListener({player, noLane, 0, word});
 }
 
 // A mine costs points, never more than the player has.
@@ -498,27 +506,31 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
     if (hit != arrows.end()) {
         Arrow* arrow = *hit;
         arrows.erase(hit);
+        const Judgement& earned = judgementFor(arrow->qualityAt(press.songMs));
         judge(arrow->qualityAt(press.songMs), player);
+        if (earnedListener)
+            earnedListener({player, lane, arrow->getNumber(), earned.word});
         if (arrow->followsSong())
             pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getNoteMs());
         ChartPlayer* chartPlayer = chartPlayers[player - 1].get();
         if (!chartPlayer || !chartPlayer->startHold(arrow))
             arrow->hideForPlayer(player);
     }
-    catchGimmick(lane, press.msAgo);
+    catchGimmick(player, lane, press.msAgo);
 }
 
 // Whether or not an arrow was hit, the first gimmick of the lane that was
 // inside its catch window at the press explodes. Either player may catch
 // any gimmick.
-void ArrowManager::catchGimmick(std::uint8_t lane, std::uint32_t msAgo)
+void ArrowManager::catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo)
 {
     const auto* gimmicks = findManager<GimmickManager>("GimmickManager");
     if (!gimmicks)
         return;
     for (Gimmick* gimmick : gimmicks->getGimmicks()) {
         const float quality = gimmick->qualityAt(msAgo);
-        if (quality != 0.0f && gimmick->lane == lane) {
+        const bool reachable = !catchesOwnFieldOnly || gimmick->side == player;
+        if (quality != 0.0f && gimmick->lane == lane && reachable) {
             gimmick->hit(quality);
             return;
         }
@@ -538,12 +550,15 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
         gimmicks->launch(static_cast<std::int8_t>(player), oddSlotKey ? 1 : 0);
 }
 
-void ArrowManager::startSong(std::uint32_t pressTick)
+void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
 {
     const std::uint32_t startedAt = pressAt(pressTick).tick;
     if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
         underrunsAtStart = sound->getUnderrunCount();
-        sound->play(songStream);
+        if (fromMs > 0.0)
+            sound->playFrom(songStream, fromMs / 1000.0);
+        else
+            sound->play(songStream);
     }
     clock.reset();
     startTick = startedAt;
@@ -584,4 +599,28 @@ const std::vector<Arrow*>& ArrowManager::getArrows(int player) const
 const std::array<std::uint32_t, ArrowManager::judgementCount>& ArrowManager::getTally(int player) const
 {
     return scoreOf(player).getTally();
+}
+
+void ArrowManager::applyRemote(const Earned& earned)
+{
+    if (earned.player != 1 && earned.player != 2)
+        return;
+    if (earned.arrowNumber != 0) {
+        std::vector<Arrow*>& arrows = arrowsOf(earned.player);
+        const auto hit = std::find_if(arrows.begin(), arrows.end(),
+                                      [&earned](const Arrow* arrow) { return arrow->getNumber() == earned.arrowNumber; });
+        if (hit != arrows.end()) {
+            (*hit)->hideForPlayer(earned.player);
+            arrows.erase(hit);
+        }
+    }
+    const auto judgement = std::find_if(judgements.begin(), judgements.end(), [&earned](const Judgement& candidate) {
+        return std::string_view(candidate.word) == earned.word;
+    });
+    if (judgement != judgements.end())
+        scoreOf(earned.player).judged(static_cast<std::size_t>(judgement - judgements.begin()), 0);
+    if (Text* text = getQualityText(earned.player)) {
+        text->setText("%s", earned.word);
+        text->restart();
+    }
 }

@@ -7,6 +7,7 @@
 #include "sound/SoundManager.h"
 
 #include <array>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -87,8 +88,9 @@ public:
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
-    // Plays the song from its start, as of the moment of `pressTick`.
-    void startSong(std::uint32_t pressTick);
+    // Plays the song from its start, as of the moment of `pressTick`; a start
+    // `fromMs` late (a moment agreed with another machine) plays from there.
+    void startSong(std::uint32_t pressTick, double fromMs = 0.0);
     // From the next start on, each player plays their chart (by index) of
     // this song instead of the game's own; a bad index plays the first.
     void playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex);
@@ -142,6 +144,25 @@ public:
 
     static const Judgement& judgementFor(float quality);
 
+    // A word a player earned: a judged press (with the lane and the arrow's
+    // number), or a hold's end or a mine (lane noLane, arrow 0).
+    struct Earned {
+        int player = 0;
+        std::uint8_t lane = noLane;
+        std::uint32_t arrowNumber = 0;
+        const char* word = "";
+    };
+    static constexpr std::uint8_t noLane = 0xff;
+    // Told of every word a player earns (a network battle sends its own player's).
+    void setEarnedListener(std::function<void(const Earned&)> listener) { earnedListener = std::move(listener); }
+    // A word the other machine judged for its player: the numbered arrow
+    // leaves that player's field, the word shows and a press word is counted.
+    // Points are the other machine's to tell.
+    void applyRemote(const Earned& earned);
+    // Across two machines a press catches only missiles in its player's own
+    // field (at one screen either player may catch any).
+    void setCatchesOwnFieldOnly(bool ownFieldOnly) { catchesOwnFieldOnly = ownFieldOnly; }
+
 private:
     static constexpr std::uint8_t firstDirection = 1;
     static constexpr std::uint8_t lastDirection = 4;
@@ -166,7 +187,7 @@ private:
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
     void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
-    void catchGimmick(std::uint8_t lane, std::uint32_t msAgo);
+    void catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo);
     void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
 
     std::vector<Arrow*>& arrowsOf(int player) { return player == 1 ? p1Arrows : p2Arrows; }
@@ -214,6 +235,10 @@ private:
     double stepLength = 0.0;
     std::array<std::uint8_t, lastSlot> actionLanes{};
     std::array<PlayerScore, 2> scores;
+    // Arrows each player's field has had, for their numbers.
+    std::array<std::uint32_t, 2> arrowsNumbered{};
+    std::function<void(const Earned&)> earnedListener;
+    bool catchesOwnFieldOnly = false;
     bool finalTotalsLogged = false;
     // When the song's end was noted.
     std::uint32_t songEndTick = 0;

@@ -125,6 +125,19 @@ bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
     return true;
 }
 
+Missile* GimmickManager::launchInLane(std::int8_t player, std::int8_t slot, int lane)
+{
+    if (!validPlayer(player) || !validSlot(slot) || lane < 0 || lane >= laneCount)
+        return nullptr;
+    if (!slots[player - 1][slot])
+        place(player, missileType, slot);
+    auto* missile = dynamic_cast<Missile*>(slots[player - 1][slot]);
+    if (!missile || !missile->launchInLane(lane))
+        return nullptr;
+    slots[player - 1][slot] = nullptr;
+    return missile;
+}
+
 Gimmick* GimmickManager::getSlot(int player, int slot) const
 {
     if (!validPlayer(player) || !validSlot(slot))

@@ -8,6 +8,7 @@
 #include <vector>
 
 class Gimmick;
+class Missile;
 
 // Awards, stores and fires the gimmicks. The first player to reach a point
 // threshold is awarded a missile into the first free of four slots; the slot
@@ -43,6 +44,10 @@ public:
     bool place(std::int8_t player, std::uint8_t type, std::int8_t slot);
     // Fires and empties the slot; false when it is empty or out of range.
     bool launch(std::int8_t player, std::int8_t slot);
+    // The other machine's player fired from this slot up this lane: the
+    // missile in the slot (one is awarded there first when this machine has
+    // none) flies up that lane. Null when the lane or player is bad.
+    Missile* launchInLane(std::int8_t player, std::int8_t slot, int lane);
 
     // The gimmick in the player's slot, or null (also for bad arguments).
     Gimmick* getSlot(int player, int slot) const;

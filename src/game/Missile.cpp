@@ -77,7 +77,11 @@ bool Missile::arm()
 
 bool Missile::launch()
 {
-    const int targetLane = std::rand() % laneCount;
+    return launchInLane(std::rand() % laneCount);
+}
+
+bool Missile::launchInLane(int targetLane)
+{
     char goalPath[16];
     std::snprintf(goalPath, sizeof goalPath, "Goal%d", targetLane);
     ObjectGraph* graph = ObjectGraph::find();
@@ -101,7 +105,9 @@ bool Missile::update()
     if (!launched)
         return false;
     climb();
-    if (reachedGoalLine())
+    if (reachedGoalLine() && awaitingOutcome && !exploded)
+        y = target->y + goalLineReach;
+    else if (reachedGoalLine())
         hit(1.0f);
     releaseTargetWhenBlockEnds();
     if (exhaust) {
@@ -136,12 +142,28 @@ void Missile::releaseTargetWhenBlockEnds()
     blocking = false;
 }
 
+void Missile::climbFor(std::uint32_t ms)
+{
+    if (launched && !exploded)
+        y = static_cast<float>(y + ms / millisecondsPerMinute * unitsPerMinute);
+}
+
 void Missile::hit(float quality)
+{
+    explode(blockLength(quality));
+}
+
+void Missile::explodeWithBlock(std::uint32_t ms)
+{
+    explode(std::min(ms, blockMs));
+}
+
+void Missile::explode(std::uint32_t blockFor)
 {
     if (exploded)
         return;
     showExplosion();
-    blockUntil = platform::SystemClock::tickCount() + blockLength(quality);
+    blockUntil = platform::SystemClock::tickCount() + blockFor;
     if (target) {
         holdLaneIfBlockEndsLater();
         target->hideForPlayer(side);
@@ -149,7 +171,7 @@ void Missile::hit(float quality)
     hideForPlayer(side);
     if (exhaust)
         exhaust->stopEmitting();
-    logExplosion(quality);
+    logExplosion(blockFor);
     exploded = true;
 }
 
@@ -196,14 +218,14 @@ Missile* Missile::laneHolder() const
     return nullptr;
 }
 
-void Missile::logExplosion(float quality) const
+void Missile::logExplosion(std::uint32_t blockFor) const
 {
     if (!target)
         return;
     if (blocking)
         OutputHandler::log(OutputHandler::find(),
                            "Missile: exploded in lane %d of player %d's field, blocking it for %u ms", lane, side,
-                           blockLength(quality));
+                           blockFor);
     else
         OutputHandler::log(OutputHandler::find(),
                            "Missile: exploded in lane %d of player %d's field, already blocked", lane, side);

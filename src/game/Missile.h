@@ -28,7 +28,17 @@ public:
     // Picks the target lane with the C library's generator. False (and the
     // missile stays grounded) when there is no goal marker to fly at.
     bool launch() override;
+    // Fires it up the given lane (0 to 3) instead of a random one.
+    bool launchInLane(int targetLane);
     void hit(float quality) override;
+    // Across two machines, on the launcher's: the missile waits at the goal
+    // line for the target's machine to tell what became of it.
+    void awaitOutcome() { awaitingOutcome = true; }
+    bool isAwaitingOutcome() const { return awaitingOutcome; }
+    // Climbs as far as it would have in `ms` (a launch heard of late).
+    void climbFor(std::uint32_t ms);
+    // Explodes now, blocking the lane for `ms` (what the target's machine decided).
+    void explodeWithBlock(std::uint32_t ms);
     // Grounds it, its trail gone and its block dropped without giving the
     // goal marker back (the gimmick manager gives every lane back itself).
     void retire() override;
@@ -50,7 +60,8 @@ private:
     Missile* laneHolder() const;
     void showExplosion();
     std::uint32_t blockLength(float quality) const;
-    void logExplosion(float quality) const;
+    void explode(std::uint32_t blockFor);
+    void logExplosion(std::uint32_t blockFor) const;
 
     Mesh* mesh = nullptr;
     Texture* texture = nullptr;
@@ -61,4 +72,5 @@ private:
     // Owned by the scene graph.
     ExplosionEmitter* exhaust = nullptr;
     bool blocking = false;
+    bool awaitingOutcome = false;
 };

@@ -25,6 +25,7 @@ public:
     std::size_t size() const { return songs.size(); }
     std::size_t index() const { return current; }
     const SongEntry& song() const { return songs[current]; }
+    const std::vector<SongEntry>& getSongs() const { return songs; }
     // Player 1 or 2's chart of the song (none for a song without charts).
     const ChartChoice* chart(int player) const;
 

@@ -1,0 +1,275 @@
+#include "e2e/GameProcess.h"
+#include "support/TestSupport.h"
+#include "writers/Mp3Writer.h"
+#include "writers/PcmAudio.h"
+#include "writers/SmWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+// Two real games on the loopback, host and guest, each with its bot playing
+// its own player of a short forged song: 16 sixteenth notes at 30 BPM, half
+// a second apart, so that "Godlike" (within 0.05 beats) is within 100 ms of
+// the note, which the bots keep to even on a heavily loaded machine.
+namespace {
+
+using e2e::GameProcess;
+using namespace std::chrono_literals;
+
+const std::filesystem::path runData = std::filesystem::path(FLAREVOX_RUN_DIR) / "Data";
+constexpr unsigned notesInSong = 16;
+constexpr int maxBlockDifferenceMs = 50;
+
+// Away from the other network tests' ports, and from a parallel run's.
+std::uint16_t basePort()
+{
+    return static_cast<std::uint16_t>(31000 + (getpid() % 500) * 8);
+}
+
+void forgeSong(const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    forge::SmWriter sm;
+    sm.tag("TITLE", "Netplay Short");
+    sm.tag("MUSIC", "short.mp3");
+    sm.tag("OFFSET", "0.000");
+    sm.tag("BPMS", "0.000=30.000");
+    std::vector<std::string> rows(4, "0000");
+    for (unsigned note = 0; note < notesInSong; ++note)
+        rows.push_back(std::array<const char*, 4>{"1000", "0100", "0010", "0001"}[note % 4]);
+    sm.chart("dance-single", "Easy", 1, rows, 16);
+    sm.write(folder / "short.sm");
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 11, 0.0f);
+    forge::Mp3Writer::write(folder / "short.mp3", quiet);
+}
+
+// A game's own folder: a small window, the game's data and the shared songs.
+void prepareFolder(const testsupport::ScratchDir& folder, const std::string& title,
+                   const std::filesystem::path& songs)
+{
+    folder.write("Conf/global.cfg", testsupport::gameConfig(title, 320, 240)
+                                        + "[General]\nGoalposy = 4.0\nSpawnposy = -6.5\n[SpecialFX]\nMaxParticels = 10\n");
+    std::filesystem::create_directories(folder.path() / "Data");
+    for (const auto& entry : std::filesystem::directory_iterator(runData))
+        std::filesystem::create_directory_symlink(entry.path(), folder.path() / "Data" / entry.path().filename());
+    std::filesystem::create_directory_symlink(songs, folder.path() / "Songs");
+}
+
+struct PlayerTotals {
+    unsigned points = 0, godlike = 0, judged = 0;
+};
+
+struct Results {
+    bool found = false;
+    std::string line;
+    PlayerTotals players[2];
+};
+
+Results readResults(const std::string& log)
+{
+    static const std::regex pattern(
+        R"(NetBattle: Results\. Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, )"
+        R"((\d+) Booo, \d+ holds OK, \d+ NG, \d+ mines\); Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, )"
+        R"((\d+) Great, (\d+) Good, (\d+) Booo, [^\n]*)");
+    Results results;
+    std::smatch match;
+    if (!std::regex_search(log, match, pattern))
+        return results;
+    results.found = true;
+    results.line = match[0];
+    for (int player = 0; player < 2; ++player) {
+        const int first = 1 + player * 6;
+        results.players[player].points = std::stoul(match[first]);
+        results.players[player].godlike = std::stoul(match[first + 1]);
+        for (int word = 1; word <= 5; ++word)
+            results.players[player].judged += std::stoul(match[first + word]);
+    }
+    return results;
+}
+
+// Where each missile's block ends, by launcher and missile number: lane and song time.
+std::map<std::pair<int, int>, std::pair<int, int>> readBlocks(const std::string& log)
+{
+    static const std::regex pattern(R"(NetBattle: Missile (\d+) of player (\d+): lane (\d+) free at song time (-?\d+) ms)");
+    std::map<std::pair<int, int>, std::pair<int, int>> blocks;
+    for (auto found = std::sregex_iterator(log.begin(), log.end(), pattern); found != std::sregex_iterator(); ++found)
+        blocks[{std::stoi((*found)[2]), std::stoi((*found)[1])}] = {std::stoi((*found)[3]), std::stoi((*found)[4])};
+    return blocks;
+}
+
+// The relay between the two games, stopped when the test ends.
+class RelayProcess {
+public:
+    explicit RelayProcess(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), FLAREVOX_RELAY);
+        std::vector<char*> argv;
+        for (std::string& word : arguments)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        started = posix_spawn(&pid, FLAREVOX_RELAY, nullptr, nullptr, argv.data(), environ) == 0;
+        std::this_thread::sleep_for(300ms);
+    }
+    ~RelayProcess()
+    {
+        if (started)
+            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+    }
+    RelayProcess(const RelayProcess&) = delete;
+    RelayProcess& operator=(const RelayProcess&) = delete;
+    bool started = false;
+
+private:
+    pid_t pid = 0;
+};
+
+class NetBattleRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        forgeSong(songs.path() / "Net" / "Short");
+        prepareFolder(hostFolder, "Flarevox Net Host " + std::to_string(getpid()), songs.path());
+        prepareFolder(guestFolder, "Flarevox Net Guest " + std::to_string(getpid()), songs.path());
+        e2e::setRunEnvironment();
+    }
+
+    std::vector<std::string> hostOptions(std::uint16_t port) const
+    {
+        return {"--host", std::to_string(port), "--song", (songs.path() / "Net" / "Short").string(), "--autoplay",
+                "--exit-at-end"};
+    }
+    static std::vector<std::string> guestOptions(std::uint16_t port)
+    {
+        return {"--join", "127.0.0.1:" + std::to_string(port), "--autoplay", "--exit-at-end"};
+    }
+    std::string hostLog() const { return testsupport::readFile(hostFolder.path() / "output.log"); }
+    std::string guestLog() const { return testsupport::readFile(guestFolder.path() / "output.log"); }
+
+    // Both games play to the end: the same results on both, and each bot's
+    // presses nearly all "Godlike".
+    void expectSameResults(GameProcess& host, GameProcess& guest)
+    {
+        ASSERT_TRUE(host.waitForExit(60s)) << "the host did not end";
+        ASSERT_TRUE(guest.waitForExit(10s)) << "the guest did not end";
+        EXPECT_EQ(host.exitCode, 0) << host.errors();
+        EXPECT_EQ(guest.exitCode, 0) << guest.errors();
+        const Results onHost = readResults(hostLog());
+        const Results onGuest = readResults(guestLog());
+        ASSERT_TRUE(onHost.found) << hostLog();
+        ASSERT_TRUE(onGuest.found) << guestLog();
+        EXPECT_EQ(onHost.line, onGuest.line);
+        // Every missile blocks the same lane until the same song time on both
+        // screens, within a frame and the two songs' start difference.
+        const auto hostBlocks = readBlocks(hostLog());
+        const auto guestBlocks = readBlocks(guestLog());
+        EXPECT_FALSE(hostBlocks.empty()) << "no missile was fired";
+        EXPECT_EQ(hostBlocks.size(), guestBlocks.size());
+        for (const auto& [missile, block] : hostBlocks) {
+            const auto other = guestBlocks.find(missile);
+            ASSERT_NE(other, guestBlocks.end()) << "missile " << missile.second << " of player " << missile.first;
+            EXPECT_EQ(other->second.first, block.first);
+            EXPECT_NEAR(other->second.second, block.second, maxBlockDifferenceMs);
+        }
+        // A missile's block may cost a press or two.
+        for (const PlayerTotals& player : onHost.players) {
+            EXPECT_GE(player.judged, notesInSong * 3 / 4) << onHost.line;
+            EXPECT_GE(player.godlike * 100, player.judged * 99) << onHost.line << e2e::notices(hostLog()) << e2e::notices(guestLog());
+        }
+    }
+
+    testsupport::ScratchDir songs;
+    testsupport::ScratchDir hostFolder;
+    testsupport::ScratchDir guestFolder;
+};
+
+} // namespace
+
+TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopback)
+{
+    const std::uint16_t port = basePort();
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(guestFolder.path(), guestOptions(port));
+    expectSameResults(host, guest);
+    EXPECT_NE(hostLog().find("NetBattle: The song starts"), std::string::npos);
+}
+
+TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
+{
+    const std::uint16_t port = basePort() + 1;
+    const std::uint16_t relayPort = basePort() + 2;
+    RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(port), "--delay",
+                        "50", "--jitter", "10", "--loss", "0.02", "--seed", "7", "--seconds", "90"});
+    ASSERT_TRUE(relay.started);
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(guestFolder.path(), guestOptions(relayPort));
+    expectSameResults(host, guest);
+}
+
+// The guest is killed mid-song: the host says so within 5 s, plays the song
+// to its end and names the guest's last known points.
+TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
+{
+    const std::uint16_t port = basePort() + 3;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(guestFolder.path(), guestOptions(port));
+    for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
+        ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
+    std::this_thread::sleep_for(4s);
+    kill(guest.pid, SIGKILL);
+    guest.waitForExit(5s);
+    const auto killed = std::chrono::steady_clock::now();
+    while (hostLog().find("NetBattle: Opponent left") == std::string::npos
+           && std::chrono::steady_clock::now() - killed < 8s)
+        std::this_thread::sleep_for(50ms);
+    const auto noticed = std::chrono::steady_clock::now() - killed;
+    EXPECT_LE(noticed, 5500ms) << hostLog();
+    ASSERT_TRUE(host.waitForExit(30s)) << "the host did not end the song";
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    const Results results = readResults(hostLog());
+    ASSERT_TRUE(results.found) << hostLog();
+    EXPECT_GE(results.players[0].judged, notesInSong * 3 / 4);
+    EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
+}
+
+// The guest lacks the host's song: both say so and stay on the story screen.
+TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
+{
+    const testsupport::ScratchDir noSongs;
+    const testsupport::ScratchDir lacking;
+    prepareFolder(lacking, "Flarevox Net Lacking " + std::to_string(getpid()), noSongs.path());
+    const std::uint16_t port = basePort() + 4;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(lacking.path(), guestOptions(port));
+    const std::string missing = "NetBattle: The other player's song is not in your library";
+    const auto bothSay = [&] {
+        return hostLog().find(missing) != std::string::npos
+            && testsupport::readFile(lacking.path() / "output.log").find(missing) != std::string::npos;
+    };
+    for (int wait = 0; wait < 200 && !bothSay(); ++wait)
+        ASSERT_FALSE(host.waitForExit(100ms)) << "the host ended";
+    EXPECT_TRUE(bothSay()) << hostLog();
+    EXPECT_EQ(hostLog().find("NetBattle: The song starts"), std::string::npos);
+}
+
+// Odd addresses and ports are refused before any window opens.
+TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
+{
+    const testsupport::ScratchDir folder;
+    e2e::setRunEnvironment();
+    const std::vector<std::vector<std::string>> refused{
+        {"--host", "0"},          {"--host", "65536"},          {"--host", "12ab"},
+        {"--join"},               {"--join", ":7493"},          {"--join", "localhost:"},
+        {"--join", "host:-1"},    {"--join", "host:99999999"},  {"--join", "[::1]:x"},
+    };
+    for (const auto& options : refused) {
+        GameProcess game(folder.path(), options);
+        ASSERT_TRUE(game.waitForExit(10s)) << options.back();
+        EXPECT_EQ(game.exitCode, 2) << options.back();
+    }
+}
