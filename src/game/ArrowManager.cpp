@@ -25,8 +25,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
-#include <string_view>
 
 namespace {
 
@@ -47,14 +45,6 @@ T* findManager(const char* name)
 }
 
 } // namespace
-
-const std::array<ArrowManager::Judgement, ArrowManager::judgementCount> ArrowManager::judgements{{
-    {"Godlike", 0.95f, 800},
-    {"Perfect", 0.9f, 400},
-    {"Great", 0.8f, 200},
-    {"Good", 0.7f, 100},
-    {"Booo", -std::numeric_limits<float>::infinity(), 50},
-}};
 
 ArrowManager::ArrowManager()
     : Object(true, "ArrowManager")
@@ -392,10 +382,7 @@ Arrow* ArrowManager::spawnArrowFor(int player, std::uint8_t lane, bool judged)
 
 void ArrowManager::showWord(int player, const char* word)
 {
-    if (Text* text = getQualityText(player)) {
-        text->setText("%s", word);
-        text->restart();
-    }
+    showQuality(player, word);
     if (earnedListener)
         earnedListener({player, noLane, 0, word});
 }
@@ -443,17 +430,8 @@ void ArrowManager::checkSongEnd(SoundManager* sound)
         winnerText->setText("%s won!", winner.c_str());
     if (startTick && !finalTotalsLogged) {
         logFinalTotals(winner);
-        logChartResults();
+        RoundLog::chartResults(chartPlayers);
         sound->reportUnderrunsSince(underrunsAtStart);
-    }
-}
-
-void ArrowManager::logChartResults() const
-{
-    for (int player = 1; player <= 2 && playsChart(); ++player) {
-        const ChartPlayer::Results& results = chartPlayers[static_cast<std::size_t>(player - 1)]->getResults();
-        OutputHandler::log(OutputHandler::find(), "ArrowManager: Player %d holds OK %u, NG %u; mines hit %u", player,
-                           results.holdsOk, results.holdsNg, results.minesHit);
     }
 }
 
@@ -572,20 +550,8 @@ void ArrowManager::judge(float quality, int player)
         if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
             sound->play("Godlike");
     }
-    if (Text* text = getQualityText(player)) {
-        text->setText("%s", judgement.word);
-        text->restart();
-    }
+    showQuality(player, judgement.word);
     scoreOf(player).judged(index, judgement.points);
-}
-
-const ArrowManager::Judgement& ArrowManager::judgementFor(float quality)
-{
-    for (const Judgement& judgement : judgements) {
-        if (quality > judgement.above)
-            return judgement;
-    }
-    return judgements.back();
 }
 
 const std::vector<Arrow*>& ArrowManager::getArrows(int player) const
@@ -614,13 +580,15 @@ void ArrowManager::applyRemote(const Earned& earned)
             arrows.erase(hit);
         }
     }
-    const auto judgement = std::find_if(judgements.begin(), judgements.end(), [&earned](const Judgement& candidate) {
-        return std::string_view(candidate.word) == earned.word;
-    });
-    if (judgement != judgements.end())
-        scoreOf(earned.player).judged(static_cast<std::size_t>(judgement - judgements.begin()), 0);
-    if (Text* text = getQualityText(earned.player)) {
-        text->setText("%s", earned.word);
+    if (const std::size_t judgement = Judgements::indexOf(earned.word); judgement < Judgements::count)
+        scoreOf(earned.player).judged(judgement, 0);
+    showQuality(earned.player, earned.word);
+}
+
+void ArrowManager::showQuality(int player, const char* word)
+{
+    if (Text* text = getQualityText(player)) {
+        text->setText("%s", word);
         text->restart();
     }
 }

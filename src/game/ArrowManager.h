@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Object.h"
+#include "game/Judgements.h"
 #include "game/PlayerScore.h"
 #include "game/ScrollSpeed.h"
 #include "game/SongClock.h"
@@ -50,17 +51,10 @@ public:
     // Gimmick keys do nothing before the song clock passes this.
     static constexpr std::uint32_t gimmickGuardMs = 100;
 
-    // What one press earned.
-    struct Judgement {
-        const char* word;
-        // A quality strictly above this earns the judgement; the last one
-        // takes every hit that earned none of the others.
-        float above;
-        std::uint32_t points;
-    };
-    static constexpr std::size_t judgementCount = 5;
-    // Best first: "Godlike", "Perfect", "Great", "Good", "Booo".
-    static const std::array<Judgement, judgementCount> judgements;
+    // What one press earned; the table best first.
+    using Judgement = ::Judgement;
+    static constexpr std::size_t judgementCount = Judgements::count;
+    static inline const std::array<Judgement, judgementCount>& judgements = Judgements::table;
 
     ArrowManager();
     ~ArrowManager() override;
@@ -142,7 +136,7 @@ public:
     Player* playerNumber(int player) const { return player == 1 ? player1 : player == 2 ? player2 : nullptr; }
     void mineHit(int player);
 
-    static const Judgement& judgementFor(float quality);
+    static const Judgement& judgementFor(float quality) { return Judgements::forQuality(quality); }
 
     // A word a player earned: a judged press (with the lane and the arrow's
     // number), or a hold's end or a mine (lane noLane, arrow 0).
@@ -176,7 +170,7 @@ private:
     void retireArrows();
     void clearTexts();
     void createComboTexts();
-    void logChartResults() const;
+    void showQuality(int player, const char* word);
     Press pressAt(std::uint32_t pressTick);
     void scheduleStep(std::uint32_t tick);
     void takeStep(std::uint32_t tick, double arrivalMs);

@@ -25,6 +25,18 @@ void RoundLog::totals(const std::array<std::uint32_t, 2>& points, const std::arr
     }
 }
 
+void RoundLog::chartResults(const std::array<std::unique_ptr<ChartPlayer>, 2>& chartPlayers)
+{
+    for (int player = 1; player <= 2; ++player) {
+        const ChartPlayer* chartPlayer = chartPlayers[static_cast<std::size_t>(player - 1)].get();
+        if (!chartPlayer)
+            return;
+        const ChartPlayer::Results& results = chartPlayer->getResults();
+        OutputHandler::log(OutputHandler::find(), "ArrowManager: Player %d holds OK %u, NG %u; mines hit %u", player,
+                           results.holdsOk, results.holdsNg, results.minesHit);
+    }
+}
+
 void RoundLog::timing(int player, const std::vector<double>& pressErrors)
 {
     std::vector<double> distances;
