@@ -127,6 +127,8 @@ void ArrowManager::newRound()
     clock.reset();
     for (auto& errors : pressErrors)
         errors.clear();
+    for (auto& notes : pressNoteMs)
+        notes.clear();
     for (PlayerScore& score : scores)
         score.newRound();
     arrowsNumbered = {};
@@ -441,8 +443,8 @@ void ArrowManager::logFinalTotals(const std::string& winner)
     songEndTick = platform::SystemClock::tickCount();
     const auto pointsOf = [](const Player* player) { return player ? player->getPoints() : 0u; };
     RoundLog::totals({pointsOf(player1), pointsOf(player2)}, scores, winner);
-    RoundLog::timing(1, pressErrors[0]);
-    RoundLog::timing(2, pressErrors[1]);
+    RoundLog::timing(1, pressNoteMs[0], pressErrors[0]);
+    RoundLog::timing(2, pressNoteMs[1], pressErrors[1]);
 }
 
 void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
@@ -488,8 +490,10 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
         judge(arrow->qualityAt(press.songMs), player);
         if (earnedListener)
             earnedListener({player, lane, arrow->getNumber(), earned.word});
-        if (arrow->followsSong())
+        if (arrow->followsSong()) {
             pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getNoteMs());
+            pressNoteMs[player == 1 ? 0 : 1].push_back(arrow->getNoteMs());
+        }
         ChartPlayer* chartPlayer = chartPlayers[player - 1].get();
         if (!chartPlayer || !chartPlayer->startHold(arrow))
             arrow->hideForPlayer(player);

@@ -211,6 +211,8 @@ private:
     double songNow = 0.0;
     SongClock clock;
     std::array<std::vector<double>, 2> pressErrors;
+    // The note times of those presses, for the drift through the song.
+    std::array<std::vector<double>, 2> pressNoteMs;
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     const char* songStream = streamName;

@@ -1,9 +1,9 @@
 #include "game/RoundLog.h"
 
 #include "core/OutputHandler.h"
+#include "game/TimingSummary.h"
 
-#include <algorithm>
-#include <cmath>
+#include <optional>
 
 void RoundLog::totals(const std::array<std::uint32_t, 2>& points, const std::array<PlayerScore, 2>& scores,
                       const std::string& winner)
@@ -37,19 +37,16 @@ void RoundLog::chartResults(const std::array<std::unique_ptr<ChartPlayer>, 2>& c
     }
 }
 
-void RoundLog::timing(int player, const std::vector<double>& pressErrors)
+// The spread, then the offset (calibrate it) apart from the drift (a fault).
+void RoundLog::timing(int player, const std::vector<double>& noteMs, const std::vector<double>& pressErrors)
 {
-    std::vector<double> distances;
-    for (const double error : pressErrors)
-        distances.push_back(std::fabs(error));
-    if (distances.empty())
+    const std::optional<TimingSummary::Figures> timing = TimingSummary::of(noteMs, pressErrors);
+    if (!timing)
         return;
-    std::sort(distances.begin(), distances.end());
-    const auto at = [&distances](double share) {
-        return distances[static_cast<std::size_t>(share * static_cast<double>(distances.size() - 1) + 0.5)];
-    };
     OutputHandler::log(OutputHandler::find(),
                        "ArrowManager: Player %d timing: %zu judged presses, median distance %.1f ms, 99th percentile "
-                       "%.1f ms",
-                       player, distances.size(), at(0.5), at(0.99));
+                       "%.1f ms; mean signed distance %+.1f ms (farthest from it %.1f ms), drift %+.2f ms per minute "
+                       "(around it: 99th percentile %.1f ms)",
+                       player, timing->presses, timing->medianMs, timing->p99Ms, timing->meanMs,
+                       timing->farthestFromMeanMs, timing->driftMsPerMinute, timing->spreadP99Ms);
 }

@@ -18,7 +18,7 @@ public:
     // The holds and mines of each player's chart of a player's song
     // (nothing for the game's own song).
     static void chartResults(const std::array<std::unique_ptr<ChartPlayer>, 2>& chartPlayers);
-    // How far from their notes the player's judged presses were, in ms
-    // (nothing without presses).
-    static void timing(int player, const std::vector<double>& pressErrors);
+    // How far from their notes (at `noteMs`) the player's judged presses
+    // were, in ms (nothing without presses).
+    static void timing(int player, const std::vector<double>& noteMs, const std::vector<double>& pressErrors);
 };
