@@ -76,6 +76,8 @@ MainLoop::MainLoop()
 // Ends the registry: every other manager goes with it, in registration order.
 MainLoop::~MainLoop()
 {
+    // The match and its screens refer to managers the registry owns.
+    match.reset();
     if (ObjectRegistry::exists())
         ObjectRegistry::destroy();
 }
