@@ -409,13 +409,14 @@ void ArrowManager::sweepMisses()
     }
 }
 
-// Above the miss height; at a speed other than 1x also past the judgement
-// window, so that a fast arrow is not taken away while it can still be hit.
+// Above the miss height; at a speed other than 1x or judged in ms also past
+// the judgement window, so that an arrow is not taken away while it can
+// still be hit.
 bool ArrowManager::passedUnhit(const Arrow& arrow) const
 {
     if (arrow.y <= missHeight)
         return false;
-    return arrow.getSpeed() == 1.0 || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
+    return (arrow.getSpeed() == 1.0 && !arrow.judgedInMs()) || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
 }
 
 void ArrowManager::checkSongEnd(SoundManager* sound)

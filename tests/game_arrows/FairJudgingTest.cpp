@@ -4,12 +4,16 @@
 #include "chart/Chart.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "game/Judgements.h"
+#include "game/MsWindows.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numeric>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -78,6 +82,54 @@ TEST(FairJudging, TheGamesOwnSongJudgesAHeldKey)
         });
     }
     EXPECT_EQ(stage.arrows().getTally(1)[0], 1u);
+}
+
+// Strictly inside a window earns its word, on either side of the note.
+TEST(FairJudging, MillisecondWindowsAreStrict)
+{
+    const struct {
+        double distanceMs;
+        const char* word;
+    } cases[] = {{0.0, "Godlike"},    {23.39, "Godlike"}, {-23.4, "Perfect"}, {46.89, "Perfect"},
+                 {46.9, "Great"},     {-93.79, "Great"},  {93.8, "Good"},     {-140.59, "Good"},
+                 {140.6, "Booo"},     {234.39, "Booo"},   {-234.39, "Booo"}};
+    for (const auto& entry : cases)
+        EXPECT_STREQ(Judgements::forQuality(MsWindows::qualityFor(entry.distanceMs)).word, entry.word) << entry.distanceMs;
+    for (const double outside : {234.4, -234.4, 1500.0, std::nan("")})
+        EXPECT_EQ(MsWindows::qualityFor(outside), 0.0f) << outside;
+}
+
+// 60 BPM, then 128, 300 and a 20 BPM section, two Left notes in each: the
+// same distance in ms earns the same word at every tempo, and a press 237 ms
+// late hits nothing, even where half a beat lasts 1.5 s.
+TEST(FairJudging, PlayersSongsAreJudgedInMillisecondsAtEveryTempo)
+{
+    const char* const tempos = "#TITLE:Tempos;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n"
+                               "#BPMS:0=60,8=128,16=300,24=20;\n#NOTES:dance-single::Hard:5:0:\n"
+                               "1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n1000\n0000\n0000\n;\n";
+    ArrowStage stage(Chart{"", "128.000", 5500, 20000, tempos, {"Hard", "Hard"}});
+    ASSERT_TRUE(stage.arrows().playsChart());
+    const struct {
+        double noteMs;
+        double offMs;
+    } presses[] = {{1000, 22},   {5000, -142},  {9000, -48},   {10875, 139},
+                   {12750, 45},  {13550, 232},  {14350, -25},  {17350, 237}};
+    std::vector<std::string> words;
+    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& earned) { words.push_back(earned.word); });
+    stage.startSong();
+    for (int frame = 0; frame < 1200; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        const double to = from + 16.0;
+        stage.frame(16, [&] {
+            for (const auto& press : presses) {
+                const double at = press.noteMs + press.offMs;
+                if (at > from && at <= to)
+                    stage.press(1, laneActions[0], stage.now() - static_cast<std::uint32_t>(std::lround(to - at)));
+            }
+        });
+    }
+    const std::vector<std::string> expected{"Godlike", "Booo", "Great", "Good", "Perfect", "Booo", "Perfect"};
+    EXPECT_EQ(words, expected);
 }
 
 } // namespace
