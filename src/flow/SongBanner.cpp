@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -30,8 +31,14 @@ void SongBanner::choose(const std::filesystem::path& file)
     picture.reset();
     if (pending.valid())
         abandoned.push_back(std::move(pending));
-    if (!file.empty())
+    if (file.empty())
+        return;
+    try {
         pending = std::async(std::launch::async, &SongBanner::read, file);
+    } catch (const std::system_error& error) {
+        OutputHandler::report(OutputHandler::find(), Warning, "StoryScreen: Could not show the banner '%s': %s",
+                              file.string().c_str(), error.what());
+    }
 }
 
 void SongBanner::update()

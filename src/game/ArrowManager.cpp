@@ -416,7 +416,8 @@ bool ArrowManager::passedUnhit(const Arrow& arrow) const
 {
     if (arrow.y <= missHeight)
         return false;
-    return (arrow.getSpeed() == 1.0 && !arrow.judgedInMs()) || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
+    const bool byHeight = arrow.getSpeed() == 1.0 && !arrow.judgedInMs();
+    return byHeight || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
 }
 
 void ArrowManager::checkSongEnd(SoundManager* sound)
