@@ -4,9 +4,9 @@
 #include "game/ArrowManager.h"
 #include "scene/ObjectGraph.h"
 
-void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool)
+void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
-    match.getArrows().onPlayerAction(player, action, pressTick);
+    match.getArrows().onPlayerAction(player, action, pressTick, newPress);
 }
 
 void PlayScreen::update(std::uint32_t tick)

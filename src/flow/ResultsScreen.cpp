@@ -14,7 +14,7 @@ void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std
         match.startNewRound();
         return;
     }
-    arrows.onPlayerAction(player, action, pressTick);
+    arrows.onPlayerAction(player, action, pressTick, newPress);
 }
 
 // Like the winner text, the results follow the totals on every frame.

@@ -1,6 +1,7 @@
 #include "flow/StoryPage.h"
 
 #include "flow/Story.h"
+#include "fx/Picture.h"
 #include "fx/Text.h"
 
 void StoryPage::drawStory() const
@@ -21,4 +22,12 @@ void StoryPage::drawLine(float y, const std::string& line) const
     stamp->setPosition(story::promptX - 3.0f, y);
     stamp->setText("%s", line.c_str());
     stamp->draw();
+}
+
+void StoryPage::drawPicture(const Picture& picture, float left, float bottom, float right, float top) const
+{
+    if (!stamp)
+        return;
+    stamp->applySideTransform();
+    picture.draw(left, bottom, right, top);
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+class Picture;
 class Text;
 
 // Draws the story screen's text with one text node as a stamp: moved,
@@ -15,6 +16,8 @@ public:
     void drawStory() const;
     // One line of the panel under the story.
     void drawLine(float y, const std::string& line) const;
+    // A picture filling the rectangle, in the lines' coordinates.
+    void drawPicture(const Picture& picture, float left, float bottom, float right, float top) const;
 
 private:
     // Owned by the scene graph.

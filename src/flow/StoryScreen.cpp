@@ -161,9 +161,12 @@ void StoryScreen::stopPreview()
         sound->stop(previewStreamName);
 }
 
+// The banner follows the chosen song, however it was chosen.
 void StoryScreen::update(std::uint32_t)
 {
     loopPreview();
+    banner.choose(selection.empty() ? std::filesystem::path() : selection.song().bannerFile);
+    banner.update();
 }
 
 void StoryScreen::loopPreview()
@@ -178,6 +181,7 @@ void StoryScreen::draw()
 {
     match.getStoryPage().drawStory();
     drawSongPanel();
+    banner.draw(match.getStoryPage());
 }
 
 // The chosen song and each player's chart; the bitmap fonts carry ASCII only.

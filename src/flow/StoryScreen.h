@@ -1,6 +1,7 @@
 #pragma once
 
 #include "flow/Screen.h"
+#include "flow/SongBanner.h"
 #include "library/SongSelection.h"
 
 #include <cstdint>
@@ -9,7 +10,8 @@
 class Match;
 
 // The story and, under it, the song panel: the chosen song, its tempo and
-// length and each player's chart. Up and Down choose the song, each
+// length and each player's chart, and the song's banner if it has one.
+// Up and Down choose the song, each
 // player's Left and Right their own chart; the chosen song's sample loops.
 // F6 and F7 make player 1's arrows slower and faster, F10 and F11 player
 // 2's. Each player's best on their chart shows under it. A slot key starts
@@ -39,6 +41,7 @@ public:
     // The player's best on the chart chosen for them, as the panel shows it
     // ("none" without one).
     std::string bestText(int player) const;
+    const SongBanner& getBanner() const { return banner; }
 
 private:
     void stepPanel(std::uint8_t player, std::uint8_t action);
@@ -48,6 +51,7 @@ private:
 
     Match& match;
     library::SongSelection selection;
+    SongBanner banner;
     bool previewing = false;
     double previewLengthMs = 0.0;
 };

@@ -4,6 +4,7 @@
 #include "core/ObjectRegistry.h"
 #include "game/FieldHeights.h"
 #include "game/LaneGeometry.h"
+#include "game/MsWindows.h"
 #include "game/StepFileManager.h"
 #include "scene/MeshManager.h"
 
@@ -115,6 +116,8 @@ float Arrow::qualityAt(double songMs) const
 {
     if (!followsSong())
         return quality();
+    if (inMs)
+        return MsWindows::qualityFor(songMs - noteMs);
     return qualityAtHeight(static_cast<float>(goalY - (noteMs - songMs) / beatMs));
 }
 

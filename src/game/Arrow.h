@@ -44,6 +44,10 @@ public:
     void setSpeed(double unitsPerBeat) { speed = unitsPerBeat; }
     double getSpeed() const { return speed; }
     bool followsSong() const { return beatMs > 0.0; }
+    // Judges a following arrow by its distance from its note in
+    // milliseconds (a player's song) instead of in beats.
+    void judgeInMs() { inMs = true; }
+    bool judgedInMs() const { return inMs; }
     double getNoteMs() const { return noteMs; }
     double getNoteBeat() const { return noteBeat; }
     // A hold's tail, drawn from the arrow down this many beats.
@@ -56,8 +60,8 @@ public:
     // it, otherwise 0.
     float quality() const;
     // The quality the arrow had at the song time `songMs`: its distance from
-    // its note in time, in beats of the note's tempo (following arrows;
-    // others answer for now).
+    // its note in time, in beats of the note's tempo or, judged in ms, by the
+    // windows of MsWindows (following arrows; others answer for now).
     float qualityAt(double songMs) const;
 
     std::uint32_t getLane() const { return lane; }
@@ -87,6 +91,7 @@ private:
     // Milliseconds per beat at the note for an arrow following the song, else 0.
     double beatMs = 0.0;
     double speed = 1.0;
+    bool inMs = false;
     float tail = 0.0f;
     // Shared through the mesh manager; not owned.
     Mesh* mesh = nullptr;

@@ -411,13 +411,15 @@ void ArrowManager::sweepMisses()
     }
 }
 
-// Above the miss height; at a speed other than 1x also past the judgement
-// window, so that a fast arrow is not taken away while it can still be hit.
+// Above the miss height; at a speed other than 1x or judged in ms also past
+// the judgement window, so that an arrow is not taken away while it can
+// still be hit.
 bool ArrowManager::passedUnhit(const Arrow& arrow) const
 {
     if (arrow.y <= missHeight)
         return false;
-    return arrow.getSpeed() == 1.0 || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
+    const bool byHeight = arrow.getSpeed() == 1.0 && !arrow.judgedInMs();
+    return byHeight || (songNow > arrow.getNoteMs() && arrow.qualityAt(songNow) == 0.0f);
 }
 
 void ArrowManager::checkSongEnd(SoundManager* sound)
@@ -452,7 +454,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
     onPlayerAction(player, action, platform::SystemClock::tickCount());
 }
 
-void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick)
+void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     if (player != 1 && player != 2)
         return;
@@ -461,7 +463,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     if (direction && chartPlayers[player - 1])
         chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
     if (direction)
-        hitLane(player, actionLanes[action - 1], press);
+        hitLane(player, actionLanes[action - 1], press, newPress);
     else if (action > lastDirection && action <= lastSlot)
         onSlot(player, action, press);
 }
@@ -472,16 +474,16 @@ ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
 }
 
 // The oldest arrow of the lane that was judgeable at the press, unless the
-// lane's goal marker is hidden for the player (a missile blocks it): then
-// the press hits nothing.
-void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press)
+// lane's goal marker is hidden for the player (a missile blocks it) or, on
+// a player's song, the key was already down: then the press hits nothing.
+void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, bool newPress)
 {
     const GoalMarker* goal = goals[lane];
     if (goal && goal->isHiddenFor(player))
         return;
     std::vector<Arrow*>& arrows = arrowsOf(player);
-    const auto hit = std::find_if(arrows.begin(), arrows.end(), [lane, &press](const Arrow* arrow) {
-        return arrow->getLane() == lane && arrow->qualityAt(press.songMs) != 0.0f;
+    const auto hit = std::find_if(arrows.begin(), arrows.end(), [&](const Arrow* arrow) {
+        return (newPress || !playsChart()) && arrow->getLane() == lane && arrow->qualityAt(press.songMs) != 0.0f;
     });
     if (hit != arrows.end()) {
         Arrow* arrow = *hit;

@@ -77,9 +77,11 @@ public:
     // A bound key or button of a player (1 or 2) is down while the song
     // plays: actions 1 to 4 are Up, Right, Down, Left; 5 to 8 the slots. The
     // press is judged where the song was at `pressTick`, the tick count at
-    // which the key went down (without it: now).
+    // which the key went down (without it: now). On a player's song only a
+    // new press judges an arrow: a direction still down from before (a hold)
+    // keeps holds and sets off mines but hits no arrow arriving under it.
     void onPlayerAction(std::uint8_t player, std::uint8_t action);
-    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick);
+    void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress = true);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
     // Plays the song from its start, as of the moment of `pressTick`; a start
@@ -180,7 +182,7 @@ private:
     void timeOwnSteps();
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
-    void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press);
+    void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, bool newPress);
     void catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo);
     void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
 

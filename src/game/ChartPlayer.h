@@ -16,7 +16,8 @@ class Dancer;
 // within reach of the spawn line, and every frame each arrow takes its height
 // from the song's beat, so arrows stand still during a stop. Taps and the
 // heads of holds and rolls are judged by the arrow manager like the game's
-// own arrows; this keeps the holds and the mines.
+// own arrows, but by their distance in ms (MsWindows), the same at every
+// tempo; this keeps the holds and the mines.
 //
 // A hold whose head was hit stays at the goal line while its tail runs out;
 // keeping the lane down to the end (a release of up to `releaseGraceMs` is

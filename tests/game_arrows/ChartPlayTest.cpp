@@ -65,7 +65,7 @@ protected:
                 stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action,
                                               stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)));
             else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
-                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now());
+                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now(), false);
         }
     }
 

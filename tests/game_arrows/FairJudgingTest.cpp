@@ -1,0 +1,135 @@
+#include "ArrowStage.h"
+
+#include "app/AutoplayBot.h"
+#include "chart/Chart.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+#include "game/Judgements.h"
+#include "game/MsWindows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using arrowtest::ArrowStage;
+using arrowtest::Chart;
+
+// The actions of the chart's lanes (Left, Up, Right, Down).
+constexpr std::uint8_t laneActions[] = {4, 1, 2, 3};
+
+// 120 BPM from 1 s on, in 16ths. Each hold ends a quarter beat before the
+// next note of its lane: Down, then Left, then Up and Right together.
+const char* const holdsThenTaps = "#TITLE:Holds;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0=120;\n"
+                                  "#NOTES:dance-single::Hard:5:0:\n"
+                                  "0200\n0000\n0000\n0000\n0300\n0100\n2000\n0000\n"
+                                  "3000\n1000\n0022\n0000\n0033\n0011\n0000\n0000\n;\n";
+
+// Plays the exact bot's presses for both players through the match, 16 ms
+// frames: each press as a new press stamped at its time, and every frame a
+// hold's key stays down, as the input handler repeats it.
+void playExactly(ArrowStage& stage)
+{
+    std::mt19937 random(7);
+    const auto presses = AutoplayBot::planChartPresses(stage.arrows().getChartPlayer(1)->getChart(),
+                                                       stage.arrows().getChartPlayer(2)->getChart(), laneActions,
+                                                       laneActions, random, false);
+    stage.startSong();
+    for (int frame = 0; frame < 320; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        const double to = from + 16.0;
+        stage.frame(16, [&] {
+            for (const AutoplayBot::Press& press : presses) {
+                const auto player = static_cast<std::uint8_t>(press.player);
+                if (press.songMs > from && press.songMs <= to)
+                    stage.press(player, press.key, stage.now() - static_cast<std::uint32_t>(std::lround(to - press.songMs)));
+                else if (press.songMs <= from && from < press.releaseMs)
+                    stage.press(player, press.key, stage.now(), false);
+            }
+        });
+    }
+}
+
+TEST(FairJudging, AKeyHeldThroughAHoldHitsNoArrowArrivingUnderIt)
+{
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, holdsThenTaps, {"Hard", "Hard"}});
+    ASSERT_TRUE(stage.arrows().playsChart());
+    playExactly(stage);
+    for (int player = 1; player <= 2; ++player) {
+        const auto& tally = stage.arrows().getTally(player);
+        EXPECT_EQ(tally[0], 8u) << "player " << player;
+        EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), 8u) << "player " << player;
+        EXPECT_EQ(stage.arrows().getChartPlayer(player)->getResults().holdsOk, 4u);
+    }
+}
+
+// The game's own song judges a key that is down, new or not.
+TEST(FairJudging, TheGamesOwnSongJudgesAHeldKey)
+{
+    ArrowStage stage(Chart{"8", "128.000", 5500, 9000});
+    ASSERT_FALSE(stage.arrows().playsChart());
+    stage.startSong();
+    for (int frame = 0; frame < 400; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        stage.frame(16, [&] {
+            if (from < 5500.0 && 5500.0 <= from + 16.0)
+                stage.press(1, 1, stage.now() - static_cast<std::uint32_t>(std::lround(from + 16.0 - 5500.0)), false);
+        });
+    }
+    EXPECT_EQ(stage.arrows().getTally(1)[0], 1u);
+}
+
+// Strictly inside a window earns its word, on either side of the note.
+TEST(FairJudging, MillisecondWindowsAreStrict)
+{
+    const struct {
+        double distanceMs;
+        const char* word;
+    } cases[] = {{0.0, "Godlike"},    {23.39, "Godlike"}, {-23.4, "Perfect"}, {46.89, "Perfect"},
+                 {46.9, "Great"},     {-93.79, "Great"},  {93.8, "Good"},     {-140.59, "Good"},
+                 {140.6, "Booo"},     {234.39, "Booo"},   {-234.39, "Booo"}};
+    for (const auto& entry : cases)
+        EXPECT_STREQ(Judgements::forQuality(MsWindows::qualityFor(entry.distanceMs)).word, entry.word) << entry.distanceMs;
+    for (const double outside : {234.4, -234.4, 1500.0, std::nan("")})
+        EXPECT_EQ(MsWindows::qualityFor(outside), 0.0f) << outside;
+}
+
+// 60 BPM, then 128, 300 and a 20 BPM section, two Left notes in each: the
+// same distance in ms earns the same word at every tempo, and a press 237 ms
+// late hits nothing, even where half a beat lasts 1.5 s.
+TEST(FairJudging, PlayersSongsAreJudgedInMillisecondsAtEveryTempo)
+{
+    const char* const tempos = "#TITLE:Tempos;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n"
+                               "#BPMS:0=60,8=128,16=300,24=20;\n#NOTES:dance-single::Hard:5:0:\n"
+                               "1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n,\n1000\n1000\n0000\n0000\n;\n";
+    ArrowStage stage(Chart{"", "128.000", 5500, 20000, tempos, {"Hard", "Hard"}});
+    ASSERT_TRUE(stage.arrows().playsChart());
+    const struct {
+        double noteMs;
+        double offMs;
+    } presses[] = {{1000, 22},   {5000, -142},  {9000, -48},   {10875, 139},
+                   {12750, 45},  {13550, 232},  {14350, -25},  {17350, 237}};
+    std::vector<std::string> words;
+    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& earned) { words.push_back(earned.word); });
+    stage.startSong();
+    for (int frame = 0; frame < 1200; ++frame) {
+        const double from = stage.arrows().getSongNow();
+        const double to = from + 16.0;
+        stage.frame(16, [&] {
+            for (const auto& press : presses) {
+                const double at = press.noteMs + press.offMs;
+                if (at > from && at <= to)
+                    stage.press(1, laneActions[0], stage.now() - static_cast<std::uint32_t>(std::lround(to - at)));
+            }
+        });
+    }
+    const std::vector<std::string> expected{"Godlike", "Booo", "Great", "Good", "Perfect", "Booo", "Perfect"};
+    EXPECT_EQ(words, expected);
+}
+
+} // namespace
