@@ -102,6 +102,7 @@ SongBanner::Reading SongBanner::read(const std::filesystem::path& file)
 {
     Reading reading;
     reading.ok = platform::ImageDecoder::decodeFile(file, reading.image, reading.error);
+    platform::ImageDecoder::endThread();
     if (reading.ok)
         reading.image = fitted(std::move(reading.image));
     return reading;

@@ -156,4 +156,9 @@ bool ImageDecoder::decodeFile(const std::filesystem::path& path, RgbaPixels& ima
     return decode(bytes, image, error);
 }
 
+void ImageDecoder::endThread()
+{
+    SDL_TLSCleanup();
+}
+
 } // namespace platform

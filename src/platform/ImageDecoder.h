@@ -26,6 +26,10 @@ public:
 
     static bool decode(std::span<const std::uint8_t> bytes, RgbaPixels& image, std::string& error);
     static bool decodeFile(const std::filesystem::path& path, RgbaPixels& image, std::string& error);
+    // A worker thread that decoded images calls this before it ends: the
+    // image library keeps per-thread state (its last error) that outlives
+    // threads it did not create.
+    static void endThread();
 };
 
 } // namespace platform
