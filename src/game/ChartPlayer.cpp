@@ -94,7 +94,7 @@ void ChartPlayer::spawnNote(const chart::Note& note)
     const double beat = note.beat.value();
     arrow->followSong(beat, chart.tempo.msAt(beat), msPerBeatAt(chart.tempo, beat));
     arrow->setSpeed(speed);
-    arrow->judgeInMs();
+    arrow->judgeInMs(note.kind == chart::NoteKind::Lift);
     if (mine)
         arrow->useTexture(mineTexturePath);
     if (note.isHead())

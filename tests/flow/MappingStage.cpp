@@ -94,7 +94,8 @@ MappingStage::MappingStage()
                            {},
                            [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
                                rounds->onPlayerAction(player, action, pressTick, newPress);
-                           }});
+                           },
+                           {}});
     handler->registerBinding(27, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
     handler->registerBinding(keyF8, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
     auto* carrier = new Arrow("gehtdasauchso", 0);

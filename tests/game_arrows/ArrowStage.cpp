@@ -138,6 +138,11 @@ void ArrowStage::press(std::uint8_t player, std::uint8_t action, std::uint32_t t
     rounds->onPlayerAction(player, action, tick, newPress);
 }
 
+void ArrowStage::release(std::uint8_t player, std::uint8_t action, std::uint32_t tick)
+{
+    rounds->onPlayerRelease(player, action, tick);
+}
+
 void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
 {
     clock.advance(ms);

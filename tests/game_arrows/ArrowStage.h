@@ -68,6 +68,8 @@ public:
     void startSong();
     // A press as the input handler gives it to the match's current screen.
     void press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress = true);
+    // A release as the input handler gives it.
+    void release(std::uint8_t player, std::uint8_t action, std::uint32_t tick);
     // One frame of `ms`: the presses first, then the arrow manager and the
     // match, then the scene graph, as the main loop does.
     void frame(std::uint32_t ms, const std::function<void()>& presses = {});
