@@ -197,16 +197,22 @@ void AutoplayBot::releaseHeldKeys(WindowRecord& record)
     });
 }
 
+// The game's song clock, which runs before the music in a lead-in.
 SoundManager::SongMoment AutoplayBot::songMoment() const
 {
-    return SoundManager::instance()->getSongMoment(arrows ? arrows->getSongStream() : songName);
+    if (arrows)
+        return arrows->readSongClock();
+    return SoundManager::instance()->getSongMoment(songName);
 }
 
-// The tick count at which the song was at `songMs`, a moment before `now`.
-std::uint32_t AutoplayBot::stampOf(const SoundManager::SongMoment& now, double songMs)
+// The tick count at which the song was at `songMs`, a moment before `now`;
+// never before the song started, as a person cannot press before that.
+std::uint32_t AutoplayBot::stampOf(const SoundManager::SongMoment& now, double songMs) const
 {
     const double lateMs = std::clamp(now.songMs - songMs, 0.0, maximumLatenessMs);
-    return now.tick - static_cast<std::uint32_t>(std::lround(lateMs));
+    const std::uint32_t stamp = now.tick - static_cast<std::uint32_t>(std::lround(lateMs));
+    const std::optional<std::uint32_t> start = arrows ? arrows->getStartTick() : std::nullopt;
+    return start && !reached(stamp, *start) ? *start : stamp;
 }
 
 // The key goes down at `tick`: the game judges the press as of then, however

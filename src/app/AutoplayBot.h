@@ -94,7 +94,7 @@ private:
     void press(WindowRecord& record, std::uint8_t key);
     void press(WindowRecord& record, std::uint8_t key, std::uint32_t tick, double releaseMs = -1.0);
     SoundManager::SongMoment songMoment() const;
-    static std::uint32_t stampOf(const SoundManager::SongMoment& now, double songMs);
+    std::uint32_t stampOf(const SoundManager::SongMoment& now, double songMs) const;
     void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
     void planSong();
     void pressDueKeys(WindowRecord& record);

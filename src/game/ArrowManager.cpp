@@ -536,14 +536,10 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
 void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
 {
     const std::uint32_t startedAt = pressAt(pressTick).tick;
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         underrunsAtStart = sound->getUnderrunCount();
-        if (fromMs > 0.0)
-            sound->playFrom(songStream, fromMs / 1000.0);
-        else
-            sound->play(songStream);
-    }
-    clock.reset();
+    const double leadIn = playsChart() ? std::max(chartPlayers[0]->leadInMs(), chartPlayers[1]->leadInMs()) : 0.0;
+    clock.start(songStream, startedAt, leadIn, fromMs);
     startTick = startedAt;
 }
 

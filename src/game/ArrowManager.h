@@ -90,6 +90,9 @@ public:
     void onPlayerEvent(std::uint8_t) {}
     // Plays the song from its start, as of the moment of `pressTick`; a start
     // `fromMs` late (a moment agreed with another machine) plays from there.
+    // A player's song whose first note comes too soon for its arrow to rise
+    // from the spawn line starts with a lead-in (ChartPlayer::leadInMs, the
+    // larger of the two players').
     void startSong(std::uint32_t pressTick, double fromMs = 0.0);
     // From the next start on, each player plays their chart (by index) of
     // this song instead of the game's own; a bad index plays the first.
@@ -124,6 +127,10 @@ public:
     // Judged presses' distances from their notes in ms (negative: early).
     const std::vector<double>& getPressErrors(int player) const { return pressErrors.of(player); }
     bool isSongStarted() const { return startTick.has_value(); }
+    // The tick count at which the song started, once it has.
+    std::optional<std::uint32_t> getStartTick() const { return startTick; }
+    // The song clock now, read afresh (the frame's arrows keep getSongNow).
+    SongClock::Reading readSongClock() { return clock.now(songStream, startTick.has_value()); }
     // The song has ended and its totals are logged; from the tick count then.
     bool isSongOver() const { return finalTotalsLogged; }
     std::uint32_t getSongEndTick() const { return songEndTick; }

@@ -49,6 +49,14 @@ void ChartPlayer::onLaneDown(std::uint8_t lane, std::uint32_t tick)
     downTick[lane] = tick;
 }
 
+double ChartPlayer::leadInMs() const
+{
+    if (chart.notes.empty())
+        return 0.0;
+    const double spawnMs = chart.tempo.msAt(chart.notes.front().beat.value() - travel / speed);
+    return spawnMs < 0.0 ? leadInMarginMs - spawnMs : 0.0;
+}
+
 bool ChartPlayer::startHold(Arrow* arrow)
 {
     const auto found = std::find_if(arrows.begin(), arrows.end(), [arrow](const NoteArrow& entry) {
