@@ -457,10 +457,9 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     const bool direction = action >= firstDirection && action <= lastDirection;
     if (direction && chartPlayers[player - 1])
         chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
-    if (direction) {
+    if (direction)
         hitLane(player, actionLanes[action - 1], press, newPress ? Arrow::LaneEvent::Press : Arrow::LaneEvent::Held);
-        catchGimmick(player, actionLanes[action - 1], press.msAgo);
-    } else if (action > lastDirection && action <= lastSlot)
+    else if (action > lastDirection && action <= lastSlot)
         onSlot(player, action, press);
 }
 
@@ -477,7 +476,7 @@ ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
 
 // The oldest arrow of the lane that the event can hit (Arrow::hitBy) and
 // that was judgeable at its moment, unless the lane's goal marker is hidden
-// for the player (a missile blocks it).
+// for the player (a missile blocks it); a press also catches a missile.
 void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, Arrow::LaneEvent event)
 {
     const GoalMarker* goal = goals[lane];
@@ -500,6 +499,8 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
         if (!chartPlayer || !chartPlayer->startHold(arrow))
             arrow->hideForPlayer(player);
     }
+    if (event != Arrow::LaneEvent::Release)
+        catchGimmick(player, lane, press.msAgo);
 }
 
 // Whether or not an arrow was hit, the first gimmick of the lane that was

@@ -45,7 +45,7 @@ TEST(LeadIn, EarlyNotesRiseFromTheSpawnLineAndAreHitBeforeTheMusic)
                                                        stage.arrows().getChartPlayer(2)->getChart(), laneActions,
                                                        laneActions, random, false);
     SoundManager* sound = SoundManager::instance();
-    stage.startSong();
+    stage.startSong(true);
     stage.frame(0);
     EXPECT_NEAR(stage.arrows().getSongNow(), -leadInMs, 0.5);
     EXPECT_NE(stage.log().find("SongClock: A lead-in of 7250 ms before the music"), std::string::npos);
