@@ -96,6 +96,9 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
         {[this](std::uint8_t code) { onKey(code); }, [this](std::uint8_t code) { arrowManager->onPlayerEvent(code); },
          [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
              match->onPlayerAction(player, action, pressTick, newPress);
+         },
+         [this](std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick) {
+             match->onPlayerRelease(player, action, releaseTick);
          }});
     registerMainLoopKeys();
 

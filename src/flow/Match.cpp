@@ -97,6 +97,14 @@ void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32
         current->onPlayerAction(player, action, pressTick, newPress);
 }
 
+void Match::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
+{
+    if (net && player != net->localPlayer())
+        return;
+    if (player == 1 || player == 2)
+        current->onPlayerRelease(player, action, releaseTick);
+}
+
 void Match::onKey(std::uint8_t code)
 {
     current->onKey(code);

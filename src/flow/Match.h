@@ -60,6 +60,7 @@ public:
     void scanLibrary();
 
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
+    void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
     void onKey(std::uint8_t code);
     void update(std::uint32_t tick);
     void draw();

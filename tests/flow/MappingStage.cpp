@@ -97,7 +97,8 @@ MappingStage::MappingStage()
                            {},
                            [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
                                rounds->onPlayerAction(player, action, pressTick, newPress);
-                           }});
+                           },
+                           {}});
     for (const std::uint8_t code : {keyEscape, keyF4, keyF8, keyF12})
         handler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
     auto* carrier = new Arrow("gehtdasauchso", 0);

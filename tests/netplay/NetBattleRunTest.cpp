@@ -257,7 +257,11 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     GameProcess guest(guestFolder.path(), guestOptions(port));
     for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
         ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
-    std::this_thread::sleep_for(4s);
+    // The song's first notes come within its arrows' travel: a lead-in first.
+    std::smatch leadIn;
+    const std::string log = guestLog();
+    const bool hasLeadIn = std::regex_search(log, leadIn, std::regex("A lead-in of (\\d+) ms"));
+    std::this_thread::sleep_for(4s + std::chrono::milliseconds(hasLeadIn ? std::stoi(leadIn[1]) : 0));
     kill(guest.pid, SIGKILL);
     guest.waitForExit(5s);
     const auto killed = std::chrono::steady_clock::now();
