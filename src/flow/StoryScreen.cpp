@@ -18,12 +18,15 @@
 
 namespace {
 
+constexpr std::uint8_t keyF4 = 115;
 constexpr std::uint8_t keyF8 = 119;
 constexpr std::uint8_t keyF6 = 117;
 constexpr std::uint8_t keyF7 = 118;
 constexpr std::uint8_t keyF9 = 120;
 constexpr std::uint8_t keyF10 = 121;
 constexpr std::uint8_t keyF11 = 122;
+constexpr std::uint8_t keyF12 = 123;
+constexpr const char* networkKeys = "F4: host a battle across two machines    F12: join one";
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -100,6 +103,12 @@ void StoryScreen::onKey(std::uint8_t code)
     case keyF8:
         stopPreview();
         match.showMapping();
+        break;
+    case keyF4:
+        match.hostBattle();
+        break;
+    case keyF12:
+        match.showAddressEntry();
         break;
     case keyF6:
     case keyF7:
@@ -188,6 +197,8 @@ void StoryScreen::draw()
 void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
+    if (!match.getNetBattle())
+        page.drawLine(story::networkLineY, networkKeys);
     if (selection.empty()) {
         page.drawLine(story::panelLineY[4], story::prompt);
         return;
