@@ -41,7 +41,12 @@ capture_readme_pictures() {
     --difficulty2 Hard --autoplay
 }
 
-# Pixels of two pictures whose colours differ by more than 2 % in a channel.
+# Pixels of two pictures whose colours differ by more than 2 % in a channel
+# (compare exits with 1 when they differ at all).
 differing_pixels() {
-  compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1
+  local count
+  count=$(compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 >/dev/null || true)
+  count=${count%% *}
+  [[ "$count" =~ ^[0-9]+$ ]] || { echo "cannot compare $1 with $2: $count" >&2; return 1; }
+  echo "$count"
 }
