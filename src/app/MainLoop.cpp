@@ -329,7 +329,10 @@ void MainLoop::toggleWireframe()
 
 void MainLoop::draw()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The stencil (never used) is cleared with the depth: a depth-only clear
+    // of a packed depth-stencil buffer has to keep every stencil bit, which
+    // a software rasteriser does pixel by pixel.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 

@@ -80,9 +80,11 @@ void StoryScreen::scanLibrary()
     startPreview();
 }
 
+// The preview starts on the second update: opening and seeking the music
+// takes milliseconds that the first picture should not wait for.
 void StoryScreen::enter()
 {
-    startPreview();
+    updatesBeforePreview = 1;
 }
 
 void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
@@ -150,6 +152,7 @@ void StoryScreen::stepPanel(std::uint8_t player, std::uint8_t action)
 // The chosen song's sample loops while it is chosen.
 void StoryScreen::startPreview()
 {
+    updatesBeforePreview = -1;
     SoundManager* sound = Match::findSound();
     if (!sound || selection.empty())
         return;
@@ -173,6 +176,10 @@ void StoryScreen::stopPreview()
 // The banner follows the chosen song, however it was chosen.
 void StoryScreen::update(std::uint32_t)
 {
+    if (updatesBeforePreview > 0)
+        --updatesBeforePreview;
+    else if (updatesBeforePreview == 0)
+        startPreview();
     loopPreview();
     banner.choose(selection.empty() ? std::filesystem::path() : selection.song().bannerFile);
     banner.update();
