@@ -279,3 +279,42 @@ TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
     // A heavily loaded machine may cost a press or two its "Godlike".
     EXPECT_GE(over.players[0].godlike, 6u);
 }
+
+// In real time, a players' song with every timing gimmick (a negative BPM, a
+// stop, a delay, a warp, fakes, lifts and a mine): the bot hits each of the
+// eleven judged notes, all "Godlike" on a quiet machine.
+TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
+{
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, "Flarevox Gimmicks");
+    const auto folder = scratch.path() / "Gimmicks";
+    std::filesystem::create_directories(folder);
+    forge::SmWriter sm;
+    sm.tag("TITLE", "Gimmicks");
+    sm.tag("MUSIC", "gimmicks.mp3");
+    sm.tag("OFFSET", "-1.000");
+    sm.tag("BPMS", "0.000=120.000,8.000=-120.000,9.000=120.000");
+    sm.tag("STOPS", "12.000=0.500");
+    sm.tag("DELAYS", "14.000=0.500");
+    sm.tag("WARPS", "16.000=2.000");
+    sm.tag("FAKES", "20.000=1.000");
+    sm.chart("dance-single", "Hard", 5,
+             {"1000", "0000", "0100", "0000", "0010", "0000", "0001", "L000", "1000", "0000", "0000", "0100", "0010",
+              "0000", "0001", "0000", "0000", "1000", "0000", "0L00", "0100", "000F", "0010", "M000", "1000", "0000",
+              "0000", "0000"},
+             4);
+    sm.write(folder / "gimmicks.sm");
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 16, 0.0f);
+    forge::Mp3Writer::write(folder / "gimmicks.mp3", quiet);
+    e2e::setRunEnvironment();
+
+    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
+    ASSERT_TRUE(game.waitForExit(120s)) << "the game did not end after the song";
+    EXPECT_EQ(game.exitCode, 0) << game.errors();
+    const SongOver over = readSongOver(testsupport::readFile(scratch.path() / "output.log"));
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    EXPECT_EQ(over.players[0].judged, 11u);
+    // A heavily loaded machine may cost a press its "Godlike".
+    EXPECT_GE(over.players[0].godlike, 10u);
+}
