@@ -266,7 +266,11 @@ TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
     forge::PcmAudio quiet;
     quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 5, 0.0f);
     forge::Mp3Writer::write(folder / "early.mp3", quiet);
-    e2e::setRunEnvironment();
+    // In the sanitizer build, LeakSanitizer's own thread crashes at this
+    // game's exit ("Tracer caught signal 11") reading a dynamic TLS block
+    // with a bogus range, before it looks for a single leak; the leak check
+    // stays on for every other run of the game.
+    e2e::setRunEnvironment({{"ASAN_OPTIONS", "detect_leaks=0"}});
 
     GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
     ASSERT_TRUE(game.waitForExit(90s)) << "the game did not end after the song";
