@@ -460,6 +460,11 @@ void FontBuilder::Impl::compileOutlineGlyph(unsigned code, float extrusion, Glyp
     glTranslated(advance, 0.0, 0.0);
 }
 
+std::jthread FontBuilder::warmUpInBackground()
+{
+    return std::jthread([] { FcInit(); });
+}
+
 FontBuilder::FontBuilder(const FontRequest& request)
     : impl(std::make_unique<Impl>())
 {
