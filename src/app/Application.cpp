@@ -200,9 +200,14 @@ void Application::setKey(WindowRecord& record, std::size_t code, bool down, std:
 {
     const bool wasDown = record.keyStates[code] != 0;
     record.keyStates[code] = down ? 1 : 0;
-    if (down && !wasDown && record.keyPresses) {
+    if (!record.keyPresses || down == wasDown)
+        return;
+    if (down) {
         record.keyPresses->tick[code] = tick;
         ++record.keyPresses->count[code];
+    } else {
+        record.keyPresses->releaseTick[code] = tick;
+        ++record.keyPresses->releaseCount[code];
     }
 }
 

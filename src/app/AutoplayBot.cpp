@@ -94,8 +94,13 @@ std::vector<AutoplayBot::Press> AutoplayBot::planChartPresses(const chart::Chart
             if (note.kind == chart::NoteKind::Mine || note.kind == chart::NoteKind::Fake)
                 continue;
             const double late = scatter ? std::clamp(spread(random), -spreadLimitMs, spreadLimitMs) : 0.0;
+            const double noteMs = chart.tempo.msAt(note.beat.value()) + late;
+            if (note.kind == chart::NoteKind::Lift) {
+                planned.push_back({noteMs - liftLeadMs, player, keys[note.lane], noteMs});
+                continue;
+            }
             const double release = note.isHead() ? chart.tempo.msAt(note.end.value()) + holdPastEndMs : -1.0;
-            planned.push_back({chart.tempo.msAt(note.beat.value()) + late, player, keys[note.lane], release});
+            planned.push_back({noteMs, player, keys[note.lane], release});
         }
     };
     plan(first, 1, player1Keys, false);
@@ -177,31 +182,49 @@ void AutoplayBot::startOver(MainLoop& mainLoop)
     catching = nullptr;
 }
 
-// Keys go up on the frame after their press, holds at their ends.
+// Keys go up on the frame after their press, holds and lifts at their
+// times, stamped with the moment the song reached them.
 void AutoplayBot::releaseHeldKeys(WindowRecord& record)
 {
-    const std::uint32_t now = platform::SystemClock::tickCount();
-    const double song = heldKeys.empty() ? 0.0 : songNow();
+    if (heldKeys.empty())
+        return;
+    const SoundManager::SongMoment now = songMoment();
     std::erase_if(heldKeys, [&](const HeldKey& held) {
-        if (held.releaseMs >= 0.0 && held.releaseMs > song)
+        if (held.releaseMs >= 0.0 && held.releaseMs > now.songMs)
             return false;
-        record.window->pushKey(held.key, false, now);
+        record.window->pushKey(held.key, false, held.releaseMs >= 0.0 ? stampOf(now, held.releaseMs) : now.tick);
         return true;
     });
 }
 
-double AutoplayBot::songNow() const
+// The game's song clock, which runs before the music in a lead-in.
+SoundManager::SongMoment AutoplayBot::songMoment() const
 {
-    return SoundManager::instance()->getSongTime(arrows ? arrows->getSongStream() : songName);
+    if (arrows)
+        return arrows->readSongClock();
+    return SoundManager::instance()->getSongMoment(songName);
+}
+
+// The tick count at which the song was at `songMs`, a moment before `now`;
+// never before the song started, as a person cannot press before that.
+std::uint32_t AutoplayBot::stampOf(const SoundManager::SongMoment& now, double songMs) const
+{
+    const double lateMs = std::clamp(now.songMs - songMs, 0.0, maximumLatenessMs);
+    const std::uint32_t stamp = now.tick - static_cast<std::uint32_t>(std::lround(lateMs));
+    const std::optional<std::uint32_t> start = arrows ? arrows->getStartTick() : std::nullopt;
+    return start && !reached(stamp, *start) ? *start : stamp;
 }
 
 // The key goes down at `tick`: the game judges the press as of then, however
-// late in the frame it reads it.
+// late in the frame it reads it. A key already down stays down until the
+// later of its two releases.
 void AutoplayBot::press(WindowRecord& record, std::uint8_t key, std::uint32_t tick, double releaseMs)
 {
-    const bool held = std::any_of(heldKeys.begin(), heldKeys.end(), [key](const HeldKey& down) { return down.key == key; });
-    if (held)
+    const auto held = std::find_if(heldKeys.begin(), heldKeys.end(), [key](const HeldKey& down) { return down.key == key; });
+    if (held != heldKeys.end()) {
+        held->releaseMs = std::max(held->releaseMs, releaseMs);
         return;
+    }
     record.window->pushKey(key, true, tick);
     heldKeys.push_back({key, releaseMs});
 }
@@ -255,12 +278,10 @@ void AutoplayBot::planSong()
 // moved on since.
 void AutoplayBot::pressDueKeys(WindowRecord& record)
 {
-    const SoundManager::SongMoment now
-        = SoundManager::instance()->getSongMoment(arrows ? arrows->getSongStream() : songName);
+    const SoundManager::SongMoment now = songMoment();
     for (; nextPress < presses.size() && presses[nextPress].songMs <= now.songMs; ++nextPress) {
         const Press& due = presses[nextPress];
-        const double lateMs = std::min(now.songMs - due.songMs, maximumLatenessMs);
-        press(record, due.key, now.tick - static_cast<std::uint32_t>(std::lround(lateMs)), due.releaseMs);
+        press(record, due.key, stampOf(now, due.songMs), due.releaseMs);
     }
 }
 

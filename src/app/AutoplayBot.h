@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/SoundManager.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -45,12 +47,15 @@ public:
     // Pressed once the missile has climbed this far into the catch window,
     // away from its centre, so that the catch still blocks the lane a while.
     static constexpr float catchFromHeight = 1.25f;
+    // A lift's key goes down this long before the lift's time.
+    static constexpr double liftLeadMs = 50.0;
 
     struct Press {
         double songMs = 0.0;
         int player = 0;
         std::uint8_t key = 0;
-        // When a hold's key goes up again; negative: on the next frame.
+        // When the key goes up again (a hold's end, a lift); negative: on
+        // the next frame.
         double releaseMs = -1.0;
     };
 
@@ -71,6 +76,7 @@ public:
 
     // Every press of both players for a player's song: taps and the heads of
     // holds and rolls on their notes' times, holds kept down to their ends,
+    // lifts pressed `liftLeadMs` before their notes and released on them,
     // mines and fakes left alone.
     static std::vector<Press> planChartPresses(const chart::Chart& first, const chart::Chart& second,
                                                const std::uint8_t* player1Keys, const std::uint8_t* player2Keys,
@@ -87,7 +93,8 @@ private:
     void releaseHeldKeys(WindowRecord& record);
     void press(WindowRecord& record, std::uint8_t key);
     void press(WindowRecord& record, std::uint8_t key, std::uint32_t tick, double releaseMs = -1.0);
-    double songNow() const;
+    SoundManager::SongMoment songMoment() const;
+    std::uint32_t stampOf(const SoundManager::SongMoment& now, double songMs) const;
     void startSongAfterStory(WindowRecord& record, std::uint32_t tick);
     void planSong();
     void pressDueKeys(WindowRecord& record);
@@ -116,7 +123,8 @@ private:
     bool planned = false;
     std::vector<Press> presses;
     std::size_t nextPress = 0;
-    // Keys down and the song time they go up at (negative: the next frame).
+    // Keys down and the song time they go up at (negative: the next frame),
+    // each going up stamped with that moment.
     struct HeldKey {
         std::uint8_t key = 0;
         double releaseMs = -1.0;

@@ -96,6 +96,9 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
         {[this](std::uint8_t code) { onKey(code); }, [this](std::uint8_t code) { arrowManager->onPlayerEvent(code); },
          [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
              match->onPlayerAction(player, action, pressTick, newPress);
+         },
+         [this](std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick) {
+             match->onPlayerRelease(player, action, releaseTick);
          }});
     registerMainLoopKeys();
 
@@ -252,10 +255,11 @@ void MainLoop::createCarrierArrow()
 
 // F5 joins the classic four so that the display-mode switch is reachable, F8
 // the controls' mapping, F9 the timing calibration, F6/F7 and F10/F11 the
-// players' scroll speeds.
+// players' scroll speeds, F4 and F12 hosting and joining a network battle.
 void MainLoop::registerMainLoopKeys()
 {
-    for (const std::uint8_t code : {keyEscape, keyF1, keyF2, keyF3, keyF5, keyF6, keyF7, keyF8, keyF9, keyF10, keyF11})
+    for (const std::uint8_t code :
+         {keyEscape, keyF1, keyF2, keyF3, keyF4, keyF5, keyF6, keyF7, keyF8, keyF9, keyF10, keyF11, keyF12})
         inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
 }
 
@@ -325,7 +329,10 @@ void MainLoop::toggleWireframe()
 
 void MainLoop::draw()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The stencil (never used) is cleared with the depth: a depth-only clear
+    // of a packed depth-stencil buffer has to keep every stencil bit, which
+    // a software rasteriser does pixel by pixel.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 

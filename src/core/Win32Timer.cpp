@@ -13,6 +13,8 @@ Win32Timer::Win32Timer(Mode mode)
 {
     if (mode == Mode::Counter) {
         usePerformanceCounter = true;
+        simulated = platform::SystemClock::isSimulated();
+        simulatedOrigin = platform::SystemClock::tickCount();
         frequency = Counter::period::den / Counter::period::num;
         msPerCount = static_cast<float>(1.0 / static_cast<double>(frequency) * 1000.0);
         startCounter = counterReading();
@@ -21,8 +23,16 @@ Win32Timer::Win32Timer(Mode mode)
     }
 }
 
-std::int64_t Win32Timer::counterReading()
+// A timer made in simulated time counts the simulated ticks since it was
+// made (across the tick counter's wrap), so that animations run frame by
+// frame like everything else.
+std::int64_t Win32Timer::counterReading() const
 {
+    if (simulated) {
+        constexpr std::int64_t countsPerMs = Counter::period::den / Counter::period::num / 1000;
+        const std::uint32_t elapsed = platform::SystemClock::tickCount() - simulatedOrigin;
+        return static_cast<std::int64_t>(elapsed) * countsPerMs;
+    }
     return Counter::now().time_since_epoch().count();
 }
 

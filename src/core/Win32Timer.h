@@ -5,7 +5,9 @@
 #include <cstdint>
 
 // The timer implementation: a high-resolution counter (std::chrono's steady
-// clock) or, as a fallback, the whole-millisecond system tick count.
+// clock) or, as a fallback, the whole-millisecond system tick count. A
+// counter timer made while the system clock is simulated counts simulated
+// milliseconds.
 class Win32Timer : public Timer {
 public:
     enum class Mode { Counter, Milliseconds };
@@ -20,13 +22,15 @@ public:
     bool isPaused() const { return m_pauseCount > 0; }
 
 private:
-    static std::int64_t counterReading();
+    std::int64_t counterReading() const;
 
     std::int64_t frequency = 0;
     float msPerCount = 0.0f;
     std::uint32_t startTime = 0;
     std::int64_t startCounter = 0;
     bool usePerformanceCounter = false;
+    bool simulated = false;
+    std::uint32_t simulatedOrigin = 0;
     int m_pauseCount = 0;
     double pausedTime = 0.0;
 };

@@ -8,11 +8,13 @@
 #include "core/OutputHandler.h"
 #include "flow/Calibration.h"
 #include "flow/NetBattle.h"
+#include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
 #include "game/PlayerManager.h"
 #include "game/Sidebar.h"
+#include "net/NetProtocol.h"
 #include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
@@ -52,6 +54,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , results(*this)
     , speeds(Calibration::configPath)
     , lobby(*this)
+    , addressEntry(*this)
     , current(&story)
 {
 }
@@ -71,11 +74,8 @@ void Match::init()
     playedChoice = songChoice;
     if (songChoice)
         loadSong(*songChoice);
-    if (netPlan) {
-        const std::string name = config.getValue("Name", netPlan->hosting ? "Player1" : "Player2");
-        net = std::make_unique<NetBattle>(*this, *netPlan, name);
-        current = &lobby;
-    }
+    if (netPlan)
+        openBattle(*netPlan);
 }
 
 void Match::scanLibrary()
@@ -97,6 +97,14 @@ void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32
         current->onPlayerAction(player, action, pressTick, newPress);
 }
 
+void Match::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
+{
+    if (net && player != net->localPlayer())
+        return;
+    if (player == 1 || player == 2)
+        current->onPlayerRelease(player, action, releaseTick);
+}
+
 void Match::onKey(std::uint8_t code)
 {
     current->onKey(code);
@@ -112,14 +120,17 @@ void Match::update(std::uint32_t tick)
 
 void Match::draw()
 {
-    constexpr float noticeY = -3.8f;
     current->draw();
     if (net && !net->notice().empty() && current != &lobby)
-        storyPage.drawLine(noticeY, net->notice());
+        storyPage.drawLine(::story::networkLineY, net->notice());
 }
 
 bool Match::takeEscape()
 {
+    if (current == &addressEntry) {
+        showStory();
+        return true;
+    }
     if (current != &lobby)
         return false;
     net.reset();
@@ -146,6 +157,41 @@ void Match::showCalibration()
 void Match::showMapping()
 {
     moveTo(mapping);
+}
+
+bool Match::battleOn() const
+{
+    return net && !net->isOver();
+}
+
+void Match::hostBattle()
+{
+    if (!battleOn())
+        openBattle(NetPlan{true, {}, net::defaultPort});
+}
+
+void Match::showAddressEntry()
+{
+    if (battleOn())
+        return;
+    story.stopPreview();
+    moveTo(addressEntry);
+}
+
+void Match::joinBattle(const NetPlan& plan)
+{
+    if (!battleOn())
+        openBattle(plan);
+}
+
+// The lobby shows the battle being set up until the other player is there.
+void Match::openBattle(const NetPlan& plan)
+{
+    story.stopPreview();
+    net.reset();
+    const std::string name = config.getValue("Name", plan.hosting ? "Player1" : "Player2");
+    net = std::make_unique<NetBattle>(*this, plan, name);
+    moveTo(lobby);
 }
 
 void Match::requestStart(std::uint32_t pressTick, bool newPress)

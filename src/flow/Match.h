@@ -1,5 +1,6 @@
 #pragma once
 
+#include "flow/AddressEntryScreen.h"
 #include "flow/CalibrationScreen.h"
 #include "flow/MappingScreen.h"
 #include "flow/LobbyScreen.h"
@@ -59,6 +60,7 @@ public:
     void scanLibrary();
 
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
+    void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
     void onKey(std::uint8_t code);
     void update(std::uint32_t tick);
     void draw();
@@ -69,6 +71,12 @@ public:
     void showStory();
     void showCalibration();
     void showMapping();
+    // The story screen's ways into a battle across two machines: hosting on
+    // the default port, or the address entry and joining what was typed
+    // there. Not while another battle is on.
+    void hostBattle();
+    void showAddressEntry();
+    void joinBattle(const NetPlan& plan);
     // A slot key on a screen before the song: from the second round on only
     // a new press starts it, not the key still held from the last round.
     void requestStart(std::uint32_t pressTick, bool newPress);
@@ -76,8 +84,9 @@ public:
     // Starts the song the arrow manager holds, as of `pressTick` and `fromMs`
     // into it, without looking at the song panel (a network battle's song).
     void startChosenSong(std::uint32_t pressTick, double fromMs = 0.0);
-    // Escape in the lobby closes the link and shows the story screen: true
-    // when taken, so that it does not end the game.
+    // Escape in the lobby closes the link and shows the story screen, in the
+    // address entry it shows the story screen: true when taken, so that it
+    // does not end the game.
     bool takeEscape();
     void startNewRound();
     // One step of player 1's or 2's scroll speed, kept in the configuration.
@@ -94,6 +103,8 @@ public:
     const CalibrationScreen& getCalibration() const { return calibration; }
     const MappingScreen& getMapping() const { return mapping; }
     const ResultsScreen& getResults() const { return results; }
+    const LobbyScreen& getLobby() const { return lobby; }
+    const AddressEntryScreen& getAddressEntry() const { return addressEntry; }
     bool isPlayingChoice() const;
     const PlayerSpeeds& getSpeeds() const { return speeds; }
     RecordKeeper& getRecords() { return records; }
@@ -105,6 +116,8 @@ public:
 
 private:
     void startSong(std::uint32_t pressTick);
+    bool battleOn() const;
+    void openBattle(const NetPlan& plan);
     void moveTo(Screen& screen);
     bool loadSong(const SongChoice& choice);
     void applySelection();
@@ -127,6 +140,7 @@ private:
     PlayerSpeeds speeds;
     RecordKeeper records;
     LobbyScreen lobby;
+    AddressEntryScreen addressEntry;
     std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;

@@ -23,6 +23,8 @@
 namespace {
 
 constexpr std::int64_t microsecondsPerMs = 1000;
+static_assert(MissileStore::thresholdCount == net::thresholdCount && MissileStore::slotCount == net::slotCount,
+              "the points message carries one bit per threshold and per slot");
 
 void log(const char* format, const std::string& value = {})
 {
@@ -80,12 +82,14 @@ NetBattle::NetBattle(Match& match, const NetPlan& plan, const std::string& playe
         log("NetBattle: Joining %s", plan.hostName + ":" + std::to_string(plan.port));
     match.getArrows().setEarnedListener([this](const ArrowManager::Earned& earned) { sendEarned(earned); });
     match.getArrows().setCatchesOwnFieldOnly(true);
+    GimmickManager::instance()->awardOnly(localPlayer());
 }
 
 NetBattle::~NetBattle()
 {
     match.getArrows().setEarnedListener({});
     match.getArrows().setCatchesOwnFieldOnly(false);
+    GimmickManager::instance()->awardOnly(0);
     session.close();
 }
 
@@ -165,6 +169,7 @@ void NetBattle::handle(const net::Message& message)
         }
     } else if (const auto* points = std::get_if<net::PointsState>(&message)) {
         setRemotePoints(static_cast<std::uint32_t>(std::max(points->points, 0)));
+        GimmickManager::instance()->adoptStore(remotePlayer(), points->thresholdsAwarded, points->missilesInStore);
     } else if (const auto* end = std::get_if<net::SongEnd>(&message)) {
         onRemoteEnd(*end);
     } else if (const auto* launched = std::get_if<net::MissileLaunched>(&message)) {
@@ -400,16 +405,20 @@ void NetBattle::logBlock(std::uint16_t missile, int launcher, int lane, std::int
                        missile, launcher, lane, untilMs);
 }
 
-// Each player's own machine counts that player's points; the other follows.
+// Each player's own machine counts that player's points, thresholds and
+// stored missiles; the other follows.
 void NetBattle::sendPoints()
 {
-    const std::uint32_t points = localCounts().points;
-    if (lastSentPoints == points)
-        return;
+    const MissileStore& store = GimmickManager::instance()->getStore();
     net::PointsState state;
-    state.points = static_cast<std::int32_t>(std::min<std::uint32_t>(points, net::maxPoints));
-    if (session.send(state))
-        lastSentPoints = points;
+    state.points = static_cast<std::int32_t>(std::min<std::uint32_t>(localCounts().points, net::maxPoints));
+    state.thresholdsAwarded = store.awardedTo(localPlayer());
+    state.missilesInStore = store.storedBy(localPlayer());
+    const bool same = lastSentPoints && lastSentPoints->points == state.points
+        && lastSentPoints->thresholdsAwarded == state.thresholdsAwarded
+        && lastSentPoints->missilesInStore == state.missilesInStore;
+    if (!same && session.send(state))
+        lastSentPoints = state;
 }
 
 void NetBattle::setRemotePoints(std::uint32_t points)

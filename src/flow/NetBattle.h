@@ -97,7 +97,7 @@ private:
     std::size_t offeredChart = 0;
     std::optional<std::int64_t> startUs;
     bool songRunning = false;
-    std::optional<std::uint32_t> lastSentPoints;
+    std::optional<net::PointsState> lastSentPoints;
     bool songEndSent = false;
     std::optional<ResultsBoard::Counts> remoteTotals;
     bool resultsLogged = false;

@@ -9,6 +9,11 @@ void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::u
     match.getArrows().onPlayerAction(player, action, pressTick, newPress);
 }
 
+void PlayScreen::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
+{
+    match.getArrows().onPlayerRelease(player, action, releaseTick);
+}
+
 void PlayScreen::update(std::uint32_t tick)
 {
     if (match.getArrows().isSongOver())

@@ -15,6 +15,8 @@ public:
     // Right, Down, Left; 5 to 8 the slots), pressed at `pressTick`;
     // `newPress`: the first frame that sees this press (held keys repeat).
     virtual void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) = 0;
+    // That action's key or button went up at `releaseTick`.
+    virtual void onPlayerRelease(std::uint8_t, std::uint8_t, std::uint32_t) {}
     // A new press of a main-loop key the main loop leaves to the screens.
     virtual void onKey(std::uint8_t) {}
     // Once per frame, after the arrow manager's update.

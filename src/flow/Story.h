@@ -44,6 +44,10 @@ inline constexpr float promptY = -2.6f;
 // player's chart and speed, each player's best on it, and the prompt with the
 // panel's keys.
 inline constexpr std::array<float, 5> panelLineY{-2.2f, -2.5f, -2.8f, -3.1f, -3.45f};
+// In the blank line between the story and the panel (the last line that
+// fits the screen is the panel's): the keys of a battle across two
+// machines, or what that battle has to say.
+inline constexpr float networkLineY = -1.9f;
 
 // Text for the bitmap fonts: characters outside 32 to 126 become '?'.
 inline std::string printable(const std::string& text)

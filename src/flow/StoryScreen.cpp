@@ -18,12 +18,15 @@
 
 namespace {
 
+constexpr std::uint8_t keyF4 = 115;
 constexpr std::uint8_t keyF8 = 119;
 constexpr std::uint8_t keyF6 = 117;
 constexpr std::uint8_t keyF7 = 118;
 constexpr std::uint8_t keyF9 = 120;
 constexpr std::uint8_t keyF10 = 121;
 constexpr std::uint8_t keyF11 = 122;
+constexpr std::uint8_t keyF12 = 123;
+constexpr const char* networkKeys = "F4: host a battle across two machines    F12: join one";
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -77,9 +80,11 @@ void StoryScreen::scanLibrary()
     startPreview();
 }
 
+// The preview starts on the second update: opening and seeking the music
+// takes milliseconds that the first picture should not wait for.
 void StoryScreen::enter()
 {
-    startPreview();
+    updatesBeforePreview = 1;
 }
 
 void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
@@ -100,6 +105,12 @@ void StoryScreen::onKey(std::uint8_t code)
     case keyF8:
         stopPreview();
         match.showMapping();
+        break;
+    case keyF4:
+        match.hostBattle();
+        break;
+    case keyF12:
+        match.showAddressEntry();
         break;
     case keyF6:
     case keyF7:
@@ -141,6 +152,7 @@ void StoryScreen::stepPanel(std::uint8_t player, std::uint8_t action)
 // The chosen song's sample loops while it is chosen.
 void StoryScreen::startPreview()
 {
+    updatesBeforePreview = -1;
     SoundManager* sound = Match::findSound();
     if (!sound || selection.empty())
         return;
@@ -164,6 +176,10 @@ void StoryScreen::stopPreview()
 // The banner follows the chosen song, however it was chosen.
 void StoryScreen::update(std::uint32_t)
 {
+    if (updatesBeforePreview > 0)
+        --updatesBeforePreview;
+    else if (updatesBeforePreview == 0)
+        startPreview();
     loopPreview();
     banner.choose(selection.empty() ? std::filesystem::path() : selection.song().bannerFile);
     banner.update();
@@ -188,6 +204,8 @@ void StoryScreen::draw()
 void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
+    if (!match.getNetBattle())
+        page.drawLine(story::networkLineY, networkKeys);
     if (selection.empty()) {
         page.drawLine(story::panelLineY[4], story::prompt);
         return;

@@ -53,5 +53,7 @@ private:
     library::SongSelection selection;
     SongBanner banner;
     bool previewing = false;
+    // Updates to go before the preview starts; -1 once it has.
+    int updatesBeforePreview = -1;
     double previewLengthMs = 0.0;
 };

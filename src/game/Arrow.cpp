@@ -121,6 +121,13 @@ float Arrow::qualityAt(double songMs) const
     return qualityAtHeight(static_cast<float>(goalY - (noteMs - songMs) / beatMs));
 }
 
+bool Arrow::hitBy(LaneEvent event) const
+{
+    if (onRelease)
+        return event == LaneEvent::Release;
+    return inMs ? event == LaneEvent::Press : event != LaneEvent::Release;
+}
+
 float Arrow::qualityAtHeight(float height)
 {
     if (goalY - window < height && height < goalY + window)

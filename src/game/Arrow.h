@@ -44,10 +44,22 @@ public:
     void setSpeed(double unitsPerBeat) { speed = unitsPerBeat; }
     double getSpeed() const { return speed; }
     bool followsSong() const { return beatMs > 0.0; }
+    // What reaches the arrow's lane: a key going down, a key still down
+    // from an earlier frame, a key going up.
+    enum class LaneEvent { Press, Held, Release };
+
     // Judges a following arrow by its distance from its note in
-    // milliseconds (a player's song) instead of in beats.
-    void judgeInMs() { inMs = true; }
+    // milliseconds (a player's song) instead of in beats; then only a new
+    // press hits it, or for a lift only the lane's release.
+    void judgeInMs(bool lift = false)
+    {
+        inMs = true;
+        onRelease = lift;
+    }
     bool judgedInMs() const { return inMs; }
+    // Whether this event in the arrow's lane can hit it: the game's own
+    // arrows take any key that is down.
+    bool hitBy(LaneEvent event) const;
     double getNoteMs() const { return noteMs; }
     double getNoteBeat() const { return noteBeat; }
     // A hold's tail, drawn from the arrow down this many beats.
@@ -92,6 +104,7 @@ private:
     double beatMs = 0.0;
     double speed = 1.0;
     bool inMs = false;
+    bool onRelease = false;
     float tail = 0.0f;
     // Shared through the mesh manager; not owned.
     Mesh* mesh = nullptr;

@@ -5,7 +5,6 @@
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "fx/Text.h"
-#include "game/Arrow.h"
 #include "game/ChartPlayer.h"
 #include "game/FairPoints.h"
 #include "game/FieldHeights.h"
@@ -125,10 +124,7 @@ void ArrowManager::newRound()
     startTick.reset();
     songNow = 0.0;
     clock.reset();
-    for (auto& errors : pressErrors)
-        errors.clear();
-    for (auto& notes : pressNoteMs)
-        notes.clear();
+    pressErrors.clear();
     for (PlayerScore& score : scores)
         score.newRound();
     arrowsNumbered = {};
@@ -445,8 +441,7 @@ void ArrowManager::logFinalTotals(const std::string& winner)
     songEndTick = platform::SystemClock::tickCount();
     const auto pointsOf = [](const Player* player) { return player ? player->getPoints() : 0u; };
     RoundLog::totals({pointsOf(player1), pointsOf(player2)}, scores, winner);
-    RoundLog::timing(1, pressNoteMs[0], pressErrors[0]);
-    RoundLog::timing(2, pressNoteMs[1], pressErrors[1]);
+    pressErrors.log();
 }
 
 void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action)
@@ -463,9 +458,15 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
     if (direction && chartPlayers[player - 1])
         chartPlayers[player - 1]->onLaneDown(actionLanes[action - 1], platform::SystemClock::tickCount());
     if (direction)
-        hitLane(player, actionLanes[action - 1], press, newPress);
+        hitLane(player, actionLanes[action - 1], press, newPress ? Arrow::LaneEvent::Press : Arrow::LaneEvent::Held);
     else if (action > lastDirection && action <= lastSlot)
         onSlot(player, action, press);
+}
+
+void ArrowManager::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
+{
+    if ((player == 1 || player == 2) && action >= firstDirection && action <= lastDirection)
+        hitLane(player, actionLanes[action - 1], pressAt(releaseTick), Arrow::LaneEvent::Release);
 }
 
 ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
@@ -473,17 +474,17 @@ ArrowManager::Press ArrowManager::pressAt(std::uint32_t pressTick)
     return clock.pressAt(pressTick, songStream, startTick.has_value());
 }
 
-// The oldest arrow of the lane that was judgeable at the press, unless the
-// lane's goal marker is hidden for the player (a missile blocks it) or, on
-// a player's song, the key was already down: then the press hits nothing.
-void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, bool newPress)
+// The oldest arrow of the lane that the event can hit (Arrow::hitBy) and
+// that was judgeable at its moment, unless the lane's goal marker is hidden
+// for the player (a missile blocks it); a press also catches a missile.
+void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, Arrow::LaneEvent event)
 {
     const GoalMarker* goal = goals[lane];
     if (goal && goal->isHiddenFor(player))
         return;
     std::vector<Arrow*>& arrows = arrowsOf(player);
     const auto hit = std::find_if(arrows.begin(), arrows.end(), [&](const Arrow* arrow) {
-        return (newPress || !playsChart()) && arrow->getLane() == lane && arrow->qualityAt(press.songMs) != 0.0f;
+        return arrow->getLane() == lane && arrow->hitBy(event) && arrow->qualityAt(press.songMs) != 0.0f;
     });
     if (hit != arrows.end()) {
         Arrow* arrow = *hit;
@@ -492,15 +493,14 @@ void ArrowManager::hitLane(std::uint8_t player, std::uint8_t lane, const Press& 
         judge(arrow->qualityAt(press.songMs), player);
         if (earnedListener)
             earnedListener({player, lane, arrow->getNumber(), earned.word});
-        if (arrow->followsSong()) {
-            pressErrors[player == 1 ? 0 : 1].push_back(press.songMs - arrow->getNoteMs());
-            pressNoteMs[player == 1 ? 0 : 1].push_back(arrow->getNoteMs());
-        }
+        if (arrow->followsSong())
+            pressErrors.record(player, arrow->getNoteMs(), press.songMs);
         ChartPlayer* chartPlayer = chartPlayers[player - 1].get();
         if (!chartPlayer || !chartPlayer->startHold(arrow))
             arrow->hideForPlayer(player);
     }
-    catchGimmick(player, lane, press.msAgo);
+    if (event != Arrow::LaneEvent::Release)
+        catchGimmick(player, lane, press.msAgo);
 }
 
 // Whether or not an arrow was hit, the first gimmick of the lane that was
@@ -537,14 +537,10 @@ void ArrowManager::onSlot(std::uint8_t player, std::uint8_t action, const Press&
 void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
 {
     const std::uint32_t startedAt = pressAt(pressTick).tick;
-    if (SoundManager* sound = findManager<SoundManager>("SoundManager")) {
+    if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         underrunsAtStart = sound->getUnderrunCount();
-        if (fromMs > 0.0)
-            sound->playFrom(songStream, fromMs / 1000.0);
-        else
-            sound->play(songStream);
-    }
-    clock.reset();
+    const double leadIn = playsChart() ? std::max(chartPlayers[0]->leadInMs(), chartPlayers[1]->leadInMs()) : 0.0;
+    clock.start(songStream, startedAt, leadIn, fromMs);
     startTick = startedAt;
 }
 

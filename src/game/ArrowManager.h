@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/Object.h"
+#include "game/Arrow.h"
 #include "game/Judgements.h"
+#include "game/PressErrors.h"
 #include "game/PlayerScore.h"
 #include "game/ScrollSpeed.h"
 #include "game/SongClock.h"
@@ -20,7 +22,6 @@ namespace chart {
 struct Song;
 }
 
-class Arrow;
 class ChartPlayer;
 class Dancer;
 class GoalMarker;
@@ -82,10 +83,16 @@ public:
     // keeps holds and sets off mines but hits no arrow arriving under it.
     void onPlayerAction(std::uint8_t player, std::uint8_t action);
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress = true);
+    // A direction of a player went up at `releaseTick`: on a player's song
+    // it judges the lane's lift, by where the song was then.
+    void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
     // Plays the song from its start, as of the moment of `pressTick`; a start
     // `fromMs` late (a moment agreed with another machine) plays from there.
+    // A player's song whose first note comes too soon for its arrow to rise
+    // from the spawn line starts with a lead-in (ChartPlayer::leadInMs, the
+    // larger of the two players').
     void startSong(std::uint32_t pressTick, double fromMs = 0.0);
     // From the next start on, each player plays their chart (by index) of
     // this song instead of the game's own; a bad index plays the first.
@@ -118,8 +125,12 @@ public:
     // The song time of this frame's arrows, in ms.
     double getSongNow() const { return songNow; }
     // Judged presses' distances from their notes in ms (negative: early).
-    const std::vector<double>& getPressErrors(int player) const { return pressErrors[player == 1 ? 0 : 1]; }
+    const std::vector<double>& getPressErrors(int player) const { return pressErrors.of(player); }
     bool isSongStarted() const { return startTick.has_value(); }
+    // The tick count at which the song started, once it has.
+    std::optional<std::uint32_t> getStartTick() const { return startTick; }
+    // The song clock now, read afresh (the frame's arrows keep getSongNow).
+    SongClock::Reading readSongClock() { return clock.now(songStream, startTick.has_value()); }
     // The song has ended and its totals are logged; from the tick count then.
     bool isSongOver() const { return finalTotalsLogged; }
     std::uint32_t getSongEndTick() const { return songEndTick; }
@@ -182,7 +193,7 @@ private:
     void timeOwnSteps();
     void checkSongEnd(SoundManager* sound);
     void logFinalTotals(const std::string& winner);
-    void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, bool newPress);
+    void hitLane(std::uint8_t player, std::uint8_t lane, const Press& press, Arrow::LaneEvent event);
     void catchGimmick(std::uint8_t player, std::uint8_t lane, std::uint32_t msAgo);
     void onSlot(std::uint8_t player, std::uint8_t action, const Press& press);
 
@@ -212,9 +223,7 @@ private:
     std::vector<Arrow*> moving;
     double songNow = 0.0;
     SongClock clock;
-    std::array<std::vector<double>, 2> pressErrors;
-    // The note times of those presses, for the drift through the song.
-    std::array<std::vector<double>, 2> pressNoteMs;
+    PressErrors pressErrors;
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     const char* songStream = streamName;

@@ -49,6 +49,14 @@ void ChartPlayer::onLaneDown(std::uint8_t lane, std::uint32_t tick)
     downTick[lane] = tick;
 }
 
+double ChartPlayer::leadInMs() const
+{
+    if (chart.notes.empty())
+        return 0.0;
+    const double spawnMs = chart.tempo.msAt(chart.notes.front().beat.value() - travel / speed);
+    return spawnMs < 0.0 ? leadInMarginMs - spawnMs : 0.0;
+}
+
 bool ChartPlayer::startHold(Arrow* arrow)
 {
     const auto found = std::find_if(arrows.begin(), arrows.end(), [arrow](const NoteArrow& entry) {
@@ -94,7 +102,7 @@ void ChartPlayer::spawnNote(const chart::Note& note)
     const double beat = note.beat.value();
     arrow->followSong(beat, chart.tempo.msAt(beat), msPerBeatAt(chart.tempo, beat));
     arrow->setSpeed(speed);
-    arrow->judgeInMs();
+    arrow->judgeInMs(note.kind == chart::NoteKind::Lift);
     if (mine)
         arrow->useTexture(mineTexturePath);
     if (note.isHead())

@@ -30,6 +30,8 @@ public:
     static constexpr std::uint32_t holdPoints = 400;
     static constexpr std::uint32_t minePenalty = 200;
     static constexpr const char* mineTexturePath = "Data/Textures/mine.tga";
+    // A lead-in gives the first arrow this much more than it needs.
+    static constexpr double leadInMarginMs = 1000.0;
 
     struct Results {
         std::uint32_t holdsOk = 0;
@@ -49,6 +51,11 @@ public:
     // The head of a hold or roll was judged: true when the arrow now holds
     // (and stays in the field), false for a plain note.
     bool startHold(Arrow* arrow);
+
+    // How long before the music's start the song clock must start so that
+    // the first note's arrow (of any kind) rises from the spawn line: what
+    // its travel lacks, plus leadInMarginMs; 0 when it has the time.
+    double leadInMs() const;
 
     const chart::Chart& getChart() const { return chart; }
     double getSpeed() const { return speed; }

@@ -47,7 +47,7 @@ void GimmickManager::newRound()
     gimmicks.clear();
     unlinked.clear();
     slots = {};
-    awarded = {};
+    store.clear();
     ObjectGraph* graph = ObjectGraph::find();
     if (!graph)
         return;
@@ -73,13 +73,23 @@ void GimmickManager::update()
 // sidebar icon like the others.
 void GimmickManager::awardReached(std::uint32_t player1Points, std::uint32_t player2Points)
 {
-    const std::array<std::uint32_t, playerCount> points{player1Points, player2Points};
-    for (std::size_t t = 0; t < awardThresholds.size(); ++t) {
-        for (int player = 1; player <= playerCount; ++player) {
-            if (!awarded[t] && points[player - 1] >= awardThresholds[t]) {
-                award(static_cast<std::int8_t>(player), missileType);
-                awarded[t] = true;
-            }
+    for (const MissileStore::Award& award : store.awardReached(player1Points, player2Points))
+        place(static_cast<std::int8_t>(award.player), missileType, static_cast<std::int8_t>(award.slot));
+}
+
+void GimmickManager::adoptStore(int player, std::uint16_t thresholdBits, std::uint8_t slotBits)
+{
+    if (!validPlayer(player))
+        return;
+    store.adopt(player, thresholdBits, slotBits);
+    for (int slot = 0; slot < slotCount; ++slot) {
+        Gimmick*& held = slots[player - 1][slot];
+        const bool stored = store.isStored(player, slot);
+        if (stored && !held) {
+            place(static_cast<std::int8_t>(player), missileType, static_cast<std::int8_t>(slot));
+        } else if (!stored && held) {
+            held->retire();
+            held = nullptr;
         }
     }
 }
@@ -109,6 +119,7 @@ bool GimmickManager::place(std::int8_t player, std::uint8_t type, std::int8_t sl
     // It flies in the opponent's field.
     auto* missile = new Missile(player == 1 ? ObjectNode::SidePlayer2 : ObjectNode::SidePlayer1);
     slots[player - 1][slot] = missile;
+    store.fill(player, slot);
     gimmicks.push_back(missile);
     missile->arm();
     if (missile->getPath().empty())
@@ -122,6 +133,7 @@ bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
         return false;
     slots[player - 1][slot]->launch();
     slots[player - 1][slot] = nullptr;
+    store.empty(player, slot);
     return true;
 }
 
@@ -135,6 +147,7 @@ Missile* GimmickManager::launchInLane(std::int8_t player, std::int8_t slot, int 
     if (!missile || !missile->launchInLane(lane))
         return nullptr;
     slots[player - 1][slot] = nullptr;
+    store.empty(player, slot);
     return missile;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Object.h"
+#include "game/MissileStore.h"
 
 #include <array>
 #include <cstdint>
@@ -36,6 +37,13 @@ public:
     // Awards every threshold not yet awarded that a total has reached; player 1
     // is asked first, so a threshold both reach in one frame goes to player 1.
     void awardReached(std::uint32_t player1Points, std::uint32_t player2Points);
+    // Across two machines only this player (1 or 2) is awarded here; 0: both.
+    void awardOnly(int player) { store.awardOnly(player); }
+    // The other machine's word for its player: the thresholds awarded and the
+    // slots holding a missile. Slots it names get a missile, the others are
+    // emptied.
+    void adoptStore(int player, std::uint16_t thresholdBits, std::uint8_t slotBits);
+    const MissileStore& getStore() const { return store; }
 
     // Places a gimmick into the player's first free slot (slot 3 when all are
     // full) and returns that slot; -1 for a player other than 1 or 2.
@@ -54,16 +62,15 @@ public:
     const std::array<SlotRow, playerCount>& getSlots() const { return slots; }
     // Every gimmick ever awarded, in award order.
     const std::vector<Gimmick*>& getGimmicks() const { return gimmicks; }
-    const std::array<std::uint32_t, 4>& getAwardThresholds() const { return awardThresholds; }
-    bool isAwarded(int threshold) const { return awarded.at(threshold); }
+    const MissileStore::Thresholds& getAwardThresholds() const { return MissileStore::thresholds; }
+    bool isAwarded(int threshold) const { return threshold >= 0 && store.isAwarded(static_cast<std::size_t>(threshold)); }
 
 private:
     GimmickManager();
-    static bool validPlayer(int player) { return player >= 1 && player <= playerCount; }
-    static bool validSlot(int slot) { return slot >= 0 && slot < slotCount; }
+    static bool validPlayer(int player) { return MissileStore::validPlayer(player); }
+    static bool validSlot(int slot) { return MissileStore::validSlot(slot); }
 
-    std::array<std::uint32_t, 4> awardThresholds{5000, 12000, 20000, 30000};
-    std::array<bool, 4> awarded{};
+    MissileStore store;
     std::array<SlotRow, playerCount> slots{};
     std::vector<Gimmick*> gimmicks;
     // Gimmicks the scene graph did not take (no graph to link into).

@@ -1,6 +1,8 @@
 #include "game/SongClock.h"
 
 #include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
+#include "platform/AudioEngine.h"
 #include "platform/SystemClock.h"
 
 #include <algorithm>
@@ -12,21 +14,83 @@ namespace {
 constexpr std::int32_t minimumRateSpanMs = 2000;
 constexpr double largestRateError = 0.2;
 
+SoundManager* findSound()
+{
+    return ObjectRegistry::instance()->findAs<SoundManager>("SoundManager");
+}
+
 } // namespace
+
+void SongClock::start(const char* stream, std::uint32_t startTick, double leadInMs, double fromMs)
+{
+    reset();
+    if (leadInMs > 0.0) {
+        leadIn = LeadIn{startTick, leadInMs};
+        OutputHandler::log(OutputHandler::find(), "SongClock: A lead-in of %.0f ms before the music", leadInMs);
+    } else {
+        playFrom(findSound(), stream, fromMs);
+    }
+}
+
+void SongClock::playFrom(SoundManager* sound, const char* stream, double fromMs)
+{
+    musicFromMs = fromMs;
+    if (!sound)
+        return;
+    if (fromMs > 0.0)
+        sound->playFrom(stream, fromMs / 1000.0);
+    else
+        sound->play(stream);
+}
 
 SongClock::Reading SongClock::now(const char* stream, bool started)
 {
-    auto* sound = ObjectRegistry::instance()->findAs<SoundManager>("SoundManager");
+    SoundManager* sound = findSound();
     if (!sound)
         return {0.0, platform::SystemClock::tickCount()};
+    if (leadIn) {
+        const Reading during = duringLeadIn(*sound, stream);
+        if (leadIn)
+            return during;
+    }
     if (!lastReading || sound->getStreamTime(stream) < sound->getStreamLength(stream)) {
-        lastReading = sound->getSongMoment(stream);
+        lastReading = musicReading(*sound, stream);
         if (started && !firstReading && lastReading->songMs > 0.0)
             firstReading = lastReading;
         return *lastReading;
     }
     const std::uint32_t tick = platform::SystemClock::tickCount();
     return {lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick), tick};
+}
+
+// The music starts once the ticks reach its time 0, less the output's
+// latency; the clock follows the ticks until the music is heard, never
+// ahead of it.
+SongClock::Reading SongClock::duringLeadIn(SoundManager& sound, const char* stream)
+{
+    const std::uint32_t tick = platform::SystemClock::tickCount();
+    const double heardMs = static_cast<std::int32_t>(tick - leadIn->startTick) - leadIn->ms;
+    const Reading ticking{heardMs - sound.getGlobalOffset(), tick};
+    if (!leadIn->musicStarted) {
+        const double latencyMs = sound.getEngine().outputLatencyMs();
+        if (heardMs + latencyMs < 0.0)
+            return ticking;
+        leadIn->musicStarted = true;
+        playFrom(&sound, stream, heardMs + latencyMs);
+    }
+    const Reading music = musicReading(sound, stream);
+    if (music.songMs > musicFromMs - sound.getGlobalOffset()) {
+        leadIn.reset();
+        return music;
+    }
+    return {std::min(ticking.songMs, music.songMs), tick};
+}
+
+SongClock::Reading SongClock::musicReading(SoundManager& sound, const char* stream) const
+{
+    Reading reading = sound.getSongMoment(stream);
+    reading.songMs += musicFromMs;
+    return reading;
 }
 
 SongClock::Press SongClock::pressAt(std::uint32_t pressTick, const char* stream, bool started)
@@ -41,6 +105,8 @@ void SongClock::reset()
 {
     lastReading.reset();
     firstReading.reset();
+    leadIn.reset();
+    musicFromMs = 0.0;
 }
 
 // Song milliseconds per tick millisecond since the song began to sound: a

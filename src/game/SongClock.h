@@ -10,6 +10,12 @@
 // Once the stream has ended its clock stands at the length: the song time
 // then goes on with the tick count from the last reading, so arrows keep
 // moving.
+//
+// A song may start with a lead-in: the clock then runs on the tick count
+// from before the music's own time 0, and the music begins when the clock
+// reaches it, from as far into the music as the clock has passed (and as
+// early as the output's latency, so that what is heard matches the clock).
+// Until the music is heard the clock keeps to the tick count.
 class SongClock {
 public:
     using Reading = SoundManager::SongMoment;
@@ -21,7 +27,12 @@ public:
         std::uint32_t tick = 0;
     };
 
+    // Starts the song on `stream` as of `startTick`: with a lead-in the clock
+    // reads -leadInMs then; without one the music plays at once from
+    // `fromMs` into it. The clock reads the music's own time.
+    void start(const char* stream, std::uint32_t startTick, double leadInMs, double fromMs = 0.0);
     // `started`: the song has been started (its rate is measured from then).
+    // Starts the music when the lead-in reaches its time.
     Reading now(const char* stream, bool started);
     // Where the song was when the key went down: the song clock now, less the
     // time since the press in song time. A press stamped in the future counts
@@ -31,9 +42,22 @@ public:
     void reset();
 
 private:
+    struct LeadIn {
+        std::uint32_t startTick = 0;
+        double ms = 0.0;
+        bool musicStarted = false;
+    };
+
     double rate() const;
+    Reading duringLeadIn(SoundManager& sound, const char* stream);
+    Reading musicReading(SoundManager& sound, const char* stream) const;
+    void playFrom(SoundManager* sound, const char* stream, double fromMs);
 
     std::optional<Reading> lastReading;
     // The first reading after the song began to sound.
     std::optional<Reading> firstReading;
+    // Until the music is heard after a lead-in.
+    std::optional<LeadIn> leadIn;
+    // Where in the music its play began: the stream counts from there.
+    double musicFromMs = 0.0;
 };

@@ -60,7 +60,9 @@ void InputHandler::registerBinding(std::uint8_t code, std::uint8_t target, std::
 {
     bindings.push_back({player, code, action, target, media});
     // Presses made before the binding existed are not its to fire.
-    firedPresses.push_back(lastPress(bindings.back()).count);
+    firedPresses.push_back(0);
+    firedReleases.push_back(0);
+    rememberEdges(bindings.size() - 1);
     OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player, code,
                        target, media);
 }
@@ -102,25 +104,46 @@ void InputHandler::update()
     for (std::size_t i = 0; i < bindings.size(); ++i) {
         const KeyBinding& binding = bindings[i];
         const PressRecord press = lastPress(binding);
+        const PressRecord release = lastRelease(binding);
         const bool newPress = press.count != firedPresses[i];
-        firedPresses[i] = press.count;
+        const bool newRelease = release.count != firedReleases[i];
+        rememberEdges(i);
+        // Up and down again since the last frame: the release goes first.
+        const bool releaseFirst = newRelease && newPress && static_cast<std::int32_t>(release.tick - press.tick) < 0;
+        if (releaseFirst)
+            dispatchRelease(binding, release.tick);
         if (newPress)
             dispatch(binding, press.tick, true);
         else if (isDown(binding))
             dispatch(binding, now, false);
+        if (newRelease && !releaseFirst)
+            dispatchRelease(binding, release.tick);
     }
 }
 
-InputHandler::PressRecord InputHandler::lastPress(const KeyBinding& binding) const
+// The binding's presses and releases so far are fired or not its to fire.
+void InputHandler::rememberEdges(std::size_t index)
 {
-    if (binding.media == mediaKeyboard)
-        return keyPresses ? PressRecord{keyPresses->tick[binding.code], keyPresses->count[binding.code]} : PressRecord{};
+    firedPresses[index] = lastPress(bindings[index]).count;
+    firedReleases[index] = lastRelease(bindings[index]).count;
+}
+
+InputHandler::PressRecord InputHandler::lastEdge(const KeyBinding& binding, bool release) const
+{
+    if (binding.media == mediaKeyboard) {
+        if (!keyPresses)
+            return {};
+        return release ? PressRecord{keyPresses->releaseTick[binding.code], keyPresses->releaseCount[binding.code]}
+                       : PressRecord{keyPresses->tick[binding.code], keyPresses->count[binding.code]};
+    }
     const InputJoystick* joystick = padOf(binding);
     const int index = joystick ? switchOf(*joystick, binding) : -1;
     if (index < 0)
         return {};
+    const auto at = static_cast<std::size_t>(index);
     const JoystickState& state = joystick->getState();
-    return {state.pressTick[static_cast<std::size_t>(index)], state.pressCount[static_cast<std::size_t>(index)]};
+    return release ? PressRecord{state.releaseTick[at], state.releaseCount[at]}
+                   : PressRecord{state.pressTick[at], state.pressCount[at]};
 }
 
 bool InputHandler::isDown(const KeyBinding& binding) const
@@ -162,7 +185,7 @@ void InputHandler::setPlayerMapping(int player, const ControlMapping& mapping)
     // those before are not theirs to fire.
     for (std::size_t i = 0; i < bindings.size(); ++i)
         if (bindings[i].media == mediaJoystick)
-            firedPresses[i] = lastPress(bindings[i]).count;
+            rememberEdges(i);
 }
 
 void InputHandler::setPlayerKeys(int player, const ControlMapping& mapping)
@@ -174,7 +197,7 @@ void InputHandler::setPlayerKeys(int player, const ControlMapping& mapping)
             || !key.isSet() || key.getNumber() == binding.code)
             continue;
         binding.code = static_cast<std::uint8_t>(key.getNumber());
-        firedPresses[i] = lastPress(binding).count;
+        rememberEdges(i);
         OutputHandler::log(OutputHandler::find(), "...InputHandler: player #%d registerd %d for %d on media %d", player,
                            binding.code, binding.target, binding.media);
     }
@@ -219,4 +242,11 @@ void InputHandler::dispatch(const KeyBinding& binding, std::uint32_t pressTick, 
     default:
         break;
     }
+}
+
+// Only a player's actions tell their releases.
+void InputHandler::dispatchRelease(const KeyBinding& binding, std::uint32_t releaseTick) const
+{
+    if (binding.target == targetPlayerAction && receivers.playerRelease)
+        receivers.playerRelease(binding.player, binding.action, releaseTick);
 }

@@ -24,7 +24,9 @@ class Player;
 // whose key or button is down, in registration order, for as long as it
 // stays down. The first frame that sees a press fires it with the press's
 // own time (also when the key is already up again); later frames while it
-// stays down fire with the frame's time. Registered as "InputHandler".
+// stays down fire with the frame's time. A player's action also fires once
+// when its key or button goes up, with the release's own time. Registered
+// as "InputHandler".
 // What receives the events is set from above (the main loop), so that the
 // input knows nothing of the game.
 class InputHandler : public Object {
@@ -38,6 +40,8 @@ public:
         // the first frame that sees the press.
         std::function<void(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)>
             playerAction;
+        // A player's action went up at `releaseTick`.
+        std::function<void(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)> playerRelease;
     };
 
     static constexpr std::uint8_t targetMainLoop = 1;
@@ -91,7 +95,8 @@ public:
     const KeyPresses* getKeyPresses() const { return keyPresses; }
 
 private:
-    // When the binding's key or button last went down, and how many times.
+    // When the binding's key or button last went down (or up), and how many
+    // times.
     struct PressRecord {
         std::uint32_t tick = 0;
         std::uint32_t count = 0;
@@ -102,14 +107,19 @@ private:
     // The joystick a pad binding reads (by the binding's player) and its switch.
     const InputJoystick* padOf(const KeyBinding& binding) const;
     static int switchOf(const InputJoystick& joystick, const KeyBinding& binding);
-    PressRecord lastPress(const KeyBinding& binding) const;
+    PressRecord lastPress(const KeyBinding& binding) const { return lastEdge(binding, false); }
+    PressRecord lastRelease(const KeyBinding& binding) const { return lastEdge(binding, true); }
+    PressRecord lastEdge(const KeyBinding& binding, bool release) const;
+    void rememberEdges(std::size_t index);
     void dispatch(const KeyBinding& binding, std::uint32_t pressTick, bool newPress) const;
+    void dispatchRelease(const KeyBinding& binding, std::uint32_t releaseTick) const;
 
     std::array<ControlMapping, 2> playerMappings{};
     Receivers receivers;
     std::vector<KeyBinding> bindings;
-    // Per binding: the press count it last fired for.
+    // Per binding: the press and release counts it last fired for.
     std::vector<std::uint32_t> firedPresses;
+    std::vector<std::uint32_t> firedReleases;
     const std::uint8_t* keyStates = nullptr;
     const KeyPresses* keyPresses = nullptr;
     const std::uint8_t* joystick1Buttons = nullptr;

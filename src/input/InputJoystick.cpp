@@ -57,6 +57,7 @@ void InputJoystick::takeDevice(std::unique_ptr<platform::JoystickDevice> opened,
     order = place;
     // A fresh device counts its presses from zero; the state's counts go on.
     devicePresses.fill(0);
+    deviceReleases.fill(0);
     wasDown.fill(0);
     lost = false;
 }
@@ -75,6 +76,7 @@ bool InputJoystick::applyMapping(const ControlMapping& mapping, const platform::
             std::swap(device, other.device);
             std::swap(order, other.order);
             std::swap(devicePresses, other.devicePresses);
+            std::swap(deviceReleases, other.deviceReleases);
             std::swap(wasDown, other.wasDown);
             std::swap(lost, other.lost);
             std::swap(active, other.active);
@@ -218,26 +220,34 @@ void InputJoystick::poll()
     state.axisY = reading.y;
     for (std::size_t index = 0; index < state.switches.size(); ++index) {
         const bool down = (reading.switches[index] & platform::JoystickReading::pressed) != 0;
-        notePress(index, down, reading);
+        noteEdges(index, down, reading);
         state.switches[index] = down ? 1 : 0;
     }
     std::copy_n(state.switches.begin(), state.buttons.size(), state.buttons.begin());
 }
 
-// The device notes every press between readings with its moment; a press it
-// did not note (a new controller's first reading) counts from now.
-void InputJoystick::notePress(std::size_t index, bool down, const platform::JoystickReading& reading)
+// The device notes every press and release between readings with its
+// moment; one it did not note (a new controller's first reading) counts
+// from now.
+void InputJoystick::noteEdges(std::size_t index, bool down, const platform::JoystickReading& reading)
 {
-    // A count that went back belongs to a controller taken over anew.
-    const std::uint32_t deviceCount = reading.pressCount[index];
-    const bool deviceSawPress = deviceCount > devicePresses[index];
-    devicePresses[index] = deviceCount;
-    if (deviceSawPress) {
-        state.pressTick[index] = reading.pressTick[index];
-        ++state.pressCount[index];
-    } else if (down && !wasDown[index]) {
-        state.pressTick[index] = platform::SystemClock::tickCount();
-        ++state.pressCount[index];
+    const bool wentDown = down && !wasDown[index];
+    const bool wentUp = !down && wasDown[index];
+    noteEdge(reading.pressCount[index], reading.pressTick[index], wentDown, devicePresses[index],
+             state.pressTick[index], state.pressCount[index]);
+    noteEdge(reading.releaseCount[index], reading.releaseTick[index], wentUp, deviceReleases[index],
+             state.releaseTick[index], state.releaseCount[index]);
+}
+
+// A count that went back belongs to a controller taken over anew.
+void InputJoystick::noteEdge(std::uint32_t deviceCount, std::uint32_t deviceTick, bool seenNow,
+                             std::uint32_t& lastDeviceCount, std::uint32_t& tick, std::uint32_t& count)
+{
+    const bool deviceSawIt = deviceCount > lastDeviceCount;
+    lastDeviceCount = deviceCount;
+    if (deviceSawIt || seenNow) {
+        tick = deviceSawIt ? deviceTick : platform::SystemClock::tickCount();
+        ++count;
     }
 }
 

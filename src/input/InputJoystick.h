@@ -71,7 +71,9 @@ public:
 private:
     void reacquire();
     void releaseAll();
-    void notePress(std::size_t index, bool down, const platform::JoystickReading& reading);
+    void noteEdges(std::size_t index, bool down, const platform::JoystickReading& reading);
+    static void noteEdge(std::uint32_t deviceCount, std::uint32_t deviceTick, bool seenNow,
+                         std::uint32_t& lastDeviceCount, std::uint32_t& tick, std::uint32_t& count);
     void takeDevice(std::unique_ptr<platform::JoystickDevice> opened, int order);
     bool holds(const ControlMapping::PadDevice& wanted) const;
     void useLayout(const ControlMapping& mapping);
@@ -82,8 +84,9 @@ private:
     JoystickState state;
     // The switches of the previous reading, to see which went down since.
     std::array<std::uint8_t, JoystickState::switchCount> wasDown{};
-    // The device's press count of each switch at the last reading.
+    // The device's press and release counts of each switch at the last reading.
     std::array<std::uint32_t, JoystickState::switchCount> devicePresses{};
+    std::array<std::uint32_t, JoystickState::switchCount> deviceReleases{};
     // The device's place among the attached controllers of its model (1 first).
     int order = 1;
     // Per action 1 to 8: the switch that plays it, or -1 for the binding's own button.

@@ -9,7 +9,8 @@
 // buttons 0 to 15 (1 pressed, 0 released); beside them the flags of all its
 // switches (buttons, hat directions, axis directions, numbered as in
 // platform::JoystickReading), when each switch last went down (tick count)
-// and how many times it has gone down. Buttons 0 to 15 are switches 0 to 15.
+// and how many times it has gone down, and the same for going up again.
+// Buttons 0 to 15 are switches 0 to 15.
 struct JoystickState {
     static constexpr int buttonCount = 16;
     static constexpr int switchCount = platform::JoystickReading::switchCount;
@@ -20,4 +21,6 @@ struct JoystickState {
     std::array<std::uint8_t, switchCount> switches{};
     std::array<std::uint32_t, switchCount> pressTick{};
     std::array<std::uint32_t, switchCount> pressCount{};
+    std::array<std::uint32_t, switchCount> releaseTick{};
+    std::array<std::uint32_t, switchCount> releaseCount{};
 };

@@ -292,9 +292,9 @@ std::string take(Reader& in, PointsState& m)
         return truncatedText;
     if (!within(m.points, -maxPoints, maxPoints))
         return outOfRange("points", m.points);
-    if (m.thresholdsAwarded > maxThresholds)
+    if (m.thresholdsAwarded > maxThresholdBits)
         return outOfRange("thresholds", m.thresholdsAwarded);
-    if (m.missilesInStore > slotCount)
+    if (m.missilesInStore > maxSlotBits)
         return outOfRange("missiles in store", m.missilesInStore);
     return {};
 }

@@ -99,7 +99,9 @@ struct MissileOutcome {
     std::int32_t blockEndMs = 0;
 };
 
-// The sender's player's points, thresholds awarded and missiles in store.
+// The sender's player's points, the thresholds that player has been awarded
+// (bit n for threshold n) and the slots holding a missile (bit n for slot n).
+// The sender's machine is the authority for all three.
 struct PointsState {
     std::int32_t points = 0;
     std::uint16_t thresholdsAwarded = 0;

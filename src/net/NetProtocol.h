@@ -13,7 +13,7 @@ namespace net {
 constexpr std::uint16_t defaultPort = 7493;
 // Raised whenever a message's layout or meaning changes; a peer speaking
 // another version is refused.
-constexpr std::uint16_t protocolVersion = 1;
+constexpr std::uint16_t protocolVersion = 2;
 
 // Limits of messages and their fields.
 constexpr std::size_t maxMessageBytes = 64;
@@ -27,7 +27,11 @@ constexpr std::uint8_t laneCount = 4;
 constexpr std::uint8_t slotCount = 4;
 constexpr std::uint32_t maxNoteIndex = 100000;
 constexpr std::int32_t maxPoints = 100000000;
-constexpr std::uint16_t maxThresholds = 10000;
+// The point thresholds that award a missile; a player's thresholds and
+// stored missiles cross as bit sets (bit n for threshold or slot n).
+constexpr std::size_t thresholdCount = 4;
+constexpr std::uint16_t maxThresholdBits = (1u << thresholdCount) - 1;
+constexpr std::uint8_t maxSlotBits = (1u << slotCount) - 1;
 // Song times in milliseconds: a little before the music up to an hour.
 constexpr std::int32_t minSongTimeMs = -60000;
 constexpr std::int32_t maxSongTimeMs = 3600000;

@@ -188,6 +188,8 @@ struct JoystickDevice::Handle {
     {
         pressMs.fill(0);
         pressCount.fill(0);
+        releaseMs.fill(0);
+        releaseCount.fill(0);
         watchedDown.fill(false);
         watching = true;
         watcher = std::thread([this] {
@@ -248,6 +250,9 @@ struct JoystickDevice::Handle {
         if (down && !watchedDown[at]) {
             pressMs[at] = now;
             ++pressCount[at];
+        } else if (!down && watchedDown[at]) {
+            releaseMs[at] = now;
+            ++releaseCount[at];
         }
         watchedDown[at] = down;
     }
@@ -281,6 +286,8 @@ struct JoystickDevice::Handle {
     std::atomic<bool> watching{false};
     std::array<std::uint32_t, JoystickReading::switchCount> pressMs{};
     std::array<std::uint32_t, JoystickReading::switchCount> pressCount{};
+    std::array<std::uint32_t, JoystickReading::switchCount> releaseMs{};
+    std::array<std::uint32_t, JoystickReading::switchCount> releaseCount{};
     std::array<bool, JoystickReading::switchCount> watchedDown{};
     std::array<int, JoystickReading::maximumAxes> axisRest{};
     std::optional<JoystickDevice::Layout> layout;
@@ -376,6 +383,9 @@ bool JoystickDevice::readState(JoystickReading& reading) const
         reading.pressTick[index]
             = SystemClock::fromMonotonicMs(handle->pressMs[index]).value_or(SystemClock::tickCount());
         reading.pressCount[index] = handle->pressCount[index];
+        reading.releaseTick[index]
+            = SystemClock::fromMonotonicMs(handle->releaseMs[index]).value_or(SystemClock::tickCount());
+        reading.releaseCount[index] = handle->releaseCount[index];
     }
     SDL_UnlockJoysticks();
     return true;

@@ -33,9 +33,12 @@ struct JoystickReading {
     std::int32_t y = 0;
     std::array<std::uint8_t, switchCount> switches{};
     // Beside each switch: the tick count at which it last went down, and
-    // how many times it has gone down since the device was opened.
+    // how many times it has gone down since the device was opened; the same
+    // for going up again.
     std::array<std::uint32_t, switchCount> pressTick{};
     std::array<std::uint32_t, switchCount> pressCount{};
+    std::array<std::uint32_t, switchCount> releaseTick{};
+    std::array<std::uint32_t, switchCount> releaseCount{};
 };
 
 } // namespace platform

@@ -39,6 +39,11 @@ void SystemClock::useRealTime()
     currentSource() = nullptr;
 }
 
+bool SystemClock::isSimulated()
+{
+    return static_cast<bool>(currentSource());
+}
+
 std::optional<std::uint32_t> SystemClock::fromMonotonicMs(std::uint32_t monotonicMs)
 {
     const auto age = static_cast<std::int32_t>(realTicks() - monotonicMs);

@@ -17,6 +17,8 @@ public:
 
     static void setSource(Source source);
     static void useRealTime();
+    // Whether a replaced source runs the clock (simulated time).
+    static bool isSimulated();
 
     // The tick count at a moment stamped in milliseconds of the system's
     // monotonic clock (the clock X servers stamp input events with), or

@@ -68,6 +68,8 @@ const std::array fixedKeys = {
     KeyEntry{VkNumLock, SDLK_NUMLOCKCLEAR, SDL_SCANCODE_NUMLOCKCLEAR},
     KeyEntry{VkScroll, SDLK_SCROLLLOCK, SDL_SCANCODE_SCROLLLOCK},
     KeyEntry{VkOem1, SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON},
+    // Layouts with a key of its own for the colon (French) type it here too.
+    KeyEntry{VkOem1, SDLK_COLON, SDL_SCANCODE_SEMICOLON},
     KeyEntry{VkOemPlus, SDLK_EQUALS, SDL_SCANCODE_EQUALS},
     KeyEntry{VkOemComma, SDLK_COMMA, SDL_SCANCODE_COMMA},
     KeyEntry{VkOemMinus, SDLK_MINUS, SDL_SCANCODE_MINUS},

@@ -82,8 +82,7 @@ void Texture::upload(const DecodedImage& image, std::uint32_t name)
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, image.components, image.width, image.height, 0, format, GL_UNSIGNED_BYTE,
-        image.pixels.data());
+    // gluBuild2DMipmaps specifies every level, the first one included.
     gluBuild2DMipmaps(GL_TEXTURE_2D, image.components, image.width, image.height, format, GL_UNSIGNED_BYTE,
         image.pixels.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);

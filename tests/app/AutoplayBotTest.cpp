@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -57,19 +58,22 @@ TEST(AutoplayBotPlan, PlayerTwoScattersReproduciblyWithinTheLimit)
 }
 
 // Of a player's chart, taps, lifts and hold heads are pressed; mines and
-// fakes (written 'F' or inside a #FAKES segment) never.
+// fakes (written 'F' or inside a #FAKES segment) never. A lift's key goes
+// down shortly before it and up on it.
 TEST(AutoplayBotPlan, ChartsPressNeitherMinesNorFakes)
 {
     const chart::ReadResult read = chart::ChartFile::parse(
         "#BPMS:0=60;#FAKES:3=1;#NOTES:dance-single::Hard:1::1F00\n0M0L\n2000\n3001\n;", chart::ChartFormat::Sm);
     ASSERT_TRUE(read.ok() && read.song.charts.size() == 1) << read.error;
     std::mt19937 random(1);
-    std::vector<std::pair<int, double>> first;
+    std::vector<std::tuple<int, double, double>> first;
     for (const auto& press : AutoplayBot::planChartPresses(read.song.charts[0], read.song.charts[0], keys1.data(),
              keys2.data(), random))
         if (press.player == 1)
-            first.emplace_back(press.key, press.songMs);
-    EXPECT_EQ(first, (std::vector<std::pair<int, double>>{{'A', 0.0}, {'D', 1000.0}, {'A', 2000.0}}));
+            first.emplace_back(press.key, press.songMs, press.releaseMs);
+    const double liftPress = 1000.0 - AutoplayBot::liftLeadMs;
+    EXPECT_EQ(first, (std::vector<std::tuple<int, double, double>>{
+                         {'A', 0.0, -1.0}, {'D', liftPress, 1000.0}, {'A', 2000.0, 3030.0}}));
 }
 
 TEST(AutoplayBotPlan, NoTempoOrNoNotesPlansNothing)

@@ -15,7 +15,8 @@ using Type = Message::Type;
 using WindowMessages = ShellFixture;
 
 // A key's flag follows its last message; a repeated down (a second keyboard,
-// a lost release) is no new press; codes outside the table change nothing.
+// a lost release) is no new press, a repeated up no new release; codes
+// outside the table change nothing.
 TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnlyAndLogTheirPresses)
 {
     for (const Message& message : {Message{Type::KeyDown, 116, 0, 0, 500}, {Type::KeyDown, 27, 0, 0, 510},
@@ -25,7 +26,9 @@ TEST_F(WindowMessages, KeysSetAndClearTheirFlagOnlyAndLogTheirPresses)
     Application::handleMessage(record, {Type::KeyUp, 116, 0, 0, 530});
     Application::handleMessage(record, {Type::KeyDown, 116, 0, 0, 540});
     EXPECT_EQ(std::tie(presses.tick[116], presses.count[116]), std::make_tuple(540u, 2u));
-    Application::handleMessage(record, {Type::KeyUp, 116});
+    Application::handleMessage(record, {Type::KeyUp, 116, 0, 0, 550});
+    Application::handleMessage(record, {Type::KeyUp, 116, 0, 0, 560});
+    EXPECT_EQ(std::tie(presses.releaseTick[116], presses.releaseCount[116]), std::make_tuple(550u, 2u));
     const KeyStates before = keys;
     for (const int code : {256, 1000, -1})
         Application::handleMessage(record, {Type::KeyDown, code});

@@ -76,6 +76,33 @@ TEST_F(AwardTest, BadSlotsPlayersAndTypesChangeNothing)
 // A launch aims at a random lane; the missile climbs 250 units a minute
 // whatever the frame length (a frame of 0 ms counts as 1 ms) and drags a
 // trail of one puff a frame until the explosion, none after it.
+// Across two machines the other player's store is what their machine says:
+// the slots it names hold a missile, the others are emptied, and this
+// machine never awards that player itself.
+TEST_F(AwardTest, TheOtherMachinesStoreIsAdoptedAndNeverAwardedHere)
+{
+    gimmicks->awardOnly(1);
+    gimmicks->awardReached(0, 30000);
+    EXPECT_EQ(filledSlots(*gimmicks, 2), 0);
+    gimmicks->adoptStore(2, 0b0011, 0b0101);
+    Gimmick* dropped = gimmicks->getSlot(2, 0);
+    Gimmick* kept = gimmicks->getSlot(2, 2);
+    ASSERT_TRUE(dropped && kept);
+    EXPECT_EQ(filledSlots(*gimmicks, 2), 2);
+    gimmicks->awardReached(12000, 30000);
+    EXPECT_EQ(filledSlots(*gimmicks, 1), 0) << "the thresholds the other player has";
+    gimmicks->awardReached(20000, 30000);
+    EXPECT_EQ(filledSlots(*gimmicks, 1), 1);
+
+    gimmicks->adoptStore(2, 0b0011, 0b0100);
+    gimmicks->adoptStore(3, 0b1111, 0b1111);
+    EXPECT_EQ(gimmicks->getSlot(2, 0), nullptr);
+    EXPECT_FALSE(dropped->isActive());
+    EXPECT_EQ(gimmicks->getSlot(2, 2), kept);
+    EXPECT_EQ(filledSlots(*gimmicks, 2), 1);
+    gimmicks->awardOnly(0);
+}
+
 TEST_F(MissileTest, LaunchedMissileClimbsSteadilyDragsATrailAndExplodesAtTheGoalLine)
 {
     Missile* missile = fireAt(2);

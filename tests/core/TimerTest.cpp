@@ -88,3 +88,21 @@ TEST(CounterTimerTest, PauseResumeAndResetFollowTheRealClock)
 }
 
 } // namespace
+
+// Made in simulated time, the counter follows the simulated clock only (also
+// across the tick counter's wrap), so animations draw the same frames in
+// every run.
+TEST(CounterTimerTest, MadeInSimulatedTimeCountsSimulatedMilliseconds)
+{
+    platform::SimulatedClock clock{0xFFFFFFF0u};
+    Win32Timer timer;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(timer.getTime(), 0.0);
+    clock.advance(40);
+    EXPECT_NEAR(timer.getTime(), 40.0, 1e-3);
+    timer.pause();
+    clock.advance(100);
+    timer.resume();
+    clock.advance(10);
+    EXPECT_NEAR(timer.getTime(), 50.0, 1e-3);
+}

@@ -3,6 +3,7 @@
 #include "support/PrivateDisplay.h"
 #include "writers/DwiWriter.h"
 #include "writers/Mp3Writer.h"
+#include "writers/SmWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -243,4 +244,38 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
     EXPECT_EQ(over.players[1].points, 800u);
     EXPECT_EQ(over.players[0].points, 0u);
     EXPECT_EQ(over.winner, "Lani");
+}
+
+// In real time, a players' song whose first note lies a second before its
+// music (a positive offset with a note on beat 0): the song clock starts
+// with a lead-in, and the bot, pressing only after the song started, hits
+// that note and the rest, nearly all "Godlike".
+TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
+{
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, "Flarevox Lead-in");
+    const auto folder = scratch.path() / "Early";
+    std::filesystem::create_directories(folder);
+    forge::SmWriter sm;
+    sm.tag("TITLE", "Early");
+    sm.tag("MUSIC", "early.mp3");
+    sm.tag("OFFSET", "1.000");
+    sm.tag("BPMS", "0.000=120.000");
+    sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001", "1000", "0100", "0010", "0001"}, 4);
+    sm.write(folder / "early.sm");
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 5, 0.0f);
+    forge::Mp3Writer::write(folder / "early.mp3", quiet);
+    e2e::setRunEnvironment();
+
+    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
+    ASSERT_TRUE(game.waitForExit(90s)) << "the game did not end after the song";
+    EXPECT_EQ(game.exitCode, 0) << game.errors();
+    const std::string log = testsupport::readFile(scratch.path() / "output.log");
+    EXPECT_NE(log.find("SongClock: A lead-in of 7250 ms before the music"), std::string::npos);
+    const SongOver over = readSongOver(log);
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    EXPECT_EQ(over.players[0].judged, 8u) << "every note, the one before the music included, is hit";
+    // A heavily loaded machine may cost a press or two its "Godlike".
+    EXPECT_GE(over.players[0].godlike, 6u);
 }

@@ -74,8 +74,10 @@ TEST(StoryScreenRun, NotesEveryStartUpStepAndDrawsTheStoryInTheFirstFrame)
     std::vector<Band> bands;
     for (const story::Line& line : story::lines)
         bands.emplace_back(line.y, story::lineX);
-    // Without data the library is empty: the song panel shows the prompt alone.
+    // Without data the library is empty: the song panel shows the prompt
+    // alone, under the keys of a network battle.
     bands.emplace_back(story::panelLineY.back(), story::promptX - 3.0f);
+    bands.emplace_back(story::networkLineY, story::promptX - 3.0f);
 
     // Every line shows text right of its start, on its own rows; everything
     // else is the clear colour.

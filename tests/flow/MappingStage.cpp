@@ -87,16 +87,20 @@ MappingStage::MappingStage()
     rounds->init();
     handler->registerJoystickPlayer(PlayerManager::instance()->getPlayer(2), 2);
     handler->registerJoystickPlayer(PlayerManager::instance()->getPlayer(1), 1);
+    // Escape as the main loop hands it on: to the screen that takes it.
     handler->setReceivers({[this](std::uint8_t code) {
-                               if (code != 27)
+                               if (code == keyEscape)
+                                   rounds->takeEscape();
+                               else
                                    rounds->onKey(code);
                            },
                            {},
                            [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
                                rounds->onPlayerAction(player, action, pressTick, newPress);
-                           }});
-    handler->registerBinding(27, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
-    handler->registerBinding(keyF8, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+                           },
+                           {}});
+    for (const std::uint8_t code : {keyEscape, keyF4, keyF8, keyF12})
+        handler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
     auto* carrier = new Arrow("gehtdasauchso", 0);
     carrier->setup(3);
     ObjectGraph::find()->addNode(carrier, "Arrow");

@@ -34,7 +34,10 @@ public:
 // construction become joysticks 1 and 2.
 class MappingStage {
 public:
+    static constexpr std::uint8_t keyEscape = 27;
+    static constexpr std::uint8_t keyF4 = 115;
     static constexpr std::uint8_t keyF8 = 119;
+    static constexpr std::uint8_t keyF12 = 123;
     static constexpr int gapMs = 3000;
     static constexpr int songMs = 8000;
     // Up, Right, Down, Left: one note each half beat, twice over.

@@ -1,5 +1,7 @@
 #include "ArrowStage.h"
 
+#include <cmath>
+
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
@@ -127,15 +129,25 @@ ArrowStage::~ArrowStage()
     Arrow::forgetHeights();
 }
 
-void ArrowStage::startSong()
+void ArrowStage::startSong(bool throughLeadIn)
 {
     startTick = clock.now();
     press(1, 5, startTick);
+    const double leadIn = -manager->readSongClock().songMs;
+    if (throughLeadIn || leadIn <= 0.0)
+        return;
+    frame(static_cast<std::uint32_t>(std::ceil(leadIn)));
+    startTick = clock.now();
 }
 
 void ArrowStage::press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress)
 {
     rounds->onPlayerAction(player, action, tick, newPress);
+}
+
+void ArrowStage::release(std::uint8_t player, std::uint8_t action, std::uint32_t tick)
+{
+    rounds->onPlayerRelease(player, action, tick);
 }
 
 void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)

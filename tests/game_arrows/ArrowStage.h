@@ -64,10 +64,14 @@ public:
 
     ArrowManager& arrows() { return *manager; }
     Match& match() { return *rounds; }
-    // The first slot key of player 1: starts the song.
-    void startSong();
+    // The first slot key of player 1: starts the song. A lead-in passes in
+    // one frame unless `throughLeadIn`, so that the song clock stands at the
+    // music's start; songStart() is then the moment the music started.
+    void startSong(bool throughLeadIn = false);
     // A press as the input handler gives it to the match's current screen.
     void press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress = true);
+    // A release as the input handler gives it.
+    void release(std::uint8_t player, std::uint8_t action, std::uint32_t tick);
     // One frame of `ms`: the presses first, then the arrow manager and the
     // match, then the scene graph, as the main loop does.
     void frame(std::uint32_t ms, const std::function<void()>& presses = {});

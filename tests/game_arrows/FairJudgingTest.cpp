@@ -2,6 +2,7 @@
 
 #include "app/AutoplayBot.h"
 #include "chart/Chart.h"
+#include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/Judgements.h"
@@ -30,9 +31,23 @@ const char* const holdsThenTaps = "#TITLE:Holds;\n#MUSIC:music.wav;\n#OFFSET:-1.
                                   "0200\n0000\n0000\n0000\n0300\n0100\n2000\n0000\n"
                                   "3000\n1000\n0022\n0000\n0033\n0011\n0000\n0000\n;\n";
 
+// 120 BPM from 1 s on, in 16ths: lifts alone, a lift just after a tap in
+// its lane, a lift beside a tap, and two lifts together.
+const char* const lifts = "#TITLE:Lifts;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0=120;\n"
+                          "#NOTES:dance-single::Hard:5:0:\n"
+                          "L000\n0000\n0L00\n0000\n1000\nL000\n0000\n0000\n"
+                          "00L1\n0000\n0000\n0000\nL00L\n0000\n0000\n0000\n;\n";
+
+// The moment of a song time `at` that lies within the frame ending at `to`.
+std::uint32_t stampAt(ArrowStage& stage, double to, double at)
+{
+    return stage.now() - static_cast<std::uint32_t>(std::lround(to - at));
+}
+
 // Plays the exact bot's presses for both players through the match, 16 ms
-// frames: each press as a new press stamped at its time, and every frame a
-// hold's key stays down, as the input handler repeats it.
+// frames (each taking the song times from the end of the last on): each press as a new press stamped at its time, every frame a
+// hold's key stays down, as the input handler repeats it, and keys with a
+// time to go up go up then.
 void playExactly(ArrowStage& stage)
 {
     std::mt19937 random(7);
@@ -40,32 +55,86 @@ void playExactly(ArrowStage& stage)
                                                        stage.arrows().getChartPlayer(2)->getChart(), laneActions,
                                                        laneActions, random, false);
     stage.startSong();
+    double to = stage.arrows().getSongNow();
     for (int frame = 0; frame < 320; ++frame) {
-        const double from = stage.arrows().getSongNow();
-        const double to = from + 16.0;
+        const double from = to;
+        to = from + 16.0;
         stage.frame(16, [&] {
             for (const AutoplayBot::Press& press : presses) {
                 const auto player = static_cast<std::uint8_t>(press.player);
                 if (press.songMs > from && press.songMs <= to)
-                    stage.press(player, press.key, stage.now() - static_cast<std::uint32_t>(std::lround(to - press.songMs)));
+                    stage.press(player, press.key, stampAt(stage, to, press.songMs));
                 else if (press.songMs <= from && from < press.releaseMs)
                     stage.press(player, press.key, stage.now(), false);
+                if (press.releaseMs > from && press.releaseMs <= to)
+                    stage.release(player, press.key, stampAt(stage, to, press.releaseMs));
             }
         });
     }
 }
 
-TEST(FairJudging, AKeyHeldThroughAHoldHitsNoArrowArrivingUnderIt)
+// Holds ending just before the next note of their lane: a key held through
+// a hold hits no arrow arriving under it. Lifts: the bot presses shortly
+// before and lets go on the note.
+TEST(FairJudging, TheExactBotEarnsGodlikeOnHoldsFollowedByTapsAndOnLifts)
 {
-    ArrowStage stage(Chart{"", "128.000", 5500, 9000, holdsThenTaps, {"Hard", "Hard"}});
-    ASSERT_TRUE(stage.arrows().playsChart());
-    playExactly(stage);
-    for (int player = 1; player <= 2; ++player) {
-        const auto& tally = stage.arrows().getTally(player);
-        EXPECT_EQ(tally[0], 8u) << "player " << player;
-        EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), 8u) << "player " << player;
-        EXPECT_EQ(stage.arrows().getChartPlayer(player)->getResults().holdsOk, 4u);
+    const struct {
+        const char* song;
+        std::uint32_t judged;
+        std::uint32_t holds;
+    } cases[] = {{holdsThenTaps, 8, 4}, {lifts, 8, 0}};
+    for (const auto& song : cases) {
+        ArrowStage stage(Chart{"", "128.000", 5500, 9000, song.song, {"Hard", "Hard"}});
+        ASSERT_TRUE(stage.arrows().playsChart());
+        playExactly(stage);
+        for (int player = 1; player <= 2; ++player) {
+            const auto& tally = stage.arrows().getTally(player);
+            EXPECT_EQ(tally[0], song.judged) << "player " << player;
+            EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), song.judged) << "player " << player;
+            EXPECT_EQ(stage.arrows().getChartPlayer(player)->getResults().holdsOk, song.holds);
+        }
     }
+}
+
+// A lift is judged by the release of its lane, by the release's distance
+// from the note; a press never hits it, and one never released is missed.
+TEST(FairJudging, ALiftIsHitByItsLanesReleaseOnly)
+{
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, lifts, {"Hard", "Hard"}});
+    const struct {
+        double atMs;
+        std::uint8_t action;
+        bool release;
+    } events[] = {
+        {1000, 4, false}, {1000, 4, true},   // Left lift: pressed on it, then let go on it
+        {1280, 3, true},                     // Down lift, 30 ms late
+        {1500, 4, false},                    // Left tap
+        {1625 - 100, 4, true},               // Left lift, 100 ms early
+        {2000, 1, false}, {2000, 2, false},  // Up lift pressed, never let go; Right tap
+        {2500 + 250, 4, true},               // Left lift let go outside the windows
+    };
+    std::vector<std::string> words;
+    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& earned) {
+        if (earned.player == 1)
+            words.push_back(earned.word);
+    });
+    stage.startSong();
+    double to = stage.arrows().getSongNow();
+    for (int frame = 0; frame < 300; ++frame) {
+        const double from = to;
+        to = from + 16.0;
+        stage.frame(16, [&] {
+            for (const auto& event : events) {
+                if (event.atMs <= from || event.atMs > to)
+                    continue;
+                event.release ? stage.release(1, event.action, stampAt(stage, to, event.atMs))
+                              : stage.press(1, event.action, stampAt(stage, to, event.atMs));
+            }
+        });
+    }
+    EXPECT_EQ(words, (std::vector<std::string>{"Godlike", "Perfect", "Godlike", "Good", "Godlike"}));
+    for (const Arrow* arrow : stage.arrows().getArrows(1))
+        EXPECT_TRUE(arrow->isHiddenFor(1)) << "lane " << arrow->getLane() << " left as a miss";
 }
 
 // The game's own song judges a key that is down, new or not.

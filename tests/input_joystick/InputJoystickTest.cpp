@@ -224,9 +224,10 @@ TEST_F(InputJoystickTest, ThreeControllersAndALostOneTakesNeitherAnotherModelNor
 }
 
 // Between two readings the device watches the buttons on its own: a tap
-// shorter than a frame is still a press, stamped with its moment. A loaded
-// machine may hold the watch back past a whole tap, so one of three taps has
-// to be seen in time; a missing watch or a stamp taken at the reading fails all.
+// shorter than a frame is still a press and a release, each stamped with its
+// moment. A loaded machine may hold the watch back past a whole tap, so one
+// of three taps has to be seen in time; a missing watch or a stamp taken at
+// the reading fails all.
 TEST_F(InputJoystickTest, ATapBetweenReadingsCountsAtItsMoment)
 {
     VirtualJoystick mat("Mat A", padButtons);
@@ -234,20 +235,26 @@ TEST_F(InputJoystickTest, ATapBetweenReadingsCountsAtItsMoment)
     pollFlags(first);
     bool seenInTime = false;
     for (int tap = 0; tap < 3 && !seenInTime; ++tap) {
-        const std::uint32_t countBefore = first->getState().pressCount[12];
+        const JoystickState& state = first->getState();
+        const std::uint32_t countBefore = state.pressCount[12];
+        const std::uint32_t releasesBefore = state.releaseCount[12];
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const std::uint32_t tappedAt = platform::SystemClock::tickCount();
         mat.setButton(12, true);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const std::uint32_t liftedAt = platform::SystemClock::tickCount();
         mat.setButton(12, false);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         EXPECT_EQ(pollFlags(first), pressedOnly({}));
-        const std::uint32_t counted = first->getState().pressCount[12];
-        const auto late = static_cast<std::int32_t>(first->getState().pressTick[12] - tappedAt);
-        seenInTime = counted == countBefore + 1 && late >= 0 && late <= 10;
+        const std::uint32_t counted = state.pressCount[12];
+        const auto late = static_cast<std::int32_t>(state.pressTick[12] - tappedAt);
+        const auto releaseLate = static_cast<std::int32_t>(state.releaseTick[12] - liftedAt);
+        seenInTime = counted == countBefore + 1 && late >= 0 && late <= 10 && state.releaseCount[12] == releasesBefore + 1
+            && releaseLate >= 0 && releaseLate <= 10;
         EXPECT_LE(counted, countBefore + 1) << "one tap, at most one press";
+        EXPECT_LE(state.releaseCount[12], releasesBefore + 1) << "one tap, at most one release";
         pollFlags(first);
-        EXPECT_EQ(first->getState().pressCount[12], counted) << "the next reading counts no press";
+        EXPECT_EQ(state.pressCount[12], counted) << "the next reading counts no press";
     }
     EXPECT_TRUE(seenInTime) << "no tap counted within 10 ms of its moment";
 }

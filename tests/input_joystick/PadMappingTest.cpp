@@ -185,6 +185,10 @@ TEST_F(PadMappingTest, ArrowsOnLowButtonsOnAHatOrOnAxesPlayWithAMapping)
     hat.setHat(0, SDL_HAT_LEFT);
     EXPECT_EQ(action(*second, left, 15), std::make_pair(true, 2u));
     EXPECT_EQ(action(*second, up, 12), std::make_pair(false, 1u));
+    const auto releases = [&](int direction) {
+        return second->getState().releaseCount[static_cast<std::size_t>(platform::JoystickReading::hatSwitch(0, direction))];
+    };
+    EXPECT_EQ(std::make_pair(releases(3), releases(0)), std::make_pair(1u, 1u)) << "left and up went up once each";
 }
 
 TEST_F(PadMappingTest, AxesPressWithHysteresisAndARestingAxisNeverPresses)
@@ -205,6 +209,8 @@ TEST_F(PadMappingTest, AxesPressWithHysteresisAndARestingAxisNeverPresses)
         EXPECT_EQ(action(*first, down), expected) << value;
         EXPECT_EQ(action(*first, up).second, 0u) << value;
     }
+    const auto axisDownSwitch = static_cast<std::size_t>(platform::JoystickReading::axisSwitch(1, true));
+    EXPECT_EQ(first->getState().releaseCount[axisDownSwitch], 2u) << "let go at 7000 and at 0 only";
     axes.setAxis(1, -20000);
     EXPECT_EQ(action(*first, up), std::make_pair(true, 1u));
     for (int poll = 0; poll < 5; ++poll)

@@ -1,4 +1,5 @@
 #include "core/OutputHandler.h"
+#include "game/MissileStore.h"
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
@@ -27,6 +28,7 @@ constexpr const char* loopback = "127.0.0.1";
 constexpr std::uint16_t firstPort = 47931;
 // The guest's clock runs this far ahead of the host's.
 constexpr std::int64_t guestAheadUs = 3217000123;
+constexpr std::uint16_t olderVersion = protocolVersion - 1;
 
 std::int64_t guestClock()
 {
@@ -121,6 +123,53 @@ private:
     pid_t pid = 0;
 };
 
+// One machine of a battle as far as missiles in store go: it awards only its
+// own player and takes the other player's thresholds and slots as that
+// player's machine sends them with the points.
+struct StoreMachine {
+    StoreMachine(const char* name, int local) : session(name), local(local) { store.awardOnly(local); }
+    int remote() const { return 3 - local; }
+
+    void frame()
+    {
+        session.update();
+        while (auto message = session.receive()) {
+            if (const auto* state = std::get_if<PointsState>(&*message)) {
+                remotePoints = static_cast<std::uint32_t>(state->points);
+                store.adopt(remote(), state->thresholdsAwarded, state->missilesInStore);
+            }
+        }
+        awardAndSend();
+    }
+
+    // Before anything from the other machine is read: as if it were far away.
+    void awardAndSend()
+    {
+        store.awardReached(local == 1 ? points : remotePoints, local == 2 ? points : remotePoints);
+        const PointsState state{static_cast<std::int32_t>(points), store.awardedTo(local), store.storedBy(local)};
+        const bool same = sent && sent->points == state.points && sent->thresholdsAwarded == state.thresholdsAwarded
+            && sent->missilesInStore == state.missilesInStore;
+        if (!same && session.send(state))
+            sent = state;
+    }
+
+    NetSession session;
+    MissileStore store;
+    int local;
+    std::uint32_t points = 0;
+    std::uint32_t remotePoints = 0;
+    std::optional<PointsState> sent;
+};
+
+bool storesAgree(const StoreMachine& a, const StoreMachine& b)
+{
+    for (int player = 1; player <= 2; ++player) {
+        if (a.store.awardedTo(player) != b.store.awardedTo(player) || a.store.storedBy(player) != b.store.storedBy(player))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 TEST(NetSession, TwoGamesGreetSyncClocksAndStartTogether)
@@ -183,29 +232,29 @@ TEST(NetSession, ASecondGuestIsTurnedAway)
 
 TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
 {
-    // A host meets a guest of version 2...
+    // A host meets a guest of the version before...
     NetSession host("host");
     ASSERT_TRUE(host.host(firstPort + 2, loopback));
     RawPeer guest;
-    ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 2, 2));
+    ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 2, olderVersion));
     ASSERT_TRUE(pumpUntil([&] { host.update(); guest.poll(); }, [&] { return guest.disconnected; }));
     EXPECT_EQ(host.state(), NetSession::State::Failed);
-    EXPECT_EQ(host.problem(), NetSession::versionMismatchText(2));
-    EXPECT_NE(host.problem().find("network version 2, this one 1"), std::string::npos);
+    EXPECT_EQ(host.problem(), NetSession::versionMismatchText(olderVersion));
+    EXPECT_NE(host.problem().find("network version 1, this one 2"), std::string::npos);
     ASSERT_EQ(guest.received.size(), 2u);
     EXPECT_EQ(std::get<Goodbye>(guest.received[1].message).reason, GoodbyeReason::VersionMismatch);
 
-    // ...and a guest meets a host of version 2.
+    // ...and a guest meets a host of that version.
     RawPeer oldHost;
     std::string error;
     ASSERT_TRUE(oldHost.link.host(loopback, firstPort + 3, maxPacketBytes, error)) << error;
     NetSession joiner("joiner");
     ASSERT_TRUE(joiner.join(loopback, firstPort + 3));
     ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); }, [&] { return oldHost.link.hasPeer(); }));
-    oldHost.send(1, Hello{2, ""});
+    oldHost.send(1, Hello{olderVersion, ""});
     ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); },
         [&] { return joiner.state() == NetSession::State::Failed; }));
-    EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(2));
+    EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(olderVersion));
 }
 
 TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
@@ -300,4 +349,48 @@ TEST(NetSession, ThroughARelayWithDelayJitterAndLossEveryMessageArrivesOnceInOrd
         ASSERT_EQ(notes[i], i);
     EXPECT_EQ(host.state(), NetSession::State::Connected);
     EXPECT_EQ(guest.state(), NetSession::State::Connected);
+}
+
+TEST(NetSession, BothMachinesAgreeOnEveryPlayersStoredMissiles)
+{
+    StoreMachine host("host", 1);
+    StoreMachine guest("guest", 2);
+    ASSERT_TRUE(connectPair(host.session, guest.session, firstPort + 8, firstPort + 8));
+    const auto frames = [&] { host.frame(); guest.frame(); };
+    const auto settle = [&] {
+        for (int frame = 0; frame < 5; ++frame)
+            frames();
+        return pumpUntil(frames, [&] { return storesAgree(host, guest); });
+    };
+
+    // Both cross the first threshold within one network delay: each was
+    // first on its own machine, and both keep that missile on both machines.
+    host.points = 5000;
+    guest.points = 5100;
+    host.awardAndSend();
+    guest.awardAndSend();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(host.store.awardedTo(1), 0b1);
+    EXPECT_EQ(host.store.awardedTo(2), 0b1);
+    EXPECT_EQ(host.store.storedBy(2), 0b1);
+
+    // A threshold the other player was told of first is not awarded again.
+    host.points = 12000;
+    ASSERT_TRUE(pumpUntil(frames, [&] { return guest.store.awardedTo(1) == 0b11; }));
+    guest.points = 12500;
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(guest.store.awardedTo(2), 0b1);
+    EXPECT_EQ(host.store.storedBy(1), 0b11);
+
+    // A machine never awards the other player itself, whatever their points;
+    // a missile fired leaves its slot on both.
+    guest.remotePoints = 30000;
+    guest.awardAndSend();
+    EXPECT_EQ(guest.store.awardedTo(1), 0b11);
+    guest.points = 20000;
+    host.store.empty(1, 0);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(guest.store.storedBy(1), 0b10);
+    EXPECT_EQ(host.store.awardedTo(2), 0b101);
+    EXPECT_EQ(host.store.storedBy(2), 0b11);
 }

@@ -31,17 +31,20 @@ std::uint16_t basePort()
     return static_cast<std::uint16_t>(31000 + (getpid() % 500) * 8);
 }
 
-void forgeSong(const std::filesystem::path& folder)
+// `title`'s steps run Left, Down, Up, Right over and over, or the other way
+// round with `reversed` (another chart, so another song).
+void forgeSong(const std::filesystem::path& folder, const std::string& title = "Netplay Short", bool reversed = false)
 {
     std::filesystem::create_directories(folder);
     forge::SmWriter sm;
-    sm.tag("TITLE", "Netplay Short");
+    sm.tag("TITLE", title);
     sm.tag("MUSIC", "short.mp3");
     sm.tag("OFFSET", "0.000");
     sm.tag("BPMS", "0.000=30.000");
     std::vector<std::string> rows(4, "0000");
+    const std::array<const char*, 4> steps{"1000", "0100", "0010", "0001"};
     for (unsigned note = 0; note < notesInSong; ++note)
-        rows.push_back(std::array<const char*, 4>{"1000", "0100", "0010", "0001"}[note % 4]);
+        rows.push_back(steps[reversed ? 3 - note % 4 : note % 4]);
     sm.chart("dance-single", "Easy", 1, rows, 16);
     sm.write(folder / "short.sm");
     forge::PcmAudio quiet;
@@ -93,6 +96,19 @@ Results readResults(const std::string& log)
     return results;
 }
 
+// The log of each round: from one song's start up to the next's.
+std::vector<std::string> roundsOf(const std::string& log)
+{
+    const std::string start = "NetBattle: The song starts";
+    std::vector<std::string> rounds;
+    for (auto at = log.find(start); at != std::string::npos;) {
+        const auto next = log.find(start, at + start.size());
+        rounds.push_back(log.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        at = next;
+    }
+    return rounds;
+}
+
 // Where each missile's block ends, by launcher and missile number: lane and song time.
 std::map<std::pair<int, int>, std::pair<int, int>> readBlocks(const std::string& log)
 {
@@ -139,35 +155,51 @@ protected:
         e2e::setRunEnvironment();
     }
 
-    std::vector<std::string> hostOptions(std::uint16_t port) const
+    std::vector<std::string> hostOptions(std::uint16_t port, int rounds = 1) const
     {
         return {"--host", std::to_string(port), "--song", (songs.path() / "Net" / "Short").string(), "--autoplay",
-                "--exit-at-end"};
+                "--exit-at-end", "--rounds", std::to_string(rounds)};
     }
-    static std::vector<std::string> guestOptions(std::uint16_t port)
+    static std::vector<std::string> guestOptions(std::uint16_t port, int rounds = 1)
     {
-        return {"--join", "127.0.0.1:" + std::to_string(port), "--autoplay", "--exit-at-end"};
+        return {"--join", "127.0.0.1:" + std::to_string(port), "--autoplay", "--exit-at-end", "--rounds",
+                std::to_string(rounds)};
     }
     std::string hostLog() const { return testsupport::readFile(hostFolder.path() / "output.log"); }
     std::string guestLog() const { return testsupport::readFile(guestFolder.path() / "output.log"); }
 
-    // Both games play to the end: the same results on both, and each bot's
-    // presses nearly all "Godlike".
-    void expectSameResults(GameProcess& host, GameProcess& guest)
+    // Both games play every round to the end: the same results on both,
+    // and each bot's presses nearly all "Godlike".
+    void expectSameResults(GameProcess& host, GameProcess& guest, int rounds = 1)
     {
-        ASSERT_TRUE(host.waitForExit(60s)) << "the host did not end";
+        ASSERT_TRUE(host.waitForExit(60s * rounds)) << "the host did not end";
         ASSERT_TRUE(guest.waitForExit(10s)) << "the guest did not end";
         EXPECT_EQ(host.exitCode, 0) << host.errors();
         EXPECT_EQ(guest.exitCode, 0) << guest.errors();
-        const Results onHost = readResults(hostLog());
-        const Results onGuest = readResults(guestLog());
-        ASSERT_TRUE(onHost.found) << hostLog();
-        ASSERT_TRUE(onGuest.found) << guestLog();
+        const std::vector<std::string> hostRounds = roundsOf(hostLog());
+        const std::vector<std::string> guestRounds = roundsOf(guestLog());
+        ASSERT_EQ(hostRounds.size(), static_cast<std::size_t>(rounds)) << hostLog();
+        ASSERT_EQ(guestRounds.size(), static_cast<std::size_t>(rounds)) << guestLog();
+        for (std::size_t round = 0; round < hostRounds.size(); ++round) {
+            SCOPED_TRACE("round " + std::to_string(round + 1));
+            expectSameRound(hostRounds[round], guestRounds[round], round == 0);
+        }
+    }
+
+    // The bots' timing is checked in the first round only: later rounds take
+    // the same path, and each round on a loaded machine is another chance
+    // for a press to slip out of "Godlike" that says nothing of the network.
+    void expectSameRound(const std::string& hostRound, const std::string& guestRound, bool checkTiming)
+    {
+        const Results onHost = readResults(hostRound);
+        const Results onGuest = readResults(guestRound);
+        ASSERT_TRUE(onHost.found) << hostRound;
+        ASSERT_TRUE(onGuest.found) << guestRound;
         EXPECT_EQ(onHost.line, onGuest.line);
         // Every missile blocks the same lane until the same song time on both
         // screens, within a frame and the two songs' start difference.
-        const auto hostBlocks = readBlocks(hostLog());
-        const auto guestBlocks = readBlocks(guestLog());
+        const auto hostBlocks = readBlocks(hostRound);
+        const auto guestBlocks = readBlocks(guestRound);
         EXPECT_FALSE(hostBlocks.empty()) << "no missile was fired";
         EXPECT_EQ(hostBlocks.size(), guestBlocks.size());
         for (const auto& [missile, block] : hostBlocks) {
@@ -179,7 +211,10 @@ protected:
         // A missile's block may cost a press or two.
         for (const PlayerTotals& player : onHost.players) {
             EXPECT_GE(player.judged, notesInSong * 3 / 4) << onHost.line;
-            EXPECT_GE(player.godlike * 100, player.judged * 99) << onHost.line << e2e::notices(hostLog()) << e2e::notices(guestLog());
+            if (checkTiming) {
+                EXPECT_GE(player.godlike * 100, player.judged * 99)
+                    << onHost.line << e2e::notices(hostRound) << e2e::notices(guestRound);
+            }
         }
     }
 
@@ -190,13 +225,15 @@ protected:
 
 } // namespace
 
-TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopback)
+// Two rounds, as at one screen: after the results the host's slot key
+// offers the next song of the panel, another chart, and both play it too.
+TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopbackRoundAfterRound)
 {
+    forgeSong(songs.path() / "Net" / "Short Two", "Netplay Short Two", true);
     const std::uint16_t port = basePort();
-    GameProcess host(hostFolder.path(), hostOptions(port));
-    GameProcess guest(guestFolder.path(), guestOptions(port));
-    expectSameResults(host, guest);
-    EXPECT_NE(hostLog().find("NetBattle: The song starts"), std::string::npos);
+    GameProcess host(hostFolder.path(), hostOptions(port, 2));
+    GameProcess guest(guestFolder.path(), guestOptions(port, 2));
+    expectSameResults(host, guest, 2);
 }
 
 TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
@@ -220,7 +257,11 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     GameProcess guest(guestFolder.path(), guestOptions(port));
     for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
         ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
-    std::this_thread::sleep_for(4s);
+    // The song's first notes come within its arrows' travel: a lead-in first.
+    std::smatch leadIn;
+    const std::string log = guestLog();
+    const bool hasLeadIn = std::regex_search(log, leadIn, std::regex("A lead-in of (\\d+) ms"));
+    std::this_thread::sleep_for(4s + std::chrono::milliseconds(hasLeadIn ? std::stoi(leadIn[1]) : 0));
     kill(guest.pid, SIGKILL);
     guest.waitForExit(5s);
     const auto killed = std::chrono::steady_clock::now();

@@ -1,0 +1,145 @@
+#include "flow/AddressEntryScreen.h"
+
+#include "core/ObjectRegistry.h"
+#include "flow/Match.h"
+#include "flow/Story.h"
+#include "input/InputHandler.h"
+#include "net/NetProtocol.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Virtual-key codes the entry reads.
+constexpr std::uint8_t keyBackspace = 0x08;
+constexpr std::uint8_t keyReturn = 0x0D;
+constexpr std::uint8_t keyNumpad0 = 0x60;
+constexpr std::uint8_t keyNumpad9 = 0x69;
+constexpr std::uint8_t keySubtract = 0x6D;
+constexpr std::uint8_t keyDecimal = 0x6E;
+constexpr std::uint8_t keySemicolon = 0xBA;
+constexpr std::uint8_t keyMinus = 0xBD;
+constexpr std::uint8_t keyPeriod = 0xBE;
+
+// The character a key types into an address, or 0. The colon's key types
+// a colon with or without Shift: a semicolon has no place in an address.
+char characterOf(std::uint8_t code)
+{
+    if (code >= '0' && code <= '9')
+        return static_cast<char>(code);
+    if (code >= 'A' && code <= 'Z')
+        return static_cast<char>(code - 'A' + 'a');
+    if (code >= keyNumpad0 && code <= keyNumpad9)
+        return static_cast<char>('0' + (code - keyNumpad0));
+    switch (code) {
+    case keyPeriod:
+    case keyDecimal:
+        return '.';
+    case keyMinus:
+    case keySubtract:
+        return '-';
+    case keySemicolon:
+        return ':';
+    default:
+        return 0;
+    }
+}
+
+const InputHandler* findInput()
+{
+    return ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
+}
+
+} // namespace
+
+void AddressEntryScreen::enter()
+{
+    text.clear();
+    problem.clear();
+    const InputHandler* input = findInput();
+    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
+    seenPresses = presses ? presses->count : decltype(seenPresses){};
+}
+
+// The keys pressed since the last frame, in the order they went down.
+void AddressEntryScreen::update(std::uint32_t)
+{
+    const InputHandler* input = findInput();
+    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
+    if (!presses)
+        return;
+    std::vector<std::uint8_t> pressed;
+    for (std::size_t code = 0; code < seenPresses.size(); ++code) {
+        if (presses->count[code] != seenPresses[code])
+            pressed.push_back(static_cast<std::uint8_t>(code));
+    }
+    seenPresses = presses->count;
+    std::stable_sort(pressed.begin(), pressed.end(), [presses](std::uint8_t a, std::uint8_t b) {
+        return presses->tick[a] < presses->tick[b];
+    });
+    for (const std::uint8_t code : pressed) {
+        type(code);
+        if (match.currentScreen() != this)
+            return;
+    }
+}
+
+void AddressEntryScreen::type(std::uint8_t code)
+{
+    if (code == keyReturn) {
+        submit();
+        return;
+    }
+    if (code == keyBackspace) {
+        if (!text.empty())
+            text.pop_back();
+        problem.clear();
+        return;
+    }
+    const char typed = characterOf(code);
+    if (typed && text.size() < maxLength) {
+        text += typed;
+        problem.clear();
+    }
+}
+
+void AddressEntryScreen::submit()
+{
+    if (const std::optional<NetPlan> plan = parse(text, problem))
+        match.joinBattle(*plan);
+}
+
+std::optional<NetPlan> AddressEntryScreen::parse(const std::string& address, std::string& reason)
+{
+    const auto colon = address.find(':');
+    NetPlan plan{false, address.substr(0, colon), net::defaultPort};
+    if (plan.hostName.empty()) {
+        reason = "Type the other player's address first";
+        return std::nullopt;
+    }
+    if (colon == std::string::npos)
+        return plan;
+    const std::string port = address.substr(colon + 1);
+    const bool digits = !port.empty() && port.size() <= 5
+        && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const long value = digits ? std::strtol(port.c_str(), nullptr, 10) : 0;
+    if (value < 1 || value > 65535) {
+        reason = "'" + port + "' is not a port (1 to 65535)";
+        return std::nullopt;
+    }
+    plan.port = static_cast<std::uint16_t>(value);
+    return plan;
+}
+
+void AddressEntryScreen::draw()
+{
+    const StoryPage& page = match.getStoryPage();
+    page.drawStory();
+    page.drawLine(story::panelLineY[0], "Join a battle across two machines");
+    page.drawLine(story::panelLineY[1], "Address of the other player's game: " + story::printable(text) + "_");
+    page.drawLine(story::panelLineY[2], story::printable(problem));
+    page.drawLine(story::panelLineY[3], "HOST or HOST:PORT (port " + std::to_string(net::defaultPort)
+                                            + " without one)    Enter: join    Escape: back");
+}

@@ -1,0 +1,23 @@
+#include "game/PressErrors.h"
+
+#include "game/RoundLog.h"
+
+void PressErrors::record(int player, double noteMs, double pressMs)
+{
+    errors[index(player)].push_back(pressMs - noteMs);
+    notesMs[index(player)].push_back(noteMs);
+}
+
+void PressErrors::clear()
+{
+    for (std::size_t player = 0; player < errors.size(); ++player) {
+        errors[player].clear();
+        notesMs[player].clear();
+    }
+}
+
+void PressErrors::log() const
+{
+    RoundLog::timing(1, notesMs[0], errors[0]);
+    RoundLog::timing(2, notesMs[1], errors[1]);
+}

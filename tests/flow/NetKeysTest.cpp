@@ -1,0 +1,177 @@
+#include "MappingStage.h"
+
+#include "flow/Match.h"
+#include "flow/NetBattle.h"
+#include "net/NetProtocol.h"
+#include "net/NetSession.h"
+#include "platform/EnetHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <unistd.h>
+
+using flowtest::MappingStage;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* loopback = "127.0.0.1";
+constexpr std::uint8_t keyBackspace = 0x08;
+constexpr std::uint8_t keyReturn = 0x0D;
+constexpr std::uint8_t keyDecimal = 0x6E;
+constexpr std::uint8_t keySemicolon = 0xBA;
+constexpr std::uint8_t keyPeriod = 0xBE;
+
+// Away from the other network tests' ports, and from a parallel run's.
+std::uint16_t joinPort()
+{
+    return static_cast<std::uint16_t>(35000 + (getpid() % 500) * 2);
+}
+
+const Screen* screenOf(const AddressEntryScreen& screen)
+{
+    return &screen;
+}
+
+const Screen* screenOf(const LobbyScreen& screen)
+{
+    return &screen;
+}
+
+// Frames of the stage (and whatever else polls) about every millisecond
+// until `done` holds or the time is up.
+bool framesUntil(MappingStage& stage, const std::function<void()>& poll, const std::function<bool()>& done,
+    std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        stage.frame();
+        poll();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
+bool connects(MappingStage& stage, std::uint16_t port, std::chrono::milliseconds limit)
+{
+    platform::EnetHost guest;
+    std::string error;
+    if (!guest.connect(loopback, port, net::maxPacketBytes, error))
+        return false;
+    platform::EnetHost::Event event;
+    return framesUntil(stage, [&] { while (guest.poll(event)) {} }, [&] { return guest.hasPeer(); }, limit);
+}
+
+void type(MappingStage& stage, const std::vector<std::uint8_t>& keys)
+{
+    for (const std::uint8_t key : keys)
+        stage.tap(key);
+}
+
+} // namespace
+
+TEST(NetKeys, F4HostsOnTheDefaultPortUntilEscapeClosesIt)
+{
+    MappingStage stage;
+    stage.tap(MappingStage::keyF4);
+    ASSERT_EQ(stage.match().currentScreen(), screenOf(stage.match().getLobby()));
+    const NetBattle* battle = stage.match().getNetBattle();
+    ASSERT_TRUE(battle && battle->isHost());
+    if (!battle->isOpen())
+        GTEST_SKIP() << "port " << net::defaultPort << " is taken on this machine";
+    const std::vector<std::string> lines = battle->lobbyLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Hosting a battle on UDP port 7493.");
+    EXPECT_TRUE(connects(stage, net::defaultPort, 5s));
+
+    stage.tap(MappingStage::keyEscape);
+    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+    EXPECT_FALSE(connects(stage, net::defaultPort, 1s)) << "the port is still open";
+}
+
+TEST(NetKeys, F12TypesAnAddressWithBackspaceAndEnterJoinsIt)
+{
+    const std::uint16_t port = joinPort();
+    net::NetSession host("Host");
+    ASSERT_TRUE(host.host(port, loopback));
+    MappingStage stage;
+    stage.tap(MappingStage::keyF12);
+    const AddressEntryScreen& entry = stage.match().getAddressEntry();
+    ASSERT_EQ(stage.match().currentScreen(), screenOf(entry));
+    type(stage, {'1', '2', '7', keyPeriod, '0', keyDecimal, '0', keyPeriod, '1', 'Q', keyBackspace, keySemicolon});
+    for (const char digit : std::to_string(port))
+        stage.tap(static_cast<std::uint8_t>(digit));
+    ASSERT_EQ(entry.getText(), "127.0.0.1:" + std::to_string(port));
+
+    stage.tap(keyReturn);
+    ASSERT_EQ(stage.match().currentScreen(), screenOf(stage.match().getLobby()));
+    const NetBattle* battle = stage.match().getNetBattle();
+    ASSERT_TRUE(battle && !battle->isHost() && battle->isOpen());
+    EXPECT_TRUE(framesUntil(stage, [&] { host.update(); }, [&] { return host.peerName() == "Mia"; }, 5s));
+
+    stage.tap(MappingStage::keyEscape);
+    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+}
+
+TEST(NetKeys, TheEntryRefusesWhatIsNoAddressAndEscapeLeavesIt)
+{
+    MappingStage stage;
+    stage.tap(MappingStage::keyF12);
+    const AddressEntryScreen& entry = stage.match().getAddressEntry();
+    type(stage, {keyReturn});
+    EXPECT_EQ(stage.match().currentScreen(), screenOf(entry));
+    EXPECT_EQ(entry.getProblem(), "Type the other player's address first");
+    type(stage, {'H', keySemicolon, '0', keyReturn});
+    EXPECT_EQ(stage.match().currentScreen(), screenOf(entry));
+    EXPECT_EQ(entry.getProblem(), "'0' is not a port (1 to 65535)");
+    for (std::size_t typed = 0; typed < AddressEntryScreen::maxLength; ++typed)
+        stage.tap('A');
+    EXPECT_EQ(entry.getText().size(), AddressEntryScreen::maxLength);
+    stage.tap(MappingStage::keyEscape);
+    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+    // Typed in again from the start.
+    stage.tap(MappingStage::keyF12);
+    EXPECT_TRUE(entry.getText().empty());
+}
+
+TEST(NetKeys, AddressesParseIntoHostAndPort)
+{
+    struct Case {
+        const char* typed;
+        const char* host; // null: refused
+        std::uint16_t port;
+    };
+    const std::vector<Case> cases{
+        {"example.org", "example.org", net::defaultPort},
+        {"10.0.0.2:1", "10.0.0.2", 1},
+        {"my-box:65535", "my-box", 65535},
+        {"", nullptr, 0},
+        {":7000", nullptr, 0},
+        {"host:", nullptr, 0},
+        {"host:0", nullptr, 0},
+        {"host:65536", nullptr, 0},
+        {"host:123456", nullptr, 0},
+        {"host:7:8", nullptr, 0},
+        {"host:-1", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        std::string reason;
+        const std::optional<NetPlan> plan = AddressEntryScreen::parse(c.typed, reason);
+        ASSERT_EQ(plan.has_value(), c.host != nullptr) << c.typed;
+        if (!plan) {
+            EXPECT_FALSE(reason.empty()) << c.typed;
+            continue;
+        }
+        EXPECT_FALSE(plan->hosting);
+        EXPECT_EQ(plan->hostName, c.host);
+        EXPECT_EQ(plan->port, c.port);
+    }
+}
