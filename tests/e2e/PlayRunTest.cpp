@@ -246,36 +246,83 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
     EXPECT_EQ(over.winner, "Lani");
 }
 
+namespace {
+
+// Writes a players' song named `name` (its tags and chart added by `write`,
+// its music `seconds` of silence) and lets the bot play it in real time with
+// the run's `switches`; the game's log once it has ended by itself.
+std::string autoplayForgedSong(const std::string& name, int seconds,
+                               const std::function<void(forge::SmWriter&)>& write,
+                               std::initializer_list<std::pair<const char*, std::string>> switches = {})
+{
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, "Flarevox " + name);
+    const auto folder = scratch.path() / name;
+    std::filesystem::create_directories(folder);
+    forge::SmWriter sm;
+    sm.tag("TITLE", name);
+    sm.tag("MUSIC", name + ".mp3");
+    write(sm);
+    sm.write(folder / (name + ".sm"));
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * seconds, 0.0f);
+    forge::Mp3Writer::write(folder / (name + ".mp3"), quiet);
+    e2e::setRunEnvironment(switches);
+
+    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
+    if (!game.waitForExit(120s)) {
+        ADD_FAILURE() << "the game did not end after the song";
+        return {};
+    }
+    EXPECT_EQ(game.exitCode, 0) << game.errors();
+    return testsupport::readFile(scratch.path() / "output.log");
+}
+
+} // namespace
+
 // In real time, a players' song whose first note lies a second before its
 // music (a positive offset with a note on beat 0): the song clock starts
 // with a lead-in, and the bot, pressing only after the song started, hits
 // that note and the rest, nearly all "Godlike".
 TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
 {
-    const testsupport::ScratchDir scratch;
-    prepareAutoplay(scratch, "Flarevox Lead-in");
-    const auto folder = scratch.path() / "Early";
-    std::filesystem::create_directories(folder);
-    forge::SmWriter sm;
-    sm.tag("TITLE", "Early");
-    sm.tag("MUSIC", "early.mp3");
-    sm.tag("OFFSET", "1.000");
-    sm.tag("BPMS", "0.000=120.000");
-    sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001", "1000", "0100", "0010", "0001"}, 4);
-    sm.write(folder / "early.sm");
-    forge::PcmAudio quiet;
-    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 5, 0.0f);
-    forge::Mp3Writer::write(folder / "early.mp3", quiet);
-    e2e::setRunEnvironment();
-
-    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
-    ASSERT_TRUE(game.waitForExit(90s)) << "the game did not end after the song";
-    EXPECT_EQ(game.exitCode, 0) << game.errors();
-    const std::string log = testsupport::readFile(scratch.path() / "output.log");
+    // In the sanitizer build, LeakSanitizer's own thread crashes at this
+    // game's exit ("Tracer caught signal 11") reading a dynamic TLS block
+    // with a bogus range, before it looks for a single leak; the leak check
+    // stays on for every other run of the game.
+    const std::string log = autoplayForgedSong("Early", 5, [](forge::SmWriter& sm) {
+        sm.tag("OFFSET", "1.000");
+        sm.tag("BPMS", "0.000=120.000");
+        sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001", "1000", "0100", "0010", "0001"}, 4);
+    }, {{"ASAN_OPTIONS", "detect_leaks=0"}});
     EXPECT_NE(log.find("SongClock: A lead-in of 7250 ms before the music"), std::string::npos);
     const SongOver over = readSongOver(log);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     EXPECT_EQ(over.players[0].judged, 8u) << "every note, the one before the music included, is hit";
     // A heavily loaded machine may cost a press or two its "Godlike".
     EXPECT_GE(over.players[0].godlike, 6u);
+}
+
+// In real time, a players' song with every timing gimmick (a negative BPM, a
+// stop, a delay, a warp, fakes, lifts and a mine): the bot hits each of the
+// eleven judged notes, all "Godlike" on a quiet machine.
+TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
+{
+    const SongOver over = readSongOver(autoplayForgedSong("Gimmicks", 16, [](forge::SmWriter& sm) {
+        sm.tag("OFFSET", "-1.000");
+        sm.tag("BPMS", "0.000=120.000,8.000=-120.000,9.000=120.000");
+        sm.tag("STOPS", "12.000=0.500");
+        sm.tag("DELAYS", "14.000=0.500");
+        sm.tag("WARPS", "16.000=2.000");
+        sm.tag("FAKES", "20.000=1.000");
+        sm.chart("dance-single", "Hard", 5,
+                 {"1000", "0000", "0100", "0000", "0010", "0000", "0001", "L000", "1000", "0000", "0000", "0100",
+                  "0010", "0000", "0001", "0000", "0000", "1000", "0000", "0L00", "0100", "000F", "0010", "M000",
+                  "1000", "0000", "0000", "0000"},
+                 4);
+    }));
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    EXPECT_EQ(over.players[0].judged, 11u);
+    // A heavily loaded machine may cost a press its "Godlike".
+    EXPECT_GE(over.players[0].godlike, 10u);
 }

@@ -208,6 +208,11 @@ std::string windowTitle(const FaultCase& fault)
     return "Flarevox Fault " + fault.name + " " + std::to_string(getpid());
 }
 
+bool isPlayersFile(const std::string& name)
+{
+    return name.starts_with("records.sqlite") || name == "output.log";
+}
+
 // The run folder, linked file by file, with the broken files written afresh.
 // The configuration, when it is not the broken file, is copied with the
 // case's own window caption.
@@ -219,6 +224,10 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
         const fs::directory_entry& entry = *it;
         const fs::path relative = fs::relative(entry.path(), runFolder);
         const fs::path target = folder / relative;
+        // The player's records and log are no start-up files, and another
+        // game in the run folder may make or remove them at any moment.
+        if (it.depth() == 0 && isPlayersFile(relative.string()))
+            continue;
         // Song folders are linked whole: a music file linked on its own would
         // lie outside its song's folder.
         if (entry.is_directory() && *relative.begin() == "Songs" && it.depth() == 2) {

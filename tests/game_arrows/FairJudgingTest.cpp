@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <random>
@@ -38,6 +39,19 @@ const char* const lifts = "#TITLE:Lifts;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#B
                           "L000\n0000\n0L00\n0000\n1000\nL000\n0000\n0000\n"
                           "00L1\n0000\n0000\n0000\nL00L\n0000\n0000\n0000\n;\n";
 
+// 120 BPM from 1 s on, one row a beat, with every timing gimmick of players'
+// packs: a negative BPM (beats 8 to 10 are skipped, and the note on its first
+// beat with them), a stop after beat 12, a delay before beat 14, a warp over
+// beats 16 to 18 (the note in it is skipped), a fake segment (beat 20) and a
+// fake note, lifts and a mine. Eleven notes are judged.
+const char* const gimmicks = "#TITLE:Gimmicks;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0=120,8=-120,9=120;\n"
+                             "#STOPS:12=0.5;\n#DELAYS:14=0.5;\n#WARPS:16=2;\n#FAKES:20=1;\n"
+                             "#NOTES:dance-single::Hard:5:0:\n"
+                             "1000\n0000\n0100\n0000\n,\n0010\n0000\n0001\nL000\n,\n"
+                             "1000\n0000\n0000\n0100\n,\n0010\n0000\n0001\n0000\n,\n"
+                             "0000\n1000\n0000\n0L00\n,\n0100\n000F\n0010\nM000\n,\n"
+                             "1000\n0000\n0000\n0000\n;\n";
+
 // The moment of a song time `at` that lies within the frame ending at `to`.
 std::uint32_t stampAt(ArrowStage& stage, double to, double at)
 {
@@ -56,7 +70,10 @@ void playExactly(ArrowStage& stage)
                                                        laneActions, random, false);
     stage.startSong();
     double to = stage.arrows().getSongNow();
-    for (int frame = 0; frame < 320; ++frame) {
+    double last = to;
+    for (const AutoplayBot::Press& press : presses)
+        last = std::max({last, press.songMs, press.releaseMs});
+    while (to < last + 500.0) {
         const double from = to;
         to = from + 16.0;
         stage.frame(16, [&] {
@@ -75,16 +92,17 @@ void playExactly(ArrowStage& stage)
 
 // Holds ending just before the next note of their lane: a key held through
 // a hold hits no arrow arriving under it. Lifts: the bot presses shortly
-// before and lets go on the note.
+// before and lets go on the note. Every timing gimmick together.
 TEST(FairJudging, TheExactBotEarnsGodlikeOnHoldsFollowedByTapsAndOnLifts)
 {
     const struct {
         const char* song;
         std::uint32_t judged;
         std::uint32_t holds;
-    } cases[] = {{holdsThenTaps, 8, 4}, {lifts, 8, 0}};
+    } cases[] = {{holdsThenTaps, 8, 4}, {lifts, 8, 0}, {gimmicks, 11, 0}};
     for (const auto& song : cases) {
-        ArrowStage stage(Chart{"", "128.000", 5500, 9000, song.song, {"Hard", "Hard"}});
+        SCOPED_TRACE(song.song);
+        ArrowStage stage(Chart{"", "128.000", 5500, 20000, song.song, {"Hard", "Hard"}});
         ASSERT_TRUE(stage.arrows().playsChart());
         playExactly(stage);
         for (int player = 1; player <= 2; ++player) {
