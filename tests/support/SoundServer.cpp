@@ -51,7 +51,11 @@ SoundServer::SoundServer()
     const std::string path = std::string("PATH=") + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
     const std::string protocol =
         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + (folder / "native").string();
-    const std::string sink = std::string("--load=module-null-sink sink_name=") + sinkName;
+    // The null sink paces itself by the duration of each block it plays, in whole
+    // microseconds rounded down: at 44.1 or 48 kHz that makes it play up to 0.04 %
+    // fast when a client asks for a short latency. At 50 kHz a frame lasts exactly
+    // 20 us, and the sink keeps the system clock's rate as a sound card does.
+    const std::string sink = std::string("--load=module-null-sink rate=50000 sink_name=") + sinkName;
     const char* environment[] = {home.c_str(), runtime.c_str(), config.c_str(), pulseRuntime.c_str(), path.c_str(),
         nullptr};
     const char* arguments[] = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=60", "--use-pid-file=no",

@@ -7,7 +7,7 @@
 namespace testsupport {
 
 // A desktop sound server of the test's own: PulseAudio with its null sink
-// (which plays at the system clock's rate, as a sound card does), started as
+// (set to play at the system clock's rate, as a sound card does), started as
 // an ordinary process with its runtime files in a private folder, reached
 // through a socket there and stopped with the object. Works as root too.
 class SoundServer {

@@ -191,7 +191,7 @@ WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) 
     if (!waitWhileRunning(game, startLimit, [&] { return log().find(initializedLine) != std::string::npos; }))
         return {std::nullopt, "the game did not finish its start-up; the log's last lines:\n" + lastLines(log())};
 
-    Child driver({"/usr/bin/python3", FLAREVOX_WALL_KEYS, title, "schedule.txt", "pressed.txt"}, folder);
+    Child driver({"/usr/bin/python3", FLAREVOX_WALL_KEYS, title, "schedule.txt", "pressed.txt", "output.log"}, folder);
     std::optional<Child> sinkRate;
     if (server)
         sinkRate.emplace(std::vector<std::string>{FLAREVOX_SINK_RATE, SoundServer::sinkName,

@@ -10,9 +10,10 @@ class SoundServer;
 
 // The game's own song played by the real game in real time, player 1's keys
 // (W A S D) pressed through the X server (XTest) at the wall-clock moments of
-// the song's notes, counted from the slot key that starts it. The judgement
-// of those presses shows how the song clock keeps to real time. Needs an X
-// server (DISPLAY) and, for a sound server, its address.
+// the song's notes, counted from when the music's time 0 was heard (which the
+// game logs; the slot key that starts the song comes a device's start-up
+// earlier). The judgement of those presses shows how the song clock keeps to
+// real time. Needs an X server (DISPLAY) and, for a sound server, its address.
 class WallClockRun {
 public:
     // Player 1's judged presses, from the song's closing log lines.
@@ -41,7 +42,8 @@ public:
     // measured meanwhile), else on SDL's dummy driver.
     Outcome play(int maxFps, const SoundServer* server) const;
 
-    // The press moments (ms from the slot key) and keys of player 1's notes.
+    // The slot key at 0, then the press moments (song ms) and keys of player
+    // 1's notes.
     std::string schedule() const;
 
 private:
