@@ -13,6 +13,7 @@
 #include "SongClockBench.h"
 #include "StartupBench.h"
 #include "TimingBench.h"
+#include "TimingWallBench.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},
         {"timing", [](const BenchOptions&) { return TimingBench(FLAREVOX_BINARY).run(); }},
+        {"timing-wall", [](const BenchOptions&) { return TimingWallBench().run(); }},
         {"network", [](const BenchOptions&) { return NetworkBench(10.0).run(); }},
     };
     return all;

@@ -6,6 +6,7 @@
 #include "platform/SystemClock.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -55,8 +56,10 @@ SongClock::Reading SongClock::now(const char* stream, bool started)
     }
     if (!lastReading || sound->getStreamTime(stream) < sound->getStreamLength(stream)) {
         lastReading = musicReading(*sound, stream);
-        if (started && !firstReading && lastReading->songMs > 0.0)
+        if (started && !firstReading && lastReading->songMs > 0.0) {
             firstReading = lastReading;
+            logHeardStart(*firstReading);
+        }
         return *lastReading;
     }
     const std::uint32_t tick = platform::SystemClock::tickCount();
@@ -99,6 +102,15 @@ SongClock::Press SongClock::pressAt(std::uint32_t pressTick, const char* stream,
     const auto age = static_cast<std::int32_t>(reading.tick - pressTick);
     const std::uint32_t msAgo = age > 0 ? static_cast<std::uint32_t>(age) : 0;
     return {reading.songMs - msAgo * rate(), msAgo, reading.tick - msAgo};
+}
+
+// The tick count (the system's monotonic milliseconds) at which the music's
+// time 0 was heard, so that a tool pressing keys by the wall clock can time
+// them from what the player hears.
+void SongClock::logHeardStart(const Reading& first)
+{
+    const auto zeroTick = first.tick - static_cast<std::uint32_t>(std::lround(first.songMs));
+    OutputHandler::log(OutputHandler::find(), "SongClock: The music's time 0 was heard at tick %u", zeroTick);
 }
 
 void SongClock::reset()

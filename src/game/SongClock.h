@@ -52,6 +52,7 @@ private:
     Reading duringLeadIn(SoundManager& sound, const char* stream);
     Reading musicReading(SoundManager& sound, const char* stream) const;
     void playFrom(SoundManager* sound, const char* stream, double fromMs);
+    void logHeardStart(const Reading& first);
 
     std::optional<Reading> lastReading;
     // The first reading after the song began to sound.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 namespace platform {
@@ -23,12 +24,22 @@ constexpr int maxChannels = 256;
 // About 11.6 ms at 44100 Hz: short enough for a fine clock, long enough not
 // to starve a busy machine's audio thread.
 constexpr Uint16 requestedBufferFrames = 512;
+// A sound server sizes its own buffering after the client's: with 512 frames
+// PulseAudio plays from 2.9 ms blocks, and a late wake of the game's audio
+// thread leaves a gap in the music, which comes that much later from then on.
+constexpr Uint16 soundServerBufferFrames = 1024;
 constexpr int silentChunkFrames = 1024;
 constexpr std::int64_t nsPerSecond = 1'000'000'000;
 // Interpolation never reaches past one buffer; longer gaps need no precision.
 constexpr std::int64_t maxInterpolationNs = nsPerSecond;
 // A device that has taken no command for this long has stopped calling back.
 constexpr std::int64_t stalledDeviceNs = nsPerSecond / 2;
+
+bool isSoundServer(const char* driver)
+{
+    const std::string_view name = driver ? driver : "";
+    return name == "pulseaudio" || name == "pipewire" || name == "jack";
+}
 
 std::int64_t steadyNs()
 {
@@ -101,7 +112,7 @@ bool AudioEngine::openDevice()
     wanted.freq = mixRate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = AudioDecoder::outputChannels;
-    wanted.samples = requestedBufferFrames;
+    wanted.samples = isSoundServer(SDL_GetCurrentAudioDriver()) ? soundServerBufferFrames : requestedBufferFrames;
     wanted.callback = deviceCallback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};

@@ -1,0 +1,55 @@
+#include "support/PrivateDisplay.h"
+#include "support/SoundServer.h"
+#include "support/WallClockRun.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The game's own song: 128 beats per minute, "Godlike" within 0.05 beat.
+constexpr double godlikeMs = 0.05 * 60000.0 / 128.0;
+// Loose enough for a loaded machine, tight enough for the faults that matter:
+// a clock 0.04 % off real time drifts 24 ms per minute, a gap in the music
+// moves every later press by its length. The bench section timing-wall holds
+// the runs to the fine targets.
+constexpr double driftLimitMsPerMinute = 2.4;
+constexpr double spreadLimitMs = 8.0;
+// The sink's own pace, recorded from its monitor, must be the system clock's
+// for the presses' drift to mean anything.
+constexpr double sinkDriftLimitMsPerMinute = 0.3;
+
+class SoundServerTiming : public ::testing::TestWithParam<int> {};
+
+} // namespace
+
+// The song through a desktop sound server (PulseAudio's null sink, at the
+// system clock's rate), player 1's keys pressed through the X server at the
+// wall-clock moments of the notes, counted from when the music's start was
+// heard: every press is "Godlike", and the distances neither drift through
+// the song nor scatter around their line. A loaded machine stalls the sound
+// server's path, so CTest runs this alone (SoundServerTiming), at the natural
+// frame rate; the bench runs both.
+TEST_P(SoundServerTiming, DISABLED_RealKeysOnTheNullSinkKeepToRealTime)
+{
+    const testsupport::PrivateDisplay display(1280, 1024);
+    ASSERT_TRUE(display.started()) << "no X server";
+    const testsupport::SoundServer server;
+    ASSERT_TRUE(server.ready()) << server.messages();
+
+    const testsupport::WallClockRun run(FLAREVOX_RUN_DIR);
+    const testsupport::WallClockRun::Outcome outcome = run.play(GetParam(), &server);
+    ASSERT_TRUE(outcome.timing) << outcome.failure;
+    const testsupport::WallClockRun::Timing& timing = *outcome.timing;
+    ASSERT_NEAR(timing.sinkDriftMsPerMinute, 0.0, sinkDriftLimitMsPerMinute)
+        << "the null sink itself does not keep the system clock's rate";
+    EXPECT_EQ(timing.godlike, timing.presses) << "judged " << timing.judged << " of " << timing.presses;
+    EXPECT_LE(timing.largestFromMeanMs, godlikeMs) << "mean offset " << timing.meanMs << " ms";
+    EXPECT_NEAR(timing.driftMsPerMinute, 0.0, driftLimitMsPerMinute);
+    EXPECT_LE(timing.spreadP99Ms, spreadLimitMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(FrameRates, SoundServerTiming, ::testing::Values(0, 20),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("NaturalFrameRate")
+                                                    : "At" + std::to_string(info.param) + "Fps";
+                         });

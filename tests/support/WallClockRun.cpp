@@ -1,0 +1,238 @@
+#include "support/WallClockRun.h"
+
+#include "app/StartupTimes.h"
+#include "game/StepFileManager.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <regex>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace testsupport {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* title = "Flarevox";
+constexpr const char* initializedLine = "INITIALIZING DONE...";
+constexpr const char* chartPath = "Data/Dwi/Coconut.DWI";
+constexpr auto startLimit = 60s;
+// The song lasts about two minutes.
+constexpr auto songLimit = 4min;
+constexpr auto endLimit = 60s;
+constexpr double halfBeatsPerMinuteMs = 30000.0;
+constexpr double msPerMinute = 60000.0;
+// Player 1's keys for the lanes Left, Up, Right, Down.
+constexpr const char* laneKeys[] = {"a", "w", "d", "s"};
+
+// A child process, killed with the object if it is still running.
+class Child {
+public:
+    Child(const std::vector<std::string>& words, const std::filesystem::path& folder)
+    {
+        std::vector<char*> arguments;
+        for (const std::string& word : words)
+            arguments.push_back(const_cast<char*>(word.c_str()));
+        arguments.push_back(nullptr);
+        const std::string out = (folder / (std::filesystem::path(words[0]).filename().string() + "-output.txt")).string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+        started = posix_spawn(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child()
+    {
+        if (!started || exited)
+            return;
+        kill(pid, SIGTERM);
+        if (!waitForExit(5s)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool waitForExit(std::chrono::milliseconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (started && !exited) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                exited = true;
+                exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            } else if (std::chrono::steady_clock::now() > end) {
+                break;
+            } else {
+                std::this_thread::sleep_for(20ms);
+            }
+        }
+        return exited;
+    }
+
+    bool started = false;
+    bool exited = false;
+    bool exitedWell = false;
+
+private:
+    pid_t pid = 0;
+};
+
+// Waits for a condition while the game runs.
+template <typename Condition>
+bool waitWhileRunning(Child& game, std::chrono::milliseconds limit, Condition condition)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        if (game.waitForExit(50ms))
+            return condition();
+    }
+    return false;
+}
+
+std::string lastLines(const std::string& text)
+{
+    constexpr std::size_t shown = 12;
+    const std::vector<std::string> lines = linesOf(text);
+    std::string last;
+    for (std::size_t i = lines.size() > shown ? lines.size() - shown : 0; i < lines.size(); ++i)
+        last += lines[i] + "\n";
+    return last;
+}
+
+// The moment of the schedule's last press, in ms.
+double lastPressMs(const std::string& schedule)
+{
+    const std::vector<std::string> lines = linesOf(schedule);
+    return lines.empty() ? 0.0 : std::stod(lines.back());
+}
+
+void setVariable(const char* name, const std::string& value)
+{
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+}
+
+} // namespace
+
+WallClockRun::WallClockRun(std::filesystem::path runFolder)
+    : runFolder(std::move(runFolder))
+{
+}
+
+std::string WallClockRun::schedule() const
+{
+    StepFileManager chart;
+    if (chart.parseFile((runFolder / chartPath).c_str()) != 0 || chart.getBpm() <= 0.0f)
+        return {};
+    std::ostringstream lines;
+    lines << "0 q\n";
+    const double stepMs = halfBeatsPerMinuteMs / chart.getBpm();
+    std::size_t cursor = 0;
+    for (std::size_t step = 0;; ++step) {
+        const char note = StepFileManager::takeStep(chart.getNotes(), cursor);
+        if (note == '\0')
+            break;
+        const StepFileManager::NoteArrows arrows = StepFileManager::decodeNote(note);
+        const double at = chart.getGap() + static_cast<double>(step) * stepMs;
+        for (std::size_t i = 0; i < arrows.count; ++i)
+            lines << at << " " << laneKeys[arrows.lanes[i]] << "\n";
+    }
+    return lines.str();
+}
+
+WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) const
+{
+    const ScratchDir scratch;
+    const std::filesystem::path& folder = scratch.path();
+    std::error_code failed;
+    std::filesystem::create_directories(folder / "Conf", failed);
+    std::filesystem::copy_file(runFolder / "Conf/global.cfg", folder / "Conf/global.cfg", failed);
+    std::filesystem::create_directories(folder / "Data", failed);
+    for (const auto& entry : std::filesystem::directory_iterator(runFolder / "Data", failed))
+        std::filesystem::create_directory_symlink(entry.path(), folder / "Data" / entry.path().filename(), failed);
+    std::filesystem::create_directory_symlink(runFolder / "Songs", folder / "Songs", failed);
+    if (failed)
+        return {std::nullopt, "could not prepare the run folder: " + failed.message()};
+    const std::string presses = schedule();
+    if (presses.empty())
+        return {std::nullopt, "could not read the song's chart"};
+    scratch.write("schedule.txt", presses);
+
+    setVariable("FLAREVOX_NO_DIALOGS", "1");
+    setVariable("SDL_AUDIODRIVER", server ? "pulseaudio" : "dummy");
+    setVariable("PULSE_SERVER", server ? server->address() : std::string());
+    setVariable("FLAREVOX_MAX_FPS", maxFps > 0 ? std::to_string(maxFps) : std::string());
+    unsetenv(StartupTimes::variable);
+    Child game({FLAREVOX_BINARY}, folder);
+    unsetenv("FLAREVOX_MAX_FPS");
+    if (!game.started)
+        return {std::nullopt, "the game did not start"};
+    const auto log = [&] { return readFile(folder / "output.log"); };
+    if (!waitWhileRunning(game, startLimit, [&] { return log().find(initializedLine) != std::string::npos; }))
+        return {std::nullopt, "the game did not finish its start-up; the log's last lines:\n" + lastLines(log())};
+
+    Child driver({"/usr/bin/python3", FLAREVOX_WALL_KEYS, title, "schedule.txt", "pressed.txt", "output.log"}, folder);
+    std::optional<Child> sinkRate;
+    if (server)
+        sinkRate.emplace(std::vector<std::string>{FLAREVOX_SINK_RATE, SoundServer::sinkName,
+                             std::to_string(lastPressMs(presses) / 1000.0)}, folder);
+    if (!driver.waitForExit(songLimit) || !driver.exitedWell)
+        return {std::nullopt, "the key driver failed: " + readFile(folder / "python3-output.txt")};
+    double sinkRateMeasured = 1.0;
+    if (sinkRate) {
+        if (!sinkRate->waitForExit(endLimit) || !sinkRate->exitedWell)
+            return {std::nullopt, "the sink's rate was not measured: " + readFile(folder / "sink_rate.py-output.txt")};
+        sinkRateMeasured = std::strtod(readFile(folder / "sink_rate.py-output.txt").c_str(), nullptr);
+    }
+    if (!waitWhileRunning(game, endLimit, [&] { return readPlayerOneTiming(log()).has_value(); }))
+        return {std::nullopt, "the song did not end with a timing line; the log's last lines:\n" + lastLines(log())};
+    std::optional<Timing> timing = readPlayerOneTiming(log());
+    timing->presses = static_cast<unsigned>(linesOf(readFile(folder / "pressed.txt")).size()) - 1;
+    timing->sinkDriftMsPerMinute = (sinkRateMeasured - 1.0) * msPerMinute;
+    return {timing, ""};
+}
+
+std::optional<WallClockRun::Timing> readPlayerOneTiming(const std::string& log)
+{
+    static const std::regex over(
+        R"(Song over\. Player 1: \d+ points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo\))");
+    static const std::regex timing(
+        R"(Player 1 timing: \d+ judged presses, median distance [0-9.]+ ms, 99th percentile [0-9.]+ ms; )"
+        R"(mean signed distance ([-+0-9.]+) ms \(farthest from it ([0-9.]+) ms\), )"
+        R"(drift ([-+0-9.]+) ms per minute \(around it: 99th percentile ([0-9.]+) ms\))");
+    std::smatch counts;
+    std::smatch distances;
+    if (!std::regex_search(log, counts, over) || !std::regex_search(log, distances, timing))
+        return std::nullopt;
+    WallClockRun::Timing result;
+    result.godlike = static_cast<unsigned>(std::stoul(counts[1]));
+    for (std::size_t word = 1; word <= 5; ++word)
+        result.judged += static_cast<unsigned>(std::stoul(counts[word]));
+    result.meanMs = std::stod(distances[1]);
+    result.largestFromMeanMs = std::stod(distances[2]);
+    result.driftMsPerMinute = std::stod(distances[3]);
+    result.spreadP99Ms = std::stod(distances[4]);
+    return result;
+}
+
+} // namespace testsupport
