@@ -4,17 +4,13 @@
 #include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
 #include "flow/Match.h"
-#include "library/SongLibrary.h"
 #include "net/NetProtocol.h"
-#include "platform/FontBuilder.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -130,8 +126,6 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
-    const std::jthread fontWarmUp = platform::FontBuilder::warmUpInBackground();
-    Match::prefetchLibrary(std::async(std::launch::async, library::SongLibrary::scanDefault));
     Match::setSongChoice(options.song);
     Match::setNetPlan(options.net);
 

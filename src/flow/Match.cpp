@@ -83,13 +83,6 @@ void Match::scanLibrary()
     story.scanLibrary();
 }
 
-library::LibraryScan Match::takeLibraryScan()
-{
-    if (!libraryScan.valid())
-        return library::SongLibrary::scanDefault();
-    return libraryScan.get();
-}
-
 bool Match::isPlayingChoice() const
 {
     return songChoice && arrows.playsChart();

@@ -12,11 +12,9 @@
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
 #include "flow/StoryScreen.h"
-#include "library/SongLibrary.h"
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
 #include <optional>
 
@@ -54,10 +52,6 @@ public:
     // A battle across two machines from the next start-up on: hosting or
     // joining, shown in the lobby instead of the story screen.
     static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
-    // The song library scanned on a thread of its own while the window opens:
-    // the story screen's first scan takes it, later ones scan afresh.
-    static void prefetchLibrary(std::future<library::LibraryScan> scan) { libraryScan = std::move(scan); }
-    static library::LibraryScan takeLibraryScan();
 
     // After the arrow manager's start-up: the results columns, the players'
     // speeds and records, and the song choice's song for the arrow manager.
@@ -132,7 +126,6 @@ private:
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
-    inline static std::future<library::LibraryScan> libraryScan;
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
     ArrowManager& arrows;

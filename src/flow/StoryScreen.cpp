@@ -55,7 +55,7 @@ void StoryScreen::scanLibrary()
     } else {
         OutputHandler::report(log, Warning, "SongLibrary: The game's own song is not listed: %s", reason.c_str());
     }
-    library::LibraryScan scan = Match::takeLibraryScan();
+    library::LibraryScan scan = library::SongLibrary::scanDefault();
     for (const std::string& line : scan.skipped)
         OutputHandler::log(log, "%s", line.c_str());
     for (const std::string& line : scan.warnings)

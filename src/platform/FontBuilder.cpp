@@ -460,11 +460,6 @@ void FontBuilder::Impl::compileOutlineGlyph(unsigned code, float extrusion, Glyp
     glTranslated(advance, 0.0, 0.0);
 }
 
-std::jthread FontBuilder::warmUpInBackground()
-{
-    return std::jthread([] { FcInit(); });
-}
-
 FontBuilder::FontBuilder(const FontRequest& request)
     : impl(std::make_unique<Impl>())
 {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace platform {
@@ -59,11 +58,6 @@ class FontBuilder {
 public:
     static constexpr int defaultCharacterHeight = 16;
     static constexpr int maximumPixelSize = 512;
-
-    // Loads fontconfig's configuration and list of fonts, which the first
-    // font would wait for, on a thread of its own: started before the window
-    // opens, it is done by the time the first text is drawn.
-    static std::jthread warmUpInBackground();
 
     explicit FontBuilder(const FontRequest& request);
     ~FontBuilder();
