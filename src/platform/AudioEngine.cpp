@@ -4,6 +4,7 @@
 #include "platform/AudioSample.h"
 #include "platform/AudioStream.h"
 #include "platform/Mixer.h"
+#include "platform/PulseOutput.h"
 #include "platform/SystemClock.h"
 
 #include <SDL.h>
@@ -28,6 +29,9 @@ constexpr Uint16 requestedBufferFrames = 512;
 // PulseAudio plays from 2.9 ms blocks, and a late wake of the game's audio
 // thread leaves a gap in the music, which comes that much later from then on.
 constexpr Uint16 soundServerBufferFrames = 1024;
+// The latency asked of a PulseAudio server: room for a late wake of its
+// mainloop thread without a gap in the music.
+constexpr int pulseLatencyMs = 35;
 constexpr int silentChunkFrames = 1024;
 constexpr std::int64_t nsPerSecond = 1'000'000'000;
 // Interpolation never reaches past one buffer; longer gaps need no precision.
@@ -35,10 +39,21 @@ constexpr std::int64_t maxInterpolationNs = nsPerSecond;
 // A device that has taken no command for this long has stopped calling back.
 constexpr std::int64_t stalledDeviceNs = nsPerSecond / 2;
 
-bool isSoundServer(const char* driver)
+std::string_view driverName()
 {
-    const std::string_view name = driver ? driver : "";
-    return name == "pulseaudio" || name == "pipewire" || name == "jack";
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return driver ? driver : "";
+}
+
+bool isSoundServer(std::string_view driver)
+{
+    return driver == "pulseaudio" || driver == "pipewire" || driver == "jack";
+}
+
+// PipeWire desktops serve PulseAudio's protocol as well.
+bool speaksPulse(std::string_view driver)
+{
+    return driver == "pulseaudio" || driver == "pipewire";
 }
 
 std::int64_t steadyNs()
@@ -47,28 +62,39 @@ std::int64_t steadyNs()
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// SDL's device plays a buffer once the one queued before it has been heard.
 void SDLCALL deviceCallback(void* userdata, Uint8* stream, int length)
 {
     auto* engine = static_cast<AudioEngine*>(userdata);
     const auto frames = static_cast<std::size_t>(length) / (sizeof(float) * AudioDecoder::outputChannels);
-    engine->render(reinterpret_cast<float*>(stream), frames);
+    engine->render(reinterpret_cast<float*>(stream), frames, engine->bufferFrames());
+}
+
+void pulseCallback(void* context, float* out, std::size_t frames, double framesBefore)
+{
+    static_cast<AudioEngine*>(context)->render(out, frames, framesBefore);
 }
 
 } // namespace
 
-// SDL's device lock, which its audio thread holds while the callback runs. Only
-// taken when the device has stopped calling back and its queue is full.
+// The output's lock, which its thread holds while it renders. Only taken when
+// the output has stopped asking for sound and the command queue is full.
 class AudioEngine::DeviceLock {
 public:
     explicit DeviceLock(const AudioEngine& engine)
         : device(engine.silent ? 0 : engine.device)
+        , pulse(engine.pulse.get())
     {
-        if (device)
+        if (pulse)
+            pulse->lock();
+        else if (device)
             SDL_LockAudioDevice(device);
     }
     ~DeviceLock()
     {
-        if (device)
+        if (pulse)
+            pulse->unlock();
+        else if (device)
             SDL_UnlockAudioDevice(device);
     }
     DeviceLock(const DeviceLock&) = delete;
@@ -76,6 +102,7 @@ public:
 
 private:
     const SDL_AudioDeviceID device;
+    PulseOutput* const pulse;
 };
 
 AudioEngine::AudioEngine() = default;
@@ -108,11 +135,15 @@ bool AudioEngine::openDevice()
 {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    if (speaksPulse(driverName()) && openPulse()) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return true;
+    }
     SDL_AudioSpec wanted{};
     wanted.freq = mixRate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = AudioDecoder::outputChannels;
-    wanted.samples = isSoundServer(SDL_GetCurrentAudioDriver()) ? soundServerBufferFrames : requestedBufferFrames;
+    wanted.samples = isSoundServer(driverName()) ? soundServerBufferFrames : requestedBufferFrames;
     wanted.callback = deviceCallback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
@@ -121,12 +152,32 @@ bool AudioEngine::openDevice()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    silent = false;
     deviceBufferFrames = obtained.samples;
-    decodeStopping = false;
-    decoder = std::thread(&AudioEngine::decodeLoop, this);
+    latestFramesBefore.store(deviceBufferFrames);
+    startDecoding();
     SDL_PauseAudioDevice(device, 0);
     return true;
+}
+
+// The server is asked for its timing, which tells every buffer when it is heard.
+bool AudioEngine::openPulse()
+{
+    const int latencyFrames = mixRate * pulseLatencyMs / 1000;
+    // Set before the output exists: it renders from its first request on.
+    deviceBufferFrames = latencyFrames;
+    latestFramesBefore.store(latencyFrames);
+    pulse = PulseOutput::open(mixRate, latencyFrames, pulseCallback, this);
+    if (!pulse)
+        return false;
+    startDecoding();
+    return true;
+}
+
+void AudioEngine::startDecoding()
+{
+    silent = false;
+    decodeStopping = false;
+    decoder = std::thread(&AudioEngine::decodeLoop, this);
 }
 
 void AudioEngine::startSilent()
@@ -142,6 +193,7 @@ void AudioEngine::close()
 {
     if (!started)
         return;
+    pulse.reset();
     if (device) {
         SDL_CloseAudioDevice(device);
         device = 0;
@@ -182,13 +234,15 @@ void AudioEngine::decodeLoop()
     }
 }
 
-void AudioEngine::render(float* out, std::size_t frames)
+void AudioEngine::render(float* out, std::size_t frames, double framesBefore)
 {
     rendersBegun.fetch_add(1, std::memory_order_acq_rel);
     const std::int64_t startNs = steadyNs();
+    latestFramesBefore.store(framesBefore, std::memory_order_relaxed);
+    const auto heardFromNs = startNs + static_cast<std::int64_t>(std::llround(framesBefore * nsPerSecond / mixRate));
     applyCommands();
     const float gain = static_cast<float>(volume.load(std::memory_order_relaxed)) / 255.0f;
-    if (mixer->mix(out, frames, gain, startNs))
+    if (mixer->mix(out, frames, gain, heardFromNs))
         underruns.fetch_add(1, std::memory_order_relaxed);
     handed.fetch_add(frames, std::memory_order_relaxed);
     const auto tookNs = static_cast<std::uint64_t>(steadyNs() - startNs);
@@ -284,7 +338,7 @@ int AudioEngine::claimFreeChannel() const
 
 void AudioEngine::retire(Retired item)
 {
-    if (silent || !device)
+    if (silent || (!device && !pulse))
         return;
     item.freeAfterRender = rendersBegun.load(std::memory_order_acquire) + 1;
     retired.push_back(std::move(item));
@@ -318,7 +372,7 @@ void AudioEngine::pump()
         for (const auto& stream : streams)
             if (stream->wantsDecoding())
                 stream->decodeAhead(chunk);
-        render(silentBuffer.data(), chunk);
+        render(silentBuffer.data(), chunk, 0.0);
     }
 }
 
@@ -417,7 +471,7 @@ AudioStream::PlayState AudioEngine::currentPlay(const AudioStream& stream)
     // The callback has not taken the play yet: it is at its very start.
     AudioStream::PlayState fresh;
     fresh.playId = stream.issued.playId;
-    fresh.bufferStartNs = stream.issued.startNs;
+    fresh.heardFromNs = stream.issued.startNs;
     return fresh;
 }
 
@@ -426,8 +480,8 @@ std::uint32_t AudioEngine::streamTimeMs(AudioStream* stream)
     return static_cast<std::uint32_t>(std::lround(streamPositionMs(stream)));
 }
 
-// A device plays a buffer once the one queued before it has been heard: the
-// frames handed over are heard one buffer later.
+// Each buffer is published with the moment its first frame is heard; the
+// position runs on from there at the mixing rate.
 double AudioEngine::streamPositionMs(AudioStream* stream)
 {
     if (!stream)
@@ -439,9 +493,10 @@ double AudioEngine::streamPositionMs(AudioStream* stream)
     double frames = static_cast<double>(state.framesAfter);
     const std::int64_t now = steadyNs();
     if (!silent) {
-        const std::int64_t elapsed = std::clamp<std::int64_t>(now - state.bufferStartNs, 0, maxInterpolationNs);
-        const double heard = static_cast<double>(state.framesBefore) + static_cast<double>(elapsed) * mixRate / nsPerSecond
-            - deviceBufferFrames;
+        const std::int64_t sinceHeard =
+            std::clamp<std::int64_t>(now - state.heardFromNs, -maxInterpolationNs, maxInterpolationNs);
+        const double heard =
+            static_cast<double>(state.framesBefore) + static_cast<double>(sinceHeard) * mixRate / nsPerSecond;
         frames = std::clamp(heard, 0.0, static_cast<double>(state.framesAfter));
     }
     const double length = stream->lengthMs();
@@ -456,7 +511,7 @@ double AudioEngine::streamPositionMs(AudioStream* stream)
 
 double AudioEngine::outputLatencyMs() const
 {
-    return silent ? 0.0 : deviceBufferFrames * 1000.0 / mixRate;
+    return silent ? 0.0 : latestFramesBefore.load(std::memory_order_relaxed) * 1000.0 / mixRate;
 }
 
 std::uint32_t AudioEngine::streamLengthMs(const AudioStream* stream) const

@@ -18,12 +18,14 @@ namespace platform {
 
 class AudioSample;
 class Mixer;
+class PulseOutput;
 
-// The sound engine: streams and samples mixed by our own mixer into an SDL
-// audio device, or into a silent output when there is no usable device.
+// The sound engine: streams and samples mixed by our own mixer into a
+// PulseAudio server's stream (when SDL would play through one), an SDL audio
+// device, or a silent output when there is no usable device.
 //
-// Threads. The game thread calls every public operation. With a device, SDL's
-// audio thread runs the mixer in its callback, and a decode thread keeps each
+// Threads. The game thread calls every public operation. With a device, its
+// audio thread (SDL's, or PulseAudio's mainloop) runs the mixer in its callback, and a decode thread keeps each
 // playing stream about a second ahead in its lock-free ring. The callback never
 // decodes, never touches the disk, never allocates and never takes a lock that
 // another thread of ours holds: the game thread hands it commands (play, stop)
@@ -118,9 +120,10 @@ public:
     int bufferFrames() const { return deviceBufferFrames; }
     int rate() const { return mixRate; }
 
-    // Called by the device: applies the queued commands, then fills one buffer
-    // of interleaved stereo floats.
-    void render(float* out, std::size_t frames);
+    // Called by the output: applies the queued commands, then fills one buffer
+    // of interleaved stereo floats, whose first frame is heard once
+    // `framesBefore` more frames have played.
+    void render(float* out, std::size_t frames, double framesBefore);
 
 private:
     class DeviceLock;
@@ -141,6 +144,8 @@ private:
     };
 
     bool openDevice();
+    bool openPulse();
+    void startDecoding();
     std::uint32_t nextPlayId();
     bool channelBusy(int channel) const;
     // The channel the stream's current play holds, or -1 once it has ended.
@@ -163,6 +168,9 @@ private:
     int mixRate = defaultRate;
     int deviceBufferFrames = 0;
     std::uint32_t device = 0;
+    std::unique_ptr<PulseOutput> pulse;
+    // What the output held before the last buffer it asked for.
+    std::atomic<double> latestFramesBefore{0.0};
     std::unique_ptr<Mixer> mixer;
     std::atomic<int> volume{255};
     std::atomic<std::uint64_t> underruns{0};

@@ -75,7 +75,7 @@ AudioStream::PlayState AudioStream::published() const
             copy.ended = shared.ended.load(std::memory_order_relaxed);
             copy.framesBefore = shared.framesBefore.load(std::memory_order_relaxed);
             copy.framesAfter = shared.framesAfter.load(std::memory_order_relaxed);
-            copy.bufferStartNs = shared.bufferStartNs.load(std::memory_order_relaxed);
+            copy.heardFromNs = shared.heardFromNs.load(std::memory_order_relaxed);
             std::atomic_thread_fence(std::memory_order_acquire);
             if (shared.sequence.load(std::memory_order_relaxed) == before)
                 return copy;
@@ -93,7 +93,7 @@ void AudioStream::publish()
     shared.ended.store(state.ended, std::memory_order_relaxed);
     shared.framesBefore.store(state.framesBefore, std::memory_order_relaxed);
     shared.framesAfter.store(state.framesAfter, std::memory_order_relaxed);
-    shared.bufferStartNs.store(state.bufferStartNs, std::memory_order_relaxed);
+    shared.heardFromNs.store(state.heardFromNs, std::memory_order_relaxed);
     shared.sequence.store(sequence + 2, std::memory_order_release);
 }
 
@@ -102,11 +102,11 @@ void AudioStream::beginPlay(std::uint32_t playId, int channel, std::int64_t star
     state = PlayState{};
     state.playId = playId;
     state.channel = channel;
-    state.bufferStartNs = startNs;
+    state.heardFromNs = startNs;
     publish();
 }
 
-AudioStream::MixResult AudioStream::mix(float* out, std::size_t frames, float gain, std::int64_t nowNs)
+AudioStream::MixResult AudioStream::mix(float* out, std::size_t frames, float gain, std::int64_t heardFromNs)
 {
     mixing.store(true, std::memory_order_seq_cst);
     if (gate.load(std::memory_order_seq_cst) != state.playId) {
@@ -122,7 +122,7 @@ AudioStream::MixResult AudioStream::mix(float* out, std::size_t frames, float ga
     mixing.store(false, std::memory_order_release);
     state.framesBefore = state.framesAfter;
     state.framesAfter += got;
-    state.bufferStartNs = nowNs;
+    state.heardFromNs = heardFromNs;
     MixResult result;
     if (got < frames) {
         result.ended = finished && drained;

@@ -32,7 +32,7 @@ public:
         int channel = -1;                // mixer channel while playing, else -1 (mix side only)
         std::uint64_t framesBefore = 0;  // frames mixed before the last device buffer
         std::uint64_t framesAfter = 0;   // frames mixed including the last device buffer
-        std::int64_t bufferStartNs = 0;  // when the last device buffer was handed over
+        std::int64_t heardFromNs = 0;    // when the last device buffer's first frame is heard
     };
 
     struct MixResult {
@@ -65,7 +65,7 @@ public:
     // Mix side: starts a play on a channel, clock at zero.
     void beginPlay(std::uint32_t playId, int channel, std::int64_t startNs);
     // Adds the next frames onto `out` and advances the play state.
-    MixResult mix(float* out, std::size_t frames, float gain, std::int64_t nowNs);
+    MixResult mix(float* out, std::size_t frames, float gain, std::int64_t heardFromNs);
     PlayState& playState() { return state; }
     const PlayState& playState() const { return state; }
 
@@ -104,7 +104,7 @@ private:
         std::atomic<bool> ended{false};
         std::atomic<std::uint64_t> framesBefore{0};
         std::atomic<std::uint64_t> framesAfter{0};
-        std::atomic<std::int64_t> bufferStartNs{0};
+        std::atomic<std::int64_t> heardFromNs{0};
     };
     Published shared;
 };

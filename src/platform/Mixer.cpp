@@ -73,13 +73,13 @@ void Mixer::stopSample(const AudioSample* sample)
             slot = Channel{};
 }
 
-bool Mixer::mix(float* out, std::size_t frames, float gain, std::int64_t nowNs)
+bool Mixer::mix(float* out, std::size_t frames, float gain, std::int64_t heardFromNs)
 {
     std::fill_n(out, frames * 2, 0.0f);
     bool starved = false;
     for (Channel& channel : channels) {
         if (channel.stream)
-            starved = mixStream(channel, out, frames, gain, nowNs) || starved;
+            starved = mixStream(channel, out, frames, gain, heardFromNs) || starved;
         else if (channel.sample)
             mixSample(channel, out, frames, gain);
     }
@@ -88,9 +88,9 @@ bool Mixer::mix(float* out, std::size_t frames, float gain, std::int64_t nowNs)
     return starved;
 }
 
-bool Mixer::mixStream(Channel& channel, float* out, std::size_t frames, float gain, std::int64_t nowNs)
+bool Mixer::mixStream(Channel& channel, float* out, std::size_t frames, float gain, std::int64_t heardFromNs)
 {
-    const AudioStream::MixResult result = channel.stream->mix(out, frames, gain, nowNs);
+    const AudioStream::MixResult result = channel.stream->mix(out, frames, gain, heardFromNs);
     if (result.ended) {
         channel.stream->playState().channel = -1;
         end(channel);

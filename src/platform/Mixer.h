@@ -30,7 +30,7 @@ public:
 
     // Overwrites `out` with the next `frames` frames at master gain 0..1,
     // clipped to -1..1. Returns true when a stream could not supply its frames.
-    bool mix(float* out, std::size_t frames, float gain, std::int64_t nowNs);
+    bool mix(float* out, std::size_t frames, float gain, std::int64_t heardFromNs);
 
     // The id of the last play that came to its end by itself on the channel;
     // safe to read from any thread.
@@ -45,7 +45,7 @@ private:
         bool idle() const { return !stream && !sample; }
     };
 
-    bool mixStream(Channel& channel, float* out, std::size_t frames, float gain, std::int64_t nowNs);
+    bool mixStream(Channel& channel, float* out, std::size_t frames, float gain, std::int64_t heardFromNs);
     void mixSample(Channel& channel, float* out, std::size_t frames, float gain);
     void end(Channel& channel);
 

@@ -93,7 +93,7 @@ TEST(SilentEngine, MasterVolumeScalesTheClippedSumAndBusyChannelsRefuse)
     ASSERT_TRUE(streams[0] && streams[1] && streams[2]);
     const auto peakOfNextBuffer = [&engine] {
         std::vector<float> out(256 * 2);
-        engine.render(out.data(), 256);
+        engine.render(out.data(), 256, 0.0);
         return std::abs(*std::max_element(out.begin(), out.end(), [](float a, float b) { return std::abs(a) < std::abs(b); }));
     };
     EXPECT_EQ(engine.playStream(streams[0]), 0);

@@ -1,0 +1,197 @@
+#include "ToneFile.h"
+
+#include "platform/AudioEngine.h"
+#include "platform/PulseOutput.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using platform::AudioEngine;
+using platform::PulseOutput;
+using Clock = std::chrono::steady_clock;
+
+constexpr int rate = 44100;
+// The null sink plays its first blocks at the length it had while idle (up to
+// two seconds) before it takes up a new stream's latency.
+constexpr auto sinkSettles = std::chrono::milliseconds(2500);
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Distances of the points from their least-squares line, absolute, sorted.
+struct Line {
+    double slope = 0.0;
+    std::vector<double> distances;
+    double percentile(double p) const { return distances[static_cast<std::size_t>(p * (distances.size() - 1))]; }
+};
+
+Line fitLine(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const double n = static_cast<double>(x.size());
+    double mx = 0, my = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        mx += x[i] / n;
+        my += y[i] / n;
+    }
+    double sxy = 0, sxx = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        sxy += (x[i] - mx) * (y[i] - my);
+        sxx += (x[i] - mx) * (x[i] - mx);
+    }
+    Line line;
+    line.slope = sxy / sxx;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        line.distances.push_back(std::abs(y[i] - (my + line.slope * (x[i] - mx))));
+    std::sort(line.distances.begin(), line.distances.end());
+    return line;
+}
+
+// Sets an environment variable for the test's length.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value)
+        : name(name)
+    {
+        if (const char* old = std::getenv(name))
+            previous = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (previous)
+            setenv(name, previous->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name;
+    std::optional<std::string> previous;
+};
+
+// What one output's renders were told: when each buffer's first frame is heard.
+struct RenderLog {
+    std::mutex mutex;
+    std::uint64_t framesRendered = 0;
+    std::vector<double> firstFrame;  // index of the buffer's first frame
+    std::vector<double> heardAtMs;   // when it is heard, by the steady clock
+    Clock::time_point start = Clock::now();
+
+    static void render(void* self, float* out, std::size_t frames, double framesBefore)
+    {
+        auto& log = *static_cast<RenderLog*>(self);
+        std::fill_n(out, frames * 2, 0.0f);
+        const std::lock_guard lock(log.mutex);
+        log.firstFrame.push_back(static_cast<double>(log.framesRendered));
+        log.heardAtMs.push_back(msSince(log.start) + framesBefore * 1000.0 / rate);
+        log.framesRendered += frames;
+    }
+};
+
+class PulseOutputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<testsupport::SoundServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(server->ready()) << server->messages();
+    }
+
+    inline static std::unique_ptr<testsupport::SoundServer> server;
+    const ScopedEnvironment pulseServer{"PULSE_SERVER", server ? server->address() : std::string()};
+};
+
+} // namespace
+
+// Every buffer learns when its first frame will be heard, and those moments
+// lie on one straight line at the mixing rate: the clock built on them has no
+// steps and no drift against what the sink plays.
+TEST_F(PulseOutputTest, BuffersAreHeardOnOneLineAtTheMixingRate)
+{
+    RenderLog log;
+    const auto output = PulseOutput::open(rate, rate * 35 / 1000, &RenderLog::render, &log);
+    ASSERT_TRUE(output);
+    std::this_thread::sleep_for(sinkSettles + std::chrono::seconds(2));
+    output->lock();
+    std::vector<double> frames, heardMs;
+    for (std::size_t i = 0; i < log.firstFrame.size(); ++i)
+        if (log.heardAtMs[i] > std::chrono::duration<double, std::milli>(sinkSettles).count()) {
+            frames.push_back(log.firstFrame[i]);
+            heardMs.push_back(log.heardAtMs[i]);
+        }
+    output->unlock();
+    ASSERT_GT(frames.size(), 50u);
+    const Line line = fitLine(frames, heardMs);
+    EXPECT_NEAR(line.slope * rate, 1000.0, 1.0) << "ms per second of frames";
+    EXPECT_LT(line.percentile(0.5), 0.3);
+    EXPECT_LT(line.percentile(0.95), 1.5);
+}
+
+// No server at the address: the output gives up at once, without waiting.
+TEST_F(PulseOutputTest, NoServerMeansNoOutput)
+{
+    const testsupport::ScratchDir scratch;
+    const ScopedEnvironment nowhere{"PULSE_SERVER", "unix:" + (scratch.path() / "no-server").string()};
+    RenderLog log;
+    const auto start = Clock::now();
+    EXPECT_FALSE(PulseOutput::open(rate, 1024, &RenderLog::render, &log));
+    EXPECT_LT(msSince(start), 2500.0);
+}
+
+// The engine plays through the server when SDL would: a song's clock reads
+// what is heard, moving with real time in millisecond steps.
+TEST_F(PulseOutputTest, EngineClockFollowsTheServer)
+{
+    const testsupport::ScratchDir scratch;
+    ASSERT_TRUE(soundtest::writeLevelFile("song.wav", 4.0, rate, 2, 0.3f));
+    const ScopedEnvironment driver{"SDL_AUDIODRIVER", "pulseaudio"};
+    AudioEngine engine;
+    ASSERT_TRUE(engine.start(rate, 4));
+    ASSERT_FALSE(engine.isSilent());
+    std::this_thread::sleep_for(sinkSettles);
+    platform::AudioStream* song = engine.openStream("song.wav");
+    ASSERT_TRUE(song);
+    ASSERT_GE(engine.playStream(song), 0);
+    const double latencyMs = engine.outputLatencyMs();
+    EXPECT_GT(latencyMs, 5.0);
+    EXPECT_LT(latencyMs, 100.0);
+
+    const auto begin = Clock::now();
+    std::vector<double> atMs, songMs, lagsMs;
+    while (msSince(begin) < 2000.0) {
+        const double position = engine.streamPositionMs(song);
+        if (position > 200.0) {
+            atMs.push_back(msSince(begin));
+            songMs.push_back(position);
+            lagsMs.push_back(engine.streamFramesMixed(song) * 1000.0 / rate - position);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_GT(atMs.size(), 200u);
+    const Line line = fitLine(atMs, songMs);
+    EXPECT_NEAR(line.slope, 1.0, 0.002);
+    EXPECT_LT(line.percentile(0.95), 2.0);
+    // What the server holds lies between the mixed frames and the heard one.
+    std::sort(lagsMs.begin(), lagsMs.end());
+    const double medianLagMs = lagsMs[lagsMs.size() / 2];
+    EXPECT_GT(medianLagMs, 0.3 * latencyMs);
+    EXPECT_LT(medianLagMs, 1.5 * latencyMs);
+}
