@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <chrono>
+#include <cstdlib>
 #include <string_view>
 #include <thread>
 
@@ -54,6 +55,17 @@ bool isSoundServer(std::string_view driver)
 bool speaksPulse(std::string_view driver)
 {
     return driver == "pulseaudio" || driver == "pipewire";
+}
+
+// Whether SDL would try a sound server first: the first driver SDL_AUDIODRIVER
+// names, or any when it names none (SDL tries PulseAudio before ALSA).
+bool wantsSoundServer()
+{
+    const char* named = std::getenv("SDL_AUDIODRIVER");
+    if (!named || !*named)
+        return true;
+    const std::string_view drivers = named;
+    return speaksPulse(drivers.substr(0, drivers.find(',')));
 }
 
 std::int64_t steadyNs()
@@ -131,14 +143,14 @@ bool AudioEngine::start(int rate, int channelCount)
     return usable && requestedOutput == Output::NoSound;
 }
 
+// A sound server is played to directly, without SDL's audio: SDL's own
+// connection to it would only sit beside ours.
 bool AudioEngine::openDevice()
 {
+    if (wantsSoundServer() && openPulse())
+        return true;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (speaksPulse(driverName()) && openPulse()) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return true;
-    }
     SDL_AudioSpec wanted{};
     wanted.freq = mixRate;
     wanted.format = AUDIO_F32SYS;

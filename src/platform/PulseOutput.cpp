@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -14,6 +15,8 @@ constexpr std::size_t frameBytes = sizeof(float) * 2;
 constexpr std::size_t maxRenderFrames = 2048;
 constexpr auto connectLimit = std::chrono::seconds(2);
 constexpr auto connectPoll = std::chrono::milliseconds(5);
+// What the output renders at a time once the server has gone.
+constexpr std::size_t timeKeeperFrames = 512;
 
 bool contextReady(pa_context* context, pa_stream*)
 {
@@ -54,9 +57,17 @@ std::unique_ptr<PulseOutput> PulseOutput::open(int rate, int latencyFrames, Rend
 
 PulseOutput::~PulseOutput()
 {
-    if (mainloop)
+    if (mainloop) {
+        // Under the lock, so that no state change starts the time keeper now.
+        lock();
+        stopping.store(true);
+        unlock();
+        if (timeKeeper.joinable())
+            timeKeeper.join();
         pa_threaded_mainloop_stop(mainloop);
+    }
     if (stream) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
         pa_stream_disconnect(stream);
         pa_stream_unref(stream);
     }
@@ -117,6 +128,7 @@ bool PulseOutput::connectStream(int latencyFrames)
         return false;
     const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream);
     nominalLatencyFrames = granted ? granted->tlength / static_cast<double>(frameBytes) : latencyFrames;
+    pa_stream_set_state_callback(stream, &PulseOutput::onStateChange, this);
     return true;
 }
 
@@ -138,6 +150,28 @@ bool PulseOutput::waitFor(Condition ready, Condition failed)
 void PulseOutput::onWrite(pa_stream*, std::size_t bytes, void* self)
 {
     static_cast<PulseOutput*>(self)->write(bytes);
+}
+
+void PulseOutput::onStateChange(pa_stream* stream, void* self)
+{
+    auto& output = *static_cast<PulseOutput*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) && !output.stopping.load() && !output.timeKeeper.joinable())
+        output.timeKeeper = std::thread(&PulseOutput::keepTime, &output);
+}
+
+void PulseOutput::keepTime()
+{
+    std::vector<float> silence(timeKeeperFrames * 2);
+    const auto period = std::chrono::nanoseconds(static_cast<std::int64_t>(timeKeeperFrames) * 1'000'000'000 / rate);
+    auto next = std::chrono::steady_clock::now();
+    while (!stopping.load()) {
+        lock();
+        render(renderContext, silence.data(), timeKeeperFrames, 0.0);
+        unlock();
+        // After a suspend the clock jumps on rather than racing to catch up.
+        next = std::max(next + period, std::chrono::steady_clock::now() - std::chrono::seconds(1));
+        std::this_thread::sleep_until(next);
+    }
 }
 
 void PulseOutput::write(std::size_t bytes)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 struct pa_context;
 struct pa_stream;
@@ -19,7 +21,10 @@ namespace platform {
 // first frame is heard.
 //
 // Threads. The render function runs on PulseAudio's mainloop thread, under
-// the mainloop's lock; `lock` takes the same lock from another thread.
+// the mainloop's lock; `lock` takes the same lock from another thread. Should
+// the server go away, a thread of the output's own renders on at the mixing
+// rate, under the same lock, into silence: the game's sounds end and its song
+// clock runs on in real time instead of stopping for good.
 class PulseOutput {
 public:
     // Fills `out` with `frames` frames; the first of them is heard once
@@ -46,8 +51,10 @@ private:
     bool connectStream(int latencyFrames);
     bool waitFor(Condition ready, Condition failed);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
+    static void onStateChange(pa_stream* stream, void* self);
     void write(std::size_t bytes);
     double framesBeforeNextWrite() const;
+    void keepTime();
 
     const int rate;
     const Render render;
@@ -57,6 +64,8 @@ private:
     pa_stream* stream = nullptr;
     std::uint64_t framesWritten = 0;
     double nominalLatencyFrames = 0.0;
+    std::thread timeKeeper;
+    std::atomic<bool> stopping{false};
 };
 
 } // namespace platform

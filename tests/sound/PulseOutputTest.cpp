@@ -156,6 +156,29 @@ TEST_F(PulseOutputTest, NoServerMeansNoOutput)
     EXPECT_LT(msSince(start), 2500.0);
 }
 
+// A server that goes away mid-song leaves the clock running in real time.
+TEST_F(PulseOutputTest, TimeRunsOnWhenTheServerGoesAway)
+{
+    auto ownServer = std::make_unique<testsupport::SoundServer>();
+    ASSERT_TRUE(ownServer->ready()) << ownServer->messages();
+    const ScopedEnvironment address{"PULSE_SERVER", ownServer->address()};
+    RenderLog log;
+    const auto output = PulseOutput::open(rate, rate * 35 / 1000, &RenderLog::render, &log);
+    ASSERT_TRUE(output);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ownServer.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto framesRendered = [&log] {
+        const std::lock_guard lock(log.mutex);
+        return log.framesRendered;
+    };
+    const std::uint64_t before = framesRendered();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double renderedMs = (framesRendered() - before) * 1000.0 / rate;
+    EXPECT_NEAR(renderedMs, msSince(start), 50.0);
+}
+
 // The engine plays through the server when SDL would: a song's clock reads
 // what is heard, moving with real time in millisecond steps.
 TEST_F(PulseOutputTest, EngineClockFollowsTheServer)
