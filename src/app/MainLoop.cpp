@@ -23,6 +23,7 @@
 #include "game/StepFileManager.h"
 #include "input/InputHandler.h"
 #include "platform/SystemClock.h"
+#include "platform/VirtualKeys.h"
 #include "scene/Dancer.h"
 #include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
@@ -34,6 +35,8 @@
 #include <string>
 
 namespace {
+
+using platform::VirtualKeys;
 
 constexpr std::uint32_t millisecondsPerSecond = 1000;
 constexpr const char* discoFramePrefix = "Data/Textures/ParticleSystem/disco/disco";
@@ -258,9 +261,10 @@ void MainLoop::createCarrierArrow()
 // players' scroll speeds, F4 and F12 hosting and joining a network battle.
 void MainLoop::registerMainLoopKeys()
 {
-    for (const std::uint8_t code :
-         {keyEscape, keyF1, keyF2, keyF3, keyF4, keyF5, keyF6, keyF7, keyF8, keyF9, keyF10, keyF11, keyF12})
-        inputHandler->registerBinding(code, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+    inputHandler->registerBinding(VirtualKeys::escape, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+    for (int number = 1; number <= 12; ++number)
+        inputHandler->registerBinding(VirtualKeys::function(number), InputHandler::targetMainLoop, 0, 0,
+                                      InputHandler::mediaKeyboard);
 }
 
 // Both pads always play, whatever the players' UseJoystick says: a player on
@@ -305,15 +309,15 @@ void MainLoop::onKey(std::uint8_t code)
 {
     const bool newPress = !keysDownLastFrame.test(code);
     keysDownThisFrame.set(code);
-    if (code == keyEscape) {
+    if (code == VirtualKeys::escape) {
         if (newPress)
             escapeTaken = match->takeEscape();
         if (!escapeTaken && !match->takesEscape() && window)
             Application::requestQuit(*window);
-    } else if (code == keyF5) {
+    } else if (code == VirtualKeys::function(5)) {
         if (newPress && window)
             Application::requestModeSwitch(*window);
-    } else if (code == keyF3) {
+    } else if (code == VirtualKeys::function(3)) {
         if (newPress)
             toggleWireframe();
     } else if (newPress) {

@@ -25,21 +25,6 @@ struct WindowRecord;
 // registry and every other manager.
 class MainLoop : public Object, public FrameClock {
 public:
-    // Virtual-key codes of the main-loop commands.
-    static constexpr std::uint8_t keyEscape = 27;
-    static constexpr std::uint8_t keyF1 = 112;
-    static constexpr std::uint8_t keyF2 = 113;
-    static constexpr std::uint8_t keyF3 = 114;
-    static constexpr std::uint8_t keyF4 = 115;
-    static constexpr std::uint8_t keyF5 = 116;
-    static constexpr std::uint8_t keyF6 = 117;
-    static constexpr std::uint8_t keyF7 = 118;
-    static constexpr std::uint8_t keyF8 = 119;
-    static constexpr std::uint8_t keyF9 = 120;
-    static constexpr std::uint8_t keyF10 = 121;
-    static constexpr std::uint8_t keyF11 = 122;
-    static constexpr std::uint8_t keyF12 = 123;
-
     MainLoop();
     ~MainLoop() override;
 

@@ -5,6 +5,7 @@
 #include "flow/Story.h"
 #include "input/InputHandler.h"
 #include "net/NetProtocol.h"
+#include "platform/VirtualKeys.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,16 +13,7 @@
 
 namespace {
 
-// Virtual-key codes the entry reads.
-constexpr std::uint8_t keyBackspace = 0x08;
-constexpr std::uint8_t keyReturn = 0x0D;
-constexpr std::uint8_t keyNumpad0 = 0x60;
-constexpr std::uint8_t keyNumpad9 = 0x69;
-constexpr std::uint8_t keySubtract = 0x6D;
-constexpr std::uint8_t keyDecimal = 0x6E;
-constexpr std::uint8_t keySemicolon = 0xBA;
-constexpr std::uint8_t keyMinus = 0xBD;
-constexpr std::uint8_t keyPeriod = 0xBE;
+using platform::VirtualKeys;
 
 // The character a key types into an address, or 0. The colon's key types
 // a colon with or without Shift: a semicolon has no place in an address.
@@ -31,16 +23,16 @@ char characterOf(std::uint8_t code)
         return static_cast<char>(code);
     if (code >= 'A' && code <= 'Z')
         return static_cast<char>(code - 'A' + 'a');
-    if (code >= keyNumpad0 && code <= keyNumpad9)
-        return static_cast<char>('0' + (code - keyNumpad0));
+    if (code >= VirtualKeys::numpad0 && code <= VirtualKeys::numpad9)
+        return static_cast<char>('0' + (code - VirtualKeys::numpad0));
     switch (code) {
-    case keyPeriod:
-    case keyDecimal:
+    case VirtualKeys::period:
+    case VirtualKeys::numpadPeriod:
         return '.';
-    case keyMinus:
-    case keySubtract:
+    case VirtualKeys::minus:
+    case VirtualKeys::numpadMinus:
         return '-';
-    case keySemicolon:
+    case VirtualKeys::semicolon:
         return ':';
     default:
         return 0;
@@ -88,11 +80,11 @@ void AddressEntryScreen::update(std::uint32_t)
 
 void AddressEntryScreen::type(std::uint8_t code)
 {
-    if (code == keyReturn) {
+    if (code == VirtualKeys::enter) {
         submit();
         return;
     }
-    if (code == keyBackspace) {
+    if (code == VirtualKeys::backspace) {
         if (!text.empty())
             text.pop_back();
         problem.clear();

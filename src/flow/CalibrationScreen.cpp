@@ -3,11 +3,12 @@
 #include "flow/Match.h"
 #include "flow/Story.h"
 #include "platform/SystemClock.h"
+#include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
 
 namespace {
 
-constexpr std::uint8_t keyF9 = 120;
+using platform::VirtualKeys;
 
 } // namespace
 
@@ -39,7 +40,7 @@ void CalibrationScreen::onPlayerAction(std::uint8_t player, std::uint8_t action,
 void CalibrationScreen::onKey(std::uint8_t code)
 {
     SoundManager* sound = Match::findSound();
-    if (code == keyF9 && sound)
+    if (code == VirtualKeys::function(9) && sound)
         calibration.onKey(*sound);
 }
 

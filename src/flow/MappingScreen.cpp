@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::uint8_t keyF8 = 119;
+using platform::VirtualKeys;
 constexpr std::array<const char*, ControlMapping::actionCount> actionNames = {
     "Up", "Right", "Down", "Left", "Slot 1", "Slot 2", "Slot 3", "Slot 4"};
 
@@ -85,7 +85,7 @@ void MappingScreen::onPlayerAction(std::uint8_t, std::uint8_t, std::uint32_t, bo
 
 void MappingScreen::onKey(std::uint8_t code)
 {
-    if (state == State::Finished && code == keyF8)
+    if (state == State::Finished && code == VirtualKeys::function(8))
         match.showStory();
 }
 
@@ -112,12 +112,12 @@ void MappingScreen::update(std::uint32_t)
 void MappingScreen::take(const InputHandler& input, const ControlCapture::Captured& captured)
 {
     const Control& control = captured.control;
-    if (control == Control::key(keyEscape)) {
+    if (control == Control::key(VirtualKeys::escape)) {
         message = std::string(actionName(getAction())) + " skipped";
         moveOn();
         return;
     }
-    if (control == Control::key(keyBackspace)) {
+    if (control == Control::key(VirtualKeys::backspace)) {
         goBack();
         return;
     }

@@ -22,8 +22,6 @@ class Match;
 // Player actions do not act here.
 class MappingScreen : public Screen {
 public:
-    static constexpr std::uint8_t keyBackspace = 8;
-    static constexpr std::uint8_t keyEscape = 27;
     static constexpr int steps = 2 * ControlMapping::actionCount;
 
     enum class State { Asking, Finished };

@@ -9,6 +9,7 @@
 #include "game/ChartPlayer.h"
 #include "library/SongEntryReader.h"
 #include "library/SongLibrary.h"
+#include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
 
 #include <algorithm>
@@ -18,14 +19,7 @@
 
 namespace {
 
-constexpr std::uint8_t keyF4 = 115;
-constexpr std::uint8_t keyF8 = 119;
-constexpr std::uint8_t keyF6 = 117;
-constexpr std::uint8_t keyF7 = 118;
-constexpr std::uint8_t keyF9 = 120;
-constexpr std::uint8_t keyF10 = 121;
-constexpr std::uint8_t keyF11 = 122;
-constexpr std::uint8_t keyF12 = 123;
+using platform::VirtualKeys;
 constexpr const char* networkKeys = "F4: host a battle across two machines    F12: join one";
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
@@ -98,27 +92,27 @@ void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::
 void StoryScreen::onKey(std::uint8_t code)
 {
     switch (code) {
-    case keyF9:
+    case VirtualKeys::function(9):
         stopPreview();
         match.showCalibration();
         break;
-    case keyF8:
+    case VirtualKeys::function(8):
         stopPreview();
         match.showMapping();
         break;
-    case keyF4:
+    case VirtualKeys::function(4):
         match.hostBattle();
         break;
-    case keyF12:
+    case VirtualKeys::function(12):
         match.showAddressEntry();
         break;
-    case keyF6:
-    case keyF7:
-        match.stepSpeed(1, code == keyF7);
+    case VirtualKeys::function(6):
+    case VirtualKeys::function(7):
+        match.stepSpeed(1, code == VirtualKeys::function(7));
         break;
-    case keyF10:
-    case keyF11:
-        match.stepSpeed(2, code == keyF11);
+    case VirtualKeys::function(10):
+    case VirtualKeys::function(11):
+        match.stepSpeed(2, code == VirtualKeys::function(11));
         break;
     default:
         break;

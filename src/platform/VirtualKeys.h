@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -11,6 +12,20 @@ class VirtualKeys {
 public:
     static constexpr int count = 256;
     static constexpr int unmapped = -1;
+
+    // The codes of the keys the game itself gives a meaning to.
+    static constexpr std::uint8_t backspace = 0x08;
+    static constexpr std::uint8_t enter = 0x0D;
+    static constexpr std::uint8_t escape = 0x1B;
+    static constexpr std::uint8_t numpad0 = 0x60;
+    static constexpr std::uint8_t numpad9 = 0x69;
+    static constexpr std::uint8_t numpadMinus = 0x6D;
+    static constexpr std::uint8_t numpadPeriod = 0x6E;
+    static constexpr std::uint8_t semicolon = 0xBA;
+    static constexpr std::uint8_t minus = 0xBD;
+    static constexpr std::uint8_t period = 0xBE;
+    // F1 to F12.
+    static constexpr std::uint8_t function(int number) { return static_cast<std::uint8_t>(0x6F + number); }
 
     // The layout-aware key code decides first (so letters follow the printed
     // key); keys whose code has no entry fall back to their physical position.

@@ -8,6 +8,7 @@
 #include "input/InputJoystick.h"
 #include "platform/SimulatedClock.h"
 #include "platform/SystemClock.h"
+#include "platform/VirtualKeys.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 #include "support/DrawProbe.h"
@@ -137,18 +138,18 @@ TEST_F(MainLoopTest, KeyDispatch)
 TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
 {
     MainLoop* loop = start();
-    frameWith(*loop, {MainLoop::keyF8});
+    frameWith(*loop, {platform::VirtualKeys::function(8)});
     const MappingScreen& mapping = loop->getMatch().getMapping();
     ASSERT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping));
     loop->draw();
     drainMessages();
-    ++presses.count[MainLoop::keyEscape];
+    ++presses.count[platform::VirtualKeys::escape];
     for (int frame = 0; frame < 3; ++frame)
-        frameWith(*loop, {MainLoop::keyEscape});
+        frameWith(*loop, {platform::VirtualKeys::escape});
     EXPECT_EQ(mapping.getAction(), 2);
     EXPECT_TRUE(Application::keepRunning);
     EXPECT_TRUE(drainMessages().empty());
-    frameWith(*loop, {MainLoop::keyF8});
+    frameWith(*loop, {platform::VirtualKeys::function(8)});
     frameWith(*loop, {});
     ++presses.count['Q'];
     frameWith(*loop, {'Q'});

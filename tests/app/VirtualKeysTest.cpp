@@ -23,6 +23,19 @@ TEST(VirtualKeys, NamesAndWindowsCodesMatch)
     EXPECT_EQ(VirtualKeys::fromSdl(0, 0), VirtualKeys::unmapped);
 }
 
+// The codes the game's own keys are named by are the keys of those names.
+TEST(VirtualKeys, TheGamesKeysAreTheKeysOfTheirNames)
+{
+    const std::pair<const char*, int> named[] = {{"Backspace", VirtualKeys::backspace},
+        {"Return", VirtualKeys::enter}, {"Escape", VirtualKeys::escape}, {"Keypad 0", VirtualKeys::numpad0},
+        {"Keypad 9", VirtualKeys::numpad9}, {"Keypad -", VirtualKeys::numpadMinus},
+        {"Keypad .", VirtualKeys::numpadPeriod}, {";", VirtualKeys::semicolon}, {"-", VirtualKeys::minus},
+        {".", VirtualKeys::period}, {"F1", VirtualKeys::function(1)}, {"F8", VirtualKeys::function(8)},
+        {"F12", VirtualKeys::function(12)}};
+    for (const auto& [name, code] : named)
+        EXPECT_EQ(VirtualKeys::fromKeyName(name), code) << name;
+}
+
 // Every code that can be injected comes back as itself, and the table covers
 // at least letters, digits, keypad digits and F1-F12.
 TEST(VirtualKeys, EveryInjectableCodeRoundTrips)
