@@ -46,15 +46,15 @@ std::string_view driverName()
     return driver ? driver : "";
 }
 
-bool isSoundServer(std::string_view driver)
-{
-    return driver == "pulseaudio" || driver == "pipewire" || driver == "jack";
-}
-
 // PipeWire desktops serve PulseAudio's protocol as well.
 bool speaksPulse(std::string_view driver)
 {
     return driver == "pulseaudio" || driver == "pipewire";
+}
+
+bool isSoundServer(std::string_view driver)
+{
+    return speaksPulse(driver) || driver == "jack";
 }
 
 // Whether SDL would try a sound server first: the first driver SDL_AUDIODRIVER

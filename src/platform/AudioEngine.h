@@ -25,12 +25,13 @@ class PulseOutput;
 // device, or a silent output when there is no usable device.
 //
 // Threads. The game thread calls every public operation. With a device, its
-// audio thread (SDL's, or PulseAudio's mainloop) runs the mixer in its callback, and a decode thread keeps each
-// playing stream about a second ahead in its lock-free ring. The callback never
-// decodes, never touches the disk, never allocates and never takes a lock that
-// another thread of ours holds: the game thread hands it commands (play, stop)
-// through a lock-free queue that it applies at the start of every buffer, and
-// reads back what it needs (positions, which channels ended) from atomics.
+// audio thread (SDL's, or PulseAudio's mainloop) runs the mixer in its
+// callback, and a decode thread keeps each playing stream about a second ahead
+// in its lock-free ring. The callback never decodes, never touches the disk,
+// never allocates and never takes a lock that another thread of ours holds:
+// the game thread hands it commands (play, stop) through a lock-free queue
+// that it applies at the start of every buffer, and reads back what it needs
+// (positions, which channels ended) from atomics.
 // The game thread keeps its own book of the channels it has handed out.
 //
 // The silent output has no threads: it mixes on the game thread whenever the
