@@ -194,7 +194,7 @@ void StoryScreen::draw()
     banner.draw(match.getStoryPage());
 }
 
-// The chosen song and each player's chart; the bitmap fonts carry ASCII only.
+// The chosen song and each player's chart; titles in any script.
 void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
@@ -205,11 +205,12 @@ void StoryScreen::drawSongPanel() const
         return;
     }
     const library::SongEntry& song = selection.song();
+    const bool transliterated = match.showsTransliterations();
     const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
     const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
     page.drawLine(story::panelLineY[0],
                   panelLine("Song %zu of %zu:  %s  -  %s", selection.index() + 1, selection.size(),
-                            story::printable(song.title).c_str(), story::printable(song.artist).c_str()));
+                            song.shownTitle(transliterated).c_str(), song.shownArtist(transliterated).c_str()));
     page.drawLine(story::panelLineY[1],
                   panelLine("BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes, seconds));
     const library::ChartChoice* first = selection.chart(1);
@@ -217,9 +218,9 @@ void StoryScreen::drawSongPanel() const
     const PlayerSpeeds& speeds = match.getSpeeds();
     page.drawLine(story::panelLineY[2],
                   panelLine("%s: %s %d at %s (%s)      %s: %s %d at %s (%s)", playerName(1).c_str(),
-                            first ? story::printable(first->shownName).c_str() : "-", first ? first->meter : 0,
+                            first ? first->shownName.c_str() : "-", first ? first->meter : 0,
                             speeds.of(1).format().c_str(), story::printable(MappingScreen::devicesOf(1)).c_str(),
-                            playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
+                            playerName(2).c_str(), second ? second->shownName.c_str() : "-",
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
     page.drawLine(story::panelLineY[3],
@@ -254,5 +255,5 @@ std::string StoryScreen::bestText(int player) const
 // The name the configuration gives the player, as the winner text shows it.
 std::string StoryScreen::playerName(int number) const
 {
-    return story::printable(match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2"));
+    return match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2");
 }

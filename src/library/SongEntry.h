@@ -23,6 +23,11 @@ struct SongEntry {
     std::string title;  // the folder's name when the file has none
     std::string subtitle;
     std::string artist;
+    // Latin-letter spellings of title, subtitle and artist; empty where the
+    // chart file has none.
+    std::string titleTranslit;
+    std::string subtitleTranslit;
+    std::string artistTranslit;
     double minBpm = 0.0;
     double maxBpm = 0.0;
     std::string bpmText; // "128", "75-150", or the file's display BPM ("?" for a hidden one)
@@ -32,6 +37,19 @@ struct SongEntry {
     std::vector<ChartChoice> charts;  // Beginner first, Edit last; file order within a difficulty
     bool builtIn = false;             // the game's own song, played by its own step file reader
     std::vector<std::string> warnings; // what was read differently from how it is written, for the log
+
+    // What the song list shows: with `transliterated` (the player's
+    // setting) the Latin-letter spelling where the song has one.
+    const std::string& shownTitle(bool transliterated) const { return shown(title, titleTranslit, transliterated); }
+    const std::string& shownSubtitle(bool transliterated) const
+    {
+        return shown(subtitle, subtitleTranslit, transliterated);
+    }
+    const std::string& shownArtist(bool transliterated) const { return shown(artist, artistTranslit, transliterated); }
+    static const std::string& shown(const std::string& text, const std::string& translit, bool transliterated)
+    {
+        return transliterated && !translit.empty() ? translit : text;
+    }
 
     // The part of the song its preview loops: the file's sample, or from the
     // middle of the song when the file has none.

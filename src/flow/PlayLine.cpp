@@ -1,0 +1,44 @@
+#include "flow/PlayLine.h"
+
+#include "fx/ProgressBar.h"
+#include "fx/Text.h"
+#include "scene/ObjectGraph.h"
+
+namespace {
+
+constexpr const char* gap = "    ";
+constexpr ProgressBar::Colour played{1.0f, 0.8f, 0.2f};
+constexpr ProgressBar::Colour ahead{0.25f, 0.25f, 0.3f};
+
+} // namespace
+
+void PlayLine::create()
+{
+    if (!ObjectGraph::find())
+        return;
+    text = new Text(0, ObjectNode::SideCentre);
+    text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0);
+    text->changeBitmapFont(fontHeight, 700, "Arial", 0, 0, 0, 0);
+    text->setUtf8(true);
+    text->setActive(false);
+}
+
+void PlayLine::show(const std::string& songTitle, const std::string& songCharts)
+{
+    title = songTitle;
+    charts = songCharts;
+}
+
+void PlayLine::draw(double songFraction)
+{
+    fraction = songFraction;
+    if (!text)
+        return;
+    const float room = right - left - text->widthInUnits(gap + charts);
+    line = (title.empty() ? std::string() : text->fitted(title, room) + gap) + charts;
+    text->setText("%s", line.c_str());
+    text->setPosition(-text->widthInUnits(line) / 2.0f, textY);
+    text->draw();
+    text->applySideTransform();
+    ProgressBar::draw(left, barBottom, right, barTop, fraction, played, ahead);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/FontBuilder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+// The glyphs of a bitmap text beyond its font's own codes, rendered when
+// first needed and kept in one texture of equal cells. When every cell is
+// taken, the cell used longest ago makes room, never one of the current use
+// (one text's draw or measure): a draw places all its glyphs before it draws
+// any, so no glyph of a frame's text is lost while it is drawn. Needs the
+// OpenGL context of the text.
+class GlyphAtlas {
+public:
+    // A glyph and where it lies in the texture (texture coordinates).
+    struct Entry {
+        platform::BitmapGlyph glyph;
+        float s0 = 0.0f;
+        float t0 = 0.0f;
+        float s1 = 0.0f;
+        float t1 = 0.0f;
+    };
+
+    // Cells as large as one and a half characters of the font, at least
+    // minimumCells of them, in a texture of at most maximumSide pixels.
+    static constexpr std::size_t minimumCells = 512;
+    static constexpr int maximumSide = 2048;
+
+    explicit GlyphAtlas(const platform::FontBuilder& font);
+    ~GlyphAtlas();
+    GlyphAtlas(const GlyphAtlas&) = delete;
+    GlyphAtlas& operator=(const GlyphAtlas&) = delete;
+
+    // Starts a new use: the glyphs it asks for keep their cells until the next.
+    void beginUse();
+    // The glyph of the code point, rendered and placed when it is not held;
+    // null when every cell is taken by the current use.
+    const Entry* glyph(char32_t codePoint);
+
+    unsigned getTexture() const { return texture; }
+    std::size_t getCellCount() const { return cells.size(); }
+    std::size_t heldCount() const { return held.size(); }
+    // Glyphs rendered since the atlas was made, for tests of its reuse.
+    std::size_t renderedCount() const { return rendered; }
+
+private:
+    struct Cell {
+        char32_t codePoint = 0;
+        std::uint64_t lastUse = 0;
+        Entry entry;
+    };
+
+    bool createTexture();
+    std::size_t freeCell();
+    void place(std::size_t cell, char32_t codePoint);
+
+    const platform::FontBuilder& font;
+    int cellSide = 1;
+    int columns = 1;
+    int side = 0;
+    unsigned texture = 0;
+    std::vector<Cell> cells;
+    std::unordered_map<char32_t, std::size_t> held;
+    std::size_t nextUnused = 0;
+    std::uint64_t use = 1;
+    std::size_t rendered = 0;
+};
