@@ -23,8 +23,9 @@ public:
     // The width the text takes drawn so, in the same units, at the window's
     // present size; 0 without a stamp.
     float widthOf(const std::string& text) const;
-    // The text cut to at most `width` units, ending in "…" where it was cut,
-    // never inside a character; unchanged when it fits.
+    // The text cut to at most `width` units, ending in "…" where it was cut
+    // (empty where not even that fits), never inside a character; unchanged
+    // when it fits.
     std::string fitted(const std::string& text, float width) const;
     // A picture filling the rectangle, in the lines' coordinates.
     void drawPicture(const Picture& picture, float left, float bottom, float right, float top) const;

@@ -10,7 +10,7 @@
 GlyphAtlas::GlyphAtlas(const platform::FontBuilder& font)
     : font(font)
 {
-    cellSide = static_cast<int>(std::ceil(1.5 * std::max(1, font.getCharacterHeight()))) + 1;
+    cellSide = static_cast<int>(std::ceil(1.3 * std::max(1, font.getCharacterHeight()))) + 2;
     side = 256;
     while (side < maximumSide && static_cast<std::size_t>(side / cellSide) * (side / cellSide) < minimumCells)
         side *= 2;
@@ -77,7 +77,6 @@ std::size_t GlyphAtlas::freeCell()
     return oldest;
 }
 
-// A glyph larger than a cell keeps the part that fits, from its lower left.
 void GlyphAtlas::place(std::size_t index, char32_t codePoint)
 {
     platform::GlyphImage image = font.renderGlyph(codePoint);

@@ -24,9 +24,10 @@ public:
         float t1 = 0.0f;
     };
 
-    // Cells as large as one and a half characters of the font, at least
-    // minimumCells of them, in a texture of at most maximumSide pixels.
-    static constexpr std::size_t minimumCells = 512;
+    // Square cells a little larger than the font's characters, at least
+    // minimumCells of them (more than a screen of 22-pixel characters holds),
+    // in a texture of at most maximumSide pixels.
+    static constexpr std::size_t minimumCells = 2048;
     static constexpr int maximumSide = 2048;
 
     explicit GlyphAtlas(const platform::FontBuilder& font);
@@ -37,7 +38,8 @@ public:
     // Starts a new use: the glyphs it asks for keep their cells until the next.
     void beginUse();
     // The glyph of the code point, rendered and placed when it is not held;
-    // null when every cell is taken by the current use.
+    // null when every cell is taken by the current use. A glyph larger than
+    // a cell keeps the part that fits, from its lower left.
     const Entry* glyph(char32_t codePoint);
 
     unsigned getTexture() const { return texture; }

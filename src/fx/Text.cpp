@@ -329,6 +329,8 @@ std::string Text::fitted(std::string_view characters, float maxUnits)
     if (scale <= 0.0f || widthInPixels(characters) <= limit)
         return std::string(characters);
     const int room = limit - widthInPixels(utf8 ? ellipsis : "...");
+    if (room < 0)
+        return {};
     int width = 0;
     std::size_t cut = 0;
     bool full = false;

@@ -60,8 +60,8 @@ public:
     // present viewport and projection.
     float pixelsPerUnit() const;
     // The characters cut to at most `maxUnits` wide, ending in an ellipsis
-    // ("..." for a single-byte text) where they were cut; never splits a
-    // character. Unchanged when they fit.
+    // ("..." for a single-byte text) where they were cut, empty where not
+    // even that fits; never splits a character. Unchanged when they fit.
     std::string fitted(std::string_view characters, float maxUnits);
 
     bool update() override;
