@@ -25,6 +25,12 @@ GlyphAtlas::~GlyphAtlas()
         glDeleteTextures(1, &texture);
 }
 
+void GlyphAtlas::startFrame()
+{
+    paced = true;
+    renderedThisFrame = 0;
+}
+
 void GlyphAtlas::beginUse()
 {
     ++use;
@@ -37,6 +43,8 @@ const GlyphAtlas::Entry* GlyphAtlas::glyph(char32_t codePoint)
         cell.lastUse = use;
         return &cell.entry;
     }
+    if (paced && renderedThisFrame >= frameGlyphBudget)
+        return pendingGlyph(codePoint);
     if (texture == 0 && !createTexture())
         return nullptr;
     const std::size_t cell = freeCell();
@@ -44,6 +52,14 @@ const GlyphAtlas::Entry* GlyphAtlas::glyph(char32_t codePoint)
         return nullptr;
     place(cell, codePoint);
     return &cells[cell].entry;
+}
+
+const GlyphAtlas::Entry* GlyphAtlas::pendingGlyph(char32_t codePoint)
+{
+    Entry& entry = pending[codePoint];
+    if (entry.glyph.advance == 0)
+        entry.glyph.advance = font.estimateAdvance(codePoint);
+    return &entry;
 }
 
 bool GlyphAtlas::createTexture()
@@ -81,6 +97,8 @@ void GlyphAtlas::place(std::size_t index, char32_t codePoint)
 {
     platform::GlyphImage image = font.renderGlyph(codePoint);
     ++rendered;
+    ++renderedThisFrame;
+    pending.erase(codePoint);
     Cell& cell = cells[index];
     const int x = static_cast<int>(index) % columns * cellSide;
     const int y = static_cast<int>(index) / columns * cellSide;

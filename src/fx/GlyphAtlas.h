@@ -30,6 +30,14 @@ public:
     static constexpr std::size_t minimumCells = 2048;
     static constexpr int maximumSide = 2048;
 
+    // Frames share a budget of new glyphs, so that a screen of new
+    // characters fills in over a few frames instead of stalling one (each
+    // takes FreeType some 10 to 20 microseconds): a character past the budget
+    // draws blank, its advance estimated, until a later frame renders it.
+    // Before the first frame is started there is no budget.
+    static constexpr std::size_t frameGlyphBudget = 128;
+    static void startFrame();
+
     explicit GlyphAtlas(const platform::FontBuilder& font);
     ~GlyphAtlas();
     GlyphAtlas(const GlyphAtlas&) = delete;
@@ -37,9 +45,10 @@ public:
 
     // Starts a new use: the glyphs it asks for keep their cells until the next.
     void beginUse();
-    // The glyph of the code point, rendered and placed when it is not held;
-    // null when every cell is taken by the current use. A glyph larger than
-    // a cell keeps the part that fits, from its lower left.
+    // The glyph of the code point, rendered and placed when it is not held
+    // (a blank one while the frame's budget is spent); null when every cell
+    // is taken by the current use. A glyph larger than a cell keeps the part
+    // that fits, from its lower left.
     const Entry* glyph(char32_t codePoint);
 
     unsigned getTexture() const { return texture; }
@@ -59,6 +68,11 @@ private:
     std::size_t freeCell();
     void place(std::size_t cell, char32_t codePoint);
 
+    const Entry* pendingGlyph(char32_t codePoint);
+
+    inline static bool paced = false;
+    inline static std::size_t renderedThisFrame = 0;
+
     const platform::FontBuilder& font;
     int cellSide = 1;
     int columns = 1;
@@ -66,6 +80,8 @@ private:
     unsigned texture = 0;
     std::vector<Cell> cells;
     std::unordered_map<char32_t, std::size_t> held;
+    // Blank stand-ins for glyphs the budget has not reached yet.
+    std::unordered_map<char32_t, Entry> pending;
     std::size_t nextUnused = 0;
     std::uint64_t use = 1;
     std::size_t rendered = 0;

@@ -6,6 +6,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
@@ -649,6 +650,27 @@ BitmapSheet FontBuilder::buildBitmapSheet(unsigned first, unsigned count) const
         canvases[i].copyTo(sheet.pixels, sheet.width, glyph.sheetX, glyph.sheetY);
     }
     return sheet;
+}
+
+int FontBuilder::estimateAdvance(char32_t codePoint) const
+{
+    if (!impl)
+        return 0;
+    FT_Face from = impl->face;
+    bool embolden = impl->syntheticBold;
+    FT_UInt index = FT_Get_Char_Index(from, codePoint);
+    if (index == 0) {
+        if (const FallbackFont* fallback = impl->fallbackFor(codePoint)) {
+            from = fallback->face;
+            embolden = requestedWeight(impl->request) >= 700 && fallback->weight < FC_WEIGHT_BOLD;
+            index = FT_Get_Char_Index(from, codePoint);
+        }
+    }
+    FT_Fixed advance = 0;
+    if (FT_Get_Advance(from, index, FT_LOAD_NO_HINTING, &advance) != 0)
+        return impl->characterHeight;
+    const double pixels = static_cast<double>(advance) / 65536.0;
+    return static_cast<int>(std::lround(pixels + (embolden ? impl->characterHeight / 24.0 : 0.0)));
 }
 
 GlyphImage FontBuilder::renderGlyph(char32_t codePoint) const

@@ -92,6 +92,9 @@ public:
     // (emboldened where bold was asked for and that font is not); with none,
     // the face's missing-glyph box. An empty glyph when the font is not loaded.
     GlyphImage renderGlyph(char32_t codePoint) const;
+    // Its advance from the font's unhinted metrics, without rendering it:
+    // within a pixel or so of the rendered glyph's.
+    int estimateAdvance(char32_t codePoint) const;
     // Lists listBase + i draw code first + i as a glyph one em high, extruded
     // along negative z, and move on by its advance (wglUseFontOutlines).
     // metrics, when given, receives count entries.
