@@ -37,6 +37,8 @@ public:
     // Before the first frame is started there is no budget.
     static constexpr std::size_t frameGlyphBudget = 128;
     static void startFrame();
+    // Back to no budget, as before the first frame.
+    static void stopPacing() { paced = false; }
 
     explicit GlyphAtlas(const platform::FontBuilder& font);
     ~GlyphAtlas();

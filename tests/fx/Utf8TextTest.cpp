@@ -91,7 +91,11 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
     }
-    void TearDown() override { ObjectRegistry::destroy(); }
+    void TearDown() override
+    {
+        GlyphAtlas::stopPacing();
+        ObjectRegistry::destroy();
+    }
 
     std::vector<GLubyte> drawn(const std::string& characters)
     {
@@ -113,6 +117,18 @@ protected:
     testsupport::GlContext gl{width, height};
     Text* text = nullptr;
 };
+
+// `count` characters from `first` on, all of three bytes.
+std::string run(char32_t first, std::size_t count)
+{
+    std::string characters;
+    for (char32_t code = first; code < first + count; ++code) {
+        characters += static_cast<char>(0xE0 | (code >> 12));
+        characters += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        characters += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return characters;
+}
 
 std::vector<char32_t> codePoints(const std::string& characters)
 {
@@ -168,15 +184,6 @@ TEST_F(Utf8TextTest, TitlesInEveryScriptSetThePixelsOfFreeTypesGlyphs)
 TEST_F(Utf8TextTest, AFullAtlasMakesRoomWithoutBreakingADraw)
 {
     text->setPosition(-30.0f, 0.0f);
-    const auto run = [](char32_t first, std::size_t count) {
-        std::string characters;
-        for (char32_t code = first; code < first + count; ++code) {
-            characters += static_cast<char>(0xE0 | (code >> 12));
-            characters += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            characters += static_cast<char>(0x80 | (code & 0x3F));
-        }
-        return characters;
-    };
     // Texts of 300 characters each fill the cells and take some back.
     const std::size_t perText = 300;
     const std::vector<GLubyte> firstPicture = drawn(run(0x4E00, perText));
@@ -187,6 +194,30 @@ TEST_F(Utf8TextTest, AFullAtlasMakesRoomWithoutBreakingADraw)
     EXPECT_EQ(text->getAtlas()->heldCount(), cells);
     EXPECT_TRUE(drawn(run(0x4E00, perText)) == firstPicture);
     EXPECT_GT(text->getAtlas()->renderedCount(), texts * perText);
+}
+
+// Frames render at most their budget of new glyphs; the others stand blank
+// at an estimated advance (within a pixel of the glyph's) until the next
+// frames render them, and the text then draws as without a budget.
+TEST_F(Utf8TextTest, NewGlyphsPastTheFramesBudgetFillInOverTheNextFrames)
+{
+    const std::size_t count = 300;
+    const std::string many = run(0x4E00, count);
+    text->setPosition(-30.0f, 0.0f);
+    GlyphAtlas::startFrame();
+    const int estimated = text->widthInPixels(many);
+    EXPECT_EQ(text->getAtlas()->renderedCount(), GlyphAtlas::frameGlyphBudget);
+    std::vector<GLubyte> picture;
+    for (int frame = 0; frame < 3; ++frame) {
+        GlyphAtlas::startFrame();
+        picture = drawn(many);
+    }
+    EXPECT_EQ(text->getAtlas()->renderedCount(), count);
+    EXPECT_NEAR(text->widthInPixels(many), estimated, static_cast<int>(count));
+    GlyphAtlas::stopPacing();
+    text->changeBitmapFont(-pixelHeight, 700, "Arial", 0, 0, 0, 0);
+    text->setUtf8(true);
+    EXPECT_TRUE(drawn(many) == picture);
 }
 
 // Cut texts end in the ellipsis, fit, and keep whole characters; texts
