@@ -21,6 +21,9 @@ void PlayLine::create()
     text->changeBitmapFont(fontHeight, 700, "Arial", 0, 0, 0, 0);
     text->setUtf8(true);
     text->setActive(false);
+    // Under a path of its own, like the results' texts, so that "Text"
+    // names only the main loop's two.
+    ObjectGraph::find()->addNode(text, "PlayLine");
 }
 
 void PlayLine::show(const std::string& songTitle, const std::string& songCharts)

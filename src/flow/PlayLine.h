@@ -7,7 +7,7 @@ class Text;
 // During play, along the top edge between the sidebars, behind whatever
 // passes there: the song's title with each player's chart and meter, and
 // under it a bar of how far the song has got. Its text is linked into the
-// scene graph but inactive: only the play screen draws it.
+// scene graph (path "PlayLine") but inactive: only the play screen draws it.
 class PlayLine {
 public:
     static constexpr float left = -3.9f;

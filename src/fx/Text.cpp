@@ -24,8 +24,9 @@ constexpr unsigned outlineCodeCount = 255;
 
 // The ellipsis that ends a cut text.
 constexpr const char* ellipsis = "\u2026";
-// The frame's base matrix puts the players' halves 14 units before the eye
-// at half scale, and the centre's texts 9 units (ObjectNode::applySideTransform).
+// Eye units per unit of a text's position: the centre's texts lie 9 units
+// before the eye; the players' halves 14 units at the frame's base matrix's
+// half scale, 7 eye units away with half-sized units (ObjectNode::applySideTransform).
 constexpr float centreDistance = 9.0f;
 constexpr float halvesDistance = 14.0f;
 
@@ -270,7 +271,8 @@ const GlyphAtlas::Entry* Text::atlasGlyph(char32_t code)
 }
 
 // Walks the characters (bytes, or code points of UTF-8) with the glyph each
-// is drawn with; the atlas's glyphs of one walk all keep their cells.
+// is drawn with and the offset just past it; the atlas's glyphs of one walk
+// all keep their cells.
 template <typename Visit>
 void Text::walk(std::string_view characters, Visit visit)
 {
@@ -279,19 +281,18 @@ void Text::walk(std::string_view characters, Visit visit)
     if (!utf8) {
         for (std::size_t at = 0; at < characters.size(); ++at)
             if (const platform::BitmapGlyph* glyph = ownGlyph(static_cast<unsigned char>(characters[at])))
-                visit(*glyph, nullptr, at);
+                visit(*glyph, nullptr, at + 1);
         return;
     }
     if (atlas)
         atlas->beginUse();
     for (std::size_t at = 0; at < characters.size();) {
-        const std::size_t start = at;
         const char32_t code = Utf8::next(characters, at);
         if (code < 0x80) {
             if (const platform::BitmapGlyph* glyph = ownGlyph(code))
-                visit(*glyph, nullptr, start);
+                visit(*glyph, nullptr, at);
         } else if (const GlyphAtlas::Entry* entry = atlasGlyph(code)) {
-            visit(entry->glyph, entry, start);
+            visit(entry->glyph, entry, at);
         }
     }
 }
@@ -312,7 +313,7 @@ float Text::pixelsPerUnit() const
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     const float perEyeUnit = static_cast<float>(viewport[3]) / 2.0f * projection[5];
-    return side == SideCentre ? perEyeUnit / centreDistance : perEyeUnit * 0.5f / (halvesDistance * 0.5f);
+    return perEyeUnit / (side == SideCentre ? centreDistance : halvesDistance);
 }
 
 float Text::widthInUnits(std::string_view characters)
@@ -334,19 +335,15 @@ std::string Text::fitted(std::string_view characters, float maxUnits)
     int width = 0;
     std::size_t cut = 0;
     bool full = false;
-    walk(characters, [&](const platform::BitmapGlyph& glyph, const GlyphAtlas::Entry*, std::size_t start) {
+    walk(characters, [&](const platform::BitmapGlyph& glyph, const GlyphAtlas::Entry*, std::size_t end) {
         if (full || width + glyph.advance > room) {
             full = true;
             return;
         }
         width += glyph.advance;
-        cut = start + 1;
+        cut = end;
     });
-    // Past the last whole character that fits (a byte text's every byte is one).
-    std::size_t end = cut;
-    while (utf8 && end < characters.size() && (static_cast<unsigned char>(characters[end]) & 0xC0) == 0x80)
-        ++end;
-    return std::string(characters.substr(0, end)) + (utf8 ? ellipsis : "...");
+    return std::string(characters.substr(0, cut)) + (utf8 ? ellipsis : "...");
 }
 
 namespace {
