@@ -30,6 +30,7 @@ void PlayLine::show(const std::string& songTitle, const std::string& songCharts)
 {
     title = songTitle;
     charts = songCharts;
+    line.clear();
 }
 
 void PlayLine::draw(double songFraction)
@@ -37,11 +38,22 @@ void PlayLine::draw(double songFraction)
     fraction = songFraction;
     if (!text)
         return;
-    const float room = right - left - text->widthInUnits(gap + charts);
-    line = (title.empty() ? std::string() : text->fitted(title, room) + gap) + charts;
+    const float scale = text->pixelsPerUnit();
+    if (line.empty() || scale != laidOutScale || text->widthInPixels(line) != laidOutWidth)
+        layOut(scale);
     text->setText("%s", line.c_str());
-    text->setPosition(-text->widthInUnits(line) / 2.0f, textY);
     text->draw();
     text->applySideTransform();
     ProgressBar::draw(left, barBottom, right, barTop, fraction, played, ahead);
+}
+
+// Again whenever the window's size or a glyph that was still to come
+// changes the widths; otherwise the frames reuse it.
+void PlayLine::layOut(float scale)
+{
+    const float room = right - left - text->widthInUnits(gap + charts);
+    line = (title.empty() ? std::string() : text->fitted(title, room) + gap) + charts;
+    laidOutScale = scale;
+    laidOutWidth = text->widthInPixels(line);
+    text->setPosition(-text->widthInUnits(line) / 2.0f, textY);
 }

@@ -31,10 +31,14 @@ public:
     double getFraction() const { return fraction; }
 
 private:
+    void layOut(float scale);
+
     Text* text = nullptr;
     std::string title;
     std::string charts;
-    // Laid out at every draw, for the window's present size.
+    // Laid out for the window's size and the glyphs' widths at the time.
     std::string line;
+    float laidOutScale = 0.0f;
+    int laidOutWidth = 0;
     double fraction = 0.0;
 };
