@@ -121,4 +121,11 @@ TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
     EXPECT_EQ(selection.size(), 26u);
     EXPECT_EQ(selection.song().title, chosen);
     EXPECT_NE(stage.log().find("SongLibrary: 26 songs"), std::string::npos);
+
+    // The song started is kept in the configuration for the next start.
+    ASSERT_EQ(selection.song().folder, fs::path("Songs/Beta/Song 1"));
+    stage.press(1, 5, stage.now());
+    EXPECT_NE(match.currentScreen(), &story);
+    EXPECT_NE(testsupport::readFile("Conf/global.cfg").find("[Library]\nLastSong = Songs/Beta/Song%201\n"), std::string::npos);
+    EXPECT_EQ(match.lastSong(), std::nullopt) << "read at start-up, not since";
 }
