@@ -23,8 +23,7 @@ struct SongEntry {
     std::string title;  // the folder's name when the file has none
     std::string subtitle;
     std::string artist;
-    // Latin-letter spellings of title, subtitle and artist; empty where the
-    // chart file has none.
+    // As the chart file spells them in Latin letters; empty where it does not.
     std::string titleTranslit;
     std::string subtitleTranslit;
     std::string artistTranslit;
