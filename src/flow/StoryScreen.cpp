@@ -411,8 +411,9 @@ std::string StoryScreen::libraryLine() const
 
 std::string StoryScreen::keysLine() const
 {
-    const char* back = selection.openPack() ? ", Backspace: packs" : "";
-    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, F8: controls%s)", story::prompt, back);
+    // Inside a pack the way back takes the place of F8, which the pack list shows.
+    const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
+    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, %s)", story::prompt, last);
 }
 
 // The player's best on the chart they would play: the game's own chart for
