@@ -6,7 +6,6 @@
 #include "FrameBench.h"
 #include "FrameGrowthBench.h"
 #include "GlyphBench.h"
-#include "LibraryBench.h"
 #include "LibraryScaleBench.h"
 #include "NetworkBench.h"
 #include "ProcessMemory.h"
