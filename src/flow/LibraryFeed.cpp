@@ -94,6 +94,7 @@ void LibraryFeed::end(library::SongSelection& selection)
     else
         hand(selection);
     scanner.reset();
+    selection.compact();
     platform::HeapTrim::release();
     OutputHandler* log = OutputHandler::find();
     OutputHandler::log(log, "Song library: %zu of %zu song folders read from their files, the rest from the song cache",

@@ -340,7 +340,7 @@ void Match::applySelection()
     if (!selection.currentSong())
         return;
     const library::SongEntry& song = selection.song();
-    rememberSong(song.builtIn ? std::filesystem::path() : song.folder);
+    rememberSong(song.builtIn ? std::filesystem::path() : std::filesystem::path(song.folder));
     if (song.builtIn) {
         if (arrows.playsChart())
             playGamesOwnSong();

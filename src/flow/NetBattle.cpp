@@ -195,7 +195,7 @@ void NetBattle::offerSong(const library::SongSelection& selection)
     if (!entry.builtIn) {
         offeredSong = loadPlayable(entry.folder);
         if (!offeredSong) {
-            noticeText = "The song in '" + entry.folder.string() + "' cannot be played";
+            noticeText = "The song in '" + entry.folder + "' cannot be played";
             log("NetBattle: %s", noticeText);
             return;
         }

@@ -291,7 +291,7 @@ void StoryScreen::startPreview()
         stopPreview();
         return;
     }
-    const std::string music = song->builtIn ? builtInMusicPath : song->musicFile.string();
+    const std::string music = song->builtIn ? builtInMusicPath : song->musicFile;
     previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
     previewLengthMs = std::max(1000.0, song->previewLengthSeconds() * 1000.0);
     if (previewing)
@@ -323,7 +323,7 @@ void StoryScreen::update(std::uint32_t tick)
         startPreview();
     loopPreview();
     const library::SongEntry* song = selection.currentSong();
-    banner.choose(song ? song->bannerFile : std::filesystem::path());
+    banner.choose(song ? std::filesystem::path(song->bannerFile) : std::filesystem::path());
     banner.update();
 }
 

@@ -7,11 +7,11 @@ namespace library {
 std::vector<CachedSong::File> CachedSong::stampsOf(const SongEntry& entry)
 {
     std::vector<File> files;
-    for (const std::filesystem::path* path : {&entry.folder, &entry.chartFile, &entry.musicFile, &entry.bannerFile}) {
+    for (const std::string* path : {&entry.folder, &entry.chartFile, &entry.musicFile, &entry.bannerFile}) {
         if (path->empty())
             continue;
         if (const std::optional<platform::FileStamp> stamp = platform::FileStamp::of(*path))
-            files.push_back({path->string(), *stamp});
+            files.push_back({*path, *stamp});
     }
     return files;
 }

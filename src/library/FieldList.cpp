@@ -38,9 +38,9 @@ std::string FieldList::join(const std::vector<std::string>& fields)
     return text;
 }
 
-std::optional<std::vector<std::string>> FieldList::split(std::string_view text)
+std::optional<std::vector<std::string_view>> FieldList::split(std::string_view text)
 {
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
     while (!text.empty()) {
         const std::size_t colon = text.find(':');
         std::size_t length = 0;
@@ -48,7 +48,7 @@ std::optional<std::vector<std::string>> FieldList::split(std::string_view text)
         if (colon == std::string_view::npos || colon == 0 || error != std::errc() || end != text.data() + colon
             || length > text.size() - colon - 1)
             return std::nullopt;
-        fields.emplace_back(text.substr(colon + 1, length));
+        fields.push_back(text.substr(colon + 1, length));
         text.remove_prefix(colon + 1 + length);
     }
     return fields;

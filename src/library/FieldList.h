@@ -14,8 +14,9 @@ namespace library {
 class FieldList {
 public:
     static std::string join(const std::vector<std::string>& fields);
-    // None for text that is not such a list (cut short, garbled).
-    static std::optional<std::vector<std::string>> split(std::string_view text);
+    // None for text that is not such a list (cut short, garbled). The fields
+    // are views into `text`.
+    static std::optional<std::vector<std::string_view>> split(std::string_view text);
 
     static std::string number(double value);
     static std::string number(std::int64_t value);

@@ -58,7 +58,7 @@ std::vector<SongEntry> LibraryScanner::merged(Batch batch)
     const std::unordered_set<std::string> dropped(batch.dropped.begin(), batch.dropped.end());
     std::vector<SongEntry> songs = std::move(batch.readAnew);
     for (SongEntry& song : batch.fromCache)
-        if (!dropped.contains(song.folder.string()))
+        if (!dropped.contains(song.folder))
             songs.push_back(std::move(song));
     return songs;
 }

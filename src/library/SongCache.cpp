@@ -29,10 +29,10 @@ constexpr const char* replaceSong = "INSERT OR REPLACE INTO songs (folder, files
 constexpr std::size_t fieldsPerFile = 3;
 constexpr std::size_t fieldsPerChart = 7;
 
-std::string textAt(const SqliteDatabase::Row& row, std::size_t column)
+std::string_view textAt(const SqliteDatabase::Row& row, std::size_t column)
 {
     const auto* value = column < row.size() ? std::get_if<std::string>(&row[column]) : nullptr;
-    return value ? *value : std::string();
+    return value ? std::string_view(*value) : std::string_view();
 }
 
 std::int64_t integerAt(const SqliteDatabase::Row& row, std::size_t column)
@@ -52,13 +52,13 @@ std::string filesText(const std::vector<CachedSong::File>& files)
     return FieldList::join(fields);
 }
 
-bool readFiles(const std::string& text, std::vector<CachedSong::File>& files)
+bool readFiles(std::string_view text, std::vector<CachedSong::File>& files)
 {
     const auto fields = FieldList::split(text);
     if (!fields || fields->size() % fieldsPerFile != 0)
         return false;
     for (std::size_t at = 0; at < fields->size(); at += fieldsPerFile) {
-        CachedSong::File file{(*fields)[at], {}};
+        CachedSong::File file{std::string((*fields)[at]), {}};
         if (!FieldList::parse((*fields)[at + 1], file.stamp.size) || !FieldList::parse((*fields)[at + 2], file.stamp.modifiedNs))
             return false;
         files.push_back(std::move(file));
@@ -80,7 +80,7 @@ std::string chartsText(const std::vector<ChartChoice>& charts)
     return FieldList::join(fields);
 }
 
-bool readCharts(const std::string& text, std::vector<ChartChoice>& charts)
+bool readCharts(std::string_view text, std::vector<ChartChoice>& charts)
 {
     const auto fields = FieldList::split(text);
     if (!fields || fields->size() % fieldsPerChart != 0)
@@ -92,8 +92,8 @@ bool readCharts(const std::string& text, std::vector<ChartChoice>& charts)
                 return false;
         if (numbers[0] < 0 || numbers[0] > static_cast<std::int64_t>(Difficulty::Edit) || numbers[2] < 0 || numbers[4] < 0)
             return false;
-        charts.push_back({static_cast<Difficulty>(numbers[0]), (*fields)[at + 5], static_cast<int>(numbers[1]),
-                          static_cast<std::size_t>(numbers[2]), (*fields)[at + 6], static_cast<std::uint64_t>(numbers[3]),
+        charts.push_back({static_cast<Difficulty>(numbers[0]), std::string((*fields)[at + 5]), static_cast<int>(numbers[1]),
+                          static_cast<std::size_t>(numbers[2]), std::string((*fields)[at + 6]), static_cast<std::uint64_t>(numbers[3]),
                           static_cast<std::uint32_t>(numbers[4])});
     }
     return true;
@@ -122,8 +122,8 @@ std::vector<SqliteDatabase::Value> valuesOf(const CachedSong& song)
         texts.push_back(*text);
     for (const double* number : numbersOf(entry))
         numbers.push_back(FieldList::number(*number));
-    return {entry.folder.string(), filesText(song.files), entry.chartFile.string(), entry.musicFile.string(),
-            entry.bannerFile.string(), entry.pack, FieldList::join(texts), FieldList::join(numbers),
+    return {entry.folder, filesText(song.files), entry.chartFile, entry.musicFile,
+            entry.bannerFile, entry.pack, FieldList::join(texts), FieldList::join(numbers),
             chartsText(entry.charts), FieldList::join(entry.warnings)};
 }
 
@@ -151,7 +151,7 @@ std::optional<CachedSong> songOf(const SqliteDatabase::Row& row)
     for (std::size_t index = 0; index < numberFields.size(); ++index)
         if (!FieldList::parse((*numbers)[index], *numberFields[index]))
             return std::nullopt;
-    entry.warnings = std::move(*warnings);
+    entry.warnings.assign(warnings->begin(), warnings->end());
     return song;
 }
 
@@ -261,7 +261,7 @@ SqliteStatus SongCache::readAll(std::unordered_map<std::string, CachedSong>& son
             ++incomplete;
             return;
         }
-        std::string folder = song->entry.folder.string();
+        std::string folder = song->entry.folder;
         songs.emplace(std::move(folder), std::move(*song));
     });
     if (status == SqliteStatus::Ok && incomplete > 0)

@@ -15,10 +15,12 @@ namespace library {
 struct SongEntry {
     static constexpr double defaultPreviewSeconds = 12.0;
 
-    std::filesystem::path folder;
-    std::filesystem::path chartFile;
-    std::filesystem::path musicFile;
-    std::filesystem::path bannerFile; // empty for a song without a banner
+    // Paths as text: a library holds tens of thousands of songs, and a
+    // std::filesystem::path keeps every component of itself besides.
+    std::string folder;
+    std::string chartFile;
+    std::string musicFile;
+    std::string bannerFile; // empty for a song without a banner
     std::string pack;   // the folder between the song root and the song's folder; empty for none
     std::string title;  // the folder's name when the file has none
     std::string subtitle;

@@ -29,12 +29,12 @@ SongOrder::Key SongOrder::keyOf(const SongEntry& song, Difficulty meterOf)
 {
     const ChartChoice* chart = ChartPick::nearest(song.charts, meterOf);
     return {chart::MsdValues::lower(groupOf(song)), chart::MsdValues::lower(song.title), chart::MsdValues::lower(song.artist),
-            song.maxBpm, chart ? chart->meter : 0, song.folder.string()};
+            song.maxBpm, chart ? chart->meter : 0, song.folder};
 }
 
 std::string SongOrder::groupOf(const SongEntry& song)
 {
-    return song.pack.empty() ? song.folder.parent_path().filename().string() : song.pack;
+    return song.pack.empty() ? std::filesystem::path(song.folder).parent_path().filename().string() : song.pack;
 }
 
 void SongOrder::sort(std::vector<std::size_t>& songs, const std::vector<Key>& keys, Order order)

@@ -80,10 +80,16 @@ void SongSelection::removeFolders(const std::vector<std::string>& gone)
     rebuildKeepingChoice([&folders](std::vector<SongEntry>& old) {
         std::vector<SongEntry> kept;
         for (SongEntry& song : old)
-            if (!song.builtIn && !folders.contains(song.folder.string()))
+            if (!song.builtIn && !folders.contains(song.folder))
                 kept.push_back(std::move(song));
         return kept;
     });
+}
+
+void SongSelection::compact()
+{
+    std::vector<SongEntry> copies(songs.begin(), songs.end());
+    songs.swap(copies);
 }
 
 void SongSelection::rebuildKeepingChoice(const std::function<std::vector<SongEntry>(std::vector<SongEntry>&)>& newSongs)

@@ -51,6 +51,10 @@ public:
     // The songs of these folders (as listed) no longer stand; the choice
     // stays as replaceLibrary keeps it.
     void removeFolders(const std::vector<std::string>& gone);
+    // Copies the songs into storage of the calling thread's own. Songs read
+    // on other threads lie between what those threads freed, which the
+    // system then cannot take back; once copied, all of it can go.
+    void compact();
 
     bool empty() const { return rows.empty(); }
     // The rows the list shows now, and the chosen one.

@@ -51,19 +51,25 @@ int bind(sqlite3_stmt* statement, const std::vector<SqliteDatabase::Value>& para
     return SQLITE_OK;
 }
 
-SqliteDatabase::Row readRow(sqlite3_stmt* statement)
+// Into `row`, reusing its storage: a query of many rows then allocates
+// little besides what its rows hold.
+void readRow(sqlite3_stmt* statement, SqliteDatabase::Row& row)
 {
-    SqliteDatabase::Row row;
-    const int columns = sqlite3_column_count(statement);
-    for (int column = 0; column < columns; ++column) {
-        if (sqlite3_column_type(statement, column) == SQLITE_TEXT) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            row.emplace_back(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))));
-        } else {
-            row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+    const auto columns = static_cast<std::size_t>(sqlite3_column_count(statement));
+    row.resize(columns);
+    for (std::size_t column = 0; column < columns; ++column) {
+        const int index = static_cast<int>(column);
+        if (sqlite3_column_type(statement, index) != SQLITE_TEXT) {
+            row[column] = static_cast<std::int64_t>(sqlite3_column_int64(statement, index));
+            continue;
         }
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, index));
+        if (auto* kept = std::get_if<std::string>(&row[column]))
+            kept->assign(text, length);
+        else
+            row[column] = std::string(text, length);
     }
-    return row;
 }
 
 } // namespace
@@ -117,8 +123,11 @@ SqliteStatus SqliteDatabase::query(const std::string& sql, const std::vector<Val
     int code = bind(statement.get(), parameters);
     if (code != SQLITE_OK)
         return fail(code);
-    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW)
-        each(readRow(statement.get()));
+    Row row;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        readRow(statement.get(), row);
+        each(row);
+    }
     if (code != SQLITE_DONE)
         return fail(code);
     error.clear();

@@ -59,9 +59,9 @@ Scan scan(const fs::path& cache = library::SongCache::fileName)
     panel.removeFolders(batch.dropped);
     panel.add(batch.readAnew);
     for (const library::SongEntry& song : panel.getSongs())
-        result.panel[song.folder.string()] = song.title;
+        result.panel[song.folder] = song.title;
     for (const library::SongEntry& song : library::LibraryScanner::merged(std::move(batch)))
-        result.titles[song.folder.string()] = song.title;
+        result.titles[song.folder] = song.title;
     result.readAnew = scanner.progress().readAnew;
     for (const library::LibraryScanner::Line& line : scanner.takeLines())
         result.lines.push_back(line.text);

@@ -77,8 +77,8 @@ TEST(SongLibraryScan, ListsPlayableSongsInOrderAndSaysWhyTheOthersAreLeftOut)
     EXPECT_DOUBLE_EQ(alpha.previewStartSeconds(), 3.0);
     EXPECT_DOUBLE_EQ(alpha.previewLengthSeconds(), 5.0);
     EXPECT_DOUBLE_EQ(scan.songs[1].previewStartSeconds(), 1.0); // none in the file: the middle
-    EXPECT_EQ(scan.songs[4].chartFile.extension(), ".sm");
-    EXPECT_EQ(scan.songs[6].chartFile.extension(), ".ssc");
+    EXPECT_EQ(fs::path(scan.songs[4].chartFile).extension(), ".sm");
+    EXPECT_EQ(fs::path(scan.songs[6].chartFile).extension(), ".ssc");
     EXPECT_EQ(scan.songs[5].bpmText, "75-150");
     // Charts easiest first, dance-double left out; DWI's names mapped to difficulties.
     const auto charts = [](const library::SongEntry& entry) {
@@ -134,10 +134,10 @@ TEST(SongLibraryScan, PlayersPacksAreListedAsTheirAuthorsMeantThem)
     EXPECT_TRUE(scan.skipped.empty()) << testing::PrintToString(scan.skipped);
     ASSERT_EQ(scan.songs.size(), 3u);
     const library::SongEntry& original = scan.songs[0];
-    EXPECT_EQ(original.chartFile.filename(), "o.sm");
-    EXPECT_EQ(original.bannerFile, original.folder / "art/top.PNG");
+    EXPECT_EQ(fs::path(original.chartFile).filename(), "o.sm");
+    EXPECT_EQ(fs::path(original.bannerFile), fs::path(original.folder) / "art/top.PNG");
     const library::SongEntry& reencoded = scan.songs[1];
-    EXPECT_EQ(reencoded.musicFile.filename(), "song.wav");
+    EXPECT_EQ(fs::path(reencoded.musicFile).filename(), "song.wav");
     EXPECT_TRUE(reencoded.bannerFile.empty());
     ASSERT_EQ(scan.warnings.size(), 1u);
     EXPECT_NE(scan.warnings[0].find("Reencoded': music file 'song.mp3' not found, playing 'song.wav' instead"),
@@ -145,7 +145,7 @@ TEST(SongLibraryScan, PlayersPacksAreListedAsTheirAuthorsMeantThem)
     const library::SongEntry& remix = scan.songs[2];
     EXPECT_TRUE(std::filesystem::equivalent(remix.musicFile, original.musicFile));
     EXPECT_EQ(remix.bpmText, "75-150");
-    EXPECT_EQ(remix.bannerFile.filename(), "remix-bn.jpg");
+    EXPECT_EQ(fs::path(remix.bannerFile).filename(), "remix-bn.jpg");
     std::vector<std::pair<std::string, std::size_t>> shown;
     for (const library::ChartChoice& choice : remix.charts)
         shown.emplace_back(choice.shownName, choice.chartIndex);
