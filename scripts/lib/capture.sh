@@ -1,11 +1,14 @@
-# Sourced by the picture scripts. capture <build dir> <out.ppm> <frame number|showcase|results>
+# Sourced by the picture scripts. capture <build dir> <out.ppm> <frame number|showcase|results|library:N>
 # [game options...]: runs the game of <build dir> under a virtual X server on the
 # simulated clock (60 frames a second, silent sound) from a scratch copy of its run
 # folder until the frame is written, and fails when none is.
 capture() {
   local build=$1 out=$2 frame=$3 when=
   shift 3
-  case "$frame" in showcase | results) when=$frame ;; esac
+  case "$frame" in
+    showcase | results) when=$frame ;;
+    library:*) when=library frame=${frame#library:} ;;
+  esac
   # A folder of its own: no records or speeds of earlier runs show, and the
   # player's own stay untouched.
   local folder
@@ -35,7 +38,7 @@ capture() {
 # The README's three pictures into <folder> as story.ppm, play.ppm and results.ppm.
 capture_readme_pictures() {
   local build=$1 folder=$2
-  capture "$build" "$folder/story.ppm" 30
+  capture "$build" "$folder/story.ppm" library:30
   capture "$build" "$folder/play.ppm" showcase --autoplay
   capture "$build" "$folder/results.ppm" results --song "Songs/Flarevox/Daybreak" --difficulty Medium \
     --difficulty2 Hard --autoplay

@@ -60,7 +60,8 @@ Application::FrameObserver FrameCapture::fromEnvironment()
         return FrameCapture(path, 0, Moment::Results);
     const char* after = std::getenv("FLAREVOX_CAPTURE_AFTER");
     const int frame = after ? ConfigFileParser::toInt(after) : defaultFrame;
-    return FrameCapture(path, frame < 1 ? 1 : frame);
+    const bool library = when && std::strcmp(when, "library") == 0;
+    return FrameCapture(path, frame < 1 ? 1 : frame, library ? Moment::LibraryRead : Moment::Frame);
 }
 
 bool FrameCapture::showsAllOfPlay()
@@ -89,13 +90,13 @@ FrameCapture::FrameCapture(std::string path, int frame, Moment moment)
 {
 }
 
-// A numbered frame waits for the song library to be read, so that the
-// picture shows the same panel however long the reading took.
 void FrameCapture::operator()(WindowRecord&, MainLoop& mainLoop)
 {
     ++framesSeen;
     bool due = false;
     if (moment == Moment::Frame)
+        due = framesSeen == frame;
+    else if (moment == Moment::LibraryRead)
         due = !written && framesSeen >= frame && !mainLoop.getMatch().getStory().isReadingLibrary();
     else if (moment == Moment::Showcase)
         due = !written && showsAllOfPlay();

@@ -9,7 +9,9 @@
 // picks another) as a binary PPM, for checking the screen without a person.
 // FLAREVOX_CAPTURE_WHEN=showcase waits instead for the first frame that
 // shows everything of play (see showsAllOfPlay), FLAREVOX_CAPTURE_WHEN=results
-// for the results a second after the song has ended.
+// for the results a second after the song has ended, FLAREVOX_CAPTURE_WHEN=library
+// for the numbered frame or, if the song library is still being read then,
+// the first frame after it is (the same panel however long the reading took).
 class FrameCapture {
 public:
     static constexpr int defaultFrame = 10;
@@ -17,11 +19,11 @@ public:
     // A frame observer that captures, or an empty one when the switch is off.
     static Application::FrameObserver fromEnvironment();
 
-    enum class Moment { Frame, Showcase, Results };
+    enum class Moment { Frame, LibraryRead, Showcase, Results };
 
-    // Moment::Frame: the frame numbered `frame`, or the first after it once
-    // the song library is read; the others: the first frame that shows that
-    // moment.
+    // Moment::Frame: the frame numbered `frame`; LibraryRead: that frame or
+    // the first after it once the song library is read; the others: the
+    // first frame that shows that moment.
     FrameCapture(std::string path, int frame, Moment moment = Moment::Frame);
     void operator()(WindowRecord& record, MainLoop& mainLoop);
 
