@@ -54,13 +54,13 @@ autoplay: data
 	cd $(RUN_DIR) && ../flarevox --autoplay --exit-at-end
 
 # The suite but the long real-time checks; it keeps real-time end-to-end runs
-# of its own (a whole autoplay song among them).
+# of its own (real keys on the beat, the bot playing a song with a lead-in).
 test: data
 	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -LE realtime
 
 # The long real-time checks: the sound server's timing, two-process network
-# battles, the README's pictures. Those whose timing a busy machine would spoil
-# run alone.
+# battles, a song with every timing gimmick, the README's pictures. Those whose
+# timing a busy machine would spoil run alone.
 test-realtime: data
 	@scripts/install-deps realtime
 	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -L realtime
