@@ -107,6 +107,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     configFileParser->parse("Conf/global.cfg");
     StartupTimes::mark("configuration");
+    // The library is read on threads of its own while the rest starts.
+    match->startLibraryScan();
 
     // Registers itself; the arrow manager reads the chart through it.
     new StepFileManager();
@@ -157,7 +159,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     gimmickManager->init();
     StartupTimes::mark("sidebars and gimmicks");
 
-    match->scanLibrary();
+    match->showLibrary();
     StartupTimes::mark("song library");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
