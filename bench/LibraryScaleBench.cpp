@@ -52,7 +52,7 @@ Scan scan(const fs::path& library, const fs::path& cache)
     const auto start = Clock::now();
     library::LibraryScanner scanner({library}, cache);
     scanner.waitUntilFinished();
-    return {secondsSince(start), scanner.takeSongs().size(), scanner.progress().readAnew};
+    return {secondsSince(start), library::LibraryScanner::merged(scanner.take()).size(), scanner.progress().readAnew};
 }
 
 // The slowest of narrowing the whole list by one letter and by the next.
@@ -108,15 +108,17 @@ public:
         return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
-    // Seconds from the start until the log holds the line; negative when it never does.
-    double secondsUntilLogged(const fs::path& log, const std::string& line) const
+    // Seconds from the start until the log holds one of the lines; negative
+    // when it never does.
+    double secondsUntilLogged(const fs::path& log, const std::vector<std::string>& lines) const
     {
         while (pid > 0 && Clock::now() - start < gameLimit) {
             std::ifstream in(log);
             std::stringstream text;
             text << in.rdbuf();
-            if (text.str().find(line) != std::string::npos)
-                return secondsSince(start);
+            for (const std::string& line : lines)
+                if (text.str().find(line) != std::string::npos)
+                    return secondsSince(start);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return -1.0;
@@ -162,14 +164,17 @@ struct Panel {
     double residentMiB = 0.0;
 };
 
-// Start to the log's count of the library's songs, and the memory then.
+// Start to the log's word that the panel lists every song (from the cache,
+// or read), and the memory once the reading is over.
 Panel panel(const std::string& binary, const fs::path& folder, std::size_t songs)
 {
     std::error_code ignored;
     fs::remove(folder / "output.log", ignored);
     Game game(binary, folder);
     Panel shown;
-    shown.seconds = game.secondsUntilLogged(folder / "output.log", "SongLibrary: " + std::to_string(songs) + " songs");
+    shown.seconds = game.secondsUntilLogged(folder / "output.log",
+        {"Song library: " + std::to_string(songs) + " songs listed", "SongLibrary: " + std::to_string(songs) + " songs"});
+    game.secondsUntilLogged(folder / "output.log", {"SongLibrary: " + std::to_string(songs) + " songs"});
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     shown.residentMiB = game.residentMiB();
     return shown;

@@ -5,6 +5,7 @@
 #include "BenchTable.h"
 #include "FrameBench.h"
 #include "FrameGrowthBench.h"
+#include "GlyphBench.h"
 #include "LibraryScaleBench.h"
 #include "NetworkBench.h"
 #include "ProcessMemory.h"
@@ -43,6 +44,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
         {"frame-growth", [](const BenchOptions& options) {
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},
+        {"glyphs", [](const BenchOptions&) { return GlyphBench().run(); }},
         {"timing", [](const BenchOptions&) { return TimingBench(FLAREVOX_BINARY).run(); }},
         {"timing-wall", [](const BenchOptions&) { return TimingWallBench().run(); }},
         {"network", [](const BenchOptions&) { return NetworkBench(10.0).run(); }},

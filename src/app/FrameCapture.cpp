@@ -1,7 +1,10 @@
 #include "app/FrameCapture.h"
 
+#include "app/MainLoop.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
+#include "flow/Match.h"
+#include "flow/StoryScreen.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/PlayerManager.h"
@@ -86,12 +89,14 @@ FrameCapture::FrameCapture(std::string path, int frame, Moment moment)
 {
 }
 
-void FrameCapture::operator()(WindowRecord&, MainLoop&)
+// A numbered frame waits for the song library to be read, so that the
+// picture shows the same panel however long the reading took.
+void FrameCapture::operator()(WindowRecord&, MainLoop& mainLoop)
 {
     ++framesSeen;
     bool due = false;
     if (moment == Moment::Frame)
-        due = framesSeen == frame;
+        due = !written && framesSeen >= frame && !mainLoop.getMatch().getStory().isReadingLibrary();
     else if (moment == Moment::Showcase)
         due = !written && showsAllOfPlay();
     else

@@ -19,8 +19,9 @@ public:
 
     enum class Moment { Frame, Showcase, Results };
 
-    // Moment::Frame: the frame numbered `frame`; the others: the first frame
-    // that shows that moment.
+    // Moment::Frame: the frame numbered `frame`, or the first after it once
+    // the song library is read; the others: the first frame that shows that
+    // moment.
     FrameCapture(std::string path, int frame, Moment moment = Moment::Frame);
     void operator()(WindowRecord& record, MainLoop& mainLoop);
 

@@ -10,6 +10,7 @@
 #include "fx/AnimatedSprite.h"
 #include "fx/ExplosionEmitter.h"
 #include "fx/FrameSequence.h"
+#include "fx/GlyphAtlas.h"
 #include "fx/SpecialFX.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
@@ -341,6 +342,7 @@ void MainLoop::draw()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    GlyphAtlas::startFrame();
 
     fpsText->setText("Frames per Second: %d", fps);
 

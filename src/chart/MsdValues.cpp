@@ -1,6 +1,7 @@
 #include "chart/MsdValues.h"
 
 #include "chart/ChartLimits.h"
+#include "core/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,19 +14,6 @@ namespace {
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-// Length of the UTF-8 sequence starting at `at`, 0 when it is not valid.
-std::size_t utf8Length(std::string_view text, std::size_t at)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || at + length > text.size() || (length == 2 && lead < 0xC2))
-        return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
-            return 0;
-    return length;
 }
 
 } // namespace
@@ -102,26 +90,12 @@ void MsdValues::pairs(std::string_view text, std::vector<std::pair<double, doubl
 
 std::string MsdValues::utf8(std::string_view text)
 {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t length = utf8Length(text, at);
-        if (length == 0)
-            break;
-        at += length;
-    }
-    if (at == text.size())
+    if (Utf8::isValid(text))
         return std::string(text);
     std::string converted;
     converted.reserve(text.size() * 2);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            converted += c;
-            continue;
-        }
-        converted += static_cast<char>(0xC0 | (byte >> 6));
-        converted += static_cast<char>(0x80 | (byte & 0x3F));
-    }
+    for (const char c : text)
+        Utf8::append(converted, static_cast<unsigned char>(c));
     return converted;
 }
 

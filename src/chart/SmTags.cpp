@@ -43,6 +43,12 @@ bool SmTags::takeSongData(const MsdTag& tag, Song& song)
         song.subtitle = MsdValues::utf8(value);
     else if (tag.name == "ARTIST")
         song.artist = MsdValues::utf8(value);
+    else if (tag.name == "TITLETRANSLIT")
+        song.titleTranslit = MsdValues::utf8(MsdValues::trim(value));
+    else if (tag.name == "SUBTITLETRANSLIT")
+        song.subtitleTranslit = MsdValues::utf8(MsdValues::trim(value));
+    else if (tag.name == "ARTISTTRANSLIT")
+        song.artistTranslit = MsdValues::utf8(MsdValues::trim(value));
     else if (tag.name == "MUSIC")
         song.music = value;
     else if (tag.name == "BANNER")

@@ -14,7 +14,7 @@ namespace chart {
 // The tags that SM and SSC files share: song data, timing and note data.
 class SmTags {
 public:
-    // #TITLE, #SUBTITLE, #ARTIST, #MUSIC, #BANNER, #SAMPLESTART, #SAMPLELENGTH,
+    // #TITLE, #SUBTITLE, #ARTIST, their #...TRANSLIT, #MUSIC, #BANNER, #SAMPLESTART, #SAMPLELENGTH,
     // #DISPLAYBPM; false for any other tag.
     static bool takeSongData(const MsdTag& tag, Song& song);
     // #OFFSET, #BPMS, #STOPS (#FREEZES), #DELAYS, #WARPS, #FAKES; false for any

@@ -16,6 +16,11 @@ struct Song {
     std::string title;
     std::string subtitle;
     std::string artist;
+    // Latin-letter spellings of the three (#TITLETRANSLIT and its kind);
+    // empty where the file has none.
+    std::string titleTranslit;
+    std::string subtitleTranslit;
+    std::string artistTranslit;
     std::string music;
     std::string banner; // the banner image as written; empty without one
     std::filesystem::path musicPath;

@@ -25,9 +25,10 @@ std::string grouped(std::size_t number)
 void LibraryFeed::start(bool rescan)
 {
     scanner.reset();
-    incoming.clear();
+    incoming = {};
     replacing = rescan;
     lastHanded = 0;
+    firstUpdate = true;
     scanner = std::make_unique<library::LibraryScanner>(
         library::SongLibrary::roots(std::getenv(library::SongLibrary::songDirsVariable)), library::SongCache::fileName);
 }
@@ -38,16 +39,22 @@ bool LibraryFeed::update(library::SongSelection& selection, std::uint32_t tick)
         return false;
     logLines();
     const bool over = scanner->progress().finished;
-    std::vector<library::SongEntry> found = scanner->takeSongs();
-    std::move(found.begin(), found.end(), std::back_inserter(incoming));
+    gather();
     if (over) {
-        hand(selection);
+        end(selection);
         return true;
     }
-    if (!replacing && tick - lastHanded >= addEveryMs) {
-        selection.add(std::exchange(incoming, {}));
+    // Nothing is handed before the first picture is on the screen.
+    if (std::exchange(firstUpdate, false) || replacing)
+        return false;
+    const std::size_t fromCache = incoming.fromCache.size();
+    if (fromCache > 0 || tick - lastHanded >= addEveryMs) {
+        hand(selection);
         lastHanded = tick;
     }
+    if (fromCache > 0)
+        OutputHandler::log(OutputHandler::find(), "Song library: %zu songs listed from the song cache",
+                           selection.songCount());
     return false;
 }
 
@@ -56,20 +63,36 @@ void LibraryFeed::finish(library::SongSelection& selection)
     if (!scanner)
         return;
     scanner->waitUntilFinished();
-    std::vector<library::SongEntry> found = scanner->takeSongs();
-    std::move(found.begin(), found.end(), std::back_inserter(incoming));
+    gather();
     logLines();
-    hand(selection);
+    end(selection);
+}
+
+void LibraryFeed::gather()
+{
+    library::LibraryScanner::Batch batch = scanner->take();
+    const auto append = [](auto& to, auto& from) { std::move(from.begin(), from.end(), std::back_inserter(to)); };
+    append(incoming.fromCache, batch.fromCache);
+    append(incoming.readAnew, batch.readAnew);
+    append(incoming.dropped, batch.dropped);
+}
+
+// Songs that no longer stand go before the songs found are added: a changed
+// song comes again among them.
+void LibraryFeed::hand(library::SongSelection& selection)
+{
+    selection.removeFolders(incoming.dropped);
+    selection.add(library::LibraryScanner::merged(std::exchange(incoming, {})));
 }
 
 // The reading's end: the last songs to the panel, and the count.
-void LibraryFeed::hand(library::SongSelection& selection)
+void LibraryFeed::end(library::SongSelection& selection)
 {
     const library::LibraryScanner::Progress progress = scanner->progress();
     if (replacing)
-        selection.replaceLibrary(std::exchange(incoming, {}));
+        selection.replaceLibrary(library::LibraryScanner::merged(std::exchange(incoming, {})));
     else
-        selection.add(std::exchange(incoming, {}));
+        hand(selection);
     scanner.reset();
     platform::HeapTrim::release();
     OutputHandler* log = OutputHandler::find();

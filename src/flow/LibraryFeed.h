@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-// Feeds the song panel from the library scanner: the first reading adds the
-// songs to the panel as they are found (at most every few frames, so that
-// sorting a growing list takes no frame's time); a reading again (rescan)
-// replaces the list once it is over, the panel showing the old list meanwhile.
-// The scanner's lines go to the log.
+// Feeds the song panel from the library scanner. The first reading lists the
+// song cache's songs as soon as they are loaded, then adds the songs read
+// anew and drops those that no longer stand as they are found (at most every
+// few frames, since each change sorts the list again); a reading again
+// (rescan) replaces the list once it is over, the panel showing the old list
+// meanwhile. The scanner's lines go to the log.
 class LibraryFeed {
 public:
     static constexpr std::uint32_t addEveryMs = 250;
@@ -29,11 +30,14 @@ public:
     std::string progressText() const;
 
 private:
+    void gather();
     void hand(library::SongSelection& selection);
+    void end(library::SongSelection& selection);
     void logLines() const;
 
     std::unique_ptr<library::LibraryScanner> scanner;
     bool replacing = false;
-    std::vector<library::SongEntry> incoming;
+    library::LibraryScanner::Batch incoming;
     std::uint32_t lastHanded = 0;
+    bool firstUpdate = true;
 };

@@ -42,6 +42,21 @@ std::size_t chartNamed(const chart::Song& song, const std::string& difficulty, b
     return found ? static_cast<std::size_t>(named - song.charts.begin()) : 0;
 }
 
+// [General] ShowTransliterations: 1 shows songs' Latin-letter spellings
+// where they have them, 0 or nothing the titles as written.
+bool readShowTransliterations(const ConfigFileParser& config)
+{
+    const std::string value = config.getValue(Match::showTransliterationsKey, "General");
+    if (value.empty() || value == "0")
+        return false;
+    if (value == "1")
+        return true;
+    OutputHandler::report(OutputHandler::find(), Warning,
+                          "Conf/global.cfg: [General] %s = '%s' is neither 0 nor 1; titles show as written",
+                          Match::showTransliterationsKey, value.c_str());
+    return false;
+}
+
 } // namespace
 
 Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& config, Hooks hooks)
@@ -71,6 +86,8 @@ SoundManager* Match::findSound()
 void Match::init()
 {
     results.create();
+    play.create();
+    transliterations = readShowTransliterations(config);
     speeds.read(config);
     records.open();
     playedChoice = songChoice;
@@ -230,7 +247,7 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
     calibration.stop();
     arrows.setSpeeds(speeds.get());
     arrows.startSong(pressTick, fromMs);
-    current = &play;
+    moveTo(play);
     if (hooks.songStarted)
         hooks.songStarted();
 }

@@ -58,8 +58,11 @@ public:
     // joining, shown in the lobby instead of the story screen.
     static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
 
-    // After the arrow manager's start-up: the results columns, the players'
-    // speeds and records, and the song choice's song for the arrow manager.
+    static constexpr const char* showTransliterationsKey = "ShowTransliterations";
+
+    // After the arrow manager's start-up: the results columns, the play
+    // line, the settings, the players' speeds and records, and the song
+    // choice's song for the arrow manager.
     void init();
     // Early in start-up: the song library, read on threads of its own.
     void startLibraryScan();
@@ -110,10 +113,14 @@ public:
     ArrowManager& getArrows() const { return arrows; }
     const StoryPage& getStoryPage() const { return storyPage; }
     const ConfigFileParser& getConfig() const { return config; }
+    // Whether songs show their Latin-letter spellings (titles, subtitles,
+    // artists) where they have them.
+    bool showsTransliterations() const { return transliterations; }
     const Screen* currentScreen() const { return current; }
     const StoryScreen& getStory() const { return story; }
     const CalibrationScreen& getCalibration() const { return calibration; }
     const MappingScreen& getMapping() const { return mapping; }
+    const PlayScreen& getPlay() const { return play; }
     const ResultsScreen& getResults() const { return results; }
     const LobbyScreen& getLobby() const { return lobby; }
     const AddressEntryScreen& getAddressEntry() const { return addressEntry; }
@@ -157,6 +164,7 @@ private:
     std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
+    bool transliterations = false;
     // The last song as written to the configuration since the start.
     std::optional<std::string> savedLastSong;
 };

@@ -2,6 +2,7 @@
 
 #include "core/ConfigFileParser.h"
 #include "core/OutputHandler.h"
+#include "core/Utf8.h"
 #include "flow/MappingScreen.h"
 #include "flow/Match.h"
 #include "flow/Story.h"
@@ -22,12 +23,14 @@ constexpr const char* networkKeys = "F4: host a battle across two machines    F1
 constexpr std::size_t maxSearchLength = 40;
 // What the panel shows of a title, an artist or a pack before it cuts it short.
 constexpr std::size_t maxShownName = 40;
+// From the panel's left edge to the window's right edge (4.97 at 4:3).
+constexpr float panelWidth = 9.4f;
 
-// A panel line as the bitmap fonts take it, cut at 255 characters.
+// A panel line, cut at the stamp's 1023 bytes.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string panelLine(const char* format, ...)
 {
-    char line[256];
+    char line[1024];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(line, sizeof line, format, arguments);
@@ -35,11 +38,21 @@ std::string panelLine(const char* format, ...)
     return line;
 }
 
-// A name the bitmap fonts can draw, cut short with "..." where it is long.
+// A name cut short with "…" where it has more than maxShownName characters
+// (never inside one).
 std::string shown(const std::string& text)
 {
-    const std::string printable = story::printable(text);
-    return printable.size() <= maxShownName ? printable : printable.substr(0, maxShownName - 3) + "...";
+    std::size_t at = 0;
+    std::size_t characters = 0;
+    std::size_t cut = 0;
+    while (at < text.size()) {
+        Utf8::next(text, at);
+        if (++characters == maxShownName - 1)
+            cut = at;
+        if (characters > maxShownName)
+            return text.substr(0, cut) + "\u2026";
+    }
+    return text;
 }
 
 // The character a key types into the search, or 0.
@@ -330,7 +343,7 @@ void StoryScreen::draw()
     banner.draw(match.getStoryPage());
 }
 
-// The chosen song or pack, each player's chart; the bitmap fonts carry ASCII only.
+// The chosen song or pack, each player's chart; titles in any script.
 void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
@@ -363,13 +376,15 @@ void StoryScreen::drawSongRow() const
 {
     const StoryPage& page = match.getStoryPage();
     const library::SongEntry& song = selection.song();
+    const bool transliterated = match.showsTransliterations();
     const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
     const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
-    const std::string subtitle = song.subtitle.empty() ? "" : " " + shown(song.subtitle);
+    const std::string subtitle = song.subtitle.empty() ? "" : " " + shown(song.shownSubtitle(transliterated));
     const std::string pack = song.pack.empty() ? "" : "    [" + shown(song.pack) + "]";
-    page.drawLine(story::panelLineY[0],
-                  panelLine("Song %zu of %zu:  %s%s  -  %s%s", selection.index() + 1, selection.size(),
-                            shown(song.title).c_str(), subtitle.c_str(), shown(song.artist).c_str(), pack.c_str()));
+    const std::string row = panelLine("Song %zu of %zu:  %s%s  -  %s%s", selection.index() + 1, selection.size(),
+                                      shown(song.shownTitle(transliterated)).c_str(), subtitle.c_str(),
+                                      shown(song.shownArtist(transliterated)).c_str(), pack.c_str());
+    page.drawLine(story::panelLineY[0], page.fitted(row, panelWidth));
     page.drawLine(story::panelLineY[1], panelLine("BPM %s    Length %d:%02d    %s", story::printable(song.bpmText).c_str(),
                                                   minutes, seconds, libraryLine().c_str()));
     const library::ChartChoice* first = selection.chart(1);
@@ -377,9 +392,9 @@ void StoryScreen::drawSongRow() const
     const PlayerSpeeds& speeds = match.getSpeeds();
     page.drawLine(story::panelLineY[2],
                   panelLine("%s: %s %d at %s (%s)      %s: %s %d at %s (%s)", playerName(1).c_str(),
-                            first ? story::printable(first->shownName).c_str() : "-", first ? first->meter : 0,
+                            first ? first->shownName.c_str() : "-", first ? first->meter : 0,
                             speeds.of(1).format().c_str(), story::printable(MappingScreen::devicesOf(1)).c_str(),
-                            playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
+                            playerName(2).c_str(), second ? second->shownName.c_str() : "-",
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
     page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
@@ -396,8 +411,9 @@ std::string StoryScreen::libraryLine() const
 
 std::string StoryScreen::keysLine() const
 {
-    const char* back = selection.openPack() ? ", Backspace: packs" : "";
-    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, F8: controls%s)", story::prompt, back);
+    // Inside a pack the way back takes the place of F8, which the pack list shows.
+    const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
+    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, %s)", story::prompt, last);
 }
 
 // The player's best on the chart they would play: the game's own chart for
@@ -427,5 +443,5 @@ std::string StoryScreen::bestText(int player) const
 // The name the configuration gives the player, as the winner text shows it.
 std::string StoryScreen::playerName(int number) const
 {
-    return story::printable(match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2"));
+    return match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2");
 }

@@ -1,6 +1,9 @@
 #include "fx/Text.h"
 
 #include "core/OutputHandler.h"
+#include "core/Utf8.h"
+#include "fx/GlyphAtlas.h"
+#include "fx/GlyphTextures.h"
 #include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 
@@ -10,8 +13,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <map>
-#include <tuple>
+#include <memory>
 
 namespace {
 
@@ -20,29 +22,13 @@ constexpr unsigned bitmapCodeCount = 96;
 constexpr unsigned outlineListCount = 256;
 constexpr unsigned outlineCodeCount = 255;
 
-// The mesh manager's textures take names from a counter starting at 1
-// without glGenTextures, which would hand out the same names; glyph textures
-// count down from the top of the name range instead.
-GLuint takeGlyphTextureName()
-{
-    static GLuint next = 0xFFFFFFFFu;
-    return next--;
-}
-
-// Every text is first built in the same default font and several share their
-// second one, so each font's glyphs are rendered once per process.
-const platform::BitmapSheet& bitmapSheet(const platform::FontRequest& request)
-{
-    using Key = std::tuple<std::string, int, int, int, bool, bool, bool>;
-    static std::map<Key, platform::BitmapSheet> sheets;
-    const Key key{request.face, request.height, request.width, request.weight, request.italic, request.underline,
-                  request.strikeOut};
-    auto found = sheets.find(key);
-    if (found == sheets.end())
-        found = sheets.emplace(key, platform::FontBuilder(request).buildBitmapSheet(bitmapFirstCode, bitmapCodeCount))
-                    .first;
-    return found->second;
-}
+// The ellipsis that ends a cut text.
+constexpr const char* ellipsis = "\u2026";
+// Eye units per unit of a text's position: the centre's texts lie 9 units
+// before the eye; the players' halves 14 units at the frame's base matrix's
+// half scale, 7 eye units away with half-sized units (ObjectNode::applySideTransform).
+constexpr float centreDistance = 9.0f;
+constexpr float halvesDistance = 14.0f;
 
 } // namespace
 
@@ -143,6 +129,7 @@ void Text::releaseGlyphs()
         glDeleteTextures(1, &glyphTexture);
     glyphTexture = 0;
     glyphs.clear();
+    atlas.reset();
 }
 
 // Only the font's values are kept here; the glyphs are made when the text is
@@ -158,23 +145,17 @@ void Text::buildBitmapFont()
 void Text::makeGlyphs()
 {
     glyphsPending = false;
-    const platform::BitmapSheet& sheet = bitmapSheet(fontRequest());
+    const platform::BitmapSheet& sheet = GlyphTextures::sheet(fontRequest(), bitmapFirstCode, bitmapCodeCount);
     if (sheet.glyphs.empty()) {
         OutputHandler::report(OutputHandler::find(), Warning, "Text: font \"%s\" could not be loaded",
                               fontFace.c_str());
         return;
     }
-    glyphTexture = takeGlyphTextureName();
+    glyphTexture = GlyphTextures::takeName();
     glBindTexture(GL_TEXTURE_2D, glyphTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    GlyphTextures::setNearest();
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    GlyphTextures::setTightUnpacking();
     glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, sheet.width, sheet.height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
                  sheet.pixels.data());
     glPopClientAttrib();
@@ -264,15 +245,141 @@ void Text::callLists(unsigned firstCode) const
     glPopAttrib();
 }
 
-// The pixels glBitmap would set from the raster position (each glyph's
-// lower-left corner at the floor of the pen plus its offset, the pen moving
-// on by the advance), in the raster colour at the raster depth, drawn as
-// alpha-tested quads in window coordinates. Characters without a glyph are
-// left out; nothing is drawn while the raster position is invalid.
-void Text::drawGlyphs()
+void Text::setUtf8(bool on)
+{
+    utf8 = on;
+}
+
+// The font's own glyph for codes 32 to 127, else the atlas's (UTF-8 only);
+// null for a character without one.
+const platform::BitmapGlyph* Text::ownGlyph(char32_t code) const
+{
+    if (code < bitmapFirstCode || code - bitmapFirstCode >= glyphs.size())
+        return nullptr;
+    return &glyphs[code - bitmapFirstCode];
+}
+
+const GlyphAtlas::Entry* Text::atlasGlyph(char32_t code)
+{
+    if (!atlas) {
+        const platform::FontBuilder& font = GlyphTextures::font(fontRequest());
+        if (!font.isLoaded())
+            return nullptr;
+        atlas = std::make_unique<GlyphAtlas>(font);
+    }
+    return atlas->glyph(code);
+}
+
+// Walks the characters (bytes, or code points of UTF-8) with the glyph each
+// is drawn with and the offset just past it; the atlas's glyphs of one walk
+// all keep their cells.
+template <typename Visit>
+void Text::walk(std::string_view characters, Visit visit)
 {
     if (glyphsPending)
         makeGlyphs();
+    if (!utf8) {
+        for (std::size_t at = 0; at < characters.size(); ++at)
+            if (const platform::BitmapGlyph* glyph = ownGlyph(static_cast<unsigned char>(characters[at])))
+                visit(*glyph, nullptr, at + 1);
+        return;
+    }
+    if (atlas)
+        atlas->beginUse();
+    for (std::size_t at = 0; at < characters.size();) {
+        const char32_t code = Utf8::next(characters, at);
+        if (code < 0x80) {
+            if (const platform::BitmapGlyph* glyph = ownGlyph(code))
+                visit(*glyph, nullptr, at);
+        } else if (const GlyphAtlas::Entry* entry = atlasGlyph(code)) {
+            visit(entry->glyph, entry, at);
+        }
+    }
+}
+
+int Text::widthInPixels(std::string_view characters)
+{
+    int width = 0;
+    walk(characters, [&width](const platform::BitmapGlyph& glyph, const GlyphAtlas::Entry*, std::size_t) {
+        width += glyph.advance;
+    });
+    return width;
+}
+
+float Text::pixelsPerUnit() const
+{
+    GLint viewport[4];
+    GLfloat projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    const float perEyeUnit = static_cast<float>(viewport[3]) / 2.0f * projection[5];
+    return perEyeUnit / (side == SideCentre ? centreDistance : halvesDistance);
+}
+
+float Text::widthInUnits(std::string_view characters)
+{
+    const float scale = pixelsPerUnit();
+    return scale > 0.0f ? static_cast<float>(widthInPixels(characters)) / scale : 0.0f;
+}
+
+// Whole characters from the front while they and the ellipsis fit.
+std::string Text::fitted(std::string_view characters, float maxUnits)
+{
+    const float scale = pixelsPerUnit();
+    const int limit = static_cast<int>(std::floor(maxUnits * scale));
+    if (scale <= 0.0f || widthInPixels(characters) <= limit)
+        return std::string(characters);
+    const int room = limit - widthInPixels(utf8 ? ellipsis : "...");
+    if (room < 0)
+        return {};
+    int width = 0;
+    std::size_t cut = 0;
+    bool full = false;
+    walk(characters, [&](const platform::BitmapGlyph& glyph, const GlyphAtlas::Entry*, std::size_t end) {
+        if (full || width + glyph.advance > room) {
+            full = true;
+            return;
+        }
+        width += glyph.advance;
+        cut = end;
+    });
+    return std::string(characters.substr(0, cut)) + (utf8 ? ellipsis : "...");
+}
+
+namespace {
+
+// One glyph's pixels from the pen at whole pixels, as glBitmap sets them.
+void emitQuad(const platform::BitmapGlyph& glyph, float pen, float baseline, float z, float s0, float t0, float s1,
+              float t1)
+{
+    const float left = std::floor(pen + static_cast<float>(glyph.left));
+    const float bottom = std::floor(baseline + static_cast<float>(glyph.bottom));
+    const float right = left + static_cast<float>(glyph.width);
+    const float top = bottom + static_cast<float>(glyph.height);
+    glTexCoord2f(s0, t0);
+    glVertex3f(left, bottom, z);
+    glTexCoord2f(s1, t0);
+    glVertex3f(right, bottom, z);
+    glTexCoord2f(s1, t1);
+    glVertex3f(right, top, z);
+    glTexCoord2f(s0, t1);
+    glVertex3f(left, top, z);
+}
+
+} // namespace
+
+// The pixels glBitmap would set from the raster position (each glyph's
+// lower-left corner at the floor of the pen plus its offset, the pen moving
+// on by the advance), in the raster colour at the raster depth, drawn as
+// alpha-tested quads in window coordinates: the font's own glyphs from its
+// texture, then a UTF-8 text's others from the atlas. Characters without a
+// glyph are left out; nothing is drawn while the raster position is invalid.
+void Text::drawGlyphs()
+{
+    placed.clear();
+    walk(text, [this](const platform::BitmapGlyph& glyph, const GlyphAtlas::Entry* entry, std::size_t) {
+        placed.push_back({&glyph, entry});
+    });
     GLboolean valid = GL_FALSE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     if (glyphTexture == 0 || !valid)
@@ -297,48 +404,40 @@ void Text::drawGlyphs()
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_CULL_FACE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, glyphTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.5f);
     glColor4fv(colour);
-
-    const float u = 1.0f / static_cast<float>(sheetWidth);
-    const float v = 1.0f / static_cast<float>(sheetHeight);
-    const float z = raster[2];
-    float pen = raster[0];
-    glBegin(GL_QUADS);
-    for (const char character : text) {
-        const unsigned code = static_cast<unsigned char>(character);
-        if (code < bitmapFirstCode || code - bitmapFirstCode >= glyphs.size())
-            continue;
-        const platform::BitmapGlyph& glyph = glyphs[code - bitmapFirstCode];
-        if (glyph.width > 0 && glyph.height > 0) {
-            const float left = std::floor(pen + static_cast<float>(glyph.left));
-            const float bottom = std::floor(raster[1] + static_cast<float>(glyph.bottom));
-            const float right = left + static_cast<float>(glyph.width);
-            const float top = bottom + static_cast<float>(glyph.height);
-            const float s0 = static_cast<float>(glyph.sheetX) * u;
-            const float t0 = static_cast<float>(glyph.sheetY) * v;
-            const float s1 = static_cast<float>(glyph.sheetX + glyph.width) * u;
-            const float t1 = static_cast<float>(glyph.sheetY + glyph.height) * v;
-            glTexCoord2f(s0, t0);
-            glVertex3f(left, bottom, z);
-            glTexCoord2f(s1, t0);
-            glVertex3f(right, bottom, z);
-            glTexCoord2f(s1, t1);
-            glVertex3f(right, top, z);
-            glTexCoord2f(s0, t1);
-            glVertex3f(left, top, z);
-        }
-        pen += static_cast<float>(glyph.advance);
-    }
-    glEnd();
-
+    drawPlaced(false, raster);
+    if (atlas)
+        drawPlaced(true, raster);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glPopAttrib();
+}
+
+// The placed glyphs of the font's own texture or of the atlas, the pen
+// moving past the others.
+void Text::drawPlaced(bool fromAtlas, const float* raster)
+{
+    glBindTexture(GL_TEXTURE_2D, fromAtlas ? atlas->getTexture() : glyphTexture);
+    const float u = 1.0f / static_cast<float>(sheetWidth);
+    const float v = 1.0f / static_cast<float>(sheetHeight);
+    float pen = raster[0];
+    glBegin(GL_QUADS);
+    for (const auto& [glyph, entry] : placed) {
+        if (glyph->width > 0 && glyph->height > 0 && (entry != nullptr) == fromAtlas) {
+            if (entry)
+                emitQuad(*glyph, pen, raster[1], raster[2], entry->s0, entry->t0, entry->s1, entry->t1);
+            else
+                emitQuad(*glyph, pen, raster[1], raster[2], static_cast<float>(glyph->sheetX) * u,
+                         static_cast<float>(glyph->sheetY) * v, static_cast<float>(glyph->sheetX + glyph->width) * u,
+                         static_cast<float>(glyph->sheetY + glyph->height) * v);
+        }
+        pen += static_cast<float>(glyph->advance);
+    }
+    glEnd();
 }
 
 void Text::drawBitmap()

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "fx/GlyphAtlas.h"
 #include "platform/FontBuilder.h"
 #include "scene/ObjectNode.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 // One line of text in the scene: a bitmap font (flat, at a raster position,
@@ -15,6 +19,9 @@
 // and drawn as a batch of quads where glBitmap would set its pixels: on a
 // software renderer every glBitmap is a draw of its own, and a screen of text
 // cost tens of milliseconds a frame.
+// A bitmap text can be UTF-8 (players' song titles): its characters beyond
+// ASCII are rendered when first drawn, from fallback fonts where its own
+// lacks them, and kept in an atlas texture; its ASCII draws as in any other.
 class Text : public ObjectNode {
 public:
     static constexpr std::uint8_t BitmapFont = 1;
@@ -41,6 +48,21 @@ public:
     void setText(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Shows the text again for a full duration.
     void restart();
+    // Reads the text as UTF-8 rather than as single-byte codes.
+    void setUtf8(bool on);
+    bool isUtf8() const { return utf8; }
+
+    // Measures and cuts texts as this bitmap text would draw them; like
+    // drawing, they need the OpenGL context. Units are the text's position's.
+    int widthInPixels(std::string_view characters);
+    float widthInUnits(std::string_view characters);
+    // How many window pixels one unit spans at the text's depth, for the
+    // present viewport and projection.
+    float pixelsPerUnit() const;
+    // The characters cut to at most `maxUnits` wide, ending in an ellipsis
+    // ("..." for a single-byte text) where they were cut, empty where not
+    // even that fits; never splits a character. Unchanged when they fit.
+    std::string fitted(std::string_view characters, float maxUnits);
 
     bool update() override;
     bool draw() override;
@@ -53,6 +75,8 @@ public:
     unsigned getListCount() const { return listCount; }
     std::uint32_t getDuration() const { return duration; }
     const platform::GlyphMetrics& getGlyphMetrics(unsigned char code) const { return glyphMetrics[code]; }
+    // Null until a UTF-8 text has drawn or measured a character beyond ASCII.
+    const GlyphAtlas* getAtlas() const { return atlas.get(); }
 
 private:
     void storeFont(int height, int weight, const char* face, int width, std::uint8_t italic, std::uint8_t underline,
@@ -66,7 +90,12 @@ private:
     void releaseGlyphs();
     void callLists(unsigned firstCode) const;
     void makeGlyphs();
+    const platform::BitmapGlyph* ownGlyph(char32_t code) const;
+    const GlyphAtlas::Entry* atlasGlyph(char32_t code);
+    template <typename Visit>
+    void walk(std::string_view characters, Visit visit);
     void drawGlyphs();
+    void drawPlaced(bool fromAtlas, const float* raster);
     void drawBitmap();
     void drawOutline();
 
@@ -98,4 +127,8 @@ private:
     int sheetWidth = 0;
     int sheetHeight = 0;
     std::vector<platform::BitmapGlyph> glyphs;
+    bool utf8 = false;
+    std::unique_ptr<GlyphAtlas> atlas;
+    // The glyphs of this draw, with the atlas's entry for those from it.
+    std::vector<std::pair<const platform::BitmapGlyph*, const GlyphAtlas::Entry*>> placed;
 };

@@ -138,6 +138,8 @@ public:
     // A player's song: its charts' players (null for the game's own song)
     // and the name of the stream the song plays on.
     bool playsChart() const { return chartPlayers[0] != nullptr; }
+    // The player's song that plays from the next start on (null: the game's own).
+    const chart::Song* getSong() const { return chosenSong.get(); }
     const ChartPlayer* getChartPlayer(int player) const;
     const char* getSongStream() const { return songStream; }
 

@@ -1,5 +1,7 @@
 #include "library/CachedSong.h"
 
+#include <algorithm>
+
 namespace library {
 
 std::vector<CachedSong::File> CachedSong::stampsOf(const SongEntry& entry)
@@ -14,19 +16,11 @@ std::vector<CachedSong::File> CachedSong::stampsOf(const SongEntry& entry)
     return files;
 }
 
-bool CachedSong::filesUnchanged(const CachedSong& song)
+bool CachedSong::filesUnchanged(const std::vector<File>& files)
 {
-    const SongEntry& entry = song.entry;
-    std::size_t at = 1;
-    for (const std::filesystem::path* path : {&entry.chartFile, &entry.musicFile, &entry.bannerFile}) {
-        if (path->empty())
-            continue;
-        const std::optional<platform::FileStamp> stamp = platform::FileStamp::of(*path);
-        if (!stamp || at >= song.files.size() || song.files[at].path != path->string() || song.files[at].stamp != *stamp)
-            return false;
-        ++at;
-    }
-    return at == song.files.size();
+    return std::all_of(files.begin() + std::min<std::size_t>(1, files.size()), files.end(), [](const File& file) {
+        return platform::FileStamp::of(file.path) == file.stamp;
+    });
 }
 
 } // namespace library

@@ -26,7 +26,7 @@ struct CachedSong {
     // longer matches.
     static std::vector<File> stampsOf(const SongEntry& entry);
     // Whether the files after the folder still look as they did.
-    static bool filesUnchanged(const CachedSong& song);
+    static bool filesUnchanged(const std::vector<File>& files);
 };
 
 } // namespace library

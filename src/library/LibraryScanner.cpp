@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <unordered_set>
 #include <utility>
 
 namespace library {
@@ -46,10 +47,20 @@ LibraryScanner::~LibraryScanner()
         thread.join();
 }
 
-std::vector<SongEntry> LibraryScanner::takeSongs()
+LibraryScanner::Batch LibraryScanner::take()
 {
     const std::lock_guard lock(mutex);
-    return std::exchange(found, {});
+    return std::exchange(taken, {});
+}
+
+std::vector<SongEntry> LibraryScanner::merged(Batch batch)
+{
+    const std::unordered_set<std::string> dropped(batch.dropped.begin(), batch.dropped.end());
+    std::vector<SongEntry> songs = std::move(batch.readAnew);
+    for (SongEntry& song : batch.fromCache)
+        if (!dropped.contains(song.folder.string()))
+            songs.push_back(std::move(song));
+    return songs;
 }
 
 std::vector<LibraryScanner::Line> LibraryScanner::takeLines()
@@ -76,6 +87,7 @@ void LibraryScanner::run()
     SongCache cache(cacheFile);
     if (!cacheFile.empty())
         cached = cache.load();
+    handOverCache();
     LibraryWalk walk = SongLibrary::walk(roots, [this](const std::filesystem::path& folder) {
         const auto hit = cached.find(folder.string());
         return hit != cached.end() && !hit->second.files.empty() && hit->second.files.front().path == folder.string()
@@ -113,6 +125,15 @@ void LibraryScanner::run()
     state.finished = true;
 }
 
+void LibraryScanner::handOverCache()
+{
+    const std::lock_guard lock(mutex);
+    taken.fromCache.reserve(cached.size());
+    for (auto& [folder, song] : cached)
+        taken.fromCache.push_back(std::move(song.entry));
+    state.fromCache = taken.fromCache.size();
+}
+
 void LibraryScanner::readFolders()
 {
     std::vector<std::thread> helpers;
@@ -130,25 +151,23 @@ void LibraryScanner::readFolders()
 
 // A cached entry stands while its folder (the walk looked) and its files
 // look as they did.
-std::optional<CachedSong> LibraryScanner::fromCache(const SongCandidate& candidate)
+bool LibraryScanner::standsInCache(const SongCandidate& candidate) const
 {
     if (!candidate.known)
-        return std::nullopt;
+        return false;
     const auto hit = cached.find(candidate.folder.string());
-    if (hit == cached.end() || !CachedSong::filesUnchanged(hit->second))
-        return std::nullopt;
-    return std::move(hit->second);
+    return hit != cached.end() && CachedSong::filesUnchanged(hit->second.files);
 }
 
 void LibraryScanner::readOne(std::size_t index)
 {
     const SongCandidate& candidate = folders[index];
-    if (std::optional<CachedSong> song = fromCache(candidate)) {
+    if (standsInCache(candidate)) {
         const std::lock_guard lock(mutex);
-        found.push_back(std::move(song->entry));
         ++state.done;
         return;
     }
+    const bool wasCached = cached.contains(candidate.folder.string());
     const std::int64_t readStartNs = nowNs();
     std::string skipLine;
     std::vector<std::string> warnings;
@@ -165,6 +184,8 @@ void LibraryScanner::readOne(std::size_t index)
     const std::lock_guard lock(mutex);
     ++state.done;
     ++state.readAnew;
+    if (wasCached)
+        taken.dropped.push_back(candidate.folder.string());
     if (!entry) {
         folderLines.emplace_back(index, Line{std::move(skipLine)});
         unplayable.push_back(candidate.folder.string());
@@ -174,7 +195,7 @@ void LibraryScanner::readOne(std::size_t index)
     if (kept)
         readAnew.push_back(std::move(*kept));
     if (entry)
-        found.push_back(std::move(*entry));
+        taken.readAnew.push_back(std::move(*entry));
 }
 
 // What the walk and the readers had to say, in the folders' order; the cache
@@ -184,6 +205,8 @@ void LibraryScanner::finish()
     for (const SongCandidate& candidate : folders)
         cached.erase(candidate.folder.string());
     const std::lock_guard lock(mutex);
+    for (const auto& [folder, song] : cached)
+        taken.dropped.push_back(folder);
     std::stable_sort(folderLines.begin(), folderLines.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [index, line] : folderLines)

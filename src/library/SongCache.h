@@ -22,7 +22,7 @@ class SongCache {
 public:
     static constexpr const char* fileName = "songcache.sqlite";
     // Raised whenever what the cache keeps, or how, changes.
-    static constexpr std::int64_t version = 1;
+    static constexpr std::int64_t version = 2;
 
     explicit SongCache(std::filesystem::path file);
 

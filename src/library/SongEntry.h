@@ -37,6 +37,19 @@ struct SongEntry {
     bool builtIn = false;             // the game's own song, played by its own step file reader
     std::vector<std::string> warnings; // what was read differently from how it is written, for the log
 
+    // What the song list shows: with `transliterated` (the player's
+    // setting) the Latin-letter spelling where the song has one.
+    const std::string& shownTitle(bool transliterated) const { return shown(title, titleTranslit, transliterated); }
+    const std::string& shownSubtitle(bool transliterated) const
+    {
+        return shown(subtitle, subtitleTranslit, transliterated);
+    }
+    const std::string& shownArtist(bool transliterated) const { return shown(artist, artistTranslit, transliterated); }
+    static const std::string& shown(const std::string& text, const std::string& translit, bool transliterated)
+    {
+        return transliterated && !translit.empty() ? translit : text;
+    }
+
     // The part of the song its preview loops: the file's sample, or from the
     // middle of the song when the file has none.
     double previewStartSeconds() const

@@ -116,6 +116,9 @@ std::optional<SongEntry> entryOf(const chart::Song& song, const fs::path& folder
     entry.title = song.title.empty() ? chart::MsdValues::utf8(folder.filename().string()) : song.title;
     entry.subtitle = song.subtitle;
     entry.artist = song.artist;
+    entry.titleTranslit = song.titleTranslit;
+    entry.subtitleTranslit = song.subtitleTranslit;
+    entry.artistTranslit = song.artistTranslit;
     fillBpm(song, entry);
     // Compressed files without a length in their header: the chart's end instead.
     entry.lengthSeconds = header->frames > 0 ? static_cast<double>(header->frames) / header->sampleRate

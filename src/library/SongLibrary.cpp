@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <tuple>
 
 namespace library {
@@ -151,12 +151,12 @@ private:
     void song(const fs::path& folder, const std::string& pack, const std::string& name, const fs::path& canonical,
               bool unchanged = false)
     {
-        const auto [named, newName] = names.emplace(name, folder);
+        const auto [named, newName] = names.emplace(name, folder.string());
         if (!newName) {
-            skip(folder, "the same song as '" + named->second.string() + "' of an earlier song root");
+            skip(folder, "the same song as '" + named->second + "' of an earlier song root");
             return;
         }
-        if (!folders.insert(canonical).second)
+        if (!folders.insert(canonical.native()).second)
             return;
         result.folders.push_back({folder, currentRoot, pack, unchanged});
     }
@@ -178,8 +178,8 @@ private:
     LibraryWalk& result;
     const SongLibrary::KnownSong& known;
     fs::path currentRoot;
-    std::map<std::string, fs::path> names;
-    std::set<fs::path> folders;
+    std::unordered_map<std::string, std::string> names;
+    std::unordered_set<std::string> folders;
 };
 
 } // namespace

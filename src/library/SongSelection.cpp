@@ -69,12 +69,32 @@ void SongSelection::add(std::vector<SongEntry> found)
 
 void SongSelection::replaceLibrary(std::vector<SongEntry> found)
 {
+    rebuildKeepingChoice([&found](std::vector<SongEntry>&) { return std::move(found); });
+}
+
+void SongSelection::removeFolders(const std::vector<std::string>& gone)
+{
+    if (gone.empty())
+        return;
+    const std::unordered_set<std::string> folders(gone.begin(), gone.end());
+    rebuildKeepingChoice([&folders](std::vector<SongEntry>& old) {
+        std::vector<SongEntry> kept;
+        for (SongEntry& song : old)
+            if (!song.builtIn && !folders.contains(song.folder.string()))
+                kept.push_back(std::move(song));
+        return kept;
+    });
+}
+
+void SongSelection::rebuildKeepingChoice(const std::function<std::vector<SongEntry>(std::vector<SongEntry>&)>& newSongs)
+{
     const SongEntry* chosen = currentSong();
     const std::optional<std::filesystem::path> folder =
         chosen && !chosen->builtIn ? std::optional(chosen->folder) : std::nullopt;
     const std::string packName = currentPack() ? currentPack()->name : std::string();
     const std::string openName = openPack() ? openPack()->name : std::string();
     const std::string query = search;
+    std::vector<SongEntry> found = newSongs(songs);
     SongSelection fresh;
     fresh.listOrder = listOrder;
     fresh.wanted = wanted;

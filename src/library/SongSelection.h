@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,9 @@ public:
     // The library read again: the same song or pack stays chosen where it
     // still is; the order, the search and the players' choices stay.
     void replaceLibrary(std::vector<SongEntry> found);
+    // The songs of these folders (as listed) no longer stand; the choice
+    // stays as replaceLibrary keeps it.
+    void removeFolders(const std::vector<std::string>& gone);
 
     bool empty() const { return rows.empty(); }
     // The rows the list shows now, and the chosen one.
@@ -101,6 +105,9 @@ public:
     static bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
 
 private:
+    // A new list from the old songs, keeping the choice, the order, the
+    // search and the players' choices where they still apply.
+    void rebuildKeepingChoice(const std::function<std::vector<SongEntry>(std::vector<SongEntry>&)>& newSongs);
     // The game's own song and the songs of the packs, by folder.
     std::optional<std::size_t> find(const std::filesystem::path& folder) const;
     bool chooseSong(std::size_t song);

@@ -6,6 +6,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
@@ -108,6 +109,55 @@ bool resolveFace(const FontRequest& request, ResolvedFace& resolved)
         return false;
     matched.emplace(key, resolved);
     return true;
+}
+
+// A font to take characters from that the chosen face lacks.
+struct FallbackFont {
+    std::string file;
+    int index = 0;
+    int weight = FC_WEIGHT_REGULAR;
+    FcCharSet* charset = nullptr; // owned
+    FT_Face face = nullptr;       // opened when first needed
+};
+
+// fontconfig's fonts for the request, best first, each adding characters
+// the ones before it lack (FcFontSort, trimmed).
+std::vector<FallbackFont> sortedFallbacks(const FontRequest& request)
+{
+    std::vector<FallbackFont> fonts;
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern)
+        return fonts;
+    if (!request.face.empty())
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.face.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(requestedWeight(request)));
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+    FcPatternDestroy(pattern);
+    if (!sorted)
+        return fonts;
+    for (int i = 0; i < sorted->nfont; ++i) {
+        FcChar8* file = nullptr;
+        FcCharSet* charset = nullptr;
+        FcBool scalable = FcFalse;
+        const FcPattern* font = sorted->fonts[i];
+        if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch
+            || FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch
+            || (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable))
+            continue;
+        FallbackFont fallback;
+        fallback.file = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(font, FC_INDEX, 0, &fallback.index);
+        FcPatternGetInteger(font, FC_WEIGHT, 0, &fallback.weight);
+        fallback.charset = FcCharSetCopy(charset);
+        fonts.push_back(std::move(fallback));
+    }
+    FcFontSetDestroy(sorted);
+    return fonts;
 }
 
 int clampPixels(double pixels)
@@ -268,9 +318,18 @@ struct FontBuilder::Impl {
     bool underline = false;
     bool strikeOut = false;
     int characterHeight = 0;
+    FontRequest request;
+    // Filled when the first character the face lacks is asked for.
+    std::vector<FallbackFont> fallbacks;
+    bool fallbacksSorted = false;
 
     ~Impl()
     {
+        for (FallbackFont& fallback : fallbacks) {
+            if (fallback.face)
+                FT_Done_Face(fallback.face);
+            FcCharSetDestroy(fallback.charset);
+        }
         if (face)
             FT_Done_Face(face);
         if (library)
@@ -284,8 +343,11 @@ struct FontBuilder::Impl {
     Bar strikeOutBar() const;
     std::vector<Bar> bars() const;
 
-    bool loadBitmapGlyph(unsigned code) const;
+    bool loadBitmapGlyph(FT_Face from, FT_UInt index, bool embolden) const;
     GlyphCanvas renderBitmapGlyph(unsigned code, int& advance) const;
+    GlyphCanvas renderGlyphOf(FT_Face from, FT_UInt index, bool embolden, int& advance) const;
+    GlyphCanvas renderCodePoint(char32_t codePoint, int& advance);
+    FallbackFont* fallbackFor(char32_t codePoint);
     void compileOutlineGlyph(unsigned code, float extrusion, GlyphMetrics& metrics) const;
 };
 
@@ -302,6 +364,7 @@ bool FontBuilder::Impl::open(const FontRequest& request)
     if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0)
         return false;
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    this->request = request;
     syntheticBold = requestedWeight(request) >= 700 && resolved.weight < FC_WEIGHT_BOLD;
     syntheticItalic = request.italic && resolved.slant == FC_SLANT_ROMAN;
     underline = request.underline;
@@ -365,26 +428,69 @@ std::vector<Bar> FontBuilder::Impl::bars() const
     return result;
 }
 
-bool FontBuilder::Impl::loadBitmapGlyph(unsigned code) const
+bool FontBuilder::Impl::loadBitmapGlyph(FT_Face from, FT_UInt index, bool embolden) const
 {
-    const FT_UInt index = FT_Get_Char_Index(face, unicodeFor(code));
     FT_Matrix shear{0x10000, static_cast<FT_Fixed>(italicShear * 0x10000), 0, 0x10000};
-    FT_Set_Transform(face, syntheticItalic ? &shear : nullptr, nullptr);
-    const FT_Error error = FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP);
-    FT_Set_Transform(face, nullptr, nullptr);
+    FT_Set_Transform(from, syntheticItalic ? &shear : nullptr, nullptr);
+    const FT_Error error = FT_Load_Glyph(from, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP);
+    FT_Set_Transform(from, nullptr, nullptr);
     if (error != 0)
         return false;
-    if (syntheticBold)
-        FT_GlyphSlot_Embolden(face->glyph);
-    return FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) == 0;
+    if (embolden)
+        FT_GlyphSlot_Embolden(from->glyph);
+    return FT_Render_Glyph(from->glyph, FT_RENDER_MODE_MONO) == 0;
 }
 
 GlyphCanvas FontBuilder::Impl::renderBitmapGlyph(unsigned code, int& advance) const
 {
+    return renderGlyphOf(face, FT_Get_Char_Index(face, unicodeFor(code)), syntheticBold, advance);
+}
+
+// The first font of the sorted list that has the character, opened at the
+// face's character height.
+FallbackFont* FontBuilder::Impl::fallbackFor(char32_t codePoint)
+{
+    if (!fallbacksSorted) {
+        fallbacksSorted = true;
+        fallbacks = sortedFallbacks(request);
+    }
+    for (FallbackFont& fallback : fallbacks) {
+        if (!FcCharSetHasChar(fallback.charset, codePoint))
+            continue;
+        if (!fallback.face) {
+            if (FT_New_Face(library, fallback.file.c_str(), fallback.index, &fallback.face) != 0) {
+                fallback.face = nullptr;
+                continue;
+            }
+            FT_Select_Charmap(fallback.face, FT_ENCODING_UNICODE);
+            FT_Set_Pixel_Sizes(fallback.face, 0, static_cast<FT_UInt>(characterHeight));
+        }
+        if (FT_Get_Char_Index(fallback.face, codePoint) != 0)
+            return &fallback;
+    }
+    return nullptr;
+}
+
+// From the face where it has the character, else from a fallback font
+// (emboldened as the face would be); else the face's missing-glyph box.
+GlyphCanvas FontBuilder::Impl::renderCodePoint(char32_t codePoint, int& advance)
+{
+    const FT_UInt index = FT_Get_Char_Index(face, codePoint);
+    if (index != 0)
+        return renderGlyphOf(face, index, syntheticBold, advance);
+    if (FallbackFont* fallback = fallbackFor(codePoint)) {
+        const bool embolden = requestedWeight(request) >= 700 && fallback->weight < FC_WEIGHT_BOLD;
+        return renderGlyphOf(fallback->face, FT_Get_Char_Index(fallback->face, codePoint), embolden, advance);
+    }
+    return renderGlyphOf(face, 0, syntheticBold, advance);
+}
+
+GlyphCanvas FontBuilder::Impl::renderGlyphOf(FT_Face from, FT_UInt index, bool embolden, int& advance) const
+{
     advance = 0;
-    if (!loadBitmapGlyph(code))
+    if (!loadBitmapGlyph(from, index, embolden))
         return GlyphCanvas(0, 0, 0, 0);
-    const FT_GlyphSlot slot = face->glyph;
+    const FT_GlyphSlot slot = from->glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
     advance = static_cast<int>((slot->advance.x + 32) >> 6);
 
@@ -544,6 +650,40 @@ BitmapSheet FontBuilder::buildBitmapSheet(unsigned first, unsigned count) const
         canvases[i].copyTo(sheet.pixels, sheet.width, glyph.sheetX, glyph.sheetY);
     }
     return sheet;
+}
+
+int FontBuilder::estimateAdvance(char32_t codePoint) const
+{
+    if (!impl)
+        return 0;
+    FT_Face from = impl->face;
+    bool embolden = impl->syntheticBold;
+    FT_UInt index = FT_Get_Char_Index(from, codePoint);
+    if (index == 0) {
+        if (const FallbackFont* fallback = impl->fallbackFor(codePoint)) {
+            from = fallback->face;
+            embolden = requestedWeight(impl->request) >= 700 && fallback->weight < FC_WEIGHT_BOLD;
+            index = FT_Get_Char_Index(from, codePoint);
+        }
+    }
+    FT_Fixed advance = 0;
+    if (FT_Get_Advance(from, index, FT_LOAD_NO_HINTING, &advance) != 0)
+        return impl->characterHeight;
+    const double pixels = static_cast<double>(advance) / 65536.0;
+    return static_cast<int>(std::lround(pixels + (embolden ? impl->characterHeight / 24.0 : 0.0)));
+}
+
+GlyphImage FontBuilder::renderGlyph(char32_t codePoint) const
+{
+    GlyphImage image;
+    if (!impl)
+        return image;
+    int advance = 0;
+    const GlyphCanvas canvas = impl->renderCodePoint(codePoint, advance);
+    image.glyph = {canvas.left, canvas.bottom, canvas.width, canvas.height, advance, 0, 0};
+    image.pixels.assign(static_cast<std::size_t>(canvas.width) * canvas.height, 0);
+    canvas.copyTo(image.pixels, canvas.width, 0, 0);
+    return image;
 }
 
 bool FontBuilder::buildOutlineLists(unsigned first, unsigned count, unsigned listBase, float extrusion,

@@ -50,6 +50,13 @@ struct BitmapSheet {
     std::vector<BitmapGlyph> glyphs;  // code first + i at index i
 };
 
+// One glyph of a bitmap font by itself: its box and advance (sheetX and
+// sheetY unused) and its pixels, width by height bytes as in a sheet.
+struct GlyphImage {
+    BitmapGlyph glyph;
+    std::vector<std::uint8_t> pixels;
+};
+
 // Builds bitmap glyph sheets and OpenGL display lists from an installed font, standing in for the
 // Windows font calls: the face name is resolved through fontconfig and the
 // glyphs come from FreeType. Character codes are Windows-1252. Needs a
@@ -79,6 +86,15 @@ public:
     // The glyphs of the codes first to first + count - 1 as wglUseFontBitmaps
     // would draw them; an empty sheet when the font is not loaded.
     BitmapSheet buildBitmapSheet(unsigned first, unsigned count) const;
+    // The glyph of a Unicode code point, drawn as buildBitmapSheet draws its
+    // codes. A character the face lacks comes from the first font of
+    // fontconfig's fallback list that has it, at the same character height
+    // (emboldened where bold was asked for and that font is not); with none,
+    // the face's missing-glyph box. An empty glyph when the font is not loaded.
+    GlyphImage renderGlyph(char32_t codePoint) const;
+    // Its advance from the font's unhinted metrics, without rendering it:
+    // within a pixel or so of the rendered glyph's.
+    int estimateAdvance(char32_t codePoint) const;
     // Lists listBase + i draw code first + i as a glyph one em high, extruded
     // along negative z, and move on by its advance (wglUseFontOutlines).
     // metrics, when given, receives count entries.

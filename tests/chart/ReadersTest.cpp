@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 using namespace chart;
 
@@ -162,4 +163,29 @@ TEST(InspectChart, DescribesTheSongTempoAndEveryChart)
              "\nchart dance-single Edit 1: notes 0, jumps 0, holds 0, mines 0, fakes 0, lifts 0, first - ms, last - ms\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
     EXPECT_EQ(run.out.find("dance-double"), std::string::npos);
+}
+
+// Latin-letter spellings come from SM and SSC files alike, trimmed; text
+// that is not strict UTF-8 (overlong forms, surrogates, values past
+// U+10FFFF, a cut sequence) is read as Latin-1 throughout.
+TEST(ChartReaders, TransliterationsAndTextThatIsNotStrictUtf8)
+{
+    const std::string tags = "#TITLE:\xE5\xA4\x9C\xE6\x98\x8E\xE3\x81\x91;#TITLETRANSLIT: Yoake ;"
+                             "#SUBTITLE:VCP 11;#SUBTITLETRANSLIT:;#ARTIST:\xD0\x9B\xD0\xB0;#ARTISTTRANSLIT:La;"
+                             "#BPMS:0=120;";
+    for (const auto& [text, format] : {std::pair{tags + "#NOTES:dance-single::Easy:1::1000;", ChartFormat::Sm},
+             {tags + "#NOTEDATA:;#STEPSTYPE:dance-single;#DIFFICULTY:Easy;#NOTES:1000;", ChartFormat::Ssc}}) {
+        const Song song = readOk(text, format);
+        EXPECT_EQ(song.title, "\xE5\xA4\x9C\xE6\x98\x8E\xE3\x81\x91");
+        EXPECT_EQ(song.titleTranslit, "Yoake");
+        EXPECT_EQ(song.subtitle, "VCP 11");
+        EXPECT_EQ(song.subtitleTranslit, "");
+        EXPECT_EQ(song.artistTranslit, "La");
+    }
+    const std::pair<const char*, const char*> notUtf8[] = {{"\xC0\xAF", "\xC3\x80\xC2\xAF"},
+        {"\xE0\x80\xAF", "\xC3\xA0\xC2\x80\xC2\xAF"}, {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"}, {"\xE5\xA4", "\xC3\xA5\xC2\xA4"}};
+    for (const auto& [written, read] : notUtf8)
+        EXPECT_EQ(readOk(std::string("#TITLE:") + written + ";#BPMS:0=120;#NOTES:dance-single::Easy:1::1000;",
+                      ChartFormat::Sm).title, read);
 }

@@ -253,9 +253,9 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
 }
 
 // Song folders that cannot be played, each with the start of the game's line
-// for it; the last line counts the game's own song and the three forged
-// ones. The locked folder's reason depends on who runs the test: root reads
-// it all the same.
+// for it; the last line counts the game's own song, the three forged ones
+// and the six of the World Tour pack. The locked folder's reason depends on
+// who runs the test: root reads it all the same.
 std::vector<std::string> writeDamagedLibrary(const fs::path& folder)
 {
     const fs::path broken = folder / "Songs/Broken";
@@ -270,7 +270,7 @@ std::vector<std::string> writeDamagedLibrary(const fs::path& folder)
     const std::string prefix = "Song library: left out 'Songs/Broken";
     return {prefix + "/Empty': no .ssc", prefix + "/Garbage': garbage.ssc", prefix + "/Locked': ",
         prefix + "/Loop': symbolic link loop", prefix + "/MissingMusic': music file 'lost.ogg' not found",
-        prefix + "/MusicOnly': no .ssc", "SongLibrary: 4 songs"};
+        prefix + "/MusicOnly': no .ssc", "SongLibrary: 10 songs"};
 }
 
 // A frame with something drawn on it: the fields, sidebars and texts light

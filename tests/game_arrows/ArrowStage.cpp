@@ -84,7 +84,7 @@ std::vector<ChartArrow> chartArrows(const Chart& chart)
 
 ArrowStage::ArrowStage(const Chart& chart)
 {
-    scratch.write("Conf/global.cfg", config);
+    scratch.write("Conf/global.cfg", config + chart.configLines);
     writeChart(scratch, chart);
     writeSilentSong(scratch, "Data/Music/coconut.wav", chart.songMs);
     writeArrowAssets(scratch);

@@ -30,6 +30,8 @@ struct Chart {
     // A player's song instead: its SM text and each player's difficulty.
     std::string playerSong = {};
     std::array<std::string, 2> difficulties = {};
+    // Lines added at the end of the configuration.
+    std::string configLines = {};
 };
 
 // One arrow of the chart: its lane and its beat time on the song clock.

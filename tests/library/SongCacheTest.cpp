@@ -1,5 +1,6 @@
 #include "library/LibraryScanner.h"
 #include "library/SongCache.h"
+#include "library/SongSelection.h"
 #include "platform/SqliteDatabase.h"
 #include "support/TestSupport.h"
 #include "writers/WavWriter.h"
@@ -43,6 +44,7 @@ void writeSong(const testsupport::ScratchDir& scratch, const std::string& folder
 
 struct Scan {
     std::map<std::string, std::string> titles; // by folder
+    std::map<std::string, std::string> panel;  // as the song panel lists them: the cache's first, then the changes
     std::size_t readAnew = 0;
     std::vector<std::string> lines;
 };
@@ -52,7 +54,13 @@ Scan scan(const fs::path& cache = library::SongCache::fileName)
     library::LibraryScanner scanner({"Songs"}, cache, 2);
     scanner.waitUntilFinished();
     Scan result;
-    for (const library::SongEntry& song : scanner.takeSongs())
+    library::LibraryScanner::Batch batch = scanner.take();
+    library::SongSelection panel(batch.fromCache);
+    panel.removeFolders(batch.dropped);
+    panel.add(batch.readAnew);
+    for (const library::SongEntry& song : panel.getSongs())
+        result.panel[song.folder.string()] = song.title;
+    for (const library::SongEntry& song : library::LibraryScanner::merged(std::move(batch)))
         result.titles[song.folder.string()] = song.title;
     result.readAnew = scanner.progress().readAnew;
     for (const library::LibraryScanner::Line& line : scanner.takeLines())
@@ -89,6 +97,7 @@ TEST(SongCache, OnlyWhatChangedBetweenStartsIsReadAgain)
     EXPECT_EQ(changed.readAnew, 4u);
     EXPECT_EQ(changed.titles, (std::map<std::string, std::string>{{"Songs/A/One", "One, edited"}, {"Songs/B/Drei", "Three"},
         {"Songs/B/Four", "Four"}, {"Songs/Loose", "Loose"}}));
+    EXPECT_EQ(changed.panel, changed.titles);
     EXPECT_EQ(scan().readAnew, 0u) << "the removed and renamed folders left the cache too";
 
     // A song whose files are being written while it is read (here: dated

@@ -61,6 +61,9 @@ void generateConfig(const std::filesystem::path& root)
     config.comment("Goalposy + 0.5 below 5.0, where unhit arrows count as missed.");
     config.value("Goalposy", "4.0");
     config.value("Spawnposy", "-6.5");
+    config.comment("1 shows songs' titles, subtitles and artists in Latin letters where");
+    config.comment("their step files spell them so (#TITLETRANSLIT); 0 as written.");
+    config.value("ShowTransliterations", 0);
     config.blank();
 
     config.section("Sound");

@@ -1,0 +1,246 @@
+#include "core/ObjectRegistry.h"
+#include "fx/GlyphAtlas.h"
+#include "fx/Text.h"
+#include "scene/ObjectGraph.h"
+#include "support/GlContext.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int width = 800;
+constexpr int height = 96;
+constexpr int pixelHeight = 20;
+constexpr const char* cjkFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+
+// Titles of every script the song packs use, beside ASCII.
+const std::string titles = "Colorful\u00d7Colorful \u591c\u660e\u3051 \ubcc4\ube5b \u9713\u8679 "
+                           "\u041f\u043e\u043b\u043d\u043e\u0447\u043d\u044b\u0439 Caf\u00e9 \u00c9t\u00e9";
+
+// The glyphs as FreeType itself renders them, drawn with glBitmap: Latin,
+// Cyrillic and accents from the face "Arial" gives, Chinese, Japanese and
+// Korean from the CJK font, emboldened there since it has no bold.
+class FreeTypeReference {
+public:
+    explicit FreeTypeReference(const std::string& latinFile)
+    {
+        FT_Init_FreeType(&library);
+        loaded = FT_New_Face(library, latinFile.c_str(), 0, &latin) == 0 && FT_New_Face(library, cjkFont, 0, &cjk) == 0;
+        if (loaded) {
+            FT_Set_Pixel_Sizes(latin, 0, pixelHeight);
+            FT_Set_Pixel_Sizes(cjk, 0, pixelHeight);
+        }
+    }
+    ~FreeTypeReference() { FT_Done_FreeType(library); }
+
+    bool isLoaded() const { return loaded; }
+
+    void draw(char32_t code) const
+    {
+        const bool own = FT_Get_Char_Index(latin, code) != 0;
+        const FT_Face face = own ? latin : cjk;
+        FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP);
+        if (!own)
+            FT_GlyphSlot_Embolden(face->glyph);
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO);
+        const FT_Bitmap& bitmap = face->glyph->bitmap;
+        const int rows = static_cast<int>(bitmap.rows);
+        const int stride = (static_cast<int>(bitmap.width) + 7) / 8;
+        std::vector<GLubyte> bits(static_cast<std::size_t>(stride) * rows + 1, 0);
+        for (int row = 0; row < rows; ++row)
+            for (int byte = 0; byte < stride; ++byte)
+                bits[static_cast<std::size_t>(rows - 1 - row) * stride + byte] = bitmap.buffer[row * bitmap.pitch + byte];
+        const auto advance = static_cast<float>((face->glyph->advance.x + 32) >> 6);
+        glBitmap(static_cast<GLsizei>(bitmap.width), rows, static_cast<float>(-face->glyph->bitmap_left),
+                 static_cast<float>(rows - face->glyph->bitmap_top), advance, 0.0f, bits.data());
+    }
+
+private:
+    FT_Library library = nullptr;
+    FT_Face latin = nullptr;
+    FT_Face cjk = nullptr;
+    bool loaded = false;
+};
+
+class Utf8TextTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)";
+        ASSERT_TRUE(std::filesystem::exists(cjkFont)) << "scripts/install-deps installs fonts-wqy-microhei";
+        new ObjectGraph();
+        text = new Text(0, ObjectNode::SideCentre);
+        text->createBitmapFont(-pixelHeight, 700, "Arial", 0, 0, 0, 0);
+        text->setUtf8(true);
+        glViewport(0, 0, width, height);
+        glClearColor(0, 0, 0, 1);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, static_cast<double>(width) / height, 1.0, 100.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
+    void TearDown() override
+    {
+        GlyphAtlas::stopPacing();
+        ObjectRegistry::destroy();
+    }
+
+    std::vector<GLubyte> drawn(const std::string& characters)
+    {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        text->setText("%s", characters.c_str());
+        glPushMatrix();
+        text->draw();
+        glPopMatrix();
+        return framebuffer();
+    }
+
+    static std::vector<GLubyte> framebuffer()
+    {
+        std::vector<GLubyte> pixels(static_cast<std::size_t>(width) * height * 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+
+    testsupport::GlContext gl{width, height};
+    Text* text = nullptr;
+};
+
+// `count` characters from `first` on, all of three bytes.
+std::string run(char32_t first, std::size_t count)
+{
+    std::string characters;
+    for (char32_t code = first; code < first + count; ++code) {
+        characters += static_cast<char>(0xE0 | (code >> 12));
+        characters += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        characters += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return characters;
+}
+
+std::vector<char32_t> codePoints(const std::string& characters)
+{
+    std::vector<char32_t> codes;
+    for (std::size_t at = 0; at < characters.size();) {
+        const auto lead = static_cast<unsigned char>(characters[at]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (int i = 1; i < length; ++i)
+            code = (code << 6) | (static_cast<unsigned char>(characters[at + i]) & 0x3F);
+        codes.push_back(code);
+        at += length;
+    }
+    return codes;
+}
+
+// Every script sets exactly the pixels FreeType's own glyphs set through
+// glBitmap, at a fractional position, and a later draw renders nothing anew.
+TEST_F(Utf8TextTest, TitlesInEveryScriptSetThePixelsOfFreeTypesGlyphs)
+{
+    const FreeTypeReference reference(platform::FontBuilder({"Arial", -pixelHeight, 0, 700}).getFilePath());
+    ASSERT_TRUE(reference.isLoaded());
+    const auto expected = [&](float x, float y) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPushMatrix();
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -9.0f);
+        glDisable(GL_LIGHTING);
+        glColor3f(1, 1, 0);
+        glRasterPos2f(x, y);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        for (const char32_t code : codePoints(titles))
+            reference.draw(code);
+        glPopMatrix();
+        return framebuffer();
+    };
+    text->setPosition(-30.37f, -0.21f);
+    const std::vector<GLubyte> first = drawn(titles);
+    EXPECT_TRUE(first == expected(-30.37f, -0.21f));
+    std::vector<char32_t> beyondAscii;
+    for (const char32_t code : codePoints(titles))
+        if (code >= 0x80 && std::find(beyondAscii.begin(), beyondAscii.end(), code) == beyondAscii.end())
+            beyondAscii.push_back(code);
+    const std::size_t rendered = text->getAtlas()->renderedCount();
+    EXPECT_EQ(rendered, beyondAscii.size()) << "one glyph per character beyond ASCII";
+    EXPECT_TRUE(drawn(titles) == first);
+    EXPECT_EQ(text->getAtlas()->renderedCount(), rendered);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// More different characters than the atlas has cells: each draw is whole,
+// and the cells of the glyphs used longest ago are taken for new ones.
+TEST_F(Utf8TextTest, AFullAtlasMakesRoomWithoutBreakingADraw)
+{
+    text->setPosition(-30.0f, 0.0f);
+    // Texts of 300 characters each fill the cells and take some back.
+    const std::size_t perText = 300;
+    const std::vector<GLubyte> firstPicture = drawn(run(0x4E00, perText));
+    const std::size_t cells = text->getAtlas()->getCellCount();
+    const std::size_t texts = cells / perText + 2;
+    for (std::size_t next = 1; next < texts; ++next)
+        drawn(run(static_cast<char32_t>(0x4E00 + next * perText), perText));
+    EXPECT_EQ(text->getAtlas()->heldCount(), cells);
+    EXPECT_TRUE(drawn(run(0x4E00, perText)) == firstPicture);
+    EXPECT_GT(text->getAtlas()->renderedCount(), texts * perText);
+}
+
+// Frames render at most their budget of new glyphs; the others stand blank
+// at an estimated advance (within a pixel of the glyph's) until the next
+// frames render them, and the text then draws as without a budget.
+TEST_F(Utf8TextTest, NewGlyphsPastTheFramesBudgetFillInOverTheNextFrames)
+{
+    const std::size_t count = 300;
+    const std::string many = run(0x4E00, count);
+    text->setPosition(-30.0f, 0.0f);
+    GlyphAtlas::startFrame();
+    const int estimated = text->widthInPixels(many);
+    EXPECT_EQ(text->getAtlas()->renderedCount(), GlyphAtlas::frameGlyphBudget);
+    std::vector<GLubyte> picture;
+    for (int frame = 0; frame < 3; ++frame) {
+        GlyphAtlas::startFrame();
+        picture = drawn(many);
+    }
+    EXPECT_EQ(text->getAtlas()->renderedCount(), count);
+    EXPECT_NEAR(text->widthInPixels(many), estimated, static_cast<int>(count));
+    GlyphAtlas::stopPacing();
+    text->changeBitmapFont(-pixelHeight, 700, "Arial", 0, 0, 0, 0);
+    text->setUtf8(true);
+    EXPECT_TRUE(drawn(many) == picture);
+}
+
+// Cut texts end in the ellipsis, fit, and keep whole characters; texts
+// that fit and invalid bytes pass unharmed; the units are the centre's at
+// the window's height.
+TEST_F(Utf8TextTest, FittedCutsWholeCharactersAndEndsInAnEllipsis)
+{
+    const std::string ellipsis = "\u2026";
+    EXPECT_EQ(text->fitted(titles, 100.0f), titles);
+    EXPECT_EQ(text->fitted(titles, 0.5f), "") << "not even the ellipsis fits";
+    for (const float room : {2.0f, 2.3f, 4.0f, 9.0f}) {
+        SCOPED_TRACE(room);
+        const std::string cut = text->fitted(titles, room);
+        ASSERT_TRUE(cut.ends_with(ellipsis));
+        EXPECT_LE(text->widthInUnits(cut), room);
+        const std::string kept = cut.substr(0, cut.size() - ellipsis.size());
+        EXPECT_TRUE(titles.starts_with(kept));
+        EXPECT_EQ(codePoints(kept).size() + 1, codePoints(cut).size());
+    }
+    const float unit = text->pixelsPerUnit();
+    EXPECT_NEAR(unit, height / 2.0f / std::tan(22.5f * 3.14159265f / 180.0f) / 9.0f, 0.01f);
+    EXPECT_EQ(text->fitted("\xE9\xFF", 100.0f), "\xE9\xFF");
+    EXPECT_GT(text->widthInPixels("\xE9\xFF"), 0) << "each bad byte draws as U+FFFD";
+}
+
+} // namespace
