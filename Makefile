@@ -1,7 +1,10 @@
-# Flarevox: `make play` to play, `make test` to run the whole test suite.
+# Flarevox: `make play` to play, `make test` to run the test suite.
 # Both install missing Debian packages, configure, build and generate the data.
-# `make test-asan` runs the suite under AddressSanitizer, UndefinedBehaviorSanitizer
-# and LeakSanitizer; `make fuzz` runs every fuzz target (FUZZ_SECONDS each).
+# `make test-realtime` runs the long real-time checks that `make test` leaves out
+# (tests labelled `realtime`); `make test-asan` runs both under AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer; `make fuzz` runs every fuzz
+# target (FUZZ_SECONDS each). Targets that need more than building and the
+# suite install it themselves (scripts/install-deps GROUP).
 
 BUILD_DIR ?= build
 RUN_DIR   := $(BUILD_DIR)/run
@@ -25,7 +28,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build data play autoplay test previews screenshots bench clean \
+.PHONY: all deps configure build data play autoplay test test-realtime previews screenshots bench clean \
 	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package test-reproducible
 
 all: data
@@ -50,12 +53,22 @@ play: data
 autoplay: data
 	cd $(RUN_DIR) && ../flarevox --autoplay --exit-at-end
 
+# The suite but the long real-time checks; it keeps real-time end-to-end runs
+# of its own (real keys on the beat, the bot playing a song with a lead-in).
 test: data
-	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS)
+	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -LE realtime
+
+# The long real-time checks: the sound server's timing, two-process network
+# battles, a song with every timing gimmick, the README's pictures. Those whose
+# timing a busy machine would spoil run alone.
+test-realtime: data
+	@scripts/install-deps realtime
+	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -L realtime
 
 # The whole suite built with -fsanitize=address,undefined. The tests' launcher
 # sets the sanitizer options and tests/lsan.supp (third-party leaks only).
 test-asan: deps
+	@scripts/install-deps realtime
 	@cmake -S . -B $(ASAN_DIR) $(CMAKE_ARGS) $(ASAN_ARGS) -DFLAREVOX_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 	@cmake --build $(ASAN_DIR) --target data
@@ -64,6 +77,7 @@ test-asan: deps
 
 # libFuzzer targets of fuzz/, built with clang into $(FUZZ_DIR).
 fuzz-build: deps
+	@scripts/install-deps fuzz
 	@cmake -S . -B $(FUZZ_DIR) $(CMAKE_ARGS) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DFLAREVOX_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzzers
@@ -82,10 +96,12 @@ fuzz-seeds: fuzz-build
 
 # PNG previews of the forged textures and meshes in $(BUILD_DIR)/previews/.
 previews: data
+	@scripts/install-deps pictures
 	@cmake --build $(BUILD_DIR) --target forge_previews
 
 # docs/screenshot-story.png and docs/screenshot-play.png, made under Xvfb.
 screenshots: data
+	@scripts/install-deps pictures
 	@scripts/screenshots $(BUILD_DIR)
 
 # The performance benchmark: one table on standard output and in
@@ -93,6 +109,7 @@ screenshots: data
 # run (the whole song, about two minutes, by default).
 BENCH_SONG_SECONDS ?=
 bench: data
+	@scripts/install-deps realtime
 	@cmake --build $(BUILD_DIR) --target flarevox-bench -j$(JOBS)
 	cd $(RUN_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" ../bench/flarevox-bench \
 		--csv=../bench/results.csv --reader-folder=$(CURDIR)/tests/data/realfiles \
@@ -103,6 +120,7 @@ bench: data
 # commit's, so that builds of one commit give the same bytes.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 package: data
+	@scripts/install-deps package
 	cd $(BUILD_DIR) && $(if $(SOURCE_DATE_EPOCH),SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH)) \
 		cpack -G DEB --config CPackConfig.cmake
 
