@@ -33,9 +33,10 @@ void LibraryFeed::start(bool rescan)
         library::SongLibrary::roots(std::getenv(library::SongLibrary::songDirsVariable)), library::SongCache::fileName);
 }
 
+// Nothing is handed over, nor logged, before the first picture is on the screen.
 bool LibraryFeed::update(library::SongSelection& selection, std::uint32_t tick)
 {
-    if (!scanner)
+    if (!scanner || std::exchange(firstUpdate, false))
         return false;
     logLines();
     const bool over = scanner->progress().finished;
@@ -44,8 +45,7 @@ bool LibraryFeed::update(library::SongSelection& selection, std::uint32_t tick)
         end(selection);
         return true;
     }
-    // Nothing is handed before the first picture is on the screen.
-    if (std::exchange(firstUpdate, false) || replacing)
+    if (replacing)
         return false;
     const std::size_t fromCache = incoming.fromCache.size();
     if (fromCache > 0 || tick - lastHanded >= addEveryMs) {
