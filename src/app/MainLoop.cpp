@@ -108,14 +108,15 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     configFileParser->parse("Conf/global.cfg");
     StartupTimes::mark("configuration");
-    // The library is read on threads of its own while the rest starts.
-    match->startLibraryScan();
 
     // Registers itself; the arrow manager reads the chart through it.
     new StepFileManager();
     soundManager->init(44100, 32, 0);
     loadSounds();
     StartupTimes::mark("sounds");
+    // The library is read on threads of its own while the rest starts: only
+    // now, as the sound output may start a sound server (fork) on opening.
+    match->startLibraryScan();
 
     textManager->init();
 
