@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr std::size_t maxSearchLength = 40;
 constexpr std::size_t maxShownName = 40;
 // From the panel's left edge to the window's right edge (4.97 at 4:3).
 constexpr float panelWidth = 9.4f;
+constexpr std::uint32_t scrollStepMs = 250;
 
 // A panel line, cut at the stamp's 1023 bytes.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -310,6 +312,7 @@ void StoryScreen::stopPreview()
 // The banner follows the chosen song, however it was chosen.
 void StoryScreen::update(std::uint32_t tick)
 {
+    lastTick = tick;
     const library::SongEntry* before = selection.currentSong();
     if (feed.update(selection, tick))
         libraryRead();
@@ -384,7 +387,7 @@ void StoryScreen::drawSongRow() const
     const std::string row = panelLine("Song %zu of %zu:  %s%s  -  %s%s", selection.index() + 1, selection.size(),
                                       shown(song.shownTitle(transliterated)).c_str(), subtitle.c_str(),
                                       shown(song.shownArtist(transliterated)).c_str(), pack.c_str());
-    page.drawLine(story::panelLineY[0], page.fitted(row, panelWidth));
+    page.drawLine(story::panelLineY[0], scrolled(row));
     page.drawLine(story::panelLineY[1], panelLine("BPM %s    Length %d:%02d    %s", story::printable(song.bpmText).c_str(),
                                                   minutes, seconds, libraryLine().c_str()));
     const library::ChartChoice* first = selection.chart(1);
@@ -398,6 +401,22 @@ void StoryScreen::drawSongRow() const
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
     page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+}
+
+// A row wider than the panel scrolls through it, a character at a time, so
+// that the chosen song's whole title can be read.
+std::string StoryScreen::scrolled(const std::string& row) const
+{
+    const StoryPage& page = match.getStoryPage();
+    const std::string fitting = page.fitted(row, panelWidth);
+    if (fitting == row)
+        return row;
+    const std::string loop = row + "     ";
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < loop.size(); Utf8::next(loop, at))
+        starts.push_back(at);
+    const std::size_t first = starts[lastTick / scrollStepMs % starts.size()];
+    return page.fitted(loop.substr(first) + row, panelWidth);
 }
 
 // The order, the search, and the library's keys.

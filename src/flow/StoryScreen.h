@@ -75,6 +75,7 @@ private:
     void drawSongPanel() const;
     void drawPackRow() const;
     void drawSongRow() const;
+    std::string scrolled(const std::string& row) const;
     std::string libraryLine() const;
     std::string keysLine() const;
     std::string playerName(int number) const;
@@ -91,6 +92,7 @@ private:
     // A player has moved on the panel: the reading's end chooses nothing.
     bool playerMoved = false;
     bool previewing = false;
+    std::uint32_t lastTick = 0;
     // Updates to go before the preview starts; -1 once it has.
     int updatesBeforePreview = -1;
     double previewLengthMs = 0.0;
