@@ -127,7 +127,9 @@ void Match::draw()
 
 bool Match::takeEscape()
 {
-    if (current == &addressEntry) {
+    if (current == &calibration)
+        calibration.stop();
+    if (current == &addressEntry || current == &calibration) {
         showStory();
         return true;
     }

@@ -85,8 +85,8 @@ public:
     // into it, without looking at the song panel (a network battle's song).
     void startChosenSong(std::uint32_t pressTick, double fromMs = 0.0);
     // Escape in the lobby closes the link and shows the story screen, in the
-    // address entry it shows the story screen: true when taken, so that it
-    // does not end the game.
+    // address entry and the calibration it shows the story screen: true when
+    // taken, so that it does not end the game.
     bool takeEscape();
     void startNewRound();
     // One step of player 1's or 2's scroll speed, kept in the configuration.
