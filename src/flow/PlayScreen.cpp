@@ -2,6 +2,7 @@
 
 #include "flow/Match.h"
 #include "game/ArrowManager.h"
+#include "platform/VirtualKeys.h"
 #include "scene/ObjectGraph.h"
 
 void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
@@ -12,6 +13,12 @@ void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::u
 void PlayScreen::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
 {
     match.getArrows().onPlayerRelease(player, action, releaseTick);
+}
+
+void PlayScreen::onKey(std::uint8_t code)
+{
+    if (code == platform::VirtualKeys::pause || code == platform::VirtualKeys::function(2))
+        match.pauseSong();
 }
 
 void PlayScreen::update(std::uint32_t tick)

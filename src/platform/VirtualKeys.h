@@ -16,6 +16,7 @@ public:
     // The codes of the keys the game itself gives a meaning to.
     static constexpr std::uint8_t backspace = 0x08;
     static constexpr std::uint8_t enter = 0x0D;
+    static constexpr std::uint8_t pause = 0x13;
     static constexpr std::uint8_t escape = 0x1B;
     static constexpr std::uint8_t numpad0 = 0x60;
     static constexpr std::uint8_t numpad9 = 0x69;
