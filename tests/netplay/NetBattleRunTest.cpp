@@ -314,3 +314,25 @@ TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
         EXPECT_EQ(game.exitCode, 2) << options.back();
     }
 }
+
+// --help and -h print the usage with every option on standard output and end
+// well; an unknown option is refused with the usage on standard error.
+TEST(NetBattleOptions, HelpListsEveryOptionAndEndsWell)
+{
+    const testsupport::ScratchDir folder;
+    e2e::setRunEnvironment();
+    for (const char* help : {"--help", "-h"}) {
+        GameProcess game(folder.path(), {"--autoplay", help});
+        ASSERT_TRUE(game.waitForExit(10s)) << help;
+        EXPECT_EQ(game.exitCode, 0) << help;
+        const std::string usage = testsupport::readFile(folder.path() / "game-stdout.txt");
+        for (const char* option : {"--song", "--difficulty", "--difficulty2", "--autoplay [1|2]", "--rounds",
+                                   "--exit-at-end", "--host", "--join"})
+            EXPECT_NE(usage.find(option), std::string::npos) << option;
+        EXPECT_EQ(game.errors(), "") << help;
+    }
+    GameProcess game(folder.path(), {"--helps"});
+    ASSERT_TRUE(game.waitForExit(10s));
+    EXPECT_EQ(game.exitCode, 2);
+    EXPECT_NE(game.errors().find("unknown option '--helps'"), std::string::npos);
+}
