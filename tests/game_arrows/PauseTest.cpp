@@ -188,6 +188,9 @@ TEST(Pause, LeavingTheCalibrationKeepsTheChosenSong)
     std::filesystem::create_directories(std::filesystem::path(Calibration::streamPath).parent_path());
     std::ofstream(Calibration::streamPath, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::create_directories("Songs/Other");
+    std::filesystem::copy_file("Songs/Test/test.sm", "Songs/Other/other.sm");
+    std::filesystem::copy_file("Songs/Test/music.wav", "Songs/Other/music.wav");
     Match& match = stage.match();
     match.scanLibrary();
     ASSERT_GT(match.getStory().getSelection().size(), 1u);
