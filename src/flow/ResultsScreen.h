@@ -19,7 +19,7 @@ public:
 
     // Above the goal arrows, clear of the dancer and the results columns.
     static constexpr float winnerX = -3.0f;
-    static constexpr float winnerY = 2.75f;
+    static constexpr float winnerY = 3.0f;
 
     // Creates the results columns, hidden, and moves the winner text to its place.
     void create();
