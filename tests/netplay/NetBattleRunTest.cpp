@@ -1,4 +1,5 @@
 #include "e2e/GameProcess.h"
+#include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 #include "writers/Mp3Writer.h"
 #include "writers/PcmAudio.h"
@@ -276,6 +277,36 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     ASSERT_TRUE(results.found) << hostLog();
     EXPECT_GE(results.players[0].judged, notesInSong * 3 / 4);
     EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
+}
+
+// The guest leaves mid-song through the pause menu (F2, Up to "Leave the
+// battle", a slot key): its game says goodbye, so the host says "Opponent
+// left" at once, not after seconds of silence, and plays the song to its end.
+TEST_F(NetBattleRun, AGuestLeavingThroughThePauseMenuSaysGoodbye)
+{
+    // An X server of its own: no other test's window takes the focus.
+    const testsupport::PrivateDisplay display(800, 600);
+    ASSERT_TRUE(display.started()) << "Xvfb did not start";
+    const std::uint16_t port = basePort() + 4;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(guestFolder.path(), {"--join", "127.0.0.1:" + std::to_string(port)});
+    for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
+        ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
+    std::this_thread::sleep_for(1s);
+    const std::string leave = "xdotool search --sync --name '^Flarevox Net Guest " + std::to_string(getpid())
+        + "$' windowfocus --sync keydown F2 sleep 0.3 keyup F2 sleep 0.3 keydown Up sleep 0.3 keyup Up sleep 0.3 "
+          "keydown o sleep 0.3 keyup o";
+    ASSERT_EQ(std::system(leave.c_str()), 0);
+    const auto left = std::chrono::steady_clock::now();
+    while (hostLog().find("NetBattle: Opponent left") == std::string::npos
+           && std::chrono::steady_clock::now() - left < 8s)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_LE(std::chrono::steady_clock::now() - left, 2500ms) << hostLog();
+    EXPECT_NE(guestLog().find("Match: Back to the songs; the round left sets no record"), std::string::npos)
+        << guestLog();
+    ASSERT_TRUE(host.waitForExit(60s)) << "the host did not end the song\n" << hostLog();
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    EXPECT_TRUE(readResults(hostLog()).found) << hostLog();
 }
 
 // The guest lacks the host's song: both say so and stay on the story screen.
