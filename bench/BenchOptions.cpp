@@ -56,6 +56,8 @@ bool BenchOptions::parse(int argc, char** argv)
             ok = parseCount(value, 0, maximumParticles, particles);
         else if (takeValue(argument, "--density", value))
             ok = parseCount(value, 1, maximumDensity, density);
+        else if (takeValue(argument, "--library-packs", value))
+            ok = parseCount(value, 1, 1000, libraryPacks);
         else if (takeValue(argument, "--csv", value))
             csvPath = value;
         else if (takeValue(argument, "--reader-folder", value))
@@ -67,7 +69,8 @@ bool BenchOptions::parse(int argc, char** argv)
                 "flarevox-bench: bad argument '%s'\n"
                 "usage: flarevox-bench [--song-seconds=S] [--reader-seconds=S] [--csv=PATH]\n"
                 "                      [--reader-folder=DIR]... [--section=NAME]\n"
-                "                      [--frame-seconds=S] [--growth-seconds=S] [--particles=N] [--density=D]\n",
+                "                      [--frame-seconds=S] [--growth-seconds=S] [--particles=N] [--density=D]\n"
+                "                      [--library-packs=N]\n",
                 argv[i]);
             return false;
         }
@@ -90,6 +93,7 @@ std::vector<std::string> BenchOptions::forwardedArguments() const
         arguments.push_back("--particles=" + std::to_string(particles));
     if (density > 0)
         arguments.push_back("--density=" + std::to_string(density));
+    arguments.push_back("--library-packs=" + std::to_string(libraryPacks));
     for (std::size_t i = 1; i < readerFolders.size(); ++i)
         arguments.push_back("--reader-folder=" + readerFolders[i]);
     return arguments;

@@ -17,6 +17,7 @@ struct BenchOptions {
     double growthSeconds = 3.0;     // play measured per step of "frame-growth"
     int particles = -1;             // "MaxParticels" for "frames"; -1 keeps the configured count
     int density = 0;                // "frames" on a written chart of this density; 0 plays the song's own
+    int libraryPacks = 150;         // "library-scale": packs of 200 forged songs
     std::string csvPath = "../bench/results.csv";
     std::vector<std::string> readerFolders{"Data"};
 

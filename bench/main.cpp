@@ -5,7 +5,7 @@
 #include "BenchTable.h"
 #include "FrameBench.h"
 #include "FrameGrowthBench.h"
-#include "LibraryBench.h"
+#include "LibraryScaleBench.h"
 #include "NetworkBench.h"
 #include "ProcessMemory.h"
 #include "ReaderBench.h"
@@ -27,7 +27,9 @@ const std::vector<std::pair<std::string, Section>>& sections()
 {
     static const std::vector<std::pair<std::string, Section>> all{
         {"readers", [](const BenchOptions& options) { return ReaderBench(options.readerFolders).run(options.readerSeconds); }},
-        {"library", [](const BenchOptions&) { return LibraryBench().run(); }},
+        {"library-scale", [](const BenchOptions& options) {
+             return LibraryScaleBench(FLAREVOX_BINARY, options.libraryPacks, 200).run();
+         }},
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, false).run(); }},
         {"song-clock-busy", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, true).run(); }},
         {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},

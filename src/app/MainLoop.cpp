@@ -107,6 +107,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     configFileParser->parse("Conf/global.cfg");
     StartupTimes::mark("configuration");
+    // The library is read on threads of its own while the rest starts.
+    match->startLibraryScan();
 
     // Registers itself; the arrow manager reads the chart through it.
     new StepFileManager();
@@ -157,7 +159,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     gimmickManager->init();
     StartupTimes::mark("sidebars and gimmicks");
 
-    match->scanLibrary();
+    match->showLibrary();
     StartupTimes::mark("song library");
 
     OutputHandler::log(outputHandler, "INITIALIZING DONE...");
@@ -259,7 +261,7 @@ void MainLoop::createCarrierArrow()
 // F5 joins the classic four so that the display-mode switch is reachable, F8
 // the controls' mapping, F9 the timing calibration, F6/F7 and F10/F11 the
 // players' scroll speeds, F4 and F12 hosting and joining a network battle,
-// Pause and F2 the pause in play.
+// Pause the pause in play.
 void MainLoop::registerMainLoopKeys()
 {
     inputHandler->registerBinding(VirtualKeys::escape, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);

@@ -60,10 +60,10 @@ void ChartHash::addNote(const Note& note)
     addByte(static_cast<std::uint8_t>(note.kind));
 }
 
-std::string ChartHash::hex() const
+std::string ChartHash::hexOf(std::uint64_t value)
 {
     char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(state));
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(value));
     return digits;
 }
 

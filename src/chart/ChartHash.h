@@ -24,7 +24,8 @@ public:
 
     std::uint64_t value() const { return state; }
     // Sixteen lower-case hexadecimal digits.
-    std::string hex() const;
+    std::string hex() const { return hexOf(state); }
+    static std::string hexOf(std::uint64_t value);
 
 private:
     static constexpr std::uint64_t offsetBasis = 0xcbf29ce484222325ull;

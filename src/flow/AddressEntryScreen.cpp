@@ -1,15 +1,12 @@
 #include "flow/AddressEntryScreen.h"
 
-#include "core/ObjectRegistry.h"
 #include "flow/Match.h"
 #include "flow/Story.h"
-#include "input/InputHandler.h"
 #include "net/NetProtocol.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -39,39 +36,18 @@ char characterOf(std::uint8_t code)
     }
 }
 
-const InputHandler* findInput()
-{
-    return ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
-}
-
 } // namespace
 
 void AddressEntryScreen::enter()
 {
     text.clear();
     problem.clear();
-    const InputHandler* input = findInput();
-    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
-    seenPresses = presses ? presses->count : decltype(seenPresses){};
+    typed.reset();
 }
 
-// The keys pressed since the last frame, in the order they went down.
 void AddressEntryScreen::update(std::uint32_t)
 {
-    const InputHandler* input = findInput();
-    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
-    if (!presses)
-        return;
-    std::vector<std::uint8_t> pressed;
-    for (std::size_t code = 0; code < seenPresses.size(); ++code) {
-        if (presses->count[code] != seenPresses[code])
-            pressed.push_back(static_cast<std::uint8_t>(code));
-    }
-    seenPresses = presses->count;
-    std::stable_sort(pressed.begin(), pressed.end(), [presses](std::uint8_t a, std::uint8_t b) {
-        return presses->tick[a] < presses->tick[b];
-    });
-    for (const std::uint8_t code : pressed) {
+    for (const std::uint8_t code : typed.take()) {
         type(code);
         if (match.currentScreen() != this)
             return;
@@ -90,9 +66,9 @@ void AddressEntryScreen::type(std::uint8_t code)
         problem.clear();
         return;
     }
-    const char typed = characterOf(code);
-    if (typed && text.size() < maxLength) {
-        text += typed;
+    const char character = characterOf(code);
+    if (character && text.size() < maxLength) {
+        text += character;
         problem.clear();
     }
 }

@@ -2,8 +2,8 @@
 
 #include "flow/NetPlan.h"
 #include "flow/Screen.h"
+#include "flow/TypedKeys.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,5 +42,5 @@ private:
     std::string text;
     std::string problem;
     // How often each key had gone down when last looked at.
-    std::array<std::uint32_t, 256> seenPresses{};
+    TypedKeys typed;
 };

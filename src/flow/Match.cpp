@@ -4,6 +4,7 @@
 #include "chart/Song.h"
 #include "chart/SongFolder.h"
 #include "core/ConfigFileParser.h"
+#include "core/ConfigFileWriter.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Calibration.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace {
 
@@ -79,6 +81,11 @@ void Match::init()
         openBattle(*netPlan);
 }
 
+void Match::startLibraryScan()
+{
+    story.startLibraryScan();
+}
+
 void Match::scanLibrary()
 {
     story.scanLibrary();
@@ -128,6 +135,8 @@ void Match::draw()
 
 bool Match::takeEscape()
 {
+    if (current == &story)
+        return story.takeEscape();
     if (current == &calibration)
         calibration.stop();
     if (current == &addressEntry || current == &calibration) {
@@ -357,9 +366,10 @@ void Match::playGamesOwnSong()
 void Match::applySelection()
 {
     const library::SongSelection& selection = story.getSelection();
-    if (selection.empty())
+    if (!selection.currentSong())
         return;
     const library::SongEntry& song = selection.song();
+    rememberSong(song.builtIn ? std::filesystem::path() : song.folder);
     if (song.builtIn) {
         if (arrows.playsChart())
             playGamesOwnSong();
@@ -380,6 +390,40 @@ void Match::applySelection()
     }
     songChoice = std::move(choice);
     playedChoice = songChoice;
+}
+
+// The folder, its bytes outside plain letters and digits written as %XX, so
+// that no character of it means anything to the configuration's reader.
+void Match::rememberSong(const std::filesystem::path& folder)
+{
+    std::string encoded;
+    for (const unsigned char byte : folder.string()) {
+        if (std::isalnum(byte) || byte == '/' || byte == '.' || byte == '_' || byte == '-') {
+            encoded += static_cast<char>(byte);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            encoded += escaped;
+        }
+    }
+    if (encoded != config.getValue(lastSongKey, librarySection))
+        ConfigFileWriter::setValue(Calibration::configPath, librarySection, lastSongKey, encoded);
+}
+
+std::optional<std::filesystem::path> Match::lastSong() const
+{
+    const std::string encoded = config.getValue(lastSongKey, librarySection);
+    std::string folder;
+    for (std::size_t at = 0; at < encoded.size(); ++at) {
+        unsigned int byte = 0;
+        if (encoded[at] == '%' && at + 2 < encoded.size() && std::sscanf(encoded.c_str() + at + 1, "%2x", &byte) == 1) {
+            folder += static_cast<char>(byte);
+            at += 2;
+        } else {
+            folder += encoded[at];
+        }
+    }
+    return folder.empty() ? std::nullopt : std::optional<std::filesystem::path>(folder);
 }
 
 std::string Match::playerName(int player) const

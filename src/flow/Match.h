@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,6 +34,10 @@ class Text;
 // player's chart, and starts every manager's new round.
 class Match {
 public:
+    // Where the configuration keeps the library song last started.
+    static constexpr const char* librarySection = "Library";
+    static constexpr const char* lastSongKey = "LastSong";
+
     // What the main loop does when the song starts and when a new round
     // takes the players back to the story screen.
     struct Hooks {
@@ -58,8 +63,15 @@ public:
     // After the arrow manager's start-up: the results columns, the players'
     // speeds and records, and the song choice's song for the arrow manager.
     void init();
-    // At the end of start-up: the song library for the song panel.
+    // Early in start-up: the song library, read on threads of its own.
+    void startLibraryScan();
+    // At the end of start-up: the song panel lists the game's own song, and
+    // the library's songs as they are found.
+    void showLibrary() { story.showLibrary(); }
+    // The same, waiting until it is read (tests and scripts).
     void scanLibrary();
+    // The library song last started, as the configuration keeps it.
+    std::optional<std::filesystem::path> lastSong() const;
 
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress);
     void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
@@ -139,6 +151,7 @@ private:
     void applySelection();
     void playGamesOwnSong();
     void submitRecords();
+    void rememberSong(const std::filesystem::path& folder);
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;

@@ -34,15 +34,18 @@ void log(const char* format, const std::string& value = {})
 // The song is known by its chart's 64-bit hash, little-endian in the
 // message's hash field; all zeros stands for the game's own song, which
 // every copy of the game has.
-net::ChartHash wireHash(const chart::Chart* chart)
+net::ChartHash wireHash(std::uint64_t value)
 {
     net::ChartHash bytes{};
-    if (!chart)
-        return bytes;
-    const std::uint64_t value = chart::ChartHash::of(*chart).value();
     for (std::size_t index = 0; index < sizeof value; ++index)
         bytes[index] = static_cast<std::uint8_t>(value >> (8 * index));
     return bytes;
+}
+
+// All zeros for none: the game's own song.
+net::ChartHash wireHash(const chart::Chart* chart)
+{
+    return chart ? wireHash(chart::ChartHash::of(*chart).value()) : net::ChartHash{};
 }
 
 bool isGamesOwnSong(const net::ChartHash& hash)
@@ -183,7 +186,7 @@ void NetBattle::handle(const net::Message& message)
 // the song starts once the guest has answered that it has it.
 void NetBattle::offerSong(const library::SongSelection& selection)
 {
-    if (!plan.hosting || !isConnected() || offerPending || songRunning || session.songStartUs() || selection.empty())
+    if (!plan.hosting || !isConnected() || offerPending || songRunning || session.songStartUs() || !selection.currentSong())
         return;
     const library::SongEntry& entry = selection.song();
     const library::ChartChoice* choice = selection.chart(1);
@@ -230,12 +233,13 @@ void NetBattle::onOffer(const net::SongOffer& offer)
         noticeText.clear();
         return;
     }
+    // The song cache knows every chart's identity: only the song that has
+    // the offered chart is read.
     const library::SongSelection& selection = match.getStory().getSelection();
-    const library::ChartChoice* own = selection.chart(2);
     for (const library::SongEntry& entry : selection.getSongs()) {
-        if (entry.builtIn)
-            continue;
-        std::unique_ptr<chart::Song> song = loadPlayable(entry.folder);
+        const bool offered = !entry.builtIn && std::any_of(entry.charts.begin(), entry.charts.end(),
+            [&offer](const library::ChartChoice& chart) { return wireHash(chart.hash) == offer.songHash; });
+        std::unique_ptr<chart::Song> song = offered ? loadPlayable(entry.folder) : nullptr;
         if (!song)
             continue;
         const auto hostChart = std::find_if(song->charts.begin(), song->charts.end(), [&offer](const chart::Chart& chart) {
@@ -243,6 +247,7 @@ void NetBattle::onOffer(const net::SongOffer& offer)
         });
         if (hostChart == song->charts.end())
             continue;
+        const library::ChartChoice* own = selection.chartOf(entry, 2);
         const auto named = std::find_if(song->charts.begin(), song->charts.end(), [own](const chart::Chart& chart) {
             return own && sameName(chart.difficulty, own->name);
         });

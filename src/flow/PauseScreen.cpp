@@ -39,7 +39,7 @@ void PauseScreen::onPlayerAction(std::uint8_t, std::uint8_t action, std::uint32_
 
 void PauseScreen::onKey(std::uint8_t code)
 {
-    if ((code == VirtualKeys::pause || code == VirtualKeys::function(2)) && !countingIn) {
+    if (code == VirtualKeys::pause && !countingIn) {
         chosen = 0;
         take(platform::SystemClock::tickCount());
     }
@@ -98,7 +98,7 @@ std::vector<std::string> PauseScreen::lines(std::uint32_t tick) const
     std::vector<std::string> shown{songStopped ? "Paused" : "The song plays on across the network"};
     for (std::size_t index = 0; index < choices.size(); ++index)
         shown.push_back((index == chosen ? "  > " : "    ") + std::string(nameOf(choices[index], songStopped)));
-    shown.push_back("Up, Down: choose    a slot key: take it    Pause or F2: go on");
+    shown.push_back("Up, Down: choose    a slot key: take it    Pause: go on");
     return shown;
 }
 

@@ -8,7 +8,7 @@
 
 class Match;
 
-// The pause key in play (Pause or F2): the song clock and the music stop and
+// The Pause key in play: the song clock and the music stop and
 // the scene stands still under a menu: go on, start the song again, or back
 // to the song panel. Up and Down choose, a slot key takes the choice; the
 // pause key again goes on. Going on counts in for `countInMs` first. Across

@@ -17,7 +17,7 @@ void PlayScreen::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::
 
 void PlayScreen::onKey(std::uint8_t code)
 {
-    if (code == platform::VirtualKeys::pause || code == platform::VirtualKeys::function(2))
+    if (code == platform::VirtualKeys::pause)
         match.pauseSong();
 }
 

@@ -39,8 +39,13 @@ std::optional<library::Record> RecordKeeper::best(const library::RecordKey& key)
     return book && !key.chartHash.empty() ? book->best(key) : std::nullopt;
 }
 
+// The library knows each chart's identity; a song listed without them
+// (never from the scan) has its file read once.
 std::string RecordKeeper::chartHash(const library::SongEntry& song, std::size_t chartIndex)
 {
+    for (const library::ChartChoice& chart : song.charts)
+        if (chart.chartIndex == chartIndex && chart.hash != 0)
+            return chart::ChartHash::hexOf(chart.hash);
     const std::vector<std::string>& known = hashesOf(song.chartFile);
     return chartIndex < known.size() ? known[chartIndex] : std::string();
 }

@@ -8,19 +8,20 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "library/SongEntryReader.h"
-#include "library/SongLibrary.h"
 #include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <iterator>
 
 namespace {
 
 using platform::VirtualKeys;
 constexpr const char* networkKeys = "F4: host a battle across two machines    F12: join one";
+constexpr std::size_t maxSearchLength = 40;
+// What the panel shows of a title, an artist or a pack before it cuts it short.
+constexpr std::size_t maxShownName = 40;
 
 // A panel line as the bitmap fonts take it, cut at 255 characters.
 std::string panelLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -34,44 +35,80 @@ std::string panelLine(const char* format, ...)
     return line;
 }
 
+// A name the bitmap fonts can draw, cut short with "..." where it is long.
+std::string shown(const std::string& text)
+{
+    const std::string printable = story::printable(text);
+    return printable.size() <= maxShownName ? printable : printable.substr(0, maxShownName - 3) + "...";
+}
+
+// The character a key types into the search, or 0.
+char searchCharacter(std::uint8_t code)
+{
+    if ((code >= '0' && code <= '9') || code == VirtualKeys::space)
+        return static_cast<char>(code);
+    if (code >= 'A' && code <= 'Z')
+        return static_cast<char>(code - 'A' + 'a');
+    return code == VirtualKeys::minus ? '-' : 0;
+}
+
 } // namespace
 
-// Lines for the songs left out go to the log; a chosen song the library
-// does not hold (a folder given on the command line) joins the list.
+void StoryScreen::listOwnSong()
+{
+    std::string reason;
+    std::vector<library::SongEntry> own;
+    if (auto song = library::SongEntryReader::readBuiltIn(builtInChartPath, builtInMusicPath, reason)) {
+        song->builtIn = true;
+        own.push_back(std::move(*song));
+    } else {
+        OutputHandler::report(OutputHandler::find(), Warning, "SongLibrary: The game's own song is not listed: %s",
+                              reason.c_str());
+    }
+    selection = library::SongSelection(std::move(own));
+}
+
+void StoryScreen::startLibraryScan()
+{
+    if (!feed.isReading())
+        feed.start(false);
+}
+
+// A song chosen on the command line is listed and chosen at once, even
+// where the library does not hold it.
+void StoryScreen::showLibrary()
+{
+    listOwnSong();
+    playerMoved = false;
+    if (match.isPlayingChoice()) {
+        const SongChoice& choice = *Match::getSongChoice();
+        std::string reason;
+        if (auto chosen = library::SongEntryReader::read(choice.folder, reason))
+            selection.add({std::move(*chosen)});
+        const ArrowManager& arrows = match.getArrows();
+        selection.choose(choice.folder, {arrows.getChartPlayer(1)->getChart().difficulty,
+                                         arrows.getChartPlayer(2)->getChart().difficulty});
+    }
+}
+
 void StoryScreen::scanLibrary()
 {
-    OutputHandler* log = OutputHandler::find();
-    std::vector<library::SongEntry> songs;
-    std::string reason;
-    if (auto own = library::SongEntryReader::readBuiltIn(builtInChartPath, builtInMusicPath, reason)) {
-        own->builtIn = true;
-        songs.push_back(std::move(*own));
-    } else {
-        OutputHandler::report(log, Warning, "SongLibrary: The game's own song is not listed: %s", reason.c_str());
-    }
-    library::LibraryScan scan = library::SongLibrary::scanDefault();
-    for (const std::string& line : scan.skipped)
-        OutputHandler::log(log, "%s", line.c_str());
-    for (const std::string& line : scan.warnings)
-        OutputHandler::report(log, Warning, "%s", line.c_str());
-    const std::optional<SongChoice>& choice = Match::getSongChoice();
-    const bool playsChoice = match.isPlayingChoice();
-    if (playsChoice) {
-        const bool listed = std::any_of(scan.songs.begin(), scan.songs.end(), [&choice](const library::SongEntry& entry) {
-            return library::SongSelection::sameFolder(entry.folder, choice->folder);
-        });
-        if (auto chosen = listed ? std::nullopt : library::SongEntryReader::read(choice->folder, reason))
-            scan.songs.insert(scan.songs.begin(), std::move(*chosen));
-    }
-    std::move(scan.songs.begin(), scan.songs.end(), std::back_inserter(songs));
-    OutputHandler::log(log, "SongLibrary: %zu songs", songs.size());
-    selection = library::SongSelection(std::move(songs));
-    if (playsChoice) {
-        const ArrowManager& arrows = match.getArrows();
-        selection.choose(choice->folder, {arrows.getChartPlayer(1)->getChart().difficulty,
-                                          arrows.getChartPlayer(2)->getChart().difficulty});
-    }
+    startLibraryScan();
+    showLibrary();
+    feed.finish(selection);
+    libraryRead();
     startPreview();
+}
+
+// Without a song from the command line, the song last played is chosen,
+// unless a player has moved since the panel was shown.
+void StoryScreen::libraryRead()
+{
+    const library::SongEntry* before = selection.currentSong();
+    if (!match.isPlayingChoice() && !playerMoved)
+        if (const std::optional<std::filesystem::path> last = match.lastSong())
+            selection.chooseFolder(*last);
+    moved(before);
 }
 
 // The preview starts on the second update: opening and seeking the music
@@ -79,19 +116,35 @@ void StoryScreen::scanLibrary()
 void StoryScreen::enter()
 {
     updatesBeforePreview = 1;
+    typed.reset();
 }
 
+// While the search is typed into, the players' keys type letters instead.
 void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
-    if (!isDirection(action))
+    if (typing)
+        return;
+    if (isDirection(action)) {
+        if (newPress)
+            stepPanel(player, action);
+    } else if (selection.currentPack()) {
+        if (newPress)
+            stepPanel(player, 2);
+    } else {
         match.requestStart(pressTick, newPress);
-    else if (newPress)
-        stepPanel(player, action);
+    }
 }
 
 void StoryScreen::onKey(std::uint8_t code)
 {
     switch (code) {
+    case VirtualKeys::function(1):
+        selection.setOrder(library::SongOrder::next(selection.order()));
+        startPreview();
+        break;
+    case VirtualKeys::function(2):
+        typing = !typing;
+        break;
     case VirtualKeys::function(9):
         stopPreview();
         match.showCalibration();
@@ -119,10 +172,22 @@ void StoryScreen::onKey(std::uint8_t code)
     }
 }
 
-// Up and Down: the song; Left and Right: the player's own chart of it.
+bool StoryScreen::takeEscape()
+{
+    if (!takesEscape())
+        return false;
+    typing = false;
+    search("");
+    return true;
+}
+
+// Up and Down: the row; Right or Left on a pack opens it, on a song they
+// step the player's own chart.
 void StoryScreen::stepPanel(std::uint8_t player, std::uint8_t action)
 {
-    const std::size_t before = selection.index();
+    const library::SongEntry* before = selection.currentSong();
+    playerMoved = true;
+    const bool onPack = selection.currentPack() != nullptr;
     switch (action) {
     case 1:
         selection.stepSong(-1);
@@ -130,32 +195,94 @@ void StoryScreen::stepPanel(std::uint8_t player, std::uint8_t action)
     case 3:
         selection.stepSong(1);
         break;
-    case 4:
-        selection.stepChart(player, -1);
-        break;
     case 2:
-        selection.stepChart(player, 1);
+    case 4:
+        if (onPack)
+            selection.openChosenPack();
+        else
+            selection.stepChart(player, action == 2 ? 1 : -1);
         break;
     default:
         return;
     }
-    if (selection.index() != before)
+    moved(before);
+}
+
+// Keys typed on the panel that no player binding or main-loop key carries.
+void StoryScreen::typeKey(std::uint8_t code)
+{
+    const library::SongEntry* before = selection.currentSong();
+    if (typing) {
+        if (code == VirtualKeys::enter) {
+            typing = false;
+        } else if (code == VirtualKeys::backspace) {
+            search(searchText.substr(0, searchText.empty() ? 0 : searchText.size() - 1));
+        } else if (const char character = searchCharacter(code); character && searchText.size() < maxSearchLength) {
+            search(searchText + character);
+        }
+        return;
+    }
+    playerMoved = true;
+    switch (code) {
+    case VirtualKeys::backspace:
+        selection.closePack();
+        break;
+    case VirtualKeys::tab:
+        chooseRandom();
+        break;
+    case VirtualKeys::pageUp:
+    case VirtualKeys::pageDown:
+        selection.stepSong(code == VirtualKeys::pageDown ? pageRows : -pageRows);
+        break;
+    case VirtualKeys::insert:
+        if (!feed.isReading())
+            feed.start(true);
+        break;
+    default:
+        return;
+    }
+    moved(before);
+}
+
+void StoryScreen::search(const std::string& text)
+{
+    const library::SongEntry* before = selection.currentSong();
+    searchText = text;
+    selection.setQuery(text);
+    moved(before);
+}
+
+void StoryScreen::chooseRandom()
+{
+    const std::size_t count = selection.reachableCount();
+    if (count > 0)
+        selection.chooseAmongReachable(std::uniform_int_distribution<std::size_t>(0, count - 1)(random));
+}
+
+// Another song chosen: its sample instead.
+void StoryScreen::moved(const library::SongEntry* before)
+{
+    if (selection.currentSong() != before)
         startPreview();
 }
 
-// The chosen song's sample loops while it is chosen.
+// The chosen song's sample loops while it is chosen; a pack plays nothing.
 void StoryScreen::startPreview()
 {
     updatesBeforePreview = -1;
     SoundManager* sound = Match::findSound();
-    if (!sound || selection.empty())
+    const library::SongEntry* song = selection.currentSong();
+    if (!sound)
         return;
-    const library::SongEntry& song = selection.song();
-    const std::string music = song.builtIn ? builtInMusicPath : song.musicFile.string();
+    if (!song) {
+        stopPreview();
+        return;
+    }
+    const std::string music = song->builtIn ? builtInMusicPath : song->musicFile.string();
     previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
-    previewLengthMs = std::max(1000.0, song.previewLengthSeconds() * 1000.0);
+    previewLengthMs = std::max(1000.0, song->previewLengthSeconds() * 1000.0);
     if (previewing)
-        sound->playFrom(previewStreamName, song.previewStartSeconds());
+        sound->playFrom(previewStreamName, song->previewStartSeconds());
 }
 
 void StoryScreen::stopPreview()
@@ -168,23 +295,32 @@ void StoryScreen::stopPreview()
 }
 
 // The banner follows the chosen song, however it was chosen.
-void StoryScreen::update(std::uint32_t)
+void StoryScreen::update(std::uint32_t tick)
 {
+    const library::SongEntry* before = selection.currentSong();
+    if (feed.update(selection, tick))
+        libraryRead();
+    else
+        moved(before);
+    for (const std::uint8_t code : typed.take())
+        typeKey(code);
     if (updatesBeforePreview > 0)
         --updatesBeforePreview;
     else if (updatesBeforePreview == 0)
         startPreview();
     loopPreview();
-    banner.choose(selection.empty() ? std::filesystem::path() : selection.song().bannerFile);
+    const library::SongEntry* song = selection.currentSong();
+    banner.choose(song ? song->bannerFile : std::filesystem::path());
     banner.update();
 }
 
 void StoryScreen::loopPreview()
 {
     SoundManager* sound = Match::findSound();
-    if (!previewing || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
+    const library::SongEntry* song = selection.currentSong();
+    if (!previewing || !song || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
         return;
-    sound->playFrom(previewStreamName, selection.song().previewStartSeconds());
+    sound->playFrom(previewStreamName, song->previewStartSeconds());
 }
 
 void StoryScreen::draw()
@@ -194,24 +330,48 @@ void StoryScreen::draw()
     banner.draw(match.getStoryPage());
 }
 
-// The chosen song and each player's chart; the bitmap fonts carry ASCII only.
+// The chosen song or pack, each player's chart; the bitmap fonts carry ASCII only.
 void StoryScreen::drawSongPanel() const
 {
     const StoryPage& page = match.getStoryPage();
-    if (!match.getNetBattle())
+    if (feed.isReading())
+        page.drawLine(story::networkLineY, feed.progressText());
+    else if (!match.getNetBattle())
         page.drawLine(story::networkLineY, networkKeys);
     if (selection.empty()) {
         page.drawLine(story::panelLineY[4], story::prompt);
         return;
     }
+    if (selection.currentPack())
+        drawPackRow();
+    else
+        drawSongRow();
+    page.drawLine(story::panelLineY[4], keysLine());
+}
+
+void StoryScreen::drawPackRow() const
+{
+    const StoryPage& page = match.getStoryPage();
+    const library::SongSelection::Pack& pack = *selection.currentPack();
+    page.drawLine(story::panelLineY[0], panelLine("Pack %zu of %zu:  %s  (%zu songs)", selection.index() + 1,
+                                                  selection.size(), shown(pack.name).c_str(), pack.songs.size()));
+    page.drawLine(story::panelLineY[1], libraryLine());
+    page.drawLine(story::panelLineY[2], "Right, Left or a slot key: open the pack");
+}
+
+void StoryScreen::drawSongRow() const
+{
+    const StoryPage& page = match.getStoryPage();
     const library::SongEntry& song = selection.song();
     const auto minutes = static_cast<int>(song.lengthSeconds) / 60;
     const auto seconds = static_cast<int>(song.lengthSeconds) % 60;
+    const std::string subtitle = song.subtitle.empty() ? "" : " " + shown(song.subtitle);
+    const std::string pack = song.pack.empty() ? "" : "    [" + shown(song.pack) + "]";
     page.drawLine(story::panelLineY[0],
-                  panelLine("Song %zu of %zu:  %s  -  %s", selection.index() + 1, selection.size(),
-                            story::printable(song.title).c_str(), story::printable(song.artist).c_str()));
-    page.drawLine(story::panelLineY[1],
-                  panelLine("BPM %s    Length %d:%02d", story::printable(song.bpmText).c_str(), minutes, seconds));
+                  panelLine("Song %zu of %zu:  %s%s  -  %s%s", selection.index() + 1, selection.size(),
+                            shown(song.title).c_str(), subtitle.c_str(), shown(song.artist).c_str(), pack.c_str()));
+    page.drawLine(story::panelLineY[1], panelLine("BPM %s    Length %d:%02d    %s", story::printable(song.bpmText).c_str(),
+                                                  minutes, seconds, libraryLine().c_str()));
     const library::ChartChoice* first = selection.chart(1);
     const library::ChartChoice* second = selection.chart(2);
     const PlayerSpeeds& speeds = match.getSpeeds();
@@ -222,26 +382,39 @@ void StoryScreen::drawSongPanel() const
                             playerName(2).c_str(), second ? story::printable(second->shownName).c_str() : "-",
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
-    page.drawLine(story::panelLineY[3],
-                  panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
-    page.drawLine(story::panelLineY[4],
-                  panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, F8: controls)",
-                            story::prompt));
+    page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+}
+
+// The order, the search, and the library's keys.
+std::string StoryScreen::libraryLine() const
+{
+    if (typing || !selection.query().empty())
+        return panelLine("Search: %s%s  (%zu found)  %s", story::printable(searchText).c_str(), typing ? "_" : "",
+                         selection.reachableCount(), typing ? "Enter: done  Escape: drop" : "F2: search  Escape: drop");
+    return panelLine("F1: order (%s)  F2: search  Tab: random  Ins: read again", library::SongOrder::name(selection.order()));
+}
+
+std::string StoryScreen::keysLine() const
+{
+    const char* back = selection.openPack() ? ", Backspace: packs" : "";
+    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, F8: controls%s)", story::prompt, back);
 }
 
 // The player's best on the chart they would play: the game's own chart for
 // the game's own song.
 std::string StoryScreen::bestText(int player) const
 {
-    const library::SongEntry& song = selection.song();
+    const library::SongEntry* song = selection.currentSong();
     const library::ChartChoice* choice = selection.chart(player);
+    if (!song)
+        return "none";
     RecordKeeper& records = match.getRecords();
     library::RecordKey key;
-    if (song.builtIn) {
+    if (song->builtIn) {
         key.chartHash = records.ownChartHash(builtInChartPath);
         key.chart = RecordKeeper::ownChartName;
     } else if (choice) {
-        key.chartHash = records.chartHash(song, choice->chartIndex);
+        key.chartHash = records.chartHash(*song, choice->chartIndex);
         key.chart = choice->name;
     }
     key.player = match.playerName(player);

@@ -1,40 +1,60 @@
 #pragma once
 
+#include "flow/LibraryFeed.h"
 #include "flow/Screen.h"
 #include "flow/SongBanner.h"
+#include "flow/TypedKeys.h"
 #include "library/SongSelection.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <random>
 #include <string>
 
 class Match;
 
-// The story and, under it, the song panel: the chosen song, its tempo and
-// length and each player's chart, and the song's banner if it has one.
-// Up and Down choose the song, each
-// player's Left and Right their own chart; the chosen song's sample loops.
-// F6 and F7 make player 1's arrows slower and faster, F10 and F11 player
-// 2's. Each player's best on their chart shows under it. A slot key starts
-// the song, F8 the controls' mapping, F9 the calibration.
+// The story and, under it, the song panel: the chosen song or pack, the
+// song's tempo and length and each player's chart, and the song's banner if
+// it has one. Up and Down choose the row; on a pack, Right, Left or a slot
+// key opens it and Backspace goes back to the packs; on a song each
+// player's Left and Right choose their own chart and a slot key starts it;
+// the chosen song's sample loops. F1 changes the order, F2 opens the search
+// (letters typed narrow the list; Enter keeps it, Escape drops it), Tab
+// chooses a song at random, Page Up and Page Down move a page, Insert reads
+// the library again. F6 and F7 make player 1's arrows slower and faster,
+// F10 and F11 player 2's. Each player's best on their chart shows under it.
+// F8 opens the controls' mapping, F9 the calibration. The library is read on
+// threads of its own while the panel is shown; the panel fills in as songs
+// are found.
 class StoryScreen : public Screen {
 public:
     static constexpr const char* previewStreamName = "Preview";
     // The game's own song as the library lists it.
     static constexpr const char* builtInChartPath = "Data/Dwi/Coconut.DWI";
     static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
+    static constexpr int pageRows = 10;
 
     explicit StoryScreen(Match& match) : match(match) {}
 
-    // Lists the songs of the library, the game's own first, and chooses the
-    // song the arrow manager plays (the song choice's, or the game's own).
+    // Starts reading the library on threads of its own, as early in start-up
+    // as can be.
+    void startLibraryScan();
+    // Lists the game's own song, and a song chosen on the command line, while
+    // the library is read.
+    void showLibrary();
+    // Both, waiting until the library is read (tests and scripts).
     void scanLibrary();
     const library::SongSelection& getSelection() const { return selection; }
+    bool isReadingLibrary() const { return feed.isReading(); }
 
     void enter() override;
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
     void onKey(std::uint8_t code) override;
     void update(std::uint32_t tick) override;
     void draw() override;
+    bool takesEscape() const override { return typing || !selection.query().empty(); }
+    // Escape while searching drops the search; true when taken.
+    bool takeEscape();
 
     void startPreview();
     void stopPreview();
@@ -44,14 +64,32 @@ public:
     const SongBanner& getBanner() const { return banner; }
 
 private:
+    void listOwnSong();
+    void libraryRead();
     void stepPanel(std::uint8_t player, std::uint8_t action);
+    void typeKey(std::uint8_t code);
+    void search(const std::string& text);
+    void chooseRandom();
+    void moved(const library::SongEntry* before);
     void loopPreview();
     void drawSongPanel() const;
+    void drawPackRow() const;
+    void drawSongRow() const;
+    std::string libraryLine() const;
+    std::string keysLine() const;
     std::string playerName(int number) const;
 
     Match& match;
     library::SongSelection selection;
+    LibraryFeed feed;
+    TypedKeys typed;
     SongBanner banner;
+    std::mt19937 random{std::random_device{}()};
+    // Typing into the search.
+    bool typing = false;
+    std::string searchText;
+    // A player has moved on the panel: the reading's end chooses nothing.
+    bool playerMoved = false;
     bool previewing = false;
     // Updates to go before the preview starts; -1 once it has.
     int updatesBeforePreview = -1;

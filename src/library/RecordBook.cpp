@@ -1,6 +1,7 @@
 #include "library/RecordBook.h"
 
-#include <ctime>
+#include "library/DatabaseFile.h"
+
 #include <system_error>
 #include <utility>
 
@@ -116,7 +117,7 @@ std::optional<Record> RecordBook::best(const RecordKey& key) const
 std::vector<bool> RecordBook::submit(std::vector<RecordEntry> entries)
 {
     std::vector<bool> newRecords(entries.size(), false);
-    const std::string date = now("%Y-%m-%d %H:%M");
+    const std::string date = DatabaseFile::now("%Y-%m-%d %H:%M");
     const std::lock_guard lock(mutex);
     if (off || stopping || entries.empty())
         return newRecords;
@@ -377,24 +378,8 @@ bool RecordBook::moveAside(const std::string& reason)
 {
     db.close();
     opened = false;
-    std::filesystem::path aside = file;
-    aside += ".moved-aside-" + now("%Y%m%d-%H%M%S");
-    for (int n = 1; std::filesystem::exists(aside); ++n)
-        aside.replace_filename(file.filename().string() + ".moved-aside-" + now("%Y%m%d-%H%M%S") + "-"
-                               + std::to_string(n));
-    std::error_code failed;
-    std::filesystem::rename(file, aside, failed);
-    for (const char* suffix : {"-wal", "-shm"}) {
-        std::filesystem::path log = file;
-        log += suffix;
-        std::filesystem::path logAside = aside;
-        logAside += suffix;
-        std::error_code moveFailed;
-        if (!failed && std::filesystem::exists(log))
-            std::filesystem::rename(log, logAside, moveFailed);
-        if (moveFailed)
-            std::filesystem::remove(log, failed);
-    }
+    std::filesystem::path aside;
+    const std::error_code failed = DatabaseFile::moveAside(file, aside);
     if (failed) {
         turnOff("it could not be read (" + reason + ") nor moved aside: " + failed.message());
         return false;
@@ -422,15 +407,6 @@ void RecordBook::say(std::string message)
 {
     const std::lock_guard lock(mutex);
     messages.push_back(std::move(message));
-}
-
-std::string RecordBook::now(const char* format)
-{
-    const std::time_t time = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[32];
-    return std::strftime(text, sizeof text, format, &local) > 0 ? text : "";
 }
 
 } // namespace library

@@ -86,7 +86,6 @@ private:
     void turnOff(const std::string& reason);
     void remember(const RecordEntry& entry);
     void say(std::string message);
-    static std::string now(const char* format);
 
     const std::filesystem::path file;
     const Timing timing;

@@ -23,6 +23,10 @@ struct SongEntry {
     std::string title;  // the folder's name when the file has none
     std::string subtitle;
     std::string artist;
+    // As the chart file spells them in Latin letters; empty where it does not.
+    std::string titleTranslit;
+    std::string subtitleTranslit;
+    std::string artistTranslit;
     double minBpm = 0.0;
     double maxBpm = 0.0;
     std::string bpmText; // "128", "75-150", or the file's display BPM ("?" for a hidden one)

@@ -1,6 +1,7 @@
 #include "library/SongEntryReader.h"
 
 #include "chart/ChartFile.h"
+#include "chart/ChartHash.h"
 #include "chart/MsdValues.h"
 #include "chart/SongFolder.h"
 #include "library/DifficultyOrder.h"
@@ -72,14 +73,22 @@ double lastNoteSeconds(const chart::Song& song)
     return last;
 }
 
+std::uint32_t judgedNotes(const chart::Chart& chart)
+{
+    return static_cast<std::uint32_t>(std::count_if(chart.notes.begin(), chart.notes.end(), [](const chart::Note& note) {
+        return note.kind != chart::NoteKind::Mine && note.kind != chart::NoteKind::Fake;
+    }));
+}
+
 void fillCharts(const chart::Song& song, SongEntry& entry)
 {
     for (std::size_t index = 0; index < song.charts.size(); ++index) {
         const chart::Chart& chart = song.charts[index];
         const Difficulty difficulty = DifficultyOrder::of(chart.difficulty);
         const bool described = difficulty == Difficulty::Edit && !chart.description.empty();
-        entry.charts.push_back(
-            {difficulty, chart.difficulty, chart.meter, index, described ? chart.description : chart.difficulty});
+        entry.charts.push_back({difficulty, chart.difficulty, chart.meter, index,
+                                described ? chart.description : chart.difficulty, chart::ChartHash::of(chart).value(),
+                                judgedNotes(chart)});
     }
     std::stable_sort(entry.charts.begin(), entry.charts.end(),
         [](const ChartChoice& a, const ChartChoice& b) { return a.difficulty < b.difficulty; });

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -22,6 +23,7 @@ constexpr std::size_t maxFolderEntries = 100000;
 struct Listing {
     std::vector<fs::directory_entry> folders; // sorted by name
     bool hasChart = false;
+    bool cut = false; // more entries than are read
     std::string error;
 };
 
@@ -33,7 +35,11 @@ Listing listFolder(const fs::path& folder)
     std::error_code error;
     fs::directory_iterator it(folder, error);
     std::size_t seen = 0;
-    for (const fs::directory_iterator end; !error && it != end && ++seen <= maxFolderEntries; it.increment(error)) {
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+        if (++seen > maxFolderEntries) {
+            listing.cut = true;
+            break;
+        }
         std::error_code typeError;
         const bool isFolder = it->is_directory(typeError);
         if (isFolder || (it->is_symlink(typeError) && !it->exists(typeError)))
@@ -53,16 +59,21 @@ bool isWithin(const fs::path& inner, const fs::path& outer)
     return outerEnd == outer.end();
 }
 
+std::string logLine(const fs::path& folder, const std::string& what)
+{
+    return chart::MsdValues::utf8("Song library: '" + folder.string() + "': " + what);
+}
+
 class Walk {
 public:
-    explicit Walk(LibraryScan& result) : result(result) {}
+    Walk(LibraryWalk& result, const SongLibrary::KnownSong& known) : result(result), known(known) {}
 
     void root(const fs::path& root)
     {
         std::error_code error;
         if (!fs::exists(root, error) && !error)
             return;
-        const Listing top = listFolder(root);
+        const Listing top = list(root);
         if (!top.error.empty()) {
             skip(root, top.error);
             return;
@@ -79,7 +90,11 @@ private:
         fs::path canonical;
         if (!enter(folder, parentCanonical, canonical))
             return;
-        const Listing listing = listFolder(folder.path());
+        if (known && known(folder.path())) {
+            song(folder.path(), "", folder.path().filename().string(), canonical, true);
+            return;
+        }
+        const Listing listing = list(folder.path());
         if (!listing.error.empty())
             skip(folder.path(), listing.error);
         else if (listing.hasChart)
@@ -96,7 +111,11 @@ private:
         fs::path canonical;
         if (!enter(folder, parentCanonical, canonical))
             return;
-        const Listing listing = listFolder(folder.path());
+        if (known && known(folder.path())) {
+            song(folder.path(), pack, pack + "/" + folder.path().filename().string(), canonical, true);
+            return;
+        }
+        const Listing listing = list(folder.path());
         if (!listing.error.empty())
             skip(folder.path(), listing.error);
         else if (!listing.hasChart)
@@ -129,20 +148,26 @@ private:
 
     // The first root's song of a name wins; a folder reached twice through
     // links is listed once.
-    void song(const fs::path& folder, const std::string& pack, const std::string& name, const fs::path& canonical)
+    void song(const fs::path& folder, const std::string& pack, const std::string& name, const fs::path& canonical,
+              bool unchanged = false)
     {
-        if (!names.insert(name).second || !folders.insert(canonical).second)
-            return;
-        std::string reason;
-        std::optional<SongEntry> entry = SongEntryReader::read(folder, reason, currentRoot);
-        if (!entry) {
-            skip(folder, reason);
+        const auto [named, newName] = names.emplace(name, folder);
+        if (!newName) {
+            skip(folder, "the same song as '" + named->second.string() + "' of an earlier song root");
             return;
         }
-        for (const std::string& warning : entry->warnings)
-            result.warnings.push_back(chart::MsdValues::utf8("Song library: '" + folder.string() + "': " + warning));
-        entry->pack = chart::MsdValues::utf8(pack);
-        result.songs.push_back(std::move(*entry));
+        if (!folders.insert(canonical).second)
+            return;
+        result.folders.push_back({folder, currentRoot, pack, unchanged});
+    }
+
+    Listing list(const fs::path& folder)
+    {
+        Listing listing = listFolder(folder);
+        if (listing.cut)
+            result.skipped.push_back(logLine(folder, "more than " + std::to_string(maxFolderEntries)
+                                                         + " entries; the rest are passed over"));
+        return listing;
     }
 
     void skip(const fs::path& folder, const std::string& reason)
@@ -150,18 +175,12 @@ private:
         result.skipped.push_back(chart::MsdValues::utf8("Song library: left out '" + folder.string() + "': " + reason));
     }
 
-    LibraryScan& result;
+    LibraryWalk& result;
+    const SongLibrary::KnownSong& known;
     fs::path currentRoot;
-    std::set<std::string> names;
+    std::map<std::string, fs::path> names;
     std::set<fs::path> folders;
 };
-
-bool listedBefore(const SongEntry& a, const SongEntry& b)
-{
-    using chart::MsdValues;
-    return std::forward_as_tuple(MsdValues::lower(a.pack), MsdValues::lower(a.title), a.folder)
-        < std::forward_as_tuple(MsdValues::lower(b.pack), MsdValues::lower(b.title), b.folder);
-}
 
 } // namespace
 
@@ -179,14 +198,52 @@ std::vector<fs::path> SongLibrary::roots(const char* songDirs)
     return roots;
 }
 
-LibraryScan SongLibrary::scan(const std::vector<fs::path>& roots)
+LibraryWalk SongLibrary::walk(const std::vector<fs::path>& roots, const KnownSong& known)
 {
-    LibraryScan result;
-    Walk walk(result);
+    LibraryWalk result;
+    Walk walk(result, known);
     for (const fs::path& root : roots)
         walk.root(root);
-    std::sort(result.songs.begin(), result.songs.end(), listedBefore);
     return result;
+}
+
+LibraryScan SongLibrary::scan(const std::vector<fs::path>& roots)
+{
+    LibraryWalk found = walk(roots);
+    LibraryScan result;
+    result.skipped = std::move(found.skipped);
+    for (const SongCandidate& candidate : found.folders) {
+        std::string line;
+        if (std::optional<SongEntry> entry = read(candidate, line, result.warnings))
+            result.songs.push_back(std::move(*entry));
+        else
+            result.skipped.push_back(std::move(line));
+    }
+    std::sort(result.songs.begin(), result.songs.end(), listedBefore);
+    std::sort(result.skipped.begin(), result.skipped.end());
+    return result;
+}
+
+std::optional<SongEntry> SongLibrary::read(const SongCandidate& candidate, std::string& skipLine,
+                                           std::vector<std::string>& warnings)
+{
+    std::string reason;
+    std::optional<SongEntry> entry = SongEntryReader::read(candidate.folder, reason, candidate.root);
+    if (!entry) {
+        skipLine = chart::MsdValues::utf8("Song library: left out '" + candidate.folder.string() + "': " + reason);
+        return std::nullopt;
+    }
+    for (const std::string& warning : entry->warnings)
+        warnings.push_back(logLine(candidate.folder, warning));
+    entry->pack = chart::MsdValues::utf8(candidate.pack);
+    return entry;
+}
+
+bool SongLibrary::listedBefore(const SongEntry& a, const SongEntry& b)
+{
+    using chart::MsdValues;
+    return std::forward_as_tuple(MsdValues::lower(a.pack), MsdValues::lower(a.title), a.folder)
+        < std::forward_as_tuple(MsdValues::lower(b.pack), MsdValues::lower(b.title), b.folder);
 }
 
 LibraryScan SongLibrary::scanDefault()

@@ -104,23 +104,61 @@ SqliteStatus SqliteDatabase::execute(const std::string& sql, const std::vector<V
 SqliteStatus SqliteDatabase::query(const std::string& sql, const std::vector<Value>& parameters,
                                    std::vector<Row>& rows)
 {
+    return query(sql, parameters, [&rows](const Row& row) { rows.push_back(row); });
+}
+
+SqliteStatus SqliteDatabase::query(const std::string& sql, const std::vector<Value>& parameters,
+                                   const std::function<void(const Row&)>& each)
+{
+    sqlite3_stmt* prepared = nullptr;
+    if (const SqliteStatus status = prepare(sql, prepared); status != SqliteStatus::Ok)
+        return status;
+    const Statement statement(prepared);
+    int code = bind(statement.get(), parameters);
+    if (code != SQLITE_OK)
+        return fail(code);
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW)
+        each(readRow(statement.get()));
+    if (code != SQLITE_DONE)
+        return fail(code);
+    error.clear();
+    return SqliteStatus::Ok;
+}
+
+SqliteStatus SqliteDatabase::executeEach(const std::string& sql, const std::vector<std::vector<Value>>& parameterSets)
+{
+    sqlite3_stmt* prepared = nullptr;
+    if (const SqliteStatus status = prepare(sql, prepared); status != SqliteStatus::Ok)
+        return status;
+    const Statement statement(prepared);
+    int code = SQLITE_OK;
+    for (const std::vector<Value>& parameters : parameterSets) {
+        sqlite3_reset(statement.get());
+        code = bind(statement.get(), parameters);
+        if (code != SQLITE_OK)
+            return fail(code);
+        while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        }
+        if (code != SQLITE_DONE)
+            return fail(code);
+    }
+    error.clear();
+    return SqliteStatus::Ok;
+}
+
+SqliteStatus SqliteDatabase::prepare(const std::string& sql, sqlite3_stmt*& prepared)
+{
+    prepared = nullptr;
     if (!db) {
         error = "the database is not open";
         return SqliteStatus::Failed;
     }
-    sqlite3_stmt* prepared = nullptr;
-    int code = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &prepared, nullptr);
-    const Statement statement(prepared);
-    if (code != SQLITE_OK)
+    const int code = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &prepared, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        prepared = nullptr;
         return fail(code);
-    code = bind(statement.get(), parameters);
-    if (code != SQLITE_OK)
-        return fail(code);
-    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW)
-        rows.push_back(readRow(statement.get()));
-    if (code != SQLITE_DONE)
-        return fail(code);
-    error.clear();
+    }
     return SqliteStatus::Ok;
 }
 

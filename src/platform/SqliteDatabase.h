@@ -3,11 +3,13 @@
 #include "platform/SqliteStatus.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace platform {
 
@@ -37,10 +39,17 @@ public:
     SqliteStatus execute(const std::string& sql, const std::vector<Value>& parameters = {});
     // Runs one statement and appends its rows to `rows` (NULL reads as 0).
     SqliteStatus query(const std::string& sql, const std::vector<Value>& parameters, std::vector<Row>& rows);
+    // The same, handing each row over as it is read instead of keeping them all.
+    SqliteStatus query(const std::string& sql, const std::vector<Value>& parameters,
+                       const std::function<void(const Row&)>& each);
+    // One statement run once for each set of parameters, prepared once.
+    SqliteStatus executeEach(const std::string& sql, const std::vector<std::vector<Value>>& parameterSets);
 
     const std::string& lastError() const { return error; }
 
 private:
+    // The statement compiled, or the failure's status (null then).
+    SqliteStatus prepare(const std::string& sql, sqlite3_stmt*& prepared);
     SqliteStatus fail(int code);
 
     sqlite3* db = nullptr;

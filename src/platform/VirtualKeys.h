@@ -15,9 +15,14 @@ public:
 
     // The codes of the keys the game itself gives a meaning to.
     static constexpr std::uint8_t backspace = 0x08;
+    static constexpr std::uint8_t tab = 0x09;
     static constexpr std::uint8_t enter = 0x0D;
     static constexpr std::uint8_t pause = 0x13;
     static constexpr std::uint8_t escape = 0x1B;
+    static constexpr std::uint8_t space = 0x20;
+    static constexpr std::uint8_t pageUp = 0x21;
+    static constexpr std::uint8_t pageDown = 0x22;
+    static constexpr std::uint8_t insert = 0x2D;
     static constexpr std::uint8_t numpad0 = 0x60;
     static constexpr std::uint8_t numpad9 = 0x69;
     static constexpr std::uint8_t numpadMinus = 0x6D;

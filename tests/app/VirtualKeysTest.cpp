@@ -31,7 +31,8 @@ TEST(VirtualKeys, TheGamesKeysAreTheKeysOfTheirNames)
         {"Keypad 9", VirtualKeys::numpad9}, {"Keypad -", VirtualKeys::numpadMinus},
         {"Keypad .", VirtualKeys::numpadPeriod}, {";", VirtualKeys::semicolon}, {"-", VirtualKeys::minus},
         {".", VirtualKeys::period}, {"F1", VirtualKeys::function(1)}, {"F8", VirtualKeys::function(8)},
-        {"F12", VirtualKeys::function(12)}};
+        {"F12", VirtualKeys::function(12)}, {"Tab", VirtualKeys::tab}, {"Space", VirtualKeys::space},
+        {"PageUp", VirtualKeys::pageUp}, {"PageDown", VirtualKeys::pageDown}, {"Insert", VirtualKeys::insert}};
     for (const auto& [name, code] : named)
         EXPECT_EQ(VirtualKeys::fromKeyName(name), code) << name;
 }

@@ -210,7 +210,7 @@ std::string windowTitle(const FaultCase& fault)
 
 bool isPlayersFile(const std::string& name)
 {
-    return name.starts_with("records.sqlite") || name == "output.log";
+    return name.starts_with("records.sqlite") || name.starts_with("songcache.sqlite") || name == "output.log";
 }
 
 // The run folder, linked file by file, with the broken files written afresh.

@@ -279,7 +279,7 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
 }
 
-// The guest leaves mid-song through the pause menu (F2, Up to "Leave the
+// The guest leaves mid-song through the pause menu (Pause, Up to "Leave the
 // battle", a slot key): its game says goodbye, so the host says "Opponent
 // left" at once, not after seconds of silence, and plays the song to its end.
 TEST_F(NetBattleRun, AGuestLeavingThroughThePauseMenuSaysGoodbye)
@@ -294,7 +294,7 @@ TEST_F(NetBattleRun, AGuestLeavingThroughThePauseMenuSaysGoodbye)
         ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
     std::this_thread::sleep_for(1s);
     const std::string leave = "xdotool search --sync --name '^Flarevox Net Guest " + std::to_string(getpid())
-        + "$' windowfocus --sync keydown F2 sleep 0.3 keyup F2 sleep 0.3 keydown Up sleep 0.3 keyup Up sleep 0.3 "
+        + "$' windowfocus --sync keydown Pause sleep 0.3 keyup Pause sleep 0.3 keydown Up sleep 0.3 keyup Up sleep 0.3 "
           "keydown o sleep 0.3 keyup o";
     ASSERT_EQ(std::system(leave.c_str()), 0);
     const auto left = std::chrono::steady_clock::now();

@@ -1,0 +1,184 @@
+#include "library/LibraryScanner.h"
+#include "library/SongCache.h"
+#include "platform/SqliteDatabase.h"
+#include "support/TestSupport.h"
+#include "writers/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+// The song cache between starts: what changed on disk is read again, the
+// rest comes from the cache, and a cache that cannot be used is set aside.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string chart(const std::string& title)
+{
+    return "#TITLE:" + title + ";#ARTIST:Cache;#MUSIC:song.wav;#BPMS:0=120;"
+           "#NOTES:dance-single::Easy:2:0,0,0,0,0:1000\n0100\n0010\n0001\n;"
+           "#NOTES:dance-single::Hard:8:0,0,0,0,0:1001\n0110\n0M10\n0001\n;";
+}
+
+// Every file and folder below the library dated an hour back, as files
+// copied long before the game starts are: files changed while a song is read
+// are not kept in the cache.
+void age(const fs::path& root)
+{
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
+        fs::last_write_time(entry.path(), hourAgo);
+    fs::last_write_time(root, hourAgo);
+}
+
+void writeSong(const testsupport::ScratchDir& scratch, const std::string& folder, const std::string& title)
+{
+    scratch.write(folder + "/song.sm", chart(title));
+    forge::WavWriter::write(scratch.path() / folder / "song.wav", {8000, 1, std::vector<float>(8000)});
+}
+
+struct Scan {
+    std::map<std::string, std::string> titles; // by folder
+    std::size_t readAnew = 0;
+    std::vector<std::string> lines;
+};
+
+Scan scan(const fs::path& cache = library::SongCache::fileName)
+{
+    library::LibraryScanner scanner({"Songs"}, cache, 2);
+    scanner.waitUntilFinished();
+    Scan result;
+    for (const library::SongEntry& song : scanner.takeSongs())
+        result.titles[song.folder.string()] = song.title;
+    result.readAnew = scanner.progress().readAnew;
+    for (const library::LibraryScanner::Line& line : scanner.takeLines())
+        result.lines.push_back(line.text);
+    return result;
+}
+
+bool saysOnce(const std::vector<std::string>& lines, const std::string& part)
+{
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; }) == 1;
+}
+
+} // namespace
+
+TEST(SongCache, OnlyWhatChangedBetweenStartsIsReadAgain)
+{
+    const testsupport::ScratchDir scratch;
+    for (const char* folder : {"Songs/A/One", "Songs/A/Two", "Songs/B/Three", "Songs/Loose"})
+        writeSong(scratch, folder, fs::path(folder).filename().string());
+    age(scratch.path() / "Songs");
+    EXPECT_EQ(scan().readAnew, 4u);
+    const Scan warm = scan();
+    EXPECT_EQ(warm.readAnew, 0u);
+    EXPECT_EQ(warm.titles.size(), 4u);
+
+    // Added, changed, removed and renamed; a changed banner counts too.
+    writeSong(scratch, "Songs/B/Four", "Four");
+    scratch.write("Songs/A/One/song.sm", chart("One, edited"));
+    fs::remove_all("Songs/A/Two");
+    fs::rename("Songs/B/Three", "Songs/B/Drei");
+    scratch.write("Songs/Loose/loose-bn.png", "a banner");
+    age(scratch.path() / "Songs");
+    const Scan changed = scan();
+    EXPECT_EQ(changed.readAnew, 4u);
+    EXPECT_EQ(changed.titles, (std::map<std::string, std::string>{{"Songs/A/One", "One, edited"}, {"Songs/B/Drei", "Three"},
+        {"Songs/B/Four", "Four"}, {"Songs/Loose", "Loose"}}));
+    EXPECT_EQ(scan().readAnew, 0u) << "the removed and renamed folders left the cache too";
+
+    // A song whose files are being written while it is read (here: dated
+    // after the read began) is listed but not kept.
+    scratch.write("Songs/B/Four/song.sm", chart("Four, being copied"));
+    fs::last_write_time("Songs/B/Four/song.sm", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const Scan copying = scan();
+    EXPECT_EQ(copying.titles.at("Songs/B/Four"), "Four, being copied");
+    EXPECT_TRUE(saysOnce(copying.lines, "'Songs/B/Four' changed while it was being read"));
+    fs::last_write_time("Songs/B/Four/song.sm", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    EXPECT_EQ(scan().readAnew, 1u);
+    EXPECT_EQ(scan().readAnew, 0u);
+}
+
+// A garbage file, a cache of a newer version and a damaged entry: set aside
+// or read again, said once, and every song still listed.
+TEST(SongCache, ACacheThatCannotBeUsedIsSetAsideAndRebuilt)
+{
+    const testsupport::ScratchDir scratch;
+    writeSong(scratch, "Songs/P/Song", "Song");
+    writeSong(scratch, "Songs/P/Other", "Other");
+    age(scratch.path() / "Songs");
+    const auto asides = [] {
+        std::size_t count = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator("."))
+            count += entry.path().filename().string().starts_with("songcache.sqlite.moved-aside-");
+        return count;
+    };
+
+    scratch.write(library::SongCache::fileName, std::string(4096, '\x5a'));
+    Scan rebuilt = scan();
+    EXPECT_EQ(rebuilt.titles.size(), 2u);
+    EXPECT_TRUE(saysOnce(rebuilt.lines, "moved it aside to")) << testing::PrintToString(rebuilt.lines);
+    EXPECT_EQ(asides(), 1u);
+    EXPECT_EQ(scan().readAnew, 0u);
+
+    {
+        platform::SqliteDatabase db;
+        ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
+        ASSERT_EQ(db.execute("PRAGMA user_version = 99"), platform::SqliteStatus::Ok);
+    }
+    rebuilt = scan();
+    EXPECT_TRUE(saysOnce(rebuilt.lines, "another version of the game (cache version 99")) << testing::PrintToString(rebuilt.lines);
+    EXPECT_EQ(rebuilt.readAnew, 2u);
+    EXPECT_EQ(asides(), 2u);
+
+    {
+        platform::SqliteDatabase db;
+        ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
+        ASSERT_EQ(db.execute("UPDATE songs SET charts = '9:cut short' WHERE folder = 'Songs/P/Song'"),
+                  platform::SqliteStatus::Ok);
+    }
+    rebuilt = scan();
+    EXPECT_EQ(rebuilt.readAnew, 1u);
+    EXPECT_EQ(rebuilt.titles.size(), 2u);
+    EXPECT_TRUE(saysOnce(rebuilt.lines, "1 damaged entries"));
+    EXPECT_EQ(scan().readAnew, 0u);
+}
+
+// A cache that cannot be created (its folder is a file; read-only folders
+// give the same answer, but not to root): the library is read whole, said once.
+TEST(SongCache, ACacheThatCannotBeWrittenLeavesTheLibraryWhole)
+{
+    const testsupport::ScratchDir scratch;
+    writeSong(scratch, "Songs/P/Song", "Song");
+    age(scratch.path() / "Songs");
+    scratch.write("blocked", "a file where the cache's folder should be");
+    for (int start = 0; start < 2; ++start) {
+        const Scan uncached = scan("blocked/songcache.sqlite");
+        EXPECT_EQ(uncached.readAnew, 1u);
+        EXPECT_EQ(uncached.titles.size(), 1u);
+        EXPECT_TRUE(saysOnce(uncached.lines, "the song library is read without it")) << testing::PrintToString(uncached.lines);
+    }
+}
+
+// Ending the game while the library is read stops the scan at once and
+// leaves the cache as it was.
+TEST(SongCache, AScanStoppedHalfwayWritesNothing)
+{
+    const testsupport::ScratchDir scratch;
+    for (int song = 0; song < 200; ++song)
+        writeSong(scratch, "Songs/P/Song " + std::to_string(song), "Song");
+    age(scratch.path() / "Songs");
+    {
+        const library::LibraryScanner scanner({"Songs"}, library::SongCache::fileName, 1);
+    }
+    platform::SqliteDatabase db;
+    std::vector<platform::SqliteDatabase::Row> rows;
+    ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
+    const platform::SqliteStatus status = db.query("SELECT count(*) FROM songs", {}, rows);
+    EXPECT_TRUE(status != platform::SqliteStatus::Ok || std::get<std::int64_t>(rows.at(0).at(0)) == 0);
+    EXPECT_EQ(scan().titles.size(), 200u);
+}
