@@ -406,8 +406,10 @@ void Match::rememberSong(const std::filesystem::path& folder)
             encoded += escaped;
         }
     }
-    if (encoded != config.getValue(lastSongKey, librarySection))
-        ConfigFileWriter::setValue(Calibration::configPath, librarySection, lastSongKey, encoded);
+    if (encoded == savedLastSong.value_or(config.getValue(lastSongKey, librarySection)))
+        return;
+    if (ConfigFileWriter::setValue(Calibration::configPath, librarySection, lastSongKey, encoded))
+        savedLastSong = encoded;
 }
 
 std::optional<std::filesystem::path> Match::lastSong() const

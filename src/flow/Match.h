@@ -175,4 +175,6 @@ private:
     std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
+    // The last song as written to the configuration since the start.
+    std::optional<std::string> savedLastSong;
 };

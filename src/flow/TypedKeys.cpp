@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::uint32_t maxRepeats = 4;
+
 const KeyPresses* findPresses()
 {
     const auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
@@ -27,9 +29,11 @@ std::vector<std::uint8_t> TypedKeys::take()
     std::vector<std::uint8_t> pressed;
     if (!presses)
         return pressed;
+    // A key pressed more than once since the last look counts each time
+    // (a few at most: a count that jumps is no typing).
     for (std::size_t code = 0; code < seen.size(); ++code) {
-        if (presses->count[code] != seen[code])
-            pressed.push_back(static_cast<std::uint8_t>(code));
+        const std::uint32_t times = std::min<std::uint32_t>(presses->count[code] - seen[code], maxRepeats);
+        pressed.insert(pressed.end(), times, static_cast<std::uint8_t>(code));
     }
     seen = presses->count;
     std::stable_sort(pressed.begin(), pressed.end(), [presses](std::uint8_t a, std::uint8_t b) {

@@ -206,6 +206,9 @@ SqliteStatus SongCache::open()
     SqliteStatus status = db.open(file.string(), busyTimeoutMs);
     if (status == SqliteStatus::Ok)
         status = checkIdentity();
+    // A cache lost to a crash is only read again: no need to wait for the disk.
+    if (status == SqliteStatus::Ok)
+        status = db.execute("PRAGMA synchronous = OFF");
     if (status != SqliteStatus::Ok)
         db.close();
     return status;
@@ -243,7 +246,7 @@ SqliteStatus SongCache::checkIdentity()
                   + ", this game reads version " + std::to_string(version) + ")";
         return SqliteStatus::Damaged;
     }
-    return db.execute("PRAGMA synchronous = NORMAL");
+    return SqliteStatus::Ok;
 }
 
 SqliteStatus SongCache::readAll(std::unordered_map<std::string, CachedSong>& songs)

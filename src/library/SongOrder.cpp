@@ -28,8 +28,13 @@ const char* SongOrder::name(Order order)
 SongOrder::Key SongOrder::keyOf(const SongEntry& song, Difficulty meterOf)
 {
     const ChartChoice* chart = ChartPick::nearest(song.charts, meterOf);
-    return {chart::MsdValues::lower(song.pack), chart::MsdValues::lower(song.title), chart::MsdValues::lower(song.artist),
+    return {chart::MsdValues::lower(groupOf(song)), chart::MsdValues::lower(song.title), chart::MsdValues::lower(song.artist),
             song.maxBpm, chart ? chart->meter : 0, song.folder.string()};
+}
+
+std::string SongOrder::groupOf(const SongEntry& song)
+{
+    return song.pack.empty() ? song.folder.parent_path().filename().string() : song.pack;
 }
 
 void SongOrder::sort(std::vector<std::size_t>& songs, const std::vector<Key>& keys, Order order)

@@ -28,6 +28,9 @@ public:
         std::string folder;
     };
     static Key keyOf(const SongEntry& song, Difficulty meterOf);
+    // The song's pack; a song directly under a root belongs to the group
+    // named after the root.
+    static std::string groupOf(const SongEntry& song);
 
     // `songs` indexes `keys`; sorted in place.
     static void sort(std::vector<std::size_t>& songs, const std::vector<Key>& keys, Order order);

@@ -248,7 +248,7 @@ bool SongSelection::chooseSong(std::size_t song)
         opened.reset();
         if (!songs[song].builtIn)
             for (std::size_t pack = 0; pack < packs.size(); ++pack)
-                if (packs[pack].name == groupOf(songs[song]))
+                if (packs[pack].name == SongOrder::groupOf(songs[song]))
                     opened = pack;
         listRows();
     }
@@ -305,7 +305,7 @@ void SongSelection::rebuildPacks()
     std::map<std::string, std::vector<std::size_t>> byName;
     for (std::size_t song = 0; song < songs.size(); ++song)
         if (!songs[song].builtIn)
-            byName[groupOf(songs[song])].push_back(song);
+            byName[SongOrder::groupOf(songs[song])].push_back(song);
     std::vector<Pack> made;
     for (auto& [name, members] : byName) {
         SongOrder::sort(members, keys, SongOrder::ByTitle);
@@ -369,12 +369,6 @@ void SongSelection::keepChoice(const std::optional<Row>& before)
         current = static_cast<std::size_t>(same - rows.begin());
     else if (!before->isPack)
         chooseSong(before->index);
-}
-
-// A song directly under a root belongs to the group named after the root.
-std::string SongSelection::groupOf(const SongEntry& song) const
-{
-    return song.pack.empty() ? song.folder.parent_path().filename().string() : song.pack;
 }
 
 bool SongSelection::showsPacks() const

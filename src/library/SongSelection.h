@@ -108,7 +108,6 @@ private:
     void rebuildPacks();
     void listRows();
     void keepChoice(const std::optional<Row>& before);
-    std::string groupOf(const SongEntry& song) const;
     bool showsPacks() const;
     std::string_view haystackOf(std::size_t song) const;
     // Which songs the search text is found in.

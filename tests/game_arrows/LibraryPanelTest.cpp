@@ -1,0 +1,131 @@
+#include "ArrowStage.h"
+
+#include "flow/Match.h"
+#include "flow/StoryScreen.h"
+#include "input/InputHandler.h"
+#include "input/KeyPresses.h"
+#include "library/SongSelection.h"
+#include "platform/VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+// The song panel while the library is read on its own threads: its keys act
+// at once, the list fills in behind them, and a rescan finds what was copied in.
+
+namespace {
+
+namespace fs = std::filesystem;
+using arrowtest::ArrowStage;
+using arrowtest::Chart;
+using platform::VirtualKeys;
+
+const char* const song = "#TITLE:Test;\n#MUSIC:music.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;\n";
+
+// Keys typed on the keyboard, as the input handler counts them.
+class Keyboard {
+public:
+    Keyboard() { (new InputHandler())->init(flags.data(), &presses); }
+    void type(std::uint8_t code, std::uint32_t tick)
+    {
+        ++presses.count[code];
+        presses.tick[code] = tick;
+    }
+
+private:
+    std::array<std::uint8_t, 256> flags{};
+    KeyPresses presses;
+};
+
+void writePack(const std::string& pack, int songs)
+{
+    for (int number = 1; number <= songs; ++number) {
+        const fs::path folder = fs::path("Songs") / pack / ("Song " + std::to_string(number));
+        fs::create_directories(folder);
+        fs::copy_file("Songs/Test/music.wav", folder / "music.wav");
+        std::ofstream(folder / "song.sm") << std::string(song).replace(7, 4, pack + " " + std::to_string(number));
+    }
+}
+
+void untilRead(ArrowStage& stage)
+{
+    const StoryScreen& story = stage.match().getStory();
+    for (int frame = 0; frame < 500 && story.isReadingLibrary(); ++frame) {
+        stage.frame(20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(story.isReadingLibrary());
+}
+
+} // namespace
+
+TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
+{
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
+    writePack("Alpha", 12);
+    writePack("Beta", 12);
+    Keyboard keys;
+    Match& match = stage.match();
+    const StoryScreen& story = match.getStory();
+    const library::SongSelection& selection = story.getSelection();
+    match.startLibraryScan();
+    match.showLibrary();
+    EXPECT_EQ(selection.song().title, "Test") << "the song of the command line is chosen at once";
+
+    // The search opens on F2; letters typed narrow it, the players' keys type.
+    match.onKey(VirtualKeys::function(2));
+    EXPECT_TRUE(match.takesEscape());
+    for (const char letter : std::string("ALPHA 1")) {
+        keys.type(letter == ' ' ? VirtualKeys::space : static_cast<std::uint8_t>(letter), stage.now());
+        stage.press(2, 3, stage.now());
+        stage.frame(20);
+    }
+    untilRead(stage);
+    EXPECT_EQ(selection.query(), "alpha 1");
+    EXPECT_EQ(selection.reachableCount(), 4u) << "Alpha 1, 10, 11 and 12";
+    keys.type(VirtualKeys::backspace, stage.now());
+    keys.type(VirtualKeys::enter, stage.now() + 1);
+    stage.frame(20);
+    EXPECT_EQ(selection.reachableCount(), 12u);
+    stage.press(2, 3, stage.now());
+    EXPECT_EQ(selection.song().title, "Alpha 10") << "after Enter the steps move again";
+    EXPECT_TRUE(match.takeEscape());
+    EXPECT_FALSE(match.takesEscape()) << "the search is dropped; Escape ends the game again";
+    EXPECT_EQ(selection.song().title, "Alpha 10");
+
+    // Packs: Backspace goes back to them, a slot key opens one.
+    keys.type(VirtualKeys::backspace, stage.now());
+    stage.frame(20);
+    ASSERT_NE(selection.currentPack(), nullptr);
+    EXPECT_EQ(selection.currentPack()->name, "Alpha");
+    stage.press(1, 3, stage.now());
+    stage.press(1, 5, stage.now());
+    EXPECT_EQ(selection.openPack()->name, "Beta");
+    EXPECT_EQ(match.currentScreen(), &story) << "a slot key on a pack opens it, it starts no song";
+
+    // F1 lists every song by title (the stage has no music for the game's
+    // own); a rescan finds a song copied in and keeps the one chosen.
+    match.onKey(VirtualKeys::function(1));
+    EXPECT_EQ(selection.size(), 25u);
+    const std::string chosen = selection.song().title;
+    writePack("Gamma", 1);
+    keys.type(VirtualKeys::insert, stage.now());
+    stage.frame(20);
+    EXPECT_TRUE(story.isReadingLibrary());
+    EXPECT_EQ(selection.size(), 25u) << "the old list stays until the new one is read";
+    untilRead(stage);
+    EXPECT_EQ(selection.size(), 26u);
+    EXPECT_EQ(selection.song().title, chosen);
+    EXPECT_NE(stage.log().find("SongLibrary: 26 songs"), std::string::npos);
+
+    // The song started is kept in the configuration for the next start.
+    ASSERT_EQ(selection.song().folder, fs::path("Songs/Beta/Song 1"));
+    stage.press(1, 5, stage.now());
+    EXPECT_NE(match.currentScreen(), &story);
+    EXPECT_NE(testsupport::readFile("Conf/global.cfg").find("[Library]\nLastSong = Songs/Beta/Song%201\n"), std::string::npos);
+    EXPECT_EQ(match.lastSong(), std::nullopt) << "read at start-up, not since";
+}
