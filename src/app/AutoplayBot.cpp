@@ -44,11 +44,12 @@ const Player* playerNumber(int number)
 
 } // namespace
 
-AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds, bool secondLikePerson)
+AutoplayBot::AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds, bool secondLikePerson, int onlyPlayer)
     : exitAtEnd(exitAtEnd)
     , seed(seed)
     , rounds(std::max(rounds, 1))
     , secondLikePerson(secondLikePerson)
+    , onlyPlayer(onlyPlayer == 1 || onlyPlayer == 2 ? onlyPlayer : 0)
 {
 }
 
@@ -239,7 +240,7 @@ void AutoplayBot::press(WindowRecord& record, std::uint8_t key)
 void AutoplayBot::startSongAfterStory(WindowRecord& record, std::uint32_t tick)
 {
     const Player* first = playerNumber(1);
-    if (!first)
+    if (!first || onlyPlayer != 0)
         return;
     if (roundsPlayed > 0 && !nextSongChosen && tick - firstTick >= storyScreenMs / 2) {
         press(record, first->getKeys()[LaneDown]);
@@ -264,13 +265,13 @@ void AutoplayBot::planSong()
     if (!chart || !first || !second)
         return;
     std::mt19937 random(seed);
-    if (arrows && arrows->playsChart()) {
+    if (arrows && arrows->playsChart())
         presses = planChartPresses(arrows->getChartPlayer(1)->getChart(), arrows->getChartPlayer(2)->getChart(),
                                    first->getKeys(), second->getKeys(), random, secondLikePerson);
-        return;
-    }
-    presses = planPresses(chart->getNotes(), chart->getBpm(), chart->getGap(), first->getKeys(), second->getKeys(),
-                          random);
+    else
+        presses = planPresses(chart->getNotes(), chart->getBpm(), chart->getGap(), first->getKeys(),
+                              second->getKeys(), random);
+    std::erase_if(presses, [this](const Press& planned) { return !plays(planned.player); });
 }
 
 // Every press whose song time has come since the last frame goes down
@@ -298,7 +299,7 @@ void AutoplayBot::afterWinner(WindowRecord& record, std::uint32_t tick)
     if (tick - *winnerTick < exitDelayMs)
         return;
     if (roundsPlayed + 1 < rounds) {
-        if (const Player* first = playerNumber(1))
+        if (const Player* first = playerNumber(1); first && onlyPlayer == 0)
             press(record, first->getKeys()[Player::KeySlot1]);
     } else if (exitAtEnd) {
         Application::requestQuit(record);
@@ -314,6 +315,8 @@ void AutoplayBot::fireStoredMissiles(WindowRecord& record, std::uint32_t tick)
         return;
     std::uniform_int_distribution<std::uint32_t> delay(fireDelayMinMs, fireDelayMaxMs);
     for (int number = 1; number <= GimmickManager::playerCount; ++number) {
+        if (!plays(number))
+            continue;
         const Player* player = playerNumber(number);
         for (int slot = 0; slot < static_cast<int>(pendingFires[number - 1].size()); ++slot) {
             PendingFire& pending = pendingFires[number - 1][slot];
@@ -334,7 +337,7 @@ void AutoplayBot::fireStoredMissiles(WindowRecord& record, std::uint32_t tick)
 // the catch window: one in catchOneIn gets its lane's key pressed.
 void AutoplayBot::catchIncomingMissile(WindowRecord& record)
 {
-    if (!secondLikePerson)
+    if (!secondLikePerson || !plays(catchingPlayer))
         return;
     const auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager");
     const Player* player = playerNumber(catchingPlayer);

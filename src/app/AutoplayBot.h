@@ -19,7 +19,7 @@ class MainLoop;
 class Missile;
 struct WindowRecord;
 
-// Plays both players through the real input path: it queues key events on
+// Plays both players (or one, beside a person) through the real input path: it queues key events on
 // the window, as a keyboard would, each stamped with the moment it is meant
 // for. It starts the song from the story screen after a second, then presses
 // each note's keys at the song time of the note's beat (the chart's gap plus
@@ -62,7 +62,11 @@ public:
     // `rounds`: songs to play in a row, each round choosing the next song.
     // `secondLikePerson`: player 2 scatters on a player's song and goes for
     // missiles; off, both players press on time and catch nothing.
-    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1, bool secondLikePerson = true);
+    // `onlyPlayer` 1 or 2: the bot plays that player alone, beside a person
+    // on the other, who chooses and starts the songs; 0: both players.
+    AutoplayBot(bool exitAtEnd, std::uint32_t seed, int rounds = 1, bool secondLikePerson = true, int onlyPlayer = 0);
+
+    bool plays(int player) const { return onlyPlayer == 0 || onlyPlayer == player; }
 
     // The frame observer: called after every frame's drawing.
     void operator()(WindowRecord& record, MainLoop& mainLoop);
@@ -114,6 +118,7 @@ private:
     const std::uint32_t seed;
     const int rounds;
     const bool secondLikePerson;
+    const int onlyPlayer;
     int roundsPlayed = 0;
     bool nextSongChosen = false;
     // The main loop being played; a display-mode switch brings a new one.

@@ -262,10 +262,12 @@ void MainLoop::createCarrierArrow()
 
 // F5 joins the classic four so that the display-mode switch is reachable, F8
 // the controls' mapping, F9 the timing calibration, F6/F7 and F10/F11 the
-// players' scroll speeds, F4 and F12 hosting and joining a network battle.
+// players' scroll speeds, F4 and F12 hosting and joining a network battle,
+// Pause the pause in play.
 void MainLoop::registerMainLoopKeys()
 {
     inputHandler->registerBinding(VirtualKeys::escape, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
+    inputHandler->registerBinding(VirtualKeys::pause, InputHandler::targetMainLoop, 0, 0, InputHandler::mediaKeyboard);
     for (int number = 1; number <= 12; ++number)
         inputHandler->registerBinding(VirtualKeys::function(number), InputHandler::targetMainLoop, 0, 0,
                                       InputHandler::mediaKeyboard);
@@ -303,7 +305,9 @@ void MainLoop::update()
     arrowManager->update(lastTick);
     match->update(lastTick);
 
-    // Nodes are updated on the story screen too.
+    // Nodes are updated on the story screen too; in a pause the scene stands still.
+    if (match->isPaused())
+        return;
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->update();
     gimmickManager->update();

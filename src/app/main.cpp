@@ -19,12 +19,25 @@ namespace {
 constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
-    = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [--rounds N] "
-      "[--exit-at-end]] [--host [PORT] | --join HOST[:PORT]]\n";
+    = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [1|2] [--rounds N] "
+      "[--exit-at-end]] [--host [PORT] | --join HOST[:PORT]] [--help]\n";
+constexpr const char* optionsHelp
+    = "  --song DIR           start with the song in folder DIR chosen\n"
+      "  --difficulty NAME    player 1's chart of that song (and player 2's without --difficulty2)\n"
+      "  --difficulty2 NAME   player 2's chart\n"
+      "  --autoplay [1|2]     a bot plays both players, or only player 1 or 2 (its rounds set no records)\n"
+      "  --rounds N           with --autoplay: N rounds in a row, the next song each time\n"
+      "  --exit-at-end        with --autoplay: end three seconds after the last winner\n"
+      "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT)\n"
+      "  --join HOST[:PORT]   join the battle hosted at HOST\n"
+      "  --help, -h           print this help and end\n";
 constexpr int mostRounds = 1000;
 
 struct Options {
     bool autoplay = false;
+    // The player the bot plays alone (1 or 2); 0: both.
+    int autoplayOnly = 0;
+    bool help = false;
     bool exitAtEnd = false;
     int rounds = 1;
     std::optional<SongChoice> song;
@@ -75,8 +88,13 @@ bool parseOptions(int argc, char** argv, Options& options)
     std::optional<std::string> difficulty2;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--autoplay") {
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            return true;
+        } else if (argument == "--autoplay") {
             options.autoplay = true;
+            if (i + 1 < argc && (std::string_view(argv[i + 1]) == "1" || std::string_view(argv[i + 1]) == "2"))
+                options.autoplayOnly = argv[++i][0] - '0';
         } else if (argument == "--exit-at-end") {
             options.exitAtEnd = true;
         } else if (argument == "--song") {
@@ -126,15 +144,22 @@ int main(int argc, char** argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
+    if (options.help) {
+        std::printf("%s%s", usage, optionsHelp);
+        return 0;
+    }
     Match::setSongChoice(options.song);
     Match::setNetPlan(options.net);
+    if (options.autoplay)
+        Match::setBotPlayers({options.autoplayOnly != 2, options.autoplayOnly != 1});
 
     // Observers run after each frame's drawing: the bot queues the next
     // frame's keys, the capture reads the picture, the simulated clock moves on.
     std::vector<Application::FrameObserver> observers;
     if (options.autoplay)
         // Across two machines each bot plays its own player on time.
-        observers.push_back(AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds, !options.net));
+        observers.push_back(
+            AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds, !options.net, options.autoplayOnly));
     if (auto capture = FrameCapture::fromEnvironment())
         observers.push_back(std::move(capture));
     if (auto time = SimulatedTime::fromEnvironment())

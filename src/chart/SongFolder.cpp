@@ -144,22 +144,44 @@ bool SongFolder::isAppleDouble(const fs::path& file)
     return file.filename().string().starts_with("._");
 }
 
-std::optional<fs::path> SongFolder::findChartFile(const fs::path& folder, std::string& error)
+std::optional<fs::path> SongFolder::findChartFile(const fs::path& folder, std::string& error,
+    std::vector<std::string>& warnings)
 {
     // Lower ranks win; files come sorted by name, so the first of a rank stays.
     auto rank = [](ChartFormat format) { return format == ChartFormat::Ssc ? 0 : format == ChartFormat::Sm ? 1 : 2; };
     std::optional<fs::path> best;
     int bestRank = 3;
+    std::vector<fs::path> leftOut;
     for (const fs::path& file : filesOf(folder)) {
         const std::optional<ChartFormat> format = ChartFile::formatOf(file);
-        if (format && rank(*format) < bestRank) {
-            best = file;
-            bestRank = rank(*format);
+        if (!format || rank(*format) > bestRank)
+            continue;
+        if (rank(*format) == bestRank) {
+            leftOut.push_back(file);
+            continue;
         }
+        best = file;
+        bestRank = rank(*format);
+        leftOut.clear();
     }
-    if (!best)
+    if (!best) {
         error = "no .ssc, .sm or .dwi file";
+        return best;
+    }
+    if (!leftOut.empty()) {
+        std::string names;
+        for (const fs::path& file : leftOut)
+            names += (names.empty() ? "'" : ", '") + file.filename().string() + "'";
+        warnings.push_back(std::to_string(leftOut.size() + 1) + " chart files of one kind, playing '"
+            + best->filename().string() + "', not " + names);
+    }
     return best;
+}
+
+std::optional<fs::path> SongFolder::findChartFile(const fs::path& folder, std::string& error)
+{
+    std::vector<std::string> warnings;
+    return findChartFile(folder, error, warnings);
 }
 
 std::optional<fs::path> SongFolder::resolveMusic(const fs::path& folder, const fs::path& root, const std::string& name,
@@ -201,7 +223,8 @@ std::optional<fs::path> SongFolder::findBanner(const fs::path& folder, const fs:
 ReadResult SongFolder::load(const fs::path& folder, const fs::path& root)
 {
     ReadResult result;
-    const std::optional<fs::path> file = findChartFile(folder, result.error);
+    std::vector<std::string> folderWarnings;
+    const std::optional<fs::path> file = findChartFile(folder, result.error, folderWarnings);
     if (!file)
         return result;
     result = ChartFile::read(*file);
@@ -209,6 +232,7 @@ ReadResult SongFolder::load(const fs::path& folder, const fs::path& root)
         result.error = file->filename().string() + ": " + result.error;
         return result;
     }
+    result.song.warnings.insert(result.song.warnings.begin(), folderWarnings.begin(), folderWarnings.end());
     if (const std::optional<fs::path> music =
             resolveMusic(folder, root, result.song.music, result.error, result.song.warnings))
         result.song.musicPath = *music;

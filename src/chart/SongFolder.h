@@ -14,7 +14,10 @@ namespace chart {
 class SongFolder {
 public:
     // The chart file: an .ssc before an .sm before a .dwi; the first by name
-    // where the folder has several of one kind. None, with a reason, otherwise.
+    // where the folder has several of one kind (a line in `warnings` names the
+    // one played and those left out). None, with a reason, otherwise.
+    static std::optional<std::filesystem::path> findChartFile(const std::filesystem::path& folder,
+        std::string& error, std::vector<std::string>& warnings);
     static std::optional<std::filesystem::path> findChartFile(const std::filesystem::path& folder,
         std::string& error);
     // The music file a chart names, relative to the song's folder; it may

@@ -18,8 +18,7 @@ void CalibrationScreen::enter()
         calibration.onKey(*sound);
 }
 
-void CalibrationScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick,
-                                       bool newPress)
+void CalibrationScreen::onPlayerAction(std::uint8_t, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     if (!isDirection(action)) {
         match.requestStart(pressTick, newPress);
@@ -32,8 +31,8 @@ void CalibrationScreen::onPlayerAction(std::uint8_t player, std::uint8_t action,
         const auto age = static_cast<std::int32_t>(platform::SystemClock::tickCount() - pressTick);
         calibration.tap(*sound, age > 0 ? static_cast<std::uint32_t>(age) : 0);
     } else if (calibration.getState() == Calibration::State::Off) {
+        // Only back to the panel: the press does not also step through it.
         match.showStory();
-        match.onPlayerAction(player, action, pressTick, newPress);
     }
 }
 
@@ -55,4 +54,5 @@ void CalibrationScreen::draw()
     const StoryPage& page = match.getStoryPage();
     page.drawStory();
     page.drawLine(story::panelLineY[0], calibration.statusLine());
+    page.drawLine(story::panelLineY[1], "Escape: back to the songs");
 }

@@ -8,7 +8,8 @@ class Match;
 // F9 on the story screen: the story stays, the calibration's line takes the
 // song panel's place. Step keys tap along with the clicks, F9 starts over
 // or saves the measured offset; once saved, a step key goes back to the
-// song panel. A slot key starts the song as on the story screen.
+// song panel, and Escape does at any time (the click track stops). A slot
+// key starts the song as on the story screen.
 class CalibrationScreen : public Screen {
 public:
     explicit CalibrationScreen(Match& match) : match(match) {}

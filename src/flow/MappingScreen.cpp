@@ -83,9 +83,14 @@ void MappingScreen::onPlayerAction(std::uint8_t, std::uint8_t, std::uint32_t, bo
         match.showStory();
 }
 
+// F8 leaves at any time; while asking, nothing taken so far is kept.
 void MappingScreen::onKey(std::uint8_t code)
 {
-    if (state == State::Finished && code == VirtualKeys::function(8))
+    if (code != VirtualKeys::function(8))
+        return;
+    if (state == State::Asking)
+        leave("left with F8, nothing was written");
+    else
         match.showStory();
 }
 
@@ -251,6 +256,6 @@ void MappingScreen::draw()
                                             + playerName(2) + ": " + story::printable(devicesOf(2)));
     page.drawLine(story::panelLineY[1], actionLine());
     page.drawLine(story::panelLineY[2], state == State::Asking ? story::printable(message) : std::string());
-    page.drawLine(story::panelLineY[3], state == State::Asking ? "Escape: skip    Backspace: back"
+    page.drawLine(story::panelLineY[3], state == State::Asking ? "Escape: skip    Backspace: back    F8: leave unsaved"
                                                                : "A step key or F8: back to the songs");
 }

@@ -15,8 +15,8 @@ class Match;
 // F8 on the story screen: each player in turn is asked for Up, Right, Down,
 // Left and the four slots, and whatever key, pad button, hat or axis
 // direction comes next is taken. Escape skips an action (it keeps what it
-// had), Backspace goes back one and undoes it; a control the other player
-// already has is refused. At the end only the changed configuration lines
+// had), Backspace goes back one and undoes it, F8 leaves without writing; a
+// control the other player already has is refused. At the end only the changed configuration lines
 // are written and the mapping plays at once; a write that fails changes
 // nothing. A pad unplugged meanwhile ends the screen without writing.
 // Player actions do not act here.

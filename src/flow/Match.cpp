@@ -68,6 +68,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , calibration(*this)
     , mapping(*this)
     , play(*this)
+    , pause(*this)
     , results(*this)
     , speeds(Calibration::configPath)
     , lobby(*this)
@@ -153,7 +154,9 @@ bool Match::takeEscape()
 {
     if (current == &story)
         return story.takeEscape();
-    if (current == &addressEntry) {
+    if (current == &calibration)
+        calibration.stop();
+    if (current == &addressEntry || current == &calibration) {
         showStory();
         return true;
     }
@@ -290,6 +293,49 @@ void Match::startNewRound()
         hooks.roundStarted();
 }
 
+void Match::pauseSong()
+{
+    if (current != &play || arrows.isSongOver())
+        return;
+    const bool stops = !battleOn();
+    if (stops)
+        arrows.pauseSong();
+    pause.open(stops);
+    current = &pause;
+    OutputHandler::log(OutputHandler::find(), stops ? "Match: Paused at %.0f ms into the song"
+                                                    : "Match: The pause menu at %.0f ms, the battle plays on",
+                       arrows.getSongNow());
+}
+
+bool Match::isPaused() const
+{
+    return arrows.isPaused();
+}
+
+void Match::endPause(std::uint32_t tick)
+{
+    if (current != &pause)
+        return;
+    if (arrows.isPaused())
+        arrows.resumeSong(tick);
+    current = &play;
+    OutputHandler::log(OutputHandler::find(), "Match: The song goes on");
+}
+
+void Match::startAgain(std::uint32_t tick)
+{
+    OutputHandler::log(OutputHandler::find(), "Match: The song starts again; the round left sets no record");
+    startNewRound();
+    startChosenSong(tick);
+}
+
+void Match::leaveSong()
+{
+    OutputHandler::log(OutputHandler::find(), "Match: Back to the songs; the round left sets no record");
+    net.reset();
+    startNewRound();
+}
+
 // A song that cannot be played is refused with one line naming it and why;
 // the game's own song plays instead.
 bool Match::loadSong(const SongChoice& choice)
@@ -405,7 +451,8 @@ std::string Match::playerName(int player) const
 }
 
 // Each player's round on the chart they played, once at the song's end. A
-// player who hit nothing at all (not playing) sets no record.
+// player who hit nothing at all (not playing), or whom the bot played, sets
+// no record.
 void Match::submitRecords()
 {
     std::vector<std::pair<int, library::RecordEntry>> entries;
@@ -425,6 +472,8 @@ void Match::submitRecords()
             entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
             entry.key.chart = RecordKeeper::ownChartName;
         }
+        if (botPlayers[static_cast<std::size_t>(player - 1)])
+            continue;
         entry.key.player = playerName(player);
         const auto& tally = entry.record.judgements;
         const bool played = std::any_of(tally.begin(), tally.end(), [](std::uint32_t count) { return count > 0; });

@@ -5,6 +5,7 @@
 #include "flow/MappingScreen.h"
 #include "flow/LobbyScreen.h"
 #include "flow/NetPlan.h"
+#include "flow/PauseScreen.h"
 #include "flow/PlayScreen.h"
 #include "flow/PlayerSpeeds.h"
 #include "flow/RecordKeeper.h"
@@ -13,6 +14,7 @@
 #include "flow/StoryPage.h"
 #include "flow/StoryScreen.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -100,10 +102,23 @@ public:
     // into it, without looking at the song panel (a network battle's song).
     void startChosenSong(std::uint32_t pressTick, double fromMs = 0.0);
     // Escape in the lobby closes the link and shows the story screen, in the
-    // address entry it shows the story screen: true when taken, so that it
-    // does not end the game.
+    // address entry and the calibration it shows the story screen: true when
+    // taken, so that it does not end the game.
     bool takeEscape();
     void startNewRound();
+    // The pause key in play: the song stops under the pause menu (across two
+    // machines it plays on). Going on resumes it as of `tick`; starting again
+    // and going back to the song panel leave the round, which then sets no
+    // record (leaving a battle across two machines says goodbye).
+    void pauseSong();
+    void endPause(std::uint32_t tick);
+    void startAgain(std::uint32_t tick);
+    void leaveSong();
+    bool isPaused() const;
+    // The players the autoplay bot plays (indexed by player - 1): their
+    // rounds set no records.
+    static void setBotPlayers(const std::array<bool, 2>& players) { botPlayers = players; }
+    static const std::array<bool, 2>& getBotPlayers() { return botPlayers; }
     // One step of player 1's or 2's scroll speed, kept in the configuration.
     void stepSpeed(int player, bool faster) { speeds.step(player, faster); }
 
@@ -122,6 +137,7 @@ public:
     const MappingScreen& getMapping() const { return mapping; }
     const PlayScreen& getPlay() const { return play; }
     const ResultsScreen& getResults() const { return results; }
+    const PauseScreen& getPause() const { return pause; }
     const LobbyScreen& getLobby() const { return lobby; }
     const AddressEntryScreen& getAddressEntry() const { return addressEntry; }
     bool isPlayingChoice() const;
@@ -146,6 +162,7 @@ private:
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
+    inline static std::array<bool, 2> botPlayers{};
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
     ArrowManager& arrows;
@@ -156,6 +173,7 @@ private:
     CalibrationScreen calibration;
     MappingScreen mapping;
     PlayScreen play;
+    PauseScreen pause;
     ResultsScreen results;
     PlayerSpeeds speeds;
     RecordKeeper records;

@@ -520,8 +520,10 @@ std::vector<std::string> NetBattle::lobbyLines() const
         lines.push_back(session.problem().empty() ? "The network battle could not start" : session.problem());
     } else if (plan.hosting) {
         lines.push_back("Hosting a battle on UDP port " + std::to_string(plan.port) + ".");
-        lines.push_back("Give the other player one of these addresses:");
-        for (const std::string& address : platform::localAddresses())
+        const std::vector<std::string> addresses = platform::localAddresses();
+        lines.push_back(addresses.empty() ? "This machine is on no network: only a game on it can join, at"
+                                          : "Give the other player one of these addresses:");
+        for (const std::string& address : addresses.empty() ? std::vector<std::string>{"127.0.0.1"} : addresses)
             lines.push_back("    " + address + ":" + std::to_string(plan.port));
         lines.push_back("Waiting for the other player ...");
     } else {

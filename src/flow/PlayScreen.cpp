@@ -5,6 +5,7 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "library/SongEntry.h"
+#include "platform/VirtualKeys.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 
@@ -59,6 +60,12 @@ void PlayScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::u
 void PlayScreen::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
 {
     match.getArrows().onPlayerRelease(player, action, releaseTick);
+}
+
+void PlayScreen::onKey(std::uint8_t code)
+{
+    if (code == platform::VirtualKeys::pause)
+        match.pauseSong();
 }
 
 void PlayScreen::update(std::uint32_t tick)

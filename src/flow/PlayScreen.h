@@ -23,6 +23,8 @@ public:
     void enter() override;
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
     void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick) override;
+    // The Pause key opens the pause menu.
+    void onKey(std::uint8_t code) override;
     void update(std::uint32_t tick) override;
     void draw() override;
 

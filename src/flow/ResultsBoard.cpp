@@ -21,9 +21,9 @@ std::string line(const char* label, std::uint32_t count)
     return text;
 }
 
-// Linked under "Text" by its font and under the player's own path, like the
+// Linked under "Text" by its font and under its own path, like the
 // judgement texts.
-Text* createLine(std::int8_t side, float y)
+Text* createLine(std::int8_t side, float x, float y, const char* path)
 {
     auto* text = new Text(displayMs, side);
     if (!text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0)) {
@@ -31,9 +31,9 @@ Text* createLine(std::int8_t side, float y)
         return nullptr;
     }
     text->changeBitmapFont(fontHeight, 700, "Courier New", 0, 0, 0, 0);
-    text->setPosition(ResultsBoard::lineX, y);
+    text->setPosition(x, y);
     text->setActive(false);
-    ObjectGraph::find()->addNode(text, side == ObjectNode::SidePlayer1 ? "P1Results" : "P2Results");
+    ObjectGraph::find()->addNode(text, path);
     return text;
 }
 
@@ -44,8 +44,10 @@ void ResultsBoard::create()
     for (std::size_t column = 0; column < columns.size(); ++column) {
         const auto side = static_cast<std::int8_t>(column + 1);
         for (std::size_t row = 0; row < lineCount; ++row)
-            columns[column][row] = createLine(side, topY - lineStep * static_cast<float>(row));
+            columns[column][row] = createLine(side, lineX, topY - lineStep * static_cast<float>(row),
+                                              side == ObjectNode::SidePlayer1 ? "P1Results" : "P2Results");
     }
+    hintText = createLine(ObjectNode::SideCentre, hintX, hintY, "ResultsHint");
 }
 
 std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
@@ -53,6 +55,7 @@ std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
     std::vector<std::string> lines;
     for (std::size_t index = 0; index < judgementCount; ++index)
         lines.push_back(line(ArrowManager::judgements[index].word, counts.judgements[index]));
+    lines.push_back(line("Miss", counts.misses));
     if (counts.holdsAndMines) {
         lines.push_back(line("Holds OK", counts.holdsOk));
         lines.push_back(line("Holds NG", counts.holdsNg));
@@ -83,8 +86,20 @@ void ResultsBoard::show(int player, const Counts& counts)
     }
 }
 
+void ResultsBoard::showHint()
+{
+    if (!hintText || hintText->isActive())
+        return;
+    hintText->setText("%s", hint);
+    hintText->restart();
+}
+
 void ResultsBoard::hide()
 {
+    if (hintText) {
+        hintText->setText("%s", "");
+        hintText->setActive(false);
+    }
     for (auto& column : columns) {
         for (Text* text : column) {
             if (text) {

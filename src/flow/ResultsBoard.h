@@ -10,13 +10,18 @@ class Text;
 
 // What each player did in the round, shown on the player's half of the
 // screen once the song has ended: a column of lines, one per judgement word,
-// the holds and mines of a player's song, the highest combo, the points, and
-// "Full combo" and "New record" where the round earned them. The texts belong
-// to the scene graph; they stay hidden until shown.
+// the arrows missed, the holds and mines of a player's song, the highest
+// combo, the points, and "Full combo" and "New record" where the round earned
+// them; under the scene, once the next round can start, how to go on. The
+// texts belong to the scene graph; they stay hidden until shown.
 class ResultsBoard {
 public:
     static constexpr std::size_t judgementCount = 5;
-    static constexpr std::size_t lineCount = 11;
+    static constexpr std::size_t lineCount = 12;
+    // Under the dancer's feet, above the frame rate.
+    static constexpr float hintX = -2.6f;
+    static constexpr float hintY = -2.95f;
+    static constexpr const char* hint = "A slot key: the next round    Escape: end the game";
     static constexpr float lineX = -1.5f;
     static constexpr float topY = 3.1f;
     static constexpr float lineStep = 0.36f;
@@ -24,6 +29,8 @@ public:
     struct Counts {
         // Hits of each judgement, best first.
         std::array<std::uint32_t, judgementCount> judgements{};
+        // Arrows that passed unjudged.
+        std::uint32_t misses = 0;
         std::uint32_t holdsOk = 0;
         std::uint32_t holdsNg = 0;
         std::uint32_t minesHit = 0;
@@ -40,7 +47,10 @@ public:
     void create();
     // Fills the player's column (1 or 2) and shows it.
     void show(int player, const Counts& counts);
+    // The line saying how to go on.
+    void showHint();
     void hide();
+    const Text* getHint() const { return hintText; }
 
     // The lines of a column for these counts, top first.
     static std::vector<std::string> linesFor(const Counts& counts);
@@ -50,4 +60,5 @@ public:
 
 private:
     std::array<std::array<Text*, lineCount>, 2> columns{};
+    Text* hintText = nullptr;
 };

@@ -4,8 +4,16 @@
 #include "flow/NetBattle.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "fx/Text.h"
 #include "game/Player.h"
 #include "scene/ObjectGraph.h"
+
+void ResultsScreen::create()
+{
+    board.create();
+    if (Text* winner = match.getArrows().getWinnerText())
+        winner->setPosition(winnerX, winnerY);
+}
 
 void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
@@ -18,10 +26,12 @@ void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std
 }
 
 // Like the winner text, the results follow the totals on every frame.
-void ResultsScreen::update(std::uint32_t)
+void ResultsScreen::update(std::uint32_t tick)
 {
     showCounts(1);
     showCounts(2);
+    if (tick - match.getArrows().getSongEndTick() >= nextRoundAfterMs)
+        board.showHint();
 }
 
 void ResultsScreen::showCounts(int player)
@@ -30,6 +40,7 @@ void ResultsScreen::showCounts(int player)
     ResultsBoard::Counts counts;
     const PlayerScore& score = arrows.scoreOf(player);
     counts.judgements = score.getTally();
+    counts.misses = score.getMisses();
     counts.highestCombo = score.getCombo().highest();
     counts.fullCombo = score.getCombo().fullCombo();
     counts.newRecord = match.getRecords().isNewRecord(player);
@@ -42,8 +53,12 @@ void ResultsScreen::showCounts(int player)
         counts.minesHit = chartPlayer->getResults().minesHit;
     }
     // Across two machines the other player's totals are their machine's.
-    if (const NetBattle* net = match.getNetBattle(); net && net->remoteCounts(player))
+    // The misses are as this screen saw them.
+    if (const NetBattle* net = match.getNetBattle(); net && net->remoteCounts(player)) {
+        const std::uint32_t misses = counts.misses;
         counts = *net->remoteCounts(player);
+        counts.misses = misses;
+    }
     board.show(player, counts);
 }
 

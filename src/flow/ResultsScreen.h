@@ -10,15 +10,19 @@ class Match;
 // After the song: the winner (the arrow manager's text) and each player's
 // results column over the scene. Late presses are still judged and the
 // results follow the totals. From `nextRoundAfterMs` after the song's end a
-// new slot press starts another round.
+// new slot press starts another round, as a line then says.
 class ResultsScreen : public Screen {
 public:
     static constexpr std::uint32_t nextRoundAfterMs = 3000;
 
     explicit ResultsScreen(Match& match) : match(match) {}
 
-    // Creates the results columns, hidden.
-    void create() { board.create(); }
+    // Above the goal arrows, clear of the dancer and the results columns.
+    static constexpr float winnerX = -3.0f;
+    static constexpr float winnerY = 3.0f;
+
+    // Creates the results columns, hidden, and moves the winner text to its place.
+    void create();
     void hide() { board.hide(); }
     const ResultsBoard& getBoard() const { return board; }
 

@@ -269,6 +269,8 @@ void ArrowManager::update(std::uint32_t tick)
 {
     // The gimmicks draw from the C library's generator.
     std::srand(tick);
+    if (clock.isPaused())
+        return;
     songNow = clock.now(songStream, startTick.has_value()).songMs;
     if (playsChart()) {
         for (auto& chartPlayer : chartPlayers) {
@@ -542,6 +544,12 @@ void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
     const double leadIn = playsChart() ? std::max(chartPlayers[0]->leadInMs(), chartPlayers[1]->leadInMs()) : 0.0;
     clock.start(songStream, startedAt, leadIn, fromMs);
     startTick = startedAt;
+}
+
+void ArrowManager::pauseSong()
+{
+    if (startTick && !finalTotalsLogged)
+        clock.pause(songStream);
 }
 
 void ArrowManager::judge(float quality, int player)

@@ -98,6 +98,12 @@ public:
     // this song instead of the game's own; a bad index plays the first.
     void playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex);
     void playGamesOwnSong();
+    // A pause: the song clock and the music stop where they are, and nothing
+    // moves, is spawned or judged until the song goes on, as of `tick`, from
+    // that very song time. Not before the song starts or after its end.
+    void pauseSong();
+    void resumeSong(std::uint32_t tick) { clock.resume(songStream, tick); }
+    bool isPaused() const { return clock.isPaused(); }
     // Each player's scroll speed, from the next start of the song on (before
     // it starts).
     void setSpeeds(const std::array<ScrollSpeed, 2>& chosen);

@@ -15,6 +15,7 @@ void PlayerScore::attach(int playerNumber, Player* target, Text* comboText)
 void PlayerScore::newRound()
 {
     tally = {};
+    misses = 0;
     earned = 0;
     combo.reset();
     showCombo();
@@ -50,6 +51,7 @@ void PlayerScore::mineHit(std::uint32_t penalty)
 
 void PlayerScore::missed()
 {
+    ++misses;
     combo.missed();
     showCombo();
 }

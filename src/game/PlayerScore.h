@@ -40,6 +40,8 @@ public:
     void missed();
 
     const Tally& getTally() const { return tally; }
+    // Arrows that left the player's field unjudged.
+    std::uint32_t getMisses() const { return misses; }
     std::uint32_t getEarned() const { return earned; }
     // The points as they count in the battle.
     std::uint32_t getPoints() const { return fair.scaled(number, earned); }
@@ -54,6 +56,7 @@ private:
     Text* text = nullptr;
     FairPoints fair;
     Tally tally{};
+    std::uint32_t misses = 0;
     std::uint32_t earned = 0;
     Combo combo;
 };

@@ -49,6 +49,8 @@ SongClock::Reading SongClock::now(const char* stream, bool started)
     SoundManager* sound = findSound();
     if (!sound)
         return {0.0, platform::SystemClock::tickCount()};
+    if (pausedAt)
+        return {*pausedAt, platform::SystemClock::tickCount()};
     if (leadIn) {
         const Reading during = duringLeadIn(*sound, stream);
         if (leadIn)
@@ -58,7 +60,9 @@ SongClock::Reading SongClock::now(const char* stream, bool started)
         lastReading = musicReading(*sound, stream);
         if (started && !firstReading && lastReading->songMs > 0.0) {
             firstReading = lastReading;
-            logHeardStart(*firstReading);
+            if (!heardStartLogged)
+                logHeardStart(*firstReading);
+            heardStartLogged = true;
         }
         return *lastReading;
     }
@@ -119,6 +123,39 @@ void SongClock::reset()
     firstReading.reset();
     leadIn.reset();
     musicFromMs = 0.0;
+    pausedAt.reset();
+    heardStartLogged = false;
+}
+
+void SongClock::pause(const char* stream)
+{
+    if (pausedAt)
+        return;
+    const double songMs = now(stream, true).songMs;
+    if (SoundManager* sound = findSound())
+        sound->stop(stream);
+    leadIn.reset();
+    pausedAt = songMs;
+}
+
+// The song time was heard `GlobalOffset` later than the music's own time; a
+// lead-in counts up to the music as at the song's start. The rate against
+// the ticks is measured afresh, the pause left out.
+void SongClock::resume(const char* stream, std::uint32_t tick)
+{
+    if (!pausedAt)
+        return;
+    SoundManager* sound = findSound();
+    const double musicMs = *pausedAt + (sound ? sound->getGlobalOffset() : 0.0);
+    pausedAt.reset();
+    lastReading.reset();
+    firstReading.reset();
+    if (musicMs < 0.0) {
+        musicFromMs = 0.0;
+        leadIn = LeadIn{tick, -musicMs};
+    } else {
+        playFrom(sound, stream, musicMs);
+    }
 }
 
 // Song milliseconds per tick millisecond since the song began to sound: a

@@ -40,6 +40,13 @@ public:
     Press pressAt(std::uint32_t pressTick, const char* stream, bool started);
     // Readings start afresh (a new start of the song).
     void reset();
+    // The clock stands at the song time it has now and the music falls
+    // silent, until `resume`.
+    void pause(const char* stream);
+    // Goes on as of `tick` from the song time it stood at: the music plays
+    // on from there, or after a lead-in when that time lies before the music.
+    void resume(const char* stream, std::uint32_t tick);
+    bool isPaused() const { return pausedAt.has_value(); }
 
 private:
     struct LeadIn {
@@ -61,4 +68,8 @@ private:
     std::optional<LeadIn> leadIn;
     // Where in the music its play began: the stream counts from there.
     double musicFromMs = 0.0;
+    // The song time a pause stopped the clock at.
+    std::optional<double> pausedAt;
+    // The music's heard start is told once per start, not again after a pause.
+    bool heardStartLogged = false;
 };

@@ -134,7 +134,8 @@ std::optional<SongEntry> entryOf(const chart::Song& song, const fs::path& folder
 
 std::optional<SongEntry> SongEntryReader::read(const fs::path& folder, std::string& reason, const fs::path& root)
 {
-    const std::optional<fs::path> chartFile = chart::SongFolder::findChartFile(folder, reason);
+    std::vector<std::string> folderWarnings;
+    const std::optional<fs::path> chartFile = chart::SongFolder::findChartFile(folder, reason, folderWarnings);
     if (!chartFile)
         return std::nullopt;
     chart::ReadResult chart = chart::ChartFile::read(*chartFile);
@@ -142,6 +143,7 @@ std::optional<SongEntry> SongEntryReader::read(const fs::path& folder, std::stri
         reason = chartFile->filename().string() + ": " + chart.error;
         return std::nullopt;
     }
+    chart.song.warnings.insert(chart.song.warnings.begin(), folderWarnings.begin(), folderWarnings.end());
     const std::optional<fs::path> music =
         chart::SongFolder::resolveMusic(folder, root, chart.song.music, reason, chart.song.warnings);
     if (!music)

@@ -9,7 +9,6 @@ namespace platform {
 std::vector<std::string> localAddresses()
 {
     std::vector<std::string> outside;
-    std::vector<std::string> loopback;
     ifaddrs* interfaces = nullptr;
     if (getifaddrs(&interfaces) != 0)
         return {};
@@ -21,10 +20,10 @@ std::vector<std::string> localAddresses()
         if (!inet_ntop(AF_INET, &address->sin_addr, text, sizeof text))
             continue;
         const bool isLoopback = (ntohl(address->sin_addr.s_addr) >> 24) == 127;
-        (isLoopback ? loopback : outside).emplace_back(text);
+        if (!isLoopback)
+            outside.emplace_back(text);
     }
     freeifaddrs(interfaces);
-    outside.insert(outside.end(), loopback.begin(), loopback.end());
     return outside;
 }
 

@@ -59,6 +59,18 @@ std::optional<SoundFileHeader> readOggVorbis(const std::filesystem::path& path)
     return std::nullopt;
 }
 
+// libsndfile calls an empty file one that does not exist ("possibly a
+// pipe?"); the player is told what the file is.
+std::string openError(const std::filesystem::path& path)
+{
+    std::error_code statusError;
+    if (!std::filesystem::exists(path, statusError))
+        return "the file does not exist";
+    if (std::filesystem::is_regular_file(path, statusError) && std::filesystem::file_size(path, statusError) == 0)
+        return "the file is empty (0 bytes)";
+    return sf_strerror(nullptr);
+}
+
 } // namespace
 
 std::optional<SoundFileHeader> SoundFileHeader::read(const std::filesystem::path& path, std::string& error)
@@ -69,7 +81,7 @@ std::optional<SoundFileHeader> SoundFileHeader::read(const std::filesystem::path
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
-        error = sf_strerror(nullptr);
+        error = openError(path);
         return std::nullopt;
     }
     sf_close(file);

@@ -17,6 +17,7 @@ public:
     static constexpr std::uint8_t backspace = 0x08;
     static constexpr std::uint8_t tab = 0x09;
     static constexpr std::uint8_t enter = 0x0D;
+    static constexpr std::uint8_t pause = 0x13;
     static constexpr std::uint8_t escape = 0x1B;
     static constexpr std::uint8_t space = 0x20;
     static constexpr std::uint8_t pageUp = 0x21;

@@ -149,7 +149,7 @@ TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
     EXPECT_EQ(mapping.getAction(), 2);
     EXPECT_TRUE(Application::keepRunning);
     EXPECT_TRUE(drainMessages().empty());
-    frameWith(*loop, {platform::VirtualKeys::function(8)});
+    frameWith(*loop, {platform::VirtualKeys::function(4)});
     frameWith(*loop, {});
     ++presses.count['Q'];
     frameWith(*loop, {'Q'});

@@ -114,6 +114,12 @@ TEST(ChartBadInput, FilesAndFolders)
     std::filesystem::remove(song / "d.SSC");
     EXPECT_EQ(SongFolder::findChartFile(song, error), song / "c.sm");
     EXPECT_FALSE(SongFolder::findChartFile(song / "Sub", error));
+    // Several files of the chosen kind: the first by name plays, the line names the others.
+    for (const char* name : {"c.sm", "a.sm", "b.sm", "a.dwi"})
+        scratch.write(std::string("pack/") + name, "#TITLE:x;");
+    EXPECT_EQ(SongFolder::findChartFile(scratch.path() / "pack", error, warnings), scratch.path() / "pack/a.sm");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"3 chart files of one kind, playing 'a.sm', not 'b.sm', 'c.sm'"}));
+    warnings.clear();
     EXPECT_EQ(SongFolder::load(song).song.musicPath, song / "Sub/Music.OGG");
     // Not "._a.wav", not the intro, not the link leading out.
     EXPECT_EQ(SongFolder::resolveMusic(song, song, "", error, warnings), song / "other.wav");

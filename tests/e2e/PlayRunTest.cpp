@@ -326,3 +326,43 @@ TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
     // A heavily loaded machine may cost a press its "Godlike".
     EXPECT_GE(over.players[0].godlike, 10u);
 }
+
+// The bot beside a person: with "--autoplay 2" the story screen waits for
+// the person's slot key (Q, player 1's), and the bot plays player 2 alone;
+// the person's field stays the person's.
+TEST(AutoplayRun, TheBotPlaysOnePlayerBesideAPerson)
+{
+    const testsupport::PrivateDisplay display(640, 480);
+    ASSERT_TRUE(display.started()) << "Xvfb did not start";
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, "Flarevox Beside");
+    const auto folder = scratch.path() / "Beside";
+    std::filesystem::create_directories(folder);
+    forge::SmWriter sm;
+    sm.tag("TITLE", "Beside");
+    sm.tag("MUSIC", "Beside.mp3");
+    sm.tag("OFFSET", "-1.000");
+    sm.tag("BPMS", "0.000=120.000");
+    sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001"}, 4);
+    sm.write(folder / "Beside.sm");
+    forge::PcmAudio quiet;
+    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 5, 0.0f);
+    forge::Mp3Writer::write(folder / "Beside.mp3", quiet);
+    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "60"}});
+
+    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "2", "--exit-at-end"});
+    const auto log = scratch.path() / "output.log";
+    for (int wait = 0; wait < 600 && testsupport::readFile(log).find("INITIALIZING DONE") == std::string::npos; ++wait)
+        ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended during start-up";
+    ASSERT_FALSE(game.waitForExit(2s));
+    EXPECT_EQ(testsupport::readFile(log).find("SongClock:"), std::string::npos) << "the bot started the song";
+    const std::string start = "xdotool search --sync --name '^Flarevox Beside " + std::to_string(getpid())
+        + "$' windowfocus --sync keydown q sleep 0.3 keyup q";
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    ASSERT_TRUE(game.waitForExit(120s)) << "the game did not end after the song";
+    EXPECT_EQ(game.exitCode, 0) << game.errors();
+    const SongOver over = readSongOver(testsupport::readFile(log));
+    ASSERT_TRUE(over.found) << testsupport::readFile(log);
+    EXPECT_EQ(over.players[0].judged, 0u);
+    EXPECT_EQ(over.players[1].judged, 4u);
+}

@@ -242,7 +242,7 @@ TEST_F(MappingScreenTest, KeysWithSkipBackAndRefusal)
         const char* message;
     };
     const Step steps[] = {
-        {MappingStage::keyF8, 1, 1, ""},
+        {MappingStage::keyF4, 1, 1, ""},
         {keyBackspace, 1, 1, ""},
         {'I', 1, 2, "Up: key I"},
         {keyBackspace, 1, 1, "Back to Up"},
@@ -312,9 +312,22 @@ TEST_F(MappingScreenTest, PadControlsAreRefusedOnlyOnTheOtherPlayersPad)
 }
 
 // A write that fails changes neither the file nor the mapping; a pad
-// unplugged while the screen asks ends it without writing.
+// unplugged while the screen asks, or F8 pressed there, ends it without
+// writing.
 TEST_F(MappingScreenTest, AFailedWriteOrAVanishedPadChangesNothing)
 {
+    {
+        MappingStage stage;
+        const std::string before = stage.config();
+        stage.tap(MappingStage::keyF8);
+        stage.tap('I');
+        ASSERT_EQ(stage.match().getMapping().getAction(), 2);
+        stage.tap(MappingStage::keyF8);
+        EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+        EXPECT_EQ(stage.config(), before);
+        EXPECT_EQ(stage.input().getPlayerMapping(1).keyFor(1), Control::key(0x57));
+        EXPECT_NE(stage.log().find("MappingScreen: ended, left with F8, nothing was written"), std::string::npos);
+    }
     {
         MappingStage stage;
         const std::string before = stage.config();

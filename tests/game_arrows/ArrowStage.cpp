@@ -124,6 +124,7 @@ ArrowStage::ArrowStage(const Chart& chart)
 ArrowStage::~ArrowStage()
 {
     Match::setSongChoice(std::nullopt);
+    Match::setBotPlayers({});
     OutputHandler::instance()->close();
     ObjectRegistry::destroy();
     Arrow::forgetHeights();
@@ -158,7 +159,8 @@ void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
         presses();
     manager->update(clock.now());
     rounds->update(clock.now());
-    ObjectGraph::find()->update();
+    if (!rounds->isPaused())
+        ObjectGraph::find()->update();
 }
 
 std::uint32_t ArrowStage::points(int player) const

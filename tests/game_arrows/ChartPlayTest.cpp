@@ -123,7 +123,7 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     // 800 for the head, then the mine takes 200 (to 600), then 1600 for the jump.
     EXPECT_EQ(stage.points(2), 800u - ChartPlayer::minePenalty + 1600u);
     std::vector<std::string> expected{"Godlike       3", "Perfect       0", "Great         0",
-                                      "Good          0", "Booo          0", "Holds OK      0",
+                                      "Good          0", "Booo          0", "Miss          7", "Holds OK      0",
                                       "Holds NG      1", "Mines hit     1", "Max combo     2",
                                       "Points     2200", "New record"};
     EXPECT_EQ(column(), expected);
@@ -134,7 +134,7 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
 
     stage.match().startNewRound();
     EXPECT_EQ(stage.arrows().getChartPlayer(2)->getResults().minesHit, 0u);
-    EXPECT_EQ(column(), std::vector<std::string>(11, "(hidden)"));
+    EXPECT_EQ(column(), std::vector<std::string>(12, "(hidden)"));
     play(bothPlay);
     expected.back() = ""; // the same points again are no new record
     EXPECT_EQ(column(), expected);

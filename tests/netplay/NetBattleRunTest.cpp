@@ -1,4 +1,5 @@
 #include "e2e/GameProcess.h"
+#include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 #include "writers/Mp3Writer.h"
 #include "writers/PcmAudio.h"
@@ -278,6 +279,36 @@ TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
     EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
 }
 
+// The guest leaves mid-song through the pause menu (Pause, Up to "Leave the
+// battle", a slot key): its game says goodbye, so the host says "Opponent
+// left" at once, not after seconds of silence, and plays the song to its end.
+TEST_F(NetBattleRun, AGuestLeavingThroughThePauseMenuSaysGoodbye)
+{
+    // An X server of its own: no other test's window takes the focus.
+    const testsupport::PrivateDisplay display(800, 600);
+    ASSERT_TRUE(display.started()) << "Xvfb did not start";
+    const std::uint16_t port = basePort() + 4;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    GameProcess guest(guestFolder.path(), {"--join", "127.0.0.1:" + std::to_string(port)});
+    for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
+        ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
+    std::this_thread::sleep_for(1s);
+    const std::string leave = "xdotool search --sync --name '^Flarevox Net Guest " + std::to_string(getpid())
+        + "$' windowfocus --sync keydown Pause sleep 0.3 keyup Pause sleep 0.3 keydown Up sleep 0.3 keyup Up sleep 0.3 "
+          "keydown o sleep 0.3 keyup o";
+    ASSERT_EQ(std::system(leave.c_str()), 0);
+    const auto left = std::chrono::steady_clock::now();
+    while (hostLog().find("NetBattle: Opponent left") == std::string::npos
+           && std::chrono::steady_clock::now() - left < 8s)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_LE(std::chrono::steady_clock::now() - left, 2500ms) << hostLog();
+    EXPECT_NE(guestLog().find("Match: Back to the songs; the round left sets no record"), std::string::npos)
+        << guestLog();
+    ASSERT_TRUE(host.waitForExit(60s)) << "the host did not end the song\n" << hostLog();
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    EXPECT_TRUE(readResults(hostLog()).found) << hostLog();
+}
+
 // The guest lacks the host's song: both say so and stay on the story screen.
 TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
 {
@@ -313,4 +344,26 @@ TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
         ASSERT_TRUE(game.waitForExit(10s)) << options.back();
         EXPECT_EQ(game.exitCode, 2) << options.back();
     }
+}
+
+// --help and -h print the usage with every option on standard output and end
+// well; an unknown option is refused with the usage on standard error.
+TEST(NetBattleOptions, HelpListsEveryOptionAndEndsWell)
+{
+    const testsupport::ScratchDir folder;
+    e2e::setRunEnvironment();
+    for (const char* help : {"--help", "-h"}) {
+        GameProcess game(folder.path(), {"--autoplay", help});
+        ASSERT_TRUE(game.waitForExit(10s)) << help;
+        EXPECT_EQ(game.exitCode, 0) << help;
+        const std::string usage = testsupport::readFile(folder.path() / "game-stdout.txt");
+        for (const char* option : {"--song", "--difficulty", "--difficulty2", "--autoplay [1|2]", "--rounds",
+                                   "--exit-at-end", "--host", "--join"})
+            EXPECT_NE(usage.find(option), std::string::npos) << option;
+        EXPECT_EQ(game.errors(), "") << help;
+    }
+    GameProcess game(folder.path(), {"--helps"});
+    ASSERT_TRUE(game.waitForExit(10s));
+    EXPECT_EQ(game.exitCode, 2);
+    EXPECT_NE(game.errors().find("unknown option '--helps'"), std::string::npos);
 }

@@ -41,6 +41,11 @@ check "Songs/ is a folder" [ -d "$player/Songs" ]
 check "the game wrote its log in the player's folder" [ -s "$player/output.log" ]
 check "the game drew its first frame" [ -s "$player/times.txt" ]
 check "the game changed nothing in the installation" [ "$(listing)" = "$before" ]
+check "the terminal stays quiet: the debugging output goes to debug.log" [ ! -s "$scratch/stdout" ]
+check "debug.log holds the debugging output" grep -q TEST "$player/debug.log"
+launch --help
+check "--help ends well" [ $? -eq 0 ]
+check "--help prints the options on the terminal" grep -q -- "--difficulty2" "$scratch/stdout"
 
 # The rest runs a stand-in that notes where it ran, its arguments and song folders.
 chmod u+w "$prefix/libexec/flarevox"

@@ -1,4 +1,6 @@
 #include "platform/FileSystem.h"
+#include "platform/LocalAddresses.h"
+#include "platform/SoundFileHeader.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 
@@ -18,6 +20,31 @@ TEST(FileSystemTest, BackslashPathsOpenAsFolders)
     ASSERT_TRUE(platform::FileSystem::readAll("Data\\Dwi\\Coconut.DWI", bytes));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "#BPM:128;");
     EXPECT_FALSE(platform::FileSystem::readAll("Data\\Dwi\\Missing.DWI", bytes));
+}
+
+// What a player is told of a music file that cannot be opened: an empty file
+// is not libsndfile's "does not exist (possibly a pipe?)".
+TEST(SoundFileHeaderTest, EmptyAndMissingFilesAreNamedAsSuch)
+{
+    testsupport::ScratchDir scratch;
+    scratch.write("empty.ogg", "");
+    scratch.write("noise.ogg", std::string(100, 'x'));
+    std::string error;
+    EXPECT_FALSE(platform::SoundFileHeader::read(scratch.path() / "empty.ogg", error));
+    EXPECT_EQ(error, "the file is empty (0 bytes)");
+    EXPECT_FALSE(platform::SoundFileHeader::read(scratch.path() / "gone.ogg", error));
+    EXPECT_EQ(error, "the file does not exist");
+    EXPECT_FALSE(platform::SoundFileHeader::read(scratch.path() / "noise.ogg", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find("does not exist"), std::string::npos) << error;
+}
+
+// The addresses the lobby offers the other player never include the
+// loopback, which only reaches this machine.
+TEST(LocalAddressesTest, LoopbackIsNeverOffered)
+{
+    for (const std::string& address : platform::localAddresses())
+        EXPECT_FALSE(address.starts_with("127.")) << address;
 }
 
 std::vector<std::string> loadedLibraries()

@@ -1,0 +1,223 @@
+#include "ArrowStage.h"
+
+#include "flow/Calibration.h"
+#include "flow/Match.h"
+#include "game/Arrow.h"
+#include "game/ArrowManager.h"
+#include "sound/SoundManager.h"
+#include "writers/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using arrowtest::ArrowStage;
+using arrowtest::Chart;
+
+constexpr std::uint8_t keyPause = 0x13, keyF9 = 120;
+constexpr std::uint8_t up = 1, down = 3, left = 4, slot1 = 5;
+constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
+
+// Beat 0 at 1 s, 120 BPM: four taps half a second apart on "Easy", eight on "Hard".
+const char* const song = "#TITLE:Pause;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
+                         "#NOTES:\n     dance-single:\n     :\n     Easy:\n     2:\n     0,0,0,0,0:\n"
+                         "1000\n0100\n0010\n0001\n;\n"
+                         "#NOTES:\n     dance-single:\n     :\n     Hard:\n     8:\n     0,0,0,0,0:\n"
+                         "1000\n0100\n0010\n0001\n,\n1000\n0100\n0010\n0001\n;\n";
+
+const Screen* screen(const Screen& of)
+{
+    return &of;
+}
+
+std::vector<float> heights(const ArrowManager& arrows)
+{
+    std::vector<float> ys;
+    for (const Arrow* arrow : arrows.getArrows(1))
+        ys.push_back(arrow->y);
+    return ys;
+}
+
+// 10 ms frames until the song reaches `songMs`; then the players press the
+// action, stamped with the moment the song was there.
+void pressAt(ArrowStage& stage, double songMs, std::uint8_t action, std::initializer_list<std::uint8_t> players)
+{
+    for (int frame = 0; frame < 1000 && stage.arrows().readSongClock().songMs < songMs; ++frame)
+        stage.frame(10);
+    const double late = stage.arrows().readSongClock().songMs - songMs;
+    for (const std::uint8_t player : players)
+        stage.press(player, action, stage.now() - static_cast<std::uint32_t>(std::lround(late)));
+}
+
+// Player 1 presses every arrow of the game's own chart on its beat through
+// the match's current screen; `each` runs after every 10 ms frame.
+void playOnTheBeat(ArrowStage& stage, const Chart& chart, std::uint32_t frames,
+                   const std::function<void(std::uint32_t)>& each)
+{
+    const auto arrows = arrowtest::chartArrows(chart);
+    std::size_t next = 0;
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        stage.frame(10, [&] {
+            if (stage.match().isPaused())
+                return;
+            const double songMs = stage.arrows().readSongClock().songMs;
+            for (; next < arrows.size() && arrows[next].beatMs <= songMs; ++next)
+                stage.press(1, actionOf[arrows[next].lane],
+                            stage.now() - static_cast<std::uint32_t>(std::lround(songMs - arrows[next].beatMs)));
+        });
+        each(frame);
+    }
+}
+
+// In a pause the song clock and the arrows stand still and presses judge
+// nothing; going on counts in for three seconds, and the song goes on from
+// the very moment it stopped: a player pressing on the beat earns only
+// "Godlike".
+TEST(Pause, TheSongStandsStillAndGoesOnFromTheSameMoment)
+{
+    const Chart chart{"8040206010A080402060", "128.000", 2000, 9000};
+    ArrowStage stage{chart};
+    Match& match = stage.match();
+    stage.startSong();
+    double pausedAt = 0.0;
+    std::vector<float> frozen;
+    playOnTheBeat(stage, chart, 1200, [&](std::uint32_t frame) {
+        if (frame == 250) {
+            match.onKey(keyPause);
+            ASSERT_EQ(match.currentScreen(), screen(match.getPause()));
+            pausedAt = stage.arrows().getSongNow();
+            frozen = heights(stage.arrows());
+            ASSERT_FALSE(frozen.empty());
+            stage.press(1, left, stage.now());
+        } else if (frame > 250 && frame < 700) {
+            EXPECT_EQ(stage.arrows().readSongClock().songMs, pausedAt);
+            EXPECT_EQ(heights(stage.arrows()), frozen);
+        }
+        if (frame == 400) {
+            stage.press(2, down, stage.now());
+            stage.press(2, up, stage.now());
+            EXPECT_EQ(match.getPause().getChoice(), PauseScreen::Choice::GoOn);
+            stage.press(2, slot1, stage.now());
+            EXPECT_TRUE(match.getPause().isCountingIn());
+        }
+        if (frame == 699) {
+            EXPECT_TRUE(match.isPaused()) << "three seconds of count-in";
+        }
+        if (frame == 701) {
+            EXPECT_NE(match.currentScreen(), screen(match.getPause()));
+            EXPECT_FALSE(match.isPaused());
+            EXPECT_NEAR(stage.arrows().getSongNow(), pausedAt + 10.0, 10.0);
+        }
+    });
+    EXPECT_FALSE(match.isPaused());
+    EXPECT_EQ(stage.arrows().getTally(1)[0], arrowtest::chartArrows(chart).size());
+    EXPECT_EQ(stage.arrows().getTally(1)[4], 0u) << "the press in the pause judged nothing";
+    EXPECT_NE(stage.log().find("Match: Paused at"), std::string::npos);
+}
+
+// "Start the song again" and "Back to the songs" leave the round: it sets no
+// record, and the song starts afresh or the song panel shows.
+TEST(Pause, LeavingARoundSetsNoRecord)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    Match& match = stage.match();
+    match.scanLibrary();
+    stage.startSong();
+    pressAt(stage, 1000.0, left, {1, 2});
+    ASSERT_EQ(stage.arrows().getTally(1)[0], 1u);
+
+    match.onKey(keyPause);
+    stage.press(1, down, stage.now());
+    ASSERT_EQ(match.getPause().getChoice(), PauseScreen::Choice::StartAgain);
+    stage.press(1, slot1, stage.now());
+    EXPECT_NE(match.currentScreen(), screen(match.getStory()));
+    EXPECT_NE(match.currentScreen(), screen(match.getPause()));
+    EXPECT_FALSE(match.isPaused());
+    EXPECT_TRUE(stage.arrows().isSongStarted());
+    EXPECT_EQ(stage.arrows().getTally(1)[0], 0u);
+    EXPECT_EQ(stage.points(1), 0u);
+    stage.frame(10);
+    EXPECT_LT(stage.arrows().getSongNow(), 100.0) << "from the start, lead-in and all";
+    pressAt(stage, 1000.0, left, {1, 2});
+    EXPECT_EQ(stage.arrows().getTally(1)[0], 1u);
+
+    match.onKey(keyPause);
+    stage.press(1, up, stage.now());
+    ASSERT_EQ(match.getPause().getChoice(), PauseScreen::Choice::BackToSongs);
+    stage.press(1, slot1, stage.now());
+    EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
+    EXPECT_FALSE(stage.arrows().isSongStarted());
+    EXPECT_EQ(match.getStory().bestText(1), "none");
+    EXPECT_EQ(match.getStory().bestText(2), "none");
+    EXPECT_NE(stage.log().find("Match: Back to the songs; the round left sets no record"), std::string::npos);
+}
+
+// The bot's rounds are no player's records; the player beside it keeps theirs.
+TEST(Pause, RoundsTheBotPlayedSetNoRecord)
+{
+    Match::setBotPlayers({true, false});
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    Match& match = stage.match();
+    match.scanLibrary();
+    stage.startSong();
+    pressAt(stage, 1000.0, left, {1, 2});
+    for (int frame = 0; frame < 2000 && !stage.arrows().isSongOver(); ++frame)
+        stage.frame(10);
+    ASSERT_TRUE(stage.arrows().isSongOver());
+    stage.frame(10);
+    match.startNewRound();
+    EXPECT_EQ(match.getStory().bestText(1), "none");
+    EXPECT_NE(match.getStory().bestText(2), "none");
+}
+
+// The calibration is left with Escape, and once saved with a step key that
+// does not also step the song panel to another song.
+TEST(Pause, LeavingTheCalibrationKeepsTheChosenSong)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    forge::PcmAudio clicks;
+    clicks.sampleRate = 8000;
+    clicks.samples.assign(8000 * 12, 0.0f);
+    const std::vector<std::uint8_t> bytes = forge::WavWriter::encode(clicks);
+    std::filesystem::create_directories(std::filesystem::path(Calibration::streamPath).parent_path());
+    std::ofstream(Calibration::streamPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::create_directories("Songs/Other");
+    std::filesystem::copy_file("Songs/Test/test.sm", "Songs/Other/other.sm");
+    std::filesystem::copy_file("Songs/Test/music.wav", "Songs/Other/music.wav");
+    Match& match = stage.match();
+    match.scanLibrary();
+    ASSERT_GT(match.getStory().getSelection().size(), 1u);
+    const std::size_t chosen = match.getStory().getSelection().index();
+    const Calibration& calibration = match.getCalibration().getCalibration();
+
+    match.onKey(keyF9);
+    ASSERT_EQ(calibration.getState(), Calibration::State::Tapping);
+    EXPECT_TRUE(match.takeEscape());
+    EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
+    EXPECT_EQ(calibration.getState(), Calibration::State::Off);
+
+    match.onKey(keyF9);
+    for (std::size_t tap = 0; tap < Calibration::tapsNeeded; ++tap) {
+        const double click = Calibration::firstClickMs + Calibration::clickSpacingMs * static_cast<double>(tap);
+        for (int frame = 0; frame < 100 && SoundManager::instance()->getSongTime(Calibration::streamName) < click;
+             ++frame)
+            stage.frame(10);
+        stage.press(1, up, stage.now());
+        stage.frame(10);
+    }
+    ASSERT_EQ(calibration.getState(), Calibration::State::Measured);
+    match.onKey(keyF9);
+    ASSERT_EQ(calibration.getState(), Calibration::State::Off);
+    stage.press(1, up, stage.now());
+    EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
+    EXPECT_EQ(match.getStory().getSelection().index(), chosen);
+}
+
+} // namespace
