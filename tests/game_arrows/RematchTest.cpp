@@ -2,11 +2,15 @@
 
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
 #include "flow/Match.h"
 #include "flow/RecordKeeper.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/PlayerScore.h"
+#include "platform/SqliteDatabase.h"
+#include "support/TestSupport.h"
 
 #include <chrono>
 #include <thread>
@@ -142,6 +146,7 @@ TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
         RecordKeeper before;
         before.open();
         before.submit({{1, entry}});
+        before.flush();
         EXPECT_TRUE(before.isNewRecord(1));
         EXPECT_FALSE(before.isNewRecord(2));
     }
@@ -155,6 +160,33 @@ TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
     ASSERT_TRUE(best);
     EXPECT_EQ(best->points, 9200u);
     EXPECT_EQ(best->highestCombo, 11u);
+}
+
+// Another program holding the records locked for the whole run: the results
+// claim no record that was not kept, and the loss is said in the log while
+// it is still open, when the match ends.
+TEST(RematchRecords, RecordsLockedForTheWholeRunAreNotClaimedAndTheirLossIsLogged)
+{
+    testsupport::ScratchDir scratch;
+    OutputHandler::instance()->open("output.log");
+    platform::SqliteDatabase otherProgram;
+    ASSERT_EQ(otherProgram.open(library::RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+    ASSERT_EQ(otherProgram.execute("BEGIN EXCLUSIVE"), platform::SqliteStatus::Ok);
+    library::RecordEntry entry{{"0123456789abcdef", "Hard", "Kai"}, {}};
+    entry.record.points = 9200;
+    {
+        RecordKeeper keeper;
+        keeper.open(library::RecordBook::fileName, {50, std::chrono::milliseconds(50)});
+        keeper.waitForWrites(true);
+        keeper.submit({{1, entry}});
+        EXPECT_FALSE(keeper.isNewRecord(1));
+        keeper.writeMessages();
+    }
+    const std::string log = testsupport::readFile("output.log");
+    OutputHandler::instance()->close();
+    ObjectRegistry::destroy();
+    EXPECT_NE(log.find("records are kept in memory and written later"), std::string::npos) << log;
+    EXPECT_NE(log.find("could not be written and are lost"), std::string::npos) << log;
 }
 
 } // namespace
