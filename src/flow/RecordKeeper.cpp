@@ -3,6 +3,7 @@
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
 #include "core/OutputHandler.h"
+#include "library/ReplayFile.h"
 #include "library/SongEntry.h"
 
 #include <algorithm>
@@ -41,17 +42,29 @@ void RecordKeeper::flush()
         book->flush();
 }
 
-void RecordKeeper::submit(const std::vector<std::pair<int, library::RecordEntry>>& entries)
+void RecordKeeper::submit(const std::vector<std::pair<int, library::RecordEntry>>& entries,
+                          const library::RecordedRound* round, std::array<std::uint32_t, 2> points)
 {
     submittedPlayers.clear();
-    if (!book || entries.empty())
+    if (!book || (entries.empty() && !round))
         return;
     std::vector<library::RecordEntry> handed;
     for (const auto& [player, entry] : entries) {
         handed.push_back(entry);
         submittedPlayers.push_back(player);
     }
-    book->submit(std::move(handed));
+    std::optional<library::ReplayEntry> replay;
+    if (round) {
+        replay.emplace();
+        replay->rate = round->rate;
+        replay->points = points;
+        for (std::size_t index = 0; index < round->players.size(); ++index) {
+            replay->chartHashes[index] = round->players[index].chartHash;
+            replay->players[index] = round->players[index].name;
+        }
+        replay->round = library::ReplayFile::write(*round);
+    }
+    book->submit(std::move(handed), std::move(replay));
     if (waitsForWrites)
         book->flush();
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "library/Record.h"
+#include "library/RecordedRound.h"
 #include "library/RecordBook.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -37,8 +40,10 @@ public:
     void writeMessages();
 
     // One song's records, handed over once at its end; each entry with the
-    // player's number (1 or 2).
-    void submit(const std::vector<std::pair<int, library::RecordEntry>>& entries);
+    // player's number (1 or 2). The round, when given, is kept with them as
+    // its replay, with both players' points.
+    void submit(const std::vector<std::pair<int, library::RecordEntry>>& entries,
+                const library::RecordedRound* round = nullptr, std::array<std::uint32_t, 2> points = {});
     // True once the player's record of the last song is written as a new
     // record; never for one that waits in memory or was lost.
     bool isNewRecord(int player) const;
