@@ -30,7 +30,7 @@ public:
     static constexpr float topY = 3.1f;
     static constexpr float lineStep = 0.36f;
     // The mean and spread, beside the histogram, in a smaller font.
-    static constexpr float spreadTopY = -2.4f;
+    static constexpr float spreadTopY = -2.7f;
     static constexpr float spreadStep = 0.33f;
 
     struct Counts {

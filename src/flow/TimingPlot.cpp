@@ -30,12 +30,12 @@ constexpr Colour frameColour{0.35f, 0.35f, 0.4f};
 constexpr Colour backColour{0.06f, 0.06f, 0.1f};
 constexpr float pointSize = 3.0f;
 
-// Inner edges keep clear of the dancer between the halves.
+// Inner edges keep clear of the dancer's arms between the halves.
 TimingPlot::Frame frameFor(int player)
 {
-    const float left = player == 1 ? -2.6f : -1.6f;
-    const float right = left + 4.2f;
-    return {left, right, -1.1f, -2.0f, left + 2.6f, -2.15f, -2.85f};
+    const float left = player == 1 ? -2.6f : -0.9f;
+    const float right = left + 3.5f;
+    return {left, right, -1.1f, -2.2f, left + 2.1f, -2.35f, -3.3f};
 }
 
 void colour(const Colour& chosen)

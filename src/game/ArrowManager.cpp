@@ -140,7 +140,7 @@ void ArrowManager::update(std::uint32_t tick)
     } else {
         ownSong.update(songNow, tick, run.isStarted(), dancer);
     }
-    playerFields.sweepMisses(songNow, [this](int player) { judge.scoreOf(player).missed(); });
+    playerFields.sweepMisses(songNow, [this](int player, const Arrow& arrow) { judge.missed(player, arrow); });
     end.check(findManager<SoundManager>("SoundManager"), run.stream(), run.isStarted(), chartPlayers);
 }
 

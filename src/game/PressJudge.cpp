@@ -72,7 +72,7 @@ bool PressJudge::judgeLane(int player, std::uint8_t lane, const SongClock::Press
     const Judgement& earned = judge(quality, player);
     tell({player, lane, arrow->getNumber(), earned.word});
     if (arrow->followsSong())
-        pressErrors.record(player, arrow->getNoteMs(), press.songMs);
+        pressErrors.record(player, arrow->getNoteMs(), press.songMs, Judgements::indexOf(earned.word));
     if (!song.startHold(arrow))
         arrow->hideForPlayer(player);
     return true;
@@ -95,6 +95,13 @@ void PressJudge::showWord(int player, const char* word)
 {
     texts.showWord(player, word);
     tell({player, noLane, 0, word});
+}
+
+void PressJudge::missed(int player, const Arrow& arrow)
+{
+    scoreOf(player).missed();
+    if (arrow.followsSong())
+        pressErrors.recordMiss(player, arrow.getNoteMs());
 }
 
 void PressJudge::mineHit(int player)

@@ -53,6 +53,9 @@ public:
     // marker is hidden for the player (a missile blocks it): then false.
     bool judgeLane(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
                    SongPlayer& song);
+    // An arrow that passed the player unhit: a miss, kept with its note's
+    // time for the results' timing plot.
+    void missed(int player, const Arrow& arrow);
     // The word, sound and points a press of this quality earns the player.
     const Judgement& judge(float quality, int player);
     // A word a hold's end or mine earned: shown and told.
@@ -71,6 +74,8 @@ public:
     const PlayerScore& scoreOf(int player) const { return scores[player == 1 ? 0 : 1]; }
     // Judged presses' distances from their notes in ms (negative: early).
     const std::vector<double>& getPressErrors(int player) const { return pressErrors.of(player); }
+    // The same with the notes' times, the words earned and the misses.
+    const PressErrors& getPressDistances() const { return pressErrors; }
     Player* playerNumber(int player) const { return player == 1 ? player1 : player == 2 ? player2 : nullptr; }
     // The totals and timing lines of the song's end.
     void logTotals(const std::string& winner) const;
