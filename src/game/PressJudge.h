@@ -4,6 +4,7 @@
 #include "game/Judgements.h"
 #include "game/PlayerScore.h"
 #include "game/PressErrors.h"
+#include "game/RoundRecorder.h"
 #include "game/SongClock.h"
 
 #include <array>
@@ -76,12 +77,16 @@ public:
     const std::vector<double>& getPressErrors(int player) const { return pressErrors.of(player); }
     // The same with the notes' times, the words earned and the misses.
     const PressErrors& getPressDistances() const { return pressErrors; }
+    // Every press and release of the round as it came, with what it hit.
+    RoundRecorder& recording() { return recorder; }
     Player* playerNumber(int player) const { return player == 1 ? player1 : player == 2 ? player2 : nullptr; }
     // The totals and timing lines of the song's end.
     void logTotals(const std::string& winner) const;
 
 private:
     void tell(const Earned& earned) const;
+    void record(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
+                std::uint8_t hit);
 
     PlayerFields& fields;
     PlayTexts& texts;
@@ -90,5 +95,6 @@ private:
     std::array<GoalMarker*, 4> goals{};
     std::array<PlayerScore, 2> scores;
     PressErrors pressErrors;
+    RoundRecorder recorder;
     std::function<void(const Earned&)> earnedListener;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // Keeps the round in memory while the song plays: every press and release of
 // each player where the song was, what each press hit, and every missile,
@@ -13,6 +14,8 @@ class RoundRecorder {
 public:
     // A new round: everything recorded so far goes.
     void start(std::string song, std::uint32_t seed, double rate = 1.0);
+    // The song's folder (empty for the game's own song).
+    void setSong(std::string song) { recorded.song = std::move(song); }
     void setPlayer(int player, std::string name, std::string chartHash, std::string chart, double speed);
 
     void press(int player, double songMs, std::uint8_t lane, std::uint8_t hit);

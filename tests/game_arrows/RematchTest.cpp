@@ -9,9 +9,11 @@
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/PlayerScore.h"
+#include "library/ReplayFile.h"
 #include "platform/SqliteDatabase.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -119,12 +121,30 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
         return last;
     };
 
+    std::size_t rounds = 0;
     for (const char* const expected : {"Full combo  New record", "Full combo"}) {
         SCOPED_TRACE(expected);
         playFlawless(stage, easySteps, hardSteps);
         stage.frame(16);
         EXPECT_EQ(lastLine(1), expected);
         EXPECT_EQ(lastLine(2), expected);
+        // Each round is kept as its replay: both players' presses as they were judged.
+        platform::SqliteDatabase kept;
+        ASSERT_EQ(kept.open(library::RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+        std::vector<platform::SqliteDatabase::Row> replays;
+        ASSERT_EQ(kept.query("SELECT round FROM replays ORDER BY id", {}, replays), platform::SqliteStatus::Ok);
+        ASSERT_EQ(replays.size(), ++rounds);
+        const auto& bytes = std::get<platform::SqliteDatabase::Blob>(replays.back().at(0));
+        const library::ReplayFile::ReadResult replay = library::ReplayFile::read(bytes);
+        ASSERT_TRUE(replay.round) << replay.problem;
+        const auto godlike = [&](std::size_t player) {
+            return std::ranges::count_if(replay.round->players[player].inputs, [](const library::RoundInput& input) {
+                return !input.release && input.hit == library::RoundInput::Godlike;
+            });
+        };
+        EXPECT_EQ(godlike(0), 4);
+        EXPECT_EQ(godlike(1), 11);
+        EXPECT_EQ(replay.round->players[1].chart, "Hard");
         stage.match().startNewRound();
         EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
         EXPECT_EQ(panel.bestText(2).substr(0, 18), "3200 (combo 11, 20");
