@@ -116,6 +116,7 @@ ArrowStage::ArrowStage(const Chart& chart)
     manager->init();
     rounds = std::make_unique<Match>(*manager, nullptr, *config, Match::Hooks{});
     rounds->init();
+    rounds->getRecords().waitForWrites(true);
     auto* carrier = new Arrow("gehtdasauchso", 0);
     carrier->setup(3);
     ObjectGraph::find()->addNode(carrier, "Arrow");
