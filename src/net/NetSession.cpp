@@ -65,6 +65,7 @@ void NetSession::resetLink()
 bool NetSession::host(std::uint16_t port, const std::string& bindAddress)
 {
     close();
+    room.reset();
     resetLink();
     std::string error;
     if (!transport.host(bindAddress, port, maxPacketBytes, error)) {
@@ -80,6 +81,7 @@ bool NetSession::host(std::uint16_t port, const std::string& bindAddress)
 bool NetSession::join(const std::string& hostName, std::uint16_t port)
 {
     close();
+    room.reset();
     resetLink();
     target = hostName + ":" + std::to_string(port);
     std::string error;
@@ -93,12 +95,78 @@ bool NetSession::join(const std::string& hostName, std::uint16_t port)
     return true;
 }
 
+bool NetSession::hostRoom(const std::string& server, std::uint16_t port)
+{
+    close();
+    resetLink();
+    room = std::make_unique<RoomLink>();
+    target = server + ":" + std::to_string(port);
+    std::string error;
+    if (!room->hostRoom(server, port, error)) {
+        fail(error);
+        return false;
+    }
+    hosting = true;
+    current = State::Hosting;
+    OutputHandler::log(OutputHandler::find(), "Network: asking the server %s for a room", target.c_str());
+    return true;
+}
+
+bool NetSession::joinRoom(const std::string& server, std::uint16_t port, const RoomCode& code)
+{
+    close();
+    resetLink();
+    room = std::make_unique<RoomLink>();
+    target = "room " + std::string(codeText(code));
+    std::string error;
+    if (!room->joinRoom(server, port, code, error)) {
+        fail(error);
+        return false;
+    }
+    hosting = false;
+    current = State::Joining;
+    OutputHandler::log(OutputHandler::find(), "Network: joining room %s on the server %s:%u",
+        std::string(codeText(code)).c_str(), server.c_str(), static_cast<unsigned>(port));
+    return true;
+}
+
+const char* NetSession::pathText() const
+{
+    if (!room)
+        return "";
+    switch (room->currentPath()) {
+    case RoomLink::Path::Direct: return "direct";
+    case RoomLink::Path::Relayed: return "relayed";
+    case RoomLink::Path::None: break;
+    }
+    return "";
+}
+
+std::optional<std::int64_t> NetSession::roundTripUs() const
+{
+    if (!sync.best())
+        return std::nullopt;
+    return sync.best()->roundTripUs;
+}
+
+bool NetSession::linkPoll(platform::EnetHost::Event& event)
+{
+    return room ? room->poll(event, clock()) : transport.poll(event);
+}
+
+void NetSession::linkClose()
+{
+    transport.close();
+    if (room)
+        room->close();
+}
+
 void NetSession::close()
 {
     closeAtUs.reset();
-    if (transport.hasPeer())
+    if (linkHasPeer())
         transmit(Goodbye{GoodbyeReason::Leaving});
-    transport.close();
+    linkClose();
     if (current != State::Idle && current != State::Failed && current != State::PeerLost)
         current = State::Idle;
     hosting = false;
@@ -108,16 +176,16 @@ void NetSession::update()
 {
     platform::EnetHost::Event event;
     if (closeAtUs) {
-        while (transport.poll(event))
+        while (linkPoll(event))
             if (event.kind == platform::EnetHost::EventKind::Disconnected)
                 closeAtUs = clock();
         if (clock() >= *closeAtUs) {
-            transport.close();
+            linkClose();
             closeAtUs.reset();
         }
         return;
     }
-    while (!closeAtUs && transport.isOpen() && transport.poll(event))
+    while (!closeAtUs && linkOpen() && linkPoll(event))
         handleEvent(event);
     checkSilence();
     sendPings();
@@ -140,7 +208,9 @@ void NetSession::handleEvent(platform::EnetHost::Event& event)
         handlePacket(event.bytes, event.address);
         break;
     case Kind::Disconnected:
-        if (event.reason == platform::EnetHost::refusedBusy)
+        if (room && event.reason == RoomLink::serverProblem)
+            fail(room->problem());
+        else if (event.reason == platform::EnetHost::refusedBusy)
             fail(hostBusyText);
         else if (current == State::Joining)
             fail("Could not reach " + target);
@@ -287,7 +357,7 @@ std::optional<Message> NetSession::receive()
 bool NetSession::transmit(const Message& message)
 {
     const std::vector<std::uint8_t> bytes = MessageCodec::encode({nextSequence, message});
-    if (!transport.send(bytes))
+    if (!(room ? room->send(bytes) : transport.send(bytes)))
         return false;
     ++nextSequence;
     return true;
@@ -333,6 +403,8 @@ void NetSession::checkSilence()
         return;
     if (current == State::Connected || current == State::InSong) {
         losePeer("went silent");
+    } else if (current == State::Hosting && room && room->hasPeer()) {
+        fail("The other player's game did not answer");
     } else if (current == State::Hosting && transport.hasPeer()) {
         OutputHandler::log(OutputHandler::find(), "Network: a guest sent no hello; waiting for another");
         transport.disconnectPeer();
@@ -358,10 +430,10 @@ void NetSession::fail(const std::string& text)
     problemText = text;
     current = State::Failed;
     hosting = false;
-    if (transport.hasPeer())
+    if (linkHasPeer())
         closeAtUs = clock() + refusalLingerUs;
     else
-        transport.close();
+        linkClose();
     OutputHandler::log(OutputHandler::find(), "Network: %s", text.c_str());
 }
 
@@ -369,7 +441,7 @@ void NetSession::losePeer(const char* why)
 {
     problemText = opponentLeftText;
     current = State::PeerLost;
-    transport.close();
+    linkClose();
     hosting = false;
     OutputHandler::log(OutputHandler::find(), "Network: the opponent %s", why);
 }
