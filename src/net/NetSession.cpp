@@ -68,7 +68,7 @@ bool NetSession::host(std::uint16_t port, const std::string& bindAddress)
     room.reset();
     resetLink();
     std::string error;
-    if (!transport.host(bindAddress, port, maxPacketBytes, error)) {
+    if (!transport.host(bindAddress, port, transportPacketBytes, error)) {
         fail(error);
         return false;
     }
@@ -85,7 +85,7 @@ bool NetSession::join(const std::string& hostName, std::uint16_t port)
     resetLink();
     target = hostName + ":" + std::to_string(port);
     std::string error;
-    if (!transport.connect(hostName, port, maxPacketBytes, error)) {
+    if (!transport.connect(hostName, port, transportPacketBytes, error)) {
         fail(error);
         return false;
     }
@@ -187,6 +187,7 @@ void NetSession::update()
     }
     while (!closeAtUs && linkOpen() && linkPoll(event))
         handleEvent(event);
+    reportHeldDrops();
     checkSilence();
     sendPings();
 }
@@ -228,6 +229,11 @@ void NetSession::handlePacket(const std::vector<std::uint8_t>& bytes, const std:
     if (!flood.allow(nowUs)) {
         drop(DropKind::Flood, from, "more than " + std::to_string(static_cast<int>(floodRatePerSecond)) +
                 " messages a second");
+        return;
+    }
+    if (bytes.size() > maxPacketBytes) {
+        drop(DropKind::Oversized, from, std::to_string(bytes.size()) + " bytes, more than " +
+                std::to_string(maxPacketBytes));
         return;
     }
     DecodeResult decoded = MessageCodec::decode(bytes);
@@ -423,6 +429,15 @@ void NetSession::drop(DropKind kind, const std::string& from, const std::string&
     const std::string more = heldBack ? " (" + std::to_string(heldBack) + " more dropped since the last line)" : "";
     OutputHandler::log(OutputHandler::find(), "Network: dropped a %s message from %s: %s%s", dropKindName(kind),
         from.c_str(), reason.c_str(), more.c_str());
+}
+
+void NetSession::reportHeldDrops()
+{
+    const std::string from = peer.empty() ? "the other game" : "\"" + peer + "\"";
+    for (std::size_t kind = 0; kind < dropCounts.size(); ++kind)
+        if (const std::uint64_t held = logLines.takeHeld(kind, clock()))
+            OutputHandler::log(OutputHandler::find(), "Network: dropped %llu more %s messages from %s since the last line",
+                static_cast<unsigned long long>(held), dropKindName(static_cast<DropKind>(kind)), from.c_str());
 }
 
 void NetSession::fail(const std::string& text)

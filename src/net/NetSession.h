@@ -111,6 +111,7 @@ private:
     bool transmit(const Message& message);
     void ping();
     void drop(DropKind kind, const std::string& from, const std::string& reason);
+    void reportHeldDrops();
     void fail(const std::string& text);
     void losePeer(const char* why);
     void resetLink();

@@ -8,10 +8,6 @@ namespace {
 
 // The server, the other game, and one slot to turn a stranger away.
 constexpr std::size_t peerSlots = 4;
-// ENet takes and acknowledges packets up to this size; the decoders refuse
-// anything over their own limits with a line, instead of ENet leaving an
-// oversized reliable packet unacknowledged and stalling the channel.
-constexpr std::size_t transportPacketBytes = 4096;
 constexpr std::int64_t knockIntervalUs = 100000;
 // ENet alone would keep knocking on a server that does not answer for 15 s.
 constexpr std::int64_t serverConnectLimitUs = 5000000;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/LobbyMessage.h"
+#include "net/NetProtocol.h"
 #include "platform/EnetEndpoint.h"
 #include "platform/EnetHost.h"
 

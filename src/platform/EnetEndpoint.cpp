@@ -52,7 +52,8 @@ bool EnetEndpoint::open(const std::string& bindAddress, std::uint16_t port, std:
         return false;
     }
     enetHost->maximumPacketSize = maxPacketBytes;
-    enetHost->maximumWaitingData = maxPacketBytes * 64;
+    // Room for a few packets of the largest size waiting to be delivered.
+    enetHost->maximumWaitingData = maxPacketBytes * 4;
     return true;
 }
 

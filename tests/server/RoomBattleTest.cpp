@@ -17,9 +17,12 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* loopback = "127.0.0.1";
-// Ports of their own, so that other runs on the machine do not collide.
-constexpr std::uint16_t serverPort = 47981;
-constexpr std::uint16_t relayPort = 47982;
+// Ports of their own, one server's per test (they run side by side), so
+// that other runs on the machine do not collide.
+constexpr std::uint16_t directServerPort = 47981;
+constexpr std::uint16_t relayedServerPort = 47982;
+constexpr std::uint16_t relayPort = 47983;
+constexpr std::uint16_t refusingServerPort = 47984;
 
 // A program of the build, stopped when the test ends (or earlier by stop()).
 class Child {
@@ -49,9 +52,9 @@ private:
     pid_t pid = 0;
 };
 
-Child startServer()
+Child startServer(std::uint16_t port)
 {
-    return Child(FLAREVOX_SERVER, {"--bind", loopback, "--port", std::to_string(serverPort), "--seconds", "60"});
+    return Child(FLAREVOX_SERVER, {"--bind", loopback, "--port", std::to_string(port), "--seconds", "60"});
 }
 
 bool pumpUntil(NetSession& a, NetSession& b, const std::function<bool()>& done, std::chrono::milliseconds limit = 6s)
@@ -74,7 +77,7 @@ bool linked(const NetSession& session)
 
 // The host opens a room on the server at `hostServerPort` (the server's own
 // port, or a relay in front of it); the guest joins by the code.
-void meetByCode(NetSession& host, NetSession& guest, std::uint16_t hostServerPort)
+void meetByCode(NetSession& host, NetSession& guest, std::uint16_t serverPort, std::uint16_t hostServerPort)
 {
     ASSERT_TRUE(host.hostRoom(loopback, hostServerPort));
     ASSERT_TRUE(pumpUntil(host, guest, [&] { return host.roomCode().has_value(); })) << host.problem();
@@ -102,11 +105,11 @@ void exchangeReady(NetSession& host, NetSession& guest)
 
 TEST(RoomBattleTest, GamesMeetByCodeDirectlyAndOutliveTheServer)
 {
-    Child server = startServer();
+    Child server = startServer(directServerPort);
     ASSERT_TRUE(server.started);
     NetSession host("host");
     NetSession guest("guest");
-    meetByCode(host, guest, serverPort);
+    meetByCode(host, guest, directServerPort, directServerPort);
     EXPECT_STREQ(host.pathText(), "direct");
     EXPECT_STREQ(guest.pathText(), "direct");
     exchangeReady(host, guest);
@@ -118,18 +121,18 @@ TEST(RoomBattleTest, GamesMeetByCodeDirectlyAndOutliveTheServer)
 
 TEST(RoomBattleTest, GamesThatCannotReachEachOtherAreRelayedUntilTheServerGoes)
 {
-    Child server = startServer();
+    Child server = startServer(relayedServerPort);
     // The host reaches the server through the relay tool, whose socket takes
     // datagrams from the server only: the address the guest is told takes
     // nothing from the guest, as behind a symmetric router.
     Child relay(FLAREVOX_RELAY,
-        {"--listen", std::to_string(relayPort), "--to", std::string(loopback) + ":" + std::to_string(serverPort),
+        {"--listen", std::to_string(relayPort), "--to", std::string(loopback) + ":" + std::to_string(relayedServerPort),
             "--seconds", "60"});
     ASSERT_TRUE(server.started && relay.started);
     NetSession host("host");
     NetSession guest("guest");
     const auto start = std::chrono::steady_clock::now();
-    meetByCode(host, guest, relayPort);
+    meetByCode(host, guest, relayedServerPort, relayPort);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 2s) << "the direct attempt has its two seconds";
     EXPECT_STREQ(host.pathText(), "relayed");
     EXPECT_STREQ(guest.pathText(), "relayed");
@@ -146,14 +149,14 @@ TEST(RoomBattleTest, GamesThatCannotReachEachOtherAreRelayedUntilTheServerGoes)
 
 TEST(RoomBattleTest, AWrongCodeAndAMissingServerAreSaidPlainly)
 {
-    Child server = startServer();
+    Child server = startServer(refusingServerPort);
     NetSession host("host");
     NetSession guest("guest");
-    ASSERT_TRUE(guest.joinRoom(loopback, serverPort, RoomCode{'Z', 'Z', 'Z', 'Z', 'Z', 'Z'}));
+    ASSERT_TRUE(guest.joinRoom(loopback, refusingServerPort, RoomCode{'Z', 'Z', 'Z', 'Z', 'Z', 'Z'}));
     ASSERT_TRUE(pumpUntil(host, guest, [&] { return guest.state() == NetSession::State::Failed; }));
     EXPECT_EQ(guest.problem(), refusalText(RefusalReason::NoSuchRoom));
     server.stop();
-    ASSERT_TRUE(host.hostRoom(loopback, serverPort));
+    ASSERT_TRUE(host.hostRoom(loopback, refusingServerPort));
     ASSERT_TRUE(pumpUntil(host, guest, [&] { return host.state() == NetSession::State::Failed; }, 7s));
-    EXPECT_EQ(host.problem(), "Could not reach the server 127.0.0.1:47981");
+    EXPECT_EQ(host.problem(), "Could not reach the server 127.0.0.1:" + std::to_string(refusingServerPort));
 }

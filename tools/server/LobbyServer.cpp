@@ -9,6 +9,9 @@ namespace {
 
 constexpr std::int64_t expiryIntervalUs = 1000000;
 constexpr std::int64_t reportIntervalUs = 60000000;
+// ENet takes packets up to this size, so that the lobby counts and logs one
+// over its own limit instead of ENet leaving it unacknowledged.
+constexpr std::size_t transportPacketBytes = 1024;
 
 std::int64_t steadyUs()
 {
@@ -28,8 +31,7 @@ bool LobbyServer::open(std::string& error)
 {
     // One slot more than the games it takes, so that one over the limit is
     // told so instead of timing out.
-    if (!endpoint.open(options.bindAddress, options.port, options.limits.maxClients + 1, net::maxLobbyPacketBytes,
-            error))
+    if (!endpoint.open(options.bindAddress, options.port, options.limits.maxClients + 1, transportPacketBytes, error))
         return false;
     lastExpiryUs = lastReportUs = steadyUs();
     log("listening on UDP port " + std::to_string(endpoint.localPort()) + " for up to " +
