@@ -57,6 +57,10 @@ constexpr std::int64_t silenceLimitUs = 4000000;
 constexpr std::int64_t syncPingIntervalUs = 30000;
 constexpr int syncExchanges = 8;
 constexpr std::int64_t minStartLeadUs = 1000000;
+// A start the peer names must lie within this window around the receiver's
+// now: a little late (the message was slow), a few seconds ahead at most.
+constexpr std::int64_t maxStartLateUs = 1000000;
+constexpr std::int64_t maxStartAheadUs = 10000000;
 // A peer may send this many messages per second, in bursts of up to flood burst.
 constexpr double floodRatePerSecond = 200.0;
 constexpr double floodBurst = 400.0;

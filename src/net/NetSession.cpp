@@ -296,6 +296,13 @@ void NetSession::handlePong(const Pong& pong, std::int64_t receivedUs)
 
 void NetSession::handleGoodbye(const Goodbye& goodbye)
 {
+    // A guest that leaves before its hello refuses nothing: keep hosting.
+    if (current == State::Hosting && !room) {
+        OutputHandler::log(OutputHandler::find(), "Network: a guest left before its hello; waiting for another");
+        transport.disconnectPeer();
+        resetLink();
+        return;
+    }
     switch (goodbye.reason) {
     case GoodbyeReason::VersionMismatch:
         fail("The other player's game speaks another network version: both players need the same version of "
@@ -315,9 +322,18 @@ void NetSession::handleGameMessage(Message& message)
     if (const auto* start = std::get_if<StartAt>(&message)) {
         if (hosting || current != State::Connected)
             return;
+        const std::int64_t aheadUs = start->startUs - clock();
+        if (aheadUs < -maxStartLateUs || aheadUs > maxStartAheadUs) {
+            drop(DropKind::Malformed, peer, "a start " + std::to_string(aheadUs / 1000) + " ms from now");
+            return;
+        }
         songStart = start->startUs;
         current = State::InSong;
     } else if (std::holds_alternative<SongEnd>(message)) {
+        if (current != State::InSong) {
+            drop(DropKind::Malformed, peer, "song-end totals outside a song");
+            return;
+        }
         songEndReceived = true;
     }
     if (inbox.size() >= inboxLimit) {

@@ -257,6 +257,43 @@ TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
     EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(olderVersion));
 }
 
+TEST(NetSession, AScriptedPeerCannotEndHostingNorEndOrMoveTheSong)
+{
+    // A goodbye before any hello is a guest leaving, not the host refusing.
+    NetSession host("host");
+    ASSERT_TRUE(host.host(firstPort + 9, loopback));
+    RawPeer stranger;
+    std::string error;
+    ASSERT_TRUE(stranger.link.connect(loopback, firstPort + 9, transportPacketBytes, error));
+    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.link.hasPeer(); }));
+    stranger.send(1, Goodbye{GoodbyeReason::Busy});
+    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.disconnected; }));
+    EXPECT_EQ(host.state(), NetSession::State::Hosting);
+    NetSession guest("guest");
+    ASSERT_TRUE(guest.join(loopback, firstPort + 9));
+    EXPECT_TRUE(pumpUntil([&] { pump(host, guest); }, [&] { return guest.state() == NetSession::State::Connected; }));
+
+    // A host's totals before the song, and starts at 0 or in 2^53 us, are refused.
+    RawPeer rawHost;
+    ASSERT_TRUE(rawHost.link.host(loopback, firstPort + 10, transportPacketBytes, error)) << error;
+    NetSession joiner("joiner");
+    ASSERT_TRUE(joiner.join(loopback, firstPort + 10));
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); }, [&] { return rawHost.link.hasPeer(); }));
+    rawHost.send(1, Hello{protocolVersion, "raw"});
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.state() == NetSession::State::Connected; }));
+    rawHost.send(2, SongEnd{12800, {}, 0, 0, 0});
+    rawHost.send(3, StartAt{0});
+    rawHost.send(4, StartAt{maxClockUs});
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.dropped(DropKind::Malformed) == 3; }));
+    EXPECT_EQ(joiner.state(), NetSession::State::Connected);
+    EXPECT_FALSE(joiner.receive().has_value());
+    rawHost.send(5, StartAt{NetSession::steadyMicroseconds() + 2000000});
+    EXPECT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.state() == NetSession::State::InSong; }));
+}
+
 TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
 {
     const auto logPath = std::filesystem::temp_directory_path() / "flarevox-net-drops.log";
