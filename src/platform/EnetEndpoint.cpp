@@ -102,7 +102,12 @@ bool EnetEndpoint::poll(Event& event, std::uint32_t waitMs)
     if (!enetHost)
         return false;
     ENetEvent raw{};
-    if (enet_host_service(enetHost, &raw, waitMs) <= 0)
+    // Events already received are handed out without another pass over
+    // every peer; only when there are none does ENet send and receive.
+    int found = enet_host_check_events(enetHost, &raw);
+    if (found == 0)
+        found = enet_host_service(enetHost, &raw, waitMs);
+    if (found <= 0)
         return false;
     event = Event{};
     event.peer = static_cast<PeerId>(raw.peer - enetHost->peers);

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::int64_t expiryIntervalUs = 1000000;
 constexpr std::int64_t reportIntervalUs = 60000000;
+constexpr int eventsPerFlush = 256;
 // ENet takes packets up to this size, so that the lobby counts and logs one
 // over its own limit instead of ENet leaving it unacknowledged.
 constexpr std::size_t transportPacketBytes = 1024;
@@ -42,7 +43,9 @@ bool LobbyServer::open(std::string& error)
 void LobbyServer::step(std::uint32_t waitMs)
 {
     platform::EnetEndpoint::Event event;
-    for (bool waited = false; endpoint.poll(event, waited ? 0 : waitMs); waited = true)
+    // Answers go out together after a batch of events: each flush visits
+    // every peer.
+    for (int handled = 0; handled < eventsPerFlush && endpoint.poll(event, handled == 0 ? waitMs : 0); ++handled)
         handle(event, steadyUs());
     const std::int64_t nowUs = steadyUs();
     if (nowUs - lastExpiryUs >= expiryIntervalUs) {
@@ -67,7 +70,6 @@ void LobbyServer::handle(platform::EnetEndpoint::Event& event, std::int64_t nowU
         rooms.leave(event.peer);
         break;
     }
-    deliver();
 }
 
 void LobbyServer::deliver()
