@@ -211,21 +211,18 @@ bool LoadRun::run(pid_t server)
     const double cpuBefore = cpuSeconds(server);
     const auto start = Clock::now();
     const auto end = start + std::chrono::seconds(options.seconds);
-    const auto interval = std::chrono::duration<double>(1.0 / messagesPerSecond);
+    // Every relayed game sends messagesPerSecond, the games' turns spread
+    // evenly over time as independent players' presses would be.
+    const std::size_t senders = options.relayed * 2;
     std::size_t sent = 0;
-    for (auto next = start; Clock::now() < end;) {
-        if (Clock::now() >= next) {
-            // Every relayed game sends one message per interval, spread over it.
-            for (std::size_t index = 0; index < options.relayed * 2; ++index) {
-                std::vector<std::uint8_t> payload(payloadBytes, 0);
-                const std::int64_t sentNs = nowNs();
-                std::memcpy(payload.data(), &sentNs, sizeof sentNs);
-                send(games[index], net::Relay{std::move(payload)});
-                ++sent;
-                if (index % 50 == 49)
-                    pump();
-            }
-            next += std::chrono::duration_cast<Clock::duration>(interval);
+    while (Clock::now() < end) {
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        const auto due = static_cast<std::size_t>(elapsed * messagesPerSecond * static_cast<double>(senders));
+        for (; sent < due; ++sent) {
+            std::vector<std::uint8_t> payload(payloadBytes, 0);
+            const std::int64_t sentNs = nowNs();
+            std::memcpy(payload.data(), &sentNs, sizeof sentNs);
+            send(games[sent % senders], net::Relay{std::move(payload)});
         }
         pump();
         std::this_thread::sleep_for(std::chrono::microseconds(200));
