@@ -58,8 +58,9 @@ constexpr std::int64_t syncPingIntervalUs = 30000;
 constexpr int syncExchanges = 8;
 constexpr std::int64_t minStartLeadUs = 1000000;
 // A start the peer names must lie within this window around the receiver's
-// now: a little late (the message was slow), a few seconds ahead at most.
-constexpr std::int64_t maxStartLateUs = 1000000;
+// now: a few seconds late at most (the message was slow; the song then
+// starts as far in as the moment has passed), a few seconds ahead at most.
+constexpr std::int64_t maxStartLateUs = 5000000;
 constexpr std::int64_t maxStartAheadUs = 10000000;
 // A peer may send this many messages per second, in bursts of up to flood burst.
 constexpr double floodRatePerSecond = 200.0;
