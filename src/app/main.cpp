@@ -20,7 +20,7 @@ constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
     = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [1|2] [--rounds N] "
-      "[--exit-at-end]] [--host [PORT] | --join HOST[:PORT]] [--help]\n";
+      "[--exit-at-end]] [--host [PORT] | --join CODE|HOST[:PORT]] [--help]\n";
 constexpr const char* optionsHelp
     = "  --song DIR           start with the song in folder DIR chosen\n"
       "  --difficulty NAME    player 1's chart of that song (and player 2's without --difficulty2)\n"
@@ -28,8 +28,9 @@ constexpr const char* optionsHelp
       "  --autoplay [1|2]     a bot plays both players, or only player 1 or 2 (its rounds set no records)\n"
       "  --rounds N           with --autoplay: N rounds in a row, the next song each time\n"
       "  --exit-at-end        with --autoplay: end three seconds after the last winner\n"
-      "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT)\n"
-      "  --join HOST[:PORT]   join the battle hosted at HOST\n"
+      "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT); with\n"
+      "                       [Network] Server set, a room on that server instead, with a code to give\n"
+      "  --join CODE|HOST[:PORT]  join the room of CODE on the server, or the battle hosted at HOST\n"
       "  --help, -h           print this help and end\n";
 constexpr int mostRounds = 1000;
 
@@ -57,9 +58,11 @@ bool parsePort(const std::string& text, std::uint16_t& port)
     return true;
 }
 
-// HOST or HOST:PORT (the default port without one).
+// CODE, HOST or HOST:PORT (the default port without one).
 bool parseJoin(const std::string& text, NetPlan& plan)
 {
+    if (net::RoomCode code{}; net::parseRoomCode(text, code))
+        plan.roomCode = code;
     const auto colon = text.rfind(':');
     plan.hostName = text.substr(0, colon);
     plan.port = net::defaultPort;

@@ -84,9 +84,11 @@ std::optional<NetPlan> AddressEntryScreen::parse(const std::string& address, std
     const auto colon = address.find(':');
     NetPlan plan{false, address.substr(0, colon), net::defaultPort};
     if (plan.hostName.empty()) {
-        reason = "Type the other player's address first";
+        reason = "Type the other player's address or room code first";
         return std::nullopt;
     }
+    if (net::RoomCode code{}; colon == std::string::npos && net::parseRoomCode(address, code))
+        plan.roomCode = code;
     if (colon == std::string::npos)
         return plan;
     const std::string port = address.substr(colon + 1);
@@ -106,8 +108,8 @@ void AddressEntryScreen::draw()
     const StoryPage& page = match.getStoryPage();
     page.drawStory();
     page.drawLine(story::panelLineY[0], "Join a battle across two machines");
-    page.drawLine(story::panelLineY[1], "Address of the other player's game: " + story::printable(text) + "_");
+    page.drawLine(story::panelLineY[1], "Room code or address of the other player's game: " + story::printable(text) + "_");
     page.drawLine(story::panelLineY[2], story::printable(problem));
-    page.drawLine(story::panelLineY[3], "HOST or HOST:PORT (port " + std::to_string(net::defaultPort)
+    page.drawLine(story::panelLineY[3], "CODE, HOST or HOST:PORT (port " + std::to_string(net::defaultPort)
                                             + " without one)    Enter: join    Escape: back");
 }

@@ -10,9 +10,9 @@
 
 class Match;
 
-// F12 on the story screen: the address of the host to join, typed on the
-// keyboard as HOST or HOST:PORT (letters, digits, '.', ':' and '-'; the
-// default port without one). Backspace takes back the last character, Enter
+// F12 on the story screen: the room code or the address of the host to
+// join, typed on the keyboard as CODE, HOST or HOST:PORT (letters, digits,
+// '.', ':' and '-'; the default port without one). Backspace takes back the last character, Enter
 // joins, Escape returns to the story screen. Player actions do not act here.
 class AddressEntryScreen : public Screen {
 public:
@@ -30,8 +30,9 @@ public:
     // Why Enter did not join, or empty.
     const std::string& getProblem() const { return problem; }
 
-    // HOST or HOST:PORT as a plan to join it; nothing, with the reason in
-    // `reason`, when it is not one.
+    // CODE, HOST or HOST:PORT as a plan to join it (six letters may be
+    // either a code or a host); nothing, with the reason in `reason`, when
+    // it is not one.
     static std::optional<NetPlan> parse(const std::string& address, std::string& reason);
 
 private:

@@ -203,7 +203,11 @@ void Match::openBattle(const NetPlan& plan)
     story.stopPreview();
     net.reset();
     const std::string name = config.getValue("Name", plan.hosting ? "Player1" : "Player2");
-    net = std::make_unique<NetBattle>(*this, plan, name);
+    NetPlan withServer = plan;
+    std::string problem;
+    if (!withServer.setServer(config.getValue("Server", "Network"), problem))
+        OutputHandler::log(OutputHandler::find(), "Match: %s; battles go by address", problem.c_str());
+    net = std::make_unique<NetBattle>(*this, withServer, name);
     moveTo(lobby);
 }
 

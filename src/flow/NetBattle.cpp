@@ -6,6 +6,8 @@
 #include "game/GimmickManager.h"
 #include "platform/LocalAddresses.h"
 
+#include <cstdio>
+
 namespace {
 
 static_assert(MissileStore::thresholdCount == net::thresholdCount && MissileStore::slotCount == net::slotCount,
@@ -28,9 +30,17 @@ NetBattle::NetBattle(Match& match, const NetPlan& plan, const std::string& playe
     , missiles(match, session, localPlayer())
     , results(match, session, localPlayer(), points)
 {
-    open = plan.hosting ? session.host(plan.port) : session.join(plan.hostName, plan.port);
+    if (plan.viaServer())
+        open = plan.hosting ? session.hostRoom(plan.server, plan.serverPort)
+                            : session.joinRoom(plan.server, plan.serverPort, *plan.roomCode);
+    else
+        open = plan.hosting ? session.host(plan.port) : session.join(plan.hostName, plan.port);
     if (!open)
         log("NetBattle: %s", session.problem());
+    else if (plan.viaServer())
+        log("NetBattle: %s", (plan.hosting ? std::string("Hosting a room")
+                                           : "Joining room " + std::string(net::codeText(*plan.roomCode)))
+                + " through the server " + plan.server + ":" + std::to_string(plan.serverPort));
     else if (plan.hosting)
         log("NetBattle: Hosting on port %s", std::to_string(plan.port));
     else
@@ -76,6 +86,10 @@ void NetBattle::update(std::uint32_t tick)
         greeted = true;
         log("NetBattle: %s is here; the clocks agree", session.peerName());
         noticeText = plan.hosting ? "" : "Waiting for " + session.peerName() + " to choose the song";
+        if (plan.viaServer()) {
+            log("NetBattle: Linked %s", linkText());
+            noticeText += (noticeText.empty() ? "Linked " : " (linked ") + linkText() + (noticeText.empty() ? "" : ")");
+        }
         match.showStory();
     }
     if (!peerLostNoticed && greeted && !isConnected()) {
@@ -138,11 +152,48 @@ void NetBattle::onOffer(const net::SongOffer& offer)
     handshake.answer(offer);
 }
 
+// "direct" or "relayed" with the round trip, once the link is up.
+std::string NetBattle::linkText() const
+{
+    std::string text = session.pathText();
+    if (const auto roundTripUs = session.roundTripUs()) {
+        char ms[32];
+        std::snprintf(ms, sizeof ms, ", round trip %.1f ms", static_cast<double>(*roundTripUs) / 1000.0);
+        text += ms;
+    }
+    return text;
+}
+
+// The room's code spaced out on a line of its own, to be read out.
+std::vector<std::string> NetBattle::roomLines() const
+{
+    std::vector<std::string> lines;
+    const std::string server = plan.server + ":" + std::to_string(plan.serverPort);
+    if (!plan.hosting) {
+        lines.push_back("Joining room " + std::string(net::codeText(*plan.roomCode)) + " on the server " + server + " ...");
+    } else if (const auto code = session.roomCode()) {
+        lines.push_back("Hosting a battle through the server " + server + ". The room code:");
+        std::string spaced;
+        for (const char letter : net::codeText(*code))
+            spaced += std::string(spaced.empty() ? "        " : "      ") + letter;
+        lines.push_back(spaced);
+        lines.push_back("The other player types it at F12 (or starts with --join " + std::string(net::codeText(*code)) + ").");
+        lines.push_back("Waiting for the other player ...");
+    } else {
+        lines.push_back("Asking the server " + server + " for a room ...");
+    }
+    if (isConnected())
+        lines.push_back("Linked " + linkText() + "; the clocks are being set ...");
+    return lines;
+}
+
 std::vector<std::string> NetBattle::lobbyLines() const
 {
     std::vector<std::string> lines;
     if (!open) {
         lines.push_back(session.problem().empty() ? "The network battle could not start" : session.problem());
+    } else if (plan.viaServer()) {
+        lines = roomLines();
     } else if (plan.hosting) {
         lines.push_back("Hosting a battle on UDP port " + std::to_string(plan.port) + ".");
         const std::vector<std::string> addresses = platform::localAddresses();

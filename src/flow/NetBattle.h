@@ -50,6 +50,9 @@ public:
 
     // What the lobby shows, top first.
     std::vector<std::string> lobbyLines() const;
+    // How the other game is linked through a server: "direct" or "relayed",
+    // with the round trip.
+    std::string linkText() const;
     // A line under the current screen ("Opponent left", a refused song), or empty.
     const std::string& notice() const { return noticeText; }
     // The other player's totals as their machine counted them, once they arrived.
@@ -57,6 +60,7 @@ public:
     const net::NetSession& getSession() const { return session; }
 
 private:
+    std::vector<std::string> roomLines() const;
     void forgetRound();
     void handle(const net::Message& message);
     void onOffer(const net::SongOffer& offer);

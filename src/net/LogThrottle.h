@@ -15,6 +15,10 @@ public:
     // True when a line of this kind may be written now; `suppressed` is then
     // the number held back since the last line of the kind.
     bool allow(std::size_t kind, std::int64_t nowUs, std::uint64_t& suppressed);
+    // Once the interval after a kind's last line is over, the number held
+    // back since (and 0 until then, or when there were none): a line can
+    // say so even when no further line of the kind comes.
+    std::uint64_t takeHeld(std::size_t kind, std::int64_t nowUs);
 
 private:
     struct Slot {

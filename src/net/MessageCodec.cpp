@@ -73,6 +73,25 @@ std::string outOfRange(const char* field, long long value)
     return std::string(field) + " " + std::to_string(value) + " is out of range";
 }
 
+// Every field's problem, so that the line names all of them, not only the first.
+class Problems {
+public:
+    Problems& add(const std::string& problem)
+    {
+        if (!problem.empty())
+            text += (text.empty() ? "" : "; ") + problem;
+        return *this;
+    }
+    Problems& check(bool holds, const char* field, long long value)
+    {
+        return holds ? *this : add(outOfRange(field, value));
+    }
+    std::string take() { return std::move(text); }
+
+private:
+    std::string text;
+};
+
 // Each message type's fields: written by put(), read and checked by take(),
 // which returns why the fields are refused (empty when they are fine).
 void put(Writer& out, const Hello& m)
@@ -106,11 +125,10 @@ std::string take(Reader& in, Hello& m)
 
 std::string checkChart(std::uint8_t difficulty, std::uint8_t chartIndex)
 {
-    if (difficulty >= difficultyCount)
-        return outOfRange("difficulty", difficulty);
-    if (chartIndex > maxChartIndex)
-        return outOfRange("chart index", chartIndex);
-    return {};
+    return Problems()
+        .check(difficulty < difficultyCount, "difficulty", difficulty)
+        .check(chartIndex <= maxChartIndex, "chart index", chartIndex)
+        .take();
 }
 
 void put(Writer& out, const SongOffer& m)
@@ -140,10 +158,8 @@ std::string take(Reader& in, SongAnswer& m)
     std::uint8_t hasSong = 0;
     if (!in.getBytes(m.songHash) || !in.getAll(hasSong, m.difficulty, m.chartIndex))
         return truncatedText;
-    if (hasSong > 1)
-        return outOfRange("song flag", hasSong);
     m.hasSong = hasSong == 1;
-    return checkChart(m.difficulty, m.chartIndex);
+    return Problems().check(hasSong <= 1, "song flag", hasSong).add(checkChart(m.difficulty, m.chartIndex)).take();
 }
 
 void put(Writer&, const Ready&) {}
@@ -183,13 +199,13 @@ std::string take(Reader& in, Pong& m)
 {
     if (!in.getAll(m.id, m.pingSentUs, m.receivedUs, m.repliedUs))
         return truncatedText;
+    Problems problems;
     for (const auto& [field, us] : {std::pair{"ping time", m.pingSentUs}, std::pair{"receive time", m.receivedUs},
              std::pair{"reply time", m.repliedUs}})
-        if (auto problem = checkClock(field, us); !problem.empty())
-            return problem;
+        problems.add(checkClock(field, us));
     if (m.repliedUs < m.receivedUs)
-        return "the reply comes before the ping arrived";
-    return {};
+        problems.add("the reply comes before the ping arrived");
+    return problems.take();
 }
 
 void put(Writer& out, const StartAt& m)
@@ -217,17 +233,13 @@ std::string take(Reader& in, Judgement& m)
 {
     if (!in.getAll(m.player, m.lane, m.noteIndex, m.word, m.pointsAfter))
         return truncatedText;
-    if (!within(m.player, 1, 2))
-        return outOfRange("player", m.player);
-    if (m.lane >= laneCount)
-        return outOfRange("lane", m.lane);
-    if (m.noteIndex > maxNoteIndex)
-        return outOfRange("note index", m.noteIndex);
-    if (m.word >= judgementWords.size())
-        return outOfRange("word", m.word);
-    if (!within(m.pointsAfter, -maxPoints, maxPoints))
-        return outOfRange("points", m.pointsAfter);
-    return {};
+    return Problems()
+        .check(within(m.player, 1, 2), "player", m.player)
+        .check(m.lane < laneCount, "lane", m.lane)
+        .check(m.noteIndex <= maxNoteIndex, "note index", m.noteIndex)
+        .check(m.word < judgementWords.size(), "word", m.word)
+        .check(within(m.pointsAfter, -maxPoints, maxPoints), "points", m.pointsAfter)
+        .take();
 }
 
 std::string checkSongTime(const char* field, std::int32_t ms)
@@ -247,11 +259,11 @@ std::string take(Reader& in, MissileLaunched& m)
 {
     if (!in.getAll(m.missile, m.slot, m.lane, m.songTimeMs))
         return truncatedText;
-    if (m.slot >= slotCount)
-        return outOfRange("slot", m.slot);
-    if (m.lane >= laneCount)
-        return outOfRange("lane", m.lane);
-    return checkSongTime("launch time", m.songTimeMs);
+    return Problems()
+        .check(m.slot < slotCount, "slot", m.slot)
+        .check(m.lane < laneCount, "lane", m.lane)
+        .add(checkSongTime("launch time", m.songTimeMs))
+        .take();
 }
 
 void put(Writer& out, const MissileOutcome& m)
@@ -267,16 +279,15 @@ std::string take(Reader& in, MissileOutcome& m)
     std::uint8_t fate = 0;
     if (!in.getAll(m.missile, fate, m.blockStartMs, m.blockEndMs))
         return truncatedText;
-    if (fate > static_cast<std::uint8_t>(MissileFate::Spent))
-        return outOfRange("fate", fate);
     m.fate = static_cast<MissileFate>(fate);
-    if (auto problem = checkSongTime("block start", m.blockStartMs); !problem.empty())
-        return problem;
-    if (auto problem = checkSongTime("block end", m.blockEndMs); !problem.empty())
-        return problem;
-    if (m.blockEndMs < m.blockStartMs || m.blockEndMs - m.blockStartMs > maxBlockMs)
-        return "the block's span is out of range";
-    return {};
+    Problems problems;
+    problems.check(fate <= static_cast<std::uint8_t>(MissileFate::Spent), "fate", fate)
+        .add(checkSongTime("block start", m.blockStartMs))
+        .add(checkSongTime("block end", m.blockEndMs));
+    const std::int64_t spanMs = std::int64_t{m.blockEndMs} - m.blockStartMs;
+    if (spanMs < 0 || spanMs > maxBlockMs)
+        problems.add("the block's span is out of range");
+    return problems.take();
 }
 
 void put(Writer& out, const PointsState& m)
@@ -290,13 +301,11 @@ std::string take(Reader& in, PointsState& m)
 {
     if (!in.getAll(m.points, m.thresholdsAwarded, m.missilesInStore))
         return truncatedText;
-    if (!within(m.points, -maxPoints, maxPoints))
-        return outOfRange("points", m.points);
-    if (m.thresholdsAwarded > maxThresholdBits)
-        return outOfRange("thresholds", m.thresholdsAwarded);
-    if (m.missilesInStore > maxSlotBits)
-        return outOfRange("missiles in store", m.missilesInStore);
-    return {};
+    return Problems()
+        .check(within(m.points, -maxPoints, maxPoints), "points", m.points)
+        .check(m.thresholdsAwarded <= maxThresholdBits, "thresholds", m.thresholdsAwarded)
+        .check(m.missilesInStore <= maxSlotBits, "missiles in store", m.missilesInStore)
+        .take();
 }
 
 void put(Writer& out, const SongEnd& m)

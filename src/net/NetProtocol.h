@@ -17,8 +17,13 @@ constexpr std::uint16_t protocolVersion = 2;
 
 // Limits of messages and their fields.
 constexpr std::size_t maxMessageBytes = 64;
-// Packets above this never reach the decoder (the transport drops them).
+// Packets above this are refused with a line before they reach the decoder.
 constexpr std::size_t maxPacketBytes = 256;
+// The transport takes and acknowledges packets up to this size, so that one
+// over maxPacketBytes is refused with a line instead of being left
+// unacknowledged, which would stall the reliable channel behind it. A packet
+// larger still stalls only the sender's own link, which then goes silent.
+constexpr std::size_t transportPacketBytes = 65536;
 constexpr std::size_t maxNameBytes = 32;
 constexpr std::size_t chartHashBytes = 32;
 constexpr std::uint8_t maxChartIndex = 63;
@@ -52,6 +57,11 @@ constexpr std::int64_t silenceLimitUs = 4000000;
 constexpr std::int64_t syncPingIntervalUs = 30000;
 constexpr int syncExchanges = 8;
 constexpr std::int64_t minStartLeadUs = 1000000;
+// A start the peer names must lie within this window around the receiver's
+// now: a few seconds late at most (the message was slow; the song then
+// starts as far in as the moment has passed), a few seconds ahead at most.
+constexpr std::int64_t maxStartLateUs = 5000000;
+constexpr std::int64_t maxStartAheadUs = 10000000;
 // A peer may send this many messages per second, in bursts of up to flood burst.
 constexpr double floodRatePerSecond = 200.0;
 constexpr double floodBurst = 400.0;

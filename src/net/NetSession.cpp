@@ -65,9 +65,10 @@ void NetSession::resetLink()
 bool NetSession::host(std::uint16_t port, const std::string& bindAddress)
 {
     close();
+    room.reset();
     resetLink();
     std::string error;
-    if (!transport.host(bindAddress, port, maxPacketBytes, error)) {
+    if (!transport.host(bindAddress, port, transportPacketBytes, error)) {
         fail(error);
         return false;
     }
@@ -80,10 +81,11 @@ bool NetSession::host(std::uint16_t port, const std::string& bindAddress)
 bool NetSession::join(const std::string& hostName, std::uint16_t port)
 {
     close();
+    room.reset();
     resetLink();
     target = hostName + ":" + std::to_string(port);
     std::string error;
-    if (!transport.connect(hostName, port, maxPacketBytes, error)) {
+    if (!transport.connect(hostName, port, transportPacketBytes, error)) {
         fail(error);
         return false;
     }
@@ -93,12 +95,78 @@ bool NetSession::join(const std::string& hostName, std::uint16_t port)
     return true;
 }
 
+bool NetSession::hostRoom(const std::string& server, std::uint16_t port)
+{
+    close();
+    resetLink();
+    room = std::make_unique<RoomLink>();
+    target = server + ":" + std::to_string(port);
+    std::string error;
+    if (!room->hostRoom(server, port, error)) {
+        fail(error);
+        return false;
+    }
+    hosting = true;
+    current = State::Hosting;
+    OutputHandler::log(OutputHandler::find(), "Network: asking the server %s for a room", target.c_str());
+    return true;
+}
+
+bool NetSession::joinRoom(const std::string& server, std::uint16_t port, const RoomCode& code)
+{
+    close();
+    resetLink();
+    room = std::make_unique<RoomLink>();
+    target = "room " + std::string(codeText(code));
+    std::string error;
+    if (!room->joinRoom(server, port, code, error)) {
+        fail(error);
+        return false;
+    }
+    hosting = false;
+    current = State::Joining;
+    OutputHandler::log(OutputHandler::find(), "Network: joining room %s on the server %s:%u",
+        std::string(codeText(code)).c_str(), server.c_str(), static_cast<unsigned>(port));
+    return true;
+}
+
+const char* NetSession::pathText() const
+{
+    if (!room)
+        return "";
+    switch (room->currentPath()) {
+    case RoomLink::Path::Direct: return "direct";
+    case RoomLink::Path::Relayed: return "relayed";
+    case RoomLink::Path::None: break;
+    }
+    return "";
+}
+
+std::optional<std::int64_t> NetSession::roundTripUs() const
+{
+    if (!sync.best())
+        return std::nullopt;
+    return sync.best()->roundTripUs;
+}
+
+bool NetSession::linkPoll(platform::EnetHost::Event& event)
+{
+    return room ? room->poll(event, clock()) : transport.poll(event);
+}
+
+void NetSession::linkClose()
+{
+    transport.close();
+    if (room)
+        room->close();
+}
+
 void NetSession::close()
 {
     closeAtUs.reset();
-    if (transport.hasPeer())
+    if (linkHasPeer())
         transmit(Goodbye{GoodbyeReason::Leaving});
-    transport.close();
+    linkClose();
     if (current != State::Idle && current != State::Failed && current != State::PeerLost)
         current = State::Idle;
     hosting = false;
@@ -108,17 +176,18 @@ void NetSession::update()
 {
     platform::EnetHost::Event event;
     if (closeAtUs) {
-        while (transport.poll(event))
+        while (linkPoll(event))
             if (event.kind == platform::EnetHost::EventKind::Disconnected)
                 closeAtUs = clock();
         if (clock() >= *closeAtUs) {
-            transport.close();
+            linkClose();
             closeAtUs.reset();
         }
         return;
     }
-    while (!closeAtUs && transport.isOpen() && transport.poll(event))
+    while (!closeAtUs && linkOpen() && linkPoll(event))
         handleEvent(event);
+    reportHeldDrops();
     checkSilence();
     sendPings();
 }
@@ -140,7 +209,9 @@ void NetSession::handleEvent(platform::EnetHost::Event& event)
         handlePacket(event.bytes, event.address);
         break;
     case Kind::Disconnected:
-        if (event.reason == platform::EnetHost::refusedBusy)
+        if (room && event.reason == RoomLink::serverProblem)
+            fail(room->problem());
+        else if (event.reason == platform::EnetHost::refusedBusy)
             fail(hostBusyText);
         else if (current == State::Joining)
             fail("Could not reach " + target);
@@ -158,6 +229,11 @@ void NetSession::handlePacket(const std::vector<std::uint8_t>& bytes, const std:
     if (!flood.allow(nowUs)) {
         drop(DropKind::Flood, from, "more than " + std::to_string(static_cast<int>(floodRatePerSecond)) +
                 " messages a second");
+        return;
+    }
+    if (bytes.size() > maxPacketBytes) {
+        drop(DropKind::Oversized, from, std::to_string(bytes.size()) + " bytes, more than " +
+                std::to_string(maxPacketBytes));
         return;
     }
     DecodeResult decoded = MessageCodec::decode(bytes);
@@ -220,6 +296,13 @@ void NetSession::handlePong(const Pong& pong, std::int64_t receivedUs)
 
 void NetSession::handleGoodbye(const Goodbye& goodbye)
 {
+    // A guest that leaves before its hello refuses nothing: keep hosting.
+    if (current == State::Hosting && !room) {
+        OutputHandler::log(OutputHandler::find(), "Network: a guest left before its hello; waiting for another");
+        transport.disconnectPeer();
+        resetLink();
+        return;
+    }
     switch (goodbye.reason) {
     case GoodbyeReason::VersionMismatch:
         fail("The other player's game speaks another network version: both players need the same version of "
@@ -239,9 +322,18 @@ void NetSession::handleGameMessage(Message& message)
     if (const auto* start = std::get_if<StartAt>(&message)) {
         if (hosting || current != State::Connected)
             return;
+        const std::int64_t aheadUs = start->startUs - clock();
+        if (aheadUs < -maxStartLateUs || aheadUs > maxStartAheadUs) {
+            drop(DropKind::Malformed, peer, "a start " + std::to_string(aheadUs / 1000) + " ms from now");
+            return;
+        }
         songStart = start->startUs;
         current = State::InSong;
     } else if (std::holds_alternative<SongEnd>(message)) {
+        if (current != State::InSong) {
+            drop(DropKind::Malformed, peer, "song-end totals outside a song");
+            return;
+        }
         songEndReceived = true;
     }
     if (inbox.size() >= inboxLimit) {
@@ -287,7 +379,7 @@ std::optional<Message> NetSession::receive()
 bool NetSession::transmit(const Message& message)
 {
     const std::vector<std::uint8_t> bytes = MessageCodec::encode({nextSequence, message});
-    if (!transport.send(bytes))
+    if (!(room ? room->send(bytes) : transport.send(bytes)))
         return false;
     ++nextSequence;
     return true;
@@ -333,6 +425,8 @@ void NetSession::checkSilence()
         return;
     if (current == State::Connected || current == State::InSong) {
         losePeer("went silent");
+    } else if (current == State::Hosting && room && room->hasPeer()) {
+        fail("The other player's game did not answer");
     } else if (current == State::Hosting && transport.hasPeer()) {
         OutputHandler::log(OutputHandler::find(), "Network: a guest sent no hello; waiting for another");
         transport.disconnectPeer();
@@ -353,15 +447,24 @@ void NetSession::drop(DropKind kind, const std::string& from, const std::string&
         from.c_str(), reason.c_str(), more.c_str());
 }
 
+void NetSession::reportHeldDrops()
+{
+    const std::string from = peer.empty() ? "the other game" : "\"" + peer + "\"";
+    for (std::size_t kind = 0; kind < dropCounts.size(); ++kind)
+        if (const std::uint64_t held = logLines.takeHeld(kind, clock()))
+            OutputHandler::log(OutputHandler::find(), "Network: dropped %llu more %s messages from %s since the last line",
+                static_cast<unsigned long long>(held), dropKindName(static_cast<DropKind>(kind)), from.c_str());
+}
+
 void NetSession::fail(const std::string& text)
 {
     problemText = text;
     current = State::Failed;
     hosting = false;
-    if (transport.hasPeer())
+    if (linkHasPeer())
         closeAtUs = clock() + refusalLingerUs;
     else
-        transport.close();
+        linkClose();
     OutputHandler::log(OutputHandler::find(), "Network: %s", text.c_str());
 }
 
@@ -369,7 +472,7 @@ void NetSession::losePeer(const char* why)
 {
     problemText = opponentLeftText;
     current = State::PeerLost;
-    transport.close();
+    linkClose();
     hosting = false;
     OutputHandler::log(OutputHandler::find(), "Network: the opponent %s", why);
 }

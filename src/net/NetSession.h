@@ -4,6 +4,7 @@
 #include "net/LogThrottle.h"
 #include "net/MessageCodec.h"
 #include "net/RateLimiter.h"
+#include "net/RoomLink.h"
 #include "net/SequenceFilter.h"
 #include "platform/EnetHost.h"
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -44,6 +46,10 @@ public:
     // problem() set, when it cannot be opened.
     bool host(std::uint16_t port, const std::string& bindAddress = {});
     bool join(const std::string& hostName, std::uint16_t port);
+    // Hosts or joins through a lobby server: the host gets a room code
+    // (roomCode()) to read out, the guest gives it.
+    bool hostRoom(const std::string& server, std::uint16_t port);
+    bool joinRoom(const std::string& server, std::uint16_t port, const RoomCode& code);
     void update();
     // Says goodbye and closes the port.
     void close();
@@ -74,8 +80,14 @@ public:
     std::optional<std::int64_t> songStartUs() const { return songStart; }
 
     std::uint64_t dropped(DropKind kind) const { return dropCounts[static_cast<std::size_t>(kind)]; }
-    std::uint64_t bytesSent() const { return transport.bytesSent(); }
-    std::uint64_t bytesReceived() const { return transport.bytesReceived(); }
+    std::uint64_t bytesSent() const { return room ? room->bytesSent() : transport.bytesSent(); }
+    std::uint64_t bytesReceived() const { return room ? room->bytesReceived() : transport.bytesReceived(); }
+    // The room's code once the server gave it (hosting through a server).
+    std::optional<RoomCode> roomCode() const { return room ? room->code() : std::nullopt; }
+    // "direct" or "relayed" once linked through a server, else "".
+    const char* pathText() const;
+    // The round trip of the best clock exchange so far.
+    std::optional<std::int64_t> roundTripUs() const;
 
     static std::int64_t steadyMicroseconds();
     // What both screens say when the versions differ.
@@ -99,13 +111,19 @@ private:
     bool transmit(const Message& message);
     void ping();
     void drop(DropKind kind, const std::string& from, const std::string& reason);
+    void reportHeldDrops();
     void fail(const std::string& text);
     void losePeer(const char* why);
     void resetLink();
+    bool linkHasPeer() const { return room ? room->hasPeer() : transport.hasPeer(); }
+    bool linkOpen() const { return room ? room->isOpen() : transport.isOpen(); }
+    bool linkPoll(platform::EnetHost::Event& event);
+    void linkClose();
 
     std::string playerName;
     Clock clock;
     platform::EnetHost transport;
+    std::unique_ptr<RoomLink> room; // instead of the transport, through a lobby server
     State current = State::Idle;
     bool hosting = false;
     std::string problemText;

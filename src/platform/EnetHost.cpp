@@ -47,7 +47,8 @@ bool EnetHost::create(const void* address, std::size_t peerCount, std::size_t ma
         return false;
     }
     enetHost->maximumPacketSize = maxPacketBytes;
-    enetHost->maximumWaitingData = maxPacketBytes * 64;
+    // Room for a few packets of the largest size waiting to be delivered.
+    enetHost->maximumWaitingData = maxPacketBytes * 4;
     return true;
 }
 

@@ -127,7 +127,7 @@ TEST(NetKeys, TheEntryRefusesWhatIsNoAddressAndEscapeLeavesIt)
     const AddressEntryScreen& entry = stage.match().getAddressEntry();
     type(stage, {keyReturn});
     EXPECT_EQ(stage.match().currentScreen(), screenOf(entry));
-    EXPECT_EQ(entry.getProblem(), "Type the other player's address first");
+    EXPECT_EQ(entry.getProblem(), "Type the other player's address or room code first");
     type(stage, {'H', keySemicolon, '0', keyReturn});
     EXPECT_EQ(stage.match().currentScreen(), screenOf(entry));
     EXPECT_EQ(entry.getProblem(), "'0' is not a port (1 to 65535)");
@@ -174,4 +174,29 @@ TEST(NetKeys, AddressesParseIntoHostAndPort)
         EXPECT_EQ(plan->hostName, c.host);
         EXPECT_EQ(plan->port, c.port);
     }
+}
+
+TEST(NetKeys, SixCodeLettersMayBeARoomAndTheServerSettingIsChecked)
+{
+    std::string reason;
+    const std::optional<NetPlan> code = AddressEntryScreen::parse("kmnpqr", reason);
+    ASSERT_TRUE(code && code->roomCode);
+    EXPECT_EQ(net::codeText(*code->roomCode), "KMNPQR");
+    EXPECT_EQ(code->hostName, "kmnpqr") << "a host of that name without a server";
+    const std::optional<NetPlan> host = AddressEntryScreen::parse("laptop", reason);
+    ASSERT_TRUE(host);
+    EXPECT_FALSE(host->roomCode) << "L and O are in no code";
+
+    NetPlan plan = *code;
+    EXPECT_FALSE(plan.viaServer());
+    EXPECT_TRUE(plan.setServer("lobby.example:9000", reason));
+    EXPECT_TRUE(plan.viaServer());
+    EXPECT_EQ(plan.server, "lobby.example");
+    EXPECT_EQ(plan.serverPort, 9000);
+    EXPECT_TRUE(plan.setServer("lobby.example", reason));
+    EXPECT_EQ(plan.serverPort, net::defaultServerPort);
+    EXPECT_FALSE(plan.setServer("lobby.example:0", reason));
+    EXPECT_FALSE(plan.setServer("lobby.example:x", reason));
+    EXPECT_FALSE(plan.setServer(":7494", reason));
+    EXPECT_FALSE(plan.viaServer()) << "a bad setting leaves no server";
 }

@@ -88,7 +88,7 @@ struct RawPeer {
     bool joinAndGreet(NetSession& host, std::uint16_t port, std::uint16_t version = protocolVersion)
     {
         std::string error;
-        if (!link.connect(loopback, port, maxPacketBytes, error))
+        if (!link.connect(loopback, port, transportPacketBytes, error))
             return false;
         if (!pumpUntil([&] { host.update(); poll(); }, [&] { return link.hasPeer(); }))
             return false;
@@ -257,6 +257,43 @@ TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
     EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(olderVersion));
 }
 
+TEST(NetSession, AScriptedPeerCannotEndHostingNorEndOrMoveTheSong)
+{
+    // A goodbye before any hello is a guest leaving, not the host refusing.
+    NetSession host("host");
+    ASSERT_TRUE(host.host(firstPort + 9, loopback));
+    RawPeer stranger;
+    std::string error;
+    ASSERT_TRUE(stranger.link.connect(loopback, firstPort + 9, transportPacketBytes, error));
+    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.link.hasPeer(); }));
+    stranger.send(1, Goodbye{GoodbyeReason::Busy});
+    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.disconnected; }));
+    EXPECT_EQ(host.state(), NetSession::State::Hosting);
+    NetSession guest("guest");
+    ASSERT_TRUE(guest.join(loopback, firstPort + 9));
+    EXPECT_TRUE(pumpUntil([&] { pump(host, guest); }, [&] { return guest.state() == NetSession::State::Connected; }));
+
+    // A host's totals before the song, and starts at 0 or in 2^53 us, are refused.
+    RawPeer rawHost;
+    ASSERT_TRUE(rawHost.link.host(loopback, firstPort + 10, transportPacketBytes, error)) << error;
+    NetSession joiner("joiner");
+    ASSERT_TRUE(joiner.join(loopback, firstPort + 10));
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); }, [&] { return rawHost.link.hasPeer(); }));
+    rawHost.send(1, Hello{protocolVersion, "raw"});
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.state() == NetSession::State::Connected; }));
+    rawHost.send(2, SongEnd{12800, {}, 0, 0, 0});
+    rawHost.send(3, StartAt{0});
+    rawHost.send(4, StartAt{maxClockUs});
+    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.dropped(DropKind::Malformed) == 3; }));
+    EXPECT_EQ(joiner.state(), NetSession::State::Connected);
+    EXPECT_FALSE(joiner.receive().has_value());
+    rawHost.send(5, StartAt{NetSession::steadyMicroseconds() + 2000000});
+    EXPECT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+        [&] { return joiner.state() == NetSession::State::InSong; }));
+}
+
 TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
 {
     const auto logPath = std::filesystem::temp_directory_path() / "flarevox-net-drops.log";
@@ -269,8 +306,13 @@ TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
     guest.send(2, Judgement{2, 0, 2, 0, 200});
     guest.send(1, Judgement{2, 0, 3, 0, 300});
     guest.link.send(std::vector<std::uint8_t>{99, 1, 2, 3, 4});
+    // Over the packet limit, in one datagram and in fragments: refused with
+    // a line, and the reliable channel goes on behind them.
+    guest.link.send(std::vector<std::uint8_t>(maxPacketBytes + 1, 8));
+    guest.link.send(std::vector<std::uint8_t>(5000, 8));
     guest.link.send(std::vector<std::uint8_t>(200, 8));
-    guest.send(3, Judgement{2, 0, 4, 0, 400});
+    guest.send(3, Judgement{9, 7, 4, 99, 400});
+    guest.send(4, Judgement{2, 0, 4, 0, 400});
     std::vector<std::int32_t> points;
     const auto collect = [&] {
         host.update();
@@ -280,14 +322,15 @@ TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
                 points.push_back(judgement->pointsAfter);
     };
     ASSERT_TRUE(pumpUntil(collect, [&] { return points.size() == 2; }));
-    for (std::uint32_t sequence = 4; sequence < 1004; ++sequence)
+    for (std::uint32_t sequence = 5; sequence < 1005; ++sequence)
         guest.send(sequence, Ready{});
     ASSERT_TRUE(pumpUntil(collect, [&] { return host.dropped(DropKind::Flood) > 0; }));
-    collect();
+    // The floods held back are still told once their second is over.
+    pumpUntil(collect, [] { return false; }, 1200ms);
     EXPECT_EQ(points, (std::vector<std::int32_t>{100, 400}));
     EXPECT_EQ(host.dropped(DropKind::Duplicate), 2u);
     EXPECT_EQ(host.dropped(DropKind::UnknownType), 1u);
-    EXPECT_EQ(host.dropped(DropKind::Oversized), 1u);
+    EXPECT_EQ(host.dropped(DropKind::Oversized), 3u);
     EXPECT_EQ(host.state(), NetSession::State::Connected) << "dropping is not disconnecting";
     host.close();
     OutputHandler::instance()->close();
@@ -295,12 +338,23 @@ TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
     std::ifstream log(logPath);
     int duplicateLines = 0;
     int floodLines = 0;
+    int heldFloodLines = 0;
+    bool everyFieldNamed = false;
+    bool oversizedNamed = false;
     for (std::string line; std::getline(log, line);) {
         duplicateLines += line.find("dropped a duplicate") != std::string::npos;
         floodLines += line.find("dropped a flood") != std::string::npos;
+        heldFloodLines += line.find("more flood messages from \"raw\"") != std::string::npos;
+        everyFieldNamed |= line.find("player 9 is out of range; lane 7 is out of range; word 99 is out of range") !=
+            std::string::npos;
+        oversizedNamed |= line.find("dropped a oversized message from 127.0.0.1") != std::string::npos &&
+            line.find("257 bytes, more than 256") != std::string::npos;
     }
     EXPECT_EQ(duplicateLines, 1) << "one line per kind and second";
     EXPECT_EQ(floodLines, 1);
+    EXPECT_EQ(heldFloodLines, 1);
+    EXPECT_TRUE(everyFieldNamed);
+    EXPECT_TRUE(oversizedNamed);
     std::filesystem::remove(logPath);
 }
 

@@ -249,6 +249,36 @@ TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
     expectSameResults(host, guest);
 }
 
+// Two games meet by room code through a real lobby server: the host's log
+// names the code, the guest joins with it, and the battle runs as by address.
+TEST_F(NetBattleRun, TwoGamesMeetByRoomCodeThroughTheLobbyServer)
+{
+    const std::string server = "127.0.0.1:" + std::to_string(basePort() + 5);
+    std::vector<std::string> words{FLAREVOX_SERVER, "--bind", "127.0.0.1", "--port", std::to_string(basePort() + 5),
+                                   "--seconds", "120"};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t serverPid = 0;
+    ASSERT_EQ(posix_spawn(&serverPid, FLAREVOX_SERVER, nullptr, nullptr, argv.data(), environ), 0);
+    for (const auto* folder : {&hostFolder, &guestFolder})
+        folder->write("Conf/global.cfg", testsupport::readFile(folder->path() / "Conf/global.cfg")
+                                              + "[Network]\nServer = " + server + "\n");
+    GameProcess host(hostFolder.path(), hostOptions(basePort() + 6));
+    std::smatch code;
+    std::string log;
+    for (int wait = 0; wait < 100 && !std::regex_search(log = hostLog(), code, std::regex("room ([A-Z]{6}) open on")); ++wait)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_FALSE(code.empty()) << log;
+    GameProcess guest(guestFolder.path(), {"--join", code[1].str(), "--autoplay", "--exit-at-end", "--rounds", "1"});
+    expectSameResults(host, guest);
+    EXPECT_NE(hostLog().find("NetBattle: Linked direct"), std::string::npos) << hostLog();
+    EXPECT_NE(guestLog().find("NetBattle: Linked direct"), std::string::npos) << guestLog();
+    kill(serverPid, SIGTERM);
+    waitpid(serverPid, nullptr, 0);
+}
+
 // The guest is killed mid-song: the host says so within 5 s, plays the song
 // to its end and names the guest's last known points.
 TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)

@@ -74,6 +74,14 @@ void generateConfig(const std::filesystem::path& root)
     config.value("GlobalOffset", 0);
     config.blank();
 
+    config.section("Network");
+    config.comment("A lobby server (flarevox-server) as HOST or HOST:PORT (port 7494 without");
+    config.comment("one). With it, F4 and --host open a room and show its code; the other");
+    config.comment("player types the code at F12 or gives it to --join. Empty: battles only");
+    config.comment("by address, as on a LAN.");
+    config.value("Server", "");
+    config.blank();
+
     config.section("SpecialFX");
     config.comment("Particles in the swarm behind the playfields; 0 turns it off.");
     config.value("MaxParticels", 60);
