@@ -10,6 +10,7 @@
 #include "flow/Calibration.h"
 #include "flow/NetBattle.h"
 #include "flow/Story.h"
+#include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -90,6 +91,8 @@ void Match::init()
     play.create();
     transliterations = readShowTransliterations(config);
     speeds.read(config);
+    if (SoundManager* sound = findSound())
+        sound->setMusicRate(startRate);
     records.open();
     playedChoice = songChoice;
     if (songChoice)
@@ -249,6 +252,8 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
     story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(speeds.get());
+    const SoundManager* sound = findSound();
+    Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
     arrows.startSong(pressTick, fromMs);
     moveTo(play);
     if (hooks.songStarted)

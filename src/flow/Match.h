@@ -59,6 +59,9 @@ public:
     // A battle across two machines from the next start-up on: hosting or
     // joining, shown in the lobby instead of the story screen.
     static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
+    // The music rate every start-up from now on begins with (the song panel
+    // changes it for the rounds after).
+    static void setStartRate(double rate) { startRate = rate; }
 
     static constexpr const char* showTransliterationsKey = "ShowTransliterations";
 
@@ -162,6 +165,7 @@ private:
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
+    inline static double startRate = 1.0;
     inline static std::array<bool, 2> botPlayers{};
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;

@@ -31,6 +31,13 @@ void log(const char* format, const std::string& value = {})
     OutputHandler::log(OutputHandler::find(), format, value.c_str());
 }
 
+// The rate this machine plays the music at; the host's offer sets the guest's.
+double musicRate()
+{
+    const SoundManager* sound = Match::findSound();
+    return sound ? sound->getMusicRate() : 1.0;
+}
+
 // The song is known by its chart's 64-bit hash, little-endian in the
 // message's hash field; all zeros stands for the game's own song, which
 // every copy of the game has.
@@ -205,6 +212,7 @@ void NetBattle::offerSong(const library::SongSelection& selection)
     offer.songHash = wireHash(offeredSong ? &offeredSong->charts[offeredChart] : nullptr);
     offer.difficulty = static_cast<std::uint8_t>(choice ? choice->difficulty : library::Difficulty::Edit);
     offer.chartIndex = static_cast<std::uint8_t>(std::min<std::size_t>(offeredChart, net::maxChartIndex));
+    offer.rateSteps = static_cast<std::uint8_t>(std::lround(musicRate() * net::rateStepsPerUnit));
     if (session.send(offer)) {
         offerPending = true;
         noticeText = "Waiting for " + session.peerName() + " ...";
@@ -223,6 +231,11 @@ void NetBattle::onOffer(const net::SongOffer& offer)
             return;
         match.startNewRound();
         forgetRound();
+    }
+    if (SoundManager* sound = Match::findSound()) {
+        sound->setMusicRate(static_cast<double>(offer.rateSteps) / net::rateStepsPerUnit);
+        OutputHandler::log(OutputHandler::find(), "NetBattle: The host plays the music at %.2fx",
+                           sound->getMusicRate());
     }
     net::SongAnswer answer;
     answer.songHash = offer.songHash;
@@ -302,7 +315,7 @@ void NetBattle::startWhenDue(std::uint32_t tick)
     OutputHandler::log(OutputHandler::find(), "NetBattle: The song starts %.1f ms after the named moment",
                        static_cast<double>(lateUs) / microsecondsPerMs);
     const auto lateMs = static_cast<std::uint32_t>(lateUs / microsecondsPerMs);
-    match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs);
+    match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs * musicRate());
 }
 
 void NetBattle::sendEarned(const ArrowManager::Earned& earned)

@@ -5,6 +5,7 @@
 #include "core/Utf8.h"
 #include "flow/MappingScreen.h"
 #include "flow/Match.h"
+#include "flow/NetBattle.h"
 #include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
@@ -237,6 +238,14 @@ void StoryScreen::typeKey(std::uint8_t code)
         }
         return;
     }
+    if (code == VirtualKeys::minus || code == VirtualKeys::numpadMinus) {
+        stepRate(false);
+        return;
+    }
+    if (code == VirtualKeys::plus || code == VirtualKeys::numpadPlus) {
+        stepRate(true);
+        return;
+    }
     playerMoved = true;
     switch (code) {
     case VirtualKeys::backspace:
@@ -257,6 +266,16 @@ void StoryScreen::typeKey(std::uint8_t code)
         return;
     }
     moved(before);
+}
+
+// The music's rate for the rounds to come, one step of 0.05 at a time; a
+// battle's guest plays at the host's.
+void StoryScreen::stepRate(bool faster)
+{
+    SoundManager* sound = Match::findSound();
+    if (!sound || (match.getNetBattle() && !match.getNetBattle()->isHost()))
+        return;
+    sound->setMusicRate(sound->getMusicRate() + (faster ? SoundManager::rateStep : -SoundManager::rateStep));
 }
 
 void StoryScreen::search(const std::string& text)
@@ -400,7 +419,8 @@ void StoryScreen::drawSongRow() const
                             playerName(2).c_str(), second ? second->shownName.c_str() : "-",
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
-    page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+    page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s      Rate %.2fx", bestText(1).c_str(),
+                                                  bestText(2).c_str(), musicRate()));
 }
 
 // A row wider than the panel scrolls through it, a character at a time, so
@@ -432,7 +452,14 @@ std::string StoryScreen::keysLine() const
 {
     // Inside a pack the way back takes the place of F8, which the pack list shows.
     const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
-    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, %s)", story::prompt, last);
+    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, -/+: rate, %s)", story::prompt,
+                     last);
+}
+
+double StoryScreen::musicRate()
+{
+    const SoundManager* sound = Match::findSound();
+    return sound ? sound->getMusicRate() : 1.0;
 }
 
 // The player's best on the chart they would play: the game's own chart for

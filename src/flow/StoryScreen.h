@@ -70,6 +70,8 @@ private:
     void typeKey(std::uint8_t code);
     void search(const std::string& text);
     void chooseRandom();
+    void stepRate(bool faster);
+    static double musicRate();
     void moved(const library::SongEntry* before);
     void loopPreview();
     void drawSongPanel() const;
