@@ -144,6 +144,27 @@ void Match::update(std::uint32_t tick)
         net->update(tick);
     current->update(tick);
     records.writeMessages();
+    writeSyncMessages();
+}
+
+void Match::writeSyncMessages()
+{
+    for (const std::string& message : songSync.takeMessages())
+        OutputHandler::report(OutputHandler::find(), Warning, "%s", message.c_str());
+}
+
+double Match::playedSongOffsetMs()
+{
+    const library::SongEntry* entry = story.getSelection().currentSong();
+    const chart::Song* playing = arrows.playsChart() ? arrows.getSong() : nullptr;
+    const std::optional<library::SongSync::Key> key = entry ? StoryScreen::syncKeyOf(*entry) : std::nullopt;
+    if (!key || !playing || playing->charts.empty() || chart::ChartHash::of(playing->charts.front()).value() != key->second)
+        return 0.0;
+    const int offset = songSync.offsetMs(*key);
+    if (offset != 0)
+        OutputHandler::log(OutputHandler::find(), "Match: The song's own offset is %+d ms", offset);
+    writeSyncMessages();
+    return offset;
 }
 
 void Match::draw()
@@ -183,6 +204,8 @@ void Match::showStory()
 
 void Match::showCalibration()
 {
+    if (SoundManager* sound = findSound())
+        sound->setSongOffset(0.0);
     moveTo(calibration);
 }
 
@@ -252,8 +275,11 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
     story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(speeds.get());
-    const SoundManager* sound = findSound();
+    SoundManager* sound = findSound();
     Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
+    if (sound)
+        sound->setSongOffset(playedSongOffsetMs());
+    songSync.save();
     arrows.startSong(pressTick, fromMs);
     moveTo(play);
     if (hooks.songStarted)

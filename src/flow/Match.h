@@ -13,6 +13,7 @@
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
 #include "flow/StoryScreen.h"
+#include "library/SongSync.h"
 
 #include <array>
 #include <cstdint>
@@ -146,6 +147,8 @@ public:
     bool isPlayingChoice() const;
     const PlayerSpeeds& getSpeeds() const { return speeds; }
     RecordKeeper& getRecords() { return records; }
+    // Each song's own sync, kept in the player's folder.
+    library::SongSync& getSongSync() { return songSync; }
     const RecordKeeper& getRecords() const { return records; }
     // The player's name as the configuration gives it: whose records they are.
     std::string playerName(int player) const;
@@ -162,6 +165,10 @@ private:
     void playGamesOwnSong();
     void submitRecords();
     void rememberSong(const std::filesystem::path& folder);
+    // The song's own offset for the song about to play: the panel's song's,
+    // when that is the one the arrow manager holds.
+    double playedSongOffsetMs();
+    void writeSyncMessages();
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
@@ -181,6 +188,7 @@ private:
     ResultsScreen results;
     PlayerSpeeds speeds;
     RecordKeeper records;
+    library::SongSync songSync;
     LobbyScreen lobby;
     AddressEntryScreen addressEntry;
     std::unique_ptr<NetBattle> net;

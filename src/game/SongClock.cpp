@@ -171,8 +171,7 @@ double SongClock::rate() const
     return std::clamp(measured, tempo * (1.0 - largestRateError), tempo * (1.0 + largestRateError));
 }
 
-// The player's offset is in ms of real time: that much of the music at its rate.
 double SongClock::offsetMs(const SoundManager& sound) const
 {
-    return sound.getGlobalOffset() * tempo;
+    return sound.offsetAt(tempo);
 }

@@ -220,7 +220,7 @@ double SoundManager::getSongTime(const char* name)
     Sound* sound = find(name, Sound::Stream);
     const double heard = sound ? engine->streamPositionMs(sound->getStream()) : 0.0;
     const double tempo = sound ? engine->streamTempo(sound->getStream()) : 1.0;
-    return heard - globalOffsetMs * tempo;
+    return heard - offsetAt(tempo);
 }
 
 SoundManager::SongMoment SoundManager::getSongMoment(const char* name)

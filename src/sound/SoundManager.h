@@ -53,8 +53,9 @@ public:
     // The song clock the game plays by: the stream's position as the player
     // hears it, in ms of the music to a fraction, less the player's
     // "GlobalOffset" (a positive offset: the player hears the music later;
-    // in ms of real time, so it counts the music's rate times). Negative
-    // while the offset is larger than the position.
+    // in ms of real time, so it counts the music's rate times) and the
+    // song's own offset. Negative while the offsets are larger than the
+    // position.
     double getSongTime(const char* name);
     // The song time and the tick count of one moment, read together: read
     // again when the thread was held up between the two.
@@ -64,6 +65,13 @@ public:
     };
     SongMoment getSongMoment(const char* name);
     double getGlobalOffset() const { return globalOffsetMs; }
+    // The song's own offset, on top of the global one, in ms of the music
+    // (the same sign: positive, the notes come later); 0 by default.
+    void setSongOffset(double offsetMs) { songOffsetMs = offsetMs; }
+    double getSongOffset() const { return songOffsetMs; }
+    // Both offsets in ms of the music played at `tempo`: the global one is
+    // the player's, in real time.
+    double offsetAt(double tempo) const { return globalOffsetMs * tempo + songOffsetMs; }
     // The rate the song plays at (1 its own speed, 0.5 to 2 in steps of
     // 0.05): the song clock plays the music that many times as fast, at its
     // own pitch. Another value is clamped and rounded to a step, with a line.
@@ -94,5 +102,6 @@ private:
     int maxChannels = 0;
     double globalOffsetMs = 0.0;
     double musicRate = 1.0;
+    double songOffsetMs = 0.0;
     std::unique_ptr<platform::AudioEngine> engine;
 };
