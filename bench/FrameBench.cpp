@@ -186,7 +186,7 @@ void playSong(WindowRecord& record, MainLoop& mainLoop, SimulatedTime& time, std
             allocationsDrawn - allocationsBefore + AllocationCounter::count() - allocationsBeforeSwap;
         time.advanceFrame();
 
-        if (!songStart && arrows->isSongStarted())
+        if (!songStart && arrows->songRun().isStarted())
             songStart = time.now();
         if (songStart && sound->getStreamTime(songName) >= sound->getStreamLength(songName)) {
             play.songEnded = true;

@@ -202,7 +202,7 @@ void AutoplayBot::releaseHeldKeys(WindowRecord& record)
 SoundManager::SongMoment AutoplayBot::songMoment() const
 {
     if (arrows)
-        return arrows->readSongClock();
+        return arrows->songRun().read();
     return SoundManager::instance()->getSongMoment(songName);
 }
 
@@ -214,7 +214,7 @@ std::uint32_t AutoplayBot::stampOf(const SoundManager::SongMoment& now, double s
     const double songLateMs = (now.songMs - songMs) / SoundManager::instance()->getMusicRate();
     const double lateMs = std::clamp(songLateMs, 0.0, maximumLatenessMs);
     const std::uint32_t stamp = now.tick - static_cast<std::uint32_t>(std::lround(lateMs));
-    const std::optional<std::uint32_t> start = arrows ? arrows->getStartTick() : std::nullopt;
+    const std::optional<std::uint32_t> start = arrows ? arrows->songRun().getStartTick() : std::nullopt;
     return start && !reached(stamp, *start) ? *start : stamp;
 }
 
@@ -293,7 +293,7 @@ void AutoplayBot::pressDueKeys(WindowRecord& record)
 void AutoplayBot::afterWinner(WindowRecord& record, std::uint32_t tick)
 {
     if (!winnerTick) {
-        const Text* winner = arrows ? arrows->getWinnerText() : nullptr;
+        const Text* winner = arrows ? arrows->texts().winner() : nullptr;
         if (winner && !winner->getText().empty())
             winnerTick = tick;
         return;

@@ -42,7 +42,7 @@ bool showsLitIcon(ObjectGraph& graph, const char* sidebarName)
 
 bool showsJudgement(const ArrowManager& arrows, int number)
 {
-    const Text* text = arrows.getQualityText(number);
+    const Text* text = arrows.texts().quality(number);
     return text && text->isActive() && !text->getText().empty();
 }
 
@@ -68,7 +68,7 @@ bool FrameCapture::showsAllOfPlay()
 {
     ObjectGraph* graph = ObjectGraph::find();
     const auto* arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
-    if (!graph || !arrows || !arrows->isSongStarted() || !hasPoints(1) || !hasPoints(2))
+    if (!graph || !arrows || !arrows->songRun().isStarted() || !hasPoints(1) || !hasPoints(2))
         return false;
     return (showsLitIcon(*graph, "sidebar_p1") || showsLitIcon(*graph, "sidebar_p2")) &&
         (showsJudgement(*arrows, 1) || showsJudgement(*arrows, 2));
@@ -77,7 +77,7 @@ bool FrameCapture::showsAllOfPlay()
 bool FrameCapture::showsResults()
 {
     const auto* arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
-    const Text* winner = arrows ? arrows->getWinnerText() : nullptr;
+    const Text* winner = arrows ? arrows->texts().winner() : nullptr;
     if (winner && !winner->getText().empty())
         ++resultsSeen;
     return resultsSeen == resultsFrames;

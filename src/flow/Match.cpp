@@ -317,16 +317,16 @@ void Match::startNewRound()
             if (auto* sidebar = dynamic_cast<Sidebar*>(graph->findNode(path)))
                 sidebar->newRound();
         }
+        if (auto* dancer = dynamic_cast<Dancer*>(graph->findNode("Dancer")))
+            dancer->newRound();
     }
-    if (Dancer* dancer = arrows.getDancer())
-        dancer->newRound();
     if (hooks.roundStarted)
         hooks.roundStarted();
 }
 
 void Match::pauseSong()
 {
-    if (current != &play || arrows.isSongOver())
+    if (current != &play || arrows.songEnd().isOver())
         return;
     const bool stops = !battleOn();
     if (stops)
@@ -335,20 +335,20 @@ void Match::pauseSong()
     current = &pause;
     OutputHandler::log(OutputHandler::find(), stops ? "Match: Paused at %.0f ms into the song"
                                                     : "Match: The pause menu at %.0f ms, the battle plays on",
-                       arrows.getSongNow());
+                       arrows.songRun().now());
 }
 
 bool Match::isPaused() const
 {
-    return arrows.isPaused();
+    return arrows.songRun().isPaused();
 }
 
 void Match::endPause(std::uint32_t tick)
 {
     if (current != &pause)
         return;
-    if (arrows.isPaused())
-        arrows.resumeSong(tick);
+    if (arrows.songRun().isPaused())
+        arrows.songRun().resume(tick);
     current = &play;
     OutputHandler::log(OutputHandler::find(), "Match: The song goes on");
 }
@@ -488,7 +488,7 @@ void Match::submitRecords()
 {
     std::vector<std::pair<int, library::RecordEntry>> entries;
     for (int player = 1; player <= 2; ++player) {
-        const PlayerScore& score = arrows.scoreOf(player);
+        const PlayerScore& score = arrows.judging().scoreOf(player);
         library::RecordEntry entry;
         entry.record.points = score.getPoints();
         entry.record.judgements = score.getTally();

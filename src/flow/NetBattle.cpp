@@ -90,15 +90,15 @@ NetBattle::NetBattle(Match& match, const NetPlan& plan, const std::string& playe
         log("NetBattle: Hosting on port %s", std::to_string(plan.port));
     else
         log("NetBattle: Joining %s", plan.hostName + ":" + std::to_string(plan.port));
-    match.getArrows().setEarnedListener([this](const ArrowManager::Earned& earned) { sendEarned(earned); });
-    match.getArrows().setCatchesOwnFieldOnly(true);
+    match.getArrows().judging().setEarnedListener([this](const PressJudge::Earned& earned) { sendEarned(earned); });
+    GimmickManager::instance()->setCatchesOwnFieldOnly(true);
     GimmickManager::instance()->awardOnly(localPlayer());
 }
 
 NetBattle::~NetBattle()
 {
-    match.getArrows().setEarnedListener({});
-    match.getArrows().setCatchesOwnFieldOnly(false);
+    match.getArrows().judging().setEarnedListener({});
+    GimmickManager::instance()->setCatchesOwnFieldOnly(false);
     GimmickManager::instance()->awardOnly(0);
     session.close();
 }
@@ -136,14 +136,14 @@ void NetBattle::update(std::uint32_t tick)
         log("NetBattle: %s", noticeText);
     }
     ArrowManager& arrows = match.getArrows();
-    if (songRunning && !arrows.isSongStarted())
+    if (songRunning && !arrows.songRun().isStarted())
         forgetRound();
     startWhenDue(tick);
     if (songRunning) {
         announceLaunches();
         reportOutcomes();
         sendPoints();
-        if (arrows.isSongOver() && !songEndSent)
+        if (arrows.songEnd().isOver() && !songEndSent)
             sendSongEnd();
         if (songEndSent && !resultsLogged && (remoteTotals || !isConnected()))
             logResults();
@@ -172,7 +172,7 @@ void NetBattle::handle(const net::Message& message)
         onAnswer(*answer);
     } else if (const auto* judgement = std::get_if<net::Judgement>(&message)) {
         if (judgement->player == remotePlayer()) {
-            match.getArrows().applyRemote({judgement->player, judgement->noteIndex == 0 ? ArrowManager::noLane
+            match.getArrows().judging().applyRemote({judgement->player, judgement->noteIndex == 0 ? PressJudge::noLane
                                                                                           : judgement->lane,
                                            judgement->noteIndex, net::judgementWords[judgement->word]});
             setRemotePoints(static_cast<std::uint32_t>(std::max(judgement->pointsAfter, 0)));
@@ -227,7 +227,7 @@ void NetBattle::onOffer(const net::SongOffer& offer)
         return;
     // The host's next song takes a guest still looking at the results on.
     if (songRunning) {
-        if (!match.getArrows().isSongOver())
+        if (!match.getArrows().songEnd().isOver())
             return;
         match.startNewRound();
         forgetRound();
@@ -318,7 +318,7 @@ void NetBattle::startWhenDue(std::uint32_t tick)
     match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs * musicRate());
 }
 
-void NetBattle::sendEarned(const ArrowManager::Earned& earned)
+void NetBattle::sendEarned(const PressJudge::Earned& earned)
 {
     if (earned.player != localPlayer() || !songRunning)
         return;
@@ -342,7 +342,7 @@ void NetBattle::sendEarned(const ArrowManager::Earned& earned)
 void NetBattle::announceLaunches()
 {
     GimmickManager* gimmicks = GimmickManager::instance();
-    const auto songMs = static_cast<std::int32_t>(std::clamp(match.getArrows().getSongNow(), double{net::minSongTimeMs},
+    const auto songMs = static_cast<std::int32_t>(std::clamp(match.getArrows().songRun().now(), double{net::minSongTimeMs},
                                                              double{net::maxSongTimeMs}));
     for (std::size_t slot = 0; slot < lastSlots.size(); ++slot) {
         auto* missile = dynamic_cast<Missile*>(const_cast<Gimmick*>(lastSlots[slot]));
@@ -362,7 +362,7 @@ void NetBattle::announceLaunches()
 // their fate and the song-time span of their block go back.
 void NetBattle::reportOutcomes()
 {
-    const double songNow = match.getArrows().getSongNow();
+    const double songNow = match.getArrows().songRun().now();
     const std::uint32_t tick = platform::SystemClock::tickCount();
     for (auto flying = incoming.begin(); flying != incoming.end();) {
         const Missile* missile = flying->second;
@@ -395,7 +395,7 @@ void NetBattle::onRemoteLaunch(const net::MissileLaunched& launched)
                                                                  static_cast<std::int8_t>(launched.slot), launched.lane);
     if (!missile)
         return;
-    const double late = match.getArrows().getSongNow() - launched.songTimeMs;
+    const double late = match.getArrows().songRun().now() - launched.songTimeMs;
     if (late > 0.0)
         missile->climbFor(static_cast<std::uint32_t>(std::min(late, double{net::maxBlockMs})));
     incoming[launched.missile] = missile;
@@ -408,11 +408,11 @@ void NetBattle::onOutcome(const net::MissileOutcome& outcome)
     const auto found = outgoing.find(outcome.missile);
     if (found == outgoing.end())
         return;
-    const double left = outcome.fate == net::MissileFate::Spent ? 0.0 : outcome.blockEndMs - match.getArrows().getSongNow();
+    const double left = outcome.fate == net::MissileFate::Spent ? 0.0 : outcome.blockEndMs - match.getArrows().songRun().now();
     const auto blockMs = static_cast<std::uint32_t>(std::clamp(left, 0.0, double{net::maxBlockMs}));
     found->second->explodeWithBlock(blockMs);
     logBlock(outcome.missile, localPlayer(), found->second->lane,
-             static_cast<std::int32_t>(match.getArrows().getSongNow()) + static_cast<std::int32_t>(blockMs));
+             static_cast<std::int32_t>(match.getArrows().songRun().now()) + static_cast<std::int32_t>(blockMs));
     outgoing.erase(found);
 }
 
@@ -441,7 +441,7 @@ void NetBattle::sendPoints()
 
 void NetBattle::setRemotePoints(std::uint32_t points)
 {
-    if (Player* remote = match.getArrows().playerNumber(remotePlayer())) {
+    if (Player* remote = match.getArrows().judging().playerNumber(remotePlayer())) {
         remote->resetPoints();
         remote->addPoints(points);
     }
@@ -451,8 +451,8 @@ ResultsBoard::Counts NetBattle::localCounts() const
 {
     const ArrowManager& arrows = match.getArrows();
     ResultsBoard::Counts counts;
-    counts.judgements = arrows.getTally(localPlayer());
-    if (const Player* local = arrows.playerNumber(localPlayer()))
+    counts.judgements = arrows.judging().scoreOf(localPlayer()).getTally();
+    if (const Player* local = arrows.judging().playerNumber(localPlayer()))
         counts.points = local->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(localPlayer())) {
         counts.holdsAndMines = true;
@@ -509,8 +509,8 @@ void NetBattle::logResults()
     if (remoteTotals) {
         remote = *remoteTotals;
     } else {
-        remote.judgements = arrows.getTally(remotePlayer());
-        if (const Player* player = arrows.playerNumber(remotePlayer()))
+        remote.judgements = arrows.judging().scoreOf(remotePlayer()).getTally();
+        if (const Player* player = arrows.judging().playerNumber(remotePlayer()))
             remote.points = player->getPoints();
     }
     const std::string winner = PlayerManager::instance()->winnerName();

@@ -69,7 +69,7 @@ private:
     void onAnswer(const net::SongAnswer& answer);
     void onRemoteEnd(const net::SongEnd& end);
     void startWhenDue(std::uint32_t tick);
-    void sendEarned(const ArrowManager::Earned& earned);
+    void sendEarned(const PressJudge::Earned& earned);
     void announceLaunches();
     void reportOutcomes();
     void onRemoteLaunch(const net::MissileLaunched& launched);

@@ -68,7 +68,7 @@ void PauseScreen::take(std::uint32_t tick)
 // Across two machines the song plays on behind the menu, to its end.
 void PauseScreen::update(std::uint32_t tick)
 {
-    if (!songStopped && match.getArrows().isSongOver()) {
+    if (!songStopped && match.getArrows().songEnd().isOver()) {
         match.showResults(tick);
         return;
     }

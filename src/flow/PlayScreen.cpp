@@ -70,7 +70,7 @@ void PlayScreen::onKey(std::uint8_t code)
 
 void PlayScreen::update(std::uint32_t tick)
 {
-    if (match.getArrows().isSongOver())
+    if (match.getArrows().songEnd().isOver())
         match.showResults(tick);
 }
 
@@ -85,7 +85,7 @@ void PlayScreen::draw()
 double PlayScreen::songFraction() const
 {
     SoundManager* sound = Match::findSound();
-    const char* stream = match.getArrows().getSongStream();
+    const char* stream = match.getArrows().songRun().stream();
     const std::uint32_t length = sound && stream ? sound->getStreamLength(stream) : 0;
     return length > 0 ? static_cast<double>(sound->getStreamTime(stream)) / length : 0.0;
 }

@@ -12,7 +12,7 @@ namespace {
 constexpr std::uint32_t displayMs = 5000000;
 constexpr int fontHeight = 20;
 
-static_assert(ResultsBoard::judgementCount == ArrowManager::judgementCount);
+static_assert(ResultsBoard::judgementCount == Judgements::count);
 
 std::string line(const char* label, std::uint32_t count)
 {
@@ -54,7 +54,7 @@ std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
 {
     std::vector<std::string> lines;
     for (std::size_t index = 0; index < judgementCount; ++index)
-        lines.push_back(line(ArrowManager::judgements[index].word, counts.judgements[index]));
+        lines.push_back(line(Judgements::table[index].word, counts.judgements[index]));
     lines.push_back(line("Miss", counts.misses));
     if (counts.holdsAndMines) {
         lines.push_back(line("Holds OK", counts.holdsOk));

@@ -11,14 +11,14 @@
 void ResultsScreen::create()
 {
     board.create();
-    if (Text* winner = match.getArrows().getWinnerText())
+    if (Text* winner = match.getArrows().texts().winner())
         winner->setPosition(winnerX, winnerY);
 }
 
 void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     ArrowManager& arrows = match.getArrows();
-    if (!isDirection(action) && newPress && pressTick - arrows.getSongEndTick() >= nextRoundAfterMs) {
+    if (!isDirection(action) && newPress && pressTick - arrows.songEnd().getEndTick() >= nextRoundAfterMs) {
         match.startNewRound();
         return;
     }
@@ -30,7 +30,7 @@ void ResultsScreen::update(std::uint32_t tick)
 {
     showCounts(1);
     showCounts(2);
-    if (tick - match.getArrows().getSongEndTick() >= nextRoundAfterMs)
+    if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
 }
 
@@ -38,13 +38,13 @@ void ResultsScreen::showCounts(int player)
 {
     const ArrowManager& arrows = match.getArrows();
     ResultsBoard::Counts counts;
-    const PlayerScore& score = arrows.scoreOf(player);
+    const PlayerScore& score = arrows.judging().scoreOf(player);
     counts.judgements = score.getTally();
     counts.misses = score.getMisses();
     counts.highestCombo = score.getCombo().highest();
     counts.fullCombo = score.getCombo().fullCombo();
     counts.newRecord = match.getRecords().isNewRecord(player);
-    if (const Player* target = arrows.playerNumber(player))
+    if (const Player* target = arrows.judging().playerNumber(player))
         counts.points = target->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
         counts.holdsAndMines = true;

@@ -2,8 +2,9 @@
 
 #include "chart/Lane.h"
 #include "game/Arrow.h"
-#include "game/ArrowManager.h"
 #include "game/Player.h"
+#include "game/PlayerFields.h"
+#include "game/PressJudge.h"
 #include "scene/Dancer.h"
 
 #include <algorithm>
@@ -22,8 +23,10 @@ double msPerBeatAt(const chart::TempoMap& tempo, double beat)
 
 } // namespace
 
-ChartPlayer::ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel, double speed)
-    : manager(manager)
+ChartPlayer::ChartPlayer(PlayerFields& fields, PressJudge& judge, int player, const chart::Chart& chart, float travel,
+                         double speed)
+    : fields(fields)
+    , judge(judge)
     , player(player)
     , chart(chart)
     , travel(travel)
@@ -31,8 +34,10 @@ ChartPlayer::ChartPlayer(ArrowManager& manager, int player, const chart::Chart& 
 {
 }
 
-void ChartPlayer::update(double songMs, std::uint32_t tick, Dancer* dancer)
+void ChartPlayer::update(double songMs, std::uint32_t tick, bool started, Dancer* dancer)
 {
+    if (!started)
+        return;
     const double songBeat = chart.tempo.beatAt(songMs);
     spawnDue(songBeat, songMs, tick, dancer);
     settleHolds(songMs, tick);
@@ -97,7 +102,7 @@ void ChartPlayer::spawnNote(const chart::Note& note)
 {
     const bool mine = note.kind == chart::NoteKind::Mine;
     const bool judged = !mine && note.kind != chart::NoteKind::Fake;
-    Arrow* arrow = manager.spawnArrowFor(player, static_cast<std::uint8_t>(note.lane), judged);
+    Arrow* arrow = fields.spawnArrowFor(player, static_cast<std::uint8_t>(note.lane), judged);
     if (!arrow)
         return;
     const double beat = note.beat.value();
@@ -119,7 +124,7 @@ void ChartPlayer::place(double songBeat)
     for (NoteArrow& entry : arrows) {
         if (!entry.held) {
             entry.arrow->placeAt(songBeat);
-            if (entry.note->kind == chart::NoteKind::Mine && entry.arrow->y > ArrowManager::missHeight)
+            if (entry.note->kind == chart::NoteKind::Mine && entry.arrow->y > PlayerFields::missHeight)
                 entry.arrow->setActive(false);
             continue;
         }
@@ -137,12 +142,12 @@ void ChartPlayer::settleHolds(double songMs, std::uint32_t tick)
             return false;
         if (kept) {
             ++results.holdsOk;
-            manager.showWord(player, "OK");
-            manager.scoreOf(player).holdKept(holdPoints);
+            judge.showWord(player, "OK");
+            judge.scoreOf(player).holdKept(holdPoints);
         } else {
             ++results.holdsNg;
-            manager.showWord(player, "NG");
-            manager.scoreOf(player).holdLetGo();
+            judge.showWord(player, "NG");
+            judge.scoreOf(player).holdLetGo();
         }
         hold.arrow->hideForPlayer(player);
         return true;
@@ -159,7 +164,7 @@ void ChartPlayer::setOffMines(double songMs)
         if (!laneDownThisFrame(static_cast<std::uint8_t>(entry.note->lane)))
             continue;
         ++results.minesHit;
-        manager.mineHit(player);
+        judge.mineHit(player);
         entry.arrow->setActive(false);
     }
 }

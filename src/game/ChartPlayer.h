@@ -1,21 +1,21 @@
 #pragma once
 
 #include "chart/Chart.h"
+#include "game/SongPlayer.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-class Arrow;
-class ArrowManager;
-class Dancer;
+class PlayerFields;
+class PressJudge;
 
 // One player's chart of a player's song (an SM, SSC or DWI file) as it is
 // played: its notes become arrows in the player's own field as they come
 // within reach of the spawn line, and every frame each arrow takes its height
 // from the song's beat, so arrows stand still during a stop. Taps and the
-// heads of holds and rolls are judged by the arrow manager like the game's
+// heads of holds and rolls are judged by the press judge like the game's
 // own arrows, but by their distance in ms (MsWindows), the same at every
 // tempo; this keeps the holds and the mines.
 //
@@ -24,8 +24,10 @@ class Dancer;
 // forgiven) is "OK" and `holdPoints`, letting go is "NG". A roll is kept
 // like a hold, by holding or by tapping. A mine that passes the goal line
 // while its lane is down costs `minePenalty` points and shows "Boom".
-class ChartPlayer {
+class ChartPlayer : public SongPlayer {
 public:
+    // The stream a player's song plays on.
+    static constexpr const char* streamName = "Song";
     static constexpr std::uint32_t releaseGraceMs = 250;
     static constexpr std::uint32_t holdPoints = 400;
     static constexpr std::uint32_t minePenalty = 200;
@@ -41,21 +43,22 @@ public:
 
     // Arrows rise `speed` units per beat (the player's scroll speed) and
     // appear once they are `travel` units below the goal line.
-    ChartPlayer(ArrowManager& manager, int player, const chart::Chart& chart, float travel, double speed = 1.0);
+    ChartPlayer(PlayerFields& fields, PressJudge& judge, int player, const chart::Chart& chart, float travel,
+                double speed = 1.0);
 
-    // Once per frame, after the presses: spawns, places, ends holds, sets
-    // off mines. `tick` is the frame's tick count.
-    void update(double songMs, std::uint32_t tick, Dancer* dancer);
+    // Once per frame after the presses, once the song has started: spawns,
+    // places, ends holds, sets off mines. `tick` is the frame's tick count.
+    void update(double songMs, std::uint32_t tick, bool started, Dancer* dancer) override;
     // A direction of the player is down this frame (pressed or held).
-    void onLaneDown(std::uint8_t lane, std::uint32_t tick);
+    void onLaneDown(std::uint8_t lane, std::uint32_t tick) override;
     // The head of a hold or roll was judged: true when the arrow now holds
     // (and stays in the field), false for a plain note.
-    bool startHold(Arrow* arrow);
+    bool startHold(Arrow* arrow) override;
 
     // How long before the music's start the song clock must start so that
     // the first note's arrow (of any kind) rises from the spawn line: what
     // its travel lacks, plus leadInMarginMs; 0 when it has the time.
-    double leadInMs() const;
+    double leadInMs() const override;
 
     const chart::Chart& getChart() const { return chart; }
     double getSpeed() const { return speed; }
@@ -84,7 +87,8 @@ private:
     bool laneDownThisFrame(std::uint8_t lane) const;
     static char danceStep(const std::vector<const chart::Note*>& row);
 
-    ArrowManager& manager;
+    PlayerFields& fields;
+    PressJudge& judge;
     const int player;
     const chart::Chart& chart;
     const double travel;

@@ -137,6 +137,24 @@ bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
     return true;
 }
 
+void GimmickManager::onSlotKey(std::int8_t player, std::uint8_t slotKey)
+{
+    const bool oddSlotKey = slotKey % 2 == 1;
+    launch(player, oddSlotKey ? 1 : 0);
+}
+
+void GimmickManager::catchPress(int player, std::uint8_t lane, std::uint32_t msAgo)
+{
+    for (Gimmick* gimmick : gimmicks) {
+        const float quality = gimmick->qualityAt(msAgo);
+        const bool reachable = !catchesOwnFieldOnly || gimmick->side == player;
+        if (quality != 0.0f && gimmick->lane == lane && reachable) {
+            gimmick->hit(quality);
+            return;
+        }
+    }
+}
+
 Missile* GimmickManager::launchInLane(std::int8_t player, std::int8_t slot, int lane)
 {
     if (!validPlayer(player) || !validSlot(slot) || lane < 0 || lane >= laneCount)

@@ -19,6 +19,8 @@ public:
     static constexpr int playerCount = 2;
     static constexpr int slotCount = 4;
     static constexpr std::uint8_t missileType = 0;
+    // Slot keys do nothing before the song clock passes this.
+    static constexpr std::uint32_t keyGuardMs = 100;
     using SlotRow = std::array<Gimmick*, slotCount>;
 
     // The process-wide manager, created on first call and again after a
@@ -52,6 +54,18 @@ public:
     bool place(std::int8_t player, std::uint8_t type, std::int8_t slot);
     // Fires and empties the slot; false when it is empty or out of range.
     bool launch(std::int8_t player, std::int8_t slot);
+    // A slot key of the player (1 to 4: Slot1 to Slot4) once the song has
+    // played past keyGuardMs: Slot1 and Slot3 fire the gimmick in slot 1,
+    // Slot2 and Slot4 the one in slot 0.
+    void onSlotKey(std::int8_t player, std::uint8_t slotKey);
+    // A press of the player in the lane `msAgo`: whether or not it hit an
+    // arrow, the first gimmick of the lane that was inside its catch window
+    // then explodes. Either player may catch any gimmick, unless catches are
+    // to the own field only.
+    void catchPress(int player, std::uint8_t lane, std::uint32_t msAgo);
+    // Across two machines a press catches only missiles in its player's own
+    // field (at one screen either player may catch any).
+    void setCatchesOwnFieldOnly(bool ownFieldOnly) { catchesOwnFieldOnly = ownFieldOnly; }
     // The other machine's player fired from this slot up this lane: the
     // missile in the slot (one is awarded there first when this machine has
     // none) flies up that lane. Null when the lane or player is bad.
@@ -75,4 +89,5 @@ private:
     std::vector<Gimmick*> gimmicks;
     // Gimmicks the scene graph did not take (no graph to link into).
     std::vector<std::unique_ptr<Gimmick>> unlinked;
+    bool catchesOwnFieldOnly = false;
 };

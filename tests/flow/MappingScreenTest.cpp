@@ -176,7 +176,7 @@ TEST_P(MatPlayTest, MappedThroughTheScreenItPlaysASongAllGodlike)
     step(stage, pad, mat.arrows[0]);
     EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
     stage.tap(0x51);
-    ASSERT_TRUE(stage.arrows().isSongStarted());
+    ASSERT_TRUE(stage.arrows().songRun().isStarted());
 
     SoundManager& sound = *SoundManager::instance();
     const std::string notes = MappingStage::notes;
@@ -186,11 +186,11 @@ TEST_P(MatPlayTest, MappedThroughTheScreenItPlaysASongAllGodlike)
         if (found == std::string::npos)
             continue;
         const double beatMs = MappingStage::gapMs + static_cast<double>(halfBeat) * halfBeatMs;
-        for (int frame = 0; frame < 1000 && sound.getSongTime(ArrowManager::streamName) + 10 < beatMs; ++frame)
+        for (int frame = 0; frame < 1000 && sound.getSongTime(OwnSongStepper::streamName) + 10 < beatMs; ++frame)
             stage.frame();
         // The song reaches the beat; the press is stamped by the pad's watch,
         // so the simulated clock moves on with the real time it takes.
-        const double songNow = sound.getSongTime(ArrowManager::streamName);
+        const double songNow = sound.getSongTime(OwnSongStepper::streamName);
         stage.advanceTo(stage.now() + static_cast<std::uint32_t>(std::lround(beatMs - songNow)));
         const auto pressedAt = std::chrono::steady_clock::now();
         mat.arrows[found].set(pad, true);
@@ -202,10 +202,10 @@ TEST_P(MatPlayTest, MappedThroughTheScreenItPlaysASongAllGodlike)
         stage.frame();
         ++pressed;
     }
-    for (int frame = 0; frame < 1000 && !stage.arrows().isSongOver(); ++frame)
+    for (int frame = 0; frame < 1000 && !stage.arrows().songEnd().isOver(); ++frame)
         stage.frame(20);
-    EXPECT_TRUE(stage.arrows().isSongOver());
-    const auto& tally = stage.arrows().getTally(1);
+    EXPECT_TRUE(stage.arrows().songEnd().isOver());
+    const auto& tally = stage.arrows().judging().scoreOf(1).getTally();
     EXPECT_EQ(pressed, 8u);
     EXPECT_EQ(tally[0], pressed) << "Godlike";
     EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), pressed);

@@ -71,7 +71,7 @@ MappingStage::MappingStage()
     SoundManager* sound = SoundManager::instance();
     sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);
     sound->init(44100, 32, 0);
-    sound->addSound("Data/Music/coconut.wav", ArrowManager::streamName);
+    sound->addSound("Data/Music/coconut.wav", OwnSongStepper::streamName);
     new MeshManager();
     new ObjectGraph();
     PlayerManager::instance()->init(2);

@@ -102,7 +102,7 @@ ArrowStage::ArrowStage(const Chart& chart)
     SoundManager* sound = SoundManager::instance();
     sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);
     sound->init(44100, 32, 0);
-    sound->addSound("Data/Music/coconut.wav", ArrowManager::streamName);
+    sound->addSound("Data/Music/coconut.wav", OwnSongStepper::streamName);
     new MeshManager();
     new ObjectGraph();
     PlayerManager::instance()->init(2);
@@ -135,7 +135,7 @@ void ArrowStage::startSong(bool throughLeadIn)
 {
     startTick = clock.now();
     press(1, 5, startTick);
-    const double leadIn = -manager->readSongClock().songMs;
+    const double leadIn = -manager->songRun().read().songMs;
     if (throughLeadIn || leadIn <= 0.0)
         return;
     frame(static_cast<std::uint32_t>(std::ceil(leadIn)));

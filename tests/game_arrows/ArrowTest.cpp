@@ -29,12 +29,12 @@ protected:
     // An arrow of the lane at a height, in both players' lists.
     Arrow* arrowAt(std::uint8_t lane, float height)
     {
-        Arrow* arrow = stage.arrows().spawnArrow(lane);
+        Arrow* arrow = stage.arrows().fields().spawnArrow(lane);
         arrow->y = height;
         return arrow;
     }
 
-    std::string word(int player) { return stage.arrows().getQualityText(player)->getText(); }
+    std::string word(int player) { return stage.arrows().texts().quality(player)->getText(); }
 
     ArrowStage stage{{"", "120", 0, 1000}};
 };
@@ -101,22 +101,22 @@ TEST_F(ArrowTest, JudgementThresholdsAreStrictThirtyTwoBitFloatsAndScoreTheJudge
         {0.95f, "Perfect"}, {0.9f, "Great"}, {0.8f, "Good"}, {std::nextafter(0.7f, 1.0f), "Good"}, {0.7f, "Booo"},
         {0.5f, "Booo"}, {NAN, "Booo"}};
     for (const auto& [quality, expected] : cases)
-        EXPECT_STREQ(ArrowManager::judgementFor(quality).word, expected) << quality;
+        EXPECT_STREQ(Judgements::forQuality(quality).word, expected) << quality;
 
     // Points and words go to the judged player; only Godlike calls the announcer.
     SoundManager::instance()->addSound("Data/Music/coconut.wav", "Godlike");
     const Sound* announcer = SoundManager::instance()->find("Godlike");
     ASSERT_NE(announcer, nullptr);
     for (const float quality : {0.95f, 0.85f, 0.6f})
-        stage.arrows().judge(quality, 2);
+        stage.arrows().judging().judge(quality, 2);
     EXPECT_EQ(announcer->getChannel(), -1);
-    stage.arrows().judge(0.96f, 1);
+    stage.arrows().judging().judge(0.96f, 1);
     EXPECT_GE(announcer->getChannel(), 0);
     EXPECT_EQ(word(1), "Godlike");
     EXPECT_EQ(word(2), "Booo");
     EXPECT_EQ(stage.points(1), 800u);
     EXPECT_EQ(stage.points(2), 650u);
-    EXPECT_EQ(stage.arrows().getTally(2), (std::array<std::uint32_t, 5>{0, 1, 1, 0, 1}));
+    EXPECT_EQ(stage.arrows().judging().scoreOf(2).getTally(), (std::array<std::uint32_t, 5>{0, 1, 1, 0, 1}));
 }
 
 // A press hits the oldest arrow of its lane inside the window, once and for
@@ -149,23 +149,23 @@ TEST_F(ArrowTest, APressHitsTheOldestArrowOfItsLaneInsideTheWindow)
     stage.arrows().onPlayerAction(1, actionUp);
     EXPECT_EQ(word(1), "Godlike");
     EXPECT_EQ(stage.points(1), 900u);
-    EXPECT_EQ(stage.arrows().getArrows(1).size(), 2u);
-    EXPECT_EQ(stage.arrows().getArrows(2).size(), 4u);
+    EXPECT_EQ(stage.arrows().fields().getArrows(1).size(), 2u);
+    EXPECT_EQ(stage.arrows().fields().getArrows(2).size(), 4u);
     stage.arrows().onPlayerAction(2, actionUp);
     EXPECT_EQ(stage.points(2), 100u);
 }
 
 TEST_F(ArrowTest, ArrowsAboveTheMissHeightLeaveBothFieldsButStayListed)
 {
-    Arrow* missed = arrowAt(LaneUp, ArrowManager::missHeight + 0.01f);
+    Arrow* missed = arrowAt(LaneUp, PlayerFields::missHeight + 0.01f);
     Arrow* hitByTwo = arrowAt(LaneDown, ArrowStage::goalY);
     stage.arrows().onPlayerAction(2, 3);
-    hitByTwo->y = ArrowManager::missHeight + 0.01f;
+    hitByTwo->y = PlayerFields::missHeight + 0.01f;
     stage.arrows().update(stage.now());
     EXPECT_FALSE(missed->isActive());
     EXPECT_FALSE(hitByTwo->isActive());
-    EXPECT_EQ(stage.arrows().getArrows(1).size(), 2u);
-    EXPECT_EQ(stage.arrows().getArrows(2).size(), 1u);
+    EXPECT_EQ(stage.arrows().fields().getArrows(1).size(), 2u);
+    EXPECT_EQ(stage.arrows().fields().getArrows(2).size(), 1u);
     EXPECT_EQ(stage.points(1), 0u);
 }
 
@@ -179,22 +179,22 @@ TEST_F(ArrowTest, AnArrowPassingABlockedLaneEndsTheCombo)
         stage.arrows().onPlayerAction(1, actionLeft);
         stage.arrows().onPlayerAction(2, actionLeft);
     }
-    const Text* combo = stage.arrows().getComboText(1);
+    const Text* combo = stage.arrows().texts().combo(1);
     EXPECT_TRUE(combo->isActive());
     EXPECT_EQ(combo->getText(), "4 Combo");
     Arrow* blocked = arrowAt(LaneUp, ArrowStage::goalY);
     ObjectGraph::find()->findNode("Goal1")->hideForPlayer(1);
     stage.arrows().onPlayerAction(1, actionUp);
     stage.arrows().onPlayerAction(2, actionUp);
-    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().current(), 4u);
-    blocked->y = ArrowManager::missHeight + 0.01f;
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getCombo().current(), 4u);
+    blocked->y = PlayerFields::missHeight + 0.01f;
     stage.arrows().update(stage.now());
     stage.arrows().update(stage.now());
-    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().current(), 0u);
-    EXPECT_EQ(stage.arrows().scoreOf(1).getCombo().highest(), 4u);
-    EXPECT_FALSE(stage.arrows().scoreOf(1).getCombo().fullCombo());
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getCombo().current(), 0u);
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getCombo().highest(), 4u);
+    EXPECT_FALSE(stage.arrows().judging().scoreOf(1).getCombo().fullCombo());
     EXPECT_FALSE(combo->isActive());
-    EXPECT_EQ(stage.arrows().scoreOf(2).getCombo().current(), 5u);
+    EXPECT_EQ(stage.arrows().judging().scoreOf(2).getCombo().current(), 5u);
 }
 
 } // namespace

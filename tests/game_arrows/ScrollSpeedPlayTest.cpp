@@ -55,11 +55,11 @@ TEST(ScrollSpeedPlay, ArrowsRiseAtThePlayersSpeedAndAreJudgedTheSame)
         const double factor = ScrollSpeed::parse(speed.speed)->factor(chart);
         ASSERT_EQ(factor, speed.factor);
         ArrowStage stage{{"", "120", 0, 1000}};
-        ChartPlayer player(stage.arrows(), 1, chart, travel, factor);
+        ChartPlayer player(stage.arrows().fields(), stage.arrows().judging(), 1, chart, travel, factor);
         std::vector<float> qualities;
         for (const Moment& moment : moments) {
-            player.update(moment.songMs, stage.now(), nullptr);
-            const std::vector<Arrow*>& arrows = stage.arrows().getArrows(1);
+            player.update(moment.songMs, stage.now(), true, nullptr);
+            const std::vector<Arrow*>& arrows = stage.arrows().fields().getArrows(1);
             if (moment.songMs == 1000) {
                 EXPECT_EQ(arrows.size(), speed.spawnedAtStart);
             }
@@ -70,7 +70,7 @@ TEST(ScrollSpeedPlay, ArrowsRiseAtThePlayersSpeedAndAreJudgedTheSame)
                 EXPECT_GE(arrow->y, ArrowStage::spawnY - 0.5f * factor) << "appears near the spawn line";
             }
         }
-        for (const Arrow* arrow : stage.arrows().getArrows(1)) {
+        for (const Arrow* arrow : stage.arrows().fields().getArrows(1)) {
             const double beat = arrow->getNoteBeat();
             EXPECT_FLOAT_EQ(arrow->getTail(), beat == 1 ? 2 * factor : beat == 10 ? factor : 0.0f) << beat;
             for (const double early : {-240.0, -60.0, 0.0, 20.0, 40.0, 100.0, 200.0})

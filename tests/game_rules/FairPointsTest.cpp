@@ -27,7 +27,7 @@ std::uint32_t run(const chart::Chart& chart, std::size_t judgement, int minesHit
     std::uint32_t points = 0;
     for (const chart::Note& note : chart.notes) {
         if (note.kind != chart::NoteKind::Mine)
-            points += ArrowManager::judgements[judgement].points;
+            points += Judgements::table[judgement].points;
         if (note.isHead())
             points += ChartPlayer::holdPoints;
     }
