@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-// How far from their notes each player's judged presses were, in ms
-// (negative: early), beside the notes' song times for the drift through the
+// How far from their notes each player's judged presses were, in ms of real
+// time at any music rate (negative: early), beside the notes' song times for the drift through the
 // song.
 class PressErrors {
 public:

@@ -117,14 +117,16 @@ TEST_P(MusicRateTest, ArrowsKeepTheirBeatsAndWindowsStayInRealTime)
         std::map<const Arrow*, double> crossedAt;
         while (next < due.size()) {
             stage.frame(16, [&] {
-                const double songNow = sound().getSongTime(ArrowManager::streamName) - lateMs * rate;
+                const double songNow = sound().getSongTime(OwnSongStepper::streamName) - lateMs * rate;
                 pressDue(stage, due, next, songNow, 1 / rate);
             });
-            for (const Arrow* arrow : stage.arrows().getArrows(2))
+            for (const Arrow* arrow : stage.arrows().fields().getArrows(2))
                 if (arrow->y >= ArrowStage::goalY && !crossedAt.contains(arrow))
-                    crossedAt[arrow] = stage.arrows().getSongNow();
+                    crossedAt[arrow] = stage.arrows().songRun().now();
         }
-        EXPECT_EQ(stage.arrows().getTally(1)[word], due.size());
+        EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[word], due.size());
+        for (const double error : stage.arrows().judging().getPressErrors(1))
+            EXPECT_NEAR(error, lateMs, 1.5) << "in ms of real time";
         EXPECT_NEAR(stage.now() - stage.songStart(), due.back().beatMs / rate, 16 + lateMs + 1);
         for (const auto& [arrow, songMs] : crossedAt) {
             EXPECT_GE(songMs, arrow->getNoteMs());
