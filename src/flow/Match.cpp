@@ -2,13 +2,13 @@
 
 #include "chart/ChartHash.h"
 #include "chart/Song.h"
-#include "chart/SongFolder.h"
 #include "core/ConfigFileParser.h"
 #include "core/ConfigFileWriter.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Calibration.h"
 #include "flow/NetBattle.h"
+#include "flow/SongLoader.h"
 #include "flow/Story.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
@@ -26,22 +26,6 @@
 #include <cstdio>
 
 namespace {
-
-bool sameName(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-// The chart of this difficulty name, or the song's first; `found` tells which.
-std::size_t chartNamed(const chart::Song& song, const std::string& difficulty, bool& found)
-{
-    const auto named = std::find_if(song.charts.begin(), song.charts.end(),
-                                    [&difficulty](const chart::Chart& chart) { return sameName(chart.difficulty, difficulty); });
-    found = named != song.charts.end();
-    return found ? static_cast<std::size_t>(named - song.charts.begin()) : 0;
-}
 
 // [General] ShowTransliterations: 1 shows songs' Latin-letter spellings
 // where they have them, 0 or nothing the titles as written.
@@ -372,18 +356,13 @@ void Match::leaveSong()
 bool Match::loadSong(const SongChoice& choice)
 {
     OutputHandler* log = OutputHandler::find();
-    chart::ReadResult read = chart::SongFolder::load(choice.folder);
-    std::string reason = read.error;
-    if (reason.empty() && read.song.charts.empty())
-        reason = "it has no dance-single chart";
-    if (reason.empty() && !SoundManager::canOpen(read.song.musicPath.string()))
-        reason = "its music '" + read.song.musicPath.string() + "' cannot be played";
-    if (!reason.empty()) {
+    SongLoader::Loaded loaded = SongLoader::load(choice.folder);
+    if (!loaded.song) {
         OutputHandler::report(log, Warning, "ArrowManager: Could not play the song in '%s': %s",
-                              choice.folder.string().c_str(), reason.c_str());
+                              choice.folder.string().c_str(), loaded.problem.c_str());
         return false;
     }
-    auto song = std::make_unique<chart::Song>(std::move(read.song));
+    std::unique_ptr<chart::Song> song = std::move(loaded.song);
     std::array<std::size_t, 2> chartIndex{};
     for (std::size_t index = 0; index < chartIndex.size(); ++index) {
         const std::optional<std::size_t> placed = choice.chartIndex[index];
@@ -392,7 +371,7 @@ bool Match::loadSong(const SongChoice& choice)
             continue;
         }
         bool found = false;
-        chartIndex[index] = chartNamed(*song, choice.difficulty[index], found);
+        chartIndex[index] = SongLoader::chartNamed(*song, choice.difficulty[index], found);
         if (!found && !choice.difficulty[index].empty())
             OutputHandler::report(log, Warning, "ArrowManager: The song '%s' has no chart '%s'; player %zu plays '%s'",
                                   song->title.c_str(), choice.difficulty[index].c_str(), index + 1,

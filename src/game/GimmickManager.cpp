@@ -131,9 +131,12 @@ bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
 {
     if (!validPlayer(player) || !validSlot(slot) || !slots[player - 1][slot])
         return false;
-    slots[player - 1][slot]->launch();
+    Gimmick* fired = slots[player - 1][slot];
+    const bool flies = fired->launch();
     slots[player - 1][slot] = nullptr;
     store.empty(player, slot);
+    if (flies && launchListener)
+        launchListener(player, slot, *fired);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,10 @@ public:
     bool place(std::int8_t player, std::uint8_t type, std::int8_t slot);
     // Fires and empties the slot; false when it is empty or out of range.
     bool launch(std::int8_t player, std::int8_t slot);
+    // Told of every gimmick that a slot key fired off (a network battle
+    // tells the other machine of its player's).
+    using LaunchListener = std::function<void(int player, int slot, Gimmick& gimmick)>;
+    void setLaunchListener(LaunchListener listener) { launchListener = std::move(listener); }
     // A slot key of the player (1 to 4: Slot1 to Slot4) once the song has
     // played past keyGuardMs: Slot1 and Slot3 fire the gimmick in slot 1,
     // Slot2 and Slot4 the one in slot 0.
@@ -90,4 +95,5 @@ private:
     // Gimmicks the scene graph did not take (no graph to link into).
     std::vector<std::unique_ptr<Gimmick>> unlinked;
     bool catchesOwnFieldOnly = false;
+    LaunchListener launchListener;
 };

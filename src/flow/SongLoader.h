@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace chart {
+struct Song;
+}
+
+// Reads a song of the library for play, for a round at one screen and for a
+// network battle alike.
+class SongLoader {
+public:
+    struct Loaded {
+        // Null when the song cannot be played.
+        std::unique_ptr<chart::Song> song;
+        // Why not: the reader's error, no chart, or music that cannot be opened.
+        std::string problem;
+    };
+
+    static Loaded load(const std::filesystem::path& folder);
+    // The chart of this difficulty name (case aside), or the song's first;
+    // `found` tells which.
+    static std::size_t chartNamed(const chart::Song& song, const std::string& difficulty, bool& found);
+};
