@@ -465,6 +465,12 @@ std::string Match::playerName(int player) const
 // no record.
 void Match::submitRecords()
 {
+    // The records keep no rate: a round at another rate is not set beside
+    // the bests at the music's own speed.
+    if (Arrow::getMusicRate() != 1.0) {
+        OutputHandler::log(OutputHandler::find(), "Match: A round at %.2fx sets no record", Arrow::getMusicRate());
+        return;
+    }
     std::vector<std::pair<int, library::RecordEntry>> entries;
     for (int player = 1; player <= 2; ++player) {
         const PlayerScore& score = arrows.judging().scoreOf(player);
