@@ -12,6 +12,7 @@
 #include "ReaderBench.h"
 #include "SectionProcess.h"
 #include "SongClockBench.h"
+#include "StretchBench.h"
 #include "StartupBench.h"
 #include "TimingBench.h"
 #include "TimingWallBench.h"
@@ -33,6 +34,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
          }},
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, false).run(); }},
         {"song-clock-busy", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, true).run(); }},
+        {"music-rate", [](const BenchOptions&) { return StretchBench(180.0, 1.5).run(); }},
         {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},
         {"frames", [](const BenchOptions& options) {
              return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");

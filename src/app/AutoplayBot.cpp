@@ -206,11 +206,13 @@ SoundManager::SongMoment AutoplayBot::songMoment() const
     return SoundManager::instance()->getSongMoment(songName);
 }
 
-// The tick count at which the song was at `songMs`, a moment before `now`;
-// never before the song started, as a person cannot press before that.
+// The tick count at which the song was at `songMs`, a moment before `now`
+// (the song runs at the music's rate); never before the song started, as a
+// person cannot press before that.
 std::uint32_t AutoplayBot::stampOf(const SoundManager::SongMoment& now, double songMs) const
 {
-    const double lateMs = std::clamp(now.songMs - songMs, 0.0, maximumLatenessMs);
+    const double songLateMs = (now.songMs - songMs) / SoundManager::instance()->getMusicRate();
+    const double lateMs = std::clamp(songLateMs, 0.0, maximumLatenessMs);
     const std::uint32_t stamp = now.tick - static_cast<std::uint32_t>(std::lround(lateMs));
     const std::optional<std::uint32_t> start = arrows ? arrows->songRun().getStartTick() : std::nullopt;
     return start && !reached(stamp, *start) ? *start : stamp;

@@ -5,7 +5,9 @@
 #include "app/StartupTimes.h"
 #include "flow/Match.h"
 #include "net/NetProtocol.h"
+#include "sound/SoundManager.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -20,7 +22,7 @@ constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
     = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [1|2] [--rounds N] "
-      "[--exit-at-end]] [--host [PORT] | --join CODE|HOST[:PORT]] [--help]\n";
+      "[--exit-at-end]] [--rate R] [--host [PORT] | --join CODE|HOST[:PORT]] [--help]\n";
 constexpr const char* optionsHelp
     = "  --song DIR           start with the song in folder DIR chosen\n"
       "  --difficulty NAME    player 1's chart of that song (and player 2's without --difficulty2)\n"
@@ -28,6 +30,7 @@ constexpr const char* optionsHelp
       "  --autoplay [1|2]     a bot plays both players, or only player 1 or 2 (its rounds set no records)\n"
       "  --rounds N           with --autoplay: N rounds in a row, the next song each time\n"
       "  --exit-at-end        with --autoplay: end three seconds after the last winner\n"
+      "  --rate R             the music at R times its speed, at its own pitch (0.5 to 2.0, steps of 0.05)\n"
       "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT); with\n"
       "                       [Network] Server set, a room on that server instead, with a code to give\n"
       "  --join CODE|HOST[:PORT]  join the room of CODE on the server, or the battle hosted at HOST\n"
@@ -41,6 +44,7 @@ struct Options {
     bool help = false;
     bool exitAtEnd = false;
     int rounds = 1;
+    double rate = 1.0;
     std::optional<SongChoice> song;
     std::optional<NetPlan> net;
 };
@@ -71,6 +75,23 @@ bool parseJoin(const std::string& text, NetPlan& plan)
         return false;
     }
     return colon == std::string::npos || parsePort(text.substr(colon + 1), plan.port);
+}
+
+// The music rate: a number, clamped to 0.5..2.0 and rounded to a step of
+// 0.05 with a line saying so.
+bool parseRate(const std::string& text, double& rate)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value)) {
+        std::fprintf(stderr, "flarevox: --rate takes a number from 0.5 to 2.0, not '%s'\n%s", text.c_str(), usage);
+        return false;
+    }
+    rate = SoundManager::validRate(value);
+    if (rate != value)
+        std::fprintf(stderr, "flarevox: --rate %s is not one of 0.5 to 2.0 in steps of 0.05; playing at %.2f\n",
+                     text.c_str(), rate);
+    return true;
 }
 
 // An option's value: the next argument, which must be there.
@@ -117,6 +138,10 @@ bool parseOptions(int argc, char** argv, Options& options)
                 return false;
             }
             options.rounds = static_cast<int>(value);
+        } else if (argument == "--rate") {
+            std::string rate;
+            if (!takeValue(argc, argv, i, rate) || !parseRate(rate, options.rate))
+                return false;
         } else if (argument == "--host") {
             NetPlan& plan = options.net.emplace(NetPlan{true, {}, net::defaultPort});
             if (i + 1 < argc && argv[i + 1][0] != '-' && !parsePort(argv[++i], plan.port))
@@ -153,6 +178,7 @@ int main(int argc, char** argv)
     }
     Match::setSongChoice(options.song);
     Match::setNetPlan(options.net);
+    Match::setStartRate(options.rate);
     if (options.autoplay)
         Match::setBotPlayers({options.autoplayOnly != 2, options.autoplayOnly != 1});
 

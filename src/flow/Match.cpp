@@ -10,6 +10,7 @@
 #include "flow/NetBattle.h"
 #include "flow/SongLoader.h"
 #include "flow/Story.h"
+#include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
@@ -74,6 +75,8 @@ void Match::init()
     play.create();
     transliterations = readShowTransliterations(config);
     speeds.read(config);
+    if (SoundManager* sound = findSound())
+        sound->setMusicRate(startRate);
     records.open();
     playedChoice = songChoice;
     if (songChoice)
@@ -125,6 +128,27 @@ void Match::update(std::uint32_t tick)
         net->update(tick);
     current->update(tick);
     records.writeMessages();
+    writeSyncMessages();
+}
+
+void Match::writeSyncMessages()
+{
+    for (const std::string& message : songSync.takeMessages())
+        OutputHandler::report(OutputHandler::find(), Warning, "%s", message.c_str());
+}
+
+double Match::playedSongOffsetMs()
+{
+    const library::SongEntry* entry = story.getSelection().currentSong();
+    const chart::Song* playing = arrows.playsChart() ? arrows.getSong() : nullptr;
+    const std::optional<library::SongSync::Key> key = entry ? StoryScreen::syncKeyOf(*entry) : std::nullopt;
+    if (!key || !playing || playing->charts.empty() || chart::ChartHash::of(playing->charts.front()).value() != key->second)
+        return 0.0;
+    const int offset = songSync.offsetMs(*key);
+    if (offset != 0)
+        OutputHandler::log(OutputHandler::find(), "Match: The song's own offset is %+d ms", offset);
+    writeSyncMessages();
+    return offset;
 }
 
 void Match::draw()
@@ -164,6 +188,8 @@ void Match::showStory()
 
 void Match::showCalibration()
 {
+    if (SoundManager* sound = findSound())
+        sound->setSongOffset(0.0);
     moveTo(calibration);
 }
 
@@ -237,6 +263,11 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
     story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(speeds.get());
+    SoundManager* sound = findSound();
+    Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
+    if (sound)
+        sound->setSongOffset(playedSongOffsetMs());
+    songSync.save();
     arrows.startSong(pressTick, fromMs);
     moveTo(play);
     if (hooks.songStarted)
@@ -438,6 +469,12 @@ std::string Match::playerName(int player) const
 // no record.
 void Match::submitRecords()
 {
+    // The records keep no rate: a round at another rate is not set beside
+    // the bests at the music's own speed.
+    if (Arrow::getMusicRate() != 1.0) {
+        OutputHandler::log(OutputHandler::find(), "Match: A round at %.2fx sets no record", Arrow::getMusicRate());
+        return;
+    }
     std::vector<std::pair<int, library::RecordEntry>> entries;
     for (int player = 1; player <= 2; ++player) {
         const PlayerScore& score = arrows.judging().scoreOf(player);

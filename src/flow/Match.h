@@ -13,6 +13,7 @@
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
 #include "flow/StoryScreen.h"
+#include "library/SongSync.h"
 
 #include <array>
 #include <cstdint>
@@ -59,6 +60,9 @@ public:
     // A battle across two machines from the next start-up on: hosting or
     // joining, shown in the lobby instead of the story screen.
     static void setNetPlan(std::optional<NetPlan> plan) { netPlan = std::move(plan); }
+    // The music rate every start-up from now on begins with (the song panel
+    // changes it for the rounds after).
+    static void setStartRate(double rate) { startRate = rate; }
 
     static constexpr const char* showTransliterationsKey = "ShowTransliterations";
 
@@ -143,6 +147,8 @@ public:
     bool isPlayingChoice() const;
     const PlayerSpeeds& getSpeeds() const { return speeds; }
     RecordKeeper& getRecords() { return records; }
+    // Each song's own sync, kept in the player's folder.
+    library::SongSync& getSongSync() { return songSync; }
     const RecordKeeper& getRecords() const { return records; }
     // The player's name as the configuration gives it: whose records they are.
     std::string playerName(int player) const;
@@ -159,9 +165,14 @@ private:
     void playGamesOwnSong();
     void submitRecords();
     void rememberSong(const std::filesystem::path& folder);
+    // The song's own offset for the song about to play: the panel's song's,
+    // when that is the one the arrow manager holds.
+    double playedSongOffsetMs();
+    void writeSyncMessages();
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
+    inline static double startRate = 1.0;
     inline static std::array<bool, 2> botPlayers{};
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
@@ -177,6 +188,7 @@ private:
     ResultsScreen results;
     PlayerSpeeds speeds;
     RecordKeeper records;
+    library::SongSync songSync;
     LobbyScreen lobby;
     AddressEntryScreen addressEntry;
     std::unique_ptr<NetBattle> net;

@@ -8,8 +8,10 @@
 #include "game/ArrowManager.h"
 #include "library/SongSelection.h"
 #include "net/NetSession.h"
+#include "sound/SoundManager.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -40,6 +42,13 @@ net::ChartHash wireHash(const chart::Chart* chart)
 bool isGamesOwnSong(const net::ChartHash& hash)
 {
     return std::all_of(hash.begin(), hash.end(), [](std::uint8_t byte) { return byte == 0; });
+}
+
+// The rate this machine plays the music at; the host's offer sets the guest's.
+double musicRate()
+{
+    const SoundManager* sound = Match::findSound();
+    return sound ? sound->getMusicRate() : 1.0;
 }
 
 } // namespace
@@ -77,6 +86,7 @@ void NetHandshake::offerSong(const library::SongSelection& selection, bool songR
     offer.songHash = wireHash(offeredSong ? &offeredSong->charts[offeredChart] : nullptr);
     offer.difficulty = static_cast<std::uint8_t>(choice ? choice->difficulty : library::Difficulty::Edit);
     offer.chartIndex = static_cast<std::uint8_t>(std::min<std::size_t>(offeredChart, net::maxChartIndex));
+    offer.rateSteps = static_cast<std::uint8_t>(std::lround(musicRate() * net::rateStepsPerUnit));
     if (session.send(offer)) {
         offerPending = true;
         notice = "Waiting for " + session.peerName() + " ...";
@@ -87,6 +97,11 @@ void NetHandshake::offerSong(const library::SongSelection& selection, bool songR
 // own chart of it: the one named like the panel's, else the host's.
 void NetHandshake::answer(const net::SongOffer& offer)
 {
+    if (SoundManager* sound = Match::findSound()) {
+        sound->setMusicRate(static_cast<double>(offer.rateSteps) / net::rateStepsPerUnit);
+        OutputHandler::log(OutputHandler::find(), "NetBattle: The host plays the music at %.2fx",
+                           sound->getMusicRate());
+    }
     net::SongAnswer answer;
     answer.songHash = offer.songHash;
     if (isGamesOwnSong(offer.songHash)) {
@@ -160,6 +175,6 @@ bool NetHandshake::startWhenDue(std::uint32_t tick)
     OutputHandler::log(OutputHandler::find(), "NetBattle: The song starts %.1f ms after the named moment",
                        static_cast<double>(lateUs) / microsecondsPerMs);
     const auto lateMs = static_cast<std::uint32_t>(lateUs / microsecondsPerMs);
-    match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs);
+    match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs * musicRate());
     return true;
 }

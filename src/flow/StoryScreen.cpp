@@ -1,13 +1,16 @@
 #include "flow/StoryScreen.h"
 
 #include "core/ConfigFileParser.h"
+#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "core/Utf8.h"
 #include "flow/MappingScreen.h"
 #include "flow/Match.h"
+#include "flow/NetBattle.h"
 #include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "input/InputHandler.h"
 #include "library/SongEntryReader.h"
 #include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
@@ -237,6 +240,14 @@ void StoryScreen::typeKey(std::uint8_t code)
         }
         return;
     }
+    if (code == VirtualKeys::minus || code == VirtualKeys::numpadMinus) {
+        stepRate(false);
+        return;
+    }
+    if (code == VirtualKeys::plus || code == VirtualKeys::numpadPlus) {
+        stepRate(true);
+        return;
+    }
     playerMoved = true;
     switch (code) {
     case VirtualKeys::backspace:
@@ -257,6 +268,42 @@ void StoryScreen::typeKey(std::uint8_t code)
         return;
     }
     moved(before);
+}
+
+std::optional<library::SongSync::Key> StoryScreen::syncKeyOf(const library::SongEntry& song)
+{
+    const auto first = std::find_if(song.charts.begin(), song.charts.end(),
+                                    [](const library::ChartChoice& chart) { return chart.chartIndex == 0; });
+    if (song.builtIn || first == song.charts.end())
+        return std::nullopt;
+    return library::SongSync::Key{song.folder, first->hash};
+}
+
+// A held key steps on by itself, faster after a while. Not while typing a
+// search, where the keys are letters.
+void StoryScreen::stepSync(std::uint32_t tick)
+{
+    const auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
+    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
+    if (!presses)
+        return;
+    const int steps = syncLater.stepsAt(*presses, tick) - syncEarlier.stepsAt(*presses, tick);
+    const library::SongEntry* song = selection.currentSong();
+    const std::optional<library::SongSync::Key> key = song ? syncKeyOf(*song) : std::nullopt;
+    if (steps == 0 || typing || !key)
+        return;
+    library::SongSync& sync = match.getSongSync();
+    sync.setOffsetMs(*key, sync.offsetMs(*key) + steps);
+}
+
+// The music's rate for the rounds to come, one step of 0.05 at a time; a
+// battle's guest plays at the host's.
+void StoryScreen::stepRate(bool faster)
+{
+    SoundManager* sound = Match::findSound();
+    if (!sound || (match.getNetBattle() && !match.getNetBattle()->isHost()))
+        return;
+    sound->setMusicRate(sound->getMusicRate() + (faster ? SoundManager::rateStep : -SoundManager::rateStep));
 }
 
 void StoryScreen::search(const std::string& text)
@@ -320,6 +367,7 @@ void StoryScreen::update(std::uint32_t tick)
         moved(before);
     for (const std::uint8_t code : typed.take())
         typeKey(code);
+    stepSync(tick);
     if (updatesBeforePreview > 0)
         --updatesBeforePreview;
     else if (updatesBeforePreview == 0)
@@ -400,7 +448,8 @@ void StoryScreen::drawSongRow() const
                             playerName(2).c_str(), second ? second->shownName.c_str() : "-",
                             second ? second->meter : 0, speeds.of(2).format().c_str(),
                             story::printable(MappingScreen::devicesOf(2)).c_str()));
-    page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s", bestText(1).c_str(), bestText(2).c_str()));
+    page.drawLine(story::panelLineY[3], panelLine("Best: %s      Best: %s      %s", bestText(1).c_str(),
+                                                  bestText(2).c_str(), rateAndSyncText().c_str()));
 }
 
 // A row wider than the panel scrolls through it, a character at a time, so
@@ -432,7 +481,23 @@ std::string StoryScreen::keysLine() const
 {
     // Inside a pack the way back takes the place of F8, which the pack list shows.
     const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
-    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, %s)", story::prompt, last);
+    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, -/+: rate, </>: sync, %s)",
+                     story::prompt, last);
+}
+
+// The rate always; the song's own sync when it has one.
+std::string StoryScreen::rateAndSyncText() const
+{
+    const library::SongEntry* song = selection.currentSong();
+    const std::optional<library::SongSync::Key> key = song ? syncKeyOf(*song) : std::nullopt;
+    const int sync = key ? match.getSongSync().offsetMs(*key) : 0;
+    return sync == 0 ? panelLine("Rate %.2fx", musicRate()) : panelLine("Rate %.2fx  Sync %+d ms", musicRate(), sync);
+}
+
+double StoryScreen::musicRate()
+{
+    const SoundManager* sound = Match::findSound();
+    return sound ? sound->getMusicRate() : 1.0;
 }
 
 // The player's best on the chart they would play: the game's own chart for

@@ -3,11 +3,15 @@
 #include "flow/LibraryFeed.h"
 #include "flow/Screen.h"
 #include "flow/SongBanner.h"
+#include "flow/KeyRepeat.h"
 #include "flow/TypedKeys.h"
 #include "library/SongSelection.h"
+#include "library/SongSync.h"
+#include "platform/VirtualKeys.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -34,7 +38,12 @@ public:
     static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
     static constexpr int pageRows = 10;
 
-    explicit StoryScreen(Match& match) : match(match) {}
+    explicit StoryScreen(Match& match)
+        : match(match)
+        , syncEarlier(platform::VirtualKeys::comma)
+        , syncLater(platform::VirtualKeys::period)
+    {
+    }
 
     // Starts reading the library on threads of its own, as early in start-up
     // as can be.
@@ -62,6 +71,9 @@ public:
     // ("none" without one).
     std::string bestText(int player) const;
     const SongBanner& getBanner() const { return banner; }
+    // What a song's own sync is kept under: its folder and the identity of
+    // its chart file's first chart. None for the game's own song.
+    static std::optional<library::SongSync::Key> syncKeyOf(const library::SongEntry& song);
 
 private:
     void listOwnSong();
@@ -70,6 +82,10 @@ private:
     void typeKey(std::uint8_t code);
     void search(const std::string& text);
     void chooseRandom();
+    void stepRate(bool faster);
+    void stepSync(std::uint32_t tick);
+    std::string rateAndSyncText() const;
+    static double musicRate();
     void moved(const library::SongEntry* before);
     void loopPreview();
     void drawSongPanel() const;
@@ -84,6 +100,9 @@ private:
     library::SongSelection selection;
     LibraryFeed feed;
     TypedKeys typed;
+    // Comma and period move the chosen song's own sync a ms at a time.
+    KeyRepeat syncEarlier;
+    KeyRepeat syncLater;
     SongBanner banner;
     std::mt19937 random{std::random_device{}()};
     // Typing into the search.

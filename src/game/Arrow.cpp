@@ -116,9 +116,10 @@ float Arrow::qualityAt(double songMs) const
 {
     if (!followsSong())
         return quality();
+    const double realMs = (songMs - noteMs) / musicRate;
     if (inMs)
-        return MsWindows::qualityFor(songMs - noteMs);
-    return qualityAtHeight(static_cast<float>(goalY - (noteMs - songMs) / beatMs));
+        return MsWindows::qualityFor(realMs);
+    return qualityAtHeight(static_cast<float>(goalY + realMs / beatMs));
 }
 
 bool Arrow::hitBy(LaneEvent event) const

@@ -73,8 +73,13 @@ public:
     float quality() const;
     // The quality the arrow had at the song time `songMs`: its distance from
     // its note in time, in beats of the note's tempo or, judged in ms, by the
-    // windows of MsWindows (following arrows; others answer for now).
+    // windows of MsWindows (following arrows; others answer for now). The
+    // distance is taken in real time: at a music rate of 1.5 a song ms passes
+    // in 1/1.5 ms, so the windows are as wide to the player at every rate.
     float qualityAt(double songMs) const;
+    // Song ms per ms of real time for the song's arrows (1 by default).
+    static void setMusicRate(double songMsPerMs) { musicRate = songMsPerMs > 0.0 ? songMsPerMs : 1.0; }
+    static double getMusicRate() { return musicRate; }
 
     std::uint32_t getLane() const { return lane; }
     // The arrow's place in the order its player's arrows appeared (from 1;
@@ -92,6 +97,7 @@ public:
 private:
     static inline float spawnY = unloadedHeight;
     static inline float goalY = unloadedHeight;
+    static inline double musicRate = 1.0;
 
     static float qualityAtHeight(float height);
     void drawTail() const;

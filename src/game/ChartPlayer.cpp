@@ -91,7 +91,8 @@ void ChartPlayer::spawnDue(double songBeat, double songMs, std::uint32_t tick, D
         }
         const char step = danceStep(steps);
         if (dancer && step != '0') {
-            const double ahead = std::clamp(chart.tempo.msAt(rowBeat.value()) - songMs, 0.0, 60000.0);
+            const double songAhead = chart.tempo.msAt(rowBeat.value()) - songMs;
+            const double ahead = std::clamp(songAhead / Arrow::getMusicRate(), 0.0, 60000.0);
             dancer->addEvent(tick + static_cast<std::uint32_t>(ahead), step);
         }
     }

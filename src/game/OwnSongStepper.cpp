@@ -114,11 +114,11 @@ void OwnSongStepper::takeStep(std::uint32_t tick, double arrivalMs, Dancer* danc
                 follow(arrow, ownSpeeds[static_cast<std::size_t>(player - 1)]);
         }
     }
-    // The dancer moves when the step's arrows reach the goal line. The sum
-    // wraps with the tick counter; a time beyond the counter's half range (a
-    // nearly zero tempo) is held at its edge.
+    // The dancer moves when the step's arrows reach the goal line (song ms
+    // pass at the music's rate). The sum wraps with the tick counter; a time
+    // beyond the counter's half range (a nearly zero tempo) is held at its edge.
     if (dancer) {
-        const double untilArrival = arrivalMs - songNow;
+        const double untilArrival = (arrivalMs - songNow) / Arrow::getMusicRate();
         const double aheadMs = std::isfinite(untilArrival) ? std::clamp(untilArrival, -2147483648.0, 2147483647.0) : 0.0;
         dancer->addEvent(tick + static_cast<std::uint32_t>(static_cast<std::int32_t>(aheadMs)), note);
     }

@@ -1,10 +1,11 @@
 #include "game/PressErrors.h"
 
+#include "game/Arrow.h"
 #include "game/RoundLog.h"
 
 void PressErrors::record(int player, double noteMs, double pressMs, std::size_t judgement)
 {
-    errors[index(player)].push_back(pressMs - noteMs);
+    errors[index(player)].push_back((pressMs - noteMs) / Arrow::getMusicRate());
     notesMs[index(player)].push_back(noteMs);
     words[index(player)].push_back(judgement);
 }

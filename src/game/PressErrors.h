@@ -6,9 +6,10 @@
 #include <cstddef>
 #include <vector>
 
-// How far from their notes each player's judged presses were, in ms
-// (negative: early), beside the notes' song times for the drift through the
-// song, the words the presses earned and the song times of the notes missed.
+// How far from their notes each player's judged presses were, in ms of real
+// time at any music rate (negative: early), beside the notes' song times for
+// the drift through the song, the words the presses earned and the song times
+// of the notes missed.
 class PressErrors {
 public:
     // `judgement`: the word's place in the judgement table.

@@ -25,6 +25,8 @@ SoundManager* findSound()
 void SongClock::start(const char* stream, std::uint32_t startTick, double leadInMs, double fromMs)
 {
     reset();
+    const SoundManager* sound = findSound();
+    tempo = sound ? sound->getMusicRate() : 1.0;
     if (leadInMs > 0.0) {
         leadIn = LeadIn{startTick, leadInMs};
         OutputHandler::log(OutputHandler::find(), "SongClock: A lead-in of %.0f ms before the music", leadInMs);
@@ -38,10 +40,7 @@ void SongClock::playFrom(SoundManager* sound, const char* stream, double fromMs)
     musicFromMs = fromMs;
     if (!sound)
         return;
-    if (fromMs > 0.0)
-        sound->playFrom(stream, fromMs / 1000.0);
-    else
-        sound->play(stream);
+    sound->playFrom(stream, std::max(fromMs, 0.0) / 1000.0, tempo);
 }
 
 SongClock::Reading SongClock::now(const char* stream, bool started)
@@ -67,26 +66,26 @@ SongClock::Reading SongClock::now(const char* stream, bool started)
         return *lastReading;
     }
     const std::uint32_t tick = platform::SystemClock::tickCount();
-    return {lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick), tick};
+    return {lastReading->songMs + static_cast<std::int32_t>(tick - lastReading->tick) * tempo, tick};
 }
 
 // The music starts once the ticks reach its time 0, less the output's
-// latency; the clock follows the ticks until the music is heard, never
-// ahead of it.
+// latency; the clock follows the ticks (at the music's rate) until the music
+// is heard, never ahead of it.
 SongClock::Reading SongClock::duringLeadIn(SoundManager& sound, const char* stream)
 {
     const std::uint32_t tick = platform::SystemClock::tickCount();
-    const double heardMs = static_cast<std::int32_t>(tick - leadIn->startTick) - leadIn->ms;
-    const Reading ticking{heardMs - sound.getGlobalOffset(), tick};
+    const double heardMs = static_cast<std::int32_t>(tick - leadIn->startTick) * tempo - leadIn->ms;
+    const Reading ticking{heardMs - offsetMs(sound), tick};
     if (!leadIn->musicStarted) {
-        const double latencyMs = sound.getEngine().outputLatencyMs();
+        const double latencyMs = sound.getEngine().outputLatencyMs() * tempo;
         if (heardMs + latencyMs < 0.0)
             return ticking;
         leadIn->musicStarted = true;
         playFrom(&sound, stream, heardMs + latencyMs);
     }
     const Reading music = musicReading(sound, stream);
-    if (music.songMs > musicFromMs - sound.getGlobalOffset()) {
+    if (music.songMs > musicFromMs - offsetMs(sound)) {
         leadIn.reset();
         return music;
     }
@@ -113,7 +112,7 @@ SongClock::Press SongClock::pressAt(std::uint32_t pressTick, const char* stream,
 // them from what the player hears.
 void SongClock::logHeardStart(const Reading& first)
 {
-    const auto zeroTick = first.tick - static_cast<std::uint32_t>(std::lround(first.songMs));
+    const auto zeroTick = first.tick - static_cast<std::uint32_t>(std::lround(first.songMs / tempo));
     OutputHandler::log(OutputHandler::find(), "SongClock: The music's time 0 was heard at tick %u", zeroTick);
 }
 
@@ -146,7 +145,7 @@ void SongClock::resume(const char* stream, std::uint32_t tick)
     if (!pausedAt)
         return;
     SoundManager* sound = findSound();
-    const double musicMs = *pausedAt + (sound ? sound->getGlobalOffset() : 0.0);
+    const double musicMs = *pausedAt + (sound ? offsetMs(*sound) : 0.0);
     pausedAt.reset();
     lastReading.reset();
     firstReading.reset();
@@ -158,15 +157,21 @@ void SongClock::resume(const char* stream, std::uint32_t tick)
     }
 }
 
-// Song milliseconds per tick millisecond since the song began to sound: a
-// sound device's clock may run a few percent off the system clock.
+// Song milliseconds per tick millisecond since the song began to sound: the
+// music's rate, and a sound device's clock may run a few percent off the
+// system clock.
 double SongClock::rate() const
 {
     if (!firstReading || !lastReading)
-        return 1.0;
+        return tempo;
     const auto ticks = static_cast<std::int32_t>(lastReading->tick - firstReading->tick);
     if (ticks < minimumRateSpanMs)
-        return 1.0;
+        return tempo;
     const double measured = (lastReading->songMs - firstReading->songMs) / ticks;
-    return std::clamp(measured, 1.0 - largestRateError, 1.0 + largestRateError);
+    return std::clamp(measured, tempo * (1.0 - largestRateError), tempo * (1.0 + largestRateError));
+}
+
+double SongClock::offsetMs(const SoundManager& sound) const
+{
+    return sound.offsetAt(tempo);
 }

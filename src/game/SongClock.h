@@ -29,7 +29,9 @@ public:
 
     // Starts the song on `stream` as of `startTick`: with a lead-in the clock
     // reads -leadInMs then; without one the music plays at once from
-    // `fromMs` into it. The clock reads the music's own time.
+    // `fromMs` into it. The clock reads the music's own time, which runs at
+    // the sound manager's music rate (that many song ms per ms), also
+    // through the lead-in and after the music's end.
     void start(const char* stream, std::uint32_t startTick, double leadInMs, double fromMs = 0.0);
     // `started`: the song has been started (its rate is measured from then).
     // Starts the music when the lead-in reaches its time.
@@ -47,6 +49,8 @@ public:
     // on from there, or after a lead-in when that time lies before the music.
     void resume(const char* stream, std::uint32_t tick);
     bool isPaused() const { return pausedAt.has_value(); }
+    // Song ms per ms of real time, as of the last start.
+    double musicRate() const { return tempo; }
 
 private:
     struct LeadIn {
@@ -56,6 +60,7 @@ private:
     };
 
     double rate() const;
+    double offsetMs(const SoundManager& sound) const;
     Reading duringLeadIn(SoundManager& sound, const char* stream);
     Reading musicReading(SoundManager& sound, const char* stream) const;
     void playFrom(SoundManager* sound, const char* stream, double fromMs);
@@ -72,4 +77,5 @@ private:
     std::optional<double> pausedAt;
     // The music's heard start is told once per start, not again after a pause.
     bool heardStartLogged = false;
+    double tempo = 1.0;
 };

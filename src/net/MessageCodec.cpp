@@ -136,12 +136,15 @@ void put(Writer& out, const SongOffer& m)
     out.putBytes(m.songHash);
     out.put(m.difficulty);
     out.put(m.chartIndex);
+    out.put(m.rateSteps);
 }
 
 std::string take(Reader& in, SongOffer& m)
 {
-    if (!in.getBytes(m.songHash) || !in.getAll(m.difficulty, m.chartIndex))
+    if (!in.getBytes(m.songHash) || !in.getAll(m.difficulty, m.chartIndex, m.rateSteps))
         return truncatedText;
+    if (m.rateSteps < minRateSteps || m.rateSteps > maxRateSteps)
+        return outOfRange("music rate", m.rateSteps);
     return checkChart(m.difficulty, m.chartIndex);
 }
 

@@ -37,11 +37,13 @@ struct Hello {
     std::string name;
 };
 
-// The host's song, known by the hash of its chart data, and the host's chart.
+// The host's song, known by the hash of its chart data, the host's chart, and
+// the rate both machines play the music at.
 struct SongOffer {
     ChartHash songHash{};
     std::uint8_t difficulty = 0;
     std::uint8_t chartIndex = 0;
+    std::uint8_t rateSteps = rateStepsPerUnit;
 };
 
 // The guest's answer: whether it has the song, and the guest's own chart.

@@ -13,7 +13,7 @@ namespace net {
 constexpr std::uint16_t defaultPort = 7493;
 // Raised whenever a message's layout or meaning changes; a peer speaking
 // another version is refused.
-constexpr std::uint16_t protocolVersion = 2;
+constexpr std::uint16_t protocolVersion = 3;
 
 // Limits of messages and their fields.
 constexpr std::size_t maxMessageBytes = 64;
@@ -31,6 +31,10 @@ constexpr std::uint8_t difficultyCount = 6;
 constexpr std::uint8_t laneCount = 4;
 constexpr std::uint8_t slotCount = 4;
 constexpr std::uint32_t maxNoteIndex = 100000;
+// The music's rate crosses in twentieths: 10 (0.5x) to 40 (2.0x), 20 its own speed.
+constexpr std::uint8_t rateStepsPerUnit = 20;
+constexpr std::uint8_t minRateSteps = 10;
+constexpr std::uint8_t maxRateSteps = 40;
 constexpr std::int32_t maxPoints = 100000000;
 // The point thresholds that award a missile; a player's thresholds and
 // stored missiles cross as bit sets (bit n for threshold or slot n).

@@ -30,6 +30,7 @@ public:
     bool rewind(double seconds = 0.0);
 
     std::uint32_t lengthMs() const { return length; }
+    int rate() const { return outputRate; }
 
 private:
     AudioDecoder(sf_private_tag* file, int sourceRate, int sourceChannels, std::int64_t sourceFrames, int outputRate);

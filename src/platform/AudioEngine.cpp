@@ -6,6 +6,7 @@
 #include "platform/Mixer.h"
 #include "platform/PulseOutput.h"
 #include "platform/SystemClock.h"
+#include "platform/TimeStretcher.h"
 
 #include <SDL.h>
 
@@ -443,7 +444,7 @@ void AudioEngine::closeStream(AudioStream* stream)
     retire(std::move(item));
 }
 
-int AudioEngine::playStream(AudioStream* stream, double fromSeconds)
+int AudioEngine::playStream(AudioStream* stream, double fromSeconds, double tempo)
 {
     if (!started || !stream)
         return -1;
@@ -456,9 +457,11 @@ int AudioEngine::playStream(AudioStream* stream, double fromSeconds)
     // Shut the callback out of the ring before it is emptied and refilled.
     stream->closeGate();
     stream->setWantsDecoding(false);
-    stream->rewind(static_cast<std::size_t>(silentChunkFrames) * 8, fromSeconds);
+    const double playTempo =
+        std::isfinite(tempo) ? std::clamp(tempo, TimeStretcher::slowest, TimeStretcher::fastest) : 1.0;
+    stream->rewind(static_cast<std::size_t>(silentChunkFrames) * 8, fromSeconds, playTempo);
     const std::uint32_t playId = nextPlayId();
-    stream->issued = AudioStream::Issued{playId, channel, steadyNs()};
+    stream->issued = AudioStream::Issued{playId, channel, steadyNs(), playTempo};
     stream->lastReportedMs = 0;
     stream->clockFilter.reset();
     claims[static_cast<std::size_t>(channel)] = ChannelClaim{playId, true, stream, nullptr};
@@ -512,11 +515,13 @@ double AudioEngine::streamPositionMs(AudioStream* stream)
         frames = std::clamp(heard, 0.0, static_cast<double>(state.framesAfter));
     }
     const double length = stream->lengthMs();
+    const double tempo = stream->issued.tempo;
     const bool over = state.ended && frames >= static_cast<double>(state.framesAfter);
-    double ms = over ? length : std::min(length, frames * 1000.0 / mixRate);
-    // The silent output is exact; a device's steps are smoothed once it plays.
+    double ms = over ? length : std::min(length, frames * 1000.0 / mixRate * tempo);
+    // The silent output is exact; a device's steps are smoothed once it plays,
+    // in the device's own time.
     if (!silent && !over && ms > 0.0)
-        ms = std::min(length, stream->clockFilter.follow(ms, now));
+        ms = std::min(length, stream->clockFilter.follow(ms / tempo, now) * tempo);
     stream->lastReportedMs = std::max(stream->lastReportedMs, ms);
     return stream->lastReportedMs;
 }
@@ -529,6 +534,11 @@ double AudioEngine::outputLatencyMs() const
 std::uint32_t AudioEngine::streamLengthMs(const AudioStream* stream) const
 {
     return stream ? stream->lengthMs() : 0;
+}
+
+double AudioEngine::streamTempo(const AudioStream* stream) const
+{
+    return stream ? stream->issued.tempo : 1.0;
 }
 
 std::uint64_t AudioEngine::streamFramesMixed(AudioStream* stream)

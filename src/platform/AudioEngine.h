@@ -77,7 +77,9 @@ public:
     // Plays from the start (or from `fromSeconds` into the file), restarting
     // the stream if it is playing; its clock counts from there. Returns the
     // channel, or -1 when the engine is not started or every channel is busy.
-    int playStream(AudioStream* stream, double fromSeconds = 0.0);
+    // At a `tempo` other than 1 (0.5 to 2, clamped) the music plays that much
+    // faster at its own pitch, and the clock reads the music's time.
+    int playStream(AudioStream* stream, double fromSeconds = 0.0, double tempo = 1.0);
     // The position in ms of the frame being heard now (the device's buffer
     // latency taken off): 0 before the stream plays, its length once it has
     // ended; never backwards within one play.
@@ -87,6 +89,8 @@ public:
     // What the device holds before a frame handed to it is heard.
     double outputLatencyMs() const;
     std::uint32_t streamLengthMs(const AudioStream* stream) const;
+    // Music frames per frame played in the stream's last play (1 before any).
+    double streamTempo(const AudioStream* stream) const;
     // Frames of the stream handed to the output in its current play.
     std::uint64_t streamFramesMixed(AudioStream* stream);
 

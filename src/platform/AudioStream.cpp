@@ -1,6 +1,7 @@
 #include "platform/AudioStream.h"
 
 #include "platform/AudioDecoder.h"
+#include "platform/TimeStretcher.h"
 
 #include <algorithm>
 #include <thread>
@@ -30,11 +31,17 @@ void AudioStream::decodeAhead(std::size_t aheadFrames)
     decodeUntil(aheadFrames);
 }
 
-void AudioStream::rewind(std::size_t prefillFrames, double fromSeconds)
+void AudioStream::rewind(std::size_t prefillFrames, double fromSeconds, double tempo)
 {
     const std::lock_guard lock(decodeMutex);
     ring.reset();
     decodeFinished.store(!decoder->rewind(fromSeconds), std::memory_order_release);
+    stretching = tempo != 1.0;
+    if (stretching) {
+        if (!stretcher)
+            stretcher = std::make_unique<TimeStretcher>(decoder->rate());
+        stretcher->restart(tempo);
+    }
     decodeUntil(prefillFrames);
 }
 
@@ -43,7 +50,8 @@ void AudioStream::decodeUntil(std::size_t aheadFrames)
     aheadFrames = std::min(aheadFrames, ringFrames);
     while (!decodeFinished.load(std::memory_order_relaxed) && ring.readable() < aheadFrames) {
         const std::size_t want = std::min({decodeChunkFrames, ring.writable(), aheadFrames - ring.readable()});
-        const std::size_t got = decoder->read(scratch.data(), want);
+        const std::size_t got =
+            stretching ? stretcher->read(*decoder, scratch.data(), want) : decoder->read(scratch.data(), want);
         ring.write(scratch.data(), got);
         if (got < want)
             decodeFinished.store(true, std::memory_order_release);

@@ -13,6 +13,7 @@
 namespace platform {
 
 class AudioDecoder;
+class TimeStretcher;
 
 // A sound played straight from its file: decoded ahead into a ring while it
 // plays, never whole. One stream plays on at most one channel at a time.
@@ -49,8 +50,10 @@ public:
 
     // Decode side.
     void decodeAhead(std::size_t aheadFrames);
-    // Back to the start with a first chunk decoded; only while the gate is closed.
-    void rewind(std::size_t prefillFrames, double fromSeconds = 0.0);
+    // Back to the start with a first chunk decoded; only while the gate is
+    // closed. At a tempo other than 1 the music is stretched to it on the
+    // decode side, at its own pitch; at 1 it goes to the ring as decoded.
+    void rewind(std::size_t prefillFrames, double fromSeconds = 0.0, double tempo = 1.0);
     bool wantsDecoding() const { return decodeWanted.load(std::memory_order_acquire); }
     void setWantsDecoding(bool wanted) { decodeWanted.store(wanted, std::memory_order_release); }
 
@@ -75,6 +78,7 @@ public:
         std::uint32_t playId = 0;  // 0 until the stream first plays
         int channel = -1;
         std::int64_t startNs = 0;
+        double tempo = 1.0;  // music frames per frame played
     };
     Issued issued;
     double lastReportedMs = 0.0;
@@ -85,6 +89,9 @@ private:
     void publish();
 
     std::unique_ptr<AudioDecoder> decoder;
+    // Made at the first play at another tempo; used only while `stretching`.
+    std::unique_ptr<TimeStretcher> stretcher;
+    bool stretching = false;
     const std::uint32_t length;
     AudioRing ring;
     std::mutex decodeMutex;

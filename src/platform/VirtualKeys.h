@@ -25,9 +25,12 @@ public:
     static constexpr std::uint8_t insert = 0x2D;
     static constexpr std::uint8_t numpad0 = 0x60;
     static constexpr std::uint8_t numpad9 = 0x69;
+    static constexpr std::uint8_t numpadPlus = 0x6B;
     static constexpr std::uint8_t numpadMinus = 0x6D;
     static constexpr std::uint8_t numpadPeriod = 0x6E;
     static constexpr std::uint8_t semicolon = 0xBA;
+    static constexpr std::uint8_t plus = 0xBB;
+    static constexpr std::uint8_t comma = 0xBC;
     static constexpr std::uint8_t minus = 0xBD;
     static constexpr std::uint8_t period = 0xBE;
     // F1 to F12.

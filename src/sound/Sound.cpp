@@ -58,11 +58,11 @@ bool Sound::play()
     return playFrom(0.0);
 }
 
-bool Sound::playFrom(double seconds)
+bool Sound::playFrom(double seconds, double tempo)
 {
     if (type == Sample)
         channel = engine.playSample(sample);
     else if (type == Stream)
-        channel = engine.playStream(stream, seconds);
+        channel = engine.playStream(stream, seconds, tempo);
     return true;
 }

@@ -21,8 +21,9 @@ public:
     bool loadStream(const char* path);
     // Starts the sound on a free channel (a playing stream starts over).
     bool play();
-    // A stream from `seconds` into its file; a sample from its start.
-    bool playFrom(double seconds);
+    // A stream from `seconds` into its file, `tempo` times as fast at its own
+    // pitch; a sample from its start.
+    bool playFrom(double seconds, double tempo = 1.0);
 
     int getType() const { return type; }
     platform::AudioStream* getStream() const { return stream; }

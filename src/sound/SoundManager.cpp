@@ -149,10 +149,30 @@ bool SoundManager::play(const char* name)
     return sound && sound->play();
 }
 
-bool SoundManager::playFrom(const char* name, double seconds)
+bool SoundManager::playFrom(const char* name, double seconds, double tempo)
 {
     Sound* sound = find(name);
-    return sound && sound->playFrom(seconds);
+    return sound && sound->playFrom(seconds, tempo);
+}
+
+double SoundManager::validRate(double rate)
+{
+    if (!std::isfinite(rate))
+        return 1.0;
+    const double steps = std::round(std::clamp(rate, slowestRate, fastestRate) / rateStep);
+    return std::round(steps * rateStep * 100.0) / 100.0;
+}
+
+void SoundManager::setMusicRate(double rate)
+{
+    const double valid = validRate(rate);
+    if (valid != rate)
+        OutputHandler::report(OutputHandler::find(), Warning,
+                              "SoundManager: The music rate %g is not one of 0.5 to 2.0 in steps of 0.05, it is %.2f",
+                              rate, valid);
+    if (valid != musicRate)
+        OutputHandler::log(OutputHandler::find(), "SoundManager: The music plays at %.2fx", valid);
+    musicRate = valid;
 }
 
 bool SoundManager::stop(const char* name)
@@ -199,7 +219,8 @@ double SoundManager::getSongTime(const char* name)
 {
     Sound* sound = find(name, Sound::Stream);
     const double heard = sound ? engine->streamPositionMs(sound->getStream()) : 0.0;
-    return heard - globalOffsetMs;
+    const double tempo = sound ? engine->streamTempo(sound->getStream()) : 1.0;
+    return heard - offsetAt(tempo);
 }
 
 SoundManager::SongMoment SoundManager::getSongMoment(const char* name)

@@ -253,7 +253,8 @@ namespace {
 // the run's `switches`; the game's log once it has ended by itself.
 std::string autoplayForgedSong(const std::string& name, int seconds,
                                const std::function<void(forge::SmWriter&)>& write,
-                               std::initializer_list<std::pair<const char*, std::string>> switches = {})
+                               std::initializer_list<std::pair<const char*, std::string>> switches = {},
+                               const std::vector<std::string>& moreArguments = {})
 {
     const testsupport::ScratchDir scratch;
     prepareAutoplay(scratch, "Flarevox " + name);
@@ -269,7 +270,9 @@ std::string autoplayForgedSong(const std::string& name, int seconds,
     forge::Mp3Writer::write(folder / (name + ".mp3"), quiet);
     e2e::setRunEnvironment(switches);
 
-    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "--exit-at-end"});
+    std::vector<std::string> arguments{"--song", folder.string(), "--autoplay", "--exit-at-end"};
+    arguments.insert(arguments.end(), moreArguments.begin(), moreArguments.end());
+    GameProcess game(scratch.path(), arguments);
     if (!game.waitForExit(120s)) {
         ADD_FAILURE() << "the game did not end after the song";
         return {};
@@ -325,6 +328,30 @@ TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
     EXPECT_EQ(over.players[0].judged, 11u);
     // A heavily loaded machine may cost a press its "Godlike".
     EXPECT_GE(over.players[0].godlike, 10u);
+}
+
+// In real time at 1.5x, a song of eighth notes through four tempos and three
+// stops: the music is stretched as it plays and the bot, pressing by the song
+// clock, earns "Godlike" on at least 99 % of the notes.
+TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtOneAndAHalfTimes)
+{
+    constexpr int measures = 24;
+    const std::vector<std::string> rows{"1000", "0100", "0010", "0001", "0010", "0100", "1000", "0001"};
+    std::vector<std::string> notes;
+    for (int measure = 0; measure < measures; ++measure)
+        notes.insert(notes.end(), rows.begin(), rows.end());
+    const std::string log = autoplayForgedSong("Faster", 56, [&notes](forge::SmWriter& sm) {
+        sm.tag("OFFSET", "-1.000");
+        sm.tag("BPMS", "0.000=120.000,16.000=150.000,40.000=100.000,64.000=135.000");
+        sm.tag("STOPS", "24.000=0.400,52.500=0.250,80.000=0.600");
+        sm.chart("dance-single", "Hard", 7, notes, 8);
+    }, {}, {"--rate", "1.5"});
+    EXPECT_NE(log.find("SoundManager: The music plays at 1.50x"), std::string::npos);
+    const SongOver over = readSongOver(log);
+    ASSERT_TRUE(over.found) << "no closing totals in the log";
+    const auto noteCount = static_cast<unsigned>(notes.size());
+    EXPECT_EQ(over.players[0].judged, noteCount);
+    EXPECT_GE(over.players[0].godlike * 100, noteCount * 99);
 }
 
 // The bot beside a person: with "--autoplay 2" the story screen waits for

@@ -129,6 +129,7 @@ ArrowStage::~ArrowStage()
     OutputHandler::instance()->close();
     ObjectRegistry::destroy();
     Arrow::forgetHeights();
+    Arrow::setMusicRate(1.0);
 }
 
 void ArrowStage::startSong(bool throughLeadIn)

@@ -1,11 +1,13 @@
 #include "ArrowStage.h"
 
+#include "flow/KeyRepeat.h"
 #include "flow/Match.h"
 #include "flow/StoryScreen.h"
 #include "input/InputHandler.h"
 #include "input/KeyPresses.h"
 #include "library/SongSelection.h"
 #include "platform/VirtualKeys.h"
+#include "sound/SoundManager.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +34,18 @@ public:
     Keyboard() { (new InputHandler())->init(flags.data(), &presses); }
     void type(std::uint8_t code, std::uint32_t tick)
     {
+        press(code, tick);
+        release(code, tick);
+    }
+    void press(std::uint8_t code, std::uint32_t tick)
+    {
         ++presses.count[code];
         presses.tick[code] = tick;
+    }
+    void release(std::uint8_t code, std::uint32_t tick)
+    {
+        ++presses.releaseCount[code];
+        presses.releaseTick[code] = tick;
     }
 
 private:
@@ -128,4 +140,47 @@ TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
     EXPECT_NE(match.currentScreen(), &story);
     EXPECT_NE(testsupport::readFile("Conf/global.cfg").find("[Library]\nLastSong = Songs/Beta/Song%201\n"), std::string::npos);
     EXPECT_EQ(match.lastSong(), std::nullopt) << "read at start-up, not since";
+}
+
+// The panel's rate keys step by 0.05; the song's own sync steps by a ms per
+// press, and a held key repeats, faster after a while. The offset plays on
+// top of the global one, is kept in the player's folder for the next start,
+// and the pack's files are left as they were.
+TEST(LibraryPanel, RateAndTheSongsOwnSyncAreSetWithKeysAndKeptOutsideThePack)
+{
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
+    const std::string packFile = testsupport::readFile("Songs/Test/test.sm");
+    Keyboard keys;
+    Match& match = stage.match();
+    match.startLibraryScan();
+    match.showLibrary();
+    untilRead(stage);
+    SoundManager& sound = *SoundManager::instance();
+    for (const std::uint8_t key : {VirtualKeys::minus, VirtualKeys::minus, VirtualKeys::numpadPlus})
+        keys.type(key, stage.now());
+    stage.frame(20);
+    EXPECT_DOUBLE_EQ(sound.getMusicRate(), 0.95);
+
+    for (int press = 0; press < 3; ++press) {
+        keys.type(VirtualKeys::period, stage.now());
+        stage.frame(20);
+    }
+    const std::uint32_t heldFrom = stage.now();
+    keys.press(VirtualKeys::comma, heldFrom);
+    for (int frame = 0; frame < 100; ++frame)
+        stage.frame(20);
+    keys.release(VirtualKeys::comma, stage.now());
+    stage.frame(20);
+    const int held = 1 + static_cast<int>(KeyRepeat::repeatsBy(heldFrom, heldFrom + 2000));
+    EXPECT_GT(held, 1 + static_cast<int>((2000 - KeyRepeat::firstRepeatMs) / KeyRepeat::slowEveryMs));
+    const library::SongEntry& chosen = match.getStory().getSelection().song();
+    const int expected = 3 - held;
+    EXPECT_EQ(match.getSongSync().offsetMs(*StoryScreen::syncKeyOf(chosen)), expected);
+
+    sound.setGlobalOffset(10.0);
+    stage.press(1, 5, stage.now());
+    EXPECT_DOUBLE_EQ(sound.getSongOffset(), expected);
+    EXPECT_DOUBLE_EQ(sound.offsetAt(0.95), 10.0 * 0.95 + expected);
+    EXPECT_EQ(testsupport::readFile("Songs/Test/test.sm"), packFile);
+    EXPECT_EQ(library::SongSync().offsetMs(*StoryScreen::syncKeyOf(chosen)), expected);
 }

@@ -97,6 +97,47 @@ INSTANTIATE_TEST_SUITE_P(FrameRatesAndClocks, PressTimingTest,
                                            PlayRate{60, 0.96, 5500}, PlayRate{20, 1.04, 5500},
                                            PlayRate{500, 1.0, 1500}));
 
+// At another music rate the song clock runs that much faster than the ticks,
+// the arrows still cross the goal on their beats, and the judgement windows
+// stay in ms of real time: a press 20 ms late is "Godlike", 28 ms late
+// "Perfect", at 0.75x as at 1.5x (in song ms these would swap at one rate).
+class MusicRateTest : public ::testing::TestWithParam<double> {};
+
+TEST_P(MusicRateTest, ArrowsKeepTheirBeatsAndWindowsStayInRealTime)
+{
+    const double rate = GetParam();
+    const Chart chart{notes, "128.000", 5500, 17000};
+    const auto due = arrowtest::chartArrows(chart);
+    for (const auto& [lateMs, word] : {std::pair{0.0, 0u}, {20.0, 0u}, {28.0, 1u}}) {
+        SCOPED_TRACE(testing::Message() << rate << "x, " << lateMs << " ms late");
+        ArrowStage stage(chart);
+        sound().setMusicRate(rate);
+        stage.startSong();
+        std::size_t next = 0;
+        std::map<const Arrow*, double> crossedAt;
+        while (next < due.size()) {
+            stage.frame(16, [&] {
+                const double songNow = sound().getSongTime(OwnSongStepper::streamName) - lateMs * rate;
+                pressDue(stage, due, next, songNow, 1 / rate);
+            });
+            for (const Arrow* arrow : stage.arrows().fields().getArrows(2))
+                if (arrow->y >= ArrowStage::goalY && !crossedAt.contains(arrow))
+                    crossedAt[arrow] = stage.arrows().songRun().now();
+        }
+        EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[word], due.size());
+        for (const double error : stage.arrows().judging().getPressErrors(1))
+            EXPECT_NEAR(error, lateMs, 1.5) << "in ms of real time";
+        EXPECT_NEAR(stage.now() - stage.songStart(), due.back().beatMs / rate, 16 + lateMs + 1);
+        for (const auto& [arrow, songMs] : crossedAt) {
+            EXPECT_GE(songMs, arrow->getNoteMs());
+            EXPECT_LT(songMs, arrow->getNoteMs() + 16 * rate + 1);
+        }
+        EXPECT_GT(crossedAt.size(), due.size() / 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SlowerAndFaster, MusicRateTest, ::testing::Values(0.75, 1.5));
+
 TEST(PressTiming, TheOffsetShiftsEveryJudgementByItsMilliseconds)
 {
     const Chart chart{notes, "128.000", 1500, 14000};

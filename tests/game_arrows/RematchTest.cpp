@@ -11,6 +11,7 @@
 #include "game/PlayerScore.h"
 #include "library/ReplayFile.h"
 #include "platform/SqliteDatabase.h"
+#include "sound/SoundManager.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -149,6 +150,19 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
         EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
         EXPECT_EQ(panel.bestText(2).substr(0, 18), "3200 (combo 11, 20");
     }
+}
+
+// The records keep no rate yet: a round at 1.5x sets none.
+TEST(RematchRecords, ARoundAtAnotherRateSetsNoRecord)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    stage.match().scanLibrary();
+    SoundManager::instance()->setMusicRate(1.5);
+    playFlawless(stage, easySteps, hardSteps);
+    stage.frame(16);
+    EXPECT_NE(stage.log().find("Match: A round at 1.50x sets no record"), std::string::npos);
+    stage.match().startNewRound();
+    EXPECT_EQ(stage.match().getStory().bestText(1), "none");
 }
 
 // The records outlive the game: a book opened again on the same file (the

@@ -23,7 +23,7 @@ std::vector<Message> everyMessage()
     return {
         Hello{protocolVersion, std::string(maxNameBytes, 'x')},
         Hello{protocolVersion, ""},
-        SongOffer{hashOf(3), 5, maxChartIndex},
+        SongOffer{hashOf(3), 5, maxChartIndex, maxRateSteps},
         SongAnswer{hashOf(9), true, 0, 2},
         Ready{},
         Ping{0xFFFFFFFFu, maxClockUs},
@@ -125,6 +125,8 @@ TEST(MessageCodec, BadInputIsRefusedWithAReason)
             DropKind::Malformed, "points"},
         {"song flag 2", patched(encoded(SongAnswer{}), 37, 2, 1), DropKind::Malformed, "song flag 2"},
         {"difficulty 6", patched(encoded(SongOffer{}), 37, 6, 1), DropKind::Malformed, "difficulty 6"},
+        {"rate below 0.5x", patched(encoded(SongOffer{}), 39, minRateSteps - 1, 1), DropKind::Malformed, "music rate 9"},
+        {"rate above 2.0x", patched(encoded(SongOffer{}), 39, maxRateSteps + 1, 1), DropKind::Malformed, "music rate 41"},
         {"goodbye reason 3", patched(encoded(Goodbye{}), 5, 3, 1), DropKind::Malformed, "reason 3"},
         {"ready with a payload", {4, 1, 0, 0, 0, 0}, DropKind::Malformed, "bytes after the last field"},
     };

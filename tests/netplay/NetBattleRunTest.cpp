@@ -359,7 +359,7 @@ TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
     EXPECT_EQ(hostLog().find("NetBattle: The song starts"), std::string::npos);
 }
 
-// Odd addresses and ports are refused before any window opens.
+// Odd addresses, ports and rates are refused before any window opens.
 TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
 {
     const testsupport::ScratchDir folder;
@@ -368,6 +368,7 @@ TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
         {"--host", "0"},          {"--host", "65536"},          {"--host", "12ab"},
         {"--join"},               {"--join", ":7493"},          {"--join", "localhost:"},
         {"--join", "host:-1"},    {"--join", "host:99999999"},  {"--join", "[::1]:x"},
+        {"--rate"},               {"--rate", "fast"},           {"--rate", "1.5x"},
     };
     for (const auto& options : refused) {
         GameProcess game(folder.path(), options);
@@ -388,7 +389,7 @@ TEST(NetBattleOptions, HelpListsEveryOptionAndEndsWell)
         EXPECT_EQ(game.exitCode, 0) << help;
         const std::string usage = testsupport::readFile(folder.path() / "game-stdout.txt");
         for (const char* option : {"--song", "--difficulty", "--difficulty2", "--autoplay [1|2]", "--rounds",
-                                   "--exit-at-end", "--host", "--join"})
+                                   "--exit-at-end", "--rate", "--host", "--join"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
         EXPECT_EQ(game.errors(), "") << help;
     }

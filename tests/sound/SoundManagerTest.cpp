@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -69,6 +70,23 @@ TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
         EXPECT_EQ(manager->getSongTime("Song"), -expected) << "before it plays, the offset alone";
         TearDown();
         SetUp();
+    }
+}
+
+// A music rate outside 0.5..2.0 or between the steps is set to the nearest
+// one with a warning; what is not a number plays at 1.
+TEST_F(SoundManagerTest, MusicRateIsClampedToItsStepsWithALine)
+{
+    SoundManager* manager = start();
+    const std::pair<double, double> cases[] = {{1.5, 1.5}, {3.0, 2.0}, {0.1, 0.5}, {1.23, 1.25}, {0.97, 0.95},
+        {std::nan(""), 1.0}};
+    for (const auto& [asked, kept] : cases) {
+        manager->setMusicRate(asked);
+        EXPECT_EQ(manager->getMusicRate(), kept) << asked;
+        EXPECT_EQ(log().find("not one of 0.5 to 2.0") != std::string::npos, asked != kept) << asked;
+        TearDown();
+        SetUp();
+        manager = start();
     }
 }
 
