@@ -469,12 +469,6 @@ std::string Match::playerName(int player) const
 // no record.
 void Match::submitRecords()
 {
-    // The records keep no rate: a round at another rate is not set beside
-    // the bests at the music's own speed.
-    if (Arrow::getMusicRate() != 1.0) {
-        OutputHandler::log(OutputHandler::find(), "Match: A round at %.2fx sets no record", Arrow::getMusicRate());
-        return;
-    }
     std::vector<std::pair<int, library::RecordEntry>> entries;
     for (int player = 1; player <= 2; ++player) {
         const PlayerScore& score = arrows.judging().scoreOf(player);
@@ -498,6 +492,8 @@ void Match::submitRecords()
         if (botPlayers[static_cast<std::size_t>(player - 1)])
             continue;
         entry.key.player = playerName(player);
+        // A record at another rate is kept apart from the bests at 1.0x.
+        entry.key.rate = Arrow::getMusicRate();
         const auto& tally = entry.record.judgements;
         const bool played = std::any_of(tally.begin(), tally.end(), [](std::uint32_t count) { return count > 0; });
         if (played && !entry.key.chartHash.empty())
@@ -510,6 +506,7 @@ void Match::submitRecords()
     }
     RoundRecorder& recorder = arrows.judging().recording();
     recorder.setSong(playedChoice ? playedChoice->folder.string() : std::string());
+    recorder.setRate(Arrow::getMusicRate());
     const library::RecordedRound& round = recorder.finish(arrows.songRun().now());
     records.submit(entries, &round,
                    {arrows.judging().scoreOf(1).getPoints(), arrows.judging().scoreOf(2).getPoints()});

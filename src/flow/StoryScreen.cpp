@@ -518,6 +518,7 @@ std::string StoryScreen::bestText(int player) const
         key.chart = choice->name;
     }
     key.player = match.playerName(player);
+    key.rate = musicRate();
     const std::optional<library::Record> best = records.best(key);
     if (!best)
         return "none";

@@ -16,6 +16,8 @@ public:
     void start(std::string song, std::uint32_t seed, double rate = 1.0);
     // The song's folder (empty for the game's own song).
     void setSong(std::string song) { recorded.song = std::move(song); }
+    // The music's rate the round was played at.
+    void setRate(double rate) { recorded.rate = rate; }
     void setPlayer(int player, std::string name, std::string chartHash, std::string chart, double speed);
 
     void press(int player, double songMs, std::uint8_t lane, std::uint8_t hit);
