@@ -7,6 +7,7 @@
 #include "game/GoalMarker.h"
 #include "game/Missile.h"
 #include "platform/SimulatedClock.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "support/StandInMainLoop.h"
 #include "support/TestSupport.h"
@@ -31,7 +32,7 @@ protected:
         (new ConfigFileParser())->parse("Conf/global.cfg");
         graph = new ObjectGraph();
         for (std::uint32_t lane = 0; lane < goals.size(); ++lane) {
-            const std::string name = "Goal" + std::to_string(lane);
+            const std::string name = nodes::goal(static_cast<int>(lane));
             goals[lane] = new GoalMarker(name.c_str());
             goals[lane]->setup(lane);
             graph->addNode(goals[lane], name.c_str());
