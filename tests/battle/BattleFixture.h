@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlayStage.h"
 #include "core/ConfigFileParser.h"
 #include "core/Object.h"
 #include "core/ObjectRegistry.h"
@@ -31,12 +32,9 @@ protected:
         loop = new testsupport::StandInMainLoop();
         (new ConfigFileParser())->parse("Conf/global.cfg");
         graph = new ObjectGraph();
-        for (std::uint32_t lane = 0; lane < goals.size(); ++lane) {
-            const std::string name = nodes::goal(static_cast<int>(lane));
-            goals[lane] = new GoalMarker(name.c_str());
-            goals[lane]->setup(lane);
-            graph->addNode(goals[lane], name.c_str());
-        }
+        PlayStage::createGoalMarkers();
+        for (std::size_t lane = 0; lane < goals.size(); ++lane)
+            goals[lane] = dynamic_cast<GoalMarker*>(graph->findNode(nodes::goal(static_cast<int>(lane)).c_str()));
         gimmicks = GimmickManager::instance();
     }
 
