@@ -1,5 +1,6 @@
 // fuzz-seeds CORPUSDIR: writes small well-formed files of every format the
 // readers take into CORPUSDIR/<target>/, as starting points for the fuzzers.
+#include "library/ReplayFile.h"
 #include "net/MessageCodec.h"
 #include "writers/BmpWriter.h"
 #include "writers/ByteWriter.h"
@@ -146,6 +147,29 @@ void writeNetMessages(const std::filesystem::path& root)
         forge::writeFile(root / "net_message" / name, MessageCodec::encode({1, message}));
 }
 
+// A short two-player round with every kind of press, release and missile.
+void writeReplay(const std::filesystem::path& root)
+{
+    library::RecordedRound round;
+    round.song = "Songs/Forged/Seed";
+    round.songLengthUs = 30'000'000;
+    round.seed = 7;
+    for (library::PlayerRound& player : round.players) {
+        player.name = "Kai";
+        player.chartHash = "0011223344556677";
+        player.chart = "Hard";
+        for (std::uint8_t press = 0; press < 20; ++press) {
+            const std::int64_t at = press * std::int64_t{500'000};
+            player.inputs.push_back({at, static_cast<std::uint8_t>(press % 8), false,
+                                     static_cast<std::uint8_t>(press % library::RoundInput::hitCount)});
+            player.inputs.push_back({at + 90'000, static_cast<std::uint8_t>(press % 8), true, 0});
+        }
+    }
+    for (std::uint8_t kind = 0; kind < library::RoundMissile::kindCount; ++kind)
+        round.missiles.push_back({1'000'000 + kind, 2, kind, static_cast<library::RoundMissile::Kind>(kind), 4000});
+    forge::writeFile(root / "replay_file" / "battle.flvxr", library::ReplayFile::write(round));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -159,6 +183,7 @@ int main(int argc, char** argv)
         writeMesh(root);
         writeModels(root);
         writeNetMessages(root);
+        writeReplay(root);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "fuzz-seeds: %s\n", error.what());
         return 1;

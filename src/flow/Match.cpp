@@ -442,7 +442,8 @@ void Match::submitRecords()
         entry.record.points = score.getPoints();
         entry.record.judgements = score.getTally();
         entry.record.highestCombo = score.getCombo().highest();
-        if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
+        const ChartPlayer* chartPlayer = arrows.getChartPlayer(player);
+        if (chartPlayer) {
             entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
             entry.key.chart = chartPlayer->getChart().difficulty;
             entry.record.holdsOk = chartPlayer->getResults().holdsOk;
@@ -452,6 +453,8 @@ void Match::submitRecords()
             entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
             entry.key.chart = RecordKeeper::ownChartName;
         }
+        const double speed = chartPlayer ? speeds.of(player).factor(chartPlayer->getChart()) : 1.0;
+        arrows.judging().recording().setPlayer(player, playerName(player), entry.key.chartHash, entry.key.chart, speed);
         if (botPlayers[static_cast<std::size_t>(player - 1)])
             continue;
         entry.key.player = playerName(player);
@@ -460,5 +463,14 @@ void Match::submitRecords()
         if (played && !entry.key.chartHash.empty())
             entries.emplace_back(player, std::move(entry));
     }
-    records.submit(entries);
+    // The round is kept with the records of whoever really played it.
+    if (entries.empty()) {
+        records.submit(entries);
+        return;
+    }
+    RoundRecorder& recorder = arrows.judging().recording();
+    recorder.setSong(playedChoice ? playedChoice->folder.string() : std::string());
+    const library::RecordedRound& round = recorder.finish(arrows.songRun().now());
+    records.submit(entries, &round,
+                   {arrows.judging().scoreOf(1).getPoints(), arrows.judging().scoreOf(2).getPoints()});
 }

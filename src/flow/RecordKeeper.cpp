@@ -3,14 +3,15 @@
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
 #include "core/OutputHandler.h"
+#include "library/ReplayFile.h"
 #include "library/SongEntry.h"
 
 #include <algorithm>
 #include <cctype>
 
-void RecordKeeper::open(const std::filesystem::path& file)
+void RecordKeeper::open(const std::filesystem::path& file, library::RecordBook::Timing timing)
 {
-    book = std::make_unique<library::RecordBook>(file);
+    book = std::make_unique<library::RecordBook>(file, timing);
 }
 
 void RecordKeeper::writeMessages()
@@ -21,17 +22,63 @@ void RecordKeeper::writeMessages()
         OutputHandler::log(OutputHandler::find(), "%s", message.c_str());
 }
 
-void RecordKeeper::submit(const std::vector<std::pair<int, library::RecordEntry>>& entries)
+RecordKeeper::~RecordKeeper()
 {
-    newRecords = {};
-    if (!book || entries.empty())
+    close();
+}
+
+void RecordKeeper::close()
+{
+    if (!book)
+        return;
+    book->close();
+    writeMessages();
+    book.reset();
+}
+
+void RecordKeeper::flush()
+{
+    if (book)
+        book->flush();
+}
+
+void RecordKeeper::submit(const std::vector<std::pair<int, library::RecordEntry>>& entries,
+                          const library::RecordedRound* round, std::array<std::uint32_t, 2> points)
+{
+    submittedPlayers.clear();
+    if (!book || (entries.empty() && !round))
         return;
     std::vector<library::RecordEntry> handed;
-    for (const auto& [player, entry] : entries)
+    for (const auto& [player, entry] : entries) {
         handed.push_back(entry);
-    const std::vector<bool> isNew = book->submit(std::move(handed));
-    for (std::size_t index = 0; index < entries.size() && index < isNew.size(); ++index)
-        newRecords[entries[index].first == 2 ? 1 : 0] = isNew[index];
+        submittedPlayers.push_back(player);
+    }
+    std::optional<library::ReplayEntry> replay;
+    if (round) {
+        replay.emplace();
+        replay->rate = round->rate;
+        replay->points = points;
+        for (std::size_t index = 0; index < round->players.size(); ++index) {
+            replay->chartHashes[index] = round->players[index].chartHash;
+            replay->players[index] = round->players[index].name;
+        }
+        replay->round = library::ReplayFile::write(*round);
+    }
+    book->submit(std::move(handed), std::move(replay));
+    if (waitsForWrites)
+        book->flush();
+}
+
+bool RecordKeeper::isNewRecord(int player) const
+{
+    if (!book || submittedPlayers.empty())
+        return false;
+    const std::vector<bool> kept = book->keptNewRecords();
+    for (std::size_t index = 0; index < submittedPlayers.size() && index < kept.size(); ++index) {
+        if (submittedPlayers[index] == player)
+            return kept[index];
+    }
+    return false;
 }
 
 std::optional<library::Record> RecordKeeper::best(const library::RecordKey& key) const

@@ -11,6 +11,7 @@ namespace {
 // Shown until the next round hides them.
 constexpr std::uint32_t displayMs = 5000000;
 constexpr int fontHeight = 20;
+constexpr int spreadFontHeight = 14;
 
 static_assert(ResultsBoard::judgementCount == Judgements::count);
 
@@ -23,14 +24,14 @@ std::string line(const char* label, std::uint32_t count)
 
 // Linked under "Text" by its font and under its own path, like the
 // judgement texts.
-Text* createLine(std::int8_t side, float x, float y, const char* path)
+Text* createLine(std::int8_t side, float x, float y, const char* path, int height = fontHeight)
 {
     auto* text = new Text(displayMs, side);
     if (!text->createBitmapFont(-20, 400, "Arial Black", 0, 0, 0, 0)) {
         delete text;
         return nullptr;
     }
-    text->changeBitmapFont(fontHeight, 700, "Courier New", 0, 0, 0, 0);
+    text->changeBitmapFont(height, 700, "Courier New", 0, 0, 0, 0);
     text->setPosition(x, y);
     text->setActive(false);
     ObjectGraph::find()->addNode(text, path);
@@ -48,6 +49,37 @@ void ResultsBoard::create()
                                               side == ObjectNode::SidePlayer1 ? "P1Results" : "P2Results");
     }
     hintText = createLine(ObjectNode::SideCentre, hintX, hintY, "ResultsHint");
+    ObjectGraph* graph = ObjectGraph::find();
+    for (std::size_t column = 0; graph && column < plots.size(); ++column) {
+        const int player = static_cast<int>(column + 1);
+        plots[column] = new TimingPlot(player);
+        graph->addNode(plots[column], player == 1 ? "P1Timing" : "P2Timing");
+        const float x = plots[column]->getFrame().histogramRight + 0.1f;
+        for (std::size_t row = 0; row < spreadLines[column].size(); ++row)
+            spreadLines[column][row] = createLine(static_cast<std::int8_t>(player), x,
+                                                  spreadTopY - spreadStep * static_cast<float>(row),
+                                                  player == 1 ? "P1Timing" : "P2Timing", spreadFontHeight);
+    }
+}
+
+void ResultsBoard::showTiming(int player, std::vector<TimingPlot::Press> presses, std::vector<double> missesMs,
+                              double songMs)
+{
+    if (player != 1 && player != 2)
+        return;
+    const auto column = static_cast<std::size_t>(player - 1);
+    TimingPlot* plot = plots[column];
+    if (!plot)
+        return;
+    plot->show(std::move(presses), std::move(missesMs), songMs);
+    const std::array<std::string, 2> lines{plot->getSpread().meanLine(), plot->getSpread().deviationLine()};
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+        if (Text* text = spreadLines[column][row]) {
+            text->setText("%s", lines[row].c_str());
+            if (!text->isActive())
+                text->restart();
+        }
+    }
 }
 
 std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
@@ -99,6 +131,18 @@ void ResultsBoard::hide()
     if (hintText) {
         hintText->setText("%s", "");
         hintText->setActive(false);
+    }
+    for (TimingPlot* plot : plots) {
+        if (plot)
+            plot->clear();
+    }
+    for (auto& column : spreadLines) {
+        for (Text* text : column) {
+            if (text) {
+                text->setText("%s", "");
+                text->setActive(false);
+            }
+        }
     }
     for (auto& column : columns) {
         for (Text* text : column) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "flow/TimingPlot.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,8 +14,10 @@ class Text;
 // screen once the song has ended: a column of lines, one per judgement word,
 // the arrows missed, the holds and mines of a player's song, the highest
 // combo, the points, and "Full combo" and "New record" where the round earned
-// them; under the scene, once the next round can start, how to go on. The
-// texts belong to the scene graph; they stay hidden until shown.
+// them; under the column the player's timing plot with the mean and spread
+// of the errors beside it; under the scene, once the next round can start,
+// how to go on. The texts and plots belong to the scene graph; they stay
+// hidden until shown.
 class ResultsBoard {
 public:
     static constexpr std::size_t judgementCount = 5;
@@ -25,6 +29,9 @@ public:
     static constexpr float lineX = -1.5f;
     static constexpr float topY = 3.1f;
     static constexpr float lineStep = 0.36f;
+    // The mean and spread, beside the histogram, in a smaller font.
+    static constexpr float spreadTopY = -2.7f;
+    static constexpr float spreadStep = 0.33f;
 
     struct Counts {
         // Hits of each judgement, best first.
@@ -47,6 +54,8 @@ public:
     void create();
     // Fills the player's column (1 or 2) and shows it.
     void show(int player, const Counts& counts);
+    // Fills the player's timing plot and the mean and spread beside it.
+    void showTiming(int player, std::vector<TimingPlot::Press> presses, std::vector<double> missesMs, double songMs);
     // The line saying how to go on.
     void showHint();
     void hide();
@@ -57,8 +66,12 @@ public:
     // The player's column as it stands: its texts, top first (null when
     // there is no scene graph).
     const std::array<Text*, lineCount>& getColumn(int player) const { return columns[player == 1 ? 0 : 1]; }
+    const TimingPlot* getPlot(int player) const { return plots[player == 1 ? 0 : 1]; }
+    const std::array<Text*, 2>& getSpreadLines(int player) const { return spreadLines[player == 1 ? 0 : 1]; }
 
 private:
     std::array<std::array<Text*, lineCount>, 2> columns{};
+    std::array<TimingPlot*, 2> plots{};
+    std::array<std::array<Text*, 2>, 2> spreadLines{};
     Text* hintText = nullptr;
 };

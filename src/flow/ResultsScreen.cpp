@@ -6,7 +6,12 @@
 #include "game/ChartPlayer.h"
 #include "fx/Text.h"
 #include "game/Player.h"
+#include "game/PressErrors.h"
+#include "game/PressJudge.h"
 #include "scene/ObjectGraph.h"
+
+#include <algorithm>
+#include <vector>
 
 void ResultsScreen::create()
 {
@@ -30,8 +35,45 @@ void ResultsScreen::update(std::uint32_t tick)
 {
     showCounts(1);
     showCounts(2);
+    showTiming();
     if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
+}
+
+void ResultsScreen::hide()
+{
+    board.hide();
+    timingShown = 0;
+}
+
+// Both plots share the time axis: up to the last note either player met.
+void ResultsScreen::showTiming()
+{
+    const PressErrors& distances = match.getArrows().judging().getPressDistances();
+    std::size_t count = 0;
+    double songMs = 0.0;
+    for (const int player : {1, 2}) {
+        const std::vector<double>& notes = distances.notesOf(player);
+        const std::vector<double>& misses = distances.missesOf(player);
+        count += notes.size() + misses.size();
+        for (const std::vector<double>* times : {&notes, &misses}) {
+            if (!times->empty())
+                songMs = std::max({songMs, *std::max_element(times->begin(), times->end())});
+        }
+    }
+    if (count == timingShown)
+        return;
+    timingShown = count;
+    for (const int player : {1, 2}) {
+        const std::vector<double>& notes = distances.notesOf(player);
+        const std::vector<double>& errors = distances.of(player);
+        const std::vector<std::size_t>& words = distances.judgementsOf(player);
+        std::vector<TimingPlot::Press> presses;
+        presses.reserve(notes.size());
+        for (std::size_t index = 0; index < notes.size() && index < errors.size() && index < words.size(); ++index)
+            presses.push_back({notes[index], errors[index], words[index]});
+        board.showTiming(player, std::move(presses), distances.missesOf(player), songMs);
+    }
 }
 
 void ResultsScreen::showCounts(int player)

@@ -3,6 +3,7 @@
 #include "flow/ResultsBoard.h"
 #include "flow/Screen.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class Match;
@@ -23,7 +24,7 @@ public:
 
     // Creates the results columns, hidden, and moves the winner text to its place.
     void create();
-    void hide() { board.hide(); }
+    void hide();
     const ResultsBoard& getBoard() const { return board; }
 
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
@@ -32,7 +33,11 @@ public:
 
 private:
     void showCounts(int player);
+    // The timing plots, again whenever a late press or a miss changed them.
+    void showTiming();
 
     Match& match;
     ResultsBoard board;
+    // Presses and misses of both players the plots show.
+    std::size_t timingShown = 0;
 };

@@ -140,7 +140,7 @@ void ArrowManager::update(std::uint32_t tick)
     } else {
         ownSong.update(songNow, tick, run.isStarted(), dancer);
     }
-    playerFields.sweepMisses(songNow, [this](int player) { judge.scoreOf(player).missed(); });
+    playerFields.sweepMisses(songNow, [this](int player, const Arrow& arrow) { judge.missed(player, arrow); });
     end.check(findManager<SoundManager>("SoundManager"), run.stream(), run.isStarted(), chartPlayers);
 }
 
@@ -155,6 +155,10 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
         songOf(player).onLaneDown(lane, platform::SystemClock::tickCount());
         pressLane(player, lane, press, newPress ? Arrow::LaneEvent::Press : Arrow::LaneEvent::Held);
     } else if (action > lastDirection && action <= lastSlot) {
+        // Slots follow the arrow lanes in the round's record.
+        if (newPress && run.isStarted())
+            judge.recording().press(player, press.songMs, static_cast<std::uint8_t>(action - 1),
+                                    library::RoundInput::Nothing);
         pressSlot(player, action, press);
     }
 }

@@ -74,13 +74,13 @@ Arrow* PlayerFields::take(int player, const std::function<bool(const Arrow&)>& h
 }
 
 // Missed arrows stay in the lists, hidden for the player; each is a miss once.
-void PlayerFields::sweepMisses(double songNow, const std::function<void(int player)>& missed)
+void PlayerFields::sweepMisses(double songNow, const std::function<void(int player, const Arrow& arrow)>& missed)
 {
     for (int player = 1; player <= 2; ++player) {
         for (Arrow* arrow : arrowsOf(player)) {
             if (!arrow->isHiddenFor(player) && passedUnhit(*arrow, songNow)) {
                 arrow->hideForPlayer(player);
-                missed(player);
+                missed(player, *arrow);
             }
         }
     }

@@ -30,7 +30,7 @@ public:
     Arrow* take(int player, const std::function<bool(const Arrow&)>& hits);
     // Each arrow that has passed unhit by `songNow` is hidden for the player
     // and told to `missed` once.
-    void sweepMisses(double songNow, const std::function<void(int player)>& missed);
+    void sweepMisses(double songNow, const std::function<void(int player, const Arrow& arrow)>& missed);
     // Every arrow ever spawned leaves the scene (made inactive); the lists
     // and the numbering start afresh.
     void retire();

@@ -2,10 +2,16 @@
 
 #include "game/RoundLog.h"
 
-void PressErrors::record(int player, double noteMs, double pressMs)
+void PressErrors::record(int player, double noteMs, double pressMs, std::size_t judgement)
 {
     errors[index(player)].push_back(pressMs - noteMs);
     notesMs[index(player)].push_back(noteMs);
+    words[index(player)].push_back(judgement);
+}
+
+void PressErrors::recordMiss(int player, double noteMs)
+{
+    missesMs[index(player)].push_back(noteMs);
 }
 
 void PressErrors::clear()
@@ -13,6 +19,8 @@ void PressErrors::clear()
     for (std::size_t player = 0; player < errors.size(); ++player) {
         errors[player].clear();
         notesMs[player].clear();
+        words[player].clear();
+        missesMs[player].clear();
     }
 }
 

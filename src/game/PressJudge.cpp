@@ -42,6 +42,7 @@ void PressJudge::findGoals()
 void PressJudge::newRound()
 {
     pressErrors.clear();
+    recorder.start({}, 0);
     for (PlayerScore& score : scores)
         score.newRound();
 }
@@ -56,8 +57,10 @@ bool PressJudge::judgeLane(int player, std::uint8_t lane, const SongClock::Press
                            SongPlayer& song)
 {
     const GoalMarker* goal = lane < goals.size() ? goals[lane] : nullptr;
-    if (goal && goal->isHiddenFor(player))
+    if (goal && goal->isHiddenFor(player)) {
+        record(player, lane, press, event, library::RoundInput::Nothing);
         return false;
+    }
     float quality = 0.0f;
     Arrow* arrow = fields.take(player, [&](const Arrow& candidate) {
         if (candidate.getLane() != lane || !candidate.hitBy(event))
@@ -65,15 +68,30 @@ bool PressJudge::judgeLane(int player, std::uint8_t lane, const SongClock::Press
         quality = candidate.qualityAt(press.songMs);
         return quality != 0.0f;
     });
-    if (!arrow)
+    if (!arrow) {
+        record(player, lane, press, event, library::RoundInput::Nothing);
         return true;
+    }
     const Judgement& earned = judge(quality, player);
+    const auto hit = static_cast<std::uint8_t>(library::RoundInput::Godlike + Judgements::indexOf(earned.word));
+    record(player, lane, press, event, hit);
     tell({player, lane, arrow->getNumber(), earned.word});
     if (arrow->followsSong())
-        pressErrors.record(player, arrow->getNoteMs(), press.songMs);
+        pressErrors.record(player, arrow->getNoteMs(), press.songMs, Judgements::indexOf(earned.word));
     if (!song.startHold(arrow))
         arrow->hideForPlayer(player);
     return true;
+}
+
+// Presses and releases go into the round; a key held from an earlier frame
+// is the same press.
+void PressJudge::record(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
+                        std::uint8_t hit)
+{
+    if (event == Arrow::LaneEvent::Press)
+        recorder.press(player, press.songMs, lane, hit);
+    else if (event == Arrow::LaneEvent::Release)
+        recorder.release(player, press.songMs, lane);
 }
 
 const Judgement& PressJudge::judge(float quality, int player)
@@ -93,6 +111,13 @@ void PressJudge::showWord(int player, const char* word)
 {
     texts.showWord(player, word);
     tell({player, noLane, 0, word});
+}
+
+void PressJudge::missed(int player, const Arrow& arrow)
+{
+    scoreOf(player).missed();
+    if (arrow.followsSong())
+        pressErrors.recordMiss(player, arrow.getNoteMs());
 }
 
 void PressJudge::mineHit(int player)

@@ -4,6 +4,7 @@
 #include "game/Judgements.h"
 #include "game/PlayerScore.h"
 #include "game/PressErrors.h"
+#include "game/RoundRecorder.h"
 #include "game/SongClock.h"
 
 #include <array>
@@ -53,6 +54,9 @@ public:
     // marker is hidden for the player (a missile blocks it): then false.
     bool judgeLane(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
                    SongPlayer& song);
+    // An arrow that passed the player unhit: a miss, kept with its note's
+    // time for the results' timing plot.
+    void missed(int player, const Arrow& arrow);
     // The word, sound and points a press of this quality earns the player.
     const Judgement& judge(float quality, int player);
     // A word a hold's end or mine earned: shown and told.
@@ -71,12 +75,18 @@ public:
     const PlayerScore& scoreOf(int player) const { return scores[player == 1 ? 0 : 1]; }
     // Judged presses' distances from their notes in ms (negative: early).
     const std::vector<double>& getPressErrors(int player) const { return pressErrors.of(player); }
+    // The same with the notes' times, the words earned and the misses.
+    const PressErrors& getPressDistances() const { return pressErrors; }
+    // Every press and release of the round as it came, with what it hit.
+    RoundRecorder& recording() { return recorder; }
     Player* playerNumber(int player) const { return player == 1 ? player1 : player == 2 ? player2 : nullptr; }
     // The totals and timing lines of the song's end.
     void logTotals(const std::string& winner) const;
 
 private:
     void tell(const Earned& earned) const;
+    void record(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
+                std::uint8_t hit);
 
     PlayerFields& fields;
     PlayTexts& texts;
@@ -85,5 +95,6 @@ private:
     std::array<GoalMarker*, 4> goals{};
     std::array<PlayerScore, 2> scores;
     PressErrors pressErrors;
+    RoundRecorder recorder;
     std::function<void(const Earned&)> earnedListener;
 };

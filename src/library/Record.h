@@ -5,15 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace library {
 
 // Whose record on what: the chart by its identity (chart::ChartHash in hex),
-// its difficulty as the file names it, and the player's name.
+// its difficulty as the file names it, and the player's name. A round played
+// at another music rate than 1.0 is kept apart from the rounds at 1.0.
 struct RecordKey {
     std::string chartHash;
     std::string chart;
     std::string player;
+    double rate = 1.0;
 
     friend auto operator<=>(const RecordKey&, const RecordKey&) = default;
 };
@@ -39,6 +42,18 @@ struct Record {
 struct RecordEntry {
     RecordKey key;
     Record record;
+};
+
+// A round's replay as the records keep it beside the song's records: who
+// played which chart (players 1 and 2), their points, and the round as a
+// ReplayFile.
+struct ReplayEntry {
+    std::string date; // stamped with now when empty
+    double rate = 1.0;
+    std::array<std::string, 2> chartHashes;
+    std::array<std::string, 2> players;
+    std::array<std::uint32_t, 2> points{};
+    std::vector<std::uint8_t> round;
 };
 
 } // namespace library

@@ -1,6 +1,7 @@
 #include "library/RecordBook.h"
 
 #include "library/DatabaseFile.h"
+#include "library/RecordLayout.h"
 
 #include <system_error>
 #include <utility>
@@ -12,28 +13,25 @@ namespace {
 using platform::SqliteDatabase;
 using platform::SqliteStatus;
 
-// "FVXR" in the database header marks the file as ours.
-constexpr std::int64_t applicationId = 0x46565852;
-
-constexpr const char* createTable = "CREATE TABLE IF NOT EXISTS records ("
-                                    "chart_hash TEXT NOT NULL, chart TEXT NOT NULL, player TEXT NOT NULL, "
-                                    "points INTEGER NOT NULL, godlike INTEGER NOT NULL, perfect INTEGER NOT NULL, "
-                                    "great INTEGER NOT NULL, good INTEGER NOT NULL, booo INTEGER NOT NULL, "
-                                    "holds_ok INTEGER NOT NULL, holds_ng INTEGER NOT NULL, mines_hit INTEGER NOT NULL, "
-                                    "highest_combo INTEGER NOT NULL, date TEXT NOT NULL, "
-                                    "PRIMARY KEY (chart_hash, chart, player))";
-
 constexpr const char* selectAll = "SELECT chart_hash, chart, player, points, godlike, perfect, great, good, booo, "
-                                  "holds_ok, holds_ng, mines_hit, highest_combo, date FROM records";
+                                  "holds_ok, holds_ng, mines_hit, highest_combo, date, rate FROM records";
+
+constexpr const char* selectBest
+    = "SELECT points FROM records WHERE chart_hash = ? AND chart = ? AND player = ? AND rate = ?";
 
 // A tie keeps the earlier record, also against another game's newer write.
-constexpr const char* upsert =
-    "INSERT INTO records (chart_hash, chart, player, points, godlike, perfect, great, good, booo, "
-    "holds_ok, holds_ng, mines_hit, highest_combo, date) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-    "ON CONFLICT (chart_hash, chart, player) DO UPDATE SET points = excluded.points, godlike = excluded.godlike, "
-    "perfect = excluded.perfect, great = excluded.great, good = excluded.good, booo = excluded.booo, "
-    "holds_ok = excluded.holds_ok, holds_ng = excluded.holds_ng, mines_hit = excluded.mines_hit, "
-    "highest_combo = excluded.highest_combo, date = excluded.date WHERE excluded.points > records.points";
+constexpr const char* upsert
+    = "INSERT INTO records (chart_hash, chart, player, points, godlike, perfect, great, good, booo, "
+      "holds_ok, holds_ng, mines_hit, highest_combo, date, rate) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+      "ON CONFLICT (chart_hash, chart, player, rate) DO UPDATE SET points = excluded.points, "
+      "godlike = excluded.godlike, perfect = excluded.perfect, great = excluded.great, good = excluded.good, "
+      "booo = excluded.booo, holds_ok = excluded.holds_ok, holds_ng = excluded.holds_ng, "
+      "mines_hit = excluded.mines_hit, highest_combo = excluded.highest_combo, date = excluded.date "
+      "WHERE excluded.points > records.points";
+
+constexpr const char* insertReplay
+    = "INSERT INTO replays (date, rate, chart_hash1, chart_hash2, player1, player2, points1, points2, round) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 std::int64_t integerAt(const SqliteDatabase::Row& row, std::size_t column)
 {
@@ -45,6 +43,12 @@ std::string textAt(const SqliteDatabase::Row& row, std::size_t column)
 {
     const auto* value = column < row.size() ? std::get_if<std::string>(&row[column]) : nullptr;
     return value ? *value : std::string();
+}
+
+double realAt(const SqliteDatabase::Row& row, std::size_t column)
+{
+    const auto* value = column < row.size() ? std::get_if<double>(&row[column]) : nullptr;
+    return value ? *value : static_cast<double>(integerAt(row, column));
 }
 
 std::uint32_t countAt(const SqliteDatabase::Row& row, std::size_t column)
@@ -65,6 +69,7 @@ RecordEntry entryOf(const SqliteDatabase::Row& row)
     record.minesHit = countAt(row, 11);
     record.highestCombo = countAt(row, 12);
     record.date = textAt(row, 13);
+    entry.key.rate = realAt(row, 14);
     return entry;
 }
 
@@ -78,6 +83,7 @@ std::vector<SqliteDatabase::Value> valuesOf(const RecordEntry& entry)
     for (const std::uint32_t count : {record.holdsOk, record.holdsNg, record.minesHit, record.highestCombo})
         values.emplace_back(std::int64_t{count});
     values.emplace_back(record.date);
+    values.emplace_back(entry.key.rate);
     return values;
 }
 
@@ -114,13 +120,16 @@ std::optional<Record> RecordBook::best(const RecordKey& key) const
     return found->second;
 }
 
-std::vector<bool> RecordBook::submit(std::vector<RecordEntry> entries)
+std::vector<bool> RecordBook::submit(std::vector<RecordEntry> entries, std::optional<ReplayEntry> replay)
 {
     std::vector<bool> newRecords(entries.size(), false);
     const std::string date = DatabaseFile::now("%Y-%m-%d %H:%M");
     const std::lock_guard lock(mutex);
-    if (off || stopping || entries.empty())
+    lastKept.clear();
+    if (off || stopping || (entries.empty() && !replay))
         return newRecords;
+    if (replay && replay->date.empty())
+        replay->date = date;
     for (std::size_t index = 0; index < entries.size(); ++index) {
         RecordEntry& entry = entries[index];
         if (entry.record.date.empty())
@@ -130,10 +139,16 @@ std::vector<bool> RecordBook::submit(std::vector<RecordEntry> entries)
         if (newRecords[index])
             bests[entry.key] = entry.record;
     }
-    pending.push_back(std::move(entries));
+    pending.push_back({++lastBatch, std::move(entries), std::move(replay)});
     woken = true;
     wake.notify_one();
     return newRecords;
+}
+
+std::vector<bool> RecordBook::keptNewRecords() const
+{
+    const std::lock_guard lock(mutex);
+    return lastKept;
 }
 
 bool RecordBook::flush()
@@ -232,11 +247,14 @@ SqliteStatus RecordBook::writeAll()
                 return SqliteStatus::Ok;
             batch = pending.front();
         }
-        const SqliteStatus status = write(batch);
+        std::vector<bool> kept;
+        const SqliteStatus status = write(batch, kept);
         if (status != SqliteStatus::Ok)
             return status;
         const std::lock_guard lock(mutex);
         pending.pop_front();
+        if (batch.number == lastBatch)
+            lastKept = std::move(kept);
     }
 }
 
@@ -273,7 +291,7 @@ SqliteStatus RecordBook::checkIdentity()
         return status;
     const std::int64_t foundId = id.empty() ? 0 : integerAt(id.front(), 0);
     const bool empty = !tables.empty() && integerAt(tables.front(), 0) == 0;
-    if (foundId != applicationId && !(foundId == 0 && empty)) {
+    if (foundId != RecordLayout::applicationId && !(foundId == 0 && empty)) {
         problem = "not a records database";
         return SqliteStatus::Damaged;
     }
@@ -294,19 +312,12 @@ SqliteStatus RecordBook::prepare()
     SqliteStatus status = db.execute("PRAGMA journal_mode = WAL");
     if (status == SqliteStatus::Ok)
         status = db.execute("PRAGMA synchronous = FULL");
-    if (status == SqliteStatus::Ok)
-        status = db.execute("BEGIN IMMEDIATE");
     if (status != SqliteStatus::Ok)
         return status;
-    status = db.execute("PRAGMA application_id = " + std::to_string(applicationId));
-    if (status == SqliteStatus::Ok)
-        status = db.execute(createTable);
-    if (status == SqliteStatus::Ok)
-        status = db.execute("COMMIT");
-    if (status != SqliteStatus::Ok) {
-        problem = db.lastError();
-        db.execute("ROLLBACK");
-    }
+    RecordLayout::Change change = RecordLayout::Change::None;
+    status = RecordLayout::prepare(db, problem, change);
+    if (change == RecordLayout::Change::Migrated)
+        say("Records: \"" + file.string() + "\" was kept in an older layout; brought it up to date with its records");
     return status;
 }
 
@@ -331,12 +342,23 @@ void RecordBook::remember(const RecordEntry& entry)
         bests[entry.key] = entry.record;
 }
 
-SqliteStatus RecordBook::write(const Batch& batch)
+// Each entry is a new record when the file held no better one on its key
+// before this write, whatever memory knew: the answer is the file's.
+SqliteStatus RecordBook::write(const Batch& batch, std::vector<bool>& kept)
 {
     problem.clear();
+    kept.clear();
     SqliteStatus status = db.execute("BEGIN IMMEDIATE");
-    for (auto entry = batch.begin(); status == SqliteStatus::Ok && entry != batch.end(); ++entry)
-        status = db.execute(upsert, valuesOf(*entry));
+    for (auto entry = batch.entries.begin(); status == SqliteStatus::Ok && entry != batch.entries.end(); ++entry) {
+        std::vector<SqliteDatabase::Row> best;
+        status = db.query(selectBest, {entry->key.chartHash, entry->key.chart, entry->key.player, entry->key.rate},
+                          best);
+        if (status == SqliteStatus::Ok)
+            status = db.execute(upsert, valuesOf(*entry));
+        kept.push_back(best.empty() || entry->record.points > countAt(best.front(), 0));
+    }
+    if (status == SqliteStatus::Ok && batch.replay)
+        status = writeReplay(*batch.replay);
     if (status == SqliteStatus::Ok)
         status = db.execute("COMMIT");
     if (status != SqliteStatus::Ok) {
@@ -344,6 +366,13 @@ SqliteStatus RecordBook::write(const Batch& batch)
         db.execute("ROLLBACK");
     }
     return status;
+}
+
+SqliteStatus RecordBook::writeReplay(const ReplayEntry& replay)
+{
+    return db.execute(insertReplay, {replay.date, replay.rate, replay.chartHashes[0], replay.chartHashes[1],
+                                     replay.players[0], replay.players[1], std::int64_t{replay.points[0]},
+                                     std::int64_t{replay.points[1]}, replay.round});
 }
 
 bool RecordBook::handleFailure(SqliteStatus status)

@@ -26,8 +26,12 @@ namespace library {
 // for a write. The database runs in write-ahead-log mode with full
 // synchronisation: a committed song survives a crash or a kill at any moment.
 //
+// The file carries a layout version; an older layout is brought up to date
+// in one transaction as it is opened (RecordLayout).
+//
 // Problems never stop the game:
-// - a file that is damaged or not a records database is moved aside to
+// - a file that is damaged, not a records database or of a newer layout is
+//   moved aside to
 //   "<file>.moved-aside-<date>" (with its log files) and a new one started;
 // - a database locked by another game is waited for `busyTimeoutMs`, then the
 //   song's records are kept in memory and tried again every `retryInterval`;
@@ -53,9 +57,15 @@ public:
     // still being read, or without records).
     std::optional<Record> best(const RecordKey& key) const;
     // Hands over one song's records, written together. Answers, for each, if
-    // it is a new record: the first on its key, or more points than the best
-    // so far (a tie keeps the earlier). An empty date is stamped with now.
-    std::vector<bool> submit(std::vector<RecordEntry> entries);
+    // it is a new record as far as memory knows: the first on its key, or
+    // more points than the best so far (a tie keeps the earlier). An empty
+    // date is stamped with now. The round's replay, if given, is written in
+    // the same transaction as the records.
+    std::vector<bool> submit(std::vector<RecordEntry> entries, std::optional<ReplayEntry> replay = std::nullopt);
+    // For the song handed over last, which of its records the file now keeps
+    // as new records; empty until they are written (and for good when they
+    // never are). Only this answer may be shown as "New record".
+    std::vector<bool> keptNewRecords() const;
     // Waits until everything handed over so far has been tried once; true
     // when nothing is left to write.
     bool flush();
@@ -69,7 +79,11 @@ public:
     std::vector<std::string> takeMessages();
 
 private:
-    using Batch = std::vector<RecordEntry>;
+    struct Batch {
+        std::uint64_t number = 0;
+        std::vector<RecordEntry> entries;
+        std::optional<ReplayEntry> replay;
+    };
 
     void run();
     // One pass over the songs waiting: opens the database first if needed.
@@ -79,7 +93,8 @@ private:
     platform::SqliteStatus checkIdentity();
     platform::SqliteStatus prepare();
     platform::SqliteStatus load();
-    platform::SqliteStatus write(const Batch& batch);
+    platform::SqliteStatus write(const Batch& batch, std::vector<bool>& kept);
+    platform::SqliteStatus writeReplay(const ReplayEntry& replay);
     // Acts on a failed open or write; true when it is worth trying again now.
     bool handleFailure(platform::SqliteStatus status);
     bool moveAside(const std::string& reason);
@@ -97,6 +112,8 @@ private:
     std::map<RecordKey, Record> bests;
     std::deque<Batch> pending;
     std::vector<std::string> messages;
+    std::uint64_t lastBatch = 0;
+    std::vector<bool> lastKept; // keptNewRecords
     // Passes of the book's thread over the songs waiting, begun and ended.
     std::uint64_t passesBegun = 0;
     std::uint64_t passesEnded = 0;

@@ -36,19 +36,35 @@ SqliteStatus statusOf(int code)
     }
 }
 
+int bindOne(sqlite3_stmt* statement, int index, const SqliteDatabase::Value& value)
+{
+    if (const auto* integer = std::get_if<std::int64_t>(&value))
+        return sqlite3_bind_int64(statement, index, *integer);
+    if (const auto* real = std::get_if<double>(&value))
+        return sqlite3_bind_double(statement, index, *real);
+    if (const auto* blob = std::get_if<SqliteDatabase::Blob>(&value))
+        return sqlite3_bind_blob64(statement, index, blob->data(), blob->size(), SQLITE_TRANSIENT);
+    const std::string& text = std::get<std::string>(value);
+    return sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
 int bind(sqlite3_stmt* statement, const std::vector<SqliteDatabase::Value>& parameters)
 {
     int index = 1;
     for (const SqliteDatabase::Value& value : parameters) {
-        const int code = std::holds_alternative<std::int64_t>(value)
-            ? sqlite3_bind_int64(statement, index, std::get<std::int64_t>(value))
-            : sqlite3_bind_text(statement, index, std::get<std::string>(value).c_str(),
-                                static_cast<int>(std::get<std::string>(value).size()), SQLITE_TRANSIENT);
+        const int code = bindOne(statement, index, value);
         if (code != SQLITE_OK)
             return code;
         ++index;
     }
     return SQLITE_OK;
+}
+
+void readBlob(sqlite3_stmt* statement, int index, SqliteDatabase::Value& value)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, index));
+    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, index));
+    value = bytes ? SqliteDatabase::Blob(bytes, bytes + length) : SqliteDatabase::Blob();
 }
 
 // Into `row`, reusing its storage: a query of many rows then allocates
@@ -59,7 +75,16 @@ void readRow(sqlite3_stmt* statement, SqliteDatabase::Row& row)
     row.resize(columns);
     for (std::size_t column = 0; column < columns; ++column) {
         const int index = static_cast<int>(column);
-        if (sqlite3_column_type(statement, index) != SQLITE_TEXT) {
+        const int type = sqlite3_column_type(statement, index);
+        if (type == SQLITE_FLOAT) {
+            row[column] = sqlite3_column_double(statement, index);
+            continue;
+        }
+        if (type == SQLITE_BLOB) {
+            readBlob(statement, index, row[column]);
+            continue;
+        }
+        if (type != SQLITE_TEXT) {
             row[column] = static_cast<std::int64_t>(sqlite3_column_int64(statement, index));
             continue;
         }

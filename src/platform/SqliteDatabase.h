@@ -14,12 +14,13 @@ struct sqlite3_stmt;
 namespace platform {
 
 // One connection to an SQLite database file. Statements run with bound
-// parameters; values are integers or text. Every call answers with a
+// parameters; values are integers, reals, text or blobs. Every call answers with a
 // status and keeps SQLite's message for the log (`lastError`). A
 // connection is used by one thread at a time.
 class SqliteDatabase {
 public:
-    using Value = std::variant<std::int64_t, std::string>;
+    using Blob = std::vector<std::uint8_t>;
+    using Value = std::variant<std::int64_t, std::string, double, Blob>;
     using Row = std::vector<Value>;
 
     SqliteDatabase() = default;

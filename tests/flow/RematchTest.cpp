@@ -2,12 +2,18 @@
 
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
+#include "core/ObjectRegistry.h"
+#include "core/OutputHandler.h"
 #include "flow/Match.h"
 #include "flow/RecordKeeper.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/PlayerScore.h"
+#include "library/ReplayFile.h"
+#include "platform/SqliteDatabase.h"
+#include "support/TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -115,12 +121,30 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
         return last;
     };
 
+    std::size_t rounds = 0;
     for (const char* const expected : {"Full combo  New record", "Full combo"}) {
         SCOPED_TRACE(expected);
         playFlawless(stage, easySteps, hardSteps);
         stage.frame(16);
         EXPECT_EQ(lastLine(1), expected);
         EXPECT_EQ(lastLine(2), expected);
+        // Each round is kept as its replay: both players' presses as they were judged.
+        platform::SqliteDatabase kept;
+        ASSERT_EQ(kept.open(library::RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+        std::vector<platform::SqliteDatabase::Row> replays;
+        ASSERT_EQ(kept.query("SELECT round FROM replays ORDER BY id", {}, replays), platform::SqliteStatus::Ok);
+        ASSERT_EQ(replays.size(), ++rounds);
+        const auto& bytes = std::get<platform::SqliteDatabase::Blob>(replays.back().at(0));
+        const library::ReplayFile::ReadResult replay = library::ReplayFile::read(bytes);
+        ASSERT_TRUE(replay.round) << replay.problem;
+        const auto godlike = [&](std::size_t player) {
+            return std::ranges::count_if(replay.round->players[player].inputs, [](const library::RoundInput& input) {
+                return !input.release && input.hit == library::RoundInput::Godlike;
+            });
+        };
+        EXPECT_EQ(godlike(0), 4);
+        EXPECT_EQ(godlike(1), 11);
+        EXPECT_EQ(replay.round->players[1].chart, "Hard");
         stage.match().startNewRound();
         EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
         EXPECT_EQ(panel.bestText(2).substr(0, 18), "3200 (combo 11, 20");
@@ -142,6 +166,7 @@ TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
         RecordKeeper before;
         before.open();
         before.submit({{1, entry}});
+        before.flush();
         EXPECT_TRUE(before.isNewRecord(1));
         EXPECT_FALSE(before.isNewRecord(2));
     }
@@ -155,6 +180,33 @@ TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
     ASSERT_TRUE(best);
     EXPECT_EQ(best->points, 9200u);
     EXPECT_EQ(best->highestCombo, 11u);
+}
+
+// Another program holding the records locked for the whole run: the results
+// claim no record that was not kept, and the loss is said in the log while
+// it is still open, when the match ends.
+TEST(RematchRecords, RecordsLockedForTheWholeRunAreNotClaimedAndTheirLossIsLogged)
+{
+    testsupport::ScratchDir scratch;
+    OutputHandler::instance()->open("output.log");
+    platform::SqliteDatabase otherProgram;
+    ASSERT_EQ(otherProgram.open(library::RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+    ASSERT_EQ(otherProgram.execute("BEGIN EXCLUSIVE"), platform::SqliteStatus::Ok);
+    library::RecordEntry entry{{"0123456789abcdef", "Hard", "Kai"}, {}};
+    entry.record.points = 9200;
+    {
+        RecordKeeper keeper;
+        keeper.open(library::RecordBook::fileName, {50, std::chrono::milliseconds(50)});
+        keeper.waitForWrites(true);
+        keeper.submit({{1, entry}});
+        EXPECT_FALSE(keeper.isNewRecord(1));
+        keeper.writeMessages();
+    }
+    const std::string log = testsupport::readFile("output.log");
+    OutputHandler::instance()->close();
+    ObjectRegistry::destroy();
+    EXPECT_NE(log.find("records are kept in memory and written later"), std::string::npos) << log;
+    EXPECT_NE(log.find("could not be written and are lost"), std::string::npos) << log;
 }
 
 } // namespace

@@ -127,6 +127,13 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
                                       "Holds NG      1", "Mines hit     1", "Max combo     2",
                                       "Points     2200", "New record"};
     EXPECT_EQ(column(), expected);
+    // Player 2's timing plot holds each judged press and each arrow missed.
+    const ResultsBoard& board = stage.match().getResults().getBoard();
+    ASSERT_NE(board.getPlot(2), nullptr);
+    EXPECT_TRUE(board.getPlot(2)->isActive());
+    EXPECT_EQ(board.getPlot(2)->pressCount(), 3u);
+    EXPECT_EQ(board.getPlot(2)->missCount(), 7u);
+    EXPECT_EQ(board.getSpreadLines(2)[0]->getText(), board.getPlot(2)->getSpread().meanLine());
     // The dancer dances the chart's steps: the Left move (or the special one) for the first arrow.
     EXPECT_TRUE(std::ranges::any_of(movesAfterLeft, [](std::int32_t first) {
         return first == Dancer::leftMove.firstFrame || first == Dancer::specialMove.firstFrame;
@@ -135,6 +142,7 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     stage.match().startNewRound();
     EXPECT_EQ(stage.arrows().getChartPlayer(2)->getResults().minesHit, 0u);
     EXPECT_EQ(column(), std::vector<std::string>(12, "(hidden)"));
+    EXPECT_FALSE(board.getPlot(2)->isActive());
     play(bothPlay);
     expected.back() = ""; // the same points again are no new record
     EXPECT_EQ(column(), expected);

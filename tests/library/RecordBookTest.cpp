@@ -1,6 +1,7 @@
 #include "chart/ChartHash.h"
 #include "chart/SmReader.h"
 #include "library/RecordBook.h"
+#include "library/RecordLayout.h"
 #include "platform/SqliteDatabase.h"
 #include "support/TestSupport.h"
 
@@ -239,6 +240,7 @@ TEST(RecordBook, ALockedDatabaseKeepsTheRecordsAndWritesThemLater)
     EXPECT_FALSE(book.flush());
     EXPECT_FALSE(book.flush());
     EXPECT_EQ(book.best(key)->points, 2400u);
+    EXPECT_TRUE(book.keptNewRecords().empty()) << "no new record is claimed before it is kept";
     std::vector<std::string> messages = book.takeMessages();
     ASSERT_EQ(messages.size(), 1u) << "said once, however often it is tried";
     EXPECT_TRUE(mentions(messages, "is locked by another program")) << messages.front();
@@ -246,12 +248,104 @@ TEST(RecordBook, ALockedDatabaseKeepsTheRecordsAndWritesThemLater)
     ASSERT_EQ(otherGame.execute("COMMIT"), platform::SqliteStatus::Ok);
     otherGame.close();
     EXPECT_TRUE(book.flush());
+    EXPECT_EQ(book.keptNewRecords(), std::vector<bool>{true});
     messages = book.takeMessages();
     EXPECT_TRUE(mentions(messages, "written now"));
     book.close();
     RecordBook reopened(RecordBook::fileName, quick);
     ASSERT_TRUE(reopened.flush());
     EXPECT_EQ(reopened.best(key)->points, 2400u);
+}
+
+// A round's replay is written with the song's records, in the same
+// transaction; a round that set no records still keeps its replay.
+TEST(RecordBook, AReplayIsWrittenWithItsSongsRecords)
+{
+    const testsupport::ScratchDir scratch;
+    library::ReplayEntry replay;
+    replay.chartHashes = {"00112233aabbccdd", "ffeeddcc44332211"};
+    replay.players = {"Kai", "Mia"};
+    replay.points = {1600, 800};
+    replay.round = {'F', 0, 255, 7};
+    {
+        RecordBook book(RecordBook::fileName, quick);
+        EXPECT_EQ(book.submit({{{"00112233aabbccdd", "Hard", "Kai"}, recordOf(1600)}}, replay),
+                  std::vector<bool>{true});
+        EXPECT_TRUE(book.submit({}, replay).empty());
+        ASSERT_TRUE(book.flush());
+    }
+    platform::SqliteDatabase db;
+    ASSERT_EQ(db.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+    std::vector<platform::SqliteDatabase::Row> rows;
+    ASSERT_EQ(db.query("SELECT player2, points1, round, length(date) FROM replays", {}, rows),
+              platform::SqliteStatus::Ok);
+    ASSERT_EQ(rows.size(), 2u);
+    const platform::SqliteDatabase::Row expected{std::string("Mia"), std::int64_t{1600},
+                                                 platform::SqliteDatabase::Blob{'F', 0, 255, 7}, std::int64_t{16}};
+    EXPECT_EQ(rows[0], expected);
+    EXPECT_EQ(rows[1], expected);
+}
+
+// A file of the first layout (no version, no rate, no replays, and here
+// without the holds and mines) is brought up to date with its rows in one
+// go; a file of a newer layout is set aside like a damaged one.
+TEST(RecordBook, AnOlderLayoutIsBroughtUpToDateAndANewerOneIsSetAside)
+{
+    const testsupport::ScratchDir scratch;
+    const RecordKey key{"0123456789abcdef", "Hard", "Kai"};
+    const RecordKey faster{"0123456789abcdef", "Hard", "Kai", 1.5};
+    {
+        platform::SqliteDatabase older;
+        ASSERT_EQ(older.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+        ASSERT_EQ(older.execute("PRAGMA application_id = " + std::to_string(library::RecordLayout::applicationId)),
+                  platform::SqliteStatus::Ok);
+        ASSERT_EQ(older.execute("CREATE TABLE records (chart_hash TEXT NOT NULL, chart TEXT NOT NULL, "
+                                "player TEXT NOT NULL, points INTEGER NOT NULL, godlike INTEGER NOT NULL, "
+                                "perfect INTEGER NOT NULL, great INTEGER NOT NULL, good INTEGER NOT NULL, "
+                                "booo INTEGER NOT NULL, highest_combo INTEGER NOT NULL, date TEXT NOT NULL, "
+                                "PRIMARY KEY (chart_hash, chart, player))"),
+                  platform::SqliteStatus::Ok);
+        ASSERT_EQ(older.execute("INSERT INTO records VALUES ('0123456789abcdef', 'Hard', 'Kai', 5000, 6, 1, 0, 0, 0, "
+                                "9, '2026-01-02 03:04')"),
+                  platform::SqliteStatus::Ok);
+    }
+    {
+        RecordBook book(RecordBook::fileName, quick);
+        ASSERT_TRUE(book.flush());
+        const std::vector<std::string> messages = book.takeMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(mentions(messages, "brought it up to date")) << messages.front();
+        ASSERT_TRUE(book.best(key));
+        EXPECT_EQ(book.best(key)->points, 5000u);
+        EXPECT_EQ(book.best(key)->highestCombo, 9u);
+        EXPECT_EQ(book.best(key)->date, "2026-01-02 03:04");
+        // A round at another rate is kept apart from the best at 1.0.
+        EXPECT_EQ(book.submit({{faster, recordOf(100)}}), std::vector<bool>{true});
+        ASSERT_TRUE(book.flush());
+        EXPECT_EQ(book.keptNewRecords(), std::vector<bool>{true});
+    }
+    RecordBook reopened(RecordBook::fileName, quick);
+    ASSERT_TRUE(reopened.flush());
+    EXPECT_TRUE(reopened.takeMessages().empty());
+    EXPECT_EQ(reopened.best(key)->points, 5000u);
+    EXPECT_EQ(reopened.best(faster)->points, 100u);
+    reopened.close();
+
+    platform::SqliteDatabase newer;
+    ASSERT_EQ(newer.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
+    std::vector<platform::SqliteDatabase::Row> rows;
+    ASSERT_EQ(newer.query("PRAGMA user_version", {}, rows), platform::SqliteStatus::Ok);
+    EXPECT_EQ(rows.at(0).at(0), platform::SqliteDatabase::Value{library::RecordLayout::version});
+    ASSERT_EQ(newer.execute("PRAGMA user_version = " + std::to_string(library::RecordLayout::version + 1)),
+              platform::SqliteStatus::Ok);
+    newer.close();
+    RecordBook later(RecordBook::fileName, quick);
+    EXPECT_TRUE(later.flush());
+    const std::vector<std::string> messages = later.takeMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(mentions(messages, "newer version")) << messages.front();
+    EXPECT_EQ(movedAside(scratch.path()).size(), 1u);
+    EXPECT_FALSE(later.best(key));
 }
 
 // A writer killed with SIGKILL at random moments, again and again: every

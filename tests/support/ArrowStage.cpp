@@ -113,6 +113,7 @@ ArrowStage::ArrowStage(const Chart& chart, const std::function<void()>& withInpu
     manager->init();
     rounds = std::make_unique<Match>(*manager, nullptr, *config, Match::Hooks{});
     rounds->init();
+    rounds->getRecords().waitForWrites(true);
     PlayStage::createCarrierArrow();
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "library/RecordedRound.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+// Keeps the round in memory while the song plays: every press and release of
+// each player where the song was, what each press hit, and every missile,
+// beside each player's chart and speed and the round's random seed. Song
+// times are kept to the microsecond, the resolution of a replay file.
+class RoundRecorder {
+public:
+    // A new round: everything recorded so far goes.
+    void start(std::string song, std::uint32_t seed, double rate = 1.0);
+    // The song's folder (empty for the game's own song).
+    void setSong(std::string song) { recorded.song = std::move(song); }
+    void setPlayer(int player, std::string name, std::string chartHash, std::string chart, double speed);
+
+    void press(int player, double songMs, std::uint8_t lane, std::uint8_t hit);
+    void release(int player, double songMs, std::uint8_t lane);
+    void missile(int player, double songMs, std::uint8_t lane, library::RoundMissile::Kind kind,
+                 std::uint32_t blockMs = 0);
+
+    // The round as recorded, its times in order, with the song's length.
+    const library::RecordedRound& finish(double songLengthMs);
+    const library::RecordedRound& round() const { return recorded; }
+
+    static std::int64_t microseconds(double songMs);
+
+private:
+    library::PlayerRound* side(int player);
+
+    library::RecordedRound recorded;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace library {
+
+// One press or release of a player, where the song was when it came.
+struct RoundInput {
+    // What the press hit: nothing, a judgement (best first, as the round's
+    // tally counts them) or a mine.
+    enum Hit : std::uint8_t { Nothing = 0, Godlike, Perfect, Great, Good, Booo, Mine, hitCount };
+    static constexpr std::uint8_t laneCount = 8; // four arrows, then the four slots
+
+    std::int64_t songUs = 0;
+    std::uint8_t lane = 0;
+    bool release = false;
+    std::uint8_t hit = Nothing;
+
+    friend bool operator==(const RoundInput&, const RoundInput&) = default;
+};
+
+// A missile of the battle: fired by `player` into the other's `lane`, caught
+// by the other on its way, or blocking that lane for `blockMs`.
+struct RoundMissile {
+    enum Kind : std::uint8_t { Sent = 0, Caught, Blocked, kindCount };
+
+    std::int64_t songUs = 0;
+    std::uint8_t player = 1;
+    std::uint8_t lane = 0;
+    Kind kind = Sent;
+    std::uint32_t blockMs = 0;
+
+    friend bool operator==(const RoundMissile&, const RoundMissile&) = default;
+};
+
+// One player's side of the round.
+struct PlayerRound {
+    std::string name;
+    // The chart played, by its identity (chart::ChartHash in hex), and its difficulty.
+    std::string chartHash;
+    std::string chart;
+    double speed = 1.0;
+    // In the order they came, song time never going back.
+    std::vector<RoundInput> inputs;
+
+    friend bool operator==(const PlayerRound&, const PlayerRound&) = default;
+};
+
+// Everything needed to play a round again as it was played: both players'
+// presses and releases, their speeds and charts, the random seed and the
+// missiles, kept in memory while the song plays.
+struct RecordedRound {
+    // The song's folder as the library names it (empty for the game's own song).
+    std::string song;
+    std::int64_t songLengthUs = 0;
+    double rate = 1.0;
+    std::uint32_t seed = 0;
+    std::array<PlayerRound, 2> players;
+    // In the order they came.
+    std::vector<RoundMissile> missiles;
+
+    friend bool operator==(const RecordedRound&, const RecordedRound&) = default;
+};
+
+} // namespace library
