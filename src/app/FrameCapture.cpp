@@ -12,6 +12,7 @@
 #include "game/SGMissle.h"
 #include "game/Sidebar.h"
 #include "platform/FileSystem.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 
 #include <GL/gl.h>
@@ -70,7 +71,7 @@ bool FrameCapture::showsAllOfPlay()
     const auto* arrows = ObjectRegistry::instance()->findAs<ArrowManager>("ArrowManager");
     if (!graph || !arrows || !arrows->songRun().isStarted() || !hasPoints(1) || !hasPoints(2))
         return false;
-    return (showsLitIcon(*graph, "sidebar_p1") || showsLitIcon(*graph, "sidebar_p2")) &&
+    return (showsLitIcon(*graph, nodes::sidebarP1) || showsLitIcon(*graph, nodes::sidebarP2)) &&
         (showsJudgement(*arrows, 1) || showsJudgement(*arrows, 2));
 }
 

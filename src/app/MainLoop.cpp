@@ -1,6 +1,7 @@
 #include "app/MainLoop.h"
 
 #include "app/Application.h"
+#include "app/PlayStage.h"
 #include "app/StartupTimes.h"
 #include "chart/Lane.h"
 #include "core/ConfigFileParser.h"
@@ -27,6 +28,7 @@
 #include "platform/VirtualKeys.h"
 #include "scene/Dancer.h"
 #include "scene/MeshManager.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 
@@ -129,7 +131,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     // The players read their sections and bind their keys.
     playerManager->init(2);
     StartupTimes::mark("players");
-    createGoalMarkers();
+    PlayStage::createGoalMarkers();
     StartupTimes::mark("goal markers");
     arrowManager->init();
     match->init();
@@ -141,7 +143,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     setUpTexts();
     StartupTimes::mark("texts");
-    createCarrierArrow();
+    PlayStage::createCarrierArrow();
 
     linkNode(std::make_unique<SpecialFX>("TestPart"), "TestPart");
     StartupTimes::mark("arrow and particles");
@@ -156,8 +158,8 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
     StartupTimes::mark("dancer");
 
     // Each sidebar links itself, its points text and its icons into the graph.
-    new Sidebar("sidebar_p1", playerManager->getPlayer(1));
-    new Sidebar("sidebar_p2", playerManager->getPlayer(2));
+    new Sidebar(nodes::sidebarP1, playerManager->getPlayer(1));
+    new Sidebar(nodes::sidebarP2, playerManager->getPlayer(2));
     gimmickManager->init();
     StartupTimes::mark("sidebars and gimmicks");
 
@@ -174,7 +176,7 @@ void MainLoop::createDancer()
     auto dancer = std::make_unique<Dancer>();
     Dancer* node = dancer.get();
     ObjectGraph* graph = ObjectGraph::find();
-    if (graph && graph->addNode(node, "Dancer")) {
+    if (graph && graph->addNode(node, nodes::dancer)) {
         dancer.release();
         arrowManager->setDancer(node);
     }
@@ -236,28 +238,6 @@ void MainLoop::loadSounds()
     };
     for (const auto& sound : sounds)
         soundManager->addSound(sound.path, sound.name);
-}
-
-// "Goal0" to "Goal3", one per lane, each linked under its own name, where the
-// arrow manager finds them.
-void MainLoop::createGoalMarkers()
-{
-    for (std::uint32_t lane = 0; lane < 4; ++lane) {
-        const std::string name = "Goal" + std::to_string(lane);
-        auto* goal = new GoalMarker(name.c_str());
-        goal->setup(lane);
-        if (!ObjectGraph::find()->addNode(goal, name.c_str()))
-            delete goal;
-    }
-}
-
-// Every spawned arrow is linked below this one, at "Arrow\Arrow".
-void MainLoop::createCarrierArrow()
-{
-    auto* carrier = new Arrow("gehtdasauchso", ObjectNode::SideBoth);
-    carrier->setup(LaneDown);
-    if (!ObjectGraph::find()->addNode(carrier, "Arrow"))
-        delete carrier;
 }
 
 // F5 joins the classic four so that the display-mode switch is reachable, F8

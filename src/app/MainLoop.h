@@ -53,8 +53,6 @@ private:
     void bindJoysticks();
     void toggleWireframe();
     void loadSounds();
-    static void createGoalMarkers();
-    static void createCarrierArrow();
     void setUpTexts();
     void createDancer();
     void onSongStarted();

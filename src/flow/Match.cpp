@@ -18,6 +18,7 @@
 #include "game/Sidebar.h"
 #include "net/NetProtocol.h"
 #include "scene/Dancer.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 
@@ -301,11 +302,11 @@ void Match::startNewRound()
     startNeedsNewPress = true;
     moveTo(story);
     if (ObjectGraph* graph = ObjectGraph::find()) {
-        for (const char* path : {"sidebar_p1", "sidebar_p2"}) {
+        for (const char* path : {nodes::sidebarP1, nodes::sidebarP2}) {
             if (auto* sidebar = dynamic_cast<Sidebar*>(graph->findNode(path)))
                 sidebar->newRound();
         }
-        if (auto* dancer = dynamic_cast<Dancer*>(graph->findNode("Dancer")))
+        if (auto* dancer = dynamic_cast<Dancer*>(graph->findNode(nodes::dancer)))
             dancer->newRound();
     }
     if (hooks.roundStarted)

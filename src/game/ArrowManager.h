@@ -88,7 +88,6 @@ public:
     SongRun& songRun() { return run; }
     const SongRun& songRun() const { return run; }
     PlayerFields& fields() { return playerFields; }
-    const PlayerFields& fields() const { return playerFields; }
     PressJudge& judging() { return judge; }
     const PressJudge& judging() const { return judge; }
     const PlayTexts& texts() const { return playTexts; }

@@ -5,9 +5,9 @@
 #include "game/Missile.h"
 #include "game/Player.h"
 #include "game/PlayerManager.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -52,9 +52,7 @@ void GimmickManager::newRound()
     if (!graph)
         return;
     for (int lane = 0; lane < laneCount; ++lane) {
-        char path[16];
-        std::snprintf(path, sizeof path, "Goal%d", lane);
-        if (auto* goal = dynamic_cast<GoalMarker*>(graph->findNode(path))) {
+        if (auto* goal = dynamic_cast<GoalMarker*>(graph->findNode(nodes::goal(lane).c_str()))) {
             for (int player = 1; player <= playerCount; ++player)
                 goal->showForPlayer(player);
         }

@@ -10,6 +10,7 @@
 #include "platform/SystemClock.h"
 #include "scene/Mesh.h"
 #include "scene/MeshManager.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "scene/Texture.h"
 #include "sound/SoundManager.h"
@@ -82,12 +83,11 @@ bool Missile::launch()
 
 bool Missile::launchInLane(int targetLane)
 {
-    char goalPath[16];
-    std::snprintf(goalPath, sizeof goalPath, "Goal%d", targetLane);
+    const std::string goalPath = nodes::goal(targetLane);
     ObjectGraph* graph = ObjectGraph::find();
-    target = graph ? dynamic_cast<GoalMarker*>(graph->findNode(goalPath)) : nullptr;
+    target = graph ? dynamic_cast<GoalMarker*>(graph->findNode(goalPath.c_str())) : nullptr;
     if (!target) {
-        OutputHandler::report(OutputHandler::find(), Warning, "Missile: no goal marker '%s' to fly at", goalPath);
+        OutputHandler::report(OutputHandler::find(), Warning, "Missile: no goal marker '%s' to fly at", goalPath.c_str());
         return false;
     }
     launched = true;

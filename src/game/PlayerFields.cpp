@@ -1,6 +1,7 @@
 #include "game/PlayerFields.h"
 
 #include "game/Arrow.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 namespace {
 
 constexpr const char* arrowName = "gehtdasauchso";
-constexpr const char* arrowPath = "Arrow\\Arrow";
-constexpr const char* carrierPath = "Arrow";
 
 // Links a new arrow of the lane under the carrier arrow; null (and nobody's)
 // without a graph or carrier.
@@ -20,7 +19,7 @@ Arrow* linkArrow(std::int8_t side, std::uint8_t lane)
         return nullptr;
     auto* arrow = new Arrow(arrowName, side);
     arrow->setup(lane);
-    if (!graph->addNode(arrow, arrowPath)) {
+    if (!graph->addNode(arrow, nodes::spawnedArrow)) {
         delete arrow;
         return nullptr;
     }
@@ -103,7 +102,7 @@ bool PlayerFields::passedUnhit(const Arrow& arrow, double songNow)
 void PlayerFields::retire()
 {
     ObjectGraph* graph = ObjectGraph::find();
-    if (ObjectNode* carrier = graph ? graph->findNode(carrierPath) : nullptr) {
+    if (ObjectNode* carrier = graph ? graph->findNode(nodes::carrierArrow) : nullptr) {
         for (ObjectNode* arrow : carrier->getChildren())
             arrow->setActive(false);
     }

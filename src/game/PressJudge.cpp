@@ -10,10 +10,10 @@
 #include "game/PlayTexts.h"
 #include "game/RoundLog.h"
 #include "game/SongPlayer.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 
-#include <cstdio>
 
 void PressJudge::findPlayers()
 {
@@ -35,9 +35,7 @@ void PressJudge::findGoals()
     if (!graph)
         return;
     for (std::size_t lane = 0; lane < goals.size(); ++lane) {
-        char path[16];
-        std::snprintf(path, sizeof path, "Goal%zu", lane);
-        goals[lane] = dynamic_cast<GoalMarker*>(graph->findNode(path));
+        goals[lane] = dynamic_cast<GoalMarker*>(graph->findNode(nodes::goal(static_cast<int>(lane)).c_str()));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "game/Player.h"
 #include "game/SGMissle.h"
 #include "scene/MeshManager.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "scene/Texture.h"
 
@@ -77,7 +78,7 @@ void Sidebar::linkIntoGraph(int number)
 {
     const bool firstPlayer = number == 1;
     if (ObjectGraph* graph = ObjectGraph::find()) {
-        graph->addNode(this, firstPlayer ? "sidebar_p1" : "sidebar_p2");
+        graph->addNode(this, firstPlayer ? nodes::sidebarP1 : nodes::sidebarP2);
         graph->addNode(pointsText, firstPlayer ? "sb_P1Points" : "sb_P2Points");
     }
 }

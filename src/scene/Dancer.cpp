@@ -2,6 +2,7 @@
 
 #include "core/OutputHandler.h"
 #include "platform/SystemClock.h"
+#include "scene/NodeNames.h"
 
 #include <GL/gl.h>
 
@@ -25,7 +26,7 @@ bool isDue(std::uint32_t dueTick, std::uint32_t now)
 } // namespace
 
 Dancer::Dancer(std::unique_ptr<Timer> timer)
-    : ObjectNode("Dancer", SideCentre)
+    : ObjectNode(nodes::dancer, SideCentre)
     , model(std::make_unique<Ms3dModel>(std::move(timer)))
 {
     model->setFrames(upMove.firstFrame, upMove.lastFrame);

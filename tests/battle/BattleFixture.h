@@ -1,14 +1,16 @@
 #pragma once
 
+#include "app/PlayStage.h"
 #include "core/ConfigFileParser.h"
-#include "core/FrameClock.h"
 #include "core/Object.h"
 #include "core/ObjectRegistry.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "game/Missile.h"
 #include "platform/SimulatedClock.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
+#include "support/StandInMainLoop.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +18,6 @@
 #include <array>
 #include <cstdlib>
 #include <string>
-
-// Stands in for the main loop's frame clock.
-class FakeMainLoop : public Object, public FrameClock {
-public:
-    FakeMainLoop() : Object(true, "MainLoop") {}
-    std::uint32_t getFrameDelta() const override { return delta; }
-    std::uint32_t delta = 0;
-};
 
 // A fresh registry with a configuration (goal line at 2), the scene graph,
 // the four goal markers and the gimmick manager, in simulated time.
@@ -35,15 +29,12 @@ protected:
     {
         ObjectRegistry::destroy();
         scratch.write("Conf/global.cfg", "[General]\nGoalposy = 2\nSpawnposy = -3\n[Window]\nWidth = 1024\n");
-        loop = new FakeMainLoop();
+        loop = new testsupport::StandInMainLoop();
         (new ConfigFileParser())->parse("Conf/global.cfg");
         graph = new ObjectGraph();
-        for (std::uint32_t lane = 0; lane < goals.size(); ++lane) {
-            const std::string name = "Goal" + std::to_string(lane);
-            goals[lane] = new GoalMarker(name.c_str());
-            goals[lane]->setup(lane);
-            graph->addNode(goals[lane], name.c_str());
-        }
+        PlayStage::createGoalMarkers();
+        for (std::size_t lane = 0; lane < goals.size(); ++lane)
+            goals[lane] = dynamic_cast<GoalMarker*>(graph->findNode(nodes::goal(static_cast<int>(lane)).c_str()));
         gimmicks = GimmickManager::instance();
     }
 
@@ -108,7 +99,7 @@ protected:
 
     testsupport::ScratchDir scratch;
     platform::SimulatedClock clock{100000};
-    FakeMainLoop* loop = nullptr;
+    testsupport::StandInMainLoop* loop = nullptr;
     ObjectGraph* graph = nullptr;
     GimmickManager* gimmicks = nullptr;
     std::array<GoalMarker*, 4> goals{};

@@ -212,7 +212,7 @@ TEST_F(MissileTest, WithoutGoalMarkersALaunchLeavesTheMissileGrounded)
 {
     ObjectRegistry::destroy();
     delete loop;
-    loop = new FakeMainLoop();
+    loop = new testsupport::StandInMainLoop();
     graph = new ObjectGraph();
     gimmicks = GimmickManager::instance();
     gimmicks->award(2, 0);

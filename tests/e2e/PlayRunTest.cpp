@@ -1,4 +1,4 @@
-#include "GameProcess.h"
+#include "support/GameProcess.h"
 #include "game/StepFileManager.h"
 #include "support/PrivateDisplay.h"
 #include "writers/DwiWriter.h"

@@ -1,6 +1,6 @@
 #include "app/StartupTimes.h"
 #include "flow/Story.h"
-#include "GameProcess.h"
+#include "support/GameProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "e2e/GameProcess.h"
+#include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "core/FrameClock.h"
 #include "core/Object.h"
 #include "input/KeyPresses.h"
-#include "platform/SimulatedClock.h"
-#include "support/GlContext.h"
+#include "support/ArrowStage.h"
 #include "support/TestSupport.h"
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 class ArrowManager;
@@ -17,14 +14,6 @@ class InputHandler;
 class Match;
 
 namespace flowtest {
-
-// Stands in for the main loop's frame clock.
-class StageClock : public Object, public FrameClock {
-public:
-    StageClock() : Object(true, "MainLoop") {}
-    std::uint32_t getFrameDelta() const override { return delta; }
-    std::uint32_t delta = 0;
-};
 
 // The game's managers as the main loop starts them, with the real input
 // handler (keys and pads, both players' pads bound) feeding the match, on a
@@ -44,17 +33,16 @@ public:
     static constexpr const char* notes = "8060204080602040";
 
     MappingStage();
-    ~MappingStage();
     MappingStage(const MappingStage&) = delete;
     MappingStage& operator=(const MappingStage&) = delete;
 
-    ArrowManager& arrows() { return *manager; }
-    Match& match() { return *rounds; }
+    ArrowManager& arrows() { return stage.arrows(); }
+    Match& match() { return stage.match(); }
     InputHandler& input() { return *handler; }
-    const testsupport::ScratchDir& folder() const { return scratch; }
+    const testsupport::ScratchDir& folder() const { return stage.folder(); }
     std::string config() const;
     std::string log() const;
-    std::uint32_t now() const { return clock.now(); }
+    std::uint32_t now() const { return stage.now(); }
 
     // One frame of `ms`, as the main loop runs it: input, arrows, match, graph.
     void frame(std::uint32_t ms = 10);
@@ -63,18 +51,13 @@ public:
     void keyDown(std::uint8_t code);
     void keyUp(std::uint8_t code);
     // Moves the clock on to `tick` (not back).
-    void advanceTo(std::uint32_t tick);
+    void advanceTo(std::uint32_t tick) { stage.advanceTo(tick); }
 
 private:
-    testsupport::ScratchDir scratch;
-    testsupport::GlContext gl;
-    platform::SimulatedClock clock{10000};
     std::array<std::uint8_t, 256> keys{};
     KeyPresses presses;
-    std::unique_ptr<StageClock> frameClock;
     InputHandler* handler = nullptr;
-    ArrowManager* manager = nullptr;
-    std::unique_ptr<Match> rounds;
+    arrowtest::ArrowStage stage;
 };
 
 } // namespace flowtest

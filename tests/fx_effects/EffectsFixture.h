@@ -1,11 +1,11 @@
 #pragma once
 
 #include "core/ConfigFileParser.h"
-#include "core/FrameClock.h"
 #include "core/Object.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "platform/SimulatedClock.h"
+#include "support/StandInMainLoop.h"
 #include "support/TestSupport.h"
 #include "writers/TgaWriter.h"
 
@@ -15,14 +15,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-
-// Registered as "MainLoop" so that moving nodes find their frame time.
-class StubFrameClock : public Object, public FrameClock {
-public:
-    StubFrameClock() : Object(true, "MainLoop") {}
-    std::uint32_t getFrameDelta() const override { return delta; }
-    std::uint32_t delta = 0;
-};
 
 // Simulated time starting at `start`, a scratch working folder and a frame
 // clock. The registry teardown spares "MainLoop", so the stub goes last.
@@ -56,7 +48,7 @@ protected:
 
     platform::SimulatedClock clock{start};
     testsupport::ScratchDir scratch;
-    std::unique_ptr<StubFrameClock> frameClock = std::make_unique<StubFrameClock>();
+    std::unique_ptr<testsupport::StandInMainLoop> frameClock = std::make_unique<testsupport::StandInMainLoop>();
 };
 
 namespace fxtest {

@@ -109,7 +109,7 @@ TEST_F(SwarmTest, OddParticleCountsAreMadeSafeAndReported)
         EXPECT_EQ(swarm.getMaxParticles(), expected) << line;
         EXPECT_EQ(swarm.getParticles().size(), std::min(expected, 1u)) << line;
         ObjectRegistry::destroy();
-        frameClock = std::make_unique<StubFrameClock>();
+        frameClock = std::make_unique<testsupport::StandInMainLoop>();
     }
     EXPECT_NE(testsupport::readFile("output.log").find("WARNING: MaxParticels 2147483647 is out of range, using 100000"),
               std::string::npos);

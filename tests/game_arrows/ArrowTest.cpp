@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "chart/Lane.h"
 #include "core/ConfigFileParser.h"
@@ -7,6 +7,7 @@
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/GoalMarker.h"
+#include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 #include "sound/Sound.h"
@@ -79,7 +80,7 @@ TEST(ArrowHeightsTest, ComeFromTheFirstArrowEverMade)
 
 TEST_F(ArrowTest, GoalMarkersSitOnTheGoalLineAndLanesOutsideTheTableKeepTheirPlace)
 {
-    const auto* goal = dynamic_cast<GoalMarker*>(ObjectGraph::find()->findNode("Goal2"));
+    const auto* goal = dynamic_cast<GoalMarker*>(ObjectGraph::find()->findNode(nodes::goal(2).c_str()));
     ASSERT_NE(goal, nullptr);
     EXPECT_EQ(goal->y, ArrowStage::goalY);
     EXPECT_NE(goal->getTextureName(), 0u);
@@ -141,10 +142,10 @@ TEST_F(ArrowTest, APressHitsTheOldestArrowOfItsLaneInsideTheWindow)
     EXPECT_TRUE(older->isHiddenFor(1));
     EXPECT_FALSE(older->isHiddenFor(2));
     EXPECT_FALSE(newer->isHiddenFor(1));
-    ObjectGraph::find()->findNode("Goal1")->hideForPlayer(1);
+    ObjectGraph::find()->findNode(nodes::goal(1).c_str())->hideForPlayer(1);
     stage.arrows().onPlayerAction(1, actionUp);
     EXPECT_EQ(stage.points(1), 100u);
-    ObjectGraph::find()->findNode("Goal1")->showForPlayer(1);
+    ObjectGraph::find()->findNode(nodes::goal(1).c_str())->showForPlayer(1);
     stage.arrows().onPlayerAction(1, actionUp);
     stage.arrows().onPlayerAction(1, actionUp);
     EXPECT_EQ(word(1), "Godlike");
@@ -183,7 +184,7 @@ TEST_F(ArrowTest, AnArrowPassingABlockedLaneEndsTheCombo)
     EXPECT_TRUE(combo->isActive());
     EXPECT_EQ(combo->getText(), "4 Combo");
     Arrow* blocked = arrowAt(LaneUp, ArrowStage::goalY);
-    ObjectGraph::find()->findNode("Goal1")->hideForPlayer(1);
+    ObjectGraph::find()->findNode(nodes::goal(1).c_str())->hideForPlayer(1);
     stage.arrows().onPlayerAction(1, actionUp);
     stage.arrows().onPlayerAction(2, actionUp);
     EXPECT_EQ(stage.arrows().judging().scoreOf(1).getCombo().current(), 4u);

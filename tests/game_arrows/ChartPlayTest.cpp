@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "flow/Match.h"
 #include "fx/Text.h"

@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "app/AutoplayBot.h"
 #include "game/Arrow.h"

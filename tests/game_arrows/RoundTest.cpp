@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "chart/Lane.h"
 #include "flow/Match.h"
@@ -12,6 +12,7 @@
 #include "game/PlayerManager.h"
 #include "game/SGMissle.h"
 #include "game/Sidebar.h"
+#include "scene/NodeNames.h"
 #include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
@@ -30,7 +31,7 @@ constexpr std::uint8_t slot1 = 5, slot2 = 6, slot3 = 7, slot4 = 8;
 
 GoalMarker* goal(int lane)
 {
-    return static_cast<GoalMarker*>(ObjectGraph::find()->findNode(("Goal" + std::to_string(lane)).c_str()));
+    return static_cast<GoalMarker*>(ObjectGraph::find()->findNode(nodes::goal(lane).c_str()));
 }
 
 // What a round leaves on screen: points, tallies, winner and both results columns.
@@ -46,9 +47,9 @@ class RoundTest : public ::testing::Test {
 protected:
     RoundTest()
     {
-        ObjectGraph::find()->addNode(dancer, "Dancer");
+        ObjectGraph::find()->addNode(dancer, nodes::dancer);
         stage.arrows().setDancer(dancer);
-        sidebar = new Sidebar("sidebar_p1", PlayerManager::instance()->getPlayer(1));
+        sidebar = new Sidebar(nodes::sidebarP1, PlayerManager::instance()->getPlayer(1));
     }
 
     // Player 1 presses on every beat, player 2 some 60 ms late, at 60 frames
@@ -163,7 +164,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
         EXPECT_FALSE(goal(slot)->isHiddenFor(1) || goal(slot)->isHiddenFor(2));
     }
     EXPECT_EQ(sidebar->getPointsText()->getText(), "    0");
-    const auto& spawned = ObjectGraph::find()->findNode("Arrow")->getChildren();
+    const auto& spawned = ObjectGraph::find()->findNode(nodes::carrierArrow)->getChildren();
     EXPECT_TRUE(std::ranges::none_of(spawned, [](const ObjectNode* arrow) { return arrow->isActive(); }));
     EXPECT_TRUE(stage.arrows().fields().getArrows(1).empty() && stage.arrows().fields().getArrows(2).empty());
     // The slot key that ended the round, still held, does not start the next.

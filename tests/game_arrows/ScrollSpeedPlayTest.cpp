@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "chart/SmReader.h"
 #include "game/Arrow.h"

@@ -3,20 +3,16 @@
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
+#include "support/RelayProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 using namespace net;
 using namespace std::chrono_literals;
@@ -95,32 +91,6 @@ struct RawPeer {
         send(1, Hello{version, "raw"});
         return true;
     }
-};
-
-// The relay between the two games, stopped when the test ends.
-class RelayProcess {
-public:
-    explicit RelayProcess(std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), FLAREVOX_RELAY);
-        std::vector<char*> argv;
-        for (std::string& word : arguments)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        started = posix_spawn(&pid, FLAREVOX_RELAY, nullptr, nullptr, argv.data(), environ) == 0;
-        std::this_thread::sleep_for(300ms);
-    }
-    ~RelayProcess()
-    {
-        if (!started)
-            return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    bool started = false;
-
-private:
-    pid_t pid = 0;
 };
 
 // One machine of a battle as far as missiles in store go: it awards only its
@@ -381,7 +351,7 @@ TEST(NetSession, ThroughARelayWithDelayJitterAndLossEveryMessageArrivesOnceInOrd
 {
     const std::uint16_t hostPort = firstPort + 6;
     const std::uint16_t relayPort = firstPort + 7;
-    RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(hostPort),
+    testsupport::RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(hostPort),
         "--delay", "50", "--jitter", "10", "--loss", "0.02", "--seed", "1", "--seconds", "60"});
     ASSERT_TRUE(relay.started);
     NetSession host("host");

@@ -1,5 +1,6 @@
-#include "e2e/GameProcess.h"
+#include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
+#include "support/RelayProcess.h"
 #include "support/TestSupport.h"
 #include "writers/Mp3Writer.h"
 #include "writers/PcmAudio.h"
@@ -120,32 +121,6 @@ std::map<std::pair<int, int>, std::pair<int, int>> readBlocks(const std::string&
     return blocks;
 }
 
-// The relay between the two games, stopped when the test ends.
-class RelayProcess {
-public:
-    explicit RelayProcess(std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), FLAREVOX_RELAY);
-        std::vector<char*> argv;
-        for (std::string& word : arguments)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        started = posix_spawn(&pid, FLAREVOX_RELAY, nullptr, nullptr, argv.data(), environ) == 0;
-        std::this_thread::sleep_for(300ms);
-    }
-    ~RelayProcess()
-    {
-        if (started)
-            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
-    }
-    RelayProcess(const RelayProcess&) = delete;
-    RelayProcess& operator=(const RelayProcess&) = delete;
-    bool started = false;
-
-private:
-    pid_t pid = 0;
-};
-
 class NetBattleRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -241,7 +216,7 @@ TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
 {
     const std::uint16_t port = basePort() + 1;
     const std::uint16_t relayPort = basePort() + 2;
-    RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(port), "--delay",
+    testsupport::RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(port), "--delay",
                         "50", "--jitter", "10", "--loss", "0.02", "--seed", "7", "--seconds", "90"});
     ASSERT_TRUE(relay.started);
     GameProcess host(hostFolder.path(), hostOptions(port));

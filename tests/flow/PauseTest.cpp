@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "flow/Calibration.h"
 #include "flow/Match.h"
@@ -36,7 +36,7 @@ const Screen* screen(const Screen& of)
     return &of;
 }
 
-std::vector<float> heights(const ArrowManager& arrows)
+std::vector<float> heights(ArrowManager& arrows)
 {
     std::vector<float> ys;
     for (const Arrow* arrow : arrows.fields().getArrows(1))

@@ -1,7 +1,6 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
-#include <cmath>
-
+#include "app/PlayStage.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
@@ -22,6 +21,7 @@
 #include "writers/ThreeDsWriter.h"
 #include "writers/WavWriter.h"
 
+#include <cmath>
 #include <string>
 
 namespace arrowtest {
@@ -82,9 +82,9 @@ std::vector<ChartArrow> chartArrows(const Chart& chart)
     }
 }
 
-ArrowStage::ArrowStage(const Chart& chart)
+ArrowStage::ArrowStage(const Chart& chart, const std::function<void()>& withInput)
 {
-    scratch.write("Conf/global.cfg", config + chart.configLines);
+    scratch.write("Conf/global.cfg", chart.config.empty() ? config + chart.configLines : chart.config);
     writeChart(scratch, chart);
     writeSilentSong(scratch, "Data/Music/coconut.wav", chart.songMs);
     writeArrowAssets(scratch);
@@ -97,7 +97,9 @@ ArrowStage::ArrowStage(const Chart& chart)
     OutputHandler::instance()->open("output.log");
     auto* config = new ConfigFileParser();
     config->parse("Conf/global.cfg");
-    frameClock = std::make_unique<StageClock>();
+    frameClock = std::make_unique<testsupport::StandInMainLoop>();
+    if (withInput)
+        withInput();
     new StepFileManager();
     SoundManager* sound = SoundManager::instance();
     sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);
@@ -106,20 +108,13 @@ ArrowStage::ArrowStage(const Chart& chart)
     new MeshManager();
     new ObjectGraph();
     PlayerManager::instance()->init(2);
-    for (std::uint32_t lane = 0; lane < 4; ++lane) {
-        const std::string name = "Goal" + std::to_string(lane);
-        auto* goal = new GoalMarker(name.c_str());
-        goal->setup(lane);
-        ObjectGraph::find()->addNode(goal, name.c_str());
-    }
+    PlayStage::createGoalMarkers();
     manager = new ArrowManager();
     manager->init();
     rounds = std::make_unique<Match>(*manager, nullptr, *config, Match::Hooks{});
     rounds->init();
     rounds->getRecords().waitForWrites(true);
-    auto* carrier = new Arrow("gehtdasauchso", 0);
-    carrier->setup(3);
-    ObjectGraph::find()->addNode(carrier, "Arrow");
+    PlayStage::createCarrierArrow();
 }
 
 ArrowStage::~ArrowStage()
@@ -163,6 +158,12 @@ void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
     rounds->update(clock.now());
     if (!rounds->isPaused())
         ObjectGraph::find()->update();
+}
+
+void ArrowStage::advanceTo(std::uint32_t tick)
+{
+    if (tick > clock.now())
+        clock.advance(tick - clock.now());
 }
 
 std::uint32_t ArrowStage::points(int player) const

@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "core/Utf8.h"
 #include "flow/Match.h"

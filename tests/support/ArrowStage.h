@@ -1,10 +1,10 @@
 #pragma once
 
 #include "chart/Lane.h"
-#include "core/FrameClock.h"
 #include "core/Object.h"
 #include "platform/SimulatedClock.h"
 #include "support/GlContext.h"
+#include "support/StandInMainLoop.h"
 #include "support/TestSupport.h"
 
 #include <array>
@@ -32,6 +32,8 @@ struct Chart {
     std::array<std::string, 2> difficulties = {};
     // Lines added at the end of the configuration.
     std::string configLines = {};
+    // The whole configuration instead of the stage's own, when not empty.
+    std::string config = {};
 };
 
 // One arrow of the chart: its lane and its beat time on the song clock.
@@ -42,14 +44,6 @@ struct ChartArrow {
 // Read as a player reading the chart would: one note per half beat from the gap.
 std::vector<ChartArrow> chartArrows(const Chart& chart);
 
-// Stands in for the main loop's frame clock: the frame delta is set by hand.
-class StageClock : public Object, public FrameClock {
-public:
-    StageClock() : Object(true, "MainLoop") {}
-    std::uint32_t getFrameDelta() const override { return delta; }
-    std::uint32_t delta = 0;
-};
-
 // Everything the arrow manager works with, in the main loop's start-up order,
 // on a scratch folder with its own small files: configuration ("Kai" and
 // "Mia"), chart, silent song, arrow mesh and textures; silent sound output
@@ -59,7 +53,8 @@ public:
     static constexpr float goalY = 4.0f;
     static constexpr float spawnY = -6.5f;
 
-    explicit ArrowStage(const Chart& chart);
+    // `withInput` runs where the main loop creates its input handler.
+    explicit ArrowStage(const Chart& chart, const std::function<void()>& withInput = {});
     ~ArrowStage();
     ArrowStage(const ArrowStage&) = delete;
     ArrowStage& operator=(const ArrowStage&) = delete;
@@ -78,6 +73,9 @@ public:
     // match, then the scene graph (not in a pause), as the main loop does.
     void frame(std::uint32_t ms, const std::function<void()>& presses = {});
     std::uint32_t now() const { return clock.now(); }
+    // Moves the clock on to `tick` (not back) without a frame.
+    void advanceTo(std::uint32_t tick);
+    const testsupport::ScratchDir& folder() const { return scratch; }
     std::uint32_t songStart() const { return startTick; }
     std::uint32_t points(int player) const;
     std::string log() const;
@@ -87,7 +85,7 @@ private:
     testsupport::GlContext gl;
     platform::SimulatedClock clock{10000};
     // The registry's teardown spares the main loop's name: the stage owns it.
-    std::unique_ptr<StageClock> frameClock;
+    std::unique_ptr<testsupport::StandInMainLoop> frameClock;
     ArrowManager* manager = nullptr;
     std::unique_ptr<Match> rounds;
     std::uint32_t startTick = 0;

@@ -1,4 +1,4 @@
-#include "ArrowStage.h"
+#include "support/ArrowStage.h"
 
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
