@@ -79,3 +79,18 @@ void Utf8::append(std::string& text, char32_t codePoint)
         text += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
 }
+
+std::string Utf8::shortened(const std::string& text, std::size_t characters)
+{
+    std::size_t at = 0;
+    std::size_t counted = 0;
+    std::size_t cut = 0;
+    while (at < text.size()) {
+        next(text, at);
+        if (++counted + 1 == characters)
+            cut = at;
+        if (counted > characters)
+            return text.substr(0, cut) + "\u2026";
+    }
+    return text;
+}

@@ -18,4 +18,7 @@ public:
     static std::size_t sequenceLength(std::string_view text, std::size_t at);
     static bool isValid(std::string_view text);
     static void append(std::string& text, char32_t codePoint);
+    // The text cut short with "…" where it has more than `characters` code
+    // points (never inside one).
+    static std::string shortened(const std::string& text, std::size_t characters);
 };

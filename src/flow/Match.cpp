@@ -6,6 +6,7 @@
 #include "core/ConfigFileWriter.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
+#include "core/PercentCoding.h"
 #include "flow/Calibration.h"
 #include "flow/NetBattle.h"
 #include "flow/SongLoader.h"
@@ -23,8 +24,6 @@
 #include "sound/SoundManager.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 
 namespace {
 
@@ -424,20 +423,11 @@ void Match::applySelection()
     playedChoice = songChoice;
 }
 
-// The folder, its bytes outside plain letters and digits written as %XX, so
-// that no character of it means anything to the configuration's reader.
+// The folder percent-encoded, so that no character of it means anything to
+// the configuration's reader.
 void Match::rememberSong(const std::filesystem::path& folder)
 {
-    std::string encoded;
-    for (const unsigned char byte : folder.string()) {
-        if (std::isalnum(byte) || byte == '/' || byte == '.' || byte == '_' || byte == '-') {
-            encoded += static_cast<char>(byte);
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
-            encoded += escaped;
-        }
-    }
+    const std::string encoded = PercentCoding::encode(folder.string());
     if (encoded == savedLastSong.value_or(config.getValue(lastSongKey, librarySection)))
         return;
     if (ConfigFileWriter::setValue(Calibration::configPath, librarySection, lastSongKey, encoded))
@@ -446,17 +436,7 @@ void Match::rememberSong(const std::filesystem::path& folder)
 
 std::optional<std::filesystem::path> Match::lastSong() const
 {
-    const std::string encoded = config.getValue(lastSongKey, librarySection);
-    std::string folder;
-    for (std::size_t at = 0; at < encoded.size(); ++at) {
-        unsigned int byte = 0;
-        if (encoded[at] == '%' && at + 2 < encoded.size() && std::sscanf(encoded.c_str() + at + 1, "%2x", &byte) == 1) {
-            folder += static_cast<char>(byte);
-            at += 2;
-        } else {
-            folder += encoded[at];
-        }
-    }
+    const std::string folder = PercentCoding::decode(config.getValue(lastSongKey, librarySection));
     return folder.empty() ? std::nullopt : std::optional<std::filesystem::path>(folder);
 }
 

@@ -43,21 +43,10 @@ std::string panelLine(const char* format, ...)
     return line;
 }
 
-// A name cut short with "…" where it has more than maxShownName characters
-// (never inside one).
+// A name cut short with "…" where it has more than maxShownName characters.
 std::string shown(const std::string& text)
 {
-    std::size_t at = 0;
-    std::size_t characters = 0;
-    std::size_t cut = 0;
-    while (at < text.size()) {
-        Utf8::next(text, at);
-        if (++characters == maxShownName - 1)
-            cut = at;
-        if (characters > maxShownName)
-            return text.substr(0, cut) + "\u2026";
-    }
-    return text;
+    return Utf8::shortened(text, maxShownName);
 }
 
 // The character a key types into the search, or 0.
@@ -164,11 +153,11 @@ void StoryScreen::onKey(std::uint8_t code)
         typing = !typing;
         break;
     case VirtualKeys::function(9):
-        stopPreview();
+        preview.stop();
         match.showCalibration();
         break;
     case VirtualKeys::function(8):
-        stopPreview();
+        preview.stop();
         match.showMapping();
         break;
     case VirtualKeys::function(4):
@@ -332,28 +321,13 @@ void StoryScreen::moved(const library::SongEntry* before)
 void StoryScreen::startPreview()
 {
     updatesBeforePreview = -1;
-    SoundManager* sound = Match::findSound();
     const library::SongEntry* song = selection.currentSong();
-    if (!sound)
-        return;
     if (!song) {
-        stopPreview();
+        preview.stop();
         return;
     }
-    const std::string music = song->builtIn ? builtInMusicPath : song->musicFile;
-    previewing = SoundManager::canOpen(music) && sound->setStream(music.c_str(), previewStreamName);
-    previewLengthMs = std::max(1000.0, song->previewLengthSeconds() * 1000.0);
-    if (previewing)
-        sound->playFrom(previewStreamName, song->previewStartSeconds());
-}
-
-void StoryScreen::stopPreview()
-{
-    if (!previewing)
-        return;
-    previewing = false;
-    if (SoundManager* sound = Match::findSound())
-        sound->stop(previewStreamName);
+    preview.play(song->builtIn ? builtInMusicPath : song->musicFile, song->previewStartSeconds(),
+                 song->previewLengthSeconds());
 }
 
 // The banner follows the chosen song, however it was chosen.
@@ -372,19 +346,10 @@ void StoryScreen::update(std::uint32_t tick)
         --updatesBeforePreview;
     else if (updatesBeforePreview == 0)
         startPreview();
-    loopPreview();
+    preview.loop();
     const library::SongEntry* song = selection.currentSong();
     banner.choose(song ? std::filesystem::path(song->bannerFile) : std::filesystem::path());
     banner.update();
-}
-
-void StoryScreen::loopPreview()
-{
-    SoundManager* sound = Match::findSound();
-    const library::SongEntry* song = selection.currentSong();
-    if (!previewing || !song || !sound || sound->getStreamTime(previewStreamName) < previewLengthMs)
-        return;
-    sound->playFrom(previewStreamName, song->previewStartSeconds());
 }
 
 void StoryScreen::draw()

@@ -2,8 +2,9 @@
 
 #include "flow/LibraryFeed.h"
 #include "flow/Screen.h"
-#include "flow/SongBanner.h"
 #include "flow/KeyRepeat.h"
+#include "flow/SongBanner.h"
+#include "flow/SongPreview.h"
 #include "flow/TypedKeys.h"
 #include "library/SongSelection.h"
 #include "library/SongSync.h"
@@ -32,7 +33,6 @@ class Match;
 // are found.
 class StoryScreen : public Screen {
 public:
-    static constexpr const char* previewStreamName = "Preview";
     // The game's own song as the library lists it.
     static constexpr const char* builtInChartPath = "Data/Dwi/Coconut.DWI";
     static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
@@ -66,7 +66,7 @@ public:
     bool takeEscape();
 
     void startPreview();
-    void stopPreview();
+    void stopPreview() { preview.stop(); }
     // The player's best on the chart chosen for them, as the panel shows it
     // ("none" without one).
     std::string bestText(int player) const;
@@ -87,7 +87,6 @@ private:
     std::string rateAndSyncText() const;
     static double musicRate();
     void moved(const library::SongEntry* before);
-    void loopPreview();
     void drawSongPanel() const;
     void drawPackRow() const;
     void drawSongRow() const;
@@ -110,9 +109,8 @@ private:
     std::string searchText;
     // A player has moved on the panel: the reading's end chooses nothing.
     bool playerMoved = false;
-    bool previewing = false;
+    SongPreview preview;
     std::uint32_t lastTick = 0;
     // Updates to go before the preview starts; -1 once it has.
     int updatesBeforePreview = -1;
-    double previewLengthMs = 0.0;
 };

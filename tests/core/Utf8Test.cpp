@@ -32,4 +32,15 @@ TEST(Utf8, BadBytesBecomeOneReplacementEachAndGoodSequencesDecode)
     EXPECT_EQ(decoded(appended), (std::vector<char32_t>{0x24, 0x7FF, 0xFFFF, 0x10000, bad, bad}));
 }
 
+// A name of exactly the limit stays whole; one more code point cuts it to
+// the limit with the ellipsis, never inside a multi-byte sequence.
+TEST(Utf8, ShortenedKeepsTheLimitAndCutsBetweenCodePoints)
+{
+    const std::string four = "\xE5\xA4\x9C\xE5\xA4\x9C\xE5\xA4\x9C\xE5\xA4\x9C";
+    EXPECT_EQ(Utf8::shortened(four, 4), four);
+    EXPECT_EQ(Utf8::shortened(four + "a", 4), "\xE5\xA4\x9C\xE5\xA4\x9C\xE5\xA4\x9C\u2026");
+    EXPECT_EQ(Utf8::shortened("abcdef", 3), "ab\u2026");
+    EXPECT_EQ(Utf8::shortened("", 3), "");
+}
+
 } // namespace

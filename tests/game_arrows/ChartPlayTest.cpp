@@ -164,12 +164,12 @@ TEST_F(ChartPlayTest, TheSongPanelsChoiceIsPreviewedAndPlayed)
     SoundManager& sound = *SoundManager::instance();
     for (int frame = 0; frame < 10; ++frame)
         stage.frame(20);
-    EXPECT_GE(sound.getStreamTime(StoryScreen::previewStreamName), 150u) << "the sample plays";
+    EXPECT_GE(sound.getStreamTime(SongPreview::streamName), 150u) << "the sample plays";
 
     stage.press(2, up, stage.now());
     EXPECT_TRUE(selection.song().builtIn);
     stage.frame(20);
-    EXPECT_LE(sound.getStreamTime(StoryScreen::previewStreamName), 40u) << "the new song's sample starts";
+    EXPECT_LE(sound.getStreamTime(SongPreview::streamName), 40u) << "the new song's sample starts";
 
     stage.startSong();
     EXPECT_FALSE(stage.arrows().playsChart()) << "the game's own song plays";
