@@ -446,7 +446,7 @@ std::string StoryScreen::keysLine() const
 {
     // Inside a pack the way back takes the place of F8, which the pack list shows.
     const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
-    return panelLine("%s  (Up/Down: song, Left/Right: chart, F6/F7 F10/F11: speed, -/+: rate, </>: sync, %s)",
+    return panelLine("%s (arrows: song and chart, F6/F7 F10/F11: speed, -/+: rate, </>: sync, %s)",
                      story::prompt, last);
 }
 
