@@ -226,4 +226,15 @@ TEST_F(MissileTest, WithoutGoalMarkersALaunchLeavesTheMissileGrounded)
     EXPECT_TRUE(missile->exploded);
 }
 
+// A new round opens every blocked lane at once, of either player.
+TEST_F(MissileTest, ANewRoundOpensTheBlockedLanesOfBothPlayers)
+{
+    flyUntilExploded(fireAt(0));
+    goals[3]->hideForPlayer(1);
+    ASSERT_TRUE(goals[0]->isHiddenFor(2) && goals[3]->isHiddenFor(1));
+    gimmicks->newRound();
+    EXPECT_FALSE(goals[0]->isHiddenFor(2));
+    EXPECT_FALSE(goals[3]->isHiddenFor(1));
+}
+
 } // namespace

@@ -149,11 +149,14 @@ TEST(SongCache, ACacheThatCannotBeUsedIsSetAsideAndRebuilt)
         ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
         ASSERT_EQ(db.execute("UPDATE songs SET charts = '9:cut short' WHERE folder = 'Songs/P/Song'"),
                   platform::SqliteStatus::Ok);
+        // Whole charts followed by one whose numbers are garbage: damaged too.
+        ASSERT_EQ(db.execute("UPDATE songs SET charts = charts || '1:x1:x1:x1:x1:x1:x1:x' WHERE folder = 'Songs/P/Other'"),
+                  platform::SqliteStatus::Ok);
     }
     rebuilt = scan();
-    EXPECT_EQ(rebuilt.readAnew, 1u);
+    EXPECT_EQ(rebuilt.readAnew, 2u);
     EXPECT_EQ(rebuilt.titles.size(), 2u);
-    EXPECT_TRUE(saysOnce(rebuilt.lines, "1 damaged entries"));
+    EXPECT_TRUE(saysOnce(rebuilt.lines, "2 damaged entries"));
     EXPECT_EQ(scan().readAnew, 0u);
 }
 

@@ -134,6 +134,12 @@ TEST(SongSelectionSearch, TypingNarrowsAndBackspaceWidensInTheListsOrder)
     EXPECT_TRUE(selection.empty()) << "no match runs from one field into the next";
     selection.setQuery("");
     EXPECT_EQ(shown(selection), (Rows{"Coconut", "[alpha]", "[Beta]", "[Songs]"}));
+    // A pick past the reachable songs changes nothing, an open pack included.
+    ASSERT_TRUE(selection.chooseFolder("Songs/alpha/Mike"));
+    const Rows before = shown(selection);
+    selection.chooseAmongReachable(selection.reachableCount());
+    EXPECT_EQ(shown(selection), before);
+    EXPECT_EQ(selection.song().title, "Mike");
 }
 
 // A player's difficulty is kept as chosen: songs that lack it show the
