@@ -180,6 +180,9 @@ protected:
         ASSERT_TRUE(onHost.found) << hostRound;
         ASSERT_TRUE(onGuest.found) << guestRound;
         EXPECT_EQ(onHost.line, onGuest.line);
+        // Nothing an honest game claims is refused.
+        EXPECT_EQ(hostRound.find("Refused"), std::string::npos) << hostRound;
+        EXPECT_EQ(guestRound.find("Refused"), std::string::npos) << guestRound;
         // Every missile blocks the same lane until the same song time on both
         // screens, within a frame and the two songs' start difference.
         const auto hostBlocks = readBlocks(hostRound);
