@@ -1,9 +1,11 @@
 #include "app/Application.h"
 #include "app/AutoplayBot.h"
 #include "app/FrameCapture.h"
+#include "app/MainLoop.h"
 #include "app/SimulatedTime.h"
 #include "app/StartupTimes.h"
 #include "flow/Match.h"
+#include "flow/NetBattle.h"
 #include "net/NetProtocol.h"
 #include "sound/SoundManager.h"
 
@@ -189,6 +191,12 @@ int main(int argc, char** argv)
         // Across two machines each bot plays its own player on time.
         observers.push_back(
             AutoplayBot(options.exitAtEnd, autoplaySeed, options.rounds, !options.net, options.autoplayOnly));
+    // A host that gave up on a silent guest ends too.
+    if (options.exitAtEnd && options.net)
+        observers.push_back([](WindowRecord& record, MainLoop& loop) {
+            if (const NetBattle* net = loop.getMatch().getNetBattle(); net && net->guestsGivenUp() > 0)
+                Application::requestQuit(record);
+        });
     if (auto capture = FrameCapture::fromEnvironment())
         observers.push_back(std::move(capture));
     if (auto time = SimulatedTime::fromEnvironment())

@@ -442,6 +442,8 @@ std::optional<std::filesystem::path> Match::lastSong() const
 
 std::string Match::playerName(int player) const
 {
+    if (net && net->isConnected())
+        return net->playerName(player);
     return config.getValue("Name", player == 2 ? "Player2" : "Player1");
 }
 
@@ -470,7 +472,8 @@ void Match::submitRecords()
         }
         const double speed = chartPlayer ? speeds.of(player).factor(chartPlayer->getChart()) : 1.0;
         arrows.judging().recording().setPlayer(player, playerName(player), entry.key.chartHash, entry.key.chart, speed);
-        if (botPlayers[static_cast<std::size_t>(player - 1)])
+        // Across two machines each keeps only its own player's records.
+        if (botPlayers[static_cast<std::size_t>(player - 1)] || (net && player != net->localPlayer()))
             continue;
         entry.key.player = playerName(player);
         // A record at another rate is kept apart from the bests at 1.0x.

@@ -107,6 +107,12 @@ void MissileRelay::onOutcome(const net::MissileOutcome& outcome)
     outgoing.erase(found);
 }
 
+std::optional<int> MissileRelay::laneOf(std::uint16_t missile) const
+{
+    const auto found = outgoing.find(missile);
+    return found == outgoing.end() ? std::nullopt : std::optional<int>(found->second->lane);
+}
+
 // Both machines log where a missile's block ends on their song clock.
 void MissileRelay::logBlock(std::uint16_t missile, int launcher, int lane, std::int32_t untilMs) const
 {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 class Match;
@@ -32,6 +33,8 @@ public:
     void onRemoteLaunch(const net::MissileLaunched& launched);
     // What became of this player's missile.
     void onOutcome(const net::MissileOutcome& outcome);
+    // The lane this player's missile flies in, while its fate is awaited.
+    std::optional<int> laneOf(std::uint16_t missile) const;
     // A new round: no missile is in flight.
     void forget();
 

@@ -3,7 +3,10 @@
 #include "core/OutputHandler.h"
 #include "flow/Match.h"
 #include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
+#include "game/Missile.h"
+#include "game/PlayerManager.h"
 #include "platform/LocalAddresses.h"
 
 #include <cstdio>
@@ -23,12 +26,14 @@ void log(const char* format, const std::string& value = {})
 NetBattle::NetBattle(Match& match, const NetPlan& plan, const std::string& playerName)
     : match(match)
     , plan(plan)
+    , ownName(playerName)
     , session(playerName)
     , handshake(match, session, plan.hosting, noticeText)
     , points(match, session, localPlayer())
     , judgements(match, session, localPlayer(), points)
     , missiles(match, session, localPlayer())
     , results(match, session, localPlayer(), points)
+    , claims(remotePlayer())
 {
     if (plan.viaServer())
         open = plan.hosting ? session.hostRoom(plan.server, plan.serverPort)
@@ -58,6 +63,7 @@ NetBattle::~NetBattle()
     match.getArrows().judging().setEarnedListener({});
     GimmickManager::instance()->setCatchesOwnFieldOnly(false);
     GimmickManager::instance()->awardOnly(0);
+    PlayerManager::instance()->setNames({});
     session.close();
 }
 
@@ -80,11 +86,24 @@ void NetBattle::update(std::uint32_t tick)
     if (!open)
         return;
     session.update();
-    while (auto message = session.receive())
-        handle(*message);
+    // The song starts before this frame's messages are read: the other
+    // machine's first words may come with the start moment.
+    if (songRunning && !match.getArrows().songRun().isStarted())
+        forgetRound();
+    if (!songRunning && handshake.startWhenDue(tick)) {
+        songRunning = true;
+        startClaimCheck();
+    }
+    while (auto message = session.receive()) {
+        if (!cheaterLetGo)
+            handle(*message);
+    }
+    if (!greeted && plan.hosting)
+        watchNewGuest();
     if (!greeted && isConnected() && session.clockSynced()) {
         greeted = true;
         log("NetBattle: %s is here; the clocks agree", session.peerName());
+        PlayerManager::instance()->setNames({playerName(1), playerName(2)});
         noticeText = plan.hosting ? "" : "Waiting for " + session.peerName() + " to choose the song";
         if (plan.viaServer()) {
             log("NetBattle: Linked %s", linkText());
@@ -97,45 +116,126 @@ void NetBattle::update(std::uint32_t tick)
         noticeText = session.problem().empty() ? net::opponentLeftText : session.problem();
         log("NetBattle: %s", noticeText);
     }
-    if (songRunning && !match.getArrows().songRun().isStarted())
-        forgetRound();
-    if (!songRunning && handshake.startWhenDue(tick))
-        songRunning = true;
     if (songRunning) {
+        // The points (with any threshold just reached) go before the
+        // launches, so that the other machine knows each missile earned.
+        points.send();
         missiles.announceLaunches();
         missiles.reportOutcomes();
-        points.send();
         results.update(isConnected());
+        // The refusals of the round are counted up at its end.
+        if (match.getArrows().songEnd().isOver())
+            claims.endRound();
     }
+}
+
+// A guest that goes silent after its hello, or never lets the clocks
+// agree, is given up on, and the port (or room) opens for another.
+void NetBattle::watchNewGuest()
+{
+    if (session.state() == net::NetSession::State::PeerLost) {
+        giveUpOnGuest("went silent before the clocks agreed");
+        return;
+    }
+    if (!isConnected() || session.clockSynced()) {
+        guestSinceUs.reset();
+        return;
+    }
+    if (!guestSinceUs)
+        guestSinceUs = session.now();
+    else if (session.now() - *guestSinceUs > guestSyncLimitUs)
+        giveUpOnGuest("did not let the clocks agree within " + std::to_string(guestSyncLimitUs / 1000000) + " s");
+}
+
+void NetBattle::giveUpOnGuest(const std::string& why)
+{
+    ++givenUp;
+    guestSinceUs.reset();
+    log("NetBattle: %s", "The guest " + why + "; waiting for another");
+    session.close();
+    open = plan.viaServer() ? session.hostRoom(plan.server, plan.serverPort) : session.host(plan.port);
+    if (!open)
+        log("NetBattle: %s", session.problem());
 }
 
 // A new round: the story screen again.
 void NetBattle::forgetRound()
 {
     songRunning = false;
+    claims.endRound();
     results.forget();
     points.forget();
     missiles.forget();
 }
 
+// The other player's claims are taken only when the chart allows them.
 void NetBattle::handle(const net::Message& message)
 {
+    const double songMs = match.getArrows().songRun().now();
     if (const auto* offer = std::get_if<net::SongOffer>(&message)) {
         onOffer(*offer);
     } else if (const auto* answer = std::get_if<net::SongAnswer>(&message)) {
         handshake.onAnswer(*answer);
     } else if (const auto* judgement = std::get_if<net::Judgement>(&message)) {
-        judgements.receive(*judgement);
+        if (claims.judgement(*judgement, songRunning, songMs))
+            judgements.receive(*judgement);
     } else if (const auto* state = std::get_if<net::PointsState>(&message)) {
-        points.receive(*state);
+        if (claims.pointsState(*state))
+            points.receive(*state);
     } else if (const auto* end = std::get_if<net::SongEnd>(&message)) {
-        results.onRemoteEnd(*end);
+        onSongEnd(*end);
     } else if (const auto* launched = std::get_if<net::MissileLaunched>(&message)) {
-        if (songRunning)
+        if (songRunning && claims.launch(*launched))
             missiles.onRemoteLaunch(*launched);
     } else if (const auto* outcome = std::get_if<net::MissileOutcome>(&message)) {
-        missiles.onOutcome(*outcome);
+        onOutcome(*outcome);
     }
+    if (claims.tooMany())
+        letGoOfCheater();
+}
+
+// A missile of ours said to be spent in a lane it never blocked blocks it
+// on this screen for the full time.
+void NetBattle::onOutcome(const net::MissileOutcome& outcome)
+{
+    const std::optional<int> lane = missiles.laneOf(outcome.missile);
+    if (!lane || claims.outcome(outcome, *lane)) {
+        missiles.onOutcome(outcome);
+        return;
+    }
+    net::MissileOutcome blocking = outcome;
+    blocking.fate = net::MissileFate::Blocking;
+    blocking.blockStartMs = static_cast<std::int32_t>(match.getArrows().songRun().now());
+    blocking.blockEndMs = blocking.blockStartMs + static_cast<std::int32_t>(Missile::fullBlockMs);
+    missiles.onOutcome(blocking);
+}
+
+// Totals unlike the claims taken give way to those claims.
+void NetBattle::onSongEnd(const net::SongEnd& end)
+{
+    results.onRemoteEnd(claims.songEnd(end) ? end : claims.acceptedTotals());
+}
+
+// The other player's chart, as this machine plays it too.
+void NetBattle::startClaimCheck()
+{
+    const ArrowManager& arrows = match.getArrows();
+    const ChartPlayer* chartPlayer = arrows.getChartPlayer(remotePlayer());
+    claims.startRound(chartPlayer ? &chartPlayer->getChart() : nullptr,
+                      arrows.judging().scoreOf(remotePlayer()).getFairPoints(), remotePlayer());
+}
+
+// A peer that keeps claiming what cannot be is let go, and the round is
+// the honest player's.
+void NetBattle::letGoOfCheater()
+{
+    if (!isConnected())
+        return;
+    cheaterLetGo = true;
+    log("NetBattle: %s", "The other machine's claims were refused too often; the link is closed");
+    claims.endRound();
+    PlayerManager::instance()->forfeit(remotePlayer());
+    session.letGo("kept claiming what the chart does not allow");
 }
 
 // The host's next song takes a guest still looking at the results on.

@@ -7,9 +7,11 @@
 #include "flow/NetResults.h"
 #include "flow/PointsRelay.h"
 #include "flow/ResultsBoard.h"
+#include "net/ClaimCheck.h"
 #include "net/NetSession.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,10 @@ public:
     bool isConnected() const;
     // The peer was there and has gone: the next round is played at one screen.
     bool isOver() const { return greeted && !isConnected(); }
+    // Guests the host gave up on before the clocks agreed (and hosted again).
+    std::uint32_t guestsGivenUp() const { return givenUp; }
+    // How long a host waits from a guest's hello for the clocks to agree.
+    static constexpr std::int64_t guestSyncLimitUs = 10000000;
 
     // Once per frame, after the arrow manager's update.
     void update(std::uint32_t tick);
@@ -58,19 +64,32 @@ public:
     // The other player's totals as their machine counted them, once they arrived.
     const ResultsBoard::Counts* remoteCounts(int player) const { return results.remoteCounts(player); }
     const net::NetSession& getSession() const { return session; }
+    // The name player 1 or 2 gave themselves: this machine's player's from
+    // its configuration, the other's from the other machine's hello.
+    std::string playerName(int player) const { return player == localPlayer() ? ownName : session.peerName(); }
 
 private:
     std::vector<std::string> roomLines() const;
     void forgetRound();
     void handle(const net::Message& message);
     void onOffer(const net::SongOffer& offer);
+    void onOutcome(const net::MissileOutcome& outcome);
+    void onSongEnd(const net::SongEnd& end);
+    void startClaimCheck();
+    void watchNewGuest();
+    void giveUpOnGuest(const std::string& why);
+    void letGoOfCheater();
 
     Match& match;
     const NetPlan plan;
+    const std::string ownName;
     net::NetSession session;
     bool open = false;
     bool greeted = false;
     bool peerLostNoticed = false;
+    bool cheaterLetGo = false;
+    std::optional<std::int64_t> guestSinceUs;
+    std::uint32_t givenUp = 0;
     bool songRunning = false;
     std::string noticeText;
     NetHandshake handshake;
@@ -78,4 +97,5 @@ private:
     JudgementRelay judgements;
     MissileRelay missiles;
     NetResults results;
+    net::ClaimCheck claims;
 };

@@ -16,6 +16,9 @@
 namespace {
 
 constexpr std::int64_t microsecondsPerMs = 1000;
+// How long a song answered yes waits for the host to name its start before
+// another offer is taken: the start comes as soon as the answer arrives.
+constexpr std::int64_t answerWaitUs = net::maxStartAheadUs + net::silenceLimitUs;
 
 void log(const std::string& line)
 {
@@ -97,6 +100,15 @@ void NetHandshake::offerSong(const library::SongSelection& selection, bool songR
 // own chart of it: the one named like the panel's, else the host's.
 void NetHandshake::answer(const net::SongOffer& offer)
 {
+    if (answeredUntilUs && session.now() < *answeredUntilUs) {
+        if (offersDropped++ == 0)
+            log("An offer came while the last one waits for its start; dropped until the song starts");
+        return;
+    }
+    if (offersDropped > 0)
+        log("Dropped " + std::to_string(offersDropped) + " offers that came while a song waited for its start");
+    offersDropped = 0;
+    answeredUntilUs.reset();
     if (SoundManager* sound = Match::findSound()) {
         sound->setMusicRate(static_cast<double>(offer.rateSteps) / net::rateStepsPerUnit);
         OutputHandler::log(OutputHandler::find(), "NetBattle: The host plays the music at %.2fx",
@@ -108,6 +120,7 @@ void NetHandshake::answer(const net::SongOffer& offer)
         match.getArrows().playGamesOwnSong();
         answer.hasSong = true;
         session.send(answer);
+        answeredUntilUs = session.now() + answerWaitUs;
         notice.clear();
         return;
     }
@@ -134,6 +147,7 @@ void NetHandshake::answer(const net::SongOffer& offer)
         answer.chartIndex = static_cast<std::uint8_t>(std::min<std::size_t>(chartIndex[1], net::maxChartIndex));
         match.getArrows().playSong(std::move(song), chartIndex);
         session.send(answer);
+        answeredUntilUs = session.now() + answerWaitUs;
         notice.clear();
         return;
     }
@@ -174,6 +188,7 @@ bool NetHandshake::startWhenDue(std::uint32_t tick)
         return false;
     OutputHandler::log(OutputHandler::find(), "NetBattle: The song starts %.1f ms after the named moment",
                        static_cast<double>(lateUs) / microsecondsPerMs);
+    answeredUntilUs.reset();
     const auto lateMs = static_cast<std::uint32_t>(lateUs / microsecondsPerMs);
     match.startChosenSong(tick - lateMs, static_cast<double>(lateUs) / microsecondsPerMs * musicRate());
     return true;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace chart {
@@ -33,7 +34,9 @@ public:
     // The host's slot key on the story screen: offers the panel's song,
     // unless an offer waits or a song runs or is due.
     void offerSong(const library::SongSelection& selection, bool songRunning);
-    // The guest: the host's offer, answered.
+    // The guest: the host's offer, answered from the song cache. While a
+    // song answered yes waits for its start, further offers are dropped
+    // (one line says how many), so that a flood of offers costs no reads.
     void answer(const net::SongOffer& offer);
     // The host: the guest's answer.
     void onAnswer(const net::SongAnswer& answer);
@@ -51,4 +54,8 @@ private:
     bool offerPending = false;
     std::unique_ptr<chart::Song> offeredSong;
     std::size_t offeredChart = 0;
+    // The guest: when the last offer answered yes stops waiting for its
+    // start, and how many offers came meanwhile.
+    std::optional<std::int64_t> answeredUntilUs;
+    std::uint32_t offersDropped = 0;
 };

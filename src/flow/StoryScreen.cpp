@@ -490,8 +490,9 @@ std::string StoryScreen::bestText(int player) const
     return panelLine("%u (combo %u, %s)", best->points, best->highestCombo, story::printable(best->date).c_str());
 }
 
-// The name the configuration gives the player, as the winner text shows it.
+// The player's name as the winner text shows it (across two machines, the
+// other player's as they named themselves).
 std::string StoryScreen::playerName(int number) const
 {
-    return match.getConfig().getValue("Name", number == 1 ? "Player1" : "Player2");
+    return match.playerName(number);
 }

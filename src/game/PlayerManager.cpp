@@ -85,19 +85,30 @@ void PlayerManager::newRound()
 {
     for (const auto& player : players)
         player->resetPoints();
+    forfeited = 0;
 }
 
-// A missing player counts as 0 points; the name comes from the configuration.
+// A missing player counts as 0 points.
 std::string PlayerManager::winnerName() const
 {
+    if (forfeited == 1 || forfeited == 2)
+        return nameOf(3 - forfeited);
     const Player* first = getPlayer(1);
     const Player* second = getPlayer(2);
     const std::uint32_t firstPoints = first ? first->getPoints() : 0;
     const std::uint32_t secondPoints = second ? second->getPoints() : 0;
     if (firstPoints == secondPoints)
         return "Noone";
+    return nameOf(firstPoints > secondPoints ? 1 : 2);
+}
+
+// The battle's name when there is one, else the configuration's.
+std::string PlayerManager::nameOf(int number) const
+{
+    if (const std::string& named = battleNames[static_cast<std::size_t>(number - 1)]; !named.empty())
+        return named;
     auto* config = ObjectRegistry::instance()->findAs<ConfigFileParser>("ConfigFileParser");
     if (!config)
         return {};
-    return config->getValue("Name", firstPoints > secondPoints ? "Player1" : "Player2");
+    return config->getValue("Name", number == 1 ? "Player1" : "Player2");
 }

@@ -2,6 +2,7 @@
 
 #include "core/Object.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,10 +31,18 @@ public:
     // Removes every player with this number.
     bool removePlayer(std::int8_t number);
 
-    // Another round: every player's points back to 0.
+    // Another round: every player's points back to 0, nobody forfeited.
     void newRound();
 
-    // The configured "Name" of the player with more points, or "Noone" on a tie.
+    // The names players 1 and 2 gave themselves in a battle across two
+    // machines, so that both machines name the same winner; empty names
+    // are the configuration's.
+    void setNames(std::array<std::string, 2> names) { battleNames = std::move(names); }
+    // The player (1 or 2) leaves the round to the other, whatever the points.
+    void forfeit(int player) { forfeited = player; }
+
+    // The name of the player with more points (or of the one who did not
+    // forfeit), or "Noone" on a tie.
     std::string winnerName() const;
 
     std::uint8_t getCount() const { return count; }
@@ -41,6 +50,10 @@ public:
 private:
     PlayerManager();
 
+    std::string nameOf(int number) const;
+
     std::uint8_t count = 0;
     std::vector<std::unique_ptr<Player>> players;
+    std::array<std::string, 2> battleNames;
+    int forfeited = 0;
 };

@@ -172,6 +172,15 @@ void NetSession::close()
     hosting = false;
 }
 
+void NetSession::letGo(const char* why)
+{
+    if (current != State::Connected && current != State::InSong)
+        return;
+    if (linkHasPeer())
+        transmit(Goodbye{GoodbyeReason::Leaving});
+    losePeer(why);
+}
+
 void NetSession::update()
 {
     platform::EnetHost::Event event;

@@ -53,6 +53,9 @@ public:
     void update();
     // Says goodbye and closes the port.
     void close();
+    // Lets go of a peer that will not keep to the rules: says goodbye, and
+    // the peer counts as lost ("Opponent left"), with `why` in the log.
+    void letGo(const char* why);
 
     // Sends one of the game's messages; the session's own (hello, pings,
     // start, goodbye) are refused. False when no peer is connected.

@@ -137,6 +137,17 @@ TEST_F(PlayerTest, WinnerIsTheConfiguredNameOfTheHigherTotal)
     second->subtractPoints(1);
     EXPECT_EQ(second->getPoints(), 0xFFFFFFFFu);
     EXPECT_EQ(manager->winnerName(), "Lani");
+
+    // Across two machines each player is named as they named themselves, so
+    // both machines name the same winner; a player who forfeits loses
+    // whatever the points, until the next round.
+    manager->setNames({"Kai", "Mallory"});
+    EXPECT_EQ(manager->winnerName(), "Mallory");
+    manager->forfeit(2);
+    EXPECT_EQ(manager->winnerName(), "Kai");
+    manager->newRound();
+    second->addPoints(800);
+    EXPECT_EQ(manager->winnerName(), "Mallory");
 }
 
 using PlayerDeathTest = PlayerTest;

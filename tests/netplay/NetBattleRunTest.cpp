@@ -1,3 +1,9 @@
+#include "chart/ChartHash.h"
+#include "chart/Song.h"
+#include "flow/SongLoader.h"
+#include "net/MessageCodec.h"
+#include "net/NetSession.h"
+#include "platform/EnetHost.h"
 #include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
 #include "support/RelayProcess.h"
@@ -9,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
@@ -35,14 +42,15 @@ std::uint16_t basePort()
 
 // `title`'s steps run Left, Down, Up, Right over and over, or the other way
 // round with `reversed` (another chart, so another song).
-void forgeSong(const std::filesystem::path& folder, const std::string& title = "Netplay Short", bool reversed = false)
+void forgeSong(const std::filesystem::path& folder, const std::string& title = "Netplay Short", bool reversed = false,
+               const std::string& bpm = "30.000")
 {
     std::filesystem::create_directories(folder);
     forge::SmWriter sm;
     sm.tag("TITLE", title);
     sm.tag("MUSIC", "short.mp3");
     sm.tag("OFFSET", "0.000");
-    sm.tag("BPMS", "0.000=30.000");
+    sm.tag("BPMS", "0.000=" + bpm);
     std::vector<std::string> rows(4, "0000");
     const std::array<const char*, 4> steps{"1000", "0100", "0010", "0001"};
     for (unsigned note = 0; note < notesInSong; ++note)
@@ -172,6 +180,9 @@ protected:
         ASSERT_TRUE(onHost.found) << hostRound;
         ASSERT_TRUE(onGuest.found) << guestRound;
         EXPECT_EQ(onHost.line, onGuest.line);
+        // Nothing an honest game claims is refused.
+        EXPECT_EQ(hostRound.find("Refused"), std::string::npos) << hostRound;
+        EXPECT_EQ(guestRound.find("Refused"), std::string::npos) << guestRound;
         // Every missile blocks the same lane until the same song time on both
         // screens, within a frame and the two songs' start difference.
         const auto hostBlocks = readBlocks(hostRound);
@@ -332,6 +343,225 @@ TEST_F(NetBattleRun, AGuestWithoutTheSongIsToldSoOnBothSides)
         ASSERT_FALSE(host.waitForExit(100ms)) << "the host ended";
     EXPECT_TRUE(bothSay()) << hostLog();
     EXPECT_EQ(hostLog().find("NetBattle: The song starts"), std::string::npos);
+}
+
+namespace {
+
+// A guest that speaks the protocol from the test: it answers the host's
+// offer with the same chart and, once the song runs, says what its script
+// says about its player. It answers no missile unless the script does.
+struct ScriptedGuest {
+    net::NetSession session{"Mallory"};
+    std::vector<net::MissileLaunched> launches;
+
+    void pump()
+    {
+        session.update();
+        while (auto message = session.receive()) {
+            if (const auto* offer = std::get_if<net::SongOffer>(&*message))
+                session.send(net::SongAnswer{offer->songHash, true, offer->difficulty, 0});
+            if (const auto* launched = std::get_if<net::MissileLaunched>(&*message))
+                launches.push_back(*launched);
+        }
+    }
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            pump();
+            if (done())
+                return true;
+            std::this_thread::sleep_for(2ms);
+        }
+        return false;
+    }
+    // The host's song time: from the start moment, less the arrows' lead-in.
+    std::int32_t songMs() const
+    {
+        const std::int64_t sinceStartUs = session.now() - session.songStartUs().value_or(session.now());
+        return static_cast<std::int32_t>(sinceStartUs / 1000) - leadInMs;
+    }
+    std::int32_t leadInMs = 0;
+};
+
+// A cheat: what the scripted guest sends once the song runs, the host's
+// line refusing it, and whether the host lets the guest go for it.
+struct Cheat {
+    const char* name;
+    std::function<void(ScriptedGuest&)> send;
+    const char* refusal;
+    bool letGo;
+};
+
+// The forged steps run Left, Down, Up, Right: the game's lanes 0, 3, 1, 2.
+net::Judgement godlike(std::uint32_t note)
+{
+    constexpr std::array<std::uint8_t, 4> lanes{0, 3, 1, 2};
+    return {2, lanes[(note - 1) % 4], note, 0, 0};
+}
+
+void repeat(ScriptedGuest& guest, const std::function<net::Message(std::uint16_t)>& message)
+{
+    for (std::uint16_t time = 1; time <= 6; ++time)
+        guest.session.send(message(time));
+}
+
+const std::vector<Cheat> cheats{
+    {"ArrowsThatDoNotExist", [](ScriptedGuest& guest) { repeat(guest, [](std::uint16_t time) { return godlike(90 + time); }); },
+     "judgements of arrows the chart does not have", true},
+    {"OneArrowJudgedOverAndOver", [](ScriptedGuest& guest) { repeat(guest, [](std::uint16_t) { return godlike(1); }); },
+     "judgements of arrows judged before", true},
+    {"APressLongBeforeItsNote", [](ScriptedGuest& guest) { repeat(guest, [](std::uint16_t) { return godlike(notesInSong); }); },
+     "presses outside the song", true},
+    {"HoldEndsTheChartDoesNotHave",
+     [](ScriptedGuest& guest) { repeat(guest, [](std::uint16_t) { return net::Judgement{2, 0, 0, 5, 0}; }); },
+     "more hold ends or mines than the chart has", true},
+    {"PointsNoJudgementGave",
+     [](ScriptedGuest& guest) { repeat(guest, [](std::uint16_t time) { return net::PointsState{net::maxPoints - time, 0, 0}; }); },
+     "points the judgements do not add up to", true},
+    {"MissilesFromEmptySlots",
+     [](ScriptedGuest& guest) {
+         repeat(guest, [&guest](std::uint16_t time) {
+             return net::MissileLaunched{time, 0, static_cast<std::uint8_t>(time % 4), guest.songMs()};
+         });
+     },
+     "missiles launched that were never earned", true},
+    {"EveryThresholdAndSlotAtNoPoints",
+     [](ScriptedGuest& guest) {
+         repeat(guest, [](std::uint16_t time) { return net::PointsState{0, net::maxThresholdBits, static_cast<std::uint8_t>(time % 16)}; });
+     },
+     "thresholds or stored missiles never earned", true},
+    {"TotalsOfAFlawlessRun",
+     [](ScriptedGuest& guest) {
+         net::SongEnd end;
+         end.points = static_cast<std::int32_t>(notesInSong * 800);
+         end.words[0] = notesInSong;
+         guest.session.send(end);
+     },
+     "song-end totals unlike the judgements", false},
+    {"EveryMissileOfTheHostSpent",
+     [](ScriptedGuest& guest) {
+         guest.session.send(net::SongEnd{});
+         guest.pumpUntil([&guest] { return !guest.launches.empty(); }, 30s);
+         for (const net::MissileLaunched& launched : guest.launches)
+             guest.session.send(net::MissileOutcome{launched.missile, net::MissileFate::Spent, guest.songMs(), guest.songMs()});
+     },
+     "missiles said to be spent in lanes they never blocked", false},
+};
+
+void PrintTo(const Cheat& cheat, std::ostream* out)
+{
+    *out << cheat.name;
+}
+
+class NetBattleRunCheat : public NetBattleRun, public ::testing::WithParamInterface<Cheat> {};
+
+} // namespace
+
+// Each cheat is refused with a line naming it; a guest that keeps at it is
+// let go ("Opponent left"). Either way the round is the honest host's: the
+// guest's points are those the chart allows its claims, here none.
+TEST_P(NetBattleRunCheat, IsRefusedAndTheRoundGoesToTheHonestPlayer)
+{
+    const Cheat& cheat = GetParam();
+    // Faster, so that the arrows' lead-in is short: the 16 notes in 2 s.
+    forgeSong(songs.path() / "Net" / "Short", "Netplay Short", false, "120.000");
+    const std::uint16_t port = basePort() + 7;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    ScriptedGuest guest;
+    ASSERT_TRUE(guest.session.join("127.0.0.1", port));
+    std::smatch leadIn;
+    std::string log;
+    ASSERT_TRUE(guest.pumpUntil([&] {
+        return std::regex_search(log = hostLog(), leadIn, std::regex("A lead-in of (\\d+) ms"));
+    }, 30s)) << log;
+    guest.leadInMs = std::stoi(leadIn[1]);
+    ASSERT_TRUE(guest.pumpUntil([&] { return guest.songMs() >= 0; }, 30s)) << hostLog();
+    cheat.send(guest);
+    guest.pumpUntil([&] { return host.waitForExit(1ms); }, 60s);
+    ASSERT_TRUE(host.waitForExit(1s)) << "the host did not end\n" << hostLog();
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    log = hostLog();
+    EXPECT_NE(log.find(std::string("Refused a claim of the other machine (") + cheat.refusal + ")"), std::string::npos) << log;
+    EXPECT_NE(log.find(std::string("claims of the other machine: ") + cheat.refusal), std::string::npos) << log;
+    EXPECT_EQ(log.find("NetBattle: Opponent left") != std::string::npos, cheat.letGo) << log;
+    const Results results = readResults(log);
+    ASSERT_TRUE(results.found) << log;
+    EXPECT_EQ(results.players[1].points, 0u) << results.line;
+    EXPECT_NE(results.line.find("winner: Kai"), std::string::npos) << results.line;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cheats, NetBattleRunCheat, ::testing::ValuesIn(cheats),
+                         [](const ::testing::TestParamInfo<Cheat>& info) { return std::string(info.param.name); });
+
+// A host that floods the guest with offers of a song the guest has: the
+// guest reads it and answers once, drops the rest while the song waits for
+// its start, and keeps up its end of the link all along.
+TEST_F(NetBattleRun, AFloodOfOffersIsAnsweredOnceWhileTheSongWaits)
+{
+    const std::uint16_t port = basePort() + 7;
+    net::NetSession flooder("Flooder");
+    ASSERT_TRUE(flooder.host(port, "127.0.0.1"));
+    GameProcess guest(guestFolder.path(), guestOptions(port));
+    const std::unique_ptr<chart::Song> song = SongLoader::load(songs.path() / "Net" / "Short").song;
+    ASSERT_TRUE(song && !song->charts.empty());
+    net::SongOffer offer;
+    const std::uint64_t hash = chart::ChartHash::of(song->charts[0]).value();
+    for (std::size_t index = 0; index < sizeof hash; ++index)
+        offer.songHash[index] = static_cast<std::uint8_t>(hash >> (8 * index));
+    int answers = 0, yes = 0;
+    const auto pumpFor = [&](std::chrono::milliseconds span, bool offering) {
+        for (const auto end = std::chrono::steady_clock::now() + span; std::chrono::steady_clock::now() < end;) {
+            if (offering)
+                flooder.send(offer);
+            flooder.update();
+            while (auto message = flooder.receive())
+                if (const auto* answer = std::get_if<net::SongAnswer>(&*message))
+                    ++answers, yes += answer->hasSong ? 1 : 0;
+            std::this_thread::sleep_for(offering ? 6ms : 2ms);
+        }
+    };
+    for (int wait = 0; wait < 1000 && !flooder.clockSynced(); ++wait)
+        pumpFor(20ms, false);
+    ASSERT_TRUE(flooder.clockSynced()) << guestLog();
+    pumpFor(1s, false);
+    pumpFor(2s, true);
+    pumpFor(3s, false);
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(yes, 1);
+    EXPECT_EQ(flooder.state(), net::NetSession::State::Connected) << "the guest went silent\n" << guestLog();
+    EXPECT_NE(guestLog().find("NetBattle: An offer came while the last one waits for its start; dropped until the song "
+                              "starts"), std::string::npos) << guestLog();
+}
+
+// A guest that says hello and then nothing: the host gives up on it when it
+// has been silent for the silence limit, opens the port for another guest
+// and, started with --exit-at-end, ends.
+TEST_F(NetBattleRun, AGuestSilentAfterItsHelloIsGivenUpAndTheHostEnds)
+{
+    const std::uint16_t port = basePort() + 7;
+    GameProcess host(hostFolder.path(), hostOptions(port));
+    platform::EnetHost mute;
+    std::string error;
+    platform::EnetHost::Event event;
+    bool greeted = false;
+    for (int attempt = 0; attempt < 300 && !greeted && !host.waitForExit(20ms); ++attempt) {
+        if (!mute.isOpen() && !mute.connect("127.0.0.1", port, net::transportPacketBytes, error))
+            continue;
+        while (mute.poll(event)) {}
+        if (mute.hasPeer())
+            greeted = mute.send(net::MessageCodec::encode({1, net::Hello{net::protocolVersion, "Mute"}}));
+    }
+    ASSERT_TRUE(greeted) << hostLog();
+    for (int wait = 0; wait < 1000 && !host.waitForExit(20ms); ++wait)
+        while (mute.poll(event)) {}
+    ASSERT_TRUE(host.exited) << "the host waits on\n" << hostLog();
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    const std::string log = hostLog();
+    EXPECT_NE(log.find("NetBattle: The guest went silent before the clocks agreed; waiting for another"),
+              std::string::npos) << log;
+    const auto opened = log.find("Network: hosting on port");
+    EXPECT_NE(log.find("Network: hosting on port", opened + 1), std::string::npos) << "the port opened again\n" << log;
 }
 
 // Odd addresses, ports and rates are refused before any window opens.
