@@ -95,7 +95,10 @@ std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
     }
     lines.push_back(line("Max combo", counts.highestCombo));
     lines.push_back(line("Points", counts.points));
-    if (counts.fullCombo || counts.newRecord) {
+    if (counts.rejudged) {
+        lines.push_back(std::string(counts.fullCombo ? "Full combo  " : "") + "Re-judged: "
+                        + std::to_string(counts.missiles) + (counts.missiles == 1 ? " missile" : " missiles"));
+    } else if (counts.fullCombo || counts.newRecord) {
         const std::string full = counts.fullCombo ? "Full combo" : "";
         const std::string record = counts.newRecord ? "New record" : "";
         lines.push_back(full + (counts.fullCombo && counts.newRecord ? "  " : "") + record);
