@@ -52,6 +52,7 @@ void ResultsScreen::update(std::uint32_t tick)
 {
     showCounts(1);
     showCounts(2);
+    showRejudgedWinner();
     showTiming();
     if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
