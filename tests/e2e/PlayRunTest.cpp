@@ -429,7 +429,9 @@ TEST_P(ReplayRun, GivesTheRoundsClosingLinesAgain)
     const ReplayCase& round = GetParam();
     const testsupport::ScratchDir scratch;
     prepareAutoplay(scratch, std::string("Flarevox Replay ") + round.rate);
-    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "100"}});
+    // Frames of a whole number of milliseconds: the replay's frames fall on
+    // the round's song times.
+    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "50"}});
     const std::string file = (scratch.path() / "round.flvxr").string();
     std::vector<std::string> played{"--autoplay", "--exit-at-end", "--save-replay", file, "--rate", round.rate};
     if (*round.song)

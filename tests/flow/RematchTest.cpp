@@ -6,6 +6,7 @@
 #include "core/OutputHandler.h"
 #include "flow/Match.h"
 #include "flow/OffsetKeys.h"
+#include "flow/ResultsScreen.h"
 #include "flow/RecordKeeper.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
@@ -25,6 +26,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -276,4 +278,39 @@ TEST(RematchRecords, TheOffsetKeyJudgesTheRoundAgainAndTheRecordsKeepItAsPlayed)
     stage.match().onKey(OffsetKeys::player1Key);
     EXPECT_EQ(SoundManager::instance()->getGlobalOffset(), 30.0);
     EXPECT_NE(stage.log().find("presses are centred"), std::string::npos);
+}
+
+// F12 on the results plays the round again: the same words, points, holds
+// and winner come out of the recorded presses alone, the players' own keys
+// do nothing meanwhile, and the replay keeps no record and no replay.
+TEST(RematchRecords, TheRoundPlaysAgainFromTheResultsAndSetsNoRecord)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    stage.match().getRecords().waitForWrites(true);
+    playFlawless(stage, easySteps, hardSteps, 60.0);
+    stage.frame(16);
+    const auto totals = [&stage] {
+        const PressJudge& judging = stage.arrows().judging();
+        return std::tuple(judging.scoreOf(1).getTally(), judging.scoreOf(2).getTally(), stage.points(1),
+                          stage.points(2), stage.arrows().getChartPlayer(2)->getResults().holdsOk,
+                          stage.arrows().texts().winner()->getText());
+    };
+    const auto played = totals();
+    const auto keptRounds = [] {
+        platform::SqliteDatabase kept;
+        std::vector<platform::SqliteDatabase::Row> rows;
+        kept.open(library::RecordBook::fileName, 100);
+        kept.query("SELECT id FROM replays", {}, rows);
+        return rows.size();
+    };
+    ASSERT_EQ(keptRounds(), 1u);
+
+    stage.match().onKey(ResultsScreen::watchAgainKey);
+    ASSERT_TRUE(stage.match().isReplaying());
+    for (int frame = 0; frame < 600 && !stage.arrows().songEnd().isOver(); ++frame)
+        stage.frame(33, [&stage] { stage.press(2, up, stage.now()); });
+    stage.frame(16);
+    EXPECT_EQ(totals(), played);
+    EXPECT_NE(stage.log().find("Match: The replay is over; it sets no record"), std::string::npos);
+    EXPECT_EQ(keptRounds(), 1u);
 }
