@@ -75,7 +75,7 @@ BenchTable RoundWriteBench::run() const
                targetMs, "<= 16.7 ms", verdict(slowest <= targetMs)});
     table.add({"round-write", "song's end on the game thread (round kept), median", ends[ends.size() / 2], "ms", "", 0,
                "", "info"});
-    table.add({"round-write", "the round's replay, five minutes of two players", bytes / 1024.0, "KiB", "", 0, "<= 64 KiB",
-               verdict(bytes <= 64u * 1024)});
+    table.add({"round-write", "the round's replay, five minutes of two players", bytes / 1024.0, "KiB", "", 0,
+               "<= 64 KiB", verdict(bytes <= 64u * 1024)});
     return table;
 }

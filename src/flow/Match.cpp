@@ -104,8 +104,10 @@ bool Match::isPlayingChoice() const
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     // Across two machines each plays only its own player; in a replay the
-    // round's players play, and only a slot key on the results goes on.
-    if ((net && player != net->localPlayer()) || (replay.isPlaying() && (current != &results || action <= 4)))
+    // round's players play: the keys only work the pause menu and go on
+    // from the results.
+    const bool replayed = replay.isPlaying() && current != &pause && (current != &results || action <= 4);
+    if ((net && player != net->localPlayer()) || replayed)
         return;
     if (player == 1 || player == 2)
         current->onPlayerAction(player, action, pressTick, newPress);
@@ -129,7 +131,8 @@ void Match::update(std::uint32_t tick)
     if (net)
         net->update(tick);
     if (shelf.startFileWaiting() && current == &story) {
-        if (std::optional<library::RecordedRound> round = shelf.takeStartFile(); round && !playReplay(std::move(*round), tick))
+        std::optional<library::RecordedRound> round = shelf.takeStartFile();
+        if (round && !playReplay(std::move(*round), tick))
             shelf.refuseStartFile();
     }
     current->update(tick);

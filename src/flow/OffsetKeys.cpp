@@ -38,7 +38,8 @@ void OffsetKeys::apply(int player, const ArrowManager& arrows)
         OutputHandler::log(log, "Results: Player %d has no judged presses to set the offset from", player);
         return;
     }
-    const double mean = std::accumulate(distances.begin(), distances.end(), 0.0) / static_cast<double>(distances.size());
+    const double mean
+        = std::accumulate(distances.begin(), distances.end(), 0.0) / static_cast<double>(distances.size());
     const long before = std::lround(sound->getGlobalOffset());
     const long after = std::clamp(before + std::lround(mean - shiftMs), -largestOffsetMs, largestOffsetMs);
     if (after == before) {

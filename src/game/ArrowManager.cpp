@@ -48,10 +48,11 @@ void ArrowManager::init()
     judge.attachScores();
     judge.findGoals();
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
-        gimmicks->setMissileListener([this](int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs) {
-            if (run.isStarted() && lane >= 0 && lane < static_cast<int>(lastDirection))
-                judge.recording().missile(player, run.now(), static_cast<std::uint8_t>(lane), kind, blockMs);
-        });
+        gimmicks->setMissileListener(
+            [this](int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs) {
+                if (run.isStarted() && lane >= 0 && lane < static_cast<int>(lastDirection))
+                    judge.recording().missile(player, run.now(), static_cast<std::uint8_t>(lane), kind, blockMs);
+            });
     ownSong.timeSteps(FieldHeights::goalY() - FieldHeights::spawnY());
 }
 

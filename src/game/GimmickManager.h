@@ -72,6 +72,8 @@ public:
     // replay with the same seed and presses fires up the same lanes.
     void setRoundSeed(std::uint32_t seed) { roundSeed = seed; }
     std::uint32_t getRoundSeed() const { return roundSeed; }
+    // Missiles fired from a slot this round.
+    std::uint32_t getLaunches() const { return launches; }
     // A slot key of the player (1 to 4: Slot1 to Slot4) once the song has
     // played past keyGuardMs: Slot1 and Slot3 fire the gimmick in slot 1,
     // Slot2 and Slot4 the one in slot 0.

@@ -414,6 +414,12 @@ struct ReplayCase {
     const char* name;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReplayCase& round, std::ostream* out)
+{
+    *out << round.name;
+}
+
 class ReplayRun : public testing::TestWithParam<ReplayCase> {};
 
 } // namespace
