@@ -5,6 +5,7 @@
 #include "BenchTable.h"
 #include "FrameBench.h"
 #include "FrameGrowthBench.h"
+#include "RoundWriteBench.h"
 #include "GlyphBench.h"
 #include "LibraryScaleBench.h"
 #include "NetworkBench.h"
@@ -47,6 +48,7 @@ const std::vector<std::pair<std::string, Section>>& sections()
              return FrameGrowthBench(options.forwardedArguments(), options.growthSeconds).run();
          }},
         {"glyphs", [](const BenchOptions&) { return GlyphBench().run(); }},
+        {"round-write", [](const BenchOptions&) { return RoundWriteBench().run(); }},
         {"timing", [](const BenchOptions&) { return TimingBench(FLAREVOX_BINARY).run(); }},
         {"timing-wall", [](const BenchOptions&) { return TimingWallBench().run(); }},
         {"network", [](const BenchOptions&) { return NetworkBench(10.0).run(); }},

@@ -281,6 +281,7 @@ void MainLoop::update()
     keysDownLastFrame = keysDownThisFrame;
     keysDownThisFrame.reset();
     inputHandler->update();
+    match->feedReplay();
 
     arrowManager->update(lastTick);
     match->update(lastTick);

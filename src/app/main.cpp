@@ -7,11 +7,13 @@
 #include "flow/Match.h"
 #include "flow/NetBattle.h"
 #include "net/NetProtocol.h"
+#include "platform/SystemClock.h"
 #include "sound/SoundManager.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,14 +26,17 @@ constexpr std::uint32_t autoplaySeed = 20261206;
 
 constexpr const char* usage
     = "usage: flarevox [--song DIR [--difficulty NAME] [--difficulty2 NAME]] [--autoplay [1|2] [--rounds N] "
-      "[--exit-at-end]] [--rate R] [--host [PORT] | --join CODE|HOST[:PORT]] [--help]\n";
+      "[--exit-at-end]] [--replay FILE [--exit-at-end]] [--save-replay FILE] [--rate R] "
+      "[--host [PORT] | --join CODE|HOST[:PORT]] [--help]\n";
 constexpr const char* optionsHelp
     = "  --song DIR           start with the song in folder DIR chosen\n"
       "  --difficulty NAME    player 1's chart of that song (and player 2's without --difficulty2)\n"
       "  --difficulty2 NAME   player 2's chart\n"
       "  --autoplay [1|2]     a bot plays both players, or only player 1 or 2 (its rounds set no records)\n"
       "  --rounds N           with --autoplay: N rounds in a row, the next song each time\n"
-      "  --exit-at-end        with --autoplay: end three seconds after the last winner\n"
+      "  --exit-at-end        with --autoplay or --replay: end three seconds after the last winner\n"
+      "  --replay FILE        play the round of an exported replay file again\n"
+      "  --save-replay FILE   write each round's replay to FILE at the song's end\n"
       "  --rate R             the music at R times its speed, at its own pitch (0.5 to 2.0, steps of 0.05)\n"
       "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT); with\n"
       "                       [Network] Server set, a room on that server instead, with a code to give\n"
@@ -49,6 +54,8 @@ struct Options {
     double rate = 1.0;
     std::optional<SongChoice> song;
     std::optional<NetPlan> net;
+    std::optional<std::filesystem::path> replay;
+    std::optional<std::filesystem::path> saveReplay;
 };
 
 // A UDP port from 1 to 65535.
@@ -152,6 +159,11 @@ bool parseOptions(int argc, char** argv, Options& options)
             std::string address;
             if (!takeValue(argc, argv, i, address) || !parseJoin(address, options.net.emplace()))
                 return false;
+        } else if (argument == "--replay" || argument == "--save-replay") {
+            std::string file;
+            if (!takeValue(argc, argv, i, file))
+                return false;
+            (argument == "--replay" ? options.replay : options.saveReplay) = file;
         } else if (argument == "--difficulty2") {
             if (!takeValue(argc, argv, i, difficulty2.emplace()))
                 return false;
@@ -181,6 +193,8 @@ int main(int argc, char** argv)
     Match::setSongChoice(options.song);
     Match::setNetPlan(options.net);
     Match::setStartRate(options.rate);
+    ReplayShelf::setStartFile(options.replay);
+    ReplayShelf::setSaveFile(options.saveReplay);
     if (options.autoplay)
         Match::setBotPlayers({options.autoplayOnly != 2, options.autoplayOnly != 1});
 
@@ -195,6 +209,11 @@ int main(int argc, char** argv)
     if (options.exitAtEnd && options.net)
         observers.push_back([](WindowRecord& record, MainLoop& loop) {
             if (const NetBattle* net = loop.getMatch().getNetBattle(); net && net->guestsGivenUp() > 0)
+                Application::requestQuit(record);
+        });
+    if (options.replay && options.exitAtEnd)
+        observers.push_back([](WindowRecord& record, MainLoop& mainLoop) {
+            if (mainLoop.getMatch().replayFileDone(platform::SystemClock::tickCount()))
                 Application::requestQuit(record);
         });
     if (auto capture = FrameCapture::fromEnvironment())

@@ -9,6 +9,7 @@
 #include "core/PercentCoding.h"
 #include "flow/Calibration.h"
 #include "flow/NetBattle.h"
+#include "flow/RoundRecords.h"
 #include "flow/SongLoader.h"
 #include "flow/Story.h"
 #include "game/Arrow.h"
@@ -102,8 +103,11 @@ bool Match::isPlayingChoice() const
 
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
-    // Across two machines each plays only its own player.
-    if (net && player != net->localPlayer())
+    // Across two machines each plays only its own player; in a replay the
+    // round's players play: the keys only work the pause menu and go on
+    // from the results.
+    const bool replayed = replay.isPlaying() && current != &pause && (current != &results || action <= 4);
+    if ((net && player != net->localPlayer()) || replayed)
         return;
     if (player == 1 || player == 2)
         current->onPlayerAction(player, action, pressTick, newPress);
@@ -111,7 +115,7 @@ void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32
 
 void Match::onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick)
 {
-    if (net && player != net->localPlayer())
+    if ((net && player != net->localPlayer()) || replay.isPlaying())
         return;
     if (player == 1 || player == 2)
         current->onPlayerRelease(player, action, releaseTick);
@@ -126,6 +130,11 @@ void Match::update(std::uint32_t tick)
 {
     if (net)
         net->update(tick);
+    if (shelf.startFileWaiting() && current == &story) {
+        std::optional<library::RecordedRound> round = shelf.takeStartFile();
+        if (round && !playReplay(std::move(*round), tick))
+            shelf.refuseStartFile();
+    }
     current->update(tick);
     records.writeMessages();
     writeSyncMessages();
@@ -262,7 +271,10 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
 {
     story.stopPreview();
     calibration.stop();
-    arrows.setSpeeds(speeds.get());
+    arrows.setSpeeds(replay.isPlaying() ? replay.speeds(speeds.get()) : speeds.get());
+    const std::uint32_t seed = replay.isPlaying() ? replay.round()->seed : pressTick;
+    GimmickManager::instance()->setRoundSeed(seed);
+    arrows.judging().recording().setSeed(seed);
     SoundManager* sound = findSound();
     Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
     if (sound)
@@ -276,7 +288,11 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
 
 void Match::showResults(std::uint32_t tick)
 {
-    submitRecords();
+    finishRecording();
+    if (replay.isPlaying())
+        OutputHandler::log(OutputHandler::find(), "Match: The replay is over; it sets no record");
+    else
+        RoundRecords::submit(*this, *lastRecorded);
     current = &results;
     results.update(tick);
 }
@@ -288,7 +304,9 @@ void Match::startNewRound()
     PlayerManager::instance()->newRound();
     GimmickManager::instance()->newRound();
     arrows.newRound();
-    if (songChoice != playedChoice) {
+    const bool afterReplay = replay.isPlaying();
+    replay.stop();
+    if (afterReplay || songChoice != playedChoice) {
         arrows.playGamesOwnSong();
         playedChoice = songChoice;
         if (songChoice)
@@ -447,51 +465,32 @@ std::string Match::playerName(int player) const
     return config.getValue("Name", player == 2 ? "Player2" : "Player1");
 }
 
-// Each player's round on the chart they played, once at the song's end. A
-// player who hit nothing at all (not playing), or whom the bot played, sets
-// no record.
-void Match::submitRecords()
+// The round as played, kept for the results' replay and export.
+void Match::finishRecording()
 {
-    std::vector<std::pair<int, library::RecordEntry>> entries;
-    for (int player = 1; player <= 2; ++player) {
-        const PlayerScore& score = arrows.judging().scoreOf(player);
-        library::RecordEntry entry;
-        entry.record.points = score.getPoints();
-        entry.record.judgements = score.getTally();
-        entry.record.highestCombo = score.getCombo().highest();
-        const ChartPlayer* chartPlayer = arrows.getChartPlayer(player);
-        if (chartPlayer) {
-            entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
-            entry.key.chart = chartPlayer->getChart().difficulty;
-            entry.record.holdsOk = chartPlayer->getResults().holdsOk;
-            entry.record.holdsNg = chartPlayer->getResults().holdsNg;
-            entry.record.minesHit = chartPlayer->getResults().minesHit;
-        } else {
-            entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
-            entry.key.chart = RecordKeeper::ownChartName;
-        }
-        const double speed = chartPlayer ? speeds.of(player).factor(chartPlayer->getChart()) : 1.0;
-        arrows.judging().recording().setPlayer(player, playerName(player), entry.key.chartHash, entry.key.chart, speed);
-        // Across two machines each keeps only its own player's records.
-        if (botPlayers[static_cast<std::size_t>(player - 1)] || (net && player != net->localPlayer()))
-            continue;
-        entry.key.player = playerName(player);
-        // A record at another rate is kept apart from the bests at 1.0x.
-        entry.key.rate = Arrow::getMusicRate();
-        const auto& tally = entry.record.judgements;
-        const bool played = std::any_of(tally.begin(), tally.end(), [](std::uint32_t count) { return count > 0; });
-        if (played && !entry.key.chartHash.empty())
-            entries.emplace_back(player, std::move(entry));
-    }
-    // The round is kept with the records of whoever really played it.
-    if (entries.empty()) {
-        records.submit(entries);
-        return;
-    }
-    RoundRecorder& recorder = arrows.judging().recording();
-    recorder.setSong(playedChoice ? playedChoice->folder.string() : std::string());
-    recorder.setRate(Arrow::getMusicRate());
-    const library::RecordedRound& round = recorder.finish(arrows.songRun().now());
-    records.submit(entries, &round,
-                   {arrows.judging().scoreOf(1).getPoints(), arrows.judging().scoreOf(2).getPoints()});
+    lastRecorded = RoundRecords::finish(*this, playedChoice ? playedChoice->folder.string() : std::string());
+    if (!replay.isPlaying())
+        ReplayShelf::saveRound(*lastRecorded);
+}
+
+bool Match::playReplay(library::RecordedRound round, std::uint32_t tick)
+{
+    if ((current != &story && current != &results) || battleOn())
+        return false;
+    if (current == &results)
+        startNewRound();
+    story.stopPreview();
+    playedChoice = SongChoice{round.song, {}};
+    if (!replay.prepare(round, arrows, records))
+        return false;
+    replay.start(std::move(round));
+    startChosenSong(tick);
+    return true;
+}
+
+bool Match::replayFileDone(std::uint32_t tick) const
+{
+    return shelf.startFileRefused()
+        || (shelf.startFileTaken() && current == &results && replay.isPlaying()
+            && tick - arrows.songEnd().getEndTick() >= ResultsScreen::nextRoundAfterMs);
 }

@@ -9,6 +9,8 @@
 #include "flow/PlayScreen.h"
 #include "flow/PlayerSpeeds.h"
 #include "flow/RecordKeeper.h"
+#include "flow/ReplayPlayer.h"
+#include "flow/ReplayShelf.h"
 #include "flow/ResultsScreen.h"
 #include "flow/SongChoice.h"
 #include "flow/StoryPage.h"
@@ -126,6 +128,19 @@ public:
     // One step of player 1's or 2's scroll speed, kept in the configuration.
     void stepSpeed(int player, bool faster) { speeds.step(player, faster); }
 
+    // Plays a recorded round again, from the story screen or the results:
+    // false, with a line saying why, when it cannot be played. A replay's
+    // players' keys do nothing until its results, and it sets no record.
+    bool playReplay(library::RecordedRound round, std::uint32_t tick);
+    // Before the arrow manager's update: the replay's inputs of this frame.
+    void feedReplay() { replay.feed(arrows); }
+    bool isReplaying() const { return replay.isPlaying(); }
+    // The replay file given at start-up has been refused, or its results
+    // have been up for ResultsScreen::nextRoundAfterMs (--exit-at-end).
+    bool replayFileDone(std::uint32_t tick) const;
+    // The round as recorded up to the last song's end; null before one.
+    const library::RecordedRound* lastRound() const { return lastRecorded ? &*lastRecorded : nullptr; }
+
     // Null when there is no sound manager.
     static SoundManager* findSound();
 
@@ -169,10 +184,12 @@ private:
     // when that is the one the arrow manager holds.
     double playedSongOffsetMs();
     void writeSyncMessages();
+    void finishRecording();
 
     inline static std::optional<SongChoice> songChoice;
     inline static std::optional<NetPlan> netPlan;
     inline static double startRate = 1.0;
+
     inline static std::array<bool, 2> botPlayers{};
     // The choice the current song came from, played or refused.
     std::optional<SongChoice> playedChoice;
@@ -195,6 +212,9 @@ private:
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
     bool transliterations = false;
+    ReplayPlayer replay;
+    std::optional<library::RecordedRound> lastRecorded;
+    ReplayShelf shelf;
     // The last song as written to the configuration since the start.
     std::optional<std::string> savedLastSong;
 };

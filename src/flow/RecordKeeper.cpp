@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 void RecordKeeper::open(const std::filesystem::path& file, library::RecordBook::Timing timing)
 {
@@ -125,4 +126,18 @@ const std::vector<std::string>& RecordKeeper::hashesOf(const std::filesystem::pa
             found.push_back(chart::ChartHash::of(chart).hex());
     }
     return found;
+}
+
+void RecordKeeper::askReplays(const std::string& chartHash, std::size_t limit)
+{
+    replaysAsked = true;
+    if (book)
+        book->askReplays(chartHash, limit);
+}
+
+std::optional<std::vector<library::ReplayEntry>> RecordKeeper::takeReplays()
+{
+    if (book)
+        return book->takeReplays();
+    return std::exchange(replaysAsked, false) ? std::optional(std::vector<library::ReplayEntry>{}) : std::nullopt;
 }

@@ -58,6 +58,10 @@ public:
     void close();
 
     std::optional<library::Record> best(const library::RecordKey& key) const;
+    // The replays kept of a chart, newest first (RecordBook::askReplays);
+    // without a book the answer is none.
+    void askReplays(const std::string& chartHash, std::size_t limit);
+    std::optional<std::vector<library::ReplayEntry>> takeReplays();
 
     // The identity (ChartHash in hex) of a chart of a library song, or of the
     // game's own chart for the game's own song; empty when the file cannot be
@@ -75,4 +79,5 @@ private:
     // The players of the last song's records, in the order handed over.
     std::vector<int> submittedPlayers;
     bool waitsForWrites = false;
+    bool replaysAsked = false;
 };

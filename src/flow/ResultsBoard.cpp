@@ -93,9 +93,13 @@ std::vector<std::string> ResultsBoard::linesFor(const Counts& counts)
         lines.push_back(line("Holds NG", counts.holdsNg));
         lines.push_back(line("Mines hit", counts.minesHit));
     }
-    lines.push_back(line("Max combo", counts.highestCombo));
+    // Re-judged, the last line says so: a full combo shows in the combo's line.
+    lines.push_back(line(counts.rejudged && counts.fullCombo ? "Full combo" : "Max combo", counts.highestCombo));
     lines.push_back(line("Points", counts.points));
-    if (counts.fullCombo || counts.newRecord) {
+    if (counts.rejudged) {
+        const char* missiles = counts.missiles == 1 ? " missile" : " missiles";
+        lines.push_back("Re-judged: " + std::to_string(counts.missiles) + missiles);
+    } else if (counts.fullCombo || counts.newRecord) {
         const std::string full = counts.fullCombo ? "Full combo" : "";
         const std::string record = counts.newRecord ? "New record" : "";
         lines.push_back(full + (counts.fullCombo && counts.newRecord ? "  " : "") + record);

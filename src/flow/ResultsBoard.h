@@ -47,6 +47,10 @@ public:
         bool holdsAndMines = false;
         bool fullCombo = false;
         bool newRecord = false;
+        // Judged again under a new offset (OffsetKeys), with the missiles
+        // its points award; the records keep the round as played.
+        bool rejudged = false;
+        std::uint32_t missiles = 0;
     };
 
     // Creates and links both players' columns, hidden. Without a scene graph

@@ -2,12 +2,14 @@
 
 #include "flow/Match.h"
 #include "flow/NetBattle.h"
+#include "flow/ReplayShelf.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "fx/Text.h"
 #include "game/Player.h"
 #include "game/PressErrors.h"
 #include "game/PressJudge.h"
+#include "platform/SystemClock.h"
 #include "scene/ObjectGraph.h"
 
 #include <algorithm>
@@ -30,18 +32,45 @@ void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std
     arrows.onPlayerAction(player, action, pressTick, newPress);
 }
 
+void ResultsScreen::onKey(std::uint8_t code)
+{
+    if (offsetKeys.onKey(code, match.getArrows())) {
+        showRejudgedWinner();
+        return;
+    }
+    const library::RecordedRound* round = match.lastRound();
+    if (!round)
+        return;
+    if (code == exportKey)
+        ReplayShelf::exportRound(*round);
+    else if (code == watchAgainKey)
+        match.playReplay(*round, platform::SystemClock::tickCount());
+}
+
 // Like the winner text, the results follow the totals on every frame.
 void ResultsScreen::update(std::uint32_t tick)
 {
     showCounts(1);
     showCounts(2);
+    showRejudgedWinner();
     showTiming();
     if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
 }
 
+void ResultsScreen::showRejudgedWinner()
+{
+    Text* winner = match.getArrows().texts().winner();
+    if (!winner || !offsetKeys.result())
+        return;
+    const int player = offsetKeys.result()->winner;
+    const std::string name = player == 0 ? std::string("Noone") : match.playerName(player);
+    winner->setText("%s won! (re-judged)", name.c_str());
+}
+
 void ResultsScreen::hide()
 {
+    offsetKeys.reset();
     board.hide();
     timingShown = 0;
 }
@@ -93,6 +122,17 @@ void ResultsScreen::showCounts(int player)
         counts.holdsOk = chartPlayer->getResults().holdsOk;
         counts.holdsNg = chartPlayer->getResults().holdsNg;
         counts.minesHit = chartPlayer->getResults().minesHit;
+    }
+    if (const auto& rejudged = offsetKeys.result()) {
+        const Rejudge::Side& side = rejudged->players[static_cast<std::size_t>(player - 1)];
+        counts.judgements = side.tally;
+        counts.misses = side.misses;
+        counts.highestCombo = side.highestCombo;
+        counts.fullCombo = side.fullCombo;
+        counts.points = side.points;
+        counts.missiles = side.missiles;
+        counts.rejudged = true;
+        counts.newRecord = false;
     }
     // Across two machines the other player's totals are their machine's.
     // The misses are as this screen saw them.

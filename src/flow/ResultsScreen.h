@@ -1,5 +1,6 @@
 #pragma once
 
+#include "flow/OffsetKeys.h"
 #include "flow/ResultsBoard.h"
 #include "flow/Screen.h"
 
@@ -15,6 +16,10 @@ class Match;
 class ResultsScreen : public Screen {
 public:
     static constexpr std::uint32_t nextRoundAfterMs = 3000;
+    // This round again, as a replay; and the round as a file in the
+    // player's folder (ReplayShelf::exportRound).
+    static constexpr std::uint8_t watchAgainKey = 0x7B;  // F12
+    static constexpr std::uint8_t exportKey = 0x7A;      // F11
 
     explicit ResultsScreen(Match& match) : match(match) {}
 
@@ -26,8 +31,10 @@ public:
     void create();
     void hide();
     const ResultsBoard& getBoard() const { return board; }
+    const OffsetKeys& getOffsetKeys() const { return offsetKeys; }
 
     void onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) override;
+    void onKey(std::uint8_t code) override;
     void update(std::uint32_t tick) override;
     void draw() override;
 
@@ -35,9 +42,12 @@ private:
     void showCounts(int player);
     // The timing plots, again whenever a late press or a miss changed them.
     void showTiming();
+    // The winner of the round judged again, marked so.
+    void showRejudgedWinner();
 
     Match& match;
     ResultsBoard board;
+    OffsetKeys offsetKeys;
     // Presses and misses of both players the plots show.
     std::size_t timingShown = 0;
 };

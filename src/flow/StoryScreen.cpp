@@ -49,16 +49,6 @@ std::string shown(const std::string& text)
     return Utf8::shortened(text, maxShownName);
 }
 
-// The character a key types into the search, or 0.
-char searchCharacter(std::uint8_t code)
-{
-    if ((code >= '0' && code <= '9') || code == VirtualKeys::space)
-        return static_cast<char>(code);
-    if (code >= 'A' && code <= 'Z')
-        return static_cast<char>(code - 'A' + 'a');
-    return code == VirtualKeys::minus ? '-' : 0;
-}
-
 } // namespace
 
 void StoryScreen::listOwnSong()
@@ -129,7 +119,7 @@ void StoryScreen::enter()
 // While the search is typed into, the players' keys type letters instead.
 void StoryScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
-    if (typing)
+    if (typing || replays.onAction(action, newPress, pressTick, match))
         return;
     if (isDirection(action)) {
         if (newPress)
@@ -181,6 +171,8 @@ void StoryScreen::onKey(std::uint8_t code)
 
 bool StoryScreen::takeEscape()
 {
+    if (replays.close())
+        return true;
     if (!takesEscape())
         return false;
     typing = false;
@@ -224,11 +216,13 @@ void StoryScreen::typeKey(std::uint8_t code)
             typing = false;
         } else if (code == VirtualKeys::backspace) {
             search(searchText.substr(0, searchText.empty() ? 0 : searchText.size() - 1));
-        } else if (const char character = searchCharacter(code); character && searchText.size() < maxSearchLength) {
+        } else if (const char character = TypedKeys::searchCharacter(code); character && searchText.size() < maxSearchLength) {
             search(searchText + character);
         }
         return;
     }
+    if (replays.onKey(code, selection, match.getRecords()))
+        return;
     if (code == VirtualKeys::minus || code == VirtualKeys::numpadMinus) {
         stepRate(false);
         return;
@@ -341,6 +335,7 @@ void StoryScreen::update(std::uint32_t tick)
         moved(before);
     for (const std::uint8_t code : typed.take())
         typeKey(code);
+    replays.update(match.getRecords());
     stepSync(tick);
     if (updatesBeforePreview > 0)
         --updatesBeforePreview;
@@ -354,7 +349,8 @@ void StoryScreen::update(std::uint32_t tick)
 
 void StoryScreen::draw()
 {
-    match.getStoryPage().drawStory();
+    if (!replays.draw(match.getStoryPage()))
+        match.getStoryPage().drawStory();
     drawSongPanel();
     banner.draw(match.getStoryPage());
 }

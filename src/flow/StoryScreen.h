@@ -3,6 +3,7 @@
 #include "flow/LibraryFeed.h"
 #include "flow/Screen.h"
 #include "flow/KeyRepeat.h"
+#include "flow/ReplayList.h"
 #include "flow/SongBanner.h"
 #include "flow/SongPreview.h"
 #include "flow/TypedKeys.h"
@@ -61,7 +62,8 @@ public:
     void onKey(std::uint8_t code) override;
     void update(std::uint32_t tick) override;
     void draw() override;
-    bool takesEscape() const override { return typing || !selection.query().empty(); }
+    bool takesEscape() const override { return typing || replays.isOpen() || !selection.query().empty(); }
+    const ReplayList& getReplays() const { return replays; }
     // Escape while searching drops the search; true when taken.
     bool takeEscape();
 
@@ -110,6 +112,7 @@ private:
     // A player has moved on the panel: the reading's end chooses nothing.
     bool playerMoved = false;
     SongPreview preview;
+    ReplayList replays;
     std::uint32_t lastTick = 0;
     // Updates to go before the preview starts; -1 once it has.
     int updatesBeforePreview = -1;

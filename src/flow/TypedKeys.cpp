@@ -2,6 +2,7 @@
 
 #include "core/ObjectRegistry.h"
 #include "input/InputHandler.h"
+#include "platform/VirtualKeys.h"
 
 #include <algorithm>
 
@@ -40,4 +41,13 @@ std::vector<std::uint8_t> TypedKeys::take()
         return presses->tick[a] < presses->tick[b];
     });
     return pressed;
+}
+
+char TypedKeys::searchCharacter(std::uint8_t code)
+{
+    if ((code >= '0' && code <= '9') || code == platform::VirtualKeys::space)
+        return static_cast<char>(code);
+    if (code >= 'A' && code <= 'Z')
+        return static_cast<char>(code - 'A' + 'a');
+    return code == platform::VirtualKeys::minus ? '-' : 0;
 }

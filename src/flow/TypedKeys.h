@@ -12,6 +12,8 @@ public:
     // Presses so far are not taken.
     void reset();
     std::vector<std::uint8_t> take();
+    // The character a key types into a search, or 0.
+    static char searchCharacter(std::uint8_t code);
 
 private:
     std::array<std::uint32_t, 256> seen{};

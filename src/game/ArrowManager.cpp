@@ -47,6 +47,12 @@ void ArrowManager::init()
     playTexts.createComboTexts();
     judge.attachScores();
     judge.findGoals();
+    if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
+        gimmicks->setMissileListener(
+            [this](int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs) {
+                if (run.isStarted() && lane >= 0 && lane < static_cast<int>(lastDirection))
+                    judge.recording().missile(player, run.now(), static_cast<std::uint8_t>(lane), kind, blockMs);
+            });
     ownSong.timeSteps(FieldHeights::goalY() - FieldHeights::spawnY());
 }
 
@@ -158,7 +164,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
         // Slots follow the arrow lanes in the round's record.
         if (newPress && run.isStarted())
             judge.recording().press(player, press.songMs, static_cast<std::uint8_t>(action - 1),
-                                    library::RoundInput::Nothing);
+                                    library::RoundInput::Nothing, press.msAgo);
         pressSlot(player, action, press);
     }
 }
@@ -167,6 +173,22 @@ void ArrowManager::onPlayerRelease(std::uint8_t player, std::uint8_t action, std
 {
     if ((player == 1 || player == 2) && action >= firstDirection && action <= lastDirection)
         pressLane(player, actionLanes[action - 1], run.pressAt(releaseTick), Arrow::LaneEvent::Release);
+}
+
+void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event)
+{
+    if ((player != 1 && player != 2) || lane >= library::RoundInput::laneCount)
+        return;
+    const SongRun::Press press = run.pressAtSongTime(songMs);
+    if (lane < lastDirection) {
+        if (event != Arrow::LaneEvent::Release)
+            songOf(player).onLaneDown(lane, platform::SystemClock::tickCount());
+        pressLane(player, lane, press, event);
+    } else if (event == Arrow::LaneEvent::Press) {
+        if (run.isStarted())
+            judge.recording().press(player, songMs, lane, library::RoundInput::Nothing, press.msAgo);
+        pressSlot(player, static_cast<std::uint8_t>(lane + 1), press);
+    }
 }
 
 // The press is judged, and a press (not a lift) in a lane its goal marker

@@ -64,6 +64,10 @@ public:
     // A direction of a player went up at `releaseTick`: on a player's song
     // it judges the lane's lift, by where the song was then.
     void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
+    // A recorded press, hold or release of a replay, judged at its own song
+    // time as a player's would be at its tick: lanes 0 to 3 are the arrow
+    // lanes, 4 to 7 the slots (only a new press of a slot counts).
+    void onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event);
     // The input handler's second kind of event; nothing reacts to it.
     void onPlayerEvent(std::uint8_t) {}
     // Plays the song from its start, as of the moment of `pressTick`; a start

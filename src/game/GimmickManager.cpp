@@ -8,6 +8,8 @@
 #include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 
+#include <cstdlib>
+
 
 namespace {
 
@@ -48,6 +50,7 @@ void GimmickManager::newRound()
     unlinked.clear();
     slots = {};
     store.clear();
+    launches = 0;
     ObjectGraph* graph = ObjectGraph::find();
     if (!graph)
         return;
@@ -130,12 +133,21 @@ bool GimmickManager::launch(std::int8_t player, std::int8_t slot)
     if (!validPlayer(player) || !validSlot(slot) || !slots[player - 1][slot])
         return false;
     Gimmick* fired = slots[player - 1][slot];
+    std::srand(roundSeed + launches++);
     const bool flies = fired->launch();
     slots[player - 1][slot] = nullptr;
     store.empty(player, slot);
+    if (flies)
+        tellMissile(player, fired->lane, library::RoundMissile::Sent);
     if (flies && launchListener)
         launchListener(player, slot, *fired);
     return true;
+}
+
+void GimmickManager::tellMissile(int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs) const
+{
+    if (missileListener)
+        missileListener(player, lane, kind, blockMs);
 }
 
 void GimmickManager::onSlotKey(std::int8_t player, std::uint8_t slotKey)
@@ -150,6 +162,7 @@ void GimmickManager::catchPress(int player, std::uint8_t lane, std::uint32_t msA
         const float quality = gimmick->qualityAt(msAgo);
         const bool reachable = !catchesOwnFieldOnly || gimmick->side == player;
         if (quality != 0.0f && gimmick->lane == lane && reachable) {
+            tellMissile(3 - gimmick->side, lane, library::RoundMissile::Caught);
             gimmick->hit(quality);
             return;
         }
@@ -167,6 +180,7 @@ Missile* GimmickManager::launchInLane(std::int8_t player, std::int8_t slot, int 
         return nullptr;
     slots[player - 1][slot] = nullptr;
     store.empty(player, slot);
+    tellMissile(player, lane, library::RoundMissile::Sent);
     return missile;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Object.h"
 #include "game/MissileStore.h"
+#include "library/RecordedRound.h"
 
 #include <array>
 #include <cstdint>
@@ -59,6 +60,20 @@ public:
     // tells the other machine of its player's).
     using LaunchListener = std::function<void(int player, int slot, Gimmick& gimmick)>;
     void setLaunchListener(LaunchListener listener) { launchListener = std::move(listener); }
+    // Told of every missile fired (Sent, with its lane), caught by a press,
+    // or exploding with the lane it blocks and for how long: the round's
+    // record keeps them.
+    using MissileListener
+        = std::function<void(int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs)>;
+    void setMissileListener(MissileListener listener) { missileListener = std::move(listener); }
+    void tellMissile(int player, int lane, library::RoundMissile::Kind kind, std::uint32_t blockMs = 0) const;
+    // The round's seed: the lane of the n-th missile fired in the round is
+    // drawn from the C library's generator seeded with seed + n, so that a
+    // replay with the same seed and presses fires up the same lanes.
+    void setRoundSeed(std::uint32_t seed) { roundSeed = seed; }
+    std::uint32_t getRoundSeed() const { return roundSeed; }
+    // Missiles fired from a slot this round.
+    std::uint32_t getLaunches() const { return launches; }
     // A slot key of the player (1 to 4: Slot1 to Slot4) once the song has
     // played past keyGuardMs: Slot1 and Slot3 fire the gimmick in slot 1,
     // Slot2 and Slot4 the one in slot 0.
@@ -96,4 +111,7 @@ private:
     std::vector<std::unique_ptr<Gimmick>> unlinked;
     bool catchesOwnFieldOnly = false;
     LaunchListener launchListener;
+    MissileListener missileListener;
+    std::uint32_t roundSeed = 0;
+    std::uint32_t launches = 0;
 };

@@ -172,6 +172,8 @@ void Missile::explode(std::uint32_t blockFor)
     if (exhaust)
         exhaust->stopEmitting();
     logExplosion(blockFor);
+    if (auto* gimmicks = ObjectRegistry::instance()->findAs<GimmickManager>("GimmickManager"))
+        gimmicks->tellMissile(3 - side, lane, library::RoundMissile::Blocked, blocking ? blockFor : 0);
     exploded = true;
 }
 

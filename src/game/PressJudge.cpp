@@ -89,9 +89,9 @@ void PressJudge::record(int player, std::uint8_t lane, const SongClock::Press& p
                         std::uint8_t hit)
 {
     if (event == Arrow::LaneEvent::Press)
-        recorder.press(player, press.songMs, lane, hit);
+        recorder.press(player, press.songMs, lane, hit, press.msAgo);
     else if (event == Arrow::LaneEvent::Release)
-        recorder.release(player, press.songMs, lane);
+        recorder.release(player, press.songMs, lane, press.msAgo);
 }
 
 const Judgement& PressJudge::judge(float quality, int player)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 void RoundRecorder::start(std::string song, std::uint32_t seed, double rate)
@@ -22,16 +23,21 @@ void RoundRecorder::setPlayer(int player, std::string name, std::string chartHas
     }
 }
 
-void RoundRecorder::press(int player, double songMs, std::uint8_t lane, std::uint8_t hit)
+void RoundRecorder::press(int player, double songMs, std::uint8_t lane, std::uint8_t hit, std::uint32_t readAfterMs)
 {
     if (library::PlayerRound* kept = side(player))
-        kept->inputs.push_back({microseconds(songMs), lane, false, hit});
+        kept->inputs.push_back({microseconds(songMs), lane, false, hit, readAfter(readAfterMs)});
 }
 
-void RoundRecorder::release(int player, double songMs, std::uint8_t lane)
+void RoundRecorder::release(int player, double songMs, std::uint8_t lane, std::uint32_t readAfterMs)
 {
     if (library::PlayerRound* kept = side(player))
-        kept->inputs.push_back({microseconds(songMs), lane, true, library::RoundInput::Nothing});
+        kept->inputs.push_back({microseconds(songMs), lane, true, library::RoundInput::Nothing, readAfter(readAfterMs)});
+}
+
+std::uint16_t RoundRecorder::readAfter(std::uint32_t ms)
+{
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(ms, UINT16_MAX));
 }
 
 void RoundRecorder::missile(int player, double songMs, std::uint8_t lane, library::RoundMissile::Kind kind,

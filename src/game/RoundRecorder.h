@@ -16,12 +16,15 @@ public:
     void start(std::string song, std::uint32_t seed, double rate = 1.0);
     // The song's folder (empty for the game's own song).
     void setSong(std::string song) { recorded.song = std::move(song); }
+    // The round's seed (GimmickManager::setRoundSeed).
+    void setSeed(std::uint32_t seed) { recorded.seed = seed; }
     // The music's rate the round was played at.
     void setRate(double rate) { recorded.rate = rate; }
     void setPlayer(int player, std::string name, std::string chartHash, std::string chart, double speed);
 
-    void press(int player, double songMs, std::uint8_t lane, std::uint8_t hit);
-    void release(int player, double songMs, std::uint8_t lane);
+    // `readAfterMs`: how long after it the game read it.
+    void press(int player, double songMs, std::uint8_t lane, std::uint8_t hit, std::uint32_t readAfterMs = 0);
+    void release(int player, double songMs, std::uint8_t lane, std::uint32_t readAfterMs = 0);
     void missile(int player, double songMs, std::uint8_t lane, library::RoundMissile::Kind kind,
                  std::uint32_t blockMs = 0);
 
@@ -33,6 +36,7 @@ public:
 
 private:
     library::PlayerRound* side(int player);
+    static std::uint16_t readAfter(std::uint32_t ms);
 
     library::RecordedRound recorded;
 };

@@ -52,6 +52,15 @@ ScrollSpeed ScrollSpeed::constant(int bpm)
     return speed;
 }
 
+ScrollSpeed ScrollSpeed::withFactor(double wanted, const chart::Chart& chart)
+{
+    constexpr double sameFactor = 1e-9;
+    const ScrollSpeed multiple = multiplier(static_cast<int>(std::lround(wanted * 4.0)));
+    if (std::abs(multiple.factor(chart) - wanted) < sameFactor)
+        return multiple;
+    return constant(static_cast<int>(std::lround(wanted * highestBpm(chart.tempo, lastBeatOf(chart)))));
+}
+
 std::optional<ScrollSpeed> ScrollSpeed::parse(std::string_view text)
 {
     text = trimmed(text);

@@ -35,6 +35,10 @@ public:
     // As `parse` reads it: "1.5x", "2x", "M300".
     std::string format() const;
 
+    // The speed whose factor for the chart is `wanted` (a recorded round's):
+    // a multiplier where one gives it, else the nearest constant speed.
+    static ScrollSpeed withFactor(double wanted, const chart::Chart& chart);
+
     // The next speed up or down of the same kind; the ends stay.
     ScrollSpeed faster() const;
     ScrollSpeed slower() const;

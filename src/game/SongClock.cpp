@@ -107,6 +107,14 @@ SongClock::Press SongClock::pressAt(std::uint32_t pressTick, const char* stream,
     return {reading.songMs - msAgo * rate(), msAgo, reading.tick - msAgo};
 }
 
+SongClock::Press SongClock::pressAtSongTime(double songMs, const char* stream, bool started)
+{
+    const Reading reading = now(stream, started);
+    const double ageMs = (reading.songMs - songMs) / rate();
+    const auto msAgo = ageMs > 0.0 ? static_cast<std::uint32_t>(std::lround(ageMs)) : 0u;
+    return {songMs, msAgo, reading.tick - msAgo};
+}
+
 // The tick count (the system's monotonic milliseconds) at which the music's
 // time 0 was heard, so that a tool pressing keys by the wall clock can time
 // them from what the player hears.

@@ -40,6 +40,9 @@ public:
     // time since the press in song time. A press stamped in the future counts
     // as now.
     Press pressAt(std::uint32_t pressTick, const char* stream, bool started);
+    // A press known by its song time (a replay's): how long ago that was, by
+    // the clock now. A time still ahead counts as now.
+    Press pressAtSongTime(double songMs, const char* stream, bool started);
     // Readings start afresh (a new start of the song).
     void reset();
     // The clock stands at the song time it has now and the music falls

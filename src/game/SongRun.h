@@ -29,6 +29,10 @@ public:
     SongClock::Reading read() { return clock.now(songStream, startTick.has_value()); }
     // Where the song was at the tick count of a press.
     Press pressAt(std::uint32_t pressTick) { return clock.pressAt(pressTick, songStream, startTick.has_value()); }
+    Press pressAtSongTime(double songMs)
+    {
+        return clock.pressAtSongTime(songMs, songStream, startTick.has_value());
+    }
     // The clock stands and the music falls silent until it goes on, as of
     // `tick`, from that very song time.
     void pause() { clock.pause(songStream); }

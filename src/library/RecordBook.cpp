@@ -33,6 +33,10 @@ constexpr const char* insertReplay
     = "INSERT INTO replays (date, rate, chart_hash1, chart_hash2, player1, player2, points1, points2, round) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
+constexpr const char* selectReplays
+    = "SELECT date, rate, chart_hash1, chart_hash2, player1, player2, points1, points2, round FROM replays "
+      "WHERE chart_hash1 = ? OR chart_hash2 = ? ORDER BY id DESC LIMIT ?";
+
 std::int64_t integerAt(const SqliteDatabase::Row& row, std::size_t column)
 {
     const auto* value = column < row.size() ? std::get_if<std::int64_t>(&row[column]) : nullptr;
@@ -200,6 +204,7 @@ void RecordBook::run()
         ++passesBegun;
         lock.unlock();
         writePending();
+        answerReplays();
         lock.lock();
         ++passesEnded;
         if (last)
@@ -373,6 +378,48 @@ SqliteStatus RecordBook::writeReplay(const ReplayEntry& replay)
     return db.execute(insertReplay, {replay.date, replay.rate, replay.chartHashes[0], replay.chartHashes[1],
                                      replay.players[0], replay.players[1], std::int64_t{replay.points[0]},
                                      std::int64_t{replay.points[1]}, replay.round});
+}
+
+void RecordBook::askReplays(std::string chartHash, std::size_t limit)
+{
+    const std::lock_guard lock(mutex);
+    replaysAsked.emplace(std::move(chartHash), limit);
+    replaysFound.reset();
+    woken = true;
+    wake.notify_all();
+}
+
+std::optional<std::vector<ReplayEntry>> RecordBook::takeReplays()
+{
+    const std::lock_guard lock(mutex);
+    return std::exchange(replaysFound, std::nullopt);
+}
+
+// Without a database the answer is that there are none.
+void RecordBook::answerReplays()
+{
+    std::optional<std::pair<std::string, std::size_t>> asked;
+    {
+        const std::lock_guard lock(mutex);
+        asked = std::exchange(replaysAsked, std::nullopt);
+    }
+    if (!asked)
+        return;
+    std::vector<ReplayEntry> found;
+    if (opened) {
+        const auto each = [&found](const SqliteDatabase::Row& row) {
+            const auto* round = row.size() > 8 ? std::get_if<SqliteDatabase::Blob>(&row[8]) : nullptr;
+            found.push_back({textAt(row, 0), realAt(row, 1), {textAt(row, 2), textAt(row, 3)},
+                             {textAt(row, 4), textAt(row, 5)}, {countAt(row, 6), countAt(row, 7)},
+                             round ? *round : SqliteDatabase::Blob{}});
+        };
+        if (db.query(selectReplays, {asked->first, asked->first, static_cast<std::int64_t>(asked->second)}, each)
+            != SqliteStatus::Ok)
+            say("Records: the replays could not be read (" + db.lastError() + ")");
+    }
+    const std::lock_guard lock(mutex);
+    if (!replaysAsked)
+        replaysFound = std::move(found);
 }
 
 bool RecordBook::handleFailure(SqliteStatus status)

@@ -73,6 +73,13 @@ public:
     // destructor; messages can still be taken afterwards.
     void close();
 
+    // Asks for the replays kept of rounds on this chart (by either player),
+    // newest first, at most `limit`; the book's thread answers, and
+    // `takeReplays` gives the answer once, when it is there. A newer question
+    // replaces one not yet answered.
+    void askReplays(std::string chartHash, std::size_t limit);
+    std::optional<std::vector<ReplayEntry>> takeReplays();
+
     // False once the records are off (a file or folder that cannot be written).
     bool keepsRecords() const;
     // The messages for the log since the last call, oldest first.
@@ -95,6 +102,7 @@ private:
     platform::SqliteStatus load();
     platform::SqliteStatus write(const Batch& batch, std::vector<bool>& kept);
     platform::SqliteStatus writeReplay(const ReplayEntry& replay);
+    void answerReplays();
     // Acts on a failed open or write; true when it is worth trying again now.
     bool handleFailure(platform::SqliteStatus status);
     bool moveAside(const std::string& reason);
@@ -114,6 +122,8 @@ private:
     std::vector<std::string> messages;
     std::uint64_t lastBatch = 0;
     std::vector<bool> lastKept; // keptNewRecords
+    std::optional<std::pair<std::string, std::size_t>> replaysAsked;
+    std::optional<std::vector<ReplayEntry>> replaysFound;
     // Passes of the book's thread over the songs waiting, begun and ended.
     std::uint64_t passesBegun = 0;
     std::uint64_t passesEnded = 0;

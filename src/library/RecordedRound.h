@@ -18,6 +18,9 @@ struct RoundInput {
     std::uint8_t lane = 0;
     bool release = false;
     std::uint8_t hit = Nothing;
+    // How long after it the game read it (the next frame's input): a replay
+    // hands it over in the frame that reading falls in, as the round did.
+    std::uint16_t readAfterMs = 0;
 
     friend bool operator==(const RoundInput&, const RoundInput&) = default;
 };

@@ -166,6 +166,7 @@ void writeBody(Writer& body, const RecordedRound& round)
         for (const RoundInput& input : player.inputs) {
             body.time(input.songUs, previous);
             body.fixed((input.lane & 7u) | (input.release ? 8u : 0u) | ((input.hit & 7u) << 4), 1);
+            body.varint(input.readAfterMs);
         }
     }
     body.varint(round.missiles.size());
@@ -177,7 +178,7 @@ void writeBody(Writer& body, const RecordedRound& round)
     }
 }
 
-bool readBody(Reader& body, RecordedRound& round)
+bool readBody(Reader& body, RecordedRound& round, std::uint16_t fileVersion)
 {
     round.seed = body.varint32();
     round.rate = body.real();
@@ -196,6 +197,11 @@ bool readBody(Reader& body, RecordedRound& round)
             input.lane = packed & 7u;
             input.release = (packed & 8u) != 0;
             input.hit = packed >> 4;
+            if (fileVersion >= 2) {
+                const std::uint32_t readAfter = body.varint32();
+                body.failed = body.failed || readAfter > UINT16_MAX;
+                input.readAfterMs = static_cast<std::uint16_t>(readAfter);
+            }
         }
     }
     round.missiles.resize(body.count(3));
@@ -267,7 +273,7 @@ ReplayFile::ReadResult ReplayFile::read(std::span<const std::uint8_t> bytes)
         return {std::nullopt, "garbled (its check sum does not match)"};
     RecordedRound round;
     Reader body(bytes.subspan(headerBytes, bodyBytes));
-    if (!readBody(body, round))
+    if (!readBody(body, round, fileVersion))
         return {std::nullopt, "garbled (its contents do not fit together)"};
     if (std::string problem = implausible(round); !problem.empty())
         return {std::nullopt, problem};

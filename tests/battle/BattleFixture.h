@@ -52,13 +52,13 @@ protected:
         graph->update();
     }
 
-    // Seeds the C generator so that the next launch picks this lane.
-    static void aimAt(int lane)
+    // Seeds the round so that the next launch picks this lane.
+    void aimAt(int lane) const
     {
         unsigned seed = 1;
         while ((std::srand(seed), std::rand() % 4) != lane)
             ++seed;
-        std::srand(seed);
+        gimmicks->setRoundSeed(seed - gimmicks->getLaunches());
     }
 
     // Awards player 1 a missile and fires it into the given lane of player 2's field.

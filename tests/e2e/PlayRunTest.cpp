@@ -393,3 +393,75 @@ TEST(AutoplayRun, TheBotPlaysOnePlayerBesideAPerson)
     EXPECT_EQ(over.players[0].judged, 0u);
     EXPECT_EQ(over.players[1].judged, 4u);
 }
+
+namespace {
+
+// The lines a round ends with and the missiles' blocks on the way, without
+// their times: the totals, combos, holds and mines, every explosion.
+std::string closingLines(const std::string& log)
+{
+    static const std::regex wanted(
+        R"((ArrowManager: (Song over|Player \d (highest combo|holds))|Missile: (fired|exploded)).*)");
+    std::string kept;
+    for (auto line = std::sregex_iterator(log.begin(), log.end(), wanted); line != std::sregex_iterator(); ++line)
+        kept += line->str() + "\n";
+    return kept;
+}
+
+struct ReplayCase {
+    const char* song; // under Songs/; empty: the game's own
+    const char* rate;
+    const char* name;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReplayCase& round, std::ostream* out)
+{
+    *out << round.name;
+}
+
+class ReplayRun : public testing::TestWithParam<ReplayCase> {};
+
+} // namespace
+
+// The bot plays a round on the simulated clock (player 1 on time, player 2
+// scattered, firing and catching missiles) and saves its replay at the
+// song's end; the replay, played from its file in a new game, gives the very
+// same closing lines: every judgement count, the points, combos, holds,
+// mines, every missile's lane and block, and the winner. A replay sets no
+// record.
+TEST_P(ReplayRun, GivesTheRoundsClosingLinesAgain)
+{
+    const ReplayCase& round = GetParam();
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, std::string("Flarevox Replay ") + round.rate);
+    // Frames of a whole number of milliseconds: the replay's frames fall on
+    // the round's song times.
+    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "50"}});
+    const std::string file = (scratch.path() / "round.flvxr").string();
+    std::vector<std::string> played{"--autoplay", "--exit-at-end", "--save-replay", file, "--rate", round.rate};
+    if (*round.song)
+        played.insert(played.end(), {"--song", (runFolder / "Songs" / round.song).string()});
+    const auto run = [&scratch](const std::vector<std::string>& options) {
+        GameProcess game(scratch.path(), options);
+        ASSERT_TRUE(game.waitForExit(10min)) << "the game did not end after the song";
+        EXPECT_EQ(game.exitCode, 0) << game.errors();
+    };
+    run(played);
+    const std::string first = testsupport::readFile(scratch.path() / "output.log");
+    ASSERT_TRUE(std::filesystem::exists(file)) << "no replay saved";
+    run({"--replay", file, "--exit-at-end"});
+    const std::string again = testsupport::readFile(scratch.path() / "output.log");
+
+    const std::string closing = closingLines(first);
+    ASSERT_TRUE(readSongOver(closing).found) << "no closing totals in the round";
+    EXPECT_GE(countLines(closing, "Missile: exploded"), 1) << "no missile in the round";
+    EXPECT_EQ(closingLines(again), closing);
+    EXPECT_EQ(countLines(again, "Match: The replay is over; it sets no record"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(ForgedSongs, ReplayRun,
+                         testing::Values(ReplayCase{"Flarevox/Gearshift", "1.0", "Gearshift"},
+                                         ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"},
+                                         ReplayCase{"", "1.0", "OwnSong"}),
+                         [](const testing::TestParamInfo<ReplayCase>& info) { return info.param.name; });

@@ -1,4 +1,5 @@
 #include "support/GameProcess.h"
+#include "library/ReplayFile.h"
 #include "support/PrivateDisplay.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@ struct FaultCase {
     int exitCode = 0;
     bool playsOn = true;                  // until Escape; else it ends by itself
     bool damagesLibrary = false;          // adds unplayable song folders to Songs/
+    bool replaysLostSong = false;         // starts with a replay of a song that is gone
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -186,7 +188,22 @@ std::vector<FaultCase> allCases()
         expectError(modelCases[i], "Could not open ms3d file 'Data\\Animation\\male_dancer_1\\dancer.ms3d'.");
         cases.push_back(modelCases[i]);
     }
+    FaultCase lostSong{"ReplayMissingSong", {}, Damage::Missing,
+        {"Match: The replay cannot be played: its song 'Songs/Gone' is missing"}, {}};
+    lostSong.replaysLostSong = true;
+    cases.push_back(lostSong);
     return cases;
+}
+
+// A replay file of a round on a song no longer there.
+void writeLostSongReplay(const fs::path& file)
+{
+    library::RecordedRound round;
+    round.song = "Songs/Gone";
+    round.songLengthUs = 60'000'000;
+    round.players[0].inputs.push_back({1'000'000, 1, false, library::RoundInput::Godlike, 16});
+    std::string problem;
+    library::ReplayFile::save(file, round, problem);
 }
 
 std::vector<FaultCase> selectedCases()
@@ -196,7 +213,7 @@ std::vector<FaultCase> selectedCases()
     // One case of every reader and damage, for the slow sanitizer build.
     static const std::set<std::string> subset{"ConfigMissing", "ConfigHalf", "ChartRandom", "SongHalf",
         "GodlikeSoundRandom", "ArrowTextureHalf", "DiscoFramesRandom", "MissileTextureRandom", "ArrowMeshRandom",
-        "DancerModelHalf", "DancerModelRandom", "LibraryDamaged"};
+        "DancerModelHalf", "DancerModelRandom", "LibraryDamaged", "ReplayMissingSong"};
     std::erase_if(cases, [](const FaultCase& fault) { return !subset.contains(fault.name); });
 #endif
     return cases;
@@ -310,7 +327,12 @@ TEST_P(FaultMatrix, ReportsThePlaysOnAndEndsOnEscape)
     e2e::setRunEnvironment(
         {{"FLAREVOX_SIMULATED_FPS", "60"}, {"FLAREVOX_CAPTURE_FRAME", capture}, {"FLAREVOX_CAPTURE_AFTER", "150"}});
 
-    e2e::GameProcess game(folder, {"--autoplay"});
+    std::vector<std::string> options{"--autoplay"};
+    if (fault.replaysLostSong) {
+        writeLostSongReplay(folder / "lost.flvxr");
+        options.insert(options.end(), {"--replay", "lost.flvxr"});
+    }
+    e2e::GameProcess game(folder, options);
     if (fault.playsOn) {
         ASSERT_TRUE(e2e::waitForFile(capture, game, 300s))
             << "no frame drawn; exit code " << game.exitCode << "\n" << game.errors();

@@ -5,10 +5,14 @@
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Match.h"
+#include "flow/OffsetKeys.h"
+#include "flow/ResultsScreen.h"
 #include "flow/RecordKeeper.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
 #include "game/PlayerScore.h"
+#include "game/Rejudge.h"
 #include "library/ReplayFile.h"
 #include "platform/SqliteDatabase.h"
 #include "sound/SoundManager.h"
@@ -22,6 +26,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -52,17 +57,19 @@ const std::vector<Step> hardSteps{{1000, left, 0}, {1500, down, 2600}, {2500, ri
 constexpr std::uint32_t easyMaximum = 4 * 800;
 constexpr std::uint32_t hardMaximum = 11 * 800 + 400;
 
-// Both players hit every note of their own chart exactly and keep the hold.
-void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::vector<Step>& two)
+// Both players hit every note of their own chart exactly (player 1, with
+// `lateMs`, that much late) and keep the hold.
+void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::vector<Step>& two, double lateMs = 0.0)
 {
     // Song time runs at the music's rate; ticks are real time.
     const double rate = SoundManager::instance()->getMusicRate();
     const auto pressExactly = [&stage, rate](std::uint8_t player, double from, double to,
-                                             const std::vector<Step>& steps) {
+                                             const std::vector<Step>& steps, double late = 0.0) {
         for (const Step& step : steps) {
-            if (step.ms > from && step.ms <= to)
+            const double ms = step.ms + late;
+            if (ms > from && ms <= to)
                 stage.arrows().onPlayerAction(player, step.action,
-                                              stage.now() - static_cast<std::uint32_t>(std::lround((to - step.ms) / rate)));
+                                              stage.now() - static_cast<std::uint32_t>(std::lround((to - ms) / rate)));
             else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
                 stage.arrows().onPlayerAction(player, step.action, stage.now());
         }
@@ -71,7 +78,7 @@ void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::ve
     for (int frame = 0; frame < 300; ++frame) {
         const double from = stage.arrows().songRun().now();
         stage.frame(33, [&] {
-            pressExactly(1, from, from + 33.0 * rate, one);
+            pressExactly(1, from, from + 33.0 * rate, one, lateMs);
             pressExactly(2, from, from + 33.0 * rate, two);
         });
     }
@@ -230,3 +237,80 @@ TEST(RematchRecords, RecordsLockedForTheWholeRunAreNotClaimedAndTheirLossIsLogge
 }
 
 } // namespace
+
+// Player 1 presses 30 ms late throughout and loses; F1 on the results sets
+// GlobalOffset 30 ms later (only that line of the configuration), and the
+// round is judged again at once: every "Perfect" of player 1 is "Godlike",
+// and as both hear the one offset, every "Godlike" of player 2 "Perfect"; the
+// points and winner follow, marked "re-judged", while the records keep the
+// round as played. F1 again changes nothing: the presses are centred.
+TEST(RematchRecords, TheOffsetKeyJudgesTheRoundAgainAndTheRecordsKeepItAsPlayed)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Hard", "Hard"}}};
+    stage.match().getRecords().waitForWrites(true);
+    playFlawless(stage, hardSteps, hardSteps, 30.0);
+    stage.frame(16);
+    ASSERT_TRUE(stage.arrows().songEnd().isOver());
+    const PlayerScore::Tally played = stage.arrows().judging().scoreOf(1).getTally();
+    EXPECT_EQ(played[1], hardSteps.size()) << "all Perfect";
+    EXPECT_NE(stage.arrows().texts().winner()->getText().find("Mia"), std::string::npos);
+    const std::string configBefore = testsupport::readFile(stage.folder().path() / "Conf/global.cfg");
+
+    stage.match().onKey(OffsetKeys::player1Key);
+    stage.frame(16);
+    EXPECT_EQ(SoundManager::instance()->getGlobalOffset(), 30.0);
+    const std::string config = testsupport::readFile(stage.folder().path() / "Conf/global.cfg");
+    EXPECT_NE(config.find("GlobalOffset = 30"), std::string::npos) << config;
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    EXPECT_LE(lines(config) - lines(configBefore), 2) << "only the offset's line (and its section) is new";
+    const Rejudge::Result& again = *stage.match().getResults().getOffsetKeys().result();
+    EXPECT_EQ(again.players[0].tally[0], hardSteps.size());
+    EXPECT_EQ(again.players[0].points, stage.points(2));
+    EXPECT_EQ(again.players[1].tally[1], hardSteps.size()) << "one offset: player 2's presses move too";
+    EXPECT_EQ(stage.arrows().texts().winner()->getText(), "Kai won! (re-judged)");
+    const auto& column = stage.match().getResults().getBoard().getColumn(1);
+    EXPECT_TRUE(std::any_of(column.begin(), column.end(), [](const Text* text) {
+        return text->getText().find("Re-judged") != std::string::npos;
+    }));
+    const std::string hash = chart::ChartHash::of(stage.arrows().getChartPlayer(1)->getChart()).hex();
+    EXPECT_EQ(stage.match().getRecords().best({hash, "Hard", "Kai"})->judgements, played) << "kept as played";
+
+    stage.match().onKey(OffsetKeys::player1Key);
+    EXPECT_EQ(SoundManager::instance()->getGlobalOffset(), 30.0);
+    EXPECT_NE(stage.log().find("presses are centred"), std::string::npos);
+}
+
+// F12 on the results plays the round again: the same words, points, holds
+// and winner come out of the recorded presses alone, the players' own keys
+// do nothing meanwhile, and the replay keeps no record and no replay.
+TEST(RematchRecords, TheRoundPlaysAgainFromTheResultsAndSetsNoRecord)
+{
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    stage.match().getRecords().waitForWrites(true);
+    playFlawless(stage, easySteps, hardSteps, 60.0);
+    stage.frame(16);
+    const auto totals = [&stage] {
+        const PressJudge& judging = stage.arrows().judging();
+        return std::tuple(judging.scoreOf(1).getTally(), judging.scoreOf(2).getTally(), stage.points(1),
+                          stage.points(2), stage.arrows().getChartPlayer(2)->getResults().holdsOk,
+                          stage.arrows().texts().winner()->getText());
+    };
+    const auto played = totals();
+    const auto keptRounds = [] {
+        platform::SqliteDatabase kept;
+        std::vector<platform::SqliteDatabase::Row> rows;
+        kept.open(library::RecordBook::fileName, 100);
+        kept.query("SELECT id FROM replays", {}, rows);
+        return rows.size();
+    };
+    ASSERT_EQ(keptRounds(), 1u);
+
+    stage.match().onKey(ResultsScreen::watchAgainKey);
+    ASSERT_TRUE(stage.match().isReplaying());
+    for (int frame = 0; frame < 600 && !stage.arrows().songEnd().isOver(); ++frame)
+        stage.frame(33, [&stage] { stage.press(2, up, stage.now()); });
+    stage.frame(16);
+    EXPECT_EQ(totals(), played);
+    EXPECT_NE(stage.log().find("Match: The replay is over; it sets no record"), std::string::npos);
+    EXPECT_EQ(keptRounds(), 1u);
+}

@@ -200,7 +200,8 @@ class GimmickHooksTest : public ::testing::Test {
 protected:
     std::uint32_t songTime() { return SoundManager::instance()->getStreamTime(OwnSongStepper::streamName); }
 
-    // Player 1 fires slot 0 (with Slot2) into a known lane of player 2's field.
+    // Player 1 fires slot 0 (with Slot2) into a known lane of player 2's field
+    // (the round's seed chooses it).
     Missile* fireAt(int lane)
     {
         gimmicks->award(1, GimmickManager::missileType);
@@ -209,7 +210,7 @@ protected:
             unsigned seed = 1;
             while ((std::srand(seed), std::rand() % 4) != lane)
                 ++seed;
-            std::srand(seed);
+            gimmicks->setRoundSeed(seed - gimmicks->getLaunches());
             stage.arrows().onPlayerAction(1, slot2);
         });
         EXPECT_TRUE(missile->isLaunched());

@@ -12,17 +12,17 @@ TEST(RoundRecorder, ARoundComesOutInTimeOrderAndReadsBackFromItsFile)
     recorder.start("Songs/Forged/Daybreak", 4242);
     recorder.setPlayer(1, "Kai", "00112233aabbccdd", "Hard", 2.0);
     recorder.press(1, 1000.0004, 0, library::RoundInput::Godlike);
-    recorder.press(1, 999.5, 2, library::RoundInput::Great);
-    recorder.release(1, 1100.25, 0);
+    recorder.press(1, 999.5, 2, library::RoundInput::Great, 17);
+    recorder.release(1, 1100.25, 0, 100'000);
     recorder.press(2, -250.0, 1, library::RoundInput::Nothing);
     recorder.press(3, 10.0, 1, library::RoundInput::Nothing);
     recorder.missile(2, 3000.0, 3, library::RoundMissile::Blocked, 4000);
     recorder.missile(1, 2000.0, 1, library::RoundMissile::Sent);
 
     const library::RecordedRound& round = recorder.finish(60000.0);
-    const std::vector<library::RoundInput> expected{{999'500, 2, false, library::RoundInput::Great},
+    const std::vector<library::RoundInput> expected{{999'500, 2, false, library::RoundInput::Great, 17},
                                                     {1'000'000, 0, false, library::RoundInput::Godlike},
-                                                    {1'100'250, 0, true, library::RoundInput::Nothing}};
+                                                    {1'100'250, 0, true, library::RoundInput::Nothing, 65535}};
     EXPECT_EQ(round.players[0].inputs, expected);
     EXPECT_EQ(round.players[1].inputs.size(), 1u) << "no third player";
     EXPECT_EQ(round.missiles.front().player, 1);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <poll.h>
 #include <random>
+#include <thread>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -258,8 +259,10 @@ TEST(RecordBook, ALockedDatabaseKeepsTheRecordsAndWritesThemLater)
 }
 
 // A round's replay is written with the song's records, in the same
-// transaction; a round that set no records still keeps its replay.
-TEST(RecordBook, AReplayIsWrittenWithItsSongsRecords)
+// transaction; a round that set no records still keeps its replay. The
+// replays of a chart (either player's) come back newest first, as many as
+// asked for.
+TEST(RecordBook, AReplayIsWrittenWithItsSongsRecordsAndListedNewestFirst)
 {
     const testsupport::ScratchDir scratch;
     library::ReplayEntry replay;
@@ -272,14 +275,35 @@ TEST(RecordBook, AReplayIsWrittenWithItsSongsRecords)
         EXPECT_EQ(book.submit({{{"00112233aabbccdd", "Hard", "Kai"}, recordOf(1600)}}, replay),
                   std::vector<bool>{true});
         EXPECT_TRUE(book.submit({}, replay).empty());
+        library::ReplayEntry later = replay;
+        later.points = {1700, 900};
+        later.chartHashes[0] = "99999999aaaaaaaa";
+        book.submit({}, later);
         ASSERT_TRUE(book.flush());
+        const auto answer = [&book](const std::string& chart, std::size_t limit) {
+            book.askReplays(chart, limit);
+            for (int wait = 0; wait < 500; ++wait) {
+                if (auto found = book.takeReplays())
+                    return *found;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            ADD_FAILURE() << "no answer";
+            return std::vector<library::ReplayEntry>{};
+        };
+        const std::vector<library::ReplayEntry> second = answer("ffeeddcc44332211", 2);
+        ASSERT_EQ(second.size(), 2u);
+        EXPECT_EQ(second[0].points[0], 1700u);
+        EXPECT_EQ(second[1].round, replay.round);
+        EXPECT_EQ(second[1].players[1], "Mia");
+        EXPECT_EQ(answer("00112233aabbccdd", 10).size(), 2u);
+        EXPECT_TRUE(answer("0000000000000000", 10).empty());
     }
     platform::SqliteDatabase db;
     ASSERT_EQ(db.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
     std::vector<platform::SqliteDatabase::Row> rows;
     ASSERT_EQ(db.query("SELECT player2, points1, round, length(date) FROM replays", {}, rows),
               platform::SqliteStatus::Ok);
-    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows.size(), 3u);
     const platform::SqliteDatabase::Row expected{std::string("Mia"), std::int64_t{1600},
                                                  platform::SqliteDatabase::Blob{'F', 0, 255, 7}, std::int64_t{16}};
     EXPECT_EQ(rows[0], expected);

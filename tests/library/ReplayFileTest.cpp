@@ -33,8 +33,8 @@ RecordedRound roundOf(int seconds, int perSecond)
         for (std::int64_t at = 0; at < round.songLengthUs; at += 1'000'000 / perSecond) {
             const auto lane = static_cast<std::uint8_t>((at / 7919) % 4);
             const std::int64_t sloppy = player == 0 ? 0 : (at / 1000 * 7919) % 40'001 - 20'000;
-            side.inputs.push_back({at + sloppy + 45'000, lane, false, static_cast<std::uint8_t>(1 + (at / 3) % 5)});
-            side.inputs.push_back({at + sloppy + 95'000, lane, true, RoundInput::Nothing});
+            side.inputs.push_back({at + sloppy + 45'000, lane, false, static_cast<std::uint8_t>(1 + (at / 3) % 5), 17});
+            side.inputs.push_back({at + sloppy + 95'000, lane, true, RoundInput::Nothing, 16});
         }
     }
     for (std::int64_t at = 5'000'000; at < round.songLengthUs; at += 9'000'000)
@@ -85,7 +85,8 @@ TEST(ReplayFile, HostileFilesAreRefusedWithTheirReason)
     }
     std::vector<std::uint8_t> newer = good;
     newer[8] = static_cast<std::uint8_t>(ReplayFile::version + 1);
-    EXPECT_EQ(refusal(newer), "made by a newer version of the game (replay version 2)");
+    EXPECT_EQ(refusal(newer), "made by a newer version of the game (replay version "
+                                  + std::to_string(ReplayFile::version + 1) + ")");
     std::vector<std::uint8_t> longer = good;
     longer.push_back(0);
     EXPECT_TRUE(refusal(longer).starts_with("garbled")) << refusal(longer);

@@ -154,6 +154,7 @@ void ArrowStage::frame(std::uint32_t ms, const std::function<void()>& presses)
     frameClock->delta = ms;
     if (presses)
         presses();
+    rounds->feedReplay();
     manager->update(clock.now());
     rounds->update(clock.now());
     if (!rounds->isPaused())

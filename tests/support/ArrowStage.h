@@ -69,8 +69,8 @@ public:
     void press(std::uint8_t player, std::uint8_t action, std::uint32_t tick, bool newPress = true);
     // A release as the input handler gives it.
     void release(std::uint8_t player, std::uint8_t action, std::uint32_t tick);
-    // One frame of `ms`: the presses first, then the arrow manager and the
-    // match, then the scene graph (not in a pause), as the main loop does.
+    // One frame of `ms`: the presses first (a replay's too), then the arrow
+    // manager and the match, then the scene graph (not in a pause), as the main loop does.
     void frame(std::uint32_t ms, const std::function<void()>& presses = {});
     std::uint32_t now() const { return clock.now(); }
     // Moves the clock on to `tick` (not back) without a frame.
