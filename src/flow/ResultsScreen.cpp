@@ -2,6 +2,7 @@
 
 #include "flow/Match.h"
 #include "flow/NetBattle.h"
+#include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "fx/Text.h"
@@ -11,6 +12,7 @@
 #include "scene/ObjectGraph.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 void ResultsScreen::create()
@@ -23,7 +25,8 @@ void ResultsScreen::create()
 void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     ArrowManager& arrows = match.getArrows();
-    if (!isDirection(action) && newPress && pressTick - arrows.songEnd().getEndTick() >= nextRoundAfterMs) {
+    const bool nextRoundDue = practice || pressTick - arrows.songEnd().getEndTick() >= nextRoundAfterMs;
+    if (!isDirection(action) && newPress && nextRoundDue) {
         match.startNewRound();
         return;
     }
@@ -36,8 +39,22 @@ void ResultsScreen::update(std::uint32_t tick)
     showCounts(1);
     showCounts(2);
     showTiming();
-    if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
+    if (practice)
+        board.showHint(ResultsBoard::practiceHint);
+    else if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
+    syncKeys.update(tick, match.getSongSync(), match.getPlayedSyncKey());
+}
+
+std::string ResultsScreen::syncLine() const
+{
+    const auto& key = match.getPlayedSyncKey();
+    if (!key)
+        return {};
+    char line[96];
+    std::snprintf(line, sizeof line, "The song's own sync: %+d ms    comma, period: earlier, later",
+                  match.getSongSync().offsetMs(*key));
+    return line;
 }
 
 void ResultsScreen::hide()
@@ -85,7 +102,7 @@ void ResultsScreen::showCounts(int player)
     counts.misses = score.getMisses();
     counts.highestCombo = score.getCombo().highest();
     counts.fullCombo = score.getCombo().fullCombo();
-    counts.newRecord = match.getRecords().isNewRecord(player);
+    counts.newRecord = !practice && match.getRecords().isNewRecord(player);
     if (const Player* target = arrows.judging().playerNumber(player))
         counts.points = target->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
@@ -108,4 +125,5 @@ void ResultsScreen::draw()
 {
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->draw();
+    match.getStoryPage().drawLine(story::panelLineY[4], syncLine());
 }
