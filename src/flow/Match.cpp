@@ -295,12 +295,6 @@ void Match::readySong()
     songSync.save();
 }
 
-void Match::songStarted()
-{
-    if (hooks.songStarted)
-        hooks.songStarted();
-}
-
 // Practice is on a player's song, at one screen: the song panel's choice is
 // loaded and the practice screen chooses the loop. The whole song is loaded
 // again for the next round.
@@ -475,22 +469,8 @@ void Match::submitRecords()
 {
     std::vector<std::pair<int, library::RecordEntry>> entries;
     for (int player = 1; player <= 2; ++player) {
-        const PlayerScore& score = arrows.judging().scoreOf(player);
-        library::RecordEntry entry;
-        entry.record.points = score.getPoints();
-        entry.record.judgements = score.getTally();
-        entry.record.highestCombo = score.getCombo().highest();
+        library::RecordEntry entry = records.roundEntry(arrows, player, StoryScreen::builtInChartPath);
         const ChartPlayer* chartPlayer = arrows.getChartPlayer(player);
-        if (chartPlayer) {
-            entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
-            entry.key.chart = chartPlayer->getChart().difficulty;
-            entry.record.holdsOk = chartPlayer->getResults().holdsOk;
-            entry.record.holdsNg = chartPlayer->getResults().holdsNg;
-            entry.record.minesHit = chartPlayer->getResults().minesHit;
-        } else {
-            entry.key.chartHash = records.ownChartHash(StoryScreen::builtInChartPath);
-            entry.key.chart = RecordKeeper::ownChartName;
-        }
         const double speed = chartPlayer ? speeds.of(player).factor(chartPlayer->getChart()) : 1.0;
         arrows.judging().recording().setPlayer(player, playerName(player), entry.key.chartHash, entry.key.chart, speed);
         if (botPlayers[static_cast<std::size_t>(player - 1)])

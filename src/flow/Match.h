@@ -97,7 +97,11 @@ public:
     // Not in a battle across two machines, nor on the game's own song.
     void showPractice();
     // The main loop hears that a song (or a practice) has started.
-    void songStarted();
+    void songStarted() const
+    {
+        if (hooks.songStarted)
+            hooks.songStarted();
+    }
     // The story screen's ways into a battle across two machines: hosting on
     // the default port, or the address entry and joining what was typed
     // there. Not while another battle is on.

@@ -3,6 +3,9 @@
 #include "chart/ChartFile.h"
 #include "chart/ChartHash.h"
 #include "core/OutputHandler.h"
+#include "game/ArrowManager.h"
+#include "game/ChartPlayer.h"
+#include "game/PlayerScore.h"
 #include "library/ReplayFile.h"
 #include "library/SongEntry.h"
 
@@ -125,4 +128,25 @@ const std::vector<std::string>& RecordKeeper::hashesOf(const std::filesystem::pa
             found.push_back(chart::ChartHash::of(chart).hex());
     }
     return found;
+}
+
+library::RecordEntry RecordKeeper::roundEntry(const ArrowManager& arrows, int player,
+                                              const std::filesystem::path& ownChartFile)
+{
+    const PlayerScore& score = arrows.judging().scoreOf(player);
+    library::RecordEntry entry;
+    entry.record.points = score.getPoints();
+    entry.record.judgements = score.getTally();
+    entry.record.highestCombo = score.getCombo().highest();
+    if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
+        entry.key.chartHash = chart::ChartHash::of(chartPlayer->getChart()).hex();
+        entry.key.chart = chartPlayer->getChart().difficulty;
+        entry.record.holdsOk = chartPlayer->getResults().holdsOk;
+        entry.record.holdsNg = chartPlayer->getResults().holdsNg;
+        entry.record.minesHit = chartPlayer->getResults().minesHit;
+    } else {
+        entry.key.chartHash = ownChartHash(ownChartFile);
+        entry.key.chart = ownChartName;
+    }
+    return entry;
 }

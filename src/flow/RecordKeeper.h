@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class ArrowManager;
+
 namespace library {
 struct SongEntry;
 }
@@ -64,6 +66,10 @@ public:
     // read. Each chart file is read once.
     std::string chartHash(const library::SongEntry& song, std::size_t chartIndex);
     std::string ownChartHash(const std::filesystem::path& chartFile);
+    // A player's round as a record on their chart: points, words, combo,
+    // holds and mines, under the chart's identity (on the game's own song,
+    // that of `ownChartFile`). The player's name and the rate are left out.
+    library::RecordEntry roundEntry(const ArrowManager& arrows, int player, const std::filesystem::path& ownChartFile);
 
 private:
     // Every chart's identity of one chart file, in the file's order.

@@ -2,7 +2,6 @@
 
 #include "flow/Match.h"
 #include "flow/NetBattle.h"
-#include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "fx/Text.h"
@@ -52,7 +51,7 @@ std::string ResultsScreen::syncLine() const
     if (!key)
         return {};
     char line[96];
-    std::snprintf(line, sizeof line, "The song's own sync: %+d ms    comma, period: earlier, later",
+    std::snprintf(line, sizeof line, "Sync %+d ms  (comma, period)",
                   match.getSongSync().offsetMs(*key));
     return line;
 }
@@ -125,5 +124,5 @@ void ResultsScreen::draw()
 {
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->draw();
-    match.getStoryPage().drawLine(story::panelLineY[4], syncLine());
+    match.getStoryPage().drawText(syncX, syncY, syncLine());
 }

@@ -26,6 +26,9 @@ public:
     // Above the goal arrows, clear of the dancer and the results columns.
     static constexpr float winnerX = -3.0f;
     static constexpr float winnerY = 3.0f;
+    // The song's own sync: at the left edge, above the hint, clear of the dancer.
+    static constexpr float syncX = -4.5f;
+    static constexpr float syncY = -2.65f;
 
     // Creates the results columns, hidden, and moves the winner text to its place.
     void create();

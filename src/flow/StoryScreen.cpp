@@ -434,9 +434,10 @@ std::string StoryScreen::libraryLine() const
 
 std::string StoryScreen::keysLine() const
 {
-    // Inside a pack the way back takes the place of F8, which the pack list shows.
+    // Inside a pack the way back takes the place of F8, which the pack list
+    // shows. The arrows' part is left to the guide: the line fits 1024 pixels.
     const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
-    return panelLine("%s (arrows: song, chart, F6/F7 F10/F11: speed, -/+: rate, </>: sync, Enter: practice, %s)",
+    return panelLine("%s (F6/F7 F10/F11: speed, -/+: rate, </>: sync, Enter: practice, %s)",
                      story::prompt, last);
 }
 
