@@ -32,6 +32,7 @@ PracticeLoop::PracticeLoop(const std::array<const chart::Chart*, 2>& charts)
             measures = std::max(measures, measureOf(note.end.value()) + 1);
     }
     lastMeasure = std::min(measures - 1, 3);
+    passEndMs = findPassEnd();
 }
 
 bool PracticeLoop::choose(int first, int last, std::string& problem)
@@ -48,6 +49,7 @@ bool PracticeLoop::choose(int first, int last, std::string& problem)
     }
     firstMeasure = first;
     lastMeasure = std::min(last, measures - 1);
+    passEndMs = findPassEnd();
     if (lastMeasure == last)
         return true;
     problem = "Practice: The song ends with " + measureLine(measures - 1) + "; the loop ends there";
@@ -57,11 +59,7 @@ bool PracticeLoop::choose(int first, int last, std::string& problem)
 chart::Chart PracticeLoop::cut(const chart::Chart& chart) const
 {
     chart::Chart part = chart;
-    const double from = firstMeasure * beatsPerMeasure;
-    const double to = (lastMeasure + 1) * beatsPerMeasure;
-    std::erase_if(part.notes, [from, to](const chart::Note& note) {
-        return note.beat.value() < from || note.beat.value() >= to;
-    });
+    std::erase_if(part.notes, [this](const chart::Note& note) { return !inLoop(note); });
     return part;
 }
 
@@ -84,7 +82,25 @@ bool PracticeLoop::passOver(double songMs, bool arrowsOpen, bool musicEnded, dou
 {
     if (musicEnded)
         return true;
-    return songMs >= endMs() && (!arrowsOpen || songMs >= endMs() + longestTailMs * rate);
+    return songMs >= passEndMs && (!arrowsOpen || songMs >= passEndMs + longestTailMs * rate);
+}
+
+double PracticeLoop::findPassEnd() const
+{
+    double end = endMs();
+    for (const chart::Chart* chart : charts) {
+        for (const chart::Note& note : chart->notes) {
+            if (inLoop(note))
+                end = std::max(end, chart->tempo.msAt(note.end.value()));
+        }
+    }
+    return end;
+}
+
+bool PracticeLoop::inLoop(const chart::Note& note) const
+{
+    const double beat = note.beat.value();
+    return beat >= firstMeasure * beatsPerMeasure && beat < (lastMeasure + 1) * beatsPerMeasure;
 }
 
 std::string PracticeLoop::measureText(int measure, const chart::Chart& chart) const

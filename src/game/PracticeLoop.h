@@ -40,8 +40,9 @@ public:
     // Where a pass starts in song time, given when its first arrow appears
     // (ChartPlayer::firstSpawnMs of the cut charts) and the music's rate.
     double passStartMs(double firstSpawnMs, double rate) const;
-    // Whether the pass is over at `songMs`: past the last measure with no
-    // arrow open, or `longestTailMs` past it, or the music has ended.
+    // Whether the pass is over at `songMs`: past the last measure and the
+    // ends of the loop's holds with no arrow open, or `longestTailMs` past
+    // them, or the music has ended.
     bool passOver(double songMs, bool arrowsOpen, bool musicEnded, double rate) const;
     // A few rows of the measure's notes as text, for choosing: each row its
     // lanes' letters (L, D, U, R), "-" for a measure without notes.
@@ -49,9 +50,13 @@ public:
 
 private:
     const chart::Chart& timing() const { return *charts[0]; }
+    bool inLoop(const chart::Note& note) const;
+    // The last measure's end, or a later end of a hold started in the loop.
+    double findPassEnd() const;
 
     std::array<const chart::Chart*, 2> charts;
     int measures = 1;
     int firstMeasure = 0;
     int lastMeasure = 0;
+    double passEndMs = 0.0;
 };

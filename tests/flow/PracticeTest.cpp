@@ -6,6 +6,7 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/PlayerScore.h"
+#include "game/PracticeLoop.h"
 #include "sound/SoundManager.h"
 
 #include <gtest/gtest.h>
@@ -146,4 +147,24 @@ TEST(Practice, TheFirstAndLastMeasuresLoopAndBadEndsAreClampedOrRefused)
     practise(stage, 3, 1.0);
     EXPECT_EQ(tallyOf(stage, 1), (std::vector<std::uint32_t>{10, 0, 0}));
     EXPECT_EQ(tallyOf(stage, 2), (std::vector<std::uint32_t>{0, 0, 10}));
+}
+
+// A hold started in the loop keeps the pass going to its end; open arrows
+// keep it at most `longestTailMs` (in song time) longer; the music's end
+// ends it at once. 120 BPM from the music's start: a beat is 500 ms.
+TEST(Practice, APassEndsAfterTheHoldsStartedInTheLoop)
+{
+    chart::Chart chart;
+    chart.notes = {{chart::Beat(3), chart::Beat(6), LaneLeft, chart::NoteKind::Hold},
+                   {chart::Beat(4), chart::Beat(4), LaneUp, chart::NoteKind::Tap}};
+    PracticeLoop loop({&chart, &chart});
+    std::string problem;
+    ASSERT_TRUE(loop.choose(0, 0, problem)) << problem;
+    EXPECT_EQ(loop.cut(chart).notes.size(), 1u) << "the tap of measure 2 is left out";
+    EXPECT_DOUBLE_EQ(loop.endMs(), 2000.0);
+    EXPECT_FALSE(loop.passOver(2500.0, false, false, 1.5)) << "the hold runs to 3000 ms";
+    EXPECT_TRUE(loop.passOver(3000.0, false, false, 1.5));
+    EXPECT_FALSE(loop.passOver(3000.0 + PracticeLoop::longestTailMs * 1.5 - 1.0, true, false, 1.5));
+    EXPECT_TRUE(loop.passOver(3000.0 + PracticeLoop::longestTailMs * 1.5, true, false, 1.5));
+    EXPECT_TRUE(loop.passOver(100.0, true, true, 1.5));
 }
