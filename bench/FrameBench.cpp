@@ -12,6 +12,7 @@
 #include "app/SimulatedTime.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
+#include "flow/Match.h"
 #include "fx/SpecialFX.h"
 #include "game/ArrowManager.h"
 #include "game/StepFileManager.h"
@@ -226,6 +227,7 @@ bool playGame(const FrameBench::Settings& settings, Play& play)
 
     // The process entry's reader comes first in the registry.
     (new ConfigFileParser())->parse(ScratchRunFolder::configPath);
+    Match::setStartRate(settings.rate);
     auto* mainLoop = new MainLoop();
     Application::myMainLoop = mainLoop;
     const bool started = mainLoop->initialize(&record, keys.data());
@@ -240,6 +242,7 @@ bool playGame(const FrameBench::Settings& settings, Play& play)
     }
     mainLoop->deinitialize();
     delete mainLoop;
+    Match::setStartRate(1.0);
     Application::myMainLoop = nullptr;
     Application::closeWindow(record);
     platform::Window::stopVideo();

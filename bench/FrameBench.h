@@ -21,6 +21,7 @@ public:
         int particles = -1;    // "MaxParticels"; -1 keeps the configuration's
         int density = 0;       // arrows per four beats of a written chart; 0: the song's own
         bool oneCoreBusy = false;
+        double rate = 1.0;     // the music's rate: other than 1.0 it is stretched as it plays
     };
 
     static constexpr int simulatedFps = 30;

@@ -36,6 +36,10 @@ const std::vector<std::pair<std::string, Section>>& sections()
         {"song-clock", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, false).run(); }},
         {"song-clock-busy", [](const BenchOptions& options) { return SongClockBench(options.songSeconds, true).run(); }},
         {"music-rate", [](const BenchOptions&) { return StretchBench(180.0, 1.5).run(); }},
+        {"music-rate-frames", [](const BenchOptions& options) {
+             return FrameBench({options.frameSeconds, options.particles, options.density, false, 1.5})
+                 .run("frames at 1.5x");
+         }},
         {"startup", [](const BenchOptions&) { return StartupBench(FLAREVOX_BINARY, FLAREVOX_EMPTY_WINDOW, 7).run(); }},
         {"frames", [](const BenchOptions& options) {
              return FrameBench({options.frameSeconds, options.particles, options.density}).run("frames");

@@ -56,6 +56,7 @@ Match::Match(ArrowManager& arrows, Text* storyText, const ConfigFileParser& conf
     , play(*this)
     , pause(*this)
     , results(*this)
+    , practice(*this)
     , speeds(Calibration::configPath)
     , lobby(*this)
     , addressEntry(*this)
@@ -146,14 +147,21 @@ void Match::writeSyncMessages()
         OutputHandler::report(OutputHandler::find(), Warning, "%s", message.c_str());
 }
 
-double Match::playedSongOffsetMs()
+std::optional<library::SongSync::Key> Match::playedSyncKey() const
 {
     const library::SongEntry* entry = story.getSelection().currentSong();
     const chart::Song* playing = arrows.playsChart() ? arrows.getSong() : nullptr;
     const std::optional<library::SongSync::Key> key = entry ? StoryScreen::syncKeyOf(*entry) : std::nullopt;
     if (!key || !playing || playing->charts.empty() || chart::ChartHash::of(playing->charts.front()).value() != key->second)
+        return std::nullopt;
+    return key;
+}
+
+double Match::playedSongOffsetMs()
+{
+    if (!playedKey)
         return 0.0;
-    const int offset = songSync.offsetMs(*key);
+    const int offset = songSync.offsetMs(*playedKey);
     if (offset != 0)
         OutputHandler::log(OutputHandler::find(), "Match: The song's own offset is %+d ms", offset);
     writeSyncMessages();
@@ -171,6 +179,12 @@ bool Match::takeEscape()
 {
     if (current == &story)
         return story.takeEscape();
+    if (current == &practice)
+        return practice.takeEscape();
+    if (current == &results && results.isPractice()) {
+        startNewRound();
+        return true;
+    }
     if (current == &calibration)
         calibration.stop();
     if (current == &addressEntry || current == &calibration) {
@@ -269,6 +283,16 @@ void Match::startSong(std::uint32_t pressTick)
 
 void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
 {
+    readySong();
+    arrows.startSong(pressTick, fromMs);
+    moveTo(play);
+    songStarted();
+}
+
+// Everything a start of the song needs but the start itself: the players'
+// speeds, the music's rate and the song's own offset.
+void Match::readySong()
+{
     story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(replay.isPlaying() ? replay.speeds(speeds.get()) : speeds.get());
@@ -277,23 +301,42 @@ void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
     arrows.judging().recording().setSeed(seed);
     SoundManager* sound = findSound();
     Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
+    playedKey = playedSyncKey();
     if (sound)
         sound->setSongOffset(playedSongOffsetMs());
     songSync.save();
-    arrows.startSong(pressTick, fromMs);
-    moveTo(play);
-    if (hooks.songStarted)
-        hooks.songStarted();
 }
 
+// Practice is on a player's song, at one screen: the song panel's choice is
+// loaded and the practice screen chooses the loop. The whole song is loaded
+// again for the next round.
+void Match::showPractice()
+{
+    if (net)
+        return;
+    applySelection();
+    if (!arrows.playsChart()) {
+        OutputHandler::log(OutputHandler::find(), "Practice: The game's own song has no practice; choose a song of the library");
+        return;
+    }
+    readySong();
+    playedChoice.reset();
+    moveTo(practice);
+}
+
+// Practice writes no records and no replays.
 void Match::showResults(std::uint32_t tick)
 {
-    finishRecording();
-    if (replay.isPlaying())
-        OutputHandler::log(OutputHandler::find(), "Match: The replay is over; it sets no record");
-    else
-        RoundRecords::submit(*this, *lastRecorded);
-    current = &results;
+    const bool practised = current == &practice;
+    if (!practised) {
+        finishRecording();
+        if (replay.isPlaying())
+            OutputHandler::log(OutputHandler::find(), "Match: The replay is over; it sets no record");
+        else
+            RoundRecords::submit(*this, *lastRecorded);
+    }
+    results.setPractice(practised);
+    moveTo(results);
     results.update(tick);
 }
 
@@ -373,34 +416,9 @@ void Match::leaveSong()
     startNewRound();
 }
 
-// A song that cannot be played is refused with one line naming it and why;
-// the game's own song plays instead.
 bool Match::loadSong(const SongChoice& choice)
 {
-    OutputHandler* log = OutputHandler::find();
-    SongLoader::Loaded loaded = SongLoader::load(choice.folder);
-    if (!loaded.song) {
-        OutputHandler::report(log, Warning, "ArrowManager: Could not play the song in '%s': %s",
-                              choice.folder.string().c_str(), loaded.problem.c_str());
-        return false;
-    }
-    std::unique_ptr<chart::Song> song = std::move(loaded.song);
-    std::array<std::size_t, 2> chartIndex{};
-    for (std::size_t index = 0; index < chartIndex.size(); ++index) {
-        const std::optional<std::size_t> placed = choice.chartIndex[index];
-        if (placed && *placed < song->charts.size()) {
-            chartIndex[index] = *placed;
-            continue;
-        }
-        bool found = false;
-        chartIndex[index] = SongLoader::chartNamed(*song, choice.difficulty[index], found);
-        if (!found && !choice.difficulty[index].empty())
-            OutputHandler::report(log, Warning, "ArrowManager: The song '%s' has no chart '%s'; player %zu plays '%s'",
-                                  song->title.c_str(), choice.difficulty[index].c_str(), index + 1,
-                                  song->charts[chartIndex[index]].difficulty.c_str());
-    }
-    arrows.playSong(std::move(song), chartIndex);
-    return true;
+    return SongLoader::play(arrows, choice);
 }
 
 void Match::playGamesOwnSong()

@@ -8,6 +8,7 @@
 #include "flow/PauseScreen.h"
 #include "flow/PlayScreen.h"
 #include "flow/PlayerSpeeds.h"
+#include "flow/PracticeScreen.h"
 #include "flow/RecordKeeper.h"
 #include "flow/ReplayPlayer.h"
 #include "flow/ReplayShelf.h"
@@ -94,6 +95,15 @@ public:
     void showStory();
     void showCalibration();
     void showMapping();
+    // The song panel's practice key: the chosen song's practice on a loop.
+    // Not in a battle across two machines, nor on the game's own song.
+    void showPractice();
+    // The main loop hears that a song (or a practice) has started.
+    void songStarted() const
+    {
+        if (hooks.songStarted)
+            hooks.songStarted();
+    }
     // The story screen's ways into a battle across two machines: hosting on
     // the default port, or the address entry and joining what was typed
     // there. Not while another battle is on.
@@ -157,6 +167,7 @@ public:
     const PlayScreen& getPlay() const { return play; }
     const ResultsScreen& getResults() const { return results; }
     const PauseScreen& getPause() const { return pause; }
+    const PracticeScreen& getPractice() const { return practice; }
     const LobbyScreen& getLobby() const { return lobby; }
     const AddressEntryScreen& getAddressEntry() const { return addressEntry; }
     bool isPlayingChoice() const;
@@ -164,6 +175,9 @@ public:
     RecordKeeper& getRecords() { return records; }
     // Each song's own sync, kept in the player's folder.
     library::SongSync& getSongSync() { return songSync; }
+    // What the sync of the song last started is kept under; none for the
+    // game's own song.
+    const std::optional<library::SongSync::Key>& getPlayedSyncKey() const { return playedKey; }
     const RecordKeeper& getRecords() const { return records; }
     // The player's name as the configuration gives it: whose records they are.
     std::string playerName(int player) const;
@@ -172,6 +186,8 @@ public:
 
 private:
     void startSong(std::uint32_t pressTick);
+    void readySong();
+    std::optional<library::SongSync::Key> playedSyncKey() const;
     bool battleOn() const;
     void openBattle(const NetPlan& plan);
     void moveTo(Screen& screen);
@@ -203,6 +219,7 @@ private:
     PlayScreen play;
     PauseScreen pause;
     ResultsScreen results;
+    PracticeScreen practice;
     PlayerSpeeds speeds;
     RecordKeeper records;
     library::SongSync songSync;
@@ -217,4 +234,5 @@ private:
     ReplayShelf shelf;
     // The last song as written to the configuration since the start.
     std::optional<std::string> savedLastSong;
+    std::optional<library::SongSync::Key> playedKey;
 };

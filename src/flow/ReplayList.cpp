@@ -89,7 +89,7 @@ std::string ReplayList::rowOf(const library::ReplayEntry& entry)
 std::vector<std::string> ReplayList::lines() const
 {
     std::vector<std::string> shown{"Replays of " + chartName
-                                   + ", newest first (Up, Down, a slot key: play; Enter: close)"};
+                                   + ", newest first (Up, Down, a slot key: play; Space: close)"};
     if (!answered)
         shown.emplace_back("Reading the records ...");
     else if (entries.empty())

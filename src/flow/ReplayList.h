@@ -24,7 +24,7 @@ class SongSelection;
 class ReplayList {
 public:
     static constexpr std::size_t mostRows = 12;
-    static constexpr std::uint8_t openKey = 0x0D; // Enter
+    static constexpr std::uint8_t openKey = 0x20; // Space
 
     // The list's key: opens it for the panel's chosen chart, or closes it.
     // False for any other key.

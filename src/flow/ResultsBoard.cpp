@@ -122,11 +122,11 @@ void ResultsBoard::show(int player, const Counts& counts)
     }
 }
 
-void ResultsBoard::showHint()
+void ResultsBoard::showHint(const char* text)
 {
     if (!hintText || hintText->isActive())
         return;
-    hintText->setText("%s", hint);
+    hintText->setText("%s", text);
     hintText->restart();
 }
 

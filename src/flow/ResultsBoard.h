@@ -26,6 +26,7 @@ public:
     static constexpr float hintX = -2.6f;
     static constexpr float hintY = -2.95f;
     static constexpr const char* hint = "A slot key: the next round    Escape: end the game";
+    static constexpr const char* practiceHint = "A slot key or Escape: back to the songs";
     static constexpr float lineX = -1.5f;
     static constexpr float topY = 3.1f;
     static constexpr float lineStep = 0.36f;
@@ -61,7 +62,7 @@ public:
     // Fills the player's timing plot and the mean and spread beside it.
     void showTiming(int player, std::vector<TimingPlot::Press> presses, std::vector<double> missesMs, double songMs);
     // The line saying how to go on.
-    void showHint();
+    void showHint(const char* text = hint);
     void hide();
     const Text* getHint() const { return hintText; }
 

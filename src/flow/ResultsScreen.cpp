@@ -13,6 +13,7 @@
 #include "scene/ObjectGraph.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 void ResultsScreen::create()
@@ -25,7 +26,8 @@ void ResultsScreen::create()
 void ResultsScreen::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
 {
     ArrowManager& arrows = match.getArrows();
-    if (!isDirection(action) && newPress && pressTick - arrows.songEnd().getEndTick() >= nextRoundAfterMs) {
+    const bool nextRoundDue = practice || pressTick - arrows.songEnd().getEndTick() >= nextRoundAfterMs;
+    if (!isDirection(action) && newPress && nextRoundDue) {
         match.startNewRound();
         return;
     }
@@ -54,8 +56,22 @@ void ResultsScreen::update(std::uint32_t tick)
     showCounts(2);
     showRejudgedWinner();
     showTiming();
-    if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
+    if (practice)
+        board.showHint(ResultsBoard::practiceHint);
+    else if (tick - match.getArrows().songEnd().getEndTick() >= nextRoundAfterMs)
         board.showHint();
+    syncKeys.update(tick, match.getSongSync(), match.getPlayedSyncKey());
+}
+
+std::string ResultsScreen::syncLine() const
+{
+    const auto& key = match.getPlayedSyncKey();
+    if (!key)
+        return {};
+    char line[96];
+    std::snprintf(line, sizeof line, "Sync %+d ms  (comma, period)",
+                  match.getSongSync().offsetMs(*key));
+    return line;
 }
 
 void ResultsScreen::showRejudgedWinner()
@@ -114,7 +130,7 @@ void ResultsScreen::showCounts(int player)
     counts.misses = score.getMisses();
     counts.highestCombo = score.getCombo().highest();
     counts.fullCombo = score.getCombo().fullCombo();
-    counts.newRecord = match.getRecords().isNewRecord(player);
+    counts.newRecord = !practice && match.getRecords().isNewRecord(player);
     if (const Player* target = arrows.judging().playerNumber(player))
         counts.points = target->getPoints();
     if (const ChartPlayer* chartPlayer = arrows.getChartPlayer(player)) {
@@ -148,4 +164,5 @@ void ResultsScreen::draw()
 {
     if (ObjectGraph* graph = ObjectGraph::find())
         graph->draw();
+    match.getStoryPage().drawText(syncX, syncY, syncLine());
 }

@@ -9,6 +9,9 @@ namespace chart {
 struct Song;
 }
 
+class ArrowManager;
+struct SongChoice;
+
 // Reads a song of the library for play, for a round at one screen and for a
 // network battle alike.
 class SongLoader {
@@ -24,4 +27,8 @@ public:
     // The chart of this difficulty name (case aside), or the song's first;
     // `found` tells which.
     static std::size_t chartNamed(const chart::Song& song, const std::string& difficulty, bool& found);
+    // Loads the chosen song and each player's chart into the arrow manager.
+    // A song that cannot be played is refused with one line naming it and
+    // why (false); the arrow manager keeps what it had.
+    static bool play(ArrowManager& arrows, const SongChoice& choice);
 };

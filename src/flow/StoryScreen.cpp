@@ -1,7 +1,6 @@
 #include "flow/StoryScreen.h"
 
 #include "core/ConfigFileParser.h"
-#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "core/Utf8.h"
 #include "flow/MappingScreen.h"
@@ -10,7 +9,6 @@
 #include "flow/Story.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
-#include "input/InputHandler.h"
 #include "library/SongEntryReader.h"
 #include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
@@ -114,6 +112,7 @@ void StoryScreen::enter()
 {
     updatesBeforePreview = 1;
     typed.reset();
+    syncKeys.reset();
 }
 
 // While the search is typed into, the players' keys type letters instead.
@@ -231,6 +230,10 @@ void StoryScreen::typeKey(std::uint8_t code)
         stepRate(true);
         return;
     }
+    if (code == VirtualKeys::enter) {
+        match.showPractice();
+        return;
+    }
     playerMoved = true;
     switch (code) {
     case VirtualKeys::backspace:
@@ -260,23 +263,6 @@ std::optional<library::SongSync::Key> StoryScreen::syncKeyOf(const library::Song
     if (song.builtIn || first == song.charts.end())
         return std::nullopt;
     return library::SongSync::Key{song.folder, first->hash};
-}
-
-// A held key steps on by itself, faster after a while. Not while typing a
-// search, where the keys are letters.
-void StoryScreen::stepSync(std::uint32_t tick)
-{
-    const auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
-    const KeyPresses* presses = input ? input->getKeyPresses() : nullptr;
-    if (!presses)
-        return;
-    const int steps = syncLater.stepsAt(*presses, tick) - syncEarlier.stepsAt(*presses, tick);
-    const library::SongEntry* song = selection.currentSong();
-    const std::optional<library::SongSync::Key> key = song ? syncKeyOf(*song) : std::nullopt;
-    if (steps == 0 || typing || !key)
-        return;
-    library::SongSync& sync = match.getSongSync();
-    sync.setOffsetMs(*key, sync.offsetMs(*key) + steps);
 }
 
 // The music's rate for the rounds to come, one step of 0.05 at a time; a
@@ -336,7 +322,11 @@ void StoryScreen::update(std::uint32_t tick)
     for (const std::uint8_t code : typed.take())
         typeKey(code);
     replays.update(match.getRecords());
-    stepSync(tick);
+    // Enter has gone on to the practice.
+    if (match.currentScreen() != this)
+        return;
+    const library::SongEntry* chosen = selection.currentSong();
+    syncKeys.update(tick, match.getSongSync(), chosen ? syncKeyOf(*chosen) : std::nullopt, typing);
     if (updatesBeforePreview > 0)
         --updatesBeforePreview;
     else if (updatesBeforePreview == 0)
@@ -440,9 +430,10 @@ std::string StoryScreen::libraryLine() const
 
 std::string StoryScreen::keysLine() const
 {
-    // Inside a pack the way back takes the place of F8, which the pack list shows.
+    // Inside a pack the way back takes the place of F8, which the pack list
+    // shows. The arrows' part is left to the guide: the line fits 1024 pixels.
     const char* last = selection.openPack() ? "Backspace: packs" : "F8: controls";
-    return panelLine("%s (arrows: song and chart, F6/F7 F10/F11: speed, -/+: rate, </>: sync, %s)",
+    return panelLine("%s (F6/F7 F10/F11: speed, -/+: rate, </>: sync, Enter: practice, %s)",
                      story::prompt, last);
 }
 

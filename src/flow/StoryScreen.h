@@ -2,14 +2,13 @@
 
 #include "flow/LibraryFeed.h"
 #include "flow/Screen.h"
-#include "flow/KeyRepeat.h"
 #include "flow/ReplayList.h"
 #include "flow/SongBanner.h"
 #include "flow/SongPreview.h"
+#include "flow/SyncKeys.h"
 #include "flow/TypedKeys.h"
 #include "library/SongSelection.h"
 #include "library/SongSync.h"
-#include "platform/VirtualKeys.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +28,8 @@ class Match;
 // chooses a song at random, Page Up and Page Down move a page, Insert reads
 // the library again. F6 and F7 make player 1's arrows slower and faster,
 // F10 and F11 player 2's. Each player's best on their chart shows under it.
-// F8 opens the controls' mapping, F9 the calibration. The library is read on
+// F8 opens the controls' mapping, F9 the calibration, Enter the chosen
+// song's practice on a loop. The library is read on
 // threads of its own while the panel is shown; the panel fills in as songs
 // are found.
 class StoryScreen : public Screen {
@@ -39,12 +39,7 @@ public:
     static constexpr const char* builtInMusicPath = "Data/Music/coconut.mp3";
     static constexpr int pageRows = 10;
 
-    explicit StoryScreen(Match& match)
-        : match(match)
-        , syncEarlier(platform::VirtualKeys::comma)
-        , syncLater(platform::VirtualKeys::period)
-    {
-    }
+    explicit StoryScreen(Match& match) : match(match) {}
 
     // Starts reading the library on threads of its own, as early in start-up
     // as can be.
@@ -85,7 +80,6 @@ private:
     void search(const std::string& text);
     void chooseRandom();
     void stepRate(bool faster);
-    void stepSync(std::uint32_t tick);
     std::string rateAndSyncText() const;
     static double musicRate();
     void moved(const library::SongEntry* before);
@@ -102,8 +96,7 @@ private:
     LibraryFeed feed;
     TypedKeys typed;
     // Comma and period move the chosen song's own sync a ms at a time.
-    KeyRepeat syncEarlier;
-    KeyRepeat syncLater;
+    SyncKeys syncKeys;
     SongBanner banner;
     std::mt19937 random{std::random_device{}()};
     // Typing into the search.

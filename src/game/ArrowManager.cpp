@@ -58,14 +58,19 @@ void ArrowManager::init()
 
 void ArrowManager::newRound()
 {
+    newPass();
+    ownSong.restart();
+    judge.newRound();
+    playTexts.clear();
+}
+
+void ArrowManager::newPass()
+{
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
         sound->rewind(run.stream());
     playerFields.retire();
-    ownSong.restart();
     run.reset();
-    judge.newRound();
     end.newRound();
-    playTexts.clear();
     restartChartPlayers();
 }
 
@@ -218,7 +223,7 @@ void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
     const std::uint32_t startedAt = run.pressAt(pressTick).tick;
     end.noteStart(findManager<SoundManager>("SoundManager"));
     const double leadIn = chosenSong ? std::max(chartPlayers[0]->leadInMs(), chartPlayers[1]->leadInMs()) : 0.0;
-    run.start(startedAt, leadIn, fromMs);
+    run.start(startedAt, std::max(leadIn, -fromMs), std::max(fromMs, 0.0));
 }
 
 void ArrowManager::pauseSong()

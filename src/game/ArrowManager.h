@@ -49,6 +49,11 @@ public:
     // first notes. Points, gimmicks, sidebars, the dancer and the results are
     // their owners' to reset.
     void newRound();
+    // The same charts again, for another pass over them (practice): the
+    // song stream stops, every arrow leaves the scene, the song run and the
+    // song's end start afresh and the chart players start again from their
+    // charts' first notes. The tallies, points, combo and press errors go on.
+    void newPass();
     // Once per frame, after the input and before the scene graph; `tick` is
     // the tick count taken at the start of the frame.
     void update(std::uint32_t tick);
@@ -74,7 +79,8 @@ public:
     // `fromMs` late (a moment agreed with another machine) plays from there.
     // A player's song whose first note comes too soon for its arrow to rise
     // from the spawn line starts with a lead-in (ChartPlayer::leadInMs, the
-    // larger of the two players').
+    // larger of the two players'); so does a start `fromMs` before the
+    // music's time 0, counting up to it.
     void startSong(std::uint32_t pressTick, double fromMs = 0.0);
     // A pause (SongRun::pause); not before the song starts or after its end.
     void pauseSong();

@@ -56,10 +56,13 @@ void ChartPlayer::onLaneDown(std::uint8_t lane, std::uint32_t tick)
 
 double ChartPlayer::leadInMs() const
 {
-    if (chart.notes.empty())
-        return 0.0;
-    const double spawnMs = chart.tempo.msAt(chart.notes.front().beat.value() - travel / speed);
+    const double spawnMs = firstSpawnMs();
     return spawnMs < 0.0 ? leadInMarginMs - spawnMs : 0.0;
+}
+
+double ChartPlayer::firstSpawnMs() const
+{
+    return chart.notes.empty() ? 0.0 : chart.tempo.msAt(chart.notes.front().beat.value() - travel / speed);
 }
 
 bool ChartPlayer::startHold(Arrow* arrow)

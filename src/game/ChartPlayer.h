@@ -59,6 +59,9 @@ public:
     // the first note's arrow (of any kind) rises from the spawn line: what
     // its travel lacks, plus leadInMarginMs; 0 when it has the time.
     double leadInMs() const override;
+    // The song time at which the first note's arrow appears on the spawn
+    // line (0 without notes).
+    double firstSpawnMs() const;
 
     const chart::Chart& getChart() const { return chart; }
     double getSpeed() const { return speed; }

@@ -330,10 +330,12 @@ TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
     EXPECT_GE(over.players[0].godlike, 10u);
 }
 
-// In real time at 1.5x, a song of eighth notes through four tempos and three
-// stops: the music is stretched as it plays and the bot, pressing by the song
-// clock, earns "Godlike" on at least 99 % of the notes.
-TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtOneAndAHalfTimes)
+namespace {
+
+// In real time at `rate`, a song of eighth notes through four tempos and
+// three stops: the music is stretched as it plays and the bot, pressing by
+// the song clock, earns "Godlike" on at least 99 % of the notes.
+void expectTempoChangesAndStopsInSyncAt(const char* rate)
 {
     constexpr int measures = 24;
     const std::vector<std::string> rows{"1000", "0100", "0010", "0001", "0010", "0100", "1000", "0001"};
@@ -345,13 +347,25 @@ TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtOneAndAHalfTimes)
         sm.tag("BPMS", "0.000=120.000,16.000=150.000,40.000=100.000,64.000=135.000");
         sm.tag("STOPS", "24.000=0.400,52.500=0.250,80.000=0.600");
         sm.chart("dance-single", "Hard", 7, notes, 8);
-    }, {}, {"--rate", "1.5"});
-    EXPECT_NE(log.find("SoundManager: The music plays at 1.50x"), std::string::npos);
+    }, {}, {"--rate", rate});
+    EXPECT_NE(log.find(std::string("SoundManager: The music plays at ") + rate + "x"), std::string::npos);
     const SongOver over = readSongOver(log);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     const auto noteCount = static_cast<unsigned>(notes.size());
     EXPECT_EQ(over.players[0].judged, noteCount);
     EXPECT_GE(over.players[0].godlike * 100, noteCount * 99);
+}
+
+} // namespace
+
+TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtOneAndAHalfTimes)
+{
+    expectTempoChangesAndStopsInSyncAt("1.50");
+}
+
+TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtThreeQuarters)
+{
+    expectTempoChangesAndStopsInSyncAt("0.75");
 }
 
 // The bot beside a person: with "--autoplay 2" the story screen waits for

@@ -145,7 +145,8 @@ TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
 // The panel's rate keys step by 0.05; the song's own sync steps by a ms per
 // press, and a held key repeats, faster after a while. The offset plays on
 // top of the global one, is kept in the player's folder for the next start,
-// and the pack's files are left as they were.
+// and the pack's files are left as they were. The results screen moves it
+// with the same keys.
 TEST(LibraryPanel, RateAndTheSongsOwnSyncAreSetWithKeysAndKeptOutsideThePack)
 {
     ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
@@ -183,4 +184,20 @@ TEST(LibraryPanel, RateAndTheSongsOwnSyncAreSetWithKeysAndKeptOutsideThePack)
     EXPECT_DOUBLE_EQ(sound.offsetAt(0.95), 10.0 * 0.95 + expected);
     EXPECT_EQ(testsupport::readFile("Songs/Test/test.sm"), packFile);
     EXPECT_EQ(library::SongSync().offsetMs(*StoryScreen::syncKeyOf(chosen)), expected);
+
+    // On the results the same keys move it for the next round; a key typed
+    // during the song does not count there.
+    keys.type(VirtualKeys::comma, stage.now());
+    for (int frame = 0; frame < 1000 && match.currentScreen() != &match.getResults(); ++frame)
+        stage.frame(20);
+    ASSERT_EQ(match.currentScreen(), &match.getResults());
+    for (int press = 0; press < 2; ++press) {
+        keys.type(VirtualKeys::period, stage.now());
+        stage.frame(20);
+    }
+    const std::string line = match.getResults().syncLine();
+    EXPECT_TRUE(line.starts_with("Sync " + std::to_string(expected + 2) + " ms ")) << line;
+    match.startNewRound();
+    stage.press(1, 5, stage.now());
+    EXPECT_DOUBLE_EQ(sound.getSongOffset(), expected + 2);
 }

@@ -163,18 +163,27 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNext)
 }
 
 // The bests are kept by the music's rate: a round at 1.0x shows on the
-// panel at 1.0x only.
+// panel at 1.0x only. At 1.5x exact presses from the first note on, the
+// first during the lead-in, are all "Godlike", and that best shows at 1.5x.
 TEST(RematchRecords, TheBestsAreKeptByRate)
 {
     ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
     stage.match().scanLibrary();
+    const StoryScreen& panel = stage.match().getStory();
     playFlawless(stage, easySteps, hardSteps);
     stage.frame(16);
     stage.match().getRecords().flush();
     stage.match().startNewRound();
-    EXPECT_EQ(stage.match().getStory().bestText(1).substr(0, 17), "3200 (combo 4, 20");
+    EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20");
     SoundManager::instance()->setMusicRate(1.5);
-    EXPECT_EQ(stage.match().getStory().bestText(1), "none");
+    EXPECT_EQ(panel.bestText(1), "none");
+    playFlawless(stage, easySteps, hardSteps);
+    EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], easySteps.size());
+    EXPECT_EQ(stage.arrows().judging().scoreOf(2).getTally()[0], hardSteps.size());
+    stage.frame(16);
+    stage.match().getRecords().flush();
+    stage.match().startNewRound();
+    EXPECT_EQ(panel.bestText(1).substr(0, 17), "3200 (combo 4, 20") << "the best at 1.5x";
     SoundManager::instance()->setMusicRate(1.0);
 }
 

@@ -134,7 +134,8 @@ void ArrowStage::startSong(bool throughLeadIn)
     const double leadIn = -manager->songRun().read().songMs;
     if (throughLeadIn || leadIn <= 0.0)
         return;
-    frame(static_cast<std::uint32_t>(std::ceil(leadIn)));
+    // The lead-in is in song time, which runs at the music's rate.
+    frame(static_cast<std::uint32_t>(std::ceil(leadIn / SoundManager::instance()->getMusicRate())));
     startTick = clock.now();
 }
 
