@@ -1,6 +1,5 @@
 #include "flow/Match.h"
 
-#include "chart/ChartHash.h"
 #include "chart/Song.h"
 #include "core/ConfigFileParser.h"
 #include "core/ConfigFileWriter.h"
@@ -12,9 +11,9 @@
 #include "flow/RoundRecords.h"
 #include "flow/SongLoader.h"
 #include "flow/Story.h"
+#include "flow/SyncKeys.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
-#include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
 #include "game/PlayerManager.h"
 #include "game/Sidebar.h"
@@ -147,27 +146,6 @@ void Match::writeSyncMessages()
         OutputHandler::report(OutputHandler::find(), Warning, "%s", message.c_str());
 }
 
-std::optional<library::SongSync::Key> Match::playedSyncKey() const
-{
-    const library::SongEntry* entry = story.getSelection().currentSong();
-    const chart::Song* playing = arrows.playsChart() ? arrows.getSong() : nullptr;
-    const std::optional<library::SongSync::Key> key = entry ? StoryScreen::syncKeyOf(*entry) : std::nullopt;
-    if (!key || !playing || playing->charts.empty() || chart::ChartHash::of(playing->charts.front()).value() != key->second)
-        return std::nullopt;
-    return key;
-}
-
-double Match::playedSongOffsetMs()
-{
-    if (!playedKey)
-        return 0.0;
-    const int offset = songSync.offsetMs(*playedKey);
-    if (offset != 0)
-        OutputHandler::log(OutputHandler::find(), "Match: The song's own offset is %+d ms", offset);
-    writeSyncMessages();
-    return offset;
-}
-
 void Match::draw()
 {
     current->draw();
@@ -284,6 +262,10 @@ void Match::startSong(std::uint32_t pressTick)
 void Match::startChosenSong(std::uint32_t pressTick, double fromMs)
 {
     readySong();
+    // A replay fires its missiles up the lanes the round's seed gave.
+    const std::uint32_t seed = replay.isPlaying() ? replay.round()->seed : pressTick;
+    GimmickManager::instance()->setRoundSeed(seed);
+    arrows.judging().recording().setSeed(seed);
     arrows.startSong(pressTick, fromMs);
     moveTo(play);
     songStarted();
@@ -296,14 +278,12 @@ void Match::readySong()
     story.stopPreview();
     calibration.stop();
     arrows.setSpeeds(replay.isPlaying() ? replay.speeds(speeds.get()) : speeds.get());
-    const std::uint32_t seed = replay.isPlaying() ? replay.round()->seed : pressTick;
-    GimmickManager::instance()->setRoundSeed(seed);
-    arrows.judging().recording().setSeed(seed);
     SoundManager* sound = findSound();
     Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
-    playedKey = playedSyncKey();
+    playedKey = SyncKeys::ofPlayed(story.getSelection().currentSong(), arrows.playsChart() ? arrows.getSong() : nullptr);
     if (sound)
-        sound->setSongOffset(playedSongOffsetMs());
+        sound->setSongOffset(SyncKeys::offsetOf(songSync, playedKey));
+    writeSyncMessages();
     songSync.save();
 }
 

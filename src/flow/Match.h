@@ -187,7 +187,6 @@ public:
 private:
     void startSong(std::uint32_t pressTick);
     void readySong();
-    std::optional<library::SongSync::Key> playedSyncKey() const;
     bool battleOn() const;
     void openBattle(const NetPlan& plan);
     void moveTo(Screen& screen);
@@ -196,9 +195,6 @@ private:
     void playGamesOwnSong();
     void submitRecords();
     void rememberSong(const std::filesystem::path& folder);
-    // The song's own offset for the song about to play: the panel's song's,
-    // when that is the one the arrow manager holds.
-    double playedSongOffsetMs();
     void writeSyncMessages();
     void finishRecording();
 

@@ -194,6 +194,9 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     EXPECT_EQ(log.substr(firstOver, log.find('\n', firstOver) - firstOver),
               log.substr(secondOver, log.find('\n', secondOver) - secondOver));
     EXPECT_EQ(log.find("ArrowManager: Song over.", secondOver + 1), std::string::npos);
+    const auto lines = testsupport::linesOf(log);
+    EXPECT_EQ(std::ranges::count_if(lines, [](const std::string& line) { return line.find("highest combo") != std::string::npos; }),
+              4) << "one line per player and song";
 }
 
 class GimmickHooksTest : public ::testing::Test {

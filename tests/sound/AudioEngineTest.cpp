@@ -7,6 +7,7 @@
 #include "platform/Mixer.h"
 #include "platform/SimulatedClock.h"
 #include "support/TestSupport.h"
+#include "writers/WavWriter.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -52,6 +53,26 @@ TEST(AudioDecoder, ConvertsRatesAndChannelsKeepingTheLevel)
         EXPECT_TRUE(std::all_of(all.begin(), all.end(), [](float s) { return s == 0.5f; })) << c.rate;
         ASSERT_TRUE(decoder->rewind());
         EXPECT_EQ(decodeAll(*decoder).size(), all.size());
+    }
+}
+
+// Upsampled, each output frame between two source frames lies on the line
+// between them, from the first source frame on.
+TEST(AudioDecoder, InterpolatesBetweenSourceFramesFromTheFirstOn)
+{
+    const testsupport::ScratchDir scratch;
+    std::vector<float> zigzag(800);
+    for (std::size_t i = 0; i < zigzag.size(); ++i)
+        zigzag[i] = i % 2 == 0 ? 0.0f : 0.75f;
+    forge::WavWriter::write("zigzag.wav", {8000, 1, zigzag});
+    auto decoder = AudioDecoder::open("zigzag.wav", 16000);
+    ASSERT_TRUE(decoder);
+    const std::vector<float> all = decodeAll(*decoder);
+    ASSERT_GE(all.size(), 2u * 40);
+    for (std::size_t frame = 0; frame < 40; ++frame) {
+        const float expected = frame % 2 == 0 ? zigzag[frame / 2] : 0.375f;
+        EXPECT_NEAR(all[frame * 2], expected, 1e-3f) << "frame " << frame;
+        EXPECT_EQ(all[frame * 2 + 1], all[frame * 2]) << "frame " << frame;
     }
 }
 
