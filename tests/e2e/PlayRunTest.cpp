@@ -474,8 +474,16 @@ TEST_P(ReplayRun, GivesTheRoundsClosingLinesAgain)
     EXPECT_EQ(countLines(again, "Match: The replay is over; it sets no record"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(ForgedSongs, ReplayRun,
-                         testing::Values(ReplayCase{"Flarevox/Gearshift", "1.0", "Gearshift"},
-                                         ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"},
-                                         ReplayCase{"", "1.0", "OwnSong"}),
+// Under the slow sanitizer build, the one at another rate.
+std::vector<ReplayCase> replaysToRun()
+{
+#ifdef FLAREVOX_SANITIZER_SUBSET
+    return {ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"}};
+#else
+    return {ReplayCase{"Flarevox/Gearshift", "1.0", "Gearshift"}, ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"},
+            ReplayCase{"", "1.0", "OwnSong"}};
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(ForgedSongs, ReplayRun, testing::ValuesIn(replaysToRun()),
                          [](const testing::TestParamInfo<ReplayCase>& info) { return info.param.name; });

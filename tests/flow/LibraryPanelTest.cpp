@@ -142,6 +142,24 @@ TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
     EXPECT_EQ(match.lastSong(), std::nullopt) << "read at start-up, not since";
 }
 
+// The song last started is chosen again once the library is read at the
+// next start, inside its opened pack.
+TEST(LibraryPanel, TheSongLastStartedIsChosenAgainAtTheNextStart)
+{
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}, "[Library]\nLastSong = Songs/Beta/Song%202\n"});
+    Match::setSongChoice(std::nullopt);
+    writePack("Alpha", 3);
+    writePack("Beta", 3);
+    Match& match = stage.match();
+    match.startLibraryScan();
+    match.showLibrary();
+    untilRead(stage);
+    const library::SongSelection& selection = match.getStory().getSelection();
+    EXPECT_EQ(selection.song().folder, fs::path("Songs/Beta/Song 2"));
+    ASSERT_NE(selection.openPack(), nullptr);
+    EXPECT_EQ(selection.openPack()->name, "Beta");
+}
+
 // The panel's rate keys step by 0.05; the song's own sync steps by a ms per
 // press, and a held key repeats, faster after a while. The offset plays on
 // top of the global one, is kept in the player's folder for the next start,

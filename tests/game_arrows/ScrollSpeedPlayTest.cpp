@@ -81,3 +81,26 @@ TEST(ScrollSpeedPlay, ArrowsRiseAtThePlayersSpeedAndAreJudgedTheSame)
         EXPECT_EQ(qualities, firstQualities);
     }
 }
+
+// A mine goes off on the frame whose song time reaches it, its lane being
+// down in that frame; a lane down only in the frame before costs nothing.
+TEST(ChartPlayMines, AMineGoesOffOnTheFrameThatReachesItsTime)
+{
+    const chart::ReadResult read = chart::SmReader::read(
+        "#TITLE:Mines;\n#OFFSET:0;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1::0000\n0000\nM000\n0M00\n;\n");
+    ASSERT_TRUE(read.ok()) << read.error;
+    const chart::Chart& mines = read.song.charts.front();
+    const auto laneOf = [&mines](std::size_t mine) { return static_cast<std::uint8_t>(mines.notes.at(mine).lane); };
+    ArrowStage stage{{"", "120", 0, 3000}};
+    ChartPlayer player(stage.arrows().fields(), stage.arrows().judging(), 1, mines, ArrowStage::goalY - ArrowStage::spawnY, 1.0);
+    for (const double songMs : {0.0, 500.0, 990.0})
+        player.update(songMs, stage.now(), true, nullptr);
+    player.onLaneDown(laneOf(0), stage.now());
+    player.update(1000.0, stage.now(), true, nullptr);
+    player.update(1010.0, stage.now(), true, nullptr);
+    EXPECT_EQ(player.getResults().minesHit, 1u) << "the mine at 1000 ms, its lane down in that frame";
+    player.onLaneDown(laneOf(1), stage.now());
+    player.update(1490.0, stage.now(), true, nullptr);
+    player.update(1510.0, stage.now(), true, nullptr);
+    EXPECT_EQ(player.getResults().minesHit, 1u) << "the mine at 1500 ms, its lane down a frame before";
+}
