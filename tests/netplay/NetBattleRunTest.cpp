@@ -450,15 +450,12 @@ const std::vector<Cheat> cheats{
      "missiles said to be spent in lanes they never blocked", false},
 };
 
-// Under the slow sanitizer build, one cheat of each kind: arrows, missiles, totals.
+// Under the slow sanitizer build, one cheat: the check's path is the same for all.
 std::vector<Cheat> cheatsToRun()
 {
     std::vector<Cheat> chosen = cheats;
 #ifdef FLAREVOX_SANITIZER_SUBSET
-    std::erase_if(chosen, [](const Cheat& cheat) {
-        return std::string_view(cheat.name) != "ArrowsThatDoNotExist" && std::string_view(cheat.name) != "MissilesFromEmptySlots"
-            && std::string_view(cheat.name) != "TotalsOfAFlawlessRun";
-    });
+    std::erase_if(chosen, [](const Cheat& cheat) { return std::string_view(cheat.name) != "ArrowsThatDoNotExist"; });
 #endif
     return chosen;
 }
