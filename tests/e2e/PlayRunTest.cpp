@@ -365,6 +365,9 @@ TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtOneAndAHalfTimes)
 
 TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtThreeQuarters)
 {
+#ifdef FLAREVOX_SANITIZER_SUBSET
+    GTEST_SKIP() << "the sanitizer build stretches the music at 1.5x only";
+#endif
     expectTempoChangesAndStopsInSyncAt("0.75");
 }
 
