@@ -267,7 +267,7 @@ void AutoplayBot::planSong()
     if (!chart || !first || !second)
         return;
     std::mt19937 random(seed);
-    if (arrows && arrows->playsChart())
+    if (arrows && arrows->getSong())
         presses = planChartPresses(arrows->getChartPlayer(1)->getChart(), arrows->getChartPlayer(2)->getChart(),
                                    first->getKeys(), second->getKeys(), random, secondLikePerson);
     else

@@ -99,7 +99,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     inputHandler->init(keyStates, window ? window->keyPresses : nullptr);
     inputHandler->setReceivers(
-        {[this](std::uint8_t code) { onKey(code); }, [this](std::uint8_t code) { arrowManager->onPlayerEvent(code); },
+        {[this](std::uint8_t code) { onKey(code); }, [](std::uint8_t) {},
          [this](std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress) {
              match->onPlayerAction(player, action, pressTick, newPress);
          },

@@ -98,7 +98,7 @@ void Match::scanLibrary()
 
 bool Match::isPlayingChoice() const
 {
-    return songChoice && arrows.playsChart();
+    return songChoice && arrows.getSong() != nullptr;
 }
 
 void Match::onPlayerAction(std::uint8_t player, std::uint8_t action, std::uint32_t pressTick, bool newPress)
@@ -280,7 +280,7 @@ void Match::readySong()
     arrows.setSpeeds(replay.isPlaying() ? replay.speeds(speeds.get()) : speeds.get());
     SoundManager* sound = findSound();
     Arrow::setMusicRate(sound ? sound->getMusicRate() : 1.0);
-    playedKey = SyncKeys::ofPlayed(story.getSelection().currentSong(), arrows.playsChart() ? arrows.getSong() : nullptr);
+    playedKey = SyncKeys::ofPlayed(story.getSelection().currentSong(), arrows.getSong());
     if (sound)
         sound->setSongOffset(SyncKeys::offsetOf(songSync, playedKey));
     writeSyncMessages();
@@ -295,7 +295,7 @@ void Match::showPractice()
     if (net)
         return;
     applySelection();
-    if (!arrows.playsChart()) {
+    if (!arrows.getSong()) {
         OutputHandler::log(OutputHandler::find(), "Practice: The game's own song has no practice; choose a song of the library");
         return;
     }
@@ -418,7 +418,7 @@ void Match::applySelection()
     const library::SongEntry& song = selection.song();
     rememberSong(song.builtIn ? std::filesystem::path() : std::filesystem::path(song.folder));
     if (song.builtIn) {
-        if (arrows.playsChart())
+        if (arrows.getSong())
             playGamesOwnSong();
         return;
     }

@@ -67,7 +67,7 @@ void NetResults::onRemoteEnd(const net::SongEnd& end)
     counts.holdsNg = end.holdsNg;
     counts.minesHit = end.minesHit;
     counts.points = static_cast<std::uint32_t>(std::max(end.points, 0));
-    counts.holdsAndMines = match.getArrows().playsChart();
+    counts.holdsAndMines = match.getArrows().getSong() != nullptr;
     remoteTotals = counts;
     points.setRemote(counts.points);
 }

@@ -28,7 +28,7 @@ void PlayScreen::enter()
     const ArrowManager& arrows = match.getArrows();
     const bool transliterated = match.showsTransliterations();
     std::string title;
-    if (const chart::Song* song = arrows.playsChart() ? arrows.getSong() : nullptr)
+    if (const chart::Song* song = arrows.getSong())
         title = library::SongEntry::shown(song->title, song->titleTranslit, transliterated);
     else if (const library::SongEntry* own = ownSong(match.getStory().getSelection()))
         title = own->shownTitle(transliterated);

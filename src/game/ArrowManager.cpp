@@ -1,8 +1,6 @@
 #include "game/ArrowManager.h"
 
-#include "chart/Lane.h"
 #include "chart/Song.h"
-#include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "game/ChartPlayer.h"
 #include "game/FairPoints.h"
@@ -15,20 +13,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-
-template <typename T>
-T* findManager(const char* name)
-{
-    return ObjectRegistry::instance()->findAs<T>(name);
-}
-
-} // namespace
-
 ArrowManager::ArrowManager()
     : Object(true, "ArrowManager")
 {
-    actionLanes = {LaneUp, LaneRight, LaneDown, LaneLeft, 4, 5, 6, 7};
 }
 
 ArrowManager::~ArrowManager() = default;
@@ -84,13 +71,15 @@ void ArrowManager::setSpeeds(const std::array<ScrollSpeed, 2>& chosen)
 // The same song starts again from its charts' first notes.
 void ArrowManager::restartChartPlayers()
 {
-    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
-        if (chartPlayers[index]) {
-            const chart::Chart& chart = chartPlayers[index]->getChart();
-            chartPlayers[index] = std::make_unique<ChartPlayer>(playerFields, judge, static_cast<int>(index) + 1, chart,
-                                                                ownSong.getTravel(), speeds[index].factor(chart));
-        }
-    }
+    for (std::size_t index = 0; index < chartPlayers.size(); ++index)
+        if (chartPlayers[index])
+            startChartPlayer(index, chartPlayers[index]->getChart());
+}
+
+void ArrowManager::startChartPlayer(std::size_t index, const chart::Chart& chart)
+{
+    chartPlayers[index] = std::make_unique<ChartPlayer>(playerFields, judge, static_cast<int>(index) + 1, chart,
+                                                        ownSong.getTravel(), speeds[index].factor(chart));
 }
 
 void ArrowManager::playSong(std::unique_ptr<chart::Song> song, const std::array<std::size_t, 2>& chartIndex)
@@ -99,11 +88,8 @@ void ArrowManager::playSong(std::unique_ptr<chart::Song> song, const std::array<
     if (!song || song->charts.empty())
         return;
     chosenSong = std::move(song);
-    for (std::size_t index = 0; index < chartPlayers.size(); ++index) {
-        const chart::Chart& chart = chosenSong->charts[chartIndex[index] < chosenSong->charts.size() ? chartIndex[index] : 0];
-        chartPlayers[index] = std::make_unique<ChartPlayer>(playerFields, judge, static_cast<int>(index) + 1, chart,
-                                                            ownSong.getTravel(), speeds[index].factor(chart));
-    }
+    for (std::size_t index = 0; index < chartPlayers.size(); ++index)
+        startChartPlayer(index, chosenSong->charts[chartIndex[index] < chosenSong->charts.size() ? chartIndex[index] : 0]);
     judge.setFairPoints(FairPoints(FairPoints::flawlessMaximum(chartPlayers[0]->getChart()),
                                    FairPoints::flawlessMaximum(chartPlayers[1]->getChart())));
     if (SoundManager* sound = findManager<SoundManager>("SoundManager"))
@@ -133,9 +119,9 @@ const ChartPlayer* ArrowManager::getChartPlayer(int player) const
 
 SongPlayer& ArrowManager::songOf(int player)
 {
-    ChartPlayer* chartPlayer = player == 1 || player == 2 ? chartPlayers[static_cast<std::size_t>(player - 1)].get()
-                                                          : nullptr;
-    return chartPlayer ? static_cast<SongPlayer&>(*chartPlayer) : ownSong;
+    if (getChartPlayer(player))
+        return *chartPlayers[static_cast<std::size_t>(player - 1)];
+    return ownSong;
 }
 
 void ArrowManager::update(std::uint32_t tick)
@@ -145,12 +131,9 @@ void ArrowManager::update(std::uint32_t tick)
     if (run.isPaused())
         return;
     const double songNow = run.advance();
-    if (chosenSong) {
-        for (auto& chartPlayer : chartPlayers)
-            chartPlayer->update(songNow, tick, run.isStarted(), dancer);
-    } else {
-        ownSong.update(songNow, tick, run.isStarted(), dancer);
-    }
+    // The game's own song plays both players' arrows at once.
+    for (int player = 1; player <= (chosenSong ? 2 : 1); ++player)
+        songOf(player).update(songNow, tick, run.isStarted(), dancer);
     playerFields.sweepMisses(songNow, [this](int player, const Arrow& arrow) { judge.missed(player, arrow); });
     end.check(findManager<SoundManager>("SoundManager"), run.stream(), run.isStarted(), chartPlayers);
 }
@@ -166,11 +149,7 @@ void ArrowManager::onPlayerAction(std::uint8_t player, std::uint8_t action, std:
         songOf(player).onLaneDown(lane, platform::SystemClock::tickCount());
         pressLane(player, lane, press, newPress ? Arrow::LaneEvent::Press : Arrow::LaneEvent::Held);
     } else if (action > lastDirection && action <= lastSlot) {
-        // Slots follow the arrow lanes in the round's record.
-        if (newPress && run.isStarted())
-            judge.recording().press(player, press.songMs, static_cast<std::uint8_t>(action - 1),
-                                    library::RoundInput::Nothing, press.msAgo);
-        pressSlot(player, action, press);
+        pressSlot(player, static_cast<std::uint8_t>(action - 1), press, newPress);
     }
 }
 
@@ -190,9 +169,7 @@ void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, doubl
             songOf(player).onLaneDown(lane, platform::SystemClock::tickCount());
         pressLane(player, lane, press, event);
     } else if (event == Arrow::LaneEvent::Press) {
-        if (run.isStarted())
-            judge.recording().press(player, songMs, lane, library::RoundInput::Nothing, press.msAgo);
-        pressSlot(player, static_cast<std::uint8_t>(lane + 1), press);
+        pressSlot(player, lane, press, true);
     }
 }
 
@@ -207,22 +184,25 @@ void ArrowManager::pressLane(std::uint8_t player, std::uint8_t lane, const SongR
         gimmicks->catchPress(player, lane, press.msAgo);
 }
 
-// Slot keys go to the gimmick manager once the song has played past its
-// guard time; the guard also swallows the held starting press. Before the
-// song starts they do nothing here: the story screen starts it.
-void ArrowManager::pressSlot(std::uint8_t player, std::uint8_t action, const SongRun::Press& press)
+// Slot keys go to the gimmick manager; before the song starts they do
+// nothing here: the story screen starts it. The slots (lanes 4 to 7) follow
+// the arrow lanes in the round's record.
+void ArrowManager::pressSlot(std::uint8_t player, std::uint8_t slotLane, const SongRun::Press& press, bool newPress)
 {
-    if (!run.isStarted() || press.songMs <= GimmickManager::keyGuardMs)
+    if (!run.isStarted())
         return;
+    if (newPress)
+        judge.recording().press(player, press.songMs, slotLane, library::RoundInput::Nothing, press.msAgo);
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
-        gimmicks->onSlotKey(static_cast<std::int8_t>(player), static_cast<std::uint8_t>(action - lastDirection));
+        gimmicks->onSlotKey(static_cast<std::int8_t>(player), static_cast<std::uint8_t>(slotLane + 1 - lastDirection),
+                            press.songMs);
 }
 
 void ArrowManager::startSong(std::uint32_t pressTick, double fromMs)
 {
     const std::uint32_t startedAt = run.pressAt(pressTick).tick;
     end.noteStart(findManager<SoundManager>("SoundManager"));
-    const double leadIn = chosenSong ? std::max(chartPlayers[0]->leadInMs(), chartPlayers[1]->leadInMs()) : 0.0;
+    const double leadIn = std::max(songOf(1).leadInMs(), songOf(2).leadInMs());
     run.start(startedAt, std::max(leadIn, -fromMs), std::max(fromMs, 0.0));
 }
 

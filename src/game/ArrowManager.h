@@ -1,6 +1,8 @@
 #pragma once
 
+#include "chart/Lane.h"
 #include "core/Object.h"
+#include "core/ObjectRegistry.h"
 #include "game/OwnSongStepper.h"
 #include "game/PlayTexts.h"
 #include "game/PlayerFields.h"
@@ -41,18 +43,14 @@ public:
     // players and goal markers. Needs the scene graph, the goal markers, the
     // player manager and the step file reader.
     void init();
-    // Back to the state right after start-up, for another round without
-    // loading anything again: every arrow of the last round leaves the scene
-    // (made inactive), the step schedule, song readings, tallies, press
-    // errors and texts start afresh, the song stream is stopped and its clock
-    // set back to 0, and the chart players start again from their charts'
-    // first notes. Points, gimmicks, sidebars, the dancer and the results are
-    // their owners' to reset.
+    // Another round without loading anything again: a new pass, and the
+    // step schedule, tallies, press errors and texts start afresh. Points,
+    // gimmicks, sidebars, the dancer and the results are their owners' to reset.
     void newRound();
-    // The same charts again, for another pass over them (practice): the
-    // song stream stops, every arrow leaves the scene, the song run and the
-    // song's end start afresh and the chart players start again from their
-    // charts' first notes. The tallies, points, combo and press errors go on.
+    // The same charts again (practice): the song stream stops and its clock
+    // goes back to 0, every arrow leaves the scene, the song's end starts
+    // afresh and the chart players start again from their first notes. The
+    // tallies, points, combo and press errors go on.
     void newPass();
     // Once per frame, after the input and before the scene graph; `tick` is
     // the tick count taken at the start of the frame.
@@ -73,8 +71,6 @@ public:
     // time as a player's would be at its tick: lanes 0 to 3 are the arrow
     // lanes, 4 to 7 the slots (only a new press of a slot counts).
     void onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event);
-    // The input handler's second kind of event; nothing reacts to it.
-    void onPlayerEvent(std::uint8_t) {}
     // Plays the song from its start, as of the moment of `pressTick`; a start
     // `fromMs` late (a moment agreed with another machine) plays from there.
     // A player's song whose first note comes too soon for its arrow to rise
@@ -102,9 +98,8 @@ public:
     const PressJudge& judging() const { return judge; }
     const PlayTexts& texts() const { return playTexts; }
     const SongEnd& songEnd() const { return end; }
-    // A player's song plays (not the game's own).
-    bool playsChart() const { return chosenSong != nullptr; }
-    // The player's song that plays from the next start on (null: the game's own).
+    // The player's song that plays from the next start on (null: the game's
+    // own song plays).
     const chart::Song* getSong() const { return chosenSong.get(); }
     // The player's chart player (null on the game's own song).
     const ChartPlayer* getChartPlayer(int player) const;
@@ -113,10 +108,18 @@ private:
     static constexpr std::uint8_t firstDirection = 1;
     static constexpr std::uint8_t lastDirection = 4;
     static constexpr std::uint8_t lastSlot = 8;
+    // The lanes of player actions 1 to 4 (Up, Right, Down, Left).
+    static constexpr std::array<std::uint8_t, lastDirection> actionLanes{LaneUp, LaneRight, LaneDown, LaneLeft};
 
+    template <typename T>
+    static T* findManager(const char* name)
+    {
+        return ObjectRegistry::instance()->findAs<T>(name);
+    }
     void restartChartPlayers();
+    void startChartPlayer(std::size_t index, const chart::Chart& chart);
     void pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press, Arrow::LaneEvent event);
-    void pressSlot(std::uint8_t player, std::uint8_t action, const SongRun::Press& press);
+    void pressSlot(std::uint8_t player, std::uint8_t slotLane, const SongRun::Press& press, bool newPress);
     SongPlayer& songOf(int player);
 
     // The dancer hears of every step once its node exists.
@@ -130,7 +133,4 @@ private:
     std::unique_ptr<chart::Song> chosenSong;
     std::array<std::unique_ptr<ChartPlayer>, 2> chartPlayers;
     std::array<ScrollSpeed, 2> speeds{};
-    // Player actions 1 to 8 (Up, Right, Down, Left, Slot1 to Slot4); only
-    // the four directions are ever looked up, as lanes.
-    std::array<std::uint8_t, lastSlot> actionLanes{};
 };

@@ -150,8 +150,10 @@ void GimmickManager::tellMissile(int player, int lane, library::RoundMissile::Ki
         missileListener(player, lane, kind, blockMs);
 }
 
-void GimmickManager::onSlotKey(std::int8_t player, std::uint8_t slotKey)
+void GimmickManager::onSlotKey(std::int8_t player, std::uint8_t slotKey, double songMs)
 {
+    if (songMs <= keyGuardMs)
+        return;
     const bool oddSlotKey = slotKey % 2 == 1;
     launch(player, oddSlotKey ? 1 : 0);
 }

@@ -74,10 +74,11 @@ public:
     std::uint32_t getRoundSeed() const { return roundSeed; }
     // Missiles fired from a slot this round.
     std::uint32_t getLaunches() const { return launches; }
-    // A slot key of the player (1 to 4: Slot1 to Slot4) once the song has
-    // played past keyGuardMs: Slot1 and Slot3 fire the gimmick in slot 1,
-    // Slot2 and Slot4 the one in slot 0.
-    void onSlotKey(std::int8_t player, std::uint8_t slotKey);
+    // A slot key of the player (1 to 4: Slot1 to Slot4) at the song's time
+    // `songMs`: Slot1 and Slot3 fire the gimmick in slot 1, Slot2 and Slot4
+    // the one in slot 0. Until the song has played past keyGuardMs the keys
+    // do nothing: the guard swallows the held starting press.
+    void onSlotKey(std::int8_t player, std::uint8_t slotKey, double songMs);
     // A press of the player in the lane `msAgo`: whether or not it hit an
     // arrow, the first gimmick of the lane that was inside its catch window
     // then explodes. Either player may catch any gimmick, unless catches are

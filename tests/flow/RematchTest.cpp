@@ -101,7 +101,7 @@ TEST(FairPlay, FlawlessRunsOnChartsOfDifferentSizesTie)
     for (const auto& played : cases) {
         SCOPED_TRACE(played.name);
         ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, played.difficulties}};
-        ASSERT_TRUE(stage.arrows().playsChart());
+        ASSERT_TRUE(stage.arrows().getSong() != nullptr);
         playFlawless(stage, played.one, hardSteps);
         ASSERT_TRUE(stage.arrows().songEnd().isOver());
         EXPECT_EQ(stage.points(1), played.points);
