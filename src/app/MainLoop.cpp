@@ -27,7 +27,6 @@
 #include "platform/SystemClock.h"
 #include "platform/VirtualKeys.h"
 #include "scene/Dancer.h"
-#include "scene/MeshManager.h"
 #include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
@@ -124,18 +123,7 @@ bool MainLoop::initialize(WindowRecord* windowRecord, std::uint8_t* keyFlags)
 
     setFixedGlState();
 
-    // Both register themselves; from here on nodes can be linked.
-    new MeshManager();
-    new ObjectGraph();
-
-    // The players read their sections and bind their keys.
-    playerManager->init(2);
-    StartupTimes::mark("players");
-    PlayStage::createGoalMarkers();
-    StartupTimes::mark("goal markers");
-    arrowManager->init();
-    match->init();
-    StartupTimes::mark("arrow manager");
+    PlayStage::build(*arrowManager, *match);
     bindJoysticks();
     StartupTimes::mark("joysticks");
 

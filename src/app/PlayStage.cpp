@@ -1,13 +1,32 @@
 #include "app/PlayStage.h"
 
+#include "app/StartupTimes.h"
 #include "chart/Lane.h"
+#include "flow/Match.h"
 #include "game/Arrow.h"
+#include "game/ArrowManager.h"
 #include "game/GoalMarker.h"
+#include "game/PlayerManager.h"
+#include "scene/MeshManager.h"
 #include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
 
 #include <cstdint>
 #include <string>
+
+void PlayStage::build(ArrowManager& arrows, Match& match)
+{
+    // Both register themselves; from here on nodes can be linked.
+    new MeshManager();
+    new ObjectGraph();
+    PlayerManager::instance()->init(2);
+    StartupTimes::mark("players");
+    createGoalMarkers();
+    StartupTimes::mark("goal markers");
+    arrows.init();
+    match.init();
+    StartupTimes::mark("arrow manager");
+}
 
 void PlayStage::createGoalMarkers()
 {

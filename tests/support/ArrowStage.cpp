@@ -12,7 +12,6 @@
 #include "game/PlayerManager.h"
 #include "game/StepFileManager.h"
 #include "platform/AudioEngine.h"
-#include "scene/MeshManager.h"
 #include "scene/ObjectGraph.h"
 #include "sound/SoundManager.h"
 #include "writers/DwiWriter.h"
@@ -105,14 +104,9 @@ ArrowStage::ArrowStage(const Chart& chart, const std::function<void()>& withInpu
     sound->getEngine().setOutput(platform::AudioEngine::Output::NoSound);
     sound->init(44100, 32, 0);
     sound->addSound("Data/Music/coconut.wav", OwnSongStepper::streamName);
-    new MeshManager();
-    new ObjectGraph();
-    PlayerManager::instance()->init(2);
-    PlayStage::createGoalMarkers();
     manager = new ArrowManager();
-    manager->init();
     rounds = std::make_unique<Match>(*manager, nullptr, *config, Match::Hooks{});
-    rounds->init();
+    PlayStage::build(*manager, *rounds);
     rounds->getRecords().waitForWrites(true);
     PlayStage::createCarrierArrow();
 }
