@@ -173,10 +173,18 @@ void NetHandshake::onAnswer(const net::SongAnswer& answer)
         match.getArrows().playSong(std::move(offeredSong), {offeredChart, answer.chartIndex});
     else
         match.getArrows().playGamesOwnSong();
-    if (!session.startSong())
+    if (!session.startSong()) {
         notice = "The song could not be started together";
-    else
-        notice.clear();
+        return;
+    }
+    notice.clear();
+    // The start is named in the other machine's clock through this estimate:
+    // its error is how far apart the two machines start.
+    const net::ClockSync::Estimate& estimate = *session.clockSync().best();
+    OutputHandler::log(OutputHandler::find(),
+                       "NetBattle: The start is named with the other machine's clock %+.3f ms from ours (round trip %.1f ms)",
+                       static_cast<double>(estimate.offsetUs) / microsecondsPerMs,
+                       static_cast<double>(estimate.roundTripUs) / microsecondsPerMs);
 }
 
 bool NetHandshake::startWhenDue(std::uint32_t tick)
