@@ -2,7 +2,9 @@
 
 #include "support/TestSupport.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
