@@ -1,7 +1,9 @@
 # Flarevox: `make play` to play, `make test` to run the test suite.
 # Both install missing Debian packages, configure, build and generate the data.
 # `make test-realtime` runs the long real-time checks that `make test` leaves out
-# (tests labelled `realtime`); `make test-asan` runs both under AddressSanitizer,
+# (tests labelled `realtime`); `make test-netns` the battles across routers in
+# network namespaces (label `netns`, root only); `make test-asan` runs the
+# suite and the real-time checks under AddressSanitizer,
 # UndefinedBehaviorSanitizer and LeakSanitizer; `make fuzz` runs every fuzz
 # target (FUZZ_SECONDS each). Targets that need more than building and the
 # suite install it themselves (scripts/install-deps GROUP).
@@ -29,7 +31,7 @@ export CCACHE_NOHASHDIR := 1
 endif
 
 .PHONY: all deps configure build data play autoplay test test-realtime previews screenshots bench clean \
-	test-asan fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package test-reproducible
+	test-asan test-netns fuzz-build fuzz fuzz-smoke fuzz-seeds package test-package test-reproducible
 
 all: data
 
@@ -56,7 +58,7 @@ autoplay: data
 # The suite but the long real-time checks; it keeps real-time end-to-end runs
 # of its own (real keys on the beat, the bot playing a song with a lead-in).
 test: data
-	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -LE realtime
+	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -LE 'realtime|netns'
 
 # The long real-time checks: the sound server's timing, two-process network
 # battles, a song with every timing gimmick, the README's pictures. Those whose
@@ -64,6 +66,14 @@ test: data
 test-realtime: data
 	@scripts/install-deps realtime
 	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 600 -j$(JOBS) -L realtime
+
+# Two real games battle by room code from two homes behind routers that
+# translate addresses, built as network namespaces with nftables: directly,
+# through the server, and with delay and loss. Needs root; says so and skips
+# without it.
+test-netns: data
+	@scripts/install-deps netns || echo "test-netns: iproute2 and nftables could not be installed; the tests say what they miss"
+	cd $(BUILD_DIR) && $(XVFB) ctest --output-on-failure --timeout 300 -L netns
 
 # The whole suite built with -fsanitize=address,undefined. The tests' launcher
 # sets the sanitizer options and tests/lsan.supp (third-party leaks only).
@@ -73,7 +83,7 @@ test-asan: deps
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 	@cmake --build $(ASAN_DIR) --target data
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=$(ASAN_LEAKS) $(XVFB) \
-		ctest --output-on-failure --timeout 900 -j$(JOBS)
+		ctest --output-on-failure --timeout 900 -j$(JOBS) -LE netns
 
 # libFuzzer targets of fuzz/, built with clang into $(FUZZ_DIR).
 fuzz-build: deps

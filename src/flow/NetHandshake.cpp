@@ -186,6 +186,10 @@ bool NetHandshake::startWhenDue(std::uint32_t tick)
     const std::int64_t lateUs = session.now() - *session.songStartUs();
     if (lateUs < 0)
         return false;
+    // Machines that share a clock (tests on one computer) compare these
+    // readings to see how far apart they start.
+    OutputHandler::log(OutputHandler::find(), "NetBattle: The named moment is %.3f ms on this machine's steady clock",
+                       static_cast<double>(*session.songStartUs()) / microsecondsPerMs);
     OutputHandler::log(OutputHandler::find(), "NetBattle: The song starts %.1f ms after the named moment",
                        static_cast<double>(lateUs) / microsecondsPerMs);
     answeredUntilUs.reset();

@@ -1,5 +1,7 @@
 #include "net/ClockSync.h"
 
+#include <algorithm>
+
 namespace net {
 
 bool ClockSync::addExchange(std::int64_t sentUs, std::int64_t peerReceivedUs, std::int64_t peerRepliedUs,
@@ -8,16 +10,21 @@ bool ClockSync::addExchange(std::int64_t sentUs, std::int64_t peerReceivedUs, st
     const std::int64_t roundTrip = (receivedUs - sentUs) - (peerRepliedUs - peerReceivedUs);
     if (receivedUs < sentUs || peerRepliedUs < peerReceivedUs || roundTrip < 0)
         return false;
-    const std::int64_t offset = ((peerReceivedUs - sentUs) + (peerRepliedUs - receivedUs)) / 2;
+    const std::int64_t there = peerReceivedUs - sentUs;
+    const std::int64_t back = receivedUs - peerRepliedUs;
+    leastThereUs = count == 0 ? there : std::min(leastThereUs, there);
+    leastBackUs = count == 0 ? back : std::min(leastBackUs, back);
     ++count;
-    if (!bestEstimate || roundTrip < bestEstimate->roundTripUs)
-        bestEstimate = Estimate{offset, roundTrip};
+    const std::int64_t offset = (leastThereUs - leastBackUs) / 2;
+    const std::int64_t leastRoundTrip = bestEstimate ? std::min(bestEstimate->roundTripUs, roundTrip) : roundTrip;
+    bestEstimate = Estimate{offset, leastRoundTrip};
     return true;
 }
 
 void ClockSync::reset()
 {
     bestEstimate.reset();
+    leastThereUs = leastBackUs = 0;
     count = 0;
 }
 

@@ -6,14 +6,18 @@
 namespace net {
 
 // Estimates how far the peer's steady clock is ahead of ours from ping
-// exchanges. Each exchange gives the offset assuming the ping and its answer
-// took equally long; the error of that guess is at most half the exchange's
-// round trip, so the exchange with the least round trip wins.
+// exchanges. A ping's trip there takes no less than nothing, so the peer's
+// reading less our sending time is the offset plus that trip, and the answer's
+// trip back likewise: the least of each, taken over all exchanges, bound the
+// offset from both sides, and the estimate is the middle of those bounds.
+// Its error is at most half the least round trip, and where the trips' times
+// jitter, the least trip each way comes from many exchanges, not from the one
+// that happened to be quickest both ways.
 class ClockSync {
 public:
     struct Estimate {
         std::int64_t offsetUs = 0;    // peer clock minus local clock
-        std::int64_t roundTripUs = 0; // of the exchange it came from
+        std::int64_t roundTripUs = 0; // the least of one exchange
     };
 
     // One exchange: ping sent (local), received and answered (peer), answer
@@ -31,6 +35,8 @@ public:
 
 private:
     std::optional<Estimate> bestEstimate;
+    std::int64_t leastThereUs = 0; // offset plus the quickest trip there
+    std::int64_t leastBackUs = 0;  // the quickest trip back less the offset
     int count = 0;
 };
 

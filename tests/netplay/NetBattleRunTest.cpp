@@ -4,130 +4,33 @@
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
+#include "support/BattleRun.h"
 #include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
 #include "support/RelayProcess.h"
 #include "support/TestSupport.h"
-#include "writers/Mp3Writer.h"
-#include "writers/PcmAudio.h"
-#include "writers/SmWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
-#include <map>
 #include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Two real games on the loopback, host and guest, each with its bot playing
-// its own player of a short forged song: 16 sixteenth notes at 30 BPM, half
-// a second apart, so that "Godlike" (within 0.05 beats) is within 100 ms of
-// the note, which the bots keep to even on a heavily loaded machine.
+// its own player of a short forged song.
 namespace {
 
 using e2e::GameProcess;
+using namespace battlerun;
 using namespace std::chrono_literals;
-
-const std::filesystem::path runData = std::filesystem::path(FLAREVOX_RUN_DIR) / "Data";
-constexpr unsigned notesInSong = 16;
-constexpr int maxBlockDifferenceMs = 50;
 
 // Away from the other network tests' ports, and from a parallel run's.
 std::uint16_t basePort()
 {
     return static_cast<std::uint16_t>(31000 + (getpid() % 500) * 8);
-}
-
-// `title`'s steps run Left, Down, Up, Right over and over, or the other way
-// round with `reversed` (another chart, so another song).
-void forgeSong(const std::filesystem::path& folder, const std::string& title = "Netplay Short", bool reversed = false,
-               const std::string& bpm = "30.000")
-{
-    std::filesystem::create_directories(folder);
-    forge::SmWriter sm;
-    sm.tag("TITLE", title);
-    sm.tag("MUSIC", "short.mp3");
-    sm.tag("OFFSET", "0.000");
-    sm.tag("BPMS", "0.000=" + bpm);
-    std::vector<std::string> rows(4, "0000");
-    const std::array<const char*, 4> steps{"1000", "0100", "0010", "0001"};
-    for (unsigned note = 0; note < notesInSong; ++note)
-        rows.push_back(steps[reversed ? 3 - note % 4 : note % 4]);
-    sm.chart("dance-single", "Easy", 1, rows, 16);
-    sm.write(folder / "short.sm");
-    forge::PcmAudio quiet;
-    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 11, 0.0f);
-    forge::Mp3Writer::write(folder / "short.mp3", quiet);
-}
-
-// A game's own folder: a small window, the game's data and the shared songs.
-void prepareFolder(const testsupport::ScratchDir& folder, const std::string& title,
-                   const std::filesystem::path& songs)
-{
-    folder.write("Conf/global.cfg", testsupport::gameConfig(title, 320, 240)
-                                        + "[General]\nGoalposy = 4.0\nSpawnposy = -6.5\n[SpecialFX]\nMaxParticels = 10\n");
-    std::filesystem::create_directories(folder.path() / "Data");
-    for (const auto& entry : std::filesystem::directory_iterator(runData))
-        std::filesystem::create_directory_symlink(entry.path(), folder.path() / "Data" / entry.path().filename());
-    std::filesystem::create_directory_symlink(songs, folder.path() / "Songs");
-}
-
-struct PlayerTotals {
-    unsigned points = 0, godlike = 0, judged = 0;
-};
-
-struct Results {
-    bool found = false;
-    std::string line;
-    PlayerTotals players[2];
-};
-
-Results readResults(const std::string& log)
-{
-    static const std::regex pattern(
-        R"(NetBattle: Results\. Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, )"
-        R"((\d+) Booo, \d+ holds OK, \d+ NG, \d+ mines\); Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, )"
-        R"((\d+) Great, (\d+) Good, (\d+) Booo, [^\n]*)");
-    Results results;
-    std::smatch match;
-    if (!std::regex_search(log, match, pattern))
-        return results;
-    results.found = true;
-    results.line = match[0];
-    for (int player = 0; player < 2; ++player) {
-        const int first = 1 + player * 6;
-        results.players[player].points = std::stoul(match[first]);
-        results.players[player].godlike = std::stoul(match[first + 1]);
-        for (int word = 1; word <= 5; ++word)
-            results.players[player].judged += std::stoul(match[first + word]);
-    }
-    return results;
-}
-
-// The log of each round: from one song's start up to the next's.
-std::vector<std::string> roundsOf(const std::string& log)
-{
-    const std::string start = "NetBattle: The song starts";
-    std::vector<std::string> rounds;
-    for (auto at = log.find(start); at != std::string::npos;) {
-        const auto next = log.find(start, at + start.size());
-        rounds.push_back(log.substr(at, next == std::string::npos ? std::string::npos : next - at));
-        at = next;
-    }
-    return rounds;
-}
-
-// Where each missile's block ends, by launcher and missile number: lane and song time.
-std::map<std::pair<int, int>, std::pair<int, int>> readBlocks(const std::string& log)
-{
-    static const std::regex pattern(R"(NetBattle: Missile (\d+) of player (\d+): lane (\d+) free at song time (-?\d+) ms)");
-    std::map<std::pair<int, int>, std::pair<int, int>> blocks;
-    for (auto found = std::sregex_iterator(log.begin(), log.end(), pattern); found != std::sregex_iterator(); ++found)
-        blocks[{std::stoi((*found)[2]), std::stoi((*found)[1])}] = {std::stoi((*found)[3]), std::stoi((*found)[4])};
-    return blocks;
 }
 
 class NetBattleRun : public ::testing::Test {
@@ -161,49 +64,7 @@ protected:
         ASSERT_TRUE(guest.waitForExit(10s)) << "the guest did not end";
         EXPECT_EQ(host.exitCode, 0) << host.errors();
         EXPECT_EQ(guest.exitCode, 0) << guest.errors();
-        const std::vector<std::string> hostRounds = roundsOf(hostLog());
-        const std::vector<std::string> guestRounds = roundsOf(guestLog());
-        ASSERT_EQ(hostRounds.size(), static_cast<std::size_t>(rounds)) << hostLog();
-        ASSERT_EQ(guestRounds.size(), static_cast<std::size_t>(rounds)) << guestLog();
-        for (std::size_t round = 0; round < hostRounds.size(); ++round) {
-            SCOPED_TRACE("round " + std::to_string(round + 1));
-            expectSameRound(hostRounds[round], guestRounds[round], round == 0);
-        }
-    }
-
-    // The bots' timing is checked in the first round only: later rounds take
-    // the same path, and each round on a loaded machine is another chance
-    // for a press to slip out of "Godlike" that says nothing of the network.
-    void expectSameRound(const std::string& hostRound, const std::string& guestRound, bool checkTiming)
-    {
-        const Results onHost = readResults(hostRound);
-        const Results onGuest = readResults(guestRound);
-        ASSERT_TRUE(onHost.found) << hostRound;
-        ASSERT_TRUE(onGuest.found) << guestRound;
-        EXPECT_EQ(onHost.line, onGuest.line);
-        // Nothing an honest game claims is refused.
-        EXPECT_EQ(hostRound.find("Refused"), std::string::npos) << hostRound;
-        EXPECT_EQ(guestRound.find("Refused"), std::string::npos) << guestRound;
-        // Every missile blocks the same lane until the same song time on both
-        // screens, within a frame and the two songs' start difference.
-        const auto hostBlocks = readBlocks(hostRound);
-        const auto guestBlocks = readBlocks(guestRound);
-        EXPECT_FALSE(hostBlocks.empty()) << "no missile was fired";
-        EXPECT_EQ(hostBlocks.size(), guestBlocks.size());
-        for (const auto& [missile, block] : hostBlocks) {
-            const auto other = guestBlocks.find(missile);
-            ASSERT_NE(other, guestBlocks.end()) << "missile " << missile.second << " of player " << missile.first;
-            EXPECT_EQ(other->second.first, block.first);
-            EXPECT_NEAR(other->second.second, block.second, maxBlockDifferenceMs);
-        }
-        // A missile's block may cost a press or two.
-        for (const PlayerTotals& player : onHost.players) {
-            EXPECT_GE(player.judged, notesInSong * 3 / 4) << onHost.line;
-            if (checkTiming) {
-                EXPECT_GE(player.godlike * 100, player.judged * 99)
-                    << onHost.line << e2e::notices(hostRound) << e2e::notices(guestRound);
-            }
-        }
+        expectSameRounds(hostLog(), guestLog(), rounds);
     }
 
     testsupport::ScratchDir songs;

@@ -1,15 +1,12 @@
 #include "net/NetSession.h"
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <functional>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 using namespace net;
 using namespace std::chrono_literals;
@@ -24,37 +21,11 @@ constexpr std::uint16_t relayedServerPort = 47982;
 constexpr std::uint16_t relayPort = 47983;
 constexpr std::uint16_t refusingServerPort = 47984;
 
-// A program of the build, stopped when the test ends (or earlier by stop()).
-class Child {
-public:
-    Child(const char* program, std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& word : arguments)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        started = posix_spawn(&pid, program, nullptr, nullptr, argv.data(), environ) == 0;
-        std::this_thread::sleep_for(300ms);
-    }
-    ~Child() { stop(); }
-    void stop()
-    {
-        if (!started)
-            return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        started = false;
-    }
-    bool started = false;
-
-private:
-    pid_t pid = 0;
-};
+using Child = testsupport::ChildProcess;
 
 Child startServer(std::uint16_t port)
 {
-    return Child(FLAREVOX_SERVER, {"--bind", loopback, "--port", std::to_string(port), "--seconds", "60"});
+    return Child({FLAREVOX_SERVER, "--bind", loopback, "--port", std::to_string(port), "--seconds", "60"});
 }
 
 bool pumpUntil(NetSession& a, NetSession& b, const std::function<bool()>& done, std::chrono::milliseconds limit = 6s)
@@ -125,8 +96,8 @@ TEST(RoomBattleTest, GamesThatCannotReachEachOtherAreRelayedUntilTheServerGoes)
     // The host reaches the server through the relay tool, whose socket takes
     // datagrams from the server only: the address the guest is told takes
     // nothing from the guest, as behind a symmetric router.
-    Child relay(FLAREVOX_RELAY,
-        {"--listen", std::to_string(relayPort), "--to", std::string(loopback) + ":" + std::to_string(relayedServerPort),
+    Child relay(
+        {FLAREVOX_RELAY, "--listen", std::to_string(relayPort), "--to", std::string(loopback) + ":" + std::to_string(relayedServerPort),
             "--seconds", "60"});
     ASSERT_TRUE(server.started && relay.started);
     NetSession host("host");
@@ -159,4 +130,23 @@ TEST(RoomBattleTest, AWrongCodeAndAMissingServerAreSaidPlainly)
     ASSERT_TRUE(host.hostRoom(loopback, refusingServerPort));
     ASSERT_TRUE(pumpUntil(host, guest, [&] { return host.state() == NetSession::State::Failed; }, 7s));
     EXPECT_EQ(host.problem(), "Could not reach the server 127.0.0.1:" + std::to_string(refusingServerPort));
+}
+
+// The relay tool forwards to the loopback, or to the one private address a
+// test names for its own network namespaces; never to anything else.
+TEST(RelayToolOptions, OnlyTheLoopbackOrANamedPrivateAddressIsATarget)
+{
+    const auto relay = [](const std::string& options) {
+        return testsupport::runCommand(std::string(FLAREVOX_RELAY) + " --listen 47985 --seconds 0.1 " + options);
+    };
+    EXPECT_EQ(relay("--to 127.0.0.1:7493").status, 0);
+    EXPECT_EQ(relay("--to 10.200.0.1:7493 --allow 10.200.0.1").status, 0);
+    EXPECT_EQ(relay("--allow 192.168.7.9 --to 192.168.7.9:7493").status, 0) << "in either order";
+    for (const char* refused : {"--to 10.200.0.1:7493", "--to 10.200.0.2:7493 --allow 10.200.0.1",
+                                "--to 8.8.8.8:53 --allow 8.8.8.8", "--to 0.0.0.0:7493", "--to 172.32.0.1:1 --allow 172.32.0.1",
+                                "--to 10.200.0.1:7493 --allow 10.200.0", "--to 10.0.0.1"}) {
+        const testsupport::CommandRun run = relay(refused);
+        EXPECT_EQ(run.status, 2) << refused << "\n" << run.out;
+        EXPECT_NE(run.out.find("flarevox-relay: "), std::string::npos) << refused;
+    }
 }

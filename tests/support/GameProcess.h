@@ -40,13 +40,16 @@ inline void setRunEnvironment(std::initializer_list<std::pair<const char*, std::
 // The real game binary, started in a folder with the given options and the
 // test's environment; killed on destruction if it is still running. Its
 // standard output and error go to files in the folder. A sanitizer's report
-// ends the game with an exit code other than 0.
+// ends the game with an exit code other than 0. A launcher that execs the
+// game in its place (`ip netns exec NAME`) may go before it.
 class GameProcess {
 public:
-    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {})
+    explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {},
+                         const std::vector<std::string>& launcher = {})
         : errorFile(folder / "game-stderr.txt")
     {
         options.insert(options.begin(), FLAREVOX_BINARY);
+        options.insert(options.begin(), launcher.begin(), launcher.end());
         std::vector<char*> arguments;
         for (std::string& word : options)
             arguments.push_back(word.data());
@@ -58,7 +61,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder);
-        started = posix_spawn(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
+        started = posix_spawnp(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
         std::filesystem::current_path(previous);
         posix_spawn_file_actions_destroy(&actions);
     }

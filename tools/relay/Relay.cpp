@@ -16,7 +16,7 @@ constexpr std::size_t maxClients = 8;
 constexpr std::size_t maxDatagramBytes = 65536;
 constexpr std::size_t maxPendingDatagrams = 100000;
 
-sockaddr_in loopbackAddress(std::uint32_t address, std::uint16_t port)
+sockaddr_in ipv4Address(std::uint32_t address, std::uint16_t port)
 {
     sockaddr_in socketAddress{};
     socketAddress.sin_family = AF_INET;
@@ -32,7 +32,7 @@ std::uint64_t clientKey(const sockaddr_in& address)
 
 sockaddr_in clientAddress(std::uint64_t key)
 {
-    return loopbackAddress(static_cast<std::uint32_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFFu));
+    return ipv4Address(static_cast<std::uint32_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFFu));
 }
 
 } // namespace
@@ -50,7 +50,7 @@ Relay::~Relay()
 bool Relay::open()
 {
     listenSocket = socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in address = loopbackAddress(INADDR_LOOPBACK, options.listenPort);
+    const sockaddr_in address = ipv4Address(INADDR_LOOPBACK, options.listenPort);
     if (listenSocket < 0 || bind(listenSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         std::perror("flarevox-relay: cannot listen");
         return false;
@@ -65,7 +65,7 @@ int Relay::upstreamFor(std::uint64_t client)
     if (upstream.size() >= maxClients)
         return -1;
     const int socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in target = loopbackAddress(options.targetAddress, options.targetPort);
+    const sockaddr_in target = ipv4Address(options.targetAddress, options.targetPort);
     if (socket < 0 || connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         if (socket >= 0)
             ::close(socket);

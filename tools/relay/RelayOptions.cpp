@@ -29,6 +29,26 @@ bool inRange(double value, double low, double high)
     return value >= low && value <= high;
 }
 
+bool toAddress(std::string_view text, std::uint32_t& address)
+{
+    in_addr parsed{};
+    if (inet_pton(AF_INET, std::string(text).c_str(), &parsed) != 1)
+        return false;
+    address = ntohl(parsed.s_addr);
+    return true;
+}
+
+bool isLoopback(std::uint32_t address)
+{
+    return (address >> 24) == 127;
+}
+
+// 10.0.0.0/8, 172.16.0.0/12 and 192.168.0.0/16: never a stranger's machine.
+bool isPrivate(std::uint32_t address)
+{
+    return (address >> 24) == 10 || (address >> 20) == 0xAC1 || (address >> 16) == 0xC0A8;
+}
+
 } // namespace
 
 bool RelayOptions::parse(int argc, char** argv, std::string& error)
@@ -47,16 +67,11 @@ bool RelayOptions::parse(int argc, char** argv, std::string& error)
             good = toPort(value, listenPort);
         } else if (name == "--to") {
             const auto colon = value.rfind(':');
-            in_addr address{};
-            const std::string host(value.substr(0, colon == std::string_view::npos ? 0 : colon));
-            good = colon != std::string_view::npos && inet_pton(AF_INET, host.c_str(), &address) == 1 &&
+            good = colon != std::string_view::npos && toAddress(value.substr(0, colon), targetAddress) &&
                 toPort(value.substr(colon + 1), targetPort);
-            targetAddress = ntohl(address.s_addr);
-            if (good && (targetAddress >> 24) != 127) {
-                error = "--to must be a loopback address (127.x.x.x)";
-                return false;
-            }
             haveTarget = good;
+        } else if (name == "--allow") {
+            good = toAddress(value, allowedAddress) && isPrivate(allowedAddress);
         } else if (name == "--delay") {
             good = toNumber(value, delayMs) && inRange(delayMs, 0.0, maxDelayMs);
         } else if (name == "--jitter") {
@@ -79,6 +94,10 @@ bool RelayOptions::parse(int argc, char** argv, std::string& error)
     }
     if (!listenPort || !haveTarget) {
         error = "--listen PORT and --to 127.0.0.1:PORT are needed";
+        return false;
+    }
+    if (!isLoopback(targetAddress) && (allowedAddress == 0 || targetAddress != allowedAddress)) {
+        error = "--to must be a loopback address (127.x.x.x) or the private address --allow names";
         return false;
     }
     return true;

@@ -1,7 +1,10 @@
 // flarevox-relay: sits between two games on the loopback and adds delay,
 // jitter and loss, e.g.
 //   flarevox-relay --listen 7500 --to 127.0.0.1:7493 --delay 50 --jitter 10 --loss 0.02 --seed 1
-// The guest joins 127.0.0.1:7500 instead of the host's port. Ends after
+// The guest joins 127.0.0.1:7500 instead of the host's port. Inside a test's
+// network namespace it may forward to that test's private address:
+//   flarevox-relay --listen 7500 --to 10.200.0.1:7493 --allow 10.200.0.1
+// Ends after
 // --seconds (300 by default, at most an hour).
 #include "Relay.h"
 #include "RelayOptions.h"
