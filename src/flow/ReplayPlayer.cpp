@@ -155,12 +155,12 @@ void ReplayPlayer::feedRemote(ArrowManager& arrows, double songNowMs)
     }
 }
 
-// Across two machines the other player's missiles in this player's lanes
-// came and went with the network's delays: a press is blocked where the
-// round found it blocked.
+// A missile's block is kept in ticks, and across two machines the other
+// player's missiles came and went with the network's delays: a press is
+// blocked where the round found it blocked, in whatever frame it is read.
 std::optional<bool> ReplayPlayer::roundBlocked(const library::RoundInput& input) const
 {
-    if (replayed->localPlayer == 0 || input.release)
+    if (!replayed->blocksKept || input.release)
         return std::nullopt;
     return input.hit == library::RoundInput::Blocked;
 }

@@ -17,11 +17,12 @@ class RecordKeeper;
 // frame the round read it (its song time plus its reading delay), in the
 // order the input handler fires keys (player 1's Up, Right, Down, Left and
 // slots, then player 2's), and a lane still down from before is held on
-// every frame. Judging, points, combo, missiles, dancer and winner follow.
-// A round of a battle across two machines is played with this machine's
-// player as above, but judged blocked where the round found it so, and the
-// other player as its machine told it: its words take its arrows away, its
-// points follow, its missiles fly up at their song times.
+// every frame. Judging, points, combo, missiles, dancer and winner follow;
+// a press counts as blocked by a missile where the round found it so (when
+// the round kept that). A round of a battle across two machines is played
+// with this machine's player as above and the other player as its machine
+// told it: its words take its arrows away, its points follow, its missiles
+// fly up at their song times.
 class ReplayPlayer {
 public:
     // Gives the arrow manager the round's song and charts (the game's own

@@ -85,6 +85,8 @@ struct RecordedRound {
     // other one is kept as its machine told it (`remote`). 0 at one screen.
     std::uint8_t localPlayer = 0;
     std::vector<RemoteEvent> remote;
+    // Whether presses in a blocked lane are marked so (older files do not).
+    bool blocksKept = true;
 
     friend bool operator==(const RecordedRound&, const RecordedRound&) = default;
 };

@@ -207,6 +207,7 @@ bool readRemote(Reader& body, RecordedRound& round)
 
 bool readBody(Reader& body, RecordedRound& round, std::uint16_t fileVersion)
 {
+    round.blocksKept = fileVersion >= 3;
     round.seed = body.varint32();
     round.rate = body.real();
     round.songLengthUs = static_cast<std::int64_t>(std::min<std::uint64_t>(body.varint(), ReplayFile::maxSongUs + 1));

@@ -199,10 +199,13 @@ TEST(ReplayFile, ABattleAcrossTwoMachinesComesBackAndOlderFilesStillRead)
     EXPECT_EQ(refusal(ReplayFile::write(points)), "garbled (its contents do not fit together)")
         << "points carry no word";
 
-    const RecordedRound single = roundOf(20, 4);
+    RecordedRound single = roundOf(20, 4);
     const ReplayFile::ReadResult old = ReplayFile::read(asVersion2(single));
     ASSERT_TRUE(old.round) << old.problem;
+    EXPECT_FALSE(old.round->blocksKept);
+    single.blocksKept = false;
     EXPECT_EQ(*old.round, single);
+    single.blocksKept = true;
     RecordedRound blocked = single;
     blocked.players[0].inputs[0].hit = RoundInput::Blocked;
     EXPECT_EQ(refusal(asVersion2(blocked)), "garbled (its contents do not fit together)");
