@@ -35,7 +35,7 @@ constexpr const char* optionsHelp
       "  --autoplay [1|2]     a bot plays both players, or only player 1 or 2 (its rounds set no records)\n"
       "  --rounds N           with --autoplay: N rounds in a row, the next song each time\n"
       "  --exit-at-end        with --autoplay or --replay: end three seconds after the last winner\n"
-      "  --replay FILE        play the round of an exported replay file again\n"
+      "  --replay FILE        play the round of an exported replay file again (ends failed if refused)\n"
       "  --save-replay FILE   write each round's replay to FILE at the song's end\n"
       "  --rate R             the music at R times its speed, at its own pitch (0.5 to 2.0, steps of 0.05)\n"
       "  --host [PORT]        host a battle across two machines on UDP port 7493 (or PORT); with\n"
@@ -228,5 +228,7 @@ int main(int argc, char** argv)
                 observer(record, mainLoop);
         });
     }
-    return application.run();
+    const int ended = application.run();
+    // A replay given at start-up that could not be played is a failure.
+    return ended == 0 && ReplayShelf::startFileRefused() ? 1 : ended;
 }

@@ -31,7 +31,11 @@ void JudgementRelay::receive(const net::Judgement& judgement)
 {
     if (judgement.player != (localPlayer == 1 ? 2 : 1))
         return;
-    match.getArrows().judging().applyRemote({judgement.player,
+    ArrowManager& arrows = match.getArrows();
+    if (arrows.songRun().isStarted())
+        arrows.judging().recording().remoteWord(arrows.songRun().now(), judgement.lane, judgement.word,
+                                                judgement.noteIndex);
+    arrows.judging().applyRemote({judgement.player,
                                              judgement.noteIndex == 0 ? PressJudge::noLane : judgement.lane,
                                              judgement.noteIndex, net::judgementWords[judgement.word]});
     points.setRemote(static_cast<std::uint32_t>(std::max(judgement.pointsAfter, 0)));

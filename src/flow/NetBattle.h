@@ -67,6 +67,8 @@ public:
     // The name player 1 or 2 gave themselves: this machine's player's from
     // its configuration, the other's from the other machine's hello.
     std::string playerName(int player) const { return player == localPlayer() ? ownName : session.peerName(); }
+    // The folder of the song the two machines agreed on last.
+    const std::string& songFolder() const { return handshake.playedFolder(); }
 
 private:
     std::vector<std::string> roomLines() const;

@@ -76,6 +76,7 @@ void NetHandshake::offerSong(const library::SongSelection& selection, bool songR
     const library::ChartChoice* choice = selection.chart(1);
     offeredSong.reset();
     offeredChart = 0;
+    offeredFolder = entry.builtIn ? std::string() : entry.folder;
     if (!entry.builtIn) {
         offeredSong = SongLoader::load(entry.folder).song;
         if (!offeredSong) {
@@ -118,6 +119,7 @@ void NetHandshake::answer(const net::SongOffer& offer)
     answer.songHash = offer.songHash;
     if (isGamesOwnSong(offer.songHash)) {
         match.getArrows().playGamesOwnSong();
+        agreedFolder.clear();
         answer.hasSong = true;
         session.send(answer);
         answeredUntilUs = session.now() + answerWaitUs;
@@ -146,6 +148,7 @@ void NetHandshake::answer(const net::SongOffer& offer)
         answer.hasSong = true;
         answer.chartIndex = static_cast<std::uint8_t>(std::min<std::size_t>(chartIndex[1], net::maxChartIndex));
         match.getArrows().playSong(std::move(song), chartIndex);
+        agreedFolder = entry.folder;
         session.send(answer);
         answeredUntilUs = session.now() + answerWaitUs;
         notice.clear();
@@ -173,6 +176,7 @@ void NetHandshake::onAnswer(const net::SongAnswer& answer)
         match.getArrows().playSong(std::move(offeredSong), {offeredChart, answer.chartIndex});
     else
         match.getArrows().playGamesOwnSong();
+    agreedFolder = offeredFolder;
     if (!session.startSong())
         notice = "The song could not be started together";
     else

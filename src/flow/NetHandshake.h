@@ -43,6 +43,9 @@ public:
     // Starts the song on the first frame at or after the named moment, the
     // music from as far in as the moment has passed; true on that frame.
     bool startWhenDue(std::uint32_t tick);
+    // The folder of the song agreed on last, as this machine's library
+    // names it (empty for the game's own song).
+    const std::string& playedFolder() const { return agreedFolder; }
 
 private:
     Match& match;
@@ -54,6 +57,8 @@ private:
     bool offerPending = false;
     std::unique_ptr<chart::Song> offeredSong;
     std::size_t offeredChart = 0;
+    std::string offeredFolder;
+    std::string agreedFolder;
     // The guest: when the last offer answered yes stops waiting for its
     // start, and how many offers came meanwhile.
     std::optional<std::int64_t> answeredUntilUs;

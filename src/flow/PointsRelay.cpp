@@ -30,7 +30,10 @@ void PointsRelay::receive(const net::PointsState& state)
 
 void PointsRelay::setRemote(std::uint32_t points)
 {
-    if (Player* remote = match.getArrows().judging().playerNumber(remotePlayer())) {
+    ArrowManager& arrows = match.getArrows();
+    if (arrows.songRun().isStarted())
+        arrows.judging().recording().remotePoints(arrows.songRun().now(), points);
+    if (Player* remote = arrows.judging().playerNumber(remotePlayer())) {
         remote->resetPoints();
         remote->addPoints(points);
     }

@@ -9,7 +9,11 @@
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
+#include "game/GimmickManager.h"
+#include "game/Player.h"
+#include "game/PlayerManager.h"
 #include "library/ReplayFile.h"
+#include "net/NetProtocol.h"
 #include "sound/SoundManager.h"
 
 #include <algorithm>
@@ -88,8 +92,13 @@ void ReplayPlayer::start(library::RecordedRound round)
         rateBefore = sound->getMusicRate();
         sound->setMusicRate(round.rate);
     }
+    // The winner is named as the round named it.
+    if (round.localPlayer != 0)
+        PlayerManager::instance()->setNames({round.players[0].name, round.players[1].name});
     replayed = std::move(round);
     next = {};
+    nextRemote = 0;
+    nextMissile = 0;
     down = {};
 }
 
@@ -97,6 +106,8 @@ void ReplayPlayer::stop()
 {
     if (!replayed)
         return;
+    if (replayed->localPlayer != 0)
+        PlayerManager::instance()->setNames({});
     replayed.reset();
     if (SoundManager* sound = SoundManager::instance())
         sound->setMusicRate(rateBefore);
@@ -111,6 +122,47 @@ void ReplayPlayer::feed(ArrowManager& arrows)
     const double rate = Arrow::getMusicRate();
     for (const int player : {1, 2})
         feedPlayer(arrows, player, songNowMs, rate);
+    if (replayed->localPlayer != 0)
+        feedRemote(arrows, songNowMs);
+}
+
+// What the other machine told, in the frame it came in: it came while the
+// round's frame at that song time was read.
+void ReplayPlayer::feedRemote(ArrowManager& arrows, double songNowMs)
+{
+    const int remote = replayed->localPlayer == 1 ? 2 : 1;
+    const auto due = [songNowMs](std::int64_t songUs) {
+        return static_cast<double>(songUs) / microsecondsPerMs <= songNowMs + readingSlackMs;
+    };
+    const std::vector<library::RemoteEvent>& told = replayed->remote;
+    for (; nextRemote < told.size() && due(told[nextRemote].songUs); ++nextRemote) {
+        const library::RemoteEvent& event = told[nextRemote];
+        if (event.kind == library::RemoteEvent::Points) {
+            if (Player* player = arrows.judging().playerNumber(remote)) {
+                player->resetPoints();
+                player->addPoints(event.points);
+            }
+        } else if (event.word < net::judgementWords.size()) {
+            arrows.judging().applyRemote({remote, event.arrowNumber == 0 ? PressJudge::noLane : event.lane,
+                                          event.arrowNumber, net::judgementWords[event.word]});
+        }
+    }
+    const std::vector<library::RoundMissile>& missiles = replayed->missiles;
+    for (; nextMissile < missiles.size() && due(missiles[nextMissile].songUs); ++nextMissile) {
+        const library::RoundMissile& missile = missiles[nextMissile];
+        if (missile.player == remote && missile.kind == library::RoundMissile::Sent)
+            GimmickManager::instance()->launchInLane(static_cast<std::int8_t>(remote), 0, missile.lane);
+    }
+}
+
+// A missile's block is kept in ticks, and across two machines the other
+// player's missiles came and went with the network's delays: a press is
+// blocked where the round found it blocked, in whatever frame it is read.
+std::optional<bool> ReplayPlayer::roundBlocked(const library::RoundInput& input) const
+{
+    if (!replayed->blocksKept || input.release)
+        return std::nullopt;
+    return input.hit == library::RoundInput::Blocked;
 }
 
 void ReplayPlayer::feedPlayer(ArrowManager& arrows, int player, double songNowMs, double rate)
@@ -136,7 +188,8 @@ void ReplayPlayer::feedPlayer(ArrowManager& arrows, int player, double songNowMs
                 held.set(lane, !input->release);
             arrows.onRecordedInput(static_cast<std::uint8_t>(player), lane,
                                    static_cast<double>(input->songUs) / microsecondsPerMs,
-                                   input->release ? Arrow::LaneEvent::Release : Arrow::LaneEvent::Press);
+                                   input->release ? Arrow::LaneEvent::Release : Arrow::LaneEvent::Press,
+                                   roundBlocked(*input));
         }
         if (!moved && lane < directions && held.test(lane))
             arrows.onRecordedInput(static_cast<std::uint8_t>(player), lane, songNowMs, Arrow::LaneEvent::Held);

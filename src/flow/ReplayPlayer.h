@@ -17,7 +17,12 @@ class RecordKeeper;
 // frame the round read it (its song time plus its reading delay), in the
 // order the input handler fires keys (player 1's Up, Right, Down, Left and
 // slots, then player 2's), and a lane still down from before is held on
-// every frame. Judging, points, combo, missiles, dancer and winner follow.
+// every frame. Judging, points, combo, missiles, dancer and winner follow;
+// a press counts as blocked by a missile where the round found it so (when
+// the round kept that). A round of a battle across two machines is played
+// with this machine's player as above and the other player as its machine
+// told it: its words take its arrows away, its points follow, its missiles
+// fly up at their song times.
 class ReplayPlayer {
 public:
     // Gives the arrow manager the round's song and charts (the game's own
@@ -47,6 +52,8 @@ public:
 private:
     std::string loadSong(const library::RecordedRound& round, ArrowManager& arrows, RecordKeeper& records);
     void feedPlayer(ArrowManager& arrows, int player, double songNowMs, double rate);
+    void feedRemote(ArrowManager& arrows, double songNowMs);
+    std::optional<bool> roundBlocked(const library::RoundInput& input) const;
 
     static constexpr std::size_t directions = 4;
 
@@ -54,5 +61,7 @@ private:
     std::optional<std::array<ScrollSpeed, 2>> roundSpeeds;
     double rateBefore = 1.0;
     std::array<std::size_t, 2> next{};
+    std::size_t nextRemote = 0;
+    std::size_t nextMissile = 0;
     std::array<std::bitset<directions>, 2> down{};
 };

@@ -15,7 +15,11 @@ public:
     static constexpr const char* exportFolder = "Replays";
     static constexpr const char* extension = ".flvxr";
 
-    static void setStartFile(std::optional<std::filesystem::path> file) { startFile = std::move(file); }
+    static void setStartFile(std::optional<std::filesystem::path> file)
+    {
+        startFile = std::move(file);
+        startRefused = false;
+    }
     static void setSaveFile(std::optional<std::filesystem::path> file) { saveFile = std::move(file); }
 
     // There is a start-up file not yet taken.
@@ -24,9 +28,10 @@ public:
     // when it cannot be read, which counts as refused.
     std::optional<library::RecordedRound> takeStartFile();
     // The start-up file's round could not be played after all.
-    void refuseStartFile() { startRefused = true; }
+    static void refuseStartFile() { startRefused = true; }
     bool startFileTaken() const { return startFile && startTaken; }
-    bool startFileRefused() const { return startRefused; }
+    // The game then ends as failed.
+    static bool startFileRefused() { return startRefused; }
 
     // Writes the round to the --save-replay file, if one was given.
     static void saveRound(const library::RecordedRound& round);
@@ -37,6 +42,6 @@ public:
 private:
     inline static std::optional<std::filesystem::path> startFile;
     inline static std::optional<std::filesystem::path> saveFile;
+    inline static bool startRefused = false;
     bool startTaken = false;
-    bool startRefused = false;
 };

@@ -22,10 +22,12 @@ class ResultsBoard {
 public:
     static constexpr std::size_t judgementCount = 5;
     static constexpr std::size_t lineCount = 12;
-    // Under the dancer's feet, above the frame rate.
-    static constexpr float hintX = -2.6f;
+    // Under the dancer's feet, above the frame rate; from the left edge, as
+    // the sync line above it, so that the keys fit 1024 pixels.
+    static constexpr float hintX = -4.5f;
     static constexpr float hintY = -2.95f;
-    static constexpr const char* hint = "A slot key: the next round    Escape: end the game";
+    static constexpr const char* hint
+        = "Slot key: next round  Esc: end  F11: export  F12: watch again  F1/F2: offset P1/P2";
     static constexpr const char* practiceHint = "A slot key or Escape: back to the songs";
     static constexpr float lineX = -1.5f;
     static constexpr float topY = 3.1f;

@@ -40,7 +40,9 @@ const library::RecordedRound& RoundRecords::finish(Match& match, const std::stri
         const double speed = chartPlayer ? match.getSpeeds().of(player).factor(chartPlayer->getChart()) : 1.0;
         recorder.setPlayer(player, match.playerName(player), key.chartHash, key.chart, speed);
     }
-    recorder.setSong(songFolder);
+    const NetBattle* net = match.getNetBattle();
+    recorder.setLocalPlayer(net ? net->localPlayer() : 0);
+    recorder.setSong(net ? net->songFolder() : songFolder);
     recorder.setRate(Arrow::getMusicRate());
     recorder.setSeed(GimmickManager::instance()->getRoundSeed());
     return recorder.finish(arrows.songRun().now());

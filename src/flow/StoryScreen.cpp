@@ -425,7 +425,8 @@ std::string StoryScreen::libraryLine() const
     if (typing || !selection.query().empty())
         return panelLine("Search: %s%s  (%zu found)  %s", story::printable(searchText).c_str(), typing ? "_" : "",
                          selection.reachableCount(), typing ? "Enter: done  Escape: drop" : "F2: search  Escape: drop");
-    return panelLine("F1: order (%s)  F2: search  Tab: random  Ins: read again", library::SongOrder::name(selection.order()));
+    return panelLine("F1: order (%s)  F2: search  Tab: random  Ins: read again  Space: replays",
+                     library::SongOrder::name(selection.order()));
 }
 
 std::string StoryScreen::keysLine() const

@@ -159,7 +159,8 @@ void ArrowManager::onPlayerRelease(std::uint8_t player, std::uint8_t action, std
         pressLane(player, actionLanes[action - 1], run.pressAt(releaseTick), Arrow::LaneEvent::Release);
 }
 
-void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event)
+void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event,
+                                   std::optional<bool> roundBlocked)
 {
     if ((player != 1 && player != 2) || lane >= library::RoundInput::laneCount)
         return;
@@ -167,7 +168,7 @@ void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, doubl
     if (lane < lastDirection) {
         if (event != Arrow::LaneEvent::Release)
             songOf(player).onLaneDown(lane, platform::SystemClock::tickCount());
-        pressLane(player, lane, press, event);
+        pressLane(player, lane, press, event, roundBlocked);
     } else if (event == Arrow::LaneEvent::Press) {
         pressSlot(player, lane, press, true);
     }
@@ -176,9 +177,10 @@ void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, doubl
 // The press is judged, and a press (not a lift) in a lane its goal marker
 // leaves open also catches a missile.
 void ArrowManager::pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press,
-                             Arrow::LaneEvent event)
+                             Arrow::LaneEvent event, std::optional<bool> roundBlocked)
 {
-    if (!judge.judgeLane(player, lane, press, event, songOf(player)) || event == Arrow::LaneEvent::Release)
+    if (!judge.judgeLane(player, lane, press, event, songOf(player), roundBlocked)
+        || event == Arrow::LaneEvent::Release)
         return;
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
         gimmicks->catchPress(player, lane, press.msAgo);

@@ -70,7 +70,9 @@ public:
     // A recorded press, hold or release of a replay, judged at its own song
     // time as a player's would be at its tick: lanes 0 to 3 are the arrow
     // lanes, 4 to 7 the slots (only a new press of a slot counts).
-    void onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event);
+    // `roundBlocked`: whether the round found the lane blocked, when it kept that.
+    void onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event,
+                         std::optional<bool> roundBlocked = std::nullopt);
     // Plays the song from its start, as of the moment of `pressTick`; a start
     // `fromMs` late (a moment agreed with another machine) plays from there.
     // A player's song whose first note comes too soon for its arrow to rise
@@ -118,7 +120,8 @@ private:
     }
     void restartChartPlayers();
     void startChartPlayer(std::size_t index, const chart::Chart& chart);
-    void pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press, Arrow::LaneEvent event);
+    void pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press, Arrow::LaneEvent event,
+                   std::optional<bool> roundBlocked = std::nullopt);
     void pressSlot(std::uint8_t player, std::uint8_t slotLane, const SongRun::Press& press, bool newPress);
     SongPlayer& songOf(int player);
 

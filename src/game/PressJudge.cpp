@@ -54,11 +54,11 @@ void PressJudge::setFairPoints(const FairPoints& fair)
 }
 
 bool PressJudge::judgeLane(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
-                           SongPlayer& song)
+                           SongPlayer& song, std::optional<bool> roundBlocked)
 {
     const GoalMarker* goal = lane < goals.size() ? goals[lane] : nullptr;
-    if (goal && goal->isHiddenFor(player)) {
-        record(player, lane, press, event, library::RoundInput::Nothing);
+    if (roundBlocked.value_or(goal && goal->isHiddenFor(player))) {
+        record(player, lane, press, event, library::RoundInput::Blocked);
         return false;
     }
     float quality = 0.0f;

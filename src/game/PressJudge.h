@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,9 @@ public:
     // The oldest arrow of the lane that the event can hit (Arrow::hitBy) and
     // that was judgeable at its moment is judged, unless the lane's goal
     // marker is hidden for the player (a missile blocks it): then false.
+    // `roundBlocked`, in a replay, says whether the round found it blocked.
     bool judgeLane(int player, std::uint8_t lane, const SongClock::Press& press, Arrow::LaneEvent event,
-                   SongPlayer& song);
+                   SongPlayer& song, std::optional<bool> roundBlocked = std::nullopt);
     // An arrow that passed the player unhit: a miss, kept with its note's
     // time for the results' timing plot.
     void missed(int player, const Arrow& arrow);

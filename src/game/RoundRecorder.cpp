@@ -47,6 +47,16 @@ void RoundRecorder::missile(int player, double songMs, std::uint8_t lane, librar
         recorded.missiles.push_back({microseconds(songMs), static_cast<std::uint8_t>(player), lane, kind, blockMs});
 }
 
+void RoundRecorder::remoteWord(double songMs, std::uint8_t lane, std::uint8_t word, std::uint32_t arrowNumber)
+{
+    recorded.remote.push_back({microseconds(songMs), library::RemoteEvent::Word, lane, word, arrowNumber, 0});
+}
+
+void RoundRecorder::remotePoints(double songMs, std::uint32_t points)
+{
+    recorded.remote.push_back({microseconds(songMs), library::RemoteEvent::Points, 0, 0, 0, points});
+}
+
 // Presses judged in one frame may come out of the order they were made in.
 const library::RecordedRound& RoundRecorder::finish(double songLengthMs)
 {
@@ -55,6 +65,7 @@ const library::RecordedRound& RoundRecorder::finish(double songLengthMs)
     for (library::PlayerRound& player : recorded.players)
         std::stable_sort(player.inputs.begin(), player.inputs.end(), byTime);
     std::stable_sort(recorded.missiles.begin(), recorded.missiles.end(), byTime);
+    std::stable_sort(recorded.remote.begin(), recorded.remote.end(), byTime);
     return recorded;
 }
 

@@ -27,6 +27,14 @@ public:
     void release(int player, double songMs, std::uint8_t lane, std::uint32_t readAfterMs = 0);
     void missile(int player, double songMs, std::uint8_t lane, library::RoundMissile::Kind kind,
                  std::uint32_t blockMs = 0);
+    // Across two machines: the player this machine plays, and what the
+    // other machine tells of its player, as it arrives.
+    void setLocalPlayer(int player)
+    {
+        recorded.localPlayer = static_cast<std::uint8_t>(player == 1 || player == 2 ? player : 0);
+    }
+    void remoteWord(double songMs, std::uint8_t lane, std::uint8_t word, std::uint32_t arrowNumber);
+    void remotePoints(double songMs, std::uint32_t points);
 
     // The round as recorded, its times in order, with the song's length.
     const library::RecordedRound& finish(double songLengthMs);

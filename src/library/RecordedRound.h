@@ -10,8 +10,9 @@ namespace library {
 // One press or release of a player, where the song was when it came.
 struct RoundInput {
     // What the press hit: nothing, a judgement (best first, as the round's
-    // tally counts them) or a mine.
-    enum Hit : std::uint8_t { Nothing = 0, Godlike, Perfect, Great, Good, Booo, Mine, hitCount };
+    // tally counts them) or a mine; or it came in a lane a missile blocked,
+    // where nothing is judged.
+    enum Hit : std::uint8_t { Nothing = 0, Godlike, Perfect, Great, Good, Booo, Mine, Blocked, hitCount };
     static constexpr std::uint8_t laneCount = 8; // four arrows, then the four slots
 
     std::int64_t songUs = 0;
@@ -39,6 +40,22 @@ struct RoundMissile {
     friend bool operator==(const RoundMissile&, const RoundMissile&) = default;
 };
 
+// What the other machine told of its player in a battle across two
+// machines, where the song was when it came: a word it judged (the lane and
+// the arrow's number as it sent them; number 0 for a hold's end or a mine,
+// `word` indexing the battle's words), or the player's points.
+struct RemoteEvent {
+    enum Kind : std::uint8_t { Word = 0, Points, kindCount };
+    std::int64_t songUs = 0;
+    Kind kind = Word;
+    std::uint8_t lane = 0;
+    std::uint8_t word = 0;
+    std::uint32_t arrowNumber = 0;
+    std::uint32_t points = 0;
+
+    friend bool operator==(const RemoteEvent&, const RemoteEvent&) = default;
+};
+
 // One player's side of the round.
 struct PlayerRound {
     std::string name;
@@ -64,6 +81,12 @@ struct RecordedRound {
     std::array<PlayerRound, 2> players;
     // In the order they came.
     std::vector<RoundMissile> missiles;
+    // Across two machines the player this machine played (1 or 2); the
+    // other one is kept as its machine told it (`remote`). 0 at one screen.
+    std::uint8_t localPlayer = 0;
+    std::vector<RemoteEvent> remote;
+    // Whether presses in a blocked lane are marked so (older files do not).
+    bool blocksKept = true;
 
     friend bool operator==(const RecordedRound&, const RecordedRound&) = default;
 };

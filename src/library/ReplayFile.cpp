@@ -176,10 +176,38 @@ void writeBody(Writer& body, const RecordedRound& round)
         body.fixed(((missile.player - 1u) & 1u) | ((missile.lane & 3u) << 1) | ((missile.kind & 3u) << 3), 1);
         body.varint(missile.blockMs);
     }
+    body.fixed(round.localPlayer, 1);
+    body.varint(round.remote.size());
+    previous = -ReplayFile::leadInUs;
+    for (const RemoteEvent& event : round.remote) {
+        body.time(event.songUs, previous);
+        body.fixed((event.kind & 1u) | ((event.lane & 3u) << 1) | ((event.word & 7u) << 3), 1);
+        body.varint(event.kind == RemoteEvent::Points ? event.points : event.arrowNumber);
+    }
+}
+
+// What the other machine told of its player (version 3 on).
+bool readRemote(Reader& body, RecordedRound& round)
+{
+    round.localPlayer = static_cast<std::uint8_t>(body.fixed(1));
+    round.remote.resize(body.count(2));
+    std::int64_t previous = -ReplayFile::leadInUs;
+    for (RemoteEvent& event : round.remote) {
+        event.songUs = body.time(previous);
+        const auto packed = static_cast<std::uint8_t>(body.fixed(1));
+        event.kind = static_cast<RemoteEvent::Kind>(packed & 1u);
+        event.lane = (packed >> 1) & 3u;
+        event.word = (packed >> 3) & 7u;
+        (event.kind == RemoteEvent::Points ? event.points : event.arrowNumber) = body.varint32();
+        if ((packed >> 6) != 0 || (event.kind == RemoteEvent::Points && (event.lane != 0 || event.word != 0)))
+            return false;
+    }
+    return true;
 }
 
 bool readBody(Reader& body, RecordedRound& round, std::uint16_t fileVersion)
 {
+    round.blocksKept = fileVersion >= 3;
     round.seed = body.varint32();
     round.rate = body.real();
     round.songLengthUs = static_cast<std::int64_t>(std::min<std::uint64_t>(body.varint(), ReplayFile::maxSongUs + 1));
@@ -197,6 +225,8 @@ bool readBody(Reader& body, RecordedRound& round, std::uint16_t fileVersion)
             input.lane = packed & 7u;
             input.release = (packed & 8u) != 0;
             input.hit = packed >> 4;
+            // Presses in a blocked lane are kept from version 3 on.
+            body.failed = body.failed || (fileVersion < 3 && input.hit == RoundInput::Blocked);
             if (fileVersion >= 2) {
                 const std::uint32_t readAfter = body.varint32();
                 body.failed = body.failed || readAfter > UINT16_MAX;
@@ -216,6 +246,8 @@ bool readBody(Reader& body, RecordedRound& round, std::uint16_t fileVersion)
         if ((packed >> 5) != 0 || missile.kind >= RoundMissile::kindCount)
             return false;
     }
+    if (fileVersion >= 3 && !readRemote(body, round))
+        return false;
     return !body.failed && body.atEnd();
 }
 
@@ -303,6 +335,22 @@ std::string ReplayFile::implausible(const RecordedRound& round)
     for (const RoundMissile& missile : round.missiles) {
         if (missile.songUs > round.songLengthUs + tailUs)
             return "a missile outside the song";
+    }
+    return implausibleRemote(round);
+}
+
+std::string ReplayFile::implausibleRemote(const RecordedRound& round)
+{
+    if (round.localPlayer > 2)
+        return "garbled (a machine of player " + std::to_string(round.localPlayer) + ")";
+    if (round.localPlayer == 0 && !round.remote.empty())
+        return "garbled (words of another machine in a round at one screen)";
+    const std::string who = "player " + std::to_string(3 - round.localPlayer);
+    if (round.localPlayer != 0 && !round.players[static_cast<std::size_t>(2 - round.localPlayer)].inputs.empty())
+        return "presses of " + who + ", whom the other machine played";
+    for (const RemoteEvent& event : round.remote) {
+        if (event.songUs > round.songLengthUs + tailUs)
+            return "a word of " + who + " outside the song";
     }
     return {};
 }

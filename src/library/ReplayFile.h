@@ -16,14 +16,16 @@ namespace library {
 // A recorded round as one small file, to keep in the records database or to
 // share: a header ("FLVXRPLY", the format version, the body's length), the
 // body (times as growing varint steps in microseconds) and a CRC-32 of all
-// before it. Version 2 adds when each input was read; version 1 files are
-// still read (their inputs as read at once). The reader refuses, with a message saying why, a file that is
+// before it. Version 2 adds when each input was read; version 3 the presses
+// in a blocked lane and, across two machines, which player this machine
+// played and what the other machine told of its player. Older files are
+// still read (their inputs as read at once, their rounds at one screen). The reader refuses, with a message saying why, a file that is
 // truncated, garbled, of a newer version, or that claims what no round holds:
 // presses outside the song, more presses than a person could make, an
 // impossible rate or speed.
 class ReplayFile {
 public:
-    static constexpr std::uint16_t version = 2;
+    static constexpr std::uint16_t version = 3;
     static constexpr std::size_t maxFileBytes = 4u << 20;
     // Presses may come this long before the music (a lead-in) and after its end.
     static constexpr std::int64_t leadInUs = 10'000'000;
@@ -55,6 +57,7 @@ public:
 
 private:
     static std::string implausible(const RecordedRound& round);
+    static std::string implausibleRemote(const RecordedRound& round);
 };
 
 } // namespace library

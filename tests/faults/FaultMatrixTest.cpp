@@ -191,6 +191,8 @@ std::vector<FaultCase> allCases()
     FaultCase lostSong{"ReplayMissingSong", {}, Damage::Missing,
         {"Match: The replay cannot be played: its song 'Songs/Gone' is missing"}, {}};
     lostSong.replaysLostSong = true;
+    // A refused replay is a failure, not a game that ended well.
+    lostSong.exitCode = 1;
     cases.push_back(lostSong);
     return cases;
 }

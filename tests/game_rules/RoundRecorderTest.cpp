@@ -35,3 +35,26 @@ TEST(RoundRecorder, ARoundComesOutInTimeOrderAndReadsBackFromItsFile)
     EXPECT_TRUE(recorder.round().players[0].inputs.empty());
     EXPECT_TRUE(recorder.round().missiles.empty());
 }
+
+// Across two machines: the other machine's words and points in the order of
+// their song times, the word's points as told; no third machine's player.
+TEST(RoundRecorder, TheOtherMachinesWordsComeOutInTimeOrderAndGoWithTheRound)
+{
+    RoundRecorder recorder;
+    recorder.start("Songs/Forged/Daybreak", 1);
+    recorder.setLocalPlayer(3);
+    EXPECT_EQ(recorder.round().localPlayer, 0);
+    recorder.setLocalPlayer(2);
+    recorder.remotePoints(1500.0, 1600);
+    recorder.remoteWord(1000.0, 3, 1, 7);
+    recorder.remoteWord(1500.0, 0, 0, 8);
+    const library::RecordedRound& round = recorder.finish(60000.0);
+    const std::vector<library::RemoteEvent> expected{{1'000'000, library::RemoteEvent::Word, 3, 1, 7, 0},
+                                                     {1'500'000, library::RemoteEvent::Points, 0, 0, 0, 1600},
+                                                     {1'500'000, library::RemoteEvent::Word, 0, 0, 8, 0}};
+    EXPECT_EQ(round.remote, expected);
+    EXPECT_EQ(round.localPlayer, 2);
+    recorder.start("Songs/Other", 1);
+    EXPECT_TRUE(recorder.round().remote.empty());
+    EXPECT_EQ(recorder.round().localPlayer, 0);
+}

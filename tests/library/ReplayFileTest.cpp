@@ -13,6 +13,7 @@ namespace {
 using library::RecordedRound;
 using library::ReplayFile;
 using library::RoundInput;
+using library::RemoteEvent;
 using library::RoundMissile;
 
 // A song of `seconds` with each player pressing and releasing `perSecond`
@@ -42,6 +43,51 @@ RecordedRound roundOf(int seconds, int perSecond)
                                   static_cast<std::uint8_t>(at % 4), RoundMissile::Sent, 0});
     round.missiles.push_back({round.songLengthUs - 1, 2, 3, RoundMissile::Blocked, 4000});
     return round;
+}
+
+// The same round of a battle across two machines as player 2's machine
+// kept it: player 1 as its machine told it.
+RecordedRound networkRoundOf(int seconds, int perSecond)
+{
+    RecordedRound round = roundOf(seconds, perSecond);
+    round.localPlayer = 2;
+    round.players[0].inputs.clear();
+    round.players[1].inputs[2].hit = RoundInput::Blocked;
+    for (std::int64_t at = 0; at < round.songLengthUs; at += 250'000) {
+        const auto arrow = static_cast<std::uint32_t>(1 + at / 250'000);
+        round.remote.push_back({at + 30'000, RemoteEvent::Word, static_cast<std::uint8_t>(arrow % 4),
+                                static_cast<std::uint8_t>(arrow % 8), arrow, 0});
+        round.remote.push_back({at + 30'000, RemoteEvent::Points, 0, 0, 0, arrow * 800});
+    }
+    return round;
+}
+
+std::uint32_t crc32(const std::vector<std::uint8_t>& bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const std::uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// A round at one screen as a version 2 game wrote it: the same, without
+// the machine's player and the other machine's words at the body's end.
+std::vector<std::uint8_t> asVersion2(const RecordedRound& round)
+{
+    const std::vector<std::uint8_t> current = ReplayFile::write(round);
+    std::vector<std::uint8_t> old(current.begin(), current.end() - 6);
+    old[8] = 2;
+    old[9] = 0;
+    const std::uint32_t body = old[10] + (old[11] << 8) + (old[12] << 16) + (std::uint32_t{old[13]} << 24) - 2;
+    for (int index = 0; index < 4; ++index)
+        old[10 + static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(body >> (8 * index));
+    const std::uint32_t check = crc32(old);
+    for (int index = 0; index < 4; ++index)
+        old.push_back(static_cast<std::uint8_t>(check >> (8 * index)));
+    return old;
 }
 
 std::string refusal(const std::vector<std::uint8_t>& bytes)
@@ -108,8 +154,16 @@ TEST(ReplayFile, HostileFilesAreRefusedWithTheirReason)
         {"an impossible speed for player 2",
          [](RecordedRound& round) { round.players[1].speed = std::numeric_limits<double>::infinity(); }},
         {"an impossible song length", [](RecordedRound& round) { round.songLengthUs = 0; }},
-        {"garbled (a press of player 1 hit what no press hits)",
-         [](RecordedRound& round) { round.players[0].inputs.back().hit = 7; }},
+        {"garbled (a machine of player 3)", [](RecordedRound& round) { round.localPlayer = 3; }},
+        {"garbled (words of another machine in a round at one screen)",
+         [](RecordedRound& round) { round.remote.push_back({0, RemoteEvent::Points, 0, 0, 0, 100}); }},
+        {"presses of player 2, whom the other machine played", [](RecordedRound& round) { round.localPlayer = 1; }},
+        {"a word of player 1 outside the song",
+         [](RecordedRound& round) {
+             round.localPlayer = 2;
+             round.players[0].inputs.clear();
+             round.remote.push_back({round.songLengthUs + 60'000'000, RemoteEvent::Word, 1, 0, 4, 0});
+         }},
     };
     for (const auto& claim : claims) {
         RecordedRound round = roundOf(20, 4);
@@ -127,4 +181,32 @@ TEST(ReplayFile, AChangedChartOrAShorterSongIsNamed)
     EXPECT_EQ(ReplayFile::mismatch(round, {hashes[0], "0000000000000000"}, round.songLengthUs),
               "the chart of player 2 (Challenge) has changed since the round");
     EXPECT_EQ(ReplayFile::mismatch(round, hashes, 5'000'000), "the song is shorter than the round");
+}
+
+// A battle's round keeps which player this machine played and the other
+// machine's words and points in their order; an older file is read as a
+// round at one screen, and a press it marks blocked (unknown to it) is refused.
+TEST(ReplayFile, ABattleAcrossTwoMachinesComesBackAndOlderFilesStillRead)
+{
+    const RecordedRound battle = networkRoundOf(60, 4);
+    const ReplayFile::ReadResult read = ReplayFile::read(ReplayFile::write(battle));
+    ASSERT_TRUE(read.round) << read.problem;
+    EXPECT_EQ(*read.round, battle);
+    EXPECT_EQ(read.round->remote.size(), 480u);
+
+    RecordedRound points = battle;
+    points.remote.back().word = 3;
+    EXPECT_EQ(refusal(ReplayFile::write(points)), "garbled (its contents do not fit together)")
+        << "points carry no word";
+
+    RecordedRound single = roundOf(20, 4);
+    const ReplayFile::ReadResult old = ReplayFile::read(asVersion2(single));
+    ASSERT_TRUE(old.round) << old.problem;
+    EXPECT_FALSE(old.round->blocksKept);
+    single.blocksKept = false;
+    EXPECT_EQ(*old.round, single);
+    single.blocksKept = true;
+    RecordedRound blocked = single;
+    blocked.players[0].inputs[0].hit = RoundInput::Blocked;
+    EXPECT_EQ(refusal(asVersion2(blocked)), "garbled (its contents do not fit together)");
 }

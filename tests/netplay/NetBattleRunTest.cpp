@@ -33,6 +33,23 @@ std::uint16_t basePort()
     return static_cast<std::uint16_t>(31000 + (getpid() % 500) * 8);
 }
 
+// Points, judgement counts and winner, from the battle's results line or a
+// round's closing line, in one spelling to compare.
+std::string totalsOf(const std::string& log, const char* opening)
+{
+    const std::regex pattern(std::string(opening)
+        + R"( Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
+          R"(Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
+          R"(winner: (\S+))");
+    std::smatch match;
+    if (!std::regex_search(log, match, pattern))
+        return {};
+    std::string totals;
+    for (std::size_t part = 1; part < match.size(); ++part)
+        totals += match[part].str() + " ";
+    return totals;
+}
+
 class NetBattleRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,13 +93,34 @@ protected:
 
 // Two rounds, as at one screen: after the results the host's slot key
 // offers the next song of the panel, another chart, and both play it too.
+// Both games save each round's replay; the last round's, played again
+// from its file on each machine (on the simulated clock), ends with the
+// battle's results: this machine's player judged again, the other as its
+// machine told it.
 TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopbackRoundAfterRound)
 {
     forgeSong(songs.path() / "Net" / "Short Two", "Netplay Short Two", true);
     const std::uint16_t port = basePort();
-    GameProcess host(hostFolder.path(), hostOptions(port, 2));
-    GameProcess guest(guestFolder.path(), guestOptions(port, 2));
-    expectSameResults(host, guest, 2);
+    std::vector<std::string> hosting = hostOptions(port, 2);
+    std::vector<std::string> joining = guestOptions(port, 2);
+    for (auto* options : {&hosting, &joining})
+        options->insert(options->end(), {"--save-replay", "round.flvxr"});
+    {
+        GameProcess host(hostFolder.path(), hosting);
+        GameProcess guest(guestFolder.path(), joining);
+        expectSameResults(host, guest, 2);
+    }
+    const std::string battle = totalsOf(roundsOf(hostLog()).back(), "NetBattle: Results\\.");
+    ASSERT_FALSE(battle.empty()) << hostLog();
+    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "50"}});
+    GameProcess hostReplay(hostFolder.path(), {"--replay", "round.flvxr", "--exit-at-end"});
+    GameProcess guestReplay(guestFolder.path(), {"--replay", "round.flvxr", "--exit-at-end"});
+    for (auto* replay : {&hostReplay, &guestReplay}) {
+        ASSERT_TRUE(replay->waitForExit(120s)) << "a replay did not end";
+        EXPECT_EQ(replay->exitCode, 0) << replay->errors();
+    }
+    EXPECT_EQ(totalsOf(hostLog(), "ArrowManager: Song over\\."), battle) << hostLog();
+    EXPECT_EQ(totalsOf(guestLog(), "ArrowManager: Song over\\."), battle) << guestLog();
 }
 
 TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
