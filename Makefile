@@ -97,7 +97,7 @@ fuzz: fuzz-build
 	@scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 fuzz-smoke:
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=10
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=5
 
 # Rewrites the generated seed files of fuzz/corpus/.
 fuzz-seeds: fuzz-build
