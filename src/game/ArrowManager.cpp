@@ -179,8 +179,8 @@ void ArrowManager::onRecordedInput(std::uint8_t player, std::uint8_t lane, doubl
 void ArrowManager::pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press,
                              Arrow::LaneEvent event, std::optional<bool> roundBlocked)
 {
-    if (!judge.judgeLane(player, lane, press, event, songOf(player), roundBlocked)
-        || event == Arrow::LaneEvent::Release)
+    const bool judged = judge.judgeLane(player, lane, press, event, songOf(player), roundBlocked);
+    if (!judged || event == Arrow::LaneEvent::Release)
         return;
     if (auto* gimmicks = findManager<GimmickManager>("GimmickManager"))
         gimmicks->catchPress(player, lane, press.msAgo);

@@ -27,9 +27,8 @@ class Dancer;
 // Turns the chart into arrows in time with the song and judges the players'
 // presses. Registered as "ArrowManager".
 //
-// It plays the game's own song (OwnSongStepper) or, given a player's song,
-// that song's charts, one per player, each in its own field (ChartPlayer);
-// the game's own chart is still read at start-up. The arrows live in the
+// It plays the game's own song (OwnSongStepper) or a player's song's charts,
+// one per player, each in its own field (ChartPlayer). The arrows live in the
 // players' fields (PlayerFields), presses are judged by the PressJudge, the
 // words shown in the PlayTexts, and the SongEnd names the winner. Which song
 // plays, the song panel, the calibration, the results and the rounds are the
@@ -68,9 +67,9 @@ public:
     // it judges the lane's lift, by where the song was then.
     void onPlayerRelease(std::uint8_t player, std::uint8_t action, std::uint32_t releaseTick);
     // A recorded press, hold or release of a replay, judged at its own song
-    // time as a player's would be at its tick: lanes 0 to 3 are the arrow
-    // lanes, 4 to 7 the slots (only a new press of a slot counts).
-    // `roundBlocked`: whether the round found the lane blocked, when it kept that.
+    // time as a player's would be at its tick, blocked if the round found its
+    // lane blocked (`roundBlocked`, where the round kept that): lanes 0 to 3
+    // are the arrow lanes, 4 to 7 the slots (only a new press of a slot counts).
     void onRecordedInput(std::uint8_t player, std::uint8_t lane, double songMs, Arrow::LaneEvent event,
                          std::optional<bool> roundBlocked = std::nullopt);
     // Plays the song from its start, as of the moment of `pressTick`; a start
@@ -114,10 +113,7 @@ private:
     static constexpr std::array<std::uint8_t, lastDirection> actionLanes{LaneUp, LaneRight, LaneDown, LaneLeft};
 
     template <typename T>
-    static T* findManager(const char* name)
-    {
-        return ObjectRegistry::instance()->findAs<T>(name);
-    }
+    static T* findManager(const char* name) { return ObjectRegistry::instance()->findAs<T>(name); }
     void restartChartPlayers();
     void startChartPlayer(std::size_t index, const chart::Chart& chart);
     void pressLane(std::uint8_t player, std::uint8_t lane, const SongRun::Press& press, Arrow::LaneEvent event,
