@@ -413,18 +413,6 @@ TEST(AutoplayRun, TheBotPlaysOnePlayerBesideAPerson)
 
 namespace {
 
-// The lines a round ends with and the missiles' blocks on the way, without
-// their times: the totals, combos, holds and mines, every explosion.
-std::string closingLines(const std::string& log)
-{
-    static const std::regex wanted(
-        R"((ArrowManager: (Song over|Player \d (highest combo|holds))|Missile: (fired|exploded)).*)");
-    std::string kept;
-    for (auto line = std::sregex_iterator(log.begin(), log.end(), wanted); line != std::sregex_iterator(); ++line)
-        kept += line->str() + "\n";
-    return kept;
-}
-
 struct ReplayCase {
     const char* song; // under Songs/; empty: the game's own
     const char* rate;
@@ -470,10 +458,10 @@ TEST_P(ReplayRun, GivesTheRoundsClosingLinesAgain)
     run({"--replay", file, "--exit-at-end"});
     const std::string again = testsupport::readFile(scratch.path() / "output.log");
 
-    const std::string closing = closingLines(first);
+    const std::string closing = testsupport::closingLines(first);
     ASSERT_TRUE(readSongOver(closing).found) << "no closing totals in the round";
     EXPECT_GE(countLines(closing, "Missile: exploded"), 1) << "no missile in the round";
-    EXPECT_EQ(closingLines(again), closing);
+    EXPECT_EQ(testsupport::closingLines(again), closing);
     EXPECT_EQ(countLines(again, "Match: The replay is over; it sets no record"), 1);
 }
 

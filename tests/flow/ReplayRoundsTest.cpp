@@ -83,18 +83,6 @@ std::vector<RoundCase> roundCases()
     return cases;
 }
 
-// The lines a round ends with and the missiles on the way, without their
-// times: the totals, combos, holds and mines, every missile fired and exploding.
-std::string closingLines(const std::string& log)
-{
-    static const std::regex wanted(
-        R"((ArrowManager: (Song over|Player \d (highest combo|holds))|Missile: (fired|exploded)).*)");
-    std::string kept;
-    for (auto line = std::sregex_iterator(log.begin(), log.end(), wanted); line != std::sregex_iterator(); ++line)
-        kept += line->str() + "\n";
-    return kept;
-}
-
 const chart::Chart* chartNamed(const chart::Song& song, const std::string& difficulty)
 {
     const auto found = std::find_if(song.charts.begin(), song.charts.end(),
@@ -199,7 +187,7 @@ TEST_P(ReplayRounds, GiveTheRoundsClosingLinesAgain)
 
     playRound(stage, plan, FrameSteps(round.unevenFrames));
     ASSERT_TRUE(stage.arrows().songEnd().isOver());
-    const std::string played = closingLines(stage.log());
+    const std::string played = testsupport::closingLines(stage.log());
     ASSERT_NE(played.find("Song over"), std::string::npos);
     EXPECT_NE(played.find("Missile: exploded"), std::string::npos) << "no missile in the round";
 
@@ -210,7 +198,7 @@ TEST_P(ReplayRounds, GiveTheRoundsClosingLinesAgain)
     for (int frame = 0; frame < 100000 && !stage.arrows().songEnd().isOver(); ++frame)
         loopFrame(stage, replayFrames.next());
     loopFrame(stage, evenFrameMs);
-    EXPECT_EQ(closingLines(stage.log()), played + played);
+    EXPECT_EQ(testsupport::closingLines(stage.log()), played + played);
     SoundManager::instance()->setMusicRate(1.0);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -46,6 +47,16 @@ std::vector<std::string> linesOf(const std::string& text)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+std::string closingLines(const std::string& log)
+{
+    static const std::regex wanted(
+        R"((ArrowManager: (Song over|Player \d (highest combo|holds))|Missile: (fired|exploded)).*)");
+    std::string kept;
+    for (auto line = std::sregex_iterator(log.begin(), log.end(), wanted); line != std::sregex_iterator(); ++line)
+        kept += line->str() + "\n";
+    return kept;
 }
 
 std::string playerSections()

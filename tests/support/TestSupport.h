@@ -25,6 +25,10 @@ private:
 
 std::string readFile(const std::filesystem::path& path);
 std::vector<std::string> linesOf(const std::string& text);
+// The lines a round ends with and the missiles on the way, without their
+// times: the totals, combos, holds and mines, every missile fired and
+// exploding. A replay must give them again to the letter.
+std::string closingLines(const std::string& log);
 
 // Runs a shell command and collects its exit status and everything it wrote
 // (stdout and stderr together).
