@@ -115,7 +115,10 @@ bool PulseOutput::connectStream(int latencyFrames)
     pa_buffer_attr wanted{};
     wanted.maxlength = static_cast<std::uint32_t>(-1);
     wanted.tlength = static_cast<std::uint32_t>(latencyFrames * frameBytes);
-    wanted.prebuf = static_cast<std::uint32_t>(-1);
+    // No pre-buffering: a stream that runs dry plays on (silence) instead of
+    // stopping until it is full again, so the frames written after a late wake
+    // keep their place in real time and the song clock does not fall behind.
+    wanted.prebuf = 0;
     wanted.minreq = static_cast<std::uint32_t>(-1);
     wanted.fragsize = static_cast<std::uint32_t>(-1);
     // The server's timing, updated by itself and interpolated between updates,
