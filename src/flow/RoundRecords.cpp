@@ -7,6 +7,7 @@
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
 #include "game/GimmickManager.h"
+#include "game/Player.h"
 
 #include <algorithm>
 #include <utility>
@@ -26,6 +27,19 @@ library::RecordKey keyOf(Match& match, const ChartPlayer* chartPlayer)
         key.chart = RecordKeeper::ownChartName;
     }
     return key;
+}
+
+// A player's points as the results show them: the other machine's player's
+// come from what that machine told, which this machine's scores never count.
+std::uint32_t shownPoints(Match& match, int player)
+{
+    const ArrowManager& arrows = match.getArrows();
+    const NetBattle* net = match.getNetBattle();
+    if (net && player == net->remotePlayer()) {
+        const Player* remote = arrows.judging().playerNumber(player);
+        return remote ? remote->getPoints() : 0;
+    }
+    return arrows.judging().scoreOf(player).getPoints();
 }
 
 } // namespace
@@ -81,6 +95,5 @@ void RoundRecords::submit(Match& match, const library::RecordedRound& round)
         match.getRecords().submit(entries);
         return;
     }
-    match.getRecords().submit(entries, &round,
-                              {arrows.judging().scoreOf(1).getPoints(), arrows.judging().scoreOf(2).getPoints()});
+    match.getRecords().submit(entries, &round, {shownPoints(match, 1), shownPoints(match, 2)});
 }

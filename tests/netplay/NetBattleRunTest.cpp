@@ -1,9 +1,11 @@
 #include "chart/ChartHash.h"
 #include "chart/Song.h"
 #include "flow/SongLoader.h"
+#include "library/RecordBook.h"
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
+#include "platform/SqliteDatabase.h"
 #include "support/BattleRun.h"
 #include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
@@ -278,6 +280,24 @@ struct ScriptedGuest {
         }
         return false;
     }
+    // Joins the host, does `onceMet` when the clocks agree, and waits for the
+    // round's lead-in, which the song time needs.
+    bool joinRound(std::uint16_t port, const std::function<std::string()>& hostLog,
+                   const std::function<void()>& onceMet = [] {})
+    {
+        if (!session.join("127.0.0.1", port))
+            return false;
+        if (!pumpUntil([&] { return hostLog().find("the clocks agree") != std::string::npos; }, 30s))
+            return false;
+        onceMet();
+        const std::regex leadInLine("A lead-in of (\\d+) ms");
+        std::smatch leadIn;
+        std::string log;
+        if (!pumpUntil([&] { return std::regex_search(log = hostLog(), leadIn, leadInLine); }, 30s))
+            return false;
+        leadInMs = std::stoi(leadIn[1]);
+        return true;
+    }
     // The host's song time: from the start moment, less the arrows' lead-in.
     std::int32_t songMs() const
     {
@@ -382,19 +402,13 @@ TEST_P(NetBattleRunCheat, IsRefusedAndTheRoundGoesToTheHonestPlayer)
     const std::uint16_t port = basePort() + 7;
     GameProcess host(hostFolder.path(), hostOptions(port));
     ScriptedGuest guest;
-    ASSERT_TRUE(guest.session.join("127.0.0.1", port));
-    std::smatch leadIn;
-    std::string log;
-    ASSERT_TRUE(guest.pumpUntil([&] {
-        return std::regex_search(log = hostLog(), leadIn, std::regex("A lead-in of (\\d+) ms"));
-    }, 30s)) << log;
-    guest.leadInMs = std::stoi(leadIn[1]);
+    ASSERT_TRUE(guest.joinRound(port, [this] { return hostLog(); })) << hostLog();
     ASSERT_TRUE(guest.pumpUntil([&] { return guest.songMs() >= 0; }, 30s)) << hostLog();
     cheat.send(guest);
     guest.pumpUntil([&] { return host.waitForExit(1ms); }, 60s);
     ASSERT_TRUE(host.waitForExit(1s)) << "the host did not end\n" << hostLog();
     EXPECT_EQ(host.exitCode, 0) << host.errors();
-    log = hostLog();
+    const std::string log = hostLog();
     EXPECT_NE(log.find(std::string("Refused a claim of the other machine (") + cheat.refusal + ")"), std::string::npos) << log;
     EXPECT_NE(log.find(std::string("claims of the other machine: ") + cheat.refusal), std::string::npos) << log;
     EXPECT_EQ(log.find("NetBattle: Opponent left") != std::string::npos, cheat.letGo) << log;
@@ -406,6 +420,71 @@ TEST_P(NetBattleRunCheat, IsRefusedAndTheRoundGoesToTheHonestPlayer)
 
 INSTANTIATE_TEST_SUITE_P(Cheats, NetBattleRunCheat, ::testing::ValuesIn(cheatsToRun()),
                          [](const ::testing::TestParamInfo<Cheat>& info) { return std::string(info.param.name); });
+
+// An honest scripted guest, named Mallory, judges every note "Godlike" while
+// the host's player, at the keyboard, starts the song and presses one arrow.
+// The host names the winner as the guest named itself, not by its own
+// second player's name, and keeps a record for its own player alone: none
+// of Mallory's round.
+TEST_F(NetBattleRun, TheWinnerIsNamedByItsOwnMachineAndOnlyTheLocalPlayerIsRecorded)
+{
+#ifdef FLAREVOX_SANITIZER_SUBSET
+    GTEST_SKIP() << "the scripted guest's path is the cheats', which the sanitizer build runs";
+#endif
+    const testsupport::PrivateDisplay display(800, 600);
+    ASSERT_TRUE(display.started()) << "Xvfb did not start";
+    forgeSong(songs.path() / "Net" / "Short", "Netplay Short", false, "120.000");
+    const std::uint16_t port = basePort() + 7;
+    const std::string title = "Flarevox Net Host " + std::to_string(getpid());
+    GameProcess host(hostFolder.path(), {"--host", std::to_string(port), "--song", (songs.path() / "Net" / "Short").string()});
+    ScriptedGuest guest;
+    const auto press = [&title](const char* key, const char* seconds) {
+        const std::string keys = "xdotool search --sync --name '^" + title + "$' windowfocus --sync keydown " + key
+            + " sleep " + seconds + " keyup " + key;
+        EXPECT_EQ(std::system(keys.c_str()), 0);
+    };
+    ASSERT_TRUE(guest.joinRound(port, [this] { return hostLog(); }, [&] { press("q", "0.3"); })) << hostLog();
+    // Kai's one press, on a Left arrow (every 500 ms from 0.5 s), gives him a round to record.
+    ASSERT_TRUE(guest.pumpUntil([&] { return guest.songMs() >= 980; }, 30s)) << hostLog();
+    press("a", "0.05");
+    // The 16 notes lie between 0.5 and 2.4 s: each is within a second of 1.5 s.
+    ASSERT_TRUE(guest.pumpUntil([&] { return guest.songMs() >= 1500; }, 30s)) << hostLog();
+    constexpr std::int32_t godlikePoints = 800;
+    net::SongEnd end;
+    for (std::uint32_t note = 1; note <= notesInSong; ++note) {
+        net::Judgement judged = godlike(note);
+        judged.pointsAfter = static_cast<std::int32_t>(note) * godlikePoints;
+        guest.session.send(judged);
+    }
+    end.points = static_cast<std::int32_t>(notesInSong) * godlikePoints;
+    end.words[0] = notesInSong;
+    guest.session.send(end);
+    ASSERT_TRUE(guest.pumpUntil([&] { return readResults(hostLog()).found; }, 60s)) << hostLog();
+    ASSERT_TRUE(e2e::pressEscapeUntilExit(host, title)) << "the host did not end\n" << hostLog();
+    EXPECT_EQ(host.exitCode, 0) << host.errors();
+    const std::string log = hostLog();
+    EXPECT_EQ(log.find("Refused"), std::string::npos) << log;
+    const Results results = readResults(log);
+    ASSERT_TRUE(results.found) << log;
+    EXPECT_LE(results.players[0].judged, 2u) << results.line;
+    EXPECT_EQ(results.players[1].godlike, notesInSong) << results.line;
+    EXPECT_NE(results.line.find("winner: Mallory"), std::string::npos) << results.line;
+
+    platform::SqliteDatabase kept;
+    ASSERT_EQ(kept.open((hostFolder.path() / library::RecordBook::fileName).string(), 100), platform::SqliteStatus::Ok);
+    std::vector<platform::SqliteDatabase::Row> rows;
+    ASSERT_EQ(kept.query("SELECT player1, player2, points2 FROM replays", {}, rows), platform::SqliteStatus::Ok);
+    ASSERT_EQ(rows.size(), 1u) << "the round's replay was not kept\n" << log;
+    EXPECT_EQ(std::get<std::string>(rows[0].at(0)), "Kai");
+    EXPECT_EQ(std::get<std::string>(rows[0].at(1)), "Mallory");
+    EXPECT_EQ(std::get<std::int64_t>(rows[0].at(2)), 12800);
+    // Kai's round is recorded; Mallory's is hers to keep on her own machine.
+    std::vector<platform::SqliteDatabase::Row> records;
+    ASSERT_EQ(kept.query("SELECT player, points FROM records", {}, records), platform::SqliteStatus::Ok);
+    ASSERT_EQ(records.size(), 1u) << "a record for each player";
+    EXPECT_EQ(std::get<std::string>(records[0].at(0)), "Kai");
+    EXPECT_EQ(std::get<std::int64_t>(records[0].at(1)), results.players[0].points);
+}
 
 // A host that floods the guest with offers of a song the guest has: the
 // guest reads it and answers once, drops the rest while the song waits for
