@@ -23,7 +23,7 @@ public:
         std::vector<double> relayedMs; // sorted
         std::vector<double> directMs;  // sorted
         std::size_t sent = 0;          // both kinds
-        std::string problem;           // why the pair could not meet
+        std::string problem;           // why the pair could not meet, or was let go
     };
 
     explicit RelayProbe(std::uint16_t serverPort) : serverPort(serverPort) {}
