@@ -3,8 +3,11 @@
 // games, opens a room for every pair, has half of the rooms relay a battle's
 // traffic for the run time, and prints: games dropped, the time a relayed
 // message takes from game to game through the server (50th, 99th
-// percentile, worst), and the server's CPU time and peak memory. E.g.
+// percentile, worst), the server's CPU time and peak memory, and what the
+// relay adds to one game pair's messages beside the load (RelayProbe). E.g.
 //   flarevox-server-load --rooms 1000 --relayed 500 --seconds 60
+#include "RelayProbe.h"
+
 #include "net/LobbyCodec.h"
 #include "platform/EnetEndpoint.h"
 
@@ -79,6 +82,12 @@ double cpuSeconds(pid_t pid)
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+double percentile(const std::vector<double>& sorted, double share)
+{
+    return sorted.empty() ? 0.0
+                          : sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(share * sorted.size()))];
+}
+
 long statusKb(pid_t pid, const char* key)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -86,6 +95,22 @@ long statusKb(pid_t pid, const char* key)
         if (line.rfind(key, 0) == 0)
             return std::stol(line.substr(std::strlen(key)));
     return -1;
+}
+
+// The probe's line; false when the pair could not meet or a probe is missing.
+bool printProbe(const RelayProbe::Trips& trips)
+{
+    if (!trips.problem.empty()) {
+        std::printf("one game pair beside the load: %s\n", trips.problem.c_str());
+        return false;
+    }
+    const auto& relayed = trips.relayedMs;
+    const auto& direct = trips.directMs;
+    std::printf("one game pair beside the load, %zu probes sent, %zu arrived; relayed: 50%% %.3f ms, 99%% %.3f ms; "
+                "direct: 50%% %.3f ms, 99%% %.3f ms; the relay adds %.3f ms at the 99th percentile\n",
+        trips.sent, relayed.size() + direct.size(), percentile(relayed, 0.5), percentile(relayed, 0.99),
+        percentile(direct, 0.5), percentile(direct, 0.99), percentile(relayed, 0.99) - percentile(direct, 0.99));
+    return trips.sent > 0 && relayed.size() + direct.size() == trips.sent;
 }
 
 class LoadRun {
@@ -208,6 +233,8 @@ bool LoadRun::run(pid_t server)
         return true;
     }, std::chrono::seconds(30));
 
+    RelayProbe probe(port);
+    probe.start();
     const double cpuBefore = cpuSeconds(server);
     const auto start = Clock::now();
     const auto end = start + std::chrono::seconds(options.seconds);
@@ -227,25 +254,24 @@ bool LoadRun::run(pid_t server)
         pump();
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    const RelayProbe::Trips trips = probe.finish();
     pumpUntil([&] { return latenciesMs.size() >= sent; }, std::chrono::seconds(5));
     const double cpu = cpuSeconds(server) - cpuBefore;
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
 
     const auto dropped = std::count_if(games.begin(), games.end(), [](const Game& g) { return g.dropped; });
     std::sort(latenciesMs.begin(), latenciesMs.end());
-    const auto at = [this](double share) {
-        return latenciesMs.empty() ? 0.0 : latenciesMs[std::min(latenciesMs.size() - 1,
-                                                        static_cast<std::size_t>(share * latenciesMs.size()))];
-    };
     std::printf("games %zu, rooms %zu, relayed rooms %zu, run %.0f s\n", games.size(), options.rooms,
         options.relayed, wall);
     std::printf("games dropped: %ld\n", static_cast<long>(dropped));
     std::printf("relayed messages: %zu sent, %zu arrived\n", sent, latenciesMs.size());
-    std::printf("game to game through the server: 50%% %.3f ms, 99%% %.3f ms, worst %.3f ms\n", at(0.5), at(0.99),
+    std::printf("game to game through the server: 50%% %.3f ms, 99%% %.3f ms, worst %.3f ms\n",
+        percentile(latenciesMs, 0.5), percentile(latenciesMs, 0.99),
         latenciesMs.empty() ? 0.0 : latenciesMs.back());
     std::printf("server CPU: %.1f %% of one core; memory: %ld kB now, %ld kB at most\n", 100.0 * cpu / wall,
         statusKb(server, "VmRSS:"), statusKb(server, "VmHWM:"));
-    return dropped == 0 && latenciesMs.size() >= sent;
+    const bool probed = printProbe(trips);
+    return dropped == 0 && latenciesMs.size() >= sent && probed;
 }
 
 bool parse(int argc, char** argv, Options& options)
