@@ -107,8 +107,17 @@ bool EnetEndpoint::poll(Event& event, std::uint32_t waitMs)
     int found = enet_host_check_events(enetHost, &raw);
     if (found == 0)
         found = enet_host_service(enetHost, &raw, waitMs);
-    if (found <= 0)
-        return false;
+    return found > 0 && convert(raw, event);
+}
+
+bool EnetEndpoint::pollReceived(Event& event)
+{
+    ENetEvent raw{};
+    return enetHost && enet_host_check_events(enetHost, &raw) > 0 && convert(raw, event);
+}
+
+bool EnetEndpoint::convert(ENetEvent& raw, Event& event)
+{
     event = Event{};
     event.peer = static_cast<PeerId>(raw.peer - enetHost->peers);
     event.ip = ntohl(raw.peer->address.host);

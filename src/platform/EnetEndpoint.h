@@ -7,6 +7,7 @@
 
 struct _ENetHost;
 struct _ENetPeer;
+struct _ENetEvent;
 
 namespace platform {
 
@@ -40,6 +41,9 @@ public:
     bool send(PeerId peer, std::span<const std::uint8_t> bytes);
     // Waits up to waitMs for the next event; false when there is none.
     bool poll(Event& event, std::uint32_t waitMs = 0);
+    // The next event ENet has already received, without sending or taking
+    // in more: false once they are all handed out.
+    bool pollReceived(Event& event);
     // Ends a peer's link politely with a reason; its Disconnected event follows.
     void disconnect(PeerId peer, std::uint32_t reason);
     // Sends one byte from this socket to an address outside ENet's peers, so
@@ -60,6 +64,7 @@ public:
     static std::string addressText(std::uint32_t ip, std::uint16_t port);
 
 private:
+    bool convert(_ENetEvent& raw, Event& event);
     _ENetPeer* peerAt(PeerId peer) const;
 
     _ENetHost* enetHost = nullptr;

@@ -171,4 +171,8 @@ TEST(ServerLoadRun, ThePairBesideTheLoadTimesTheRelayedAndTheDirectPath)
         EXPECT_GT(std::stod(figures[median]), 0.0) << run.out;
         EXPECT_LE(std::stod(figures[median]), std::stod(figures[median + 1])) << run.out;
     }
+    const std::regex inServer(R"(relayed messages in the server, from ENet's hand-over to the flush: 50% ([\d.]+) ms, )"
+                              R"(99% ([\d.]+) ms, worst ([\d.]+) ms\n)");
+    ASSERT_TRUE(std::regex_search(run.out, figures, inServer)) << run.out;
+    EXPECT_LE(std::stod(figures[1]), std::stod(figures[2])) << run.out;
 }

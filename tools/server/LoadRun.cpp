@@ -274,6 +274,20 @@ bool LoadRun::run(pid_t server)
     return dropped == 0 && latenciesMs.size() >= sent && probed;
 }
 
+// The server's own share of a relayed message's trip, from its last line.
+void printServerTime(const std::filesystem::path& serverLog)
+{
+    std::ifstream lines(serverLog);
+    std::string relayedLine;
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("time in the server") != std::string::npos)
+            relayedLine = line;
+    const auto at = relayedLine.find("time in the server");
+    if (at != std::string::npos)
+        std::printf("relayed messages in the server, from ENet's hand-over to the flush: %s\n",
+                    relayedLine.substr(at + std::strlen("time in the server: ")).c_str());
+}
+
 bool parse(int argc, char** argv, Options& options)
 {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -308,11 +322,17 @@ int main(int argc, char** argv)
     for (std::string& word : words)
         argvServer.push_back(word.data());
     argvServer.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    // The server's lines go to a file of their own: its last says how long
+    // the relayed messages stayed in it.
+    const std::filesystem::path serverLog
+        = std::filesystem::temp_directory_path() / ("flarevox-server-load-" + std::to_string(getpid()) + ".log");
+    posix_spawn_file_actions_t output;
+    posix_spawn_file_actions_init(&output);
+    posix_spawn_file_actions_addopen(&output, 1, serverLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    if (posix_spawn(&pid, server.c_str(), &quiet, nullptr, argvServer.data(), environ) != 0) {
+    const bool spawned = posix_spawn(&pid, server.c_str(), &output, nullptr, argvServer.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&output);
+    if (!spawned) {
         std::fprintf(stderr, "flarevox-server-load: cannot start %s\n", server.c_str());
         return 1;
     }
@@ -320,5 +340,8 @@ int main(int argc, char** argv)
     const bool met = LoadRun(options).run(pid);
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
+    printServerTime(serverLog);
+    std::error_code ignored;
+    std::filesystem::remove(serverLog, ignored);
     return met ? 0 : 1;
 }

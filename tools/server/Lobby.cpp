@@ -211,7 +211,7 @@ void Lobby::relay(ClientId id, const Client& client, std::vector<std::uint8_t>& 
         return;
     }
     ++count.relayed;
-    outgoing.push_back({*other, net::LobbyCodec::encode(net::Relay{std::move(payload)})});
+    outgoing.push_back({*other, net::LobbyCodec::encode(net::Relay{std::move(payload)}), nowUs});
 }
 
 std::optional<Lobby::ClientId> Lobby::otherSide(const Room& room, ClientId id) const
@@ -306,7 +306,7 @@ net::RoomCode Lobby::freshCode()
 
 void Lobby::send(ClientId to, const net::LobbyMessage& message)
 {
-    outgoing.push_back({to, net::LobbyCodec::encode(message)});
+    outgoing.push_back({to, net::LobbyCodec::encode(message), std::nullopt});
 }
 
 void Lobby::refuse(ClientId to, net::RefusalReason reason)

@@ -27,6 +27,8 @@ public:
     struct Outgoing {
         ClientId to = 0;
         std::vector<std::uint8_t> bytes;
+        // A relayed message: when it came in.
+        std::optional<std::int64_t> relayedSinceUs;
     };
     // Why packets were not taken, each with its own count and log budget.
     enum class Drop { Malformed, Unexpected, RelayFlood, Count };

@@ -9,7 +9,13 @@ namespace {
 
 constexpr std::int64_t expiryIntervalUs = 1000000;
 constexpr std::int64_t reportIntervalUs = 60000000;
-constexpr int eventsPerFlush = 256;
+// ENet takes in up to 256 packets at a time; a step takes in this many
+// times before it looks at the rooms' expiry.
+constexpr int intakesPerStep = 16;
+// Answers go out after this many events at the latest: a flush visits every
+// peer (some 20 us with 4,000), and a relayed message waits for the events
+// handled after it.
+constexpr int eventsPerFlush = 32;
 // ENet takes packets up to this size, so that the lobby counts and logs one
 // over its own limit instead of ENet leaving it unacknowledged.
 constexpr std::size_t transportPacketBytes = 1024;
@@ -43,16 +49,23 @@ bool LobbyServer::open(std::string& error)
 void LobbyServer::step(std::uint32_t waitMs)
 {
     platform::EnetEndpoint::Event event;
-    // Answers go out together after a batch of events: each flush visits
-    // every peer.
-    for (int handled = 0; handled < eventsPerFlush && endpoint.poll(event, handled == 0 ? waitMs : 0); ++handled)
+    // What ENet took in at once is handled and answered, a few events at a
+    // time, before it takes in more.
+    for (int intake = 0; intake < intakesPerStep && endpoint.poll(event, intake == 0 ? waitMs : 0); ++intake) {
         handle(event, steadyUs());
+        for (int handled = 1; endpoint.pollReceived(event); ++handled) {
+            if (handled % eventsPerFlush == 0)
+                deliver();
+            handle(event, steadyUs());
+        }
+        deliver();
+    }
     const std::int64_t nowUs = steadyUs();
     if (nowUs - lastExpiryUs >= expiryIntervalUs) {
         lastExpiryUs = nowUs;
         rooms.expire(nowUs);
+        deliver();
     }
-    deliver();
     reportIfDue(nowUs);
 }
 
@@ -74,13 +87,18 @@ void LobbyServer::handle(platform::EnetEndpoint::Event& event, std::int64_t nowU
 
 void LobbyServer::deliver()
 {
-    for (const Lobby::Outgoing& message : rooms.takeOutgoing())
+    const std::vector<Lobby::Outgoing> messages = rooms.takeOutgoing();
+    for (const Lobby::Outgoing& message : messages)
         endpoint.send(message.to, message.bytes);
     for (const Lobby::ClientId client : rooms.takeDisconnects()) {
         rooms.leave(client);
         endpoint.disconnect(client, 0);
     }
     endpoint.flush();
+    const std::int64_t sentUs = steadyUs();
+    for (const Lobby::Outgoing& message : messages)
+        if (message.relayedSinceUs)
+            relayed.add(sentUs - *message.relayedSinceUs);
 }
 
 void LobbyServer::reportIfDue(std::int64_t nowUs)
@@ -95,7 +113,8 @@ void LobbyServer::reportIfDue(std::int64_t nowUs)
         std::to_string(count.wrongCodes) + " wrong codes, dropped " +
         std::to_string(dropped[static_cast<std::size_t>(Lobby::Drop::Malformed)]) + " malformed, " +
         std::to_string(dropped[static_cast<std::size_t>(Lobby::Drop::Unexpected)]) + " unexpected, " +
-        std::to_string(dropped[static_cast<std::size_t>(Lobby::Drop::RelayFlood)]) + " over the relay rate");
+        std::to_string(dropped[static_cast<std::size_t>(Lobby::Drop::RelayFlood)]) + " over the relay rate"
+        + (relayed.count() > 0 ? "; relayed messages' " + relayed.text() : std::string()));
 }
 
 void LobbyServer::run(const std::atomic<bool>& stop)
@@ -103,6 +122,8 @@ void LobbyServer::run(const std::atomic<bool>& stop)
     const std::int64_t endUs = options.runSeconds > 0 ? steadyUs() + options.runSeconds * 1000000 : 0;
     while (!stop && (endUs == 0 || steadyUs() < endUs))
         step(10);
+    if (relayed.count() > 0)
+        log(std::to_string(relayed.count()) + " messages relayed; " + relayed.text());
     log("stopping");
     endpoint.close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lobby.h"
+#include "RelayTimes.h"
 #include "ServerOptions.h"
 
 #include "platform/EnetEndpoint.h"
@@ -22,6 +23,7 @@ public:
     void run(const std::atomic<bool>& stop);
     std::uint16_t port() const { return endpoint.localPort(); }
     const Lobby& lobby() const { return rooms; }
+    const RelayTimes& relayTimes() const { return relayed; }
     void close() { endpoint.close(); }
 
 private:
@@ -35,4 +37,5 @@ private:
     platform::EnetEndpoint endpoint;
     std::int64_t lastExpiryUs = 0;
     std::int64_t lastReportUs = 0;
+    RelayTimes relayed;
 };
