@@ -18,6 +18,7 @@
 #include "game/PlayerManager.h"
 #include "game/Sidebar.h"
 #include "net/NetProtocol.h"
+#include "platform/SystemClock.h"
 #include "scene/Dancer.h"
 #include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
@@ -358,8 +359,10 @@ void Match::pauseSong()
     if (current != &play || arrows.songEnd().isOver())
         return;
     const bool stops = !battleOn();
-    if (stops)
+    if (stops) {
         arrows.pauseSong();
+        songPausedAtTick = platform::SystemClock::tickCount();
+    }
     pause.open(stops);
     current = &pause;
     OutputHandler::log(OutputHandler::find(), stops ? "Match: Paused at %.0f ms into the song"
@@ -376,8 +379,11 @@ void Match::endPause(std::uint32_t tick)
 {
     if (current != &pause)
         return;
-    if (arrows.songRun().isPaused())
+    if (arrows.songRun().isPaused()) {
         arrows.songRun().resume(tick);
+        // Missiles' blocks run in play time: a pause does not wear them out.
+        GimmickManager::instance()->holdBlocksFor(tick - songPausedAtTick);
+    }
     current = &play;
     OutputHandler::log(OutputHandler::find(), "Match: The song goes on");
 }

@@ -224,6 +224,7 @@ private:
     std::unique_ptr<NetBattle> net;
     Screen* current = nullptr;
     bool startNeedsNewPress = false;
+    std::uint32_t songPausedAtTick = 0;
     bool transliterations = false;
     ReplayPlayer replay;
     std::optional<library::RecordedRound> lastRecorded;

@@ -192,3 +192,11 @@ Gimmick* GimmickManager::getSlot(int player, int slot) const
         return nullptr;
     return slots[player - 1][slot];
 }
+
+void GimmickManager::holdBlocksFor(std::uint32_t ms)
+{
+    for (Gimmick* gimmick : gimmicks) {
+        if (auto* missile = dynamic_cast<Missile*>(gimmick))
+            missile->holdBlockFor(ms);
+    }
+}

@@ -91,6 +91,8 @@ public:
     // missile in the slot (one is awarded there first when this machine has
     // none) flies up that lane. Null when the lane or player is bad.
     Missile* launchInLane(std::int8_t player, std::int8_t slot, int lane);
+    // The song stood still for `ms`: the missiles' blocks end that much later.
+    void holdBlocksFor(std::uint32_t ms);
 
     // The gimmick in the player's slot, or null (also for bad arguments).
     Gimmick* getSlot(int player, int slot) const;

@@ -158,6 +158,12 @@ void Missile::explodeWithBlock(std::uint32_t ms)
     explode(std::min(ms, blockMs));
 }
 
+void Missile::holdBlockFor(std::uint32_t ms)
+{
+    if (blocking)
+        blockUntil += ms;
+}
+
 void Missile::explode(std::uint32_t blockFor)
 {
     if (exploded)

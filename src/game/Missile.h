@@ -39,6 +39,8 @@ public:
     void climbFor(std::uint32_t ms);
     // Explodes now, blocking the lane for `ms` (what the target's machine decided).
     void explodeWithBlock(std::uint32_t ms);
+    // The song stood still for `ms`: a block holding the lane ends that much later.
+    void holdBlockFor(std::uint32_t ms);
     // Grounds it, its trail gone and its block dropped without giving the
     // goal marker back (the gimmick manager gives every lane back itself).
     void retire() override;

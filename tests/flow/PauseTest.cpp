@@ -4,6 +4,8 @@
 #include "flow/Match.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
+#include "game/GimmickManager.h"
+#include "game/Missile.h"
 #include "sound/SoundManager.h"
 #include "writers/WavWriter.h"
 
@@ -119,6 +121,36 @@ TEST(Pause, TheSongStandsStillAndGoesOnFromTheSameMoment)
     EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[0], arrowtest::chartArrows(chart).size());
     EXPECT_EQ(stage.arrows().judging().scoreOf(1).getTally()[4], 0u) << "the press in the pause judged nothing";
     EXPECT_NE(stage.log().find("Match: Paused at"), std::string::npos);
+}
+
+// A missile's block lasts its time in play: a pause, however long, does not
+// wear it out, and after the pause it holds the lane for what it had left.
+TEST(Pause, AMissilesBlockHoldsThroughAPause)
+{
+    ArrowStage stage{Chart{"8040206010A080402060", "128.000", 2000, 20000}};
+    Match& match = stage.match();
+    stage.startSong();
+    for (int frame = 0; frame < 100; ++frame)
+        stage.frame(10);
+    Missile* missile = GimmickManager::instance()->launchInLane(1, 0, 2);
+    ASSERT_TRUE(missile);
+    missile->explodeWithBlock(2000);
+    ASSERT_TRUE(missile->isBlocking());
+    for (int frame = 0; frame < 50; ++frame)
+        stage.frame(10);
+    match.onKey(keyPause);
+    for (int frame = 0; frame < 600; ++frame)
+        stage.frame(10);
+    stage.press(2, slot1, stage.now());
+    for (int frame = 0; frame < 301 && match.isPaused(); ++frame)
+        stage.frame(10);
+    ASSERT_FALSE(match.isPaused());
+    for (int frame = 0; frame < 140; ++frame)
+        stage.frame(10);
+    EXPECT_TRUE(missile->isBlocking()) << "the block wore out in the pause";
+    for (int frame = 0; frame < 20; ++frame)
+        stage.frame(10);
+    EXPECT_FALSE(missile->isBlocking()) << "the block outlasted its time in play";
 }
 
 // "Start the song again" and "Back to the songs" leave the round: it sets no
