@@ -25,6 +25,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -277,15 +278,14 @@ bool LoadRun::run(pid_t server)
 // The server's own share of a relayed message's trip, from its last line.
 void printServerTime(const std::filesystem::path& serverLog)
 {
+    constexpr std::string_view marker = "time in the server: ";
     std::ifstream lines(serverLog);
-    std::string relayedLine;
+    std::string figures;
     for (std::string line; std::getline(lines, line);)
-        if (line.find("time in the server") != std::string::npos)
-            relayedLine = line;
-    const auto at = relayedLine.find("time in the server");
-    if (at != std::string::npos)
-        std::printf("relayed messages in the server, from ENet's hand-over to the flush: %s\n",
-                    relayedLine.substr(at + std::strlen("time in the server: ")).c_str());
+        if (const auto at = line.find(marker); at != std::string::npos)
+            figures = line.substr(at + marker.size());
+    if (!figures.empty())
+        std::printf("relayed messages in the server, from ENet's hand-over to the flush: %s\n", figures.c_str());
 }
 
 bool parse(int argc, char** argv, Options& options)
