@@ -43,6 +43,10 @@ void addRows(BenchTable& table, const std::string& at, const testsupport::WallCl
                "within +-1.2 ms/min", verdict(std::fabs(timing.driftMsPerMinute) <= driftLimitMsPerMinute)});
     table.add({section, "99th percentile around the line" + at, timing.spreadP99Ms, "ms", "", 0.0, "<= 4 ms",
                verdict(timing.spreadP99Ms <= spreadLimitMs)});
+    table.add({section, "drift of the song clock at the keys taken" + at, timing.clockDriftMsPerMinute, "ms/min", "",
+               0.0, "within +-1.2 ms/min", verdict(std::fabs(timing.clockDriftMsPerMinute) <= driftLimitMsPerMinute)});
+    table.add({section, "99th percentile of the clock around its line" + at, timing.clockSpreadP99Ms, "ms", "", 0.0,
+               "<= 4 ms", verdict(timing.clockSpreadP99Ms <= spreadLimitMs)});
     table.add({section, "farthest press from the mean" + at, timing.largestFromMeanMs, "ms", "", 0.0,
                "Godlike (<= 23.4 ms)", verdict(timing.largestFromMeanMs <= godlikeMs)});
 }

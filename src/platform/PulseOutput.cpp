@@ -112,6 +112,7 @@ bool PulseOutput::connectStream(int latencyFrames)
     if (!stream)
         return false;
     pa_stream_set_write_callback(stream, &PulseOutput::onWrite, this);
+    pa_stream_set_latency_update_callback(stream, &PulseOutput::onTimingUpdate, this);
     pa_buffer_attr wanted{};
     wanted.maxlength = static_cast<std::uint32_t>(-1);
     wanted.tlength = static_cast<std::uint32_t>(latencyFrames * frameBytes);
@@ -121,10 +122,11 @@ bool PulseOutput::connectStream(int latencyFrames)
     wanted.prebuf = 0;
     wanted.minreq = static_cast<std::uint32_t>(-1);
     wanted.fragsize = static_cast<std::uint32_t>(-1);
-    // The server's timing, updated by itself and interpolated between updates,
-    // is what tells each buffer when it will be heard.
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    // The server's timing tells each buffer when it will be heard. It is read
+    // as it comes and run on by the steady clock here: the library's own
+    // interpolation stops while the stream runs dry and then takes seconds
+    // to catch up with the frames the server played meanwhile.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream, nullptr, &wanted, flags, nullptr, nullptr) < 0)
         return false;
     if (!waitFor(streamReady, streamFailed))
@@ -153,6 +155,26 @@ bool PulseOutput::waitFor(Condition ready, Condition failed)
 void PulseOutput::onWrite(pa_stream*, std::size_t bytes, void* self)
 {
     static_cast<PulseOutput*>(self)->write(bytes);
+}
+
+void PulseOutput::onTimingUpdate(pa_stream*, void* self)
+{
+    static_cast<PulseOutput*>(self)->takeTiming();
+}
+
+// The frame being heard as the server's timing arrives: the frames it has
+// taken from the stream, less those still in its sink, and a little more
+// for the time the answer took to come.
+void PulseOutput::takeTiming()
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    if (!timing || timing->read_index_corrupt)
+        return;
+    const double heardUs = static_cast<double>(timing->read_index) / frameBytes * 1e6 / rate
+                           + static_cast<double>(timing->transport_usec) - static_cast<double>(timing->sink_usec);
+    heardFrames = heardUs * rate / 1e6;
+    heardAt = std::chrono::steady_clock::now();
+    timingKnown = true;
 }
 
 void PulseOutput::onStateChange(pa_stream* stream, void* self)
@@ -195,16 +217,20 @@ void PulseOutput::write(std::size_t bytes)
         framesWritten += frames;
         bytes -= frames * frameBytes;
     }
+    // A fresh reading for the next buffer.
+    if (pa_operation* asked = pa_stream_update_timing_info(stream, nullptr, nullptr))
+        pa_operation_unref(asked);
 }
 
-// The stream's time is the frame being heard now: everything written after
-// it is still to be heard.
+// Everything written after the frame being heard now is still to be heard.
+// The stream plays on in real time whether or not it runs dry, so the last
+// reading runs on at the mixing rate.
 double PulseOutput::framesBeforeNextWrite() const
 {
-    pa_usec_t heardUs = 0;
-    if (pa_stream_get_time(stream, &heardUs) < 0)
+    if (!timingKnown)
         return nominalLatencyFrames;
-    return static_cast<double>(framesWritten) - static_cast<double>(heardUs) * rate / 1e6;
+    const double sinceSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - heardAt).count();
+    return static_cast<double>(framesWritten) - (heardFrames + sinceSeconds * rate);
 }
 
 } // namespace platform

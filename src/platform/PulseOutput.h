@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -52,6 +53,8 @@ private:
     bool waitFor(Condition ready, Condition failed);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
     static void onStateChange(pa_stream* stream, void* self);
+    static void onTimingUpdate(pa_stream* stream, void* self);
+    void takeTiming();
     void write(std::size_t bytes);
     double framesBeforeNextWrite() const;
     void keepTime();
@@ -64,6 +67,10 @@ private:
     pa_stream* stream = nullptr;
     std::uint64_t framesWritten = 0;
     double nominalLatencyFrames = 0.0;
+    // The server's last timing: the frame heard when it came.
+    bool timingKnown = false;
+    double heardFrames = 0.0;
+    std::chrono::steady_clock::time_point heardAt;
     std::thread timeKeeper;
     std::atomic<bool> stopping{false};
 };

@@ -2,9 +2,14 @@
 
 #include "app/StartupTimes.h"
 #include "game/StepFileManager.h"
+#include "game/TimingSummary.h"
+#include "library/RecordBook.h"
+#include "library/ReplayFile.h"
+#include "platform/SqliteDatabase.h"
 #include "support/SoundServer.h"
 #include "support/TestSupport.h"
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -117,6 +122,80 @@ std::string lastLines(const std::string& text)
     return last;
 }
 
+// The round this run kept with its records, once the game has written it.
+std::optional<library::RecordedRound> keptRound(const std::filesystem::path& folder)
+{
+    platform::SqliteDatabase records;
+    if (records.open((folder / library::RecordBook::fileName).string(), 100) != platform::SqliteStatus::Ok)
+        return std::nullopt;
+    std::vector<platform::SqliteDatabase::Row> rows;
+    if (records.query("SELECT round FROM replays ORDER BY id DESC LIMIT 1", {}, rows) != platform::SqliteStatus::Ok
+        || rows.empty())
+        return std::nullopt;
+    const auto* bytes = std::get_if<platform::SqliteDatabase::Blob>(&rows.front()[0]);
+    return bytes ? library::ReplayFile::read(*bytes).round : std::nullopt;
+}
+
+// The monotonic ms at which the music's time 0 was heard, as the game logged
+// it (its tick count wraps at 32 bits), near the moment `nearMs`.
+std::optional<double> heardStartMs(const std::string& log, double nearMs)
+{
+    static const std::regex heard(R"(time 0 was heard at tick (\d+))");
+    std::smatch found;
+    if (!std::regex_search(log, found, heard))
+        return std::nullopt;
+    const auto tick = static_cast<std::uint32_t>(std::stoul(found[1]));
+    const auto near = static_cast<std::int64_t>(nearMs);
+    return static_cast<double>(near - static_cast<std::uint32_t>(static_cast<std::uint32_t>(near) - tick));
+}
+
+// The song clock against real time at the moments the X server took player
+// 1's keys: each key pressed after the start is paired, lane by lane, with
+// the press the round recorded, and its song time set against the ms since
+// the music was heard. The key driver's own late wakes do not count.
+std::optional<TimingSummary::Figures> clockAtPresses(const std::string& pressed, const std::string& log,
+                                                     const library::RecordedRound& round, std::string& problem)
+{
+    std::array<std::vector<double>, 4> takenMs;
+    for (const std::string& line : linesOf(pressed)) {
+        std::istringstream words(line);
+        double ms = 0.0;
+        std::string key;
+        words >> ms >> key;
+        for (std::size_t lane = 0; lane < takenMs.size(); ++lane)
+            if (key == laneKeys[lane])
+                takenMs[lane].push_back(ms);
+    }
+    if (takenMs[0].empty()) {
+        problem = "no presses of the lanes were taken";
+        return std::nullopt;
+    }
+    const std::optional<double> heardMs = heardStartMs(log, takenMs[0].front());
+    if (!heardMs) {
+        problem = "the game never logged when its music was heard";
+        return std::nullopt;
+    }
+    std::array<std::size_t, 4> paired{};
+    std::vector<double> sinceHeardMs, clockAheadMs;
+    for (const library::RoundInput& input : round.players[0].inputs) {
+        if (input.release || input.lane >= takenMs.size())
+            continue;
+        const std::size_t index = paired[input.lane]++;
+        if (index >= takenMs[input.lane].size())
+            continue;
+        const double wallMs = takenMs[input.lane][index] - *heardMs;
+        sinceHeardMs.push_back(wallMs);
+        clockAheadMs.push_back(static_cast<double>(input.songUs) / 1000.0 - wallMs);
+    }
+    for (std::size_t lane = 0; lane < takenMs.size(); ++lane)
+        if (paired[lane] != takenMs[lane].size()) {
+            problem = "lane " + std::to_string(lane) + ": the X server took " + std::to_string(takenMs[lane].size())
+                      + " presses, the round recorded " + std::to_string(paired[lane]);
+            return std::nullopt;
+        }
+    return TimingSummary::of(sinceHeardMs, clockAheadMs);
+}
+
 // The moment of the schedule's last press, in ms.
 double lastPressMs(const std::string& schedule)
 {
@@ -207,8 +286,18 @@ WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) 
     if (!waitWhileRunning(game, endLimit, [&] { return readPlayerOneTiming(log()).has_value(); }))
         return {std::nullopt, "the song did not end with a timing line; the log's last lines:\n" + lastLines(log())};
     std::optional<Timing> timing = readPlayerOneTiming(log());
-    timing->presses = static_cast<unsigned>(linesOf(readFile(folder / "pressed.txt")).size()) - 1;
+    const std::string pressed = readFile(folder / "pressed.txt");
+    timing->presses = static_cast<unsigned>(linesOf(pressed).size()) - 1;
     timing->sinkDriftMsPerMinute = (sinkRateMeasured - 1.0) * msPerMinute;
+    std::optional<library::RecordedRound> round;
+    if (!waitWhileRunning(game, endLimit, [&] { return (round = keptRound(folder)).has_value(); }))
+        return {std::nullopt, "the round was not kept with the records"};
+    std::string problem;
+    const std::optional<TimingSummary::Figures> clock = clockAtPresses(pressed, log(), *round, problem);
+    if (!clock)
+        return {std::nullopt, "the song clock could not be read at the presses: " + problem};
+    timing->clockDriftMsPerMinute = clock->driftMsPerMinute;
+    timing->clockSpreadP99Ms = clock->spreadP99Ms;
     return {timing, ""};
 }
 

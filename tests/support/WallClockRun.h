@@ -25,6 +25,12 @@ public:
         double largestFromMeanMs = 0.0;
         double driftMsPerMinute = 0.0;
         double spreadP99Ms = 0.0;     // around the fitted line
+        // The song clock read at the moments the X server took the keys (the
+        // round's replay keeps each press's song time), against real time
+        // since the music was heard: its drift and scatter, free of the key
+        // driver's own late wakes.
+        double clockDriftMsPerMinute = 0.0;
+        double clockSpreadP99Ms = 0.0;
         // What the sound server's sink itself drifts from real time (played
         // ms per minute beyond a minute): the drift the presses should show.
         double sinkDriftMsPerMinute = 0.0;

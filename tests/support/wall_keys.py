@@ -10,8 +10,8 @@ writes to LOG ("time 0 was heard at tick N", N the monotonic ms). Each key is ta
 through XTest at its moment (within a fraction of a millisecond on an idle
 core): down and up at once, so that the game sees the press and no held key
 (a held key is read again every frame and would take the lane's next
-arrow). Writes to PRESSED one line per press with the monotonic time (ms)
-at which the X server had taken it.
+arrow). Writes to PRESSED one line per press: the monotonic time (ms) at
+which the X server had taken it, and the key.
 """
 
 import re
@@ -105,23 +105,24 @@ def main():
     x.set_input_focus(window, X.RevertToParent, X.CurrentTime)
     x.sync()
 
-    presses = [(at, x.keysym_to_keycode(XK.string_to_keysym(keysym))) for at, keysym in read_schedule(schedule_path)]
+    presses = [(at, keysym, x.keysym_to_keycode(XK.string_to_keysym(keysym)))
+               for at, keysym in read_schedule(schedule_path)]
     if not presses:
         sys.stderr.write("wall_keys: an empty schedule\n")
         return 1
     # The game's first frames come after its window is shown.
     wait_until(now_ms() + 1000.0)
-    taken = [tap(x, presses[0][1])]
+    taken = [(tap(x, presses[0][2]), presses[0][1])]
     heard = wait_for_heard_start(log_path, 10000.0)
     if heard is None:
         sys.stderr.write("wall_keys: the game never logged when its music was heard\n")
         return 1
-    for at, code in sorted(presses[1:], key=lambda press: press[0]):
+    for at, keysym, code in sorted(presses[1:], key=lambda press: press[0]):
         wait_until(heard + at)
-        taken.append(tap(x, code))
+        taken.append((tap(x, code), keysym))
     with open(pressed_path, "w") as out:
-        for moment in taken:
-            out.write("%.3f\n" % moment)
+        for moment, keysym in taken:
+            out.write("%.3f %s\n" % (moment, keysym))
     return 0
 
 
