@@ -33,9 +33,8 @@ class SoundServerTiming : public ::testing::TestWithParam<int> {};
 // wall-clock moments of the notes, counted from when the music's start was
 // heard: every press is "Godlike", and the song clock at the moments the
 // keys were taken neither drifts from real time nor scatters around its
-// line. A loaded machine stalls the sound
-// server's path, so CTest runs this alone (SoundServerTiming), at the natural
-// frame rate; the bench runs both.
+// line. A loaded machine stalls the sound server's path, so CTest runs this
+// alone (SoundServerTiming), at the natural frame rate; the bench runs both.
 TEST_P(SoundServerTiming, DISABLED_RealKeysOnTheNullSinkKeepToRealTime)
 {
     const testsupport::PrivateDisplay display(1280, 1024);

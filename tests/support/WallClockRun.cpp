@@ -137,7 +137,7 @@ std::optional<library::RecordedRound> keptRound(const std::filesystem::path& fol
 }
 
 // The monotonic ms at which the music's time 0 was heard, as the game logged
-// it (its tick count wraps at 32 bits), near the moment `nearMs`.
+// it (its tick count wraps at 32 bits), within 24 days either side of `nearMs`.
 std::optional<double> heardStartMs(const std::string& log, double nearMs)
 {
     static const std::regex heard(R"(time 0 was heard at tick (\d+))");
@@ -146,7 +146,7 @@ std::optional<double> heardStartMs(const std::string& log, double nearMs)
         return std::nullopt;
     const auto tick = static_cast<std::uint32_t>(std::stoul(found[1]));
     const auto near = static_cast<std::int64_t>(nearMs);
-    return static_cast<double>(near - static_cast<std::uint32_t>(static_cast<std::uint32_t>(near) - tick));
+    return static_cast<double>(near - static_cast<std::int32_t>(static_cast<std::uint32_t>(near) - tick));
 }
 
 // The song clock against real time at the moments the X server took player
@@ -157,20 +157,23 @@ std::optional<TimingSummary::Figures> clockAtPresses(const std::string& pressed,
                                                      const library::RecordedRound& round, std::string& problem)
 {
     std::array<std::vector<double>, 4> takenMs;
+    std::optional<double> firstMs;
     for (const std::string& line : linesOf(pressed)) {
         std::istringstream words(line);
         double ms = 0.0;
         std::string key;
-        words >> ms >> key;
+        if (!(words >> ms >> key))
+            continue;
+        firstMs = firstMs.value_or(ms);
         for (std::size_t lane = 0; lane < takenMs.size(); ++lane)
             if (key == laneKeys[lane])
                 takenMs[lane].push_back(ms);
     }
-    if (takenMs[0].empty()) {
-        problem = "no presses of the lanes were taken";
+    if (!firstMs) {
+        problem = "the X server took no keys";
         return std::nullopt;
     }
-    const std::optional<double> heardMs = heardStartMs(log, takenMs[0].front());
+    const std::optional<double> heardMs = heardStartMs(log, *firstMs);
     if (!heardMs) {
         problem = "the game never logged when its music was heard";
         return std::nullopt;
