@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -23,6 +24,17 @@ inline std::vector<int> drawsFor(unsigned seed, std::size_t count)
         draw = std::rand() % Dancer::specialOdds;
     std::srand(seed);
     return draws;
+}
+
+// Seeds the generator so that its first draw picks the special move only if
+// `special`, and none of the `draws` after it does.
+inline void seedSpecial(bool special, std::size_t draws = 0)
+{
+    for (unsigned seed = 1;; ++seed) {
+        const std::vector<int> first = drawsFor(seed, draws + 1);
+        if ((first[0] == 1) == special && std::find(first.begin() + 1, first.end(), 1) == first.end())
+            return;
+    }
 }
 
 // A scratch working folder that sees the forged game data, a simulated tick

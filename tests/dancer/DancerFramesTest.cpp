@@ -113,9 +113,7 @@ TEST_F(DancerFrames, EveryMoveStandsWhollyVisibleBehindThePlayfields)
         {"up", '8', false}, {"left", '4', false}, {"down", '2', false}, {"right", '6', false}, {"special", '8', true}};
     for (const auto& [name, step, special] : shots) {
         SCOPED_TRACE(name);
-        // Seeds rand() so that this move's draw picks the special move only when asked.
-        for (unsigned seed = 1; (drawsFor(seed, 1)[0] == 1) != special; ++seed) {
-        }
+        seedSpecial(special);
         dancer->addEvent(clock.now() - 1, step);
         dancer->update();
         const double moveMs = (model.lastFrame() - model.firstFrame()) * 1000.0 / model.fps();

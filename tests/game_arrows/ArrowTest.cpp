@@ -1,11 +1,10 @@
-#include "support/ArrowStage.h"
+#include "ArrowPlay.h"
 
 #include "chart/Lane.h"
 #include "core/ConfigFileParser.h"
 #include "core/ObjectRegistry.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
-#include "game/ArrowManager.h"
 #include "game/GoalMarker.h"
 #include "scene/NodeNames.h"
 #include "scene/ObjectGraph.h"
@@ -20,10 +19,7 @@
 
 namespace {
 
-using arrowtest::ArrowStage;
-
-constexpr std::uint8_t actionUp = 1;
-constexpr std::uint8_t actionLeft = 4;
+using namespace arrowtest;
 
 class ArrowTest : public ::testing::Test {
 protected:
@@ -129,30 +125,30 @@ TEST_F(ArrowTest, APressHitsTheOldestArrowOfItsLaneInsideTheWindow)
     Arrow* newer = arrowAt(LaneUp, ArrowStage::goalY - 0.02f);
     Arrow* low = arrowAt(LaneLeft, ArrowStage::goalY - Arrow::window);
     arrowAt(LaneLeft, ArrowStage::goalY + Arrow::window);
-    stage.arrows().onPlayerAction(1, actionLeft);
-    stage.arrows().onPlayerAction(3, actionUp);
+    stage.arrows().onPlayerAction(1, left);
+    stage.arrows().onPlayerAction(3, up);
     for (const std::uint8_t action : {0, 9, 255})
         stage.arrows().onPlayerAction(1, action);
     EXPECT_EQ(word(1), "");
     EXPECT_FALSE(low->isHiddenFor(1));
 
-    stage.arrows().onPlayerAction(1, actionUp);
+    stage.arrows().onPlayerAction(1, up);
     EXPECT_EQ(word(1), "Good");
     EXPECT_EQ(stage.points(1), 100u);
     EXPECT_TRUE(older->isHiddenFor(1));
     EXPECT_FALSE(older->isHiddenFor(2));
     EXPECT_FALSE(newer->isHiddenFor(1));
     ObjectGraph::find()->findNode(nodes::goal(1).c_str())->hideForPlayer(1);
-    stage.arrows().onPlayerAction(1, actionUp);
+    stage.arrows().onPlayerAction(1, up);
     EXPECT_EQ(stage.points(1), 100u);
     ObjectGraph::find()->findNode(nodes::goal(1).c_str())->showForPlayer(1);
-    stage.arrows().onPlayerAction(1, actionUp);
-    stage.arrows().onPlayerAction(1, actionUp);
+    stage.arrows().onPlayerAction(1, up);
+    stage.arrows().onPlayerAction(1, up);
     EXPECT_EQ(word(1), "Godlike");
     EXPECT_EQ(stage.points(1), 900u);
     EXPECT_EQ(stage.arrows().fields().getArrows(1).size(), 2u);
     EXPECT_EQ(stage.arrows().fields().getArrows(2).size(), 4u);
-    stage.arrows().onPlayerAction(2, actionUp);
+    stage.arrows().onPlayerAction(2, up);
     EXPECT_EQ(stage.points(2), 100u);
 }
 
@@ -177,16 +173,16 @@ TEST_F(ArrowTest, AnArrowPassingABlockedLaneEndsTheCombo)
 {
     for (int hit = 0; hit < 4; ++hit) {
         arrowAt(LaneLeft, ArrowStage::goalY);
-        stage.arrows().onPlayerAction(1, actionLeft);
-        stage.arrows().onPlayerAction(2, actionLeft);
+        stage.arrows().onPlayerAction(1, left);
+        stage.arrows().onPlayerAction(2, left);
     }
     const Text* combo = stage.arrows().texts().combo(1);
     EXPECT_TRUE(combo->isActive());
     EXPECT_EQ(combo->getText(), "4 Combo");
     Arrow* blocked = arrowAt(LaneUp, ArrowStage::goalY);
     ObjectGraph::find()->findNode(nodes::goal(1).c_str())->hideForPlayer(1);
-    stage.arrows().onPlayerAction(1, actionUp);
-    stage.arrows().onPlayerAction(2, actionUp);
+    stage.arrows().onPlayerAction(1, up);
+    stage.arrows().onPlayerAction(2, up);
     EXPECT_EQ(stage.arrows().judging().scoreOf(1).getCombo().current(), 4u);
     blocked->y = PlayerFields::missHeight + 0.01f;
     stage.arrows().update(stage.now());

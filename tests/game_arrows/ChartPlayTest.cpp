@@ -1,11 +1,11 @@
-#include "support/ArrowStage.h"
+#include "ArrowPlay.h"
 
+#include "chart/SmReader.h"
 #include "flow/Match.h"
 #include "fx/Text.h"
 #include "game/Arrow.h"
-#include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
-#include "game/PlayerManager.h"
+#include "game/ScrollSpeed.h"
 #include "library/SongSelection.h"
 #include "scene/Dancer.h"
 #include "scene/ObjectGraph.h"
@@ -16,60 +16,27 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <numeric>
 
 namespace {
 
-using arrowtest::ArrowStage;
-using arrowtest::Chart;
+using namespace arrowtest;
 
-// Beat 0 at 1 s, 120 BPM, a stop of 0.5 s on beat 4, 240 BPM from beat 8.
-// Columns: Left, Down, Up, Right. A hold on Down (beats 1-3), a mine on
-// Left (beat 6), a jump (beat 7), a roll on Left (beats 10-11).
-const char* const song = "#TITLE:Test;\n#ARTIST:Us;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n"
-                         "#BPMS:0.000=120.000,8.000=240.000;\n#STOPS:4.000=0.500;\n"
-                         "#NOTES:\n     dance-single:\n     :\n     Hard:\n     9:\n     0,0,0,0,0:\n"
-                         "1000\n0200\n0000\n0300\n,\n0001\n0010\nM000\n1001\n,\n"
-                         "0100\n0010\n4000\n3000\n,\n0001\n0000\n0000\n0000\n;\n";
-
-// The song time of each note, and the press of each lane (Left, Up, Right, Down).
-struct Step {
-    double ms;
-    std::uint8_t action;
-    double releaseMs;
-};
-constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3;
-const Step steps[] = {{1000, left, 0},  {1500, down, 2530}, {3000, right, 0}, {4000, up, 0},   {5000, left, 0},
-                      {5000, right, 0}, {5500, down, 0},    {5750, up, 0},    {6000, left, 6280}, {6500, right, 0}};
+// The song time of each note, and the press of each lane.
+const std::vector<Step> steps{{1000, left},       {1500, down, 2530}, {3000, right}, {4000, up},
+                              {5000, left},       {5000, right},      {5500, down},  {5750, up},
+                              {6000, left, 6280}, {6500, right}};
 
 class ChartPlayTest : public ::testing::Test {
 protected:
-    // 30 frames a second; `each` runs before every frame's update with the
-    // song time of the frame's start and its end.
+    // 30 frames a second through the song.
     void play(const std::function<void(double from, double to)>& each)
     {
         stage.startSong();
-        for (int frame = 0; frame < 300; ++frame) {
-            const double from = stage.arrows().songRun().now();
-            stage.frame(33, [&] { each(from, from + 33.0); });
-        }
+        playFrames(stage, 300, 33, each);
     }
 
-    // Player `player` presses each listed step exactly on its time and keeps
-    // holds down to their ends.
-    void pressExactly(int player, double from, double to, const std::vector<Step>& chosen)
-    {
-        for (const Step& step : chosen) {
-            if (step.ms > from && step.ms <= to)
-                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action,
-                                              stage.now() - static_cast<std::uint32_t>(std::lround(to - step.ms)));
-            else if (step.releaseMs > 0 && step.ms <= from && from < step.releaseMs)
-                stage.arrows().onPlayerAction(static_cast<std::uint8_t>(player), step.action, stage.now(), false);
-        }
-    }
-
-    ArrowStage stage{Chart{"", "128.000", 5500, 9000, song, {"hard", "Hard"}}};
+    ArrowStage stage{Chart{"", "128.000", 5500, 9000, stopsAndTempoChanges, {"hard", "Hard"}}};
 };
 
 // Player 1 presses every step exactly and keeps the holds; player 2 taps the
@@ -83,21 +50,17 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     ObjectGraph::find()->addNode(dancer, "Dancer");
     stage.arrows().setDancer(dancer);
     std::vector<std::int32_t> movesAfterLeft;
-    std::vector<float> duringStop;
     std::string wordAfterMine;
     const auto bothPlay = [&](double from, double to) {
         if (from > 1000 && from < 1150)
             movesAfterLeft.push_back(dancer->getModel().firstFrame());
-        pressExactly(1, from, to, {std::begin(steps), std::end(steps)});
-        // The right arrow of beat 12 during the stop (3 s to 3.5 s).
-        if (from > 3050 && to < 3450 && !stage.arrows().fields().getArrows(1).empty())
-            duringStop.push_back(stage.arrows().fields().getArrows(1).back()->y);
-        pressExactly(2, from, to, {{1500, down, 0}});
+        pressExactly(stage, 1, from, to, steps);
+        pressExactly(stage, 2, from, to, {{1500, down}});
         if (from >= 4400 && from < 4600)
             stage.arrows().onPlayerAction(2, left, stage.now());
         if (from >= 4600 && wordAfterMine.empty())
             wordAfterMine = stage.arrows().texts().quality(2)->getText();
-        pressExactly(2, from, to, {{5000, left, 0}, {5000, right, 0}});
+        pressExactly(stage, 2, from, to, {{5000, left}, {5000, right}});
     };
     const auto column = [&] {
         std::vector<std::string> lines;
@@ -113,9 +76,6 @@ TEST_F(ChartPlayTest, HoldsMinesTempoChangesAndStopsScoreAndTheNextRoundCountsAf
     for (const double error : stage.arrows().judging().getPressErrors(1))
         EXPECT_LT(std::fabs(error), 1.5);
     EXPECT_EQ(stage.points(1), 800u * std::size(steps) + 2 * ChartPlayer::holdPoints);
-    ASSERT_GE(duringStop.size(), 5u);
-    for (const float height : duringStop)
-        EXPECT_EQ(height, duringStop.front()) << "arrows stand still during a stop";
     // A mine under no held key costs nothing.
     EXPECT_NE(stage.log().find("ArrowManager: Player 1 holds OK 2, NG 0; mines hit 0"), std::string::npos);
     EXPECT_NE(stage.log().find("ArrowManager: Player 2 holds OK 0, NG 1; mines hit 1"), std::string::npos);
@@ -184,18 +144,10 @@ TEST(ChartPlay, FakesAreNeverJudged)
                               "#NOTES:dance-single::Hard:1:0:F000\n1000\n1000\n0001\n;\n";
     ArrowStage stage(Chart{"", "128.000", 5500, 9000, fakes, {"Hard", "Hard"}});
     ASSERT_TRUE(stage.arrows().getSong() != nullptr);
-    const Step presses[] = {{1000, left, 0}, {1500, left, 0}, {2000, left, 0}, {2500, right, 0}};
     stage.startSong();
-    for (int frame = 0; frame < 120; ++frame) {
-        const double from = stage.arrows().songRun().now();
-        stage.frame(33, [&] {
-            for (const Step& step : presses) {
-                if (step.ms > from && step.ms <= from + 33.0)
-                    stage.arrows().onPlayerAction(1, step.action,
-                                                  stage.now() - static_cast<std::uint32_t>(std::lround(from + 33.0 - step.ms)));
-            }
-        });
-    }
+    playFrames(stage, 120, 33, [&](double from, double to) {
+        pressExactly(stage, 1, from, to, {{1000, left}, {1500, left}, {2000, left}, {2500, right}});
+    });
     const auto& tally = stage.arrows().judging().scoreOf(1).getTally();
     EXPECT_EQ(tally[0], 2u);
     EXPECT_EQ(std::accumulate(tally.begin(), tally.end(), 0u), 2u);
@@ -215,6 +167,87 @@ TEST(ChartPlay, ASongThatCannotBePlayedGivesWayToTheGamesOwn)
         EXPECT_NE(stage.log().find("WARNING: ArrowManager: Could not play the song in '"), std::string::npos) << text;
         EXPECT_STREQ(stage.arrows().songRun().stream(), OwnSongStepper::streamName);
     }
+}
+
+struct Moment {
+    double songMs;
+    double songBeat;
+};
+// Before the stop, during it, after it, after the tempo change.
+const Moment moments[] = {{1000, 0}, {2000, 2}, {3100, 4}, {3400, 4}, {4500, 6}, {5750, 9}};
+
+
+// A player's arrows at 0.5x, 1x, 2x and M300 (the fastest section, 240 BPM,
+// at 300 units a minute: 1.25 units per beat): each stands its beats to go
+// times the speed below the goal line, stands still during the stop, shows
+// its hold at the speed's length, and appears once it is within the travel
+// of the goal. The judgement of a press is the same at every speed.
+TEST(ScrollSpeedPlay, ArrowsRiseAtThePlayersSpeedAndAreJudgedTheSame)
+{
+    const chart::ReadResult read = chart::SmReader::read(stopsAndTempoChanges);
+    ASSERT_TRUE(read.ok()) << read.error;
+    const chart::Chart& chart = read.song.charts.front();
+    const float travel = ArrowStage::goalY - ArrowStage::spawnY;
+    const struct {
+        const char* speed;
+        double factor;
+        std::size_t spawnedAtStart;
+    } speeds[] = {{"1x", 1.0, 9}, {"0.5x", 0.5, 10}, {"2x", 2.0, 4}, {"M300", 1.25, 7}};
+
+    std::vector<float> firstQualities;
+    for (const auto& speed : speeds) {
+        SCOPED_TRACE(speed.speed);
+        const double factor = ScrollSpeed::parse(speed.speed)->factor(chart);
+        ASSERT_EQ(factor, speed.factor);
+        ArrowStage stage{{"", "120", 0, 1000}};
+        ChartPlayer player(stage.arrows().fields(), stage.arrows().judging(), 1, chart, travel, factor);
+        std::vector<float> qualities;
+        for (const Moment& moment : moments) {
+            player.update(moment.songMs, stage.now(), true, nullptr);
+            const std::vector<Arrow*>& arrows = stage.arrows().fields().getArrows(1);
+            if (moment.songMs == 1000) {
+                EXPECT_EQ(arrows.size(), speed.spawnedAtStart);
+            }
+            for (const Arrow* arrow : arrows) {
+                const double toGo = arrow->getNoteBeat() - moment.songBeat;
+                EXPECT_FLOAT_EQ(arrow->y, static_cast<float>(ArrowStage::goalY - toGo * factor))
+                    << "beat " << arrow->getNoteBeat() << " at " << moment.songMs << " ms";
+                EXPECT_GE(arrow->y, ArrowStage::spawnY - 0.5f * factor) << "appears near the spawn line";
+            }
+        }
+        for (const Arrow* arrow : stage.arrows().fields().getArrows(1)) {
+            const double beat = arrow->getNoteBeat();
+            EXPECT_FLOAT_EQ(arrow->getTail(), beat == 1 ? 2 * factor : beat == 10 ? factor : 0.0f) << beat;
+            for (const double early : {-240.0, -60.0, 0.0, 20.0, 40.0, 100.0, 200.0})
+                qualities.push_back(arrow->qualityAt(arrow->getNoteMs() + early));
+        }
+        if (firstQualities.empty())
+            firstQualities = qualities;
+        EXPECT_EQ(qualities, firstQualities);
+    }
+}
+
+// A mine goes off on the frame whose song time reaches it, its lane being
+// down in that frame; a lane down only in the frame before costs nothing.
+TEST(ChartPlayMines, AMineGoesOffOnTheFrameThatReachesItsTime)
+{
+    const chart::ReadResult read = chart::SmReader::read(
+        "#TITLE:Mines;\n#OFFSET:0;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1::0000\n0000\nM000\n0M00\n;\n");
+    ASSERT_TRUE(read.ok()) << read.error;
+    const chart::Chart& mines = read.song.charts.front();
+    const auto laneOf = [&mines](std::size_t mine) { return static_cast<std::uint8_t>(mines.notes.at(mine).lane); };
+    ArrowStage stage{{"", "120", 0, 3000}};
+    ChartPlayer player(stage.arrows().fields(), stage.arrows().judging(), 1, mines, ArrowStage::goalY - ArrowStage::spawnY, 1.0);
+    for (const double songMs : {0.0, 500.0, 990.0})
+        player.update(songMs, stage.now(), true, nullptr);
+    player.onLaneDown(laneOf(0), stage.now());
+    player.update(1000.0, stage.now(), true, nullptr);
+    player.update(1010.0, stage.now(), true, nullptr);
+    EXPECT_EQ(player.getResults().minesHit, 1u) << "the mine at 1000 ms, its lane down in that frame";
+    player.onLaneDown(laneOf(1), stage.now());
+    player.update(1490.0, stage.now(), true, nullptr);
+    player.update(1510.0, stage.now(), true, nullptr);
+    EXPECT_EQ(player.getResults().minesHit, 1u) << "the mine at 1500 ms, its lane down a frame before";
 }
 
 } // namespace

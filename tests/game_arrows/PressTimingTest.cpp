@@ -1,8 +1,12 @@
-#include "support/ArrowStage.h"
+#include "ArrowPlay.h"
 
+#include "core/ConfigFileParser.h"
 #include "flow/Calibration.h"
+#include "flow/Match.h"
+#include "flow/PlayerSpeeds.h"
 #include "game/Arrow.h"
-#include "game/ArrowManager.h"
+#include "game/PlayerScore.h"
+#include "game/TimingSummary.h"
 #include "platform/AudioEngine.h"
 #include "sound/SoundManager.h"
 
@@ -11,16 +15,15 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <string>
 
 namespace {
 
-using arrowtest::ArrowStage;
-using arrowtest::Chart;
+using namespace arrowtest;
 
 // Doubles, "!" pairs, silent steps, both ends of the lanes.
 const char* const notes = "8040206010A0B0357000800!20600040B00A8020601040";
 constexpr double beatMs = 60000.0 / 128.0;
-constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
 
 SoundManager& sound()
 {
@@ -29,12 +32,12 @@ SoundManager& sound()
 
 // Player 1 presses every note due by `songNow`, dated back to its time:
 // `tickRate` tick milliseconds per song millisecond.
-void pressDue(ArrowStage& stage, const std::vector<arrowtest::ChartArrow>& due, std::size_t& next, double songNow,
+void pressDue(ArrowStage& stage, const std::vector<ChartArrow>& due, std::size_t& next, double songNow,
               double tickRate)
 {
     for (; next < due.size() && due[next].beatMs <= songNow; ++next) {
         const auto msAgo = static_cast<std::uint32_t>(std::lround((songNow - due[next].beatMs) * tickRate));
-        stage.arrows().onPlayerAction(1, actionOf[due[next].lane], stage.now() - msAgo);
+        stage.arrows().onPlayerAction(1, laneActions[due[next].lane], stage.now() - msAgo);
     }
 }
 
@@ -56,7 +59,7 @@ TEST_P(PressTimingTest, ArrowsCrossTheGoalOnTheirBeatsAndExactPressesAreAllGodli
 {
     const PlayRate run = GetParam();
     const Chart chart{notes, "128.000", run.gapMs, 17000};
-    const auto due = arrowtest::chartArrows(chart);
+    const auto due = chartArrows(chart);
     ArrowStage stage(chart);
     sound().getEngine().setSilentClockRate(run.songRate);
     stage.startSong();
@@ -107,7 +110,7 @@ TEST_P(MusicRateTest, ArrowsKeepTheirBeatsAndWindowsStayInRealTime)
 {
     const double rate = GetParam();
     const Chart chart{notes, "128.000", 5500, 17000};
-    const auto due = arrowtest::chartArrows(chart);
+    const auto due = chartArrows(chart);
     for (const auto& [lateMs, word] : {std::pair{0.0, 0u}, {20.0, 0u}, {28.0, 1u}}) {
         SCOPED_TRACE(testing::Message() << rate << "x, " << lateMs << " ms late");
         ArrowStage stage(chart);
@@ -145,7 +148,7 @@ TEST(PressTiming, TheOffsetShiftsEveryJudgementByItsMilliseconds)
     sound().setGlobalOffset(40.0);
     // Pressing when the device plays each note is 40 ms early for a player
     // who hears the music 40 ms late.
-    const auto due = arrowtest::chartArrows(chart);
+    const auto due = chartArrows(chart);
     stage.startSong();
     std::size_t next = 0;
     while (next < due.size())
@@ -203,6 +206,149 @@ TEST(Calibration, TapsMeasureAgainstTheNearestClick)
     const Calibration::Result result = Calibration::measure({30, -200, 20, 25, 35, 40, 15, 300});
     EXPECT_DOUBLE_EQ(result.offsetMs, 27.5);
     EXPECT_DOUBLE_EQ(result.spreadMs, (36.25 - 18.75) / 2.0);
+}
+
+// Steps from 1x to `quarters` quarters on the panel.
+void setSpeed(Match& match, int player, int quarters)
+{
+    for (int at = 4; at != quarters; at += quarters > at ? 1 : -1)
+        match.stepSpeed(player, quarters > at);
+}
+
+// The game's own song with each player at their own speed: every arrow a
+// player sees stands its beats to go times the player's speed below the goal
+// line. Player 1 presses every arrow 75 to 91 ms late ("Great"; at 8x above
+// the miss height, but still within the judgement window), player 2 on the beat
+// or not at all: the judgements are the same at every speed, and an arrow
+// that passes unhit is one miss.
+TEST(OwnSongSpeed, EachPlayerSeesTheirOwnSpeedAndIsJudgedTheSame)
+{
+    const Chart chart{"8040206010A0", "128.000", 5500, 9000};
+    const struct {
+        const char* name;
+        std::array<int, 2> quarters;
+        bool secondPresses;
+    } cases[] = {
+        {"1x and 1x", {4, 4}, true},
+        {"2x and 1x", {8, 4}, true},
+        {"8x and 0.5x", {32, 2}, true},
+        {"8x and 8x, player 2 idle", {32, 32}, false},
+    };
+    std::optional<std::array<std::array<std::uint32_t, 5>, 2>> firstTallies;
+    for (const auto& played : cases) {
+        SCOPED_TRACE(played.name);
+        ArrowStage stage{chart};
+        for (int player = 1; player <= 2; ++player)
+            setSpeed(stage.match(), player, played.quarters[static_cast<std::size_t>(player - 1)]);
+        const auto arrows = chartArrows(chart);
+        std::array<std::size_t, 2> next{};
+        stage.startSong();
+        while (stage.now() - stage.songStart() < static_cast<std::uint32_t>(chart.songMs + 500)) {
+            stage.frame(16, [&] { pressArrowsLate(stage, arrows, next, {75, 0}, played.secondPresses ? 2 : 1); });
+            const double songBeat = (stage.arrows().songRun().now() - chart.gapMs) / beatMs;
+            for (int player = 1; player <= 2; ++player) {
+                const double factor = played.quarters[static_cast<std::size_t>(player - 1)] / 4.0;
+                for (const Arrow* arrow : stage.arrows().fields().getArrows(player)) {
+                    if (!arrow->isHiddenFor(player)) {
+                        ASSERT_NEAR(arrow->y, ArrowStage::goalY - (arrow->getNoteBeat() - songBeat) * factor, 1e-3);
+                    }
+                }
+            }
+        }
+        const std::array tallies{stage.arrows().judging().scoreOf(1).getTally(), stage.arrows().judging().scoreOf(2).getTally()};
+        EXPECT_EQ(std::accumulate(tallies[0].begin(), tallies[0].end(), 0u), arrows.size());
+        EXPECT_TRUE(stage.arrows().judging().scoreOf(1).getCombo().fullCombo()) << "no arrow missed while it could be hit";
+        if (!played.secondPresses) {
+            EXPECT_EQ(stage.arrows().judging().scoreOf(2).getCombo().highest(), 0u);
+            EXPECT_FALSE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
+            EXPECT_EQ(stage.points(2), 0u);
+            continue;
+        }
+        if (!firstTallies)
+            firstTallies = tallies;
+        EXPECT_EQ(tallies, *firstTallies);
+        EXPECT_TRUE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
+    }
+}
+
+// A speed change on the panel is written to the player's own line of the
+// configuration and read back at the next start; values that are not speeds
+// read as 1x.
+TEST(OwnSongSpeed, SpeedsAreKeptInThePlayersSectionOfTheConfiguration)
+{
+    ArrowStage stage{{"8000", "128.000", 1000, 3000}};
+    const std::string before = testsupport::readFile("Conf/global.cfg");
+    stage.match().stepSpeed(2, true);
+    stage.match().stepSpeed(2, true);
+    stage.match().stepSpeed(1, false);
+    EXPECT_EQ(stage.match().getSpeeds().of(1).format(), "0.75x");
+    EXPECT_EQ(stage.match().getSpeeds().of(2).format(), "1.5x");
+    const std::string after = testsupport::readFile("Conf/global.cfg");
+    EXPECT_NE(after.find("[Player1]\nName = Kai\nUseJoystick = 0\nScrollSpeed = 0.75x\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("ScrollSpeed = 1.5x"), std::string::npos);
+    EXPECT_EQ(after.size(), before.size() + 2 * std::string("ScrollSpeed = 0.75x\n").size() - 1);
+
+    const struct {
+        const char* value;
+        const char* read;
+    } values[] = {{"2.25x", "2.25x"}, {"M450", "M450"}, {"fast", "1x"}, {"9x", "1x"}, {"", "1x"}};
+    for (const auto& value : values) {
+        SCOPED_TRACE(value.value);
+        testsupport::ScratchDir scratch;
+        scratch.write("global.cfg", std::string("[Player1]\nScrollSpeed = ") + value.value + "\n[Player2]\n");
+        // The registry owns it, as every configuration reader.
+        auto* config = new ConfigFileParser();
+        config->parse("global.cfg");
+        PlayerSpeeds speeds("global.cfg");
+        speeds.read(*config);
+        EXPECT_EQ(speeds.of(1).format(), value.read);
+        EXPECT_EQ(speeds.of(2).format(), "1x");
+    }
+}
+
+// Offset and drift are told apart: a constant offset has no drift, a drift
+// of 1 ms per minute around an offset shows as both, and a single stray
+// press shows in the farthest distance, not in the spread around the line.
+TEST(TimingSummaryTest, TellsOffsetFromDrift)
+{
+    std::vector<double> notes;
+    std::vector<double> offset, drifting, stray;
+    for (int i = 0; i <= 100; ++i) {
+        const double noteMs = 10000.0 + i * 1200.0;
+        notes.push_back(noteMs);
+        offset.push_back(i % 2 ? -9.0 : -11.0);
+        drifting.push_back(5.0 + (noteMs - 70000.0) / 60000.0);
+        stray.push_back(i == 50 ? 20.0 : 0.0);
+    }
+    const auto constant = TimingSummary::of(notes, offset);
+    ASSERT_TRUE(constant);
+    EXPECT_EQ(constant->presses, 101u);
+    EXPECT_NEAR(constant->meanMs, -10.0, 0.02);
+    EXPECT_NEAR(constant->driftMsPerMinute, 0.0, 0.01);
+    EXPECT_DOUBLE_EQ(constant->medianMs, 11.0);
+    EXPECT_NEAR(constant->spreadP99Ms, 1.0, 0.02);
+
+    const auto sloped = TimingSummary::of(notes, drifting);
+    ASSERT_TRUE(sloped);
+    EXPECT_NEAR(sloped->meanMs, 5.0, 1e-9);
+    EXPECT_NEAR(sloped->driftMsPerMinute, 1.0, 1e-9);
+    EXPECT_NEAR(sloped->spreadP99Ms, 0.0, 1e-9);
+    EXPECT_NEAR(sloped->farthestFromMeanMs, 1.0, 1e-9);
+
+    const auto once = TimingSummary::of(notes, stray);
+    ASSERT_TRUE(once);
+    EXPECT_NEAR(once->farthestFromMeanMs, 20.0 - 20.0 / 101.0, 1e-9);
+    EXPECT_LT(once->spreadP99Ms, 0.5);
+}
+
+TEST(TimingSummaryTest, NoFiguresWithoutPressesOrForUnmatchedLists)
+{
+    EXPECT_FALSE(TimingSummary::of({}, {}));
+    EXPECT_FALSE(TimingSummary::of({1000.0}, {1.0, 2.0}));
+    const auto single = TimingSummary::of({1000.0}, {-3.0});
+    ASSERT_TRUE(single);
+    EXPECT_DOUBLE_EQ(single->driftMsPerMinute, 0.0);
+    EXPECT_DOUBLE_EQ(single->p99Ms, 3.0);
 }
 
 } // namespace

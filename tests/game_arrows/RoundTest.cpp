@@ -1,10 +1,8 @@
-#include "support/ArrowStage.h"
+#include "ArrowPlay.h"
 
 #include "chart/Lane.h"
 #include "flow/Match.h"
 #include "fx/Text.h"
-#include "game/Arrow.h"
-#include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
 #include "game/GoalMarker.h"
 #include "game/Missile.h"
@@ -23,10 +21,9 @@
 
 namespace {
 
-using arrowtest::ArrowStage;
+using namespace arrowtest;
 
-// The direction action of each lane: Left, Up, Right, Down; the slot keys.
-constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
+// The slot keys.
 constexpr std::uint8_t slot1 = 5, slot2 = 6, slot3 = 7, slot4 = 8;
 
 GoalMarker* goal(int lane)
@@ -56,17 +53,12 @@ protected:
     // a second, until `songMs` into the song.
     void play(std::uint32_t songMs, const std::function<void(std::uint32_t)>& each = {})
     {
-        const auto arrows = arrowtest::chartArrows(chart);
+        const auto arrows = chartArrows(chart);
         std::array<std::size_t, 2> next{};
         stage.startSong();
         for (std::uint64_t frame = 0; stage.now() - stage.songStart() < songMs; ++frame) {
-            stage.frame(static_cast<std::uint32_t>((frame + 1) * 1000 / 60 - frame * 1000 / 60), [&] {
-                const std::uint32_t at = stage.now() - stage.songStart();
-                for (std::uint8_t player = 1; player <= 2; ++player) {
-                    for (auto& n = next[player - 1]; n < arrows.size() && arrows[n].beatMs + 60 * (player - 1) <= at; ++n)
-                        stage.arrows().onPlayerAction(player, actionOf[arrows[n].lane]);
-                }
-            });
+            stage.frame(static_cast<std::uint32_t>((frame + 1) * 1000 / 60 - frame * 1000 / 60),
+                        [&] { pressArrowsLate(stage, arrows, next, {0, 60}); });
             if (each)
                 each(stage.now() - stage.songStart());
         }
@@ -87,7 +79,7 @@ protected:
 
     ArrowManager& manager() const { return const_cast<ArrowStage&>(stage).arrows(); }
 
-    arrowtest::Chart chart{"8040206010A0", "128.000", 5500, 9000};
+    Chart chart{"8040206010A0", "128.000", 5500, 9000};
     ArrowStage stage{chart};
     GimmickManager* gimmicks = GimmickManager::instance();
     Dancer* dancer = new Dancer();
@@ -103,7 +95,7 @@ TEST_F(RoundTest, NothingCarriesOverAndTheNextRoundPlaysLikeTheFirst)
     const Outcome first = outcome();
     // Each single step moves the dancer as its arrows reach the goal line:
     // the move of its direction, or the special one, within a frame.
-    const auto steps = arrowtest::chartArrows(chart);
+    const auto steps = chartArrows(chart);
     for (std::size_t i = 0; i < 4; ++i) {
         const Lane lane = steps[i].lane;
         const Dancer::Move due
@@ -276,14 +268,14 @@ TEST_F(GimmickHooksTest, DirectionPressCatchesAMissileInsideItsWindowUnlessTheLa
         stage.frame(10);
     Missile* missile = fireAt(2);
     flyInto(missile, 0.9f);
-    stage.arrows().onPlayerAction(2, actionOf[2]);
+    stage.arrows().onPlayerAction(2, laneActions[2]);
     EXPECT_FALSE(missile->exploded);
     flyInto(missile, 1.2f);
     const float quality = missile->quality();
     const std::uint32_t caught = stage.now();
-    stage.arrows().onPlayerAction(2, actionOf[1]);
+    stage.arrows().onPlayerAction(2, laneActions[1]);
     EXPECT_FALSE(missile->exploded);
-    stage.arrows().onPlayerAction(2, actionOf[2]);
+    stage.arrows().onPlayerAction(2, laneActions[2]);
     ASSERT_TRUE(missile->exploded);
     EXPECT_TRUE(goal(2)->isHiddenFor(2));
     EXPECT_EQ(missile->getBlockUntil(), caught + static_cast<std::uint32_t>(quality * 10000.0));
@@ -291,9 +283,9 @@ TEST_F(GimmickHooksTest, DirectionPressCatchesAMissileInsideItsWindowUnlessTheLa
     Missile* second = fireAt(2);
     flyInto(second, 1.1f);
     ASSERT_TRUE(goal(2)->isHiddenFor(2));
-    stage.arrows().onPlayerAction(2, actionOf[2]);
+    stage.arrows().onPlayerAction(2, laneActions[2]);
     EXPECT_FALSE(second->exploded);
-    stage.arrows().onPlayerAction(1, actionOf[2]);
+    stage.arrows().onPlayerAction(1, laneActions[2]);
     EXPECT_TRUE(second->exploded);
 }
 
