@@ -1,3 +1,5 @@
+#include "LibraryFiles.h"
+
 #include "chart/ChartHash.h"
 #include "chart/SmReader.h"
 #include "library/RecordBook.h"
@@ -10,7 +12,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -27,6 +28,9 @@ using library::Record;
 using library::RecordBook;
 using library::RecordEntry;
 using library::RecordKey;
+using librarytest::movedAside;
+using librarytest::runSql;
+using librarytest::saidOnly;
 
 const RecordBook::Timing quick{50, std::chrono::milliseconds(50)};
 
@@ -42,21 +46,15 @@ Record recordOf(std::uint32_t points, std::uint32_t combo = 0)
     return record;
 }
 
-bool mentions(const std::vector<std::string>& messages, const std::string& text)
+// The points the next start of the game reads for `key` (0 for none), having
+// opened the file without a word.
+std::uint32_t pointsAtNextStart(const fs::path& file, const RecordKey& key)
 {
-    return std::any_of(messages.begin(), messages.end(),
-                       [&](const std::string& message) { return message.find(text) != std::string::npos; });
-}
-
-std::vector<fs::path> movedAside(const fs::path& folder)
-{
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("records.sqlite.moved-aside-") && !name.ends_with("-wal") && !name.ends_with("-shm"))
-            found.push_back(entry.path());
-    }
-    return found;
+    RecordBook book(file, quick);
+    EXPECT_TRUE(book.flush());
+    EXPECT_EQ(book.takeMessages(), std::vector<std::string>{});
+    const std::optional<Record> best = book.best(key);
+    return best ? best->points : 0;
 }
 
 } // namespace
@@ -105,35 +103,21 @@ TEST(RecordBook, AMovedSongKeepsItsRecordsAndAnEditedChartStartsAfresh)
     const std::string original = hashOf(song);
     EXPECT_EQ(original, "7f26c8d028e6f072") << "the digest of a chart must never change";
 
-    const testsupport::ScratchDir scratch;
-    scratch.write("Songs/Alpha/a.sm", song);
-    {
-        RecordBook book(RecordBook::fileName, quick);
-        book.submit({{{hashOf(testsupport::readFile("Songs/Alpha/a.sm")), "Hard", "Kai"}, recordOf(4000)}});
-        ASSERT_TRUE(book.flush());
-    }
-    fs::create_directories("Songs/Pack");
-    fs::rename("Songs/Alpha", "Songs/Pack/Renamed");
-    std::string renamed = testsupport::readFile("Songs/Pack/Renamed/a.sm");
+    // The records are kept under this digest (see KeepsTheBestPerChartAndPlayerAcrossRestarts).
+    std::string renamed = song;
     renamed.replace(renamed.find("Alpha"), 5, "Alpha (new title)");
     renamed.replace(renamed.find("a.ogg"), 5, "b.mp3");
-    RecordBook book(RecordBook::fileName, quick);
-    ASSERT_TRUE(book.flush());
-    EXPECT_EQ(book.best({hashOf(renamed), "Hard", "Kai"})->points, 4000u);
+    EXPECT_EQ(hashOf(renamed), original) << "a new title or music file is the same chart";
 
-    const struct {
-        const char* what;
-        std::string from;
-        std::string to;
-    } edits[] = {
+    const std::tuple<const char*, std::string, std::string> edits[] = {
         {"a note moved", "1000\n0200", "0100\n0200"},  {"a hold shortened", "0301", "0001"},
         {"a mine removed", "M000", "0000"},            {"a tempo changed", "8=150", "8=151"},
         {"a stop lengthened", "4=0.5", "4=0.6"},       {"the offset changed", "-0.1", "-0.2"},
     };
-    for (const auto& edit : edits) {
+    for (const auto& [what, from, to] : edits) {
         std::string edited = song;
-        edited.replace(edited.find(edit.from), edit.from.size(), edit.to);
-        EXPECT_NE(hashOf(edited), original) << edit.what;
+        edited.replace(edited.find(from), from.size(), to);
+        EXPECT_NE(hashOf(edited), original) << what;
     }
 }
 
@@ -166,11 +150,8 @@ TEST(RecordBook, ADamagedOrForeignFileIsMovedAsideAndANewOneStarted)
              writeBytes(file, bytes);
          }},
         {"a text file", [&](const fs::path& file) { writeBytes(file, "my high scores: 1000000\n"); }},
-        {"another program's database", [&](const fs::path& file) {
-             platform::SqliteDatabase other;
-             ASSERT_EQ(other.open(file.string(), 100), platform::SqliteStatus::Ok);
-             ASSERT_EQ(other.execute("CREATE TABLE records (name TEXT)"), platform::SqliteStatus::Ok);
-         }},
+        {"another program's database",
+         [&](const fs::path& file) { ASSERT_TRUE(runSql(file, {"CREATE TABLE records (name TEXT)"})); }},
     };
     for (const auto& damaged : cases) {
         SCOPED_TRACE(damaged.name);
@@ -181,9 +162,7 @@ TEST(RecordBook, ADamagedOrForeignFileIsMovedAsideAndANewOneStarted)
 
         RecordBook book(file, quick);
         EXPECT_TRUE(book.flush());
-        const std::vector<std::string> messages = book.takeMessages();
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_TRUE(mentions(messages, "moved it aside to")) << messages.front();
+        EXPECT_TRUE(saidOnly(book.takeMessages(), "moved it aside to"));
         const std::vector<fs::path> aside = movedAside(scratch.path());
         ASSERT_EQ(aside.size(), 1u);
         EXPECT_EQ(testsupport::readFile(aside.front()), before);
@@ -191,10 +170,7 @@ TEST(RecordBook, ADamagedOrForeignFileIsMovedAsideAndANewOneStarted)
         const RecordKey key{"0123456789abcdef", "Hard", "Kai"};
         EXPECT_EQ(book.submit({{key, recordOf(800)}}), std::vector<bool>{true});
         book.close();
-        RecordBook reopened(file, quick);
-        EXPECT_TRUE(reopened.flush());
-        EXPECT_EQ(reopened.best(key)->points, 800u);
-        EXPECT_TRUE(reopened.takeMessages().empty());
+        EXPECT_EQ(pointsAtNextStart(file, key), 800u);
     }
 }
 
@@ -218,9 +194,7 @@ TEST(RecordBook, AFolderThatCannotBeWrittenPlaysOnWithoutRecordsAndSaysSoOnce)
         EXPECT_FALSE(book.keepsRecords());
         EXPECT_EQ(book.submit({{{"0123456789abcdef", "Hard", "Kai"}, recordOf(800)}}), std::vector<bool>{false});
         EXPECT_FALSE(book.flush());
-        const std::vector<std::string> messages = book.takeMessages();
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_TRUE(mentions(messages, "playing on without records")) << messages.front();
+        EXPECT_TRUE(saidOnly(book.takeMessages(), "playing on without records"));
         EXPECT_FALSE(book.best({"0123456789abcdef", "Hard", "Kai"}));
     }
 }
@@ -242,20 +216,15 @@ TEST(RecordBook, ALockedDatabaseKeepsTheRecordsAndWritesThemLater)
     EXPECT_FALSE(book.flush());
     EXPECT_EQ(book.best(key)->points, 2400u);
     EXPECT_TRUE(book.keptNewRecords().empty()) << "no new record is claimed before it is kept";
-    std::vector<std::string> messages = book.takeMessages();
-    ASSERT_EQ(messages.size(), 1u) << "said once, however often it is tried";
-    EXPECT_TRUE(mentions(messages, "is locked by another program")) << messages.front();
+    EXPECT_TRUE(saidOnly(book.takeMessages(), "is locked by another program")) << "said once, however often tried";
 
     ASSERT_EQ(otherGame.execute("COMMIT"), platform::SqliteStatus::Ok);
     otherGame.close();
     EXPECT_TRUE(book.flush());
     EXPECT_EQ(book.keptNewRecords(), std::vector<bool>{true});
-    messages = book.takeMessages();
-    EXPECT_TRUE(mentions(messages, "written now"));
+    EXPECT_EQ(librarytest::mentions(book.takeMessages(), "written now"), 1u);
     book.close();
-    RecordBook reopened(RecordBook::fileName, quick);
-    ASSERT_TRUE(reopened.flush());
-    EXPECT_EQ(reopened.best(key)->points, 2400u);
+    EXPECT_EQ(pointsAtNextStart(RecordBook::fileName, key), 2400u);
 }
 
 // A round's replay is written with the song's records, in the same
@@ -298,11 +267,7 @@ TEST(RecordBook, AReplayIsWrittenWithItsSongsRecordsAndListedNewestFirst)
         EXPECT_EQ(answer("00112233aabbccdd", 10).size(), 2u);
         EXPECT_TRUE(answer("0000000000000000", 10).empty());
     }
-    platform::SqliteDatabase db;
-    ASSERT_EQ(db.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
-    std::vector<platform::SqliteDatabase::Row> rows;
-    ASSERT_EQ(db.query("SELECT player2, points1, round, length(date) FROM replays", {}, rows),
-              platform::SqliteStatus::Ok);
+    const auto rows = librarytest::queried(RecordBook::fileName, "SELECT player2, points1, round, length(date) FROM replays");
     ASSERT_EQ(rows.size(), 3u);
     const platform::SqliteDatabase::Row expected{std::string("Mia"), std::int64_t{1600},
                                                  platform::SqliteDatabase::Blob{'F', 0, 255, 7}, std::int64_t{16}};
@@ -318,57 +283,35 @@ TEST(RecordBook, AnOlderLayoutIsBroughtUpToDateAndANewerOneIsSetAside)
     const testsupport::ScratchDir scratch;
     const RecordKey key{"0123456789abcdef", "Hard", "Kai"};
     const RecordKey faster{"0123456789abcdef", "Hard", "Kai", 1.5};
-    {
-        platform::SqliteDatabase older;
-        ASSERT_EQ(older.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
-        ASSERT_EQ(older.execute("PRAGMA application_id = " + std::to_string(library::RecordLayout::applicationId)),
-                  platform::SqliteStatus::Ok);
-        ASSERT_EQ(older.execute("CREATE TABLE records (chart_hash TEXT NOT NULL, chart TEXT NOT NULL, "
-                                "player TEXT NOT NULL, points INTEGER NOT NULL, godlike INTEGER NOT NULL, "
-                                "perfect INTEGER NOT NULL, great INTEGER NOT NULL, good INTEGER NOT NULL, "
-                                "booo INTEGER NOT NULL, highest_combo INTEGER NOT NULL, date TEXT NOT NULL, "
-                                "PRIMARY KEY (chart_hash, chart, player))"),
-                  platform::SqliteStatus::Ok);
-        ASSERT_EQ(older.execute("INSERT INTO records VALUES ('0123456789abcdef', 'Hard', 'Kai', 5000, 6, 1, 0, 0, 0, "
-                                "9, '2026-01-02 03:04')"),
-                  platform::SqliteStatus::Ok);
-    }
+    ASSERT_TRUE(runSql(RecordBook::fileName,
+        {"PRAGMA application_id = " + std::to_string(library::RecordLayout::applicationId),
+         "CREATE TABLE records (chart_hash TEXT NOT NULL, chart TEXT NOT NULL, player TEXT NOT NULL, "
+         "points INTEGER NOT NULL, godlike INTEGER NOT NULL, perfect INTEGER NOT NULL, great INTEGER NOT NULL, "
+         "good INTEGER NOT NULL, booo INTEGER NOT NULL, highest_combo INTEGER NOT NULL, date TEXT NOT NULL, "
+         "PRIMARY KEY (chart_hash, chart, player))",
+         "INSERT INTO records VALUES ('0123456789abcdef', 'Hard', 'Kai', 5000, 6, 1, 0, 0, 0, 9, '2026-01-02 03:04')"}));
     {
         RecordBook book(RecordBook::fileName, quick);
         ASSERT_TRUE(book.flush());
-        const std::vector<std::string> messages = book.takeMessages();
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_TRUE(mentions(messages, "brought it up to date")) << messages.front();
+        EXPECT_TRUE(saidOnly(book.takeMessages(), "brought it up to date"));
         ASSERT_TRUE(book.best(key));
-        EXPECT_EQ(book.best(key)->points, 5000u);
-        EXPECT_EQ(book.best(key)->highestCombo, 9u);
-        EXPECT_EQ(book.best(key)->date, "2026-01-02 03:04");
+        EXPECT_EQ(std::tie(book.best(key)->points, book.best(key)->highestCombo, book.best(key)->date),
+                  std::make_tuple(5000u, 9u, std::string("2026-01-02 03:04")));
         // A round at another rate is kept apart from the best at 1.0.
         EXPECT_EQ(book.submit({{faster, recordOf(100)}}), std::vector<bool>{true});
         ASSERT_TRUE(book.flush());
         EXPECT_EQ(book.keptNewRecords(), std::vector<bool>{true});
     }
-    RecordBook reopened(RecordBook::fileName, quick);
-    ASSERT_TRUE(reopened.flush());
-    EXPECT_TRUE(reopened.takeMessages().empty());
-    EXPECT_EQ(reopened.best(key)->points, 5000u);
-    EXPECT_EQ(reopened.best(faster)->points, 100u);
-    reopened.close();
+    EXPECT_EQ(pointsAtNextStart(RecordBook::fileName, key), 5000u);
+    EXPECT_EQ(pointsAtNextStart(RecordBook::fileName, faster), 100u);
 
-    platform::SqliteDatabase newer;
-    ASSERT_EQ(newer.open(RecordBook::fileName, 100), platform::SqliteStatus::Ok);
-    std::vector<platform::SqliteDatabase::Row> rows;
-    ASSERT_EQ(newer.query("PRAGMA user_version", {}, rows), platform::SqliteStatus::Ok);
-    EXPECT_EQ(rows.at(0).at(0), platform::SqliteDatabase::Value{library::RecordLayout::version});
-    ASSERT_EQ(newer.execute("PRAGMA user_version = " + std::to_string(library::RecordLayout::version + 1)),
-              platform::SqliteStatus::Ok);
-    newer.close();
+    EXPECT_EQ(librarytest::queried(RecordBook::fileName, "PRAGMA user_version").at(0).at(0),
+              platform::SqliteDatabase::Value{library::RecordLayout::version});
+    ASSERT_TRUE(runSql(RecordBook::fileName, {"PRAGMA user_version = " + std::to_string(library::RecordLayout::version + 1)}));
     RecordBook later(RecordBook::fileName, quick);
     EXPECT_TRUE(later.flush());
-    const std::vector<std::string> messages = later.takeMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(mentions(messages, "newer version")) << messages.front();
-    EXPECT_EQ(movedAside(scratch.path()).size(), 1u);
+    EXPECT_TRUE(saidOnly(later.takeMessages(), "newer version"));
+    EXPECT_EQ(movedAside().size(), 1u);
     EXPECT_FALSE(later.best(key));
 }
 
@@ -431,8 +374,7 @@ TEST(RecordBook, AKilledWriterLosesNothingThatWasCommitted)
 
         RecordBook book(file, quick);
         ASSERT_TRUE(book.flush()) << "round " << round;
-        const std::vector<std::string> messages = book.takeMessages();
-        ASSERT_TRUE(messages.empty()) << messages.front();
+        ASSERT_EQ(book.takeMessages(), std::vector<std::string>{}) << "round " << round;
         for (const long song : committed) {
             for (const char* player : {"Kai", "Mia"}) {
                 const std::optional<Record> kept = book.best({"song" + std::to_string(song), "Hard", player});

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -143,26 +142,25 @@ TEST(ReplayFile, HostileFilesAreRefusedWithTheirReason)
         void (*change)(RecordedRound&);
     } claims[] = {
         {"a press of player 2 outside the song",
-         [](RecordedRound& round) { round.players[1].inputs.push_back({round.songLengthUs + 60'000'000, 0, false, 0}); }},
+         [](RecordedRound& r) { r.players[1].inputs.push_back({r.songLengthUs + 60'000'000, 0, false, 0}); }},
         {"more presses of player 1 than a person could make",
-         [](RecordedRound& round) {
+         [](RecordedRound& r) {
              for (int press = 0; press < 61; ++press)
-                 round.players[0].inputs.push_back({round.songLengthUs + press, 1, false, 0});
+                 r.players[0].inputs.push_back({r.songLengthUs + press, 1, false, 0});
          }},
-        {"an impossible music rate", [](RecordedRound& round) { round.rate = 0.0; }},
-        {"an impossible music rate", [](RecordedRound& round) { round.rate = std::nan(""); }},
-        {"an impossible speed for player 2",
-         [](RecordedRound& round) { round.players[1].speed = std::numeric_limits<double>::infinity(); }},
-        {"an impossible song length", [](RecordedRound& round) { round.songLengthUs = 0; }},
-        {"garbled (a machine of player 3)", [](RecordedRound& round) { round.localPlayer = 3; }},
+        {"an impossible music rate", [](RecordedRound& r) { r.rate = 0.0; }},
+        {"an impossible music rate", [](RecordedRound& r) { r.rate = std::nan(""); }},
+        {"an impossible speed for player 2", [](RecordedRound& r) { r.players[1].speed = INFINITY; }},
+        {"an impossible song length", [](RecordedRound& r) { r.songLengthUs = 0; }},
+        {"garbled (a machine of player 3)", [](RecordedRound& r) { r.localPlayer = 3; }},
         {"garbled (words of another machine in a round at one screen)",
-         [](RecordedRound& round) { round.remote.push_back({0, RemoteEvent::Points, 0, 0, 0, 100}); }},
-        {"presses of player 2, whom the other machine played", [](RecordedRound& round) { round.localPlayer = 1; }},
+         [](RecordedRound& r) { r.remote.push_back({0, RemoteEvent::Points, 0, 0, 0, 100}); }},
+        {"presses of player 2, whom the other machine played", [](RecordedRound& r) { r.localPlayer = 1; }},
         {"a word of player 1 outside the song",
-         [](RecordedRound& round) {
-             round.localPlayer = 2;
-             round.players[0].inputs.clear();
-             round.remote.push_back({round.songLengthUs + 60'000'000, RemoteEvent::Word, 1, 0, 4, 0});
+         [](RecordedRound& r) {
+             r.localPlayer = 2;
+             r.players[0].inputs.clear();
+             r.remote.push_back({r.songLengthUs + 60'000'000, RemoteEvent::Word, 1, 0, 4, 0});
          }},
     };
     for (const auto& claim : claims) {

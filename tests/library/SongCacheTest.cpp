@@ -1,13 +1,12 @@
+#include "LibraryFiles.h"
+
 #include "library/LibraryScanner.h"
 #include "library/SongCache.h"
 #include "library/SongSelection.h"
-#include "platform/SqliteDatabase.h"
 #include "support/TestSupport.h"
-#include "writers/WavWriter.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <map>
 
@@ -17,6 +16,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using librarytest::mentions;
+using librarytest::runSql;
 
 std::string chart(const std::string& title)
 {
@@ -38,8 +39,7 @@ void age(const fs::path& root)
 
 void writeSong(const testsupport::ScratchDir& scratch, const std::string& folder, const std::string& title)
 {
-    scratch.write(folder + "/song.sm", chart(title));
-    forge::WavWriter::write(scratch.path() / folder / "song.wav", {8000, 1, std::vector<float>(8000)});
+    librarytest::writeSong(scratch, folder, "song.sm", chart(title));
 }
 
 struct Scan {
@@ -66,11 +66,6 @@ Scan scan(const fs::path& cache = library::SongCache::fileName)
     for (const library::LibraryScanner::Line& line : scanner.takeLines())
         result.lines.push_back(line.text);
     return result;
-}
-
-bool saysOnce(const std::vector<std::string>& lines, const std::string& part)
-{
-    return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; }) == 1;
 }
 
 } // namespace
@@ -106,7 +101,7 @@ TEST(SongCache, OnlyWhatChangedBetweenStartsIsReadAgain)
     fs::last_write_time("Songs/B/Four/song.sm", fs::file_time_type::clock::now() + std::chrono::hours(1));
     const Scan copying = scan();
     EXPECT_EQ(copying.titles.at("Songs/B/Four"), "Four, being copied");
-    EXPECT_TRUE(saysOnce(copying.lines, "'Songs/B/Four' changed while it was being read"));
+    EXPECT_EQ(mentions(copying.lines, "'Songs/B/Four' changed while it was being read"), 1u);
     fs::last_write_time("Songs/B/Four/song.sm", fs::file_time_type::clock::now() - std::chrono::hours(2));
     EXPECT_EQ(scan().readAnew, 1u);
     EXPECT_EQ(scan().readAnew, 0u);
@@ -120,43 +115,29 @@ TEST(SongCache, ACacheThatCannotBeUsedIsSetAsideAndRebuilt)
     writeSong(scratch, "Songs/P/Song", "Song");
     writeSong(scratch, "Songs/P/Other", "Other");
     age(scratch.path() / "Songs");
-    const auto asides = [] {
-        std::size_t count = 0;
-        for (const fs::directory_entry& entry : fs::directory_iterator("."))
-            count += entry.path().filename().string().starts_with("songcache.sqlite.moved-aside-");
-        return count;
-    };
+    const auto asides = [] { return librarytest::movedAside().size(); };
 
     scratch.write(library::SongCache::fileName, std::string(4096, '\x5a'));
     Scan rebuilt = scan();
     EXPECT_EQ(rebuilt.titles.size(), 2u);
-    EXPECT_TRUE(saysOnce(rebuilt.lines, "moved it aside to")) << testing::PrintToString(rebuilt.lines);
+    EXPECT_EQ(mentions(rebuilt.lines, "moved it aside to"), 1u) << testing::PrintToString(rebuilt.lines);
     EXPECT_EQ(asides(), 1u);
     EXPECT_EQ(scan().readAnew, 0u);
 
-    {
-        platform::SqliteDatabase db;
-        ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
-        ASSERT_EQ(db.execute("PRAGMA user_version = 99"), platform::SqliteStatus::Ok);
-    }
+    ASSERT_TRUE(runSql(library::SongCache::fileName, {"PRAGMA user_version = 99"}));
     rebuilt = scan();
-    EXPECT_TRUE(saysOnce(rebuilt.lines, "another version of the game (cache version 99")) << testing::PrintToString(rebuilt.lines);
+    EXPECT_EQ(mentions(rebuilt.lines, "another version of the game (cache version 99"), 1u) << testing::PrintToString(rebuilt.lines);
     EXPECT_EQ(rebuilt.readAnew, 2u);
     EXPECT_EQ(asides(), 2u);
 
-    {
-        platform::SqliteDatabase db;
-        ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
-        ASSERT_EQ(db.execute("UPDATE songs SET charts = '9:cut short' WHERE folder = 'Songs/P/Song'"),
-                  platform::SqliteStatus::Ok);
-        // Whole charts followed by one whose numbers are garbage: damaged too.
-        ASSERT_EQ(db.execute("UPDATE songs SET charts = charts || '1:x1:x1:x1:x1:x1:x1:x' WHERE folder = 'Songs/P/Other'"),
-                  platform::SqliteStatus::Ok);
-    }
+    // Whole charts followed by one whose numbers are garbage: damaged too.
+    ASSERT_TRUE(runSql(library::SongCache::fileName,
+        {"UPDATE songs SET charts = '9:cut short' WHERE folder = 'Songs/P/Song'",
+         "UPDATE songs SET charts = charts || '1:x1:x1:x1:x1:x1:x1:x' WHERE folder = 'Songs/P/Other'"}));
     rebuilt = scan();
     EXPECT_EQ(rebuilt.readAnew, 2u);
     EXPECT_EQ(rebuilt.titles.size(), 2u);
-    EXPECT_TRUE(saysOnce(rebuilt.lines, "2 damaged entries"));
+    EXPECT_EQ(mentions(rebuilt.lines, "2 damaged entries"), 1u);
     EXPECT_EQ(scan().readAnew, 0u);
 }
 
@@ -172,7 +153,7 @@ TEST(SongCache, ACacheThatCannotBeWrittenLeavesTheLibraryWhole)
         const Scan uncached = scan("blocked/songcache.sqlite");
         EXPECT_EQ(uncached.readAnew, 1u);
         EXPECT_EQ(uncached.titles.size(), 1u);
-        EXPECT_TRUE(saysOnce(uncached.lines, "the song library is read without it")) << testing::PrintToString(uncached.lines);
+        EXPECT_EQ(mentions(uncached.lines, "the song library is read without it"), 1u) << testing::PrintToString(uncached.lines);
     }
 }
 
@@ -187,10 +168,7 @@ TEST(SongCache, AScanStoppedHalfwayWritesNothing)
     {
         const library::LibraryScanner scanner({"Songs"}, library::SongCache::fileName, 1);
     }
-    platform::SqliteDatabase db;
-    std::vector<platform::SqliteDatabase::Row> rows;
-    ASSERT_EQ(db.open(library::SongCache::fileName, 100), platform::SqliteStatus::Ok);
-    const platform::SqliteStatus status = db.query("SELECT count(*) FROM songs", {}, rows);
-    EXPECT_TRUE(status != platform::SqliteStatus::Ok || std::get<std::int64_t>(rows.at(0).at(0)) == 0);
+    const auto rows = librarytest::queried(library::SongCache::fileName, "SELECT count(*) FROM songs");
+    EXPECT_TRUE(rows.empty() || std::get<std::int64_t>(rows.at(0).at(0)) == 0);
     EXPECT_EQ(scan().titles.size(), 200u);
 }

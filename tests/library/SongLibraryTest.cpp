@@ -1,6 +1,6 @@
-#include "library/DifficultyOrder.h"
+#include "LibraryFiles.h"
+
 #include "library/SongLibrary.h"
-#include "library/SongSelection.h"
 #include "support/TestSupport.h"
 #include "writers/WavWriter.h"
 
@@ -34,9 +34,8 @@ const std::string dwi = "#TITLE:Delta;#FILE:song.wav;#BPM:150;#GAP:0;#DISPLAYBPM
 TEST(SongLibraryScan, ListsPlayableSongsInOrderAndSaysWhyTheOthersAreLeftOut)
 {
     const testsupport::ScratchDir scratch;
-    const auto song = [&](const std::string& folder, const std::string& chartName, const std::string& chart) {
-        scratch.write(folder + "/" + chartName, chart);
-        forge::WavWriter::write(scratch.path() / folder / "song.wav", {8000, 1, std::vector<float>(16000)});
+    const auto song = [&](const std::string& folder, const std::string& chartFile, const std::string& chart) {
+        librarytest::writeSong(scratch, folder, chartFile, chart);
     };
     song("Songs/Alpha", "a.sm", sm("Alpha", "song.wav", "#SAMPLESTART:3;#SAMPLELENGTH:5;"));
     song("Songs/Caf\xe9", "c.sm", sm("", "SONG.WAV"));
@@ -151,52 +150,3 @@ TEST(SongLibraryScan, PlayersPacksAreListedAsTheirAuthorsMeantThem)
         shown.emplace_back(choice.shownName, choice.chartIndex);
     EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::size_t>>{{"Left foot", 0}, {"Right foot", 1}, {"Edit", 2}}));
 }
-
-namespace {
-
-library::SongEntry choiceOf(const char* folder, std::vector<Difficulty> difficulties)
-{
-    library::SongEntry entry;
-    entry.folder = folder;
-    for (const Difficulty difficulty : difficulties)
-        entry.charts.push_back({difficulty, library::DifficultyOrder::name(difficulty), 1, entry.charts.size()});
-    return entry;
-}
-
-TEST(SongSelection, SongsWrapChartsStopAtTheEndsAndANewSongKeepsTheNearestDifficulty)
-{
-    library::SongEntry own = choiceOf("Data", {Difficulty::Beginner});
-    own.builtIn = true;
-    library::SongSelection selection({own,
-                                      choiceOf("Songs/A", {Difficulty::Easy, Difficulty::Hard, Difficulty::Challenge}),
-                                      choiceOf("Songs/B", {Difficulty::Beginner, Difficulty::Medium})});
-    EXPECT_TRUE(selection.song().builtIn);
-    selection.stepSong(-1);
-    EXPECT_EQ(selection.song().folder, "Songs/B");
-    selection.stepSong(2);
-    EXPECT_EQ(selection.song().folder, "Songs/A");
-
-    // Each player's own chart, held within the song's charts.
-    selection.stepChart(1, 5);
-    selection.stepChart(2, -5);
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Challenge);
-    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy);
-    EXPECT_EQ(selection.chart(3), nullptr);
-
-    // Song B has no Challenge: player 1 takes the nearest, Medium; Easy is
-    // as near to Beginner as to Medium, and the easier wins.
-    selection.stepSong(1);
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Medium);
-    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Beginner);
-
-    EXPECT_TRUE(selection.choose("Songs/A", {"hard", "nothing"}));
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Hard);
-    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy);
-    EXPECT_FALSE(selection.choose("Songs/C", {"", ""}));
-    EXPECT_EQ(selection.song().folder, "Songs/A");
-    EXPECT_TRUE(selection.choose("Songs/A", std::array<std::size_t, 2>{2, 9}));
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Challenge);
-    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy) << "an index the song lacks gives its first chart";
-}
-
-} // namespace

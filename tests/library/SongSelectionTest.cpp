@@ -162,3 +162,39 @@ TEST(SongSelectionCharts, AChosenDifficultyOutlivesSongsThatLackIt)
     ASSERT_TRUE(selection.chooseFolder("Songs/alpha/Mike"));
     EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Beginner) << "not the last song's Hard";
 }
+
+TEST(SongSelection, SongsWrapChartsStopAtTheEndsAndANewSongKeepsTheNearestDifficulty)
+{
+    library::SongEntry own = song("Data", "", "", 0, {{Difficulty::Beginner, 1}}, "");
+    own.builtIn = true;
+    SongSelection selection({own,
+        song("Songs/A", "", "", 0, {{Difficulty::Easy, 1}, {Difficulty::Hard, 1}, {Difficulty::Challenge, 1}}, ""),
+        song("Songs/B", "", "", 0, {{Difficulty::Beginner, 1}, {Difficulty::Medium, 1}}, "")});
+    EXPECT_TRUE(selection.song().builtIn);
+    selection.stepSong(-1);
+    EXPECT_EQ(selection.song().folder, "Songs/B");
+    selection.stepSong(2);
+    EXPECT_EQ(selection.song().folder, "Songs/A");
+
+    // Each player's own chart, held within the song's charts.
+    selection.stepChart(1, 5);
+    selection.stepChart(2, -5);
+    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Challenge);
+    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy);
+    EXPECT_EQ(selection.chart(3), nullptr);
+
+    // Song B has no Challenge: player 1 takes the nearest, Medium; Easy is
+    // as near to Beginner as to Medium, and the easier wins.
+    selection.stepSong(1);
+    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Medium);
+    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Beginner);
+
+    EXPECT_TRUE(selection.choose("Songs/A", {"hard", "nothing"}));
+    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Hard);
+    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy);
+    EXPECT_FALSE(selection.choose("Songs/C", {"", ""}));
+    EXPECT_EQ(selection.song().folder, "Songs/A");
+    EXPECT_TRUE(selection.choose("Songs/A", std::array<std::size_t, 2>{2, 9}));
+    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Challenge);
+    EXPECT_EQ(selection.chart(2)->difficulty, Difficulty::Easy) << "an index the song lacks gives its first chart";
+}

@@ -1,11 +1,11 @@
+#include "LibraryFiles.h"
+
 #include "library/SongSync.h"
-#include "platform/SqliteDatabase.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -14,16 +14,6 @@ using library::SongSync;
 
 const SongSync::Key song{"Songs/Pack/Song", 0x0123456789abcdefull};
 const SongSync::Key other{"Songs/Pack/Other", 42};
-
-std::size_t filesMovedAside(const fs::path& folder)
-{
-    std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        count += name.find(".moved-aside-") != std::string::npos && !name.ends_with("-wal") && !name.ends_with("-shm");
-    }
-    return count;
-}
 
 // Offsets are whole ms within 2 s either way: ten minutes are clamped, a
 // song set back to 0 is forgotten, and the rest is read back at the next start.
@@ -57,17 +47,12 @@ TEST(SongSync, GarbageInTheTableIsLeftOutWithALine)
         SongSync sync;
         sync.setOffsetMs(song, 12);
     }
-    platform::SqliteDatabase db;
-    ASSERT_EQ(db.open(SongSync::fileName, 100), platform::SqliteStatus::Ok);
-    for (const char* row : {"('x', 1, 600000)", "('x', 2, 'soon')", "('x', 3, -2001)"})
-        ASSERT_EQ(db.execute(std::string("INSERT INTO song_sync VALUES ") + row), platform::SqliteStatus::Ok);
-    db.close();
+    ASSERT_TRUE(librarytest::runSql(SongSync::fileName, {"INSERT INTO song_sync VALUES ('x', 1, 600000)",
+        "INSERT INTO song_sync VALUES ('x', 2, 'soon')", "INSERT INTO song_sync VALUES ('x', 3, -2001)"}));
     SongSync sync;
     EXPECT_EQ(sync.offsetMs(song), 12);
     EXPECT_EQ(sync.offsetMs({"x", 1}), 0);
-    const auto messages = sync.takeMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages.front().find("3 offsets"), std::string::npos) << messages.front();
+    EXPECT_TRUE(librarytest::saidOnly(sync.takeMessages(), "3 offsets"));
 }
 
 TEST(SongSync, ADamagedOrForeignFileIsMovedAsideAndANewOneStarted)
@@ -75,22 +60,17 @@ TEST(SongSync, ADamagedOrForeignFileIsMovedAsideAndANewOneStarted)
     for (const bool foreign : {false, true}) {
         SCOPED_TRACE(foreign ? "another program's database" : "a text file");
         const testsupport::ScratchDir scratch;
-        if (foreign) {
-            platform::SqliteDatabase db;
-            ASSERT_EQ(db.open(SongSync::fileName, 100), platform::SqliteStatus::Ok);
-            ASSERT_EQ(db.execute("CREATE TABLE song_sync (name TEXT)"), platform::SqliteStatus::Ok);
-        } else {
-            std::ofstream(SongSync::fileName) << "offsets: +20 ms for everything\n";
-        }
+        if (foreign)
+            ASSERT_TRUE(librarytest::runSql(SongSync::fileName, {"CREATE TABLE song_sync (name TEXT)"}));
+        else
+            scratch.write(SongSync::fileName, "offsets: +20 ms for everything\n");
         {
             SongSync sync;
             EXPECT_EQ(sync.offsetMs(song), 0);
-            const auto messages = sync.takeMessages();
-            ASSERT_EQ(messages.size(), 1u);
-            EXPECT_NE(messages.front().find("moved it aside"), std::string::npos) << messages.front();
+            EXPECT_TRUE(librarytest::saidOnly(sync.takeMessages(), "moved it aside"));
             sync.setOffsetMs(song, 30);
         }
-        EXPECT_EQ(filesMovedAside(scratch.path()), 1u);
+        EXPECT_EQ(librarytest::movedAside().size(), 1u);
         EXPECT_EQ(SongSync().offsetMs(song), 30);
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using platform::ImageDecoder;
 using platform::RgbaPixels;
@@ -15,12 +16,10 @@ namespace {
 forge::RgbaImage pattern()
 {
     forge::RgbaImage image(3, 2);
-    image.set(0, 0, {255, 0, 0, 255});
-    image.set(1, 0, {0, 255, 0, 255});
-    image.set(2, 0, {0, 0, 255, 255});
-    image.set(0, 1, {255, 255, 255, 128});
-    image.set(1, 1, {0, 0, 0, 255});
-    image.set(2, 1, {128, 128, 128, 255});
+    const forge::RgbaImage::Pixel colours[] = {
+        {255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 128}, {0, 0, 0, 255}, {128, 128, 128, 255}};
+    for (int at = 0; at < 6; ++at)
+        image.set(at % 3, at / 3, colours[at]);
     return image;
 }
 
@@ -48,9 +47,7 @@ TEST(ImageDecoder, DecodesPngBmpAndJpegIntoRgbaRowsBottomFirst)
         RgbaPixels image;
         std::string error;
         ASSERT_TRUE(ImageDecoder::decode(bytes, image, error)) << error;
-        ASSERT_EQ(image.width, 3);
-        ASSERT_EQ(image.height, 2);
-        ASSERT_EQ(image.pixels.size(), 3u * 2u * 4u);
+        ASSERT_EQ(std::tuple(image.width, image.height, image.pixels.size()), std::tuple(3, 2, std::size_t{3 * 2 * 4}));
         EXPECT_EQ(pixelAt(image, 0, 0), (std::vector<int>{255, 0, 0, 255}));
         EXPECT_EQ(pixelAt(image, 2, 0), (std::vector<int>{0, 0, 255, 255}));
         EXPECT_EQ(pixelAt(image, 1, 1), (std::vector<int>{0, 0, 0, 255}));

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -44,11 +45,7 @@ struct Line {
 Line fitLine(const std::vector<double>& x, const std::vector<double>& y)
 {
     const double n = static_cast<double>(x.size());
-    double mx = 0, my = 0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        mx += x[i] / n;
-        my += y[i] / n;
-    }
+    const double mx = std::accumulate(x.begin(), x.end(), 0.0) / n, my = std::accumulate(y.begin(), y.end(), 0.0) / n;
     double sxy = 0, sxx = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         sxy += (x[i] - mx) * (y[i] - my);
@@ -63,26 +60,15 @@ Line fitLine(const std::vector<double>& x, const std::vector<double>& y)
 }
 
 // Sets an environment variable for the test's length.
-class ScopedEnvironment {
-public:
+struct ScopedEnvironment {
     ScopedEnvironment(const char* name, const std::string& value)
-        : name(name)
+        : name(name), previous(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt)
     {
-        if (const char* old = std::getenv(name))
-            previous = old;
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnvironment()
-    {
-        if (previous)
-            setenv(name, previous->c_str(), 1);
-        else
-            unsetenv(name);
-    }
+    ~ScopedEnvironment() { previous ? setenv(name, previous->c_str(), 1) : unsetenv(name); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
     const char* name;
     std::optional<std::string> previous;
 };

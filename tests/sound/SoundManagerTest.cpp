@@ -38,14 +38,21 @@ protected:
     }
 
     SoundManager* start(const std::string& soundSection = "[Sound]\nMasterVolume = 255\nGlobalOffset = 0\n",
-                        platform::AudioEngine::Output output = platform::AudioEngine::Output::NoSound)
+                        platform::AudioEngine::Output output = platform::AudioEngine::Output::NoSound, int rate = 44100,
+                        int channels = 32)
     {
         scratch.write("Conf/global.cfg", soundSection);
         (new ConfigFileParser())->parse("Conf/global.cfg");
         SoundManager* manager = SoundManager::instance();
         manager->getEngine().setOutput(output);
-        manager->init(44100, 32, 0);
+        manager->init(rate, channels, 0);
         return manager;
+    }
+    // Ends the test's game and starts a fresh one in the same folder.
+    void restart()
+    {
+        TearDown();
+        SetUp();
     }
 
     std::string log() const { return testsupport::readFile(scratch.path() / "output.log"); }
@@ -58,6 +65,7 @@ protected:
 
 TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
 {
+    ASSERT_TRUE(writeLevelFile("song.wav", 1.0, 44100, 2, 0.25f));
     const std::pair<const char*, double> cases[] = {{"GlobalOffset = 40\n", 40.0}, {"GlobalOffset = -12.5\n", -12.5},
         {"GlobalOffset = 40ms\n", 0.0}, {"GlobalOffset = \n", 0.0}, {"GlobalOffset = 1e9\n", 0.0},
         {"GlobalOffset = nan\n", 0.0}, {"", 0.0}};
@@ -65,11 +73,9 @@ TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
         SoundManager* manager = start(std::string("[Sound]\nMasterVolume = 9\n") + line);
         EXPECT_EQ(manager->getGlobalOffset(), expected) << line;
         EXPECT_EQ(log().find("WARNING: SoundManager: ") != std::string::npos, expected == 0.0) << line;
-        ASSERT_TRUE(writeLevelFile("song.wav", 1.0, 44100, 2, 0.25f));
         manager->addSound("song.wav", "Song");
         EXPECT_EQ(manager->getSongTime("Song"), -expected) << "before it plays, the offset alone";
-        TearDown();
-        SetUp();
+        restart();
     }
 }
 
@@ -77,16 +83,14 @@ TEST_F(SoundManagerTest, GlobalOffsetReadsAsMillisecondsOrZeroWithAWarning)
 // one with a warning; what is not a number plays at 1.
 TEST_F(SoundManagerTest, MusicRateIsClampedToItsStepsWithALine)
 {
-    SoundManager* manager = start();
     const std::pair<double, double> cases[] = {{1.5, 1.5}, {3.0, 2.0}, {0.1, 0.5}, {1.23, 1.25}, {0.97, 0.95},
         {std::nan(""), 1.0}};
     for (const auto& [asked, kept] : cases) {
+        SoundManager* manager = start();
         manager->setMusicRate(asked);
         EXPECT_EQ(manager->getMusicRate(), kept) << asked;
         EXPECT_EQ(log().find("not one of 0.5 to 2.0") != std::string::npos, asked != kept) << asked;
-        TearDown();
-        SetUp();
-        manager = start();
+        restart();
     }
 }
 
@@ -207,10 +211,7 @@ TEST_F(SoundManagerTest, NoDeviceOrUnusableArgumentsFallBackToASilentOutputWithA
         SCOPED_TRACE(c.section);
         boxes.clear();
         setenv("SDL_AUDIODRIVER", c.driver, 1);
-        scratch.write("Conf/global.cfg", c.section);
-        (new ConfigFileParser())->parse("Conf/global.cfg");
-        SoundManager* manager = SoundManager::instance();
-        manager->init(c.rate, c.channels, 0);
+        SoundManager* manager = start(c.section, platform::AudioEngine::Output::Device, c.rate, c.channels);
         EXPECT_TRUE(manager->getEngine().isSilent());
         EXPECT_EQ(manager->getEngine().rate(), 44100);
         EXPECT_EQ(manager->getEngine().masterVolume(), c.volume);
@@ -221,8 +222,7 @@ TEST_F(SoundManagerTest, NoDeviceOrUnusableArgumentsFallBackToASilentOutputWithA
         manager->play("Coconut");
         clock.advance(250);
         EXPECT_EQ(manager->getStreamTime("Coconut"), 250u);
-        TearDown();
-        SetUp();
+        restart();
     }
 }
 

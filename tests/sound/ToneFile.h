@@ -11,10 +11,9 @@ namespace soundtest {
 
 enum class ToneFormat { Wav16, WavFloat, Mp3 };
 
-// Writes a sound file of `seconds` seconds whose every sample is `level`
-// (a constant level survives resampling, so tests can check it exactly).
-inline bool writeLevelFile(const std::string& path, double seconds, int rate, int channels, float level,
-                           ToneFormat format = ToneFormat::Wav16)
+// Writes the interleaved samples as a sound file of the given format.
+inline bool writeSamples(const std::string& path, int rate, int channels, const std::vector<float>& samples,
+                         ToneFormat format = ToneFormat::WavFloat)
 {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty())
@@ -30,10 +29,19 @@ inline bool writeLevelFile(const std::string& path, double seconds, int rate, in
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
-    const auto frames = static_cast<sf_count_t>(seconds * rate);
-    const std::vector<float> samples(static_cast<std::size_t>(frames * channels), level);
+    const auto frames = static_cast<sf_count_t>(samples.size() / static_cast<std::size_t>(channels));
     const bool written = sf_writef_float(file, samples.data(), frames) == frames;
     return sf_close(file) == 0 && written;
+}
+
+// Writes a sound file of `seconds` seconds whose every sample is `level`
+// (a constant level survives resampling, so tests can check it exactly).
+inline bool writeLevelFile(const std::string& path, double seconds, int rate, int channels, float level,
+                           ToneFormat format = ToneFormat::Wav16)
+{
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    return writeSamples(path, rate, channels, std::vector<float>(frames * static_cast<std::size_t>(channels), level),
+                        format);
 }
 
 // Writes a stereo sine of `hz` at half scale; with `everySeconds`, only
@@ -41,26 +49,16 @@ inline bool writeLevelFile(const std::string& path, double seconds, int rate, in
 inline bool writeToneFile(const std::string& path, double seconds, int rate, double hz, double everySeconds = 0.0,
                           double burstSeconds = 0.0)
 {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file)
-        return false;
-    const auto frames = static_cast<sf_count_t>(seconds * rate);
-    std::vector<float> samples(static_cast<std::size_t>(frames * 2), 0.0f);
-    for (sf_count_t i = 0; i < frames; ++i) {
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    std::vector<float> samples(frames * 2, 0.0f);
+    for (std::size_t i = 0; i < frames; ++i) {
         const double atSeconds = static_cast<double>(i) / rate;
         const double sinceBurst = everySeconds > 0.0 ? std::fmod(atSeconds, everySeconds) : atSeconds;
         if (atSeconds < everySeconds || (everySeconds > 0.0 && sinceBurst >= burstSeconds))
             continue;
-        const auto value = static_cast<float>(0.5 * std::sin(2.0 * M_PI * hz * sinceBurst));
-        samples[static_cast<std::size_t>(i * 2)] = value;
-        samples[static_cast<std::size_t>(i * 2 + 1)] = value;
+        samples[i * 2] = samples[i * 2 + 1] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * hz * sinceBurst));
     }
-    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
-    return sf_close(file) == 0 && written;
+    return writeSamples(path, rate, 2, samples);
 }
 
 } // namespace soundtest
