@@ -29,18 +29,14 @@ std::vector<std::uint8_t> bytesOf(const fs::path& path)
     return {text.begin(), text.end()};
 }
 
-int forge(const fs::path& into)
-{
-    return testsupport::runCommand(std::string(FLAREVOX_FORGE) + " '" + into.string() + "' dancer").status;
-}
-
 // Forges the dancer into a scratch folder and loads it with the game's model
 // reader on a clock that stands still.
 class ForgedDancer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(forge(scratch.path()), 0);
+        const auto run = testsupport::runCommand(std::string(FLAREVOX_FORGE) + " '" + scratch.path().string() + "' dancer");
+        ASSERT_EQ(run.status, 0) << run.out;
         model.setTextureLookup([](const std::string&) { return 1u; });
         model.setLooping(false);
         ASSERT_TRUE(model.loadFromBuffer(bytesOf(scratch.path() / modelFile), modelFile));

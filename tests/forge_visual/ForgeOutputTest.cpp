@@ -36,12 +36,6 @@ std::optional<DecodedImage> decodeTga(const Bytes& file)
     return image;
 }
 
-// A TGA the game accepts whose every byte is needed: cut short, it is refused.
-bool decodesWithoutTrailingBytes(const Bytes& file)
-{
-    return decodeTga(file) && !decodeTga(Bytes(file.begin(), file.end() - 1));
-}
-
 // Alpha of pixel i (bottom row first), 255 where the image has none.
 std::uint8_t alpha(const DecodedImage& image, std::size_t i)
 {
@@ -109,7 +103,8 @@ TEST_F(ForgedData, TwoRunsWriteTheSameFilesThatTheGameReads)
         std::string type = fs::path(name).extension().string();
         std::ranges::transform(type, type.begin(), [](unsigned char c) { return std::tolower(c); });
         if (type == ".tga") {
-            ASSERT_TRUE(decodesWithoutTrailingBytes(bytes));
+            // Every byte is needed: cut short, the file is refused.
+            ASSERT_TRUE(decodeTga(bytes) && !decodeTga(Bytes(bytes.begin(), bytes.end() - 1)));
             tgaKinds.insert({bytes[2], decodeTga(bytes)->fileBits});
         } else if (type == ".bmp") {
             // The game reads rows unpadded: only widths whose rows need no padding decode right.

@@ -1,3 +1,5 @@
+#include "TextPixels.h"
+
 #include "core/ObjectRegistry.h"
 #include "fx/Text.h"
 #include "fx/TextManager.h"
@@ -6,8 +8,6 @@
 #include "scene/ObjectGraph.h"
 #include "support/GlContext.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -83,38 +83,20 @@ TEST_F(TextFontTest, WithoutAGraphTheTextStaysTheCallers)
     EXPECT_FALSE(TextManager::instance()->createText(ObjectNode::SideCentre, "lost"));
 }
 
-std::vector<GLubyte> framebuffer()
-{
-    std::vector<GLubyte> pixels(size * size * 4);
-    glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
 // The characters as glBitmap draws them from the same glyphs, at the same raster position.
 std::vector<GLubyte> drawnByGlBitmap(const platform::BitmapSheet& sheet, const std::string& characters, float x,
                                      float y, std::array<float, 3> colour)
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glPushMatrix();
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -9.0f);
-    glDisable(GL_LIGHTING);
-    glColor3fv(colour.data());
-    glRasterPos2f(x, y);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (const char character : characters) {
-        const platform::BitmapGlyph& glyph = sheet.glyphs[static_cast<unsigned char>(character) - 32];
-        const int stride = (glyph.width + 7) / 8;
-        std::vector<GLubyte> bits(static_cast<std::size_t>(stride) * glyph.height + 1, 0);
-        for (int row = 0; row < glyph.height; ++row)
-            for (int column = 0; column < glyph.width; ++column)
-                if (sheet.pixels[static_cast<std::size_t>(glyph.sheetY + row) * sheet.width + glyph.sheetX + column])
-                    bits[static_cast<std::size_t>(row) * stride + column / 8] |= 0x80 >> (column % 8);
-        glBitmap(glyph.width, glyph.height, static_cast<float>(-glyph.left), static_cast<float>(-glyph.bottom),
-                 static_cast<float>(glyph.advance), 0.0f, bits.data());
-    }
-    glPopMatrix();
-    return framebuffer();
+    return textpixels::drawnByGlBitmap(size, size, x, y, colour, [&] {
+        for (const char character : characters) {
+            const platform::BitmapGlyph& glyph = sheet.glyphs[static_cast<unsigned char>(character) - 32];
+            textpixels::bitmapGlyph(glyph.width, glyph.height, glyph.left, glyph.bottom, glyph.advance,
+                [&](int row, int column) {
+                    return sheet.pixels[static_cast<std::size_t>(glyph.sheetY + row) * sheet.width + glyph.sheetX
+                                        + column] != 0;
+                });
+        }
+    });
 }
 
 // A text made by the manager sets exactly the pixels glBitmap would, at
@@ -130,23 +112,14 @@ TEST_F(TextFontTest, BitmapTextSetsThePixelsOfGlBitmap)
     auto* text = static_cast<Text*>(ObjectGraph::find()->findNode("Text"));
     ASSERT_NE(text, nullptr);
     const platform::BitmapSheet sheet = platform::FontBuilder({"Arial", 22, 0, 700}).buildBitmapSheet(32, 96);
-    glViewport(0, 0, size, size);
-    glClearColor(0, 0, 0, 1);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.0, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    textpixels::project(size, size);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     const auto drawn = [&](GLenum mode) {
         glPolygonMode(GL_FRONT_AND_BACK, mode);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glPushMatrix();
-        text->draw();
-        glPopMatrix();
+        const auto pixels = textpixels::picture(size, size, [&] { text->draw(); });
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        return framebuffer();
+        return pixels;
     };
     for (const float x : {-3.5f, -3.4321f, -2.987f}) {
         for (const GLenum mode : {GL_FILL, GL_LINE}) {

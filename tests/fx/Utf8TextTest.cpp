@@ -1,19 +1,19 @@
+#include "TextPixels.h"
+
 #include "core/ObjectRegistry.h"
 #include "fx/GlyphAtlas.h"
 #include "fx/Text.h"
 #include "scene/ObjectGraph.h"
 #include "support/GlContext.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,11 +36,8 @@ public:
     explicit FreeTypeReference(const std::string& latinFile)
     {
         FT_Init_FreeType(&library);
-        loaded = FT_New_Face(library, latinFile.c_str(), 0, &latin) == 0 && FT_New_Face(library, cjkFont, 0, &cjk) == 0;
-        if (loaded) {
-            FT_Set_Pixel_Sizes(latin, 0, pixelHeight);
-            FT_Set_Pixel_Sizes(cjk, 0, pixelHeight);
-        }
+        loaded = FT_New_Face(library, latinFile.c_str(), 0, &latin) == 0 && FT_New_Face(library, cjkFont, 0, &cjk) == 0
+                 && FT_Set_Pixel_Sizes(latin, 0, pixelHeight) == 0 && FT_Set_Pixel_Sizes(cjk, 0, pixelHeight) == 0;
     }
     ~FreeTypeReference() { FT_Done_FreeType(library); }
 
@@ -56,14 +53,11 @@ public:
         FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO);
         const FT_Bitmap& bitmap = face->glyph->bitmap;
         const int rows = static_cast<int>(bitmap.rows);
-        const int stride = (static_cast<int>(bitmap.width) + 7) / 8;
-        std::vector<GLubyte> bits(static_cast<std::size_t>(stride) * rows + 1, 0);
-        for (int row = 0; row < rows; ++row)
-            for (int byte = 0; byte < stride; ++byte)
-                bits[static_cast<std::size_t>(rows - 1 - row) * stride + byte] = bitmap.buffer[row * bitmap.pitch + byte];
-        const auto advance = static_cast<float>((face->glyph->advance.x + 32) >> 6);
-        glBitmap(static_cast<GLsizei>(bitmap.width), rows, static_cast<float>(-face->glyph->bitmap_left),
-                 static_cast<float>(rows - face->glyph->bitmap_top), advance, 0.0f, bits.data());
+        textpixels::bitmapGlyph(static_cast<int>(bitmap.width), rows, face->glyph->bitmap_left,
+            face->glyph->bitmap_top - rows, static_cast<int>((face->glyph->advance.x + 32) >> 6),
+            [&](int row, int column) {
+                return (bitmap.buffer[(rows - 1 - row) * bitmap.pitch + column / 8] & (0x80 >> (column % 8))) != 0;
+            });
     }
 
 private:
@@ -83,13 +77,7 @@ protected:
         text = new Text(0, ObjectNode::SideCentre);
         text->createBitmapFont(-pixelHeight, 700, "Arial", 0, 0, 0, 0);
         text->setUtf8(true);
-        glViewport(0, 0, width, height);
-        glClearColor(0, 0, 0, 1);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(45.0, static_cast<double>(width) / height, 1.0, 100.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        textpixels::project(width, height);
     }
     void TearDown() override
     {
@@ -99,19 +87,8 @@ protected:
 
     std::vector<GLubyte> drawn(const std::string& characters)
     {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         text->setText("%s", characters.c_str());
-        glPushMatrix();
-        text->draw();
-        glPopMatrix();
-        return framebuffer();
-    }
-
-    static std::vector<GLubyte> framebuffer()
-    {
-        std::vector<GLubyte> pixels(static_cast<std::size_t>(width) * height * 4);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
+        return textpixels::picture(width, height, [&] { text->draw(); });
     }
 
     testsupport::GlContext gl{width, height};
@@ -151,27 +128,16 @@ TEST_F(Utf8TextTest, TitlesInEveryScriptSetThePixelsOfFreeTypesGlyphs)
 {
     const FreeTypeReference reference(platform::FontBuilder({"Arial", -pixelHeight, 0, 700}).getFilePath());
     ASSERT_TRUE(reference.isLoaded());
-    const auto expected = [&](float x, float y) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glPushMatrix();
-        glLoadIdentity();
-        glTranslatef(0.0f, 0.0f, -9.0f);
-        glDisable(GL_LIGHTING);
-        glColor3f(1, 1, 0);
-        glRasterPos2f(x, y);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        for (const char32_t code : codePoints(titles))
-            reference.draw(code);
-        glPopMatrix();
-        return framebuffer();
-    };
     text->setPosition(-30.37f, -0.21f);
     const std::vector<GLubyte> first = drawn(titles);
-    EXPECT_TRUE(first == expected(-30.37f, -0.21f));
-    std::vector<char32_t> beyondAscii;
+    EXPECT_TRUE(first == textpixels::drawnByGlBitmap(width, height, -30.37f, -0.21f, {1, 1, 0}, [&] {
+        for (const char32_t code : codePoints(titles))
+            reference.draw(code);
+    }));
+    std::set<char32_t> beyondAscii;
     for (const char32_t code : codePoints(titles))
-        if (code >= 0x80 && std::find(beyondAscii.begin(), beyondAscii.end(), code) == beyondAscii.end())
-            beyondAscii.push_back(code);
+        if (code >= 0x80)
+            beyondAscii.insert(code);
     const std::size_t rendered = text->getAtlas()->renderedCount();
     EXPECT_EQ(rendered, beyondAscii.size()) << "one glyph per character beyond ASCII";
     EXPECT_TRUE(drawn(titles) == first);

@@ -103,12 +103,15 @@ protected:
     testsupport::GlContext gl;
 };
 
+// The swarm grows by one particle a frame up to its configured count.
 TEST_F(EffectsDrawingTest, SwarmDrawsParticlesInReleaseOrderWithTheDriftingColour)
 {
     configure("MaxParticels = 3\n");
     SpecialFX swarm("TestPart");
-    for (int i = 0; i < 3; ++i)
+    for (int i = 1; i <= 5; ++i) {
         frame(swarm, 0);
+        ASSERT_EQ(swarm.getParticles().size(), std::min(i, 3));
+    }
     const auto& particles = swarm.getParticles();
     std::srand(4242);
     const auto triangles = feedback(swarm);

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -63,29 +62,19 @@ inline Colour frameColour(int frame)
     return {static_cast<std::uint8_t>(250 - frame * 8), static_cast<std::uint8_t>(frame * 8), 60};
 }
 
-// An 8x8 TGA image of one colour.
-inline std::string solidImage(Colour colour)
-{
-    forge::RgbaImage image(8, 8);
-    for (int i = 0; i < 64; ++i)
-        image.set(i % 8, i / 8, {colour.r, colour.g, colour.b, 255});
-    const auto bytes = forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 32);
-    return {bytes.begin(), bytes.end()};
-}
-
-inline std::string framePath(const std::string& prefix, int frame)
-{
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%04d.tga", frame);
-    return prefix + suffix;
-}
-
-// The 30 frames of a sequence, solid frameColour each, without frame `skip`.
+// The 30 frames of a sequence (prefix0000.tga to prefix0029.tga), 8x8
+// TGA images of solid frameColour each, without frame `skip`.
 inline void writeFrames(const testsupport::ScratchDir& dir, const std::string& prefix, int skip = -1)
 {
-    for (int frame = 0; frame < 30; ++frame)
+    for (int frame = 0; frame < 30; ++frame) {
+        const Colour colour = frameColour(frame);
+        forge::RgbaImage image(8, 8);
+        for (int i = 0; i < 64; ++i)
+            image.set(i % 8, i / 8, {colour.r, colour.g, colour.b, 255});
+        const auto bytes = forge::TgaWriter::encode(image, forge::TgaWriter::Kind::Uncompressed, 32);
         if (frame != skip)
-            dir.write(framePath(prefix, frame), solidImage(frameColour(frame)));
+            dir.write(prefix + std::to_string(10000 + frame).substr(1) + ".tga", {bytes.begin(), bytes.end()});
+    }
 }
 
 } // namespace fxtest

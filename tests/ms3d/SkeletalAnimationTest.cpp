@@ -57,29 +57,40 @@ struct AnimatedModel {
     }
 
     Vector4 vertexAt(std::size_t index) const { return model.posedPosition(model.vertices()[index]); }
-    Vector4 at(int timeMs, int lastFrame = 1000, std::size_t vertex = 0)
+    Vector4 at(int timeMs, int lastFrame = 1000)
     {
         model.setFrames(timeMs, lastFrame);
         model.advanceAnimation();
-        return vertexAt(vertex);
+        return vertexAt(0);
     }
 
     platform::SimulatedClock clock;
     Ms3dModel model{std::make_unique<Win32Timer>(Win32Timer::Mode::Milliseconds)};
 };
 
-// One joint at the origin moved by translation keys at 100 ms (1,0,0) and
-// 200 ms (3,0,0), and an unattached vertex under a triangle; at 1000 frames
-// per second a frame is a millisecond, so a range's first frame sets the
-// animation time exactly.
-Ms3d::Model translatedJoint()
+// A model at 1000 frames per second, so a range's first frame sets the
+// animation time to the millisecond: one triangle over these vertices with
+// these corner normals, and these joints.
+Ms3d::Model skeleton(std::vector<Ms3d::Vertex> vertices, std::array<std::uint16_t, 3> indices,
+                     std::array<Vec3, 3> normals, std::vector<Ms3d::Joint> joints)
 {
     Ms3d::Model b;
     b.fps = 1000.0f;
-    b.vertices = {{0, {0, 0, 0}, 0}, {0, {1, 2, 3}}};
-    b.triangles = {{.indices = {1, 1, 1}, .normals = {Vec3{0, 0, 2}, Vec3{0, 0, 2}, Vec3{0, 0, 2}}}};
-    b.joints = {joint("Root", "", {}, {}, {{0.1f, {1, 0, 0}}, {0.2f, {3, 0, 0}}})};
+    b.vertices = std::move(vertices);
+    b.triangles = {{.indices = indices, .normals = normals}};
+    b.joints = std::move(joints);
     return b;
+}
+
+// One joint at the origin moved by translation keys at 100 ms (1,0,0) and
+// 200 ms (3,0,0), a child joint one up that only holds still, and an
+// unattached vertex (1) under the triangle.
+Ms3d::Model translatedJoint()
+{
+    return skeleton({{0, {0, 0, 0}, 0}, {0, {1, 2, 3}}, {0, {0, 1, 0}, 1}}, {1, 1, 1},
+                    {Vec3{0, 0, 2}, Vec3{0, 0, 2}, Vec3{0, 0, 2}},
+                    {joint("Root", "", {}, {}, {{0.1f, {1, 0, 0}}, {0.2f, {3, 0, 0}}}),
+                     joint("Arm", "ROOT", {0, 1, 0}, {{0.0f, {0, 0, 0}}}, {})});
 }
 
 using Rgba = std::array<GLfloat, 4>;
@@ -92,14 +103,11 @@ const std::pair<GLenum, Rgba> colours[] = {{GL_AMBIENT, {0.1f, 0.15f, 0.2f, 0.25
 // have no bone.
 Ms3d::Model twoGroups()
 {
-    Ms3d::Model b;
-    b.fps = 1000.0f;
-    b.vertices = {{0, {0, 0, 0}, 0}, {0, {0.5f, 0, 0}}, {0, {0, 0.5f, 0}}};
-    b.triangles = {{.indices = {0, 1, 2}, .normals = {Vec3{0, 0, 1}, Vec3{0, 0, 1}, Vec3{0, 0, 1}}}};
+    Ms3d::Model b = skeleton({{0, {0, 0, 0}, 0}, {0, {0.5f, 0, 0}}, {0, {0, 0.5f, 0}}}, {0, 1, 2},
+        {Vec3{0, 0, 1}, Vec3{0, 0, 1}, Vec3{0, 0, 1}}, {joint("Root", "", {}, {}, {{0.0f, {0.25f, 0.25f, 0}}})});
     b.materials = {{.name = {}, .ambient = colours[0].second, .diffuse = colours[1].second, .specular = colours[2].second,
         .emissive = colours[3].second, .shininess = colours[4].second[0], .texture = "skin.tga", .alphaMap = {}}};
     b.groups = {{.name = {}, .triangles = {0}, .material = 0}, {.name = {}, .triangles = {0}}};
-    b.joints = {joint("Root", "", {}, {}, {{0.0f, {0.25f, 0.25f, 0}}})};
     return b;
 }
 
@@ -135,7 +143,8 @@ TEST(Matrix4, RotationsAndProductsAgainstHandComputedMatrices)
             EXPECT_NEAR(cases[c].first[i], cases[c].second[i], 1e-6f) << "case " << c << " element " << i;
 }
 
-// The unattached vertex is neither moved nor its normal normalised.
+// The child follows its animated parent; the unattached vertex is neither
+// moved nor its normal normalised.
 TEST(SkeletalAnimation, InterpolatesBetweenAndClampsOutsideTheKeyframes)
 {
     const std::pair<int, float> cases[] = {{0, 1}, {50, 1}, {100, 1}, {150, 2}, {175, 2.5f}, {200, 3}, {900, 3}};
@@ -143,6 +152,7 @@ TEST(SkeletalAnimation, InterpolatesBetweenAndClampsOutsideTheKeyframes)
         SCOPED_TRACE(timeMs);
         AnimatedModel a(translatedJoint());
         expectNear(a.at(timeMs), {x, 0, 0});
+        expectNear(a.vertexAt(2), {x, 1, 0});
         const Vector4 unattached = a.vertexAt(1);
         expectNear(unattached, {1, 2, 3});
         EXPECT_EQ(unattached.w, 1.0f);
@@ -183,24 +193,11 @@ TEST(SkeletalAnimation, LoopingRestartsWhileNotLoopingHoldsTheLastPose)
 
 TEST(SkeletalAnimation, JointWithOnlyRotationKeysTurnsAboutItsRestPosition)
 {
-    Ms3d::Model b;
-    b.fps = 1000.0f;
-    b.vertices = {{0, {1, 0, 5}, 0}};
-    b.triangles = {{.normals = {Vec3{2, 0, 0}, Vec3{2, 0, 0}, Vec3{2, 0, 0}}}};
-    b.joints = {joint("Root", "", {0, 0, 5}, {{0.0f, {0, 0, 0}}, {1.0f, {0, 0, halfPi}}}, {})};
-    AnimatedModel a(b);
+    AnimatedModel a(skeleton({{0, {1, 0, 5}, 0}}, {}, {Vec3{2, 0, 0}, Vec3{2, 0, 0}, Vec3{2, 0, 0}},
+                             {joint("Root", "", {0, 0, 5}, {{0.0f, {0, 0, 0}}, {1.0f, {0, 0, halfPi}}}, {})}));
     expectNear(a.at(0, 2000), {1, 0, 5});
     expectNear(a.at(1000, 2000), {0, 1, 5});
     expectNear(a.model.posedNormal(a.model.triangles()[0], 0), {0, 1, 0});
-}
-
-TEST(SkeletalAnimation, ChildPoseFollowsItsAnimatedParent)
-{
-    Ms3d::Model b = translatedJoint();
-    b.vertices.push_back({0, {0, 1, 0}, 1});
-    b.joints.push_back(joint("Arm", "ROOT", {0, 1, 0}, {{0.0f, {0, 0, 0}}}, {}));
-    AnimatedModel a(b);
-    expectNear(a.at(150, 1000, 2), {2, 1, 0});
 }
 
 // Loading takes each joint's bind pose off its vertices and normals; the rest
@@ -208,11 +205,8 @@ TEST(SkeletalAnimation, ChildPoseFollowsItsAnimatedParent)
 // them, normalised (a zero normal stays zero).
 TEST(SkeletalAnimation, RestPoseGivesBackTheFilesVerticesAndNormals)
 {
-    Ms3d::Model b;
-    b.fps = 1000.0f;
-    b.vertices = {{0, {1, 2, 3}, 1}};
-    b.triangles = {{.normals = {Vec3{0, 0, 2}, Vec3{3, 0, 4}, Vec3{0, 0, 0}}}};
-    b.joints = {joint("Root", "", {7, 8, 9}, {}, {}), joint("Arm", "Root", {-1, 0.5f, 2}, {{0.0f, {0, 0, 0}}}, {})};
+    Ms3d::Model b = skeleton({{0, {1, 2, 3}, 1}}, {}, {Vec3{0, 0, 2}, Vec3{3, 0, 4}, Vec3{0, 0, 0}},
+        {joint("Root", "", {7, 8, 9}, {}, {}), joint("Arm", "Root", {-1, 0.5f, 2}, {{0.0f, {0, 0, 0}}}, {})});
     b.joints[0].rotation = {0.3f, -0.5f, 1.1f};
     b.joints[1].rotation = {-0.7f, 0.2f, 0.4f};
     AnimatedModel a(b);

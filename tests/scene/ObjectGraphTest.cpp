@@ -188,20 +188,6 @@ class SideDrawingTest : public ObjectGraphTest {
 protected:
     void SetUp() override { ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)"; }
 
-    // The frame drawing's protocol: base matrix (scale 0.5, back 14) kept on
-    // the stack below a light matrix, graph drawn, then popped.
-    void drawFrame()
-    {
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glScalef(0.5f, 0.5f, 0.5f);
-        glTranslatef(0.0f, 0.0f, -14.0f);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, -10.0f);
-        graph->draw();
-        glPopMatrix();
-    }
-
     testsupport::GlContext gl;
 };
 
@@ -227,7 +213,14 @@ TEST_F(SideDrawingTest, EachSideDrawsFromItsOwnPlaceUnlessHiddenOrInactive)
     shared->hideForPlayer(1);
     std::array<GLint, 2> stackDepths{};
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[0]);
-    drawFrame();
+    // The frame drawing's protocol: base matrix (scale 0.5, back 14) kept on
+    // the stack below a light matrix, graph drawn, then popped.
+    glScalef(0.5f, 0.5f, 0.5f);
+    glTranslatef(0.0f, 0.0f, -14.0f);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, -10.0f);
+    graph->draw();
+    glPopMatrix();
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepths[1]);
 
     EXPECT_EQ(journal.entries, (Entries{"draw left 1", "draw child 1", "draw child 2", "draw right 2",

@@ -27,14 +27,6 @@ std::size_t count(const std::string& text, const std::string& part)
     return n;
 }
 
-std::array<GLubyte, 4> texel(std::uint32_t name)
-{
-    std::array<GLubyte, 4> rgba{};
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return rgba;
-}
-
 class MeshManagerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,7 +76,10 @@ TEST_F(MeshManagerTest, TexturesAreReadOnceByTheReaderThePathNames)
         {"PIC.tga", {0, 0, 200, 255}}, {"odd.bmp.tga", {30, 20, 10, 255}}, {real + "white.bmp", {255, 255, 255, 255}}};
     for (std::uint32_t name = 1; const auto& [path, rgba] : textures) {
         EXPECT_EQ(manager->getTextureName(path.c_str()), name) << path;
-        EXPECT_EQ(texel(name++), rgba) << path;
+        std::array<GLubyte, 4> texel{};
+        glBindTexture(GL_TEXTURE_2D, name++);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+        EXPECT_EQ(texel, rgba) << path;
     }
     glBindTexture(GL_TEXTURE_2D, manager->getTextureName((real + "top.tga").c_str()));
     GLint halfWidth = 0;

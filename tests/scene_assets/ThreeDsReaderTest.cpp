@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 
 using namespace assetfiles;
 using Status = ThreeDsReader::Status;
@@ -31,9 +32,9 @@ Read readMesh(const Bytes& bytes)
     return r;
 }
 
-std::vector<std::array<float, 3>> points(int count)
+Points points(int count)
 {
-    return std::vector<std::array<float, 3>>(count, {1, 2, 3});
+    return Points(count, {1, 2, 3});
 }
 
 // What the lists hold shows when the mesh is drawn (MeshManagerTest). Unknown
@@ -96,13 +97,8 @@ TEST(ThreeDsReader, BrokenFilesStopOrAreRefusedWithTheirReason)
     const auto withFace = [](std::array<std::uint16_t, 3> face) {
         return model("Bad", cat(vertexList(points(3)), faceList({{0, 1, 2}, face})));
     };
-    struct Case {
-        Bytes file;
-        Status status;
-        std::string message;
-        int vertices;
-    };
-    std::vector<Case> cases = {
+    // file, status, message, vertices kept
+    std::vector<std::tuple<Bytes, Status, std::string, int>> cases = {
         {{0x4D, 0x4D, 6}, Status::Stopped, "The model file 'm.3ds' ends inside a chunk header.", 0},
         {model("V", vertexList(points(8001))), Status::Refused, "Too many vertices in the model file 'm.3ds'.", 0},
         {model("F", chunk(0x4120, tooMany.data())), Status::Refused, "Too many polygons in the model file 'm.3ds'.", 0},
@@ -114,13 +110,13 @@ TEST(ThreeDsReader, BrokenFilesStopOrAreRefusedWithTheirReason)
         {model("NoVertices", faceList({{0, 0, 0}})), Status::Refused, badFace, 0},
     };
     for (const std::uint32_t length : {0u, 5u, 9u, 0xFFFFFFFFu})
-        cases.push_back({cat(model("A", vertexList(points(2))), chunk(0x1234, {0, 0}, length)), Status::Stopped,
-                         "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.", 2});
+        cases.emplace_back(cat(model("A", vertexList(points(2))), chunk(0x1234, {0, 0}, length)), Status::Stopped,
+                           "Invalid chunk length in the model file 'm.3ds'; the rest is ignored.", 2);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const Read r = readMesh(cases[i].file);
-        EXPECT_EQ(r.result.status, cases[i].status) << "case " << i;
-        EXPECT_EQ(r.result.message, cases[i].message) << "case " << i;
-        EXPECT_EQ(r.mesh->vertexCount, cases[i].vertices) << "case " << i;
+        const auto& [file, status, message, vertices] = cases[i];
+        const Read r = readMesh(file);
+        EXPECT_EQ(std::tuple(r.result.status, r.result.message, r.mesh->vertexCount), std::tuple(status, message, vertices))
+            << "case " << i;
     }
 }
 
