@@ -38,7 +38,7 @@ protected:
 
 TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
 {
-    MainLoop* loop = start();
+    const auto loop = start();
     const auto lines = logLines();
     ASSERT_GE(lines.size(), 4u);
     EXPECT_TRUE(lines[0].starts_with("Flarevox LogFile 'output.log': "));
@@ -62,7 +62,6 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
                              "TestPart", "Disco1", "Disco2", "Dancer", "sidebar_p1", "sb_P1Points", "sidebar_p2",
                              "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
         EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
-    delete loop;
 }
 
 // Frames are counted per whole second of ticks, also across the tick
@@ -70,7 +69,7 @@ TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
 TEST_F(MainLoopTest, FrameClockCountsFramesPerWholeSecond)
 {
     platform::SimulatedClock clock(5000);
-    MainLoop* loop = start();
+    const auto loop = start();
     struct Step {
         std::uint32_t ticks;
         bool setTo;
@@ -90,7 +89,6 @@ TEST_F(MainLoopTest, FrameClockCountsFramesPerWholeSecond)
         EXPECT_EQ(loop->getFrameDelta(), step.delta) << step.ticks;
         EXPECT_EQ(FrameClock::frameDelta(), step.delta) << step.ticks;
     }
-    delete loop;
 }
 
 // A held F3 toggles the wireframe once and a held F9 starts one calibration;
@@ -98,7 +96,7 @@ TEST_F(MainLoopTest, FrameClockCountsFramesPerWholeSecond)
 // level-triggered: held for five frames it asks five times.
 TEST_F(MainLoopTest, KeyDispatch)
 {
-    MainLoop* loop = start();
+    const auto loop = start();
     for (int frame = 0; frame < 4; ++frame)
         frameWith(*loop, {114, 120});
     EXPECT_TRUE(loop->isWireframe());
@@ -130,14 +128,13 @@ TEST_F(MainLoopTest, KeyDispatch)
     EXPECT_EQ(drainMessages(), std::vector<Type>(5, Type::Quit));
     frameWith(*loop, {});
     EXPECT_TRUE(drainMessages().empty());
-    delete loop;
 }
 
 // F8 opens the mapping screen, where Escape skips an action instead of
 // ending the game, held or not, and a slot key does not start the song.
 TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
 {
-    MainLoop* loop = start();
+    const auto loop = start();
     frameWith(*loop, {platform::VirtualKeys::function(8)});
     const MappingScreen& mapping = loop->getMatch().getMapping();
     ASSERT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping));
@@ -154,14 +151,13 @@ TEST_F(MainLoopTest, EscapeSkipsOnTheMappingScreen)
     ++presses.count['Q'];
     frameWith(*loop, {'Q'});
     EXPECT_EQ(loop->getMatch().currentScreen(), static_cast<const Screen*>(&mapping)) << "still asking";
-    delete loop;
 }
 
 // The story screen draws no node. In play, a node of player 1's half is drawn
 // lit in the left half; every frame leaves the matrix stack as deep as it found it.
 TEST_F(MainLoopTest, NodesDrawOnlyInPlayAndFramesKeepTheMatrixStack)
 {
-    MainLoop* loop = start();
+    const auto loop = start();
     int probed = 0;
     ObjectGraph::find()->addNode(new DrawProbe(ObjectNode::SidePlayer1, [&](const DrawProbe& probe) {
         ++probed;
@@ -184,20 +180,18 @@ TEST_F(MainLoopTest, NodesDrawOnlyInPlayAndFramesKeepTheMatrixStack)
     EXPECT_EQ(probed, 1);
     EXPECT_EQ(stackDepth(), before);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    delete loop;
 }
 
 // The capture writes the picture of the frame it was given, and no other.
 TEST_F(MainLoopTest, FrameCaptureWritesItsFrameOnly)
 {
-    MainLoop* loop = start();
+    const auto loop = start();
     const auto path = scratch.path() / "frame.ppm";
     FrameCapture capture(path.string(), 3);
     for (int frame = 1; frame <= 4; ++frame) {
         capture(record, *loop);
         EXPECT_EQ(std::filesystem::remove(path), frame == 3) << frame;
     }
-    delete loop;
 }
 
 // Player keys reach the arrow manager: any slot key starts the song, a
@@ -205,7 +199,7 @@ TEST_F(MainLoopTest, FrameCaptureWritesItsFrameOnly)
 TEST_F(MainLoopTest, SlotKeyOfEitherPlayerStartsTheSong)
 {
     for (const int slot : {'Q', 'K'}) {
-        MainLoop* loop = start();
+        const auto loop = start();
         keys.fill(0);
         keys['W'] = 1;
         keys[0x26] = 1;
@@ -215,7 +209,6 @@ TEST_F(MainLoopTest, SlotKeyOfEitherPlayerStartsTheSong)
         loop->update();
         EXPECT_EQ(loop->getStarted(), 1) << slot;
         EXPECT_FALSE(loop->getStoryText()->isActive());
-        delete loop;
     }
 }
 
@@ -228,7 +221,7 @@ TEST_F(MainLoopTest, PadButtonPlaysFromTheFrameAfterItIsAcquired)
     // The test window is hidden and never has the focus.
     setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
     testsupport::VirtualJoystick pad("Flarevox Test Mat", 16);
-    MainLoop* loop = start();
+    const auto loop = start();
     auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
     ASSERT_TRUE(input->getJoystick(1)->isActive());
     EXPECT_FALSE(input->getJoystick(2)->hasDevice());
@@ -240,6 +233,5 @@ TEST_F(MainLoopTest, PadButtonPlaysFromTheFrameAfterItIsAcquired)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     loop->update();
     EXPECT_EQ(loop->getStarted(), 1);
-    delete loop;
     unsetenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS");
 }

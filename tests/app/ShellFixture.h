@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,10 @@ protected:
         platform::Window::stopVideo();
     }
 
-    MainLoop* start()
+    // The test ends the main loop before the registry goes.
+    std::unique_ptr<MainLoop> start()
     {
-        auto* loop = new MainLoop();
+        auto loop = std::make_unique<MainLoop>();
         EXPECT_TRUE(loop->initialize(&record, keys.data()));
         return loop;
     }

@@ -248,16 +248,11 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
 
 namespace {
 
-// Writes a players' song named `name` (its tags and chart added by `write`,
-// its music `seconds` of silence) and lets the bot play it in real time with
-// the run's `switches`; the game's log once it has ended by itself.
-std::string autoplayForgedSong(const std::string& name, int seconds,
-                               const std::function<void(forge::SmWriter&)>& write,
-                               std::initializer_list<std::pair<const char*, std::string>> switches = {},
-                               const std::vector<std::string>& moreArguments = {})
+// A players' song named `name` in the scratch folder, its tags and chart
+// added by `write`, its music `seconds` of silence; the song's folder.
+std::filesystem::path forgeSong(const testsupport::ScratchDir& scratch, const std::string& name, int seconds,
+                                const std::function<void(forge::SmWriter&)>& write)
 {
-    const testsupport::ScratchDir scratch;
-    prepareAutoplay(scratch, "Flarevox " + name);
     const auto folder = scratch.path() / name;
     std::filesystem::create_directories(folder);
     forge::SmWriter sm;
@@ -268,6 +263,19 @@ std::string autoplayForgedSong(const std::string& name, int seconds,
     forge::PcmAudio quiet;
     quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * seconds, 0.0f);
     forge::Mp3Writer::write(folder / (name + ".mp3"), quiet);
+    return folder;
+}
+
+// Lets the bot play a forged song (see forgeSong) in real time with the
+// run's `switches`; the game's log once it has ended by itself.
+std::string autoplayForgedSong(const std::string& name, int seconds,
+                               const std::function<void(forge::SmWriter&)>& write,
+                               std::initializer_list<std::pair<const char*, std::string>> switches = {},
+                               const std::vector<std::string>& moreArguments = {})
+{
+    const testsupport::ScratchDir scratch;
+    prepareAutoplay(scratch, "Flarevox " + name);
+    const auto folder = forgeSong(scratch, name, seconds, write);
     e2e::setRunEnvironment(switches);
 
     std::vector<std::string> arguments{"--song", folder.string(), "--autoplay", "--exit-at-end"};
@@ -380,18 +388,11 @@ TEST(AutoplayRun, TheBotPlaysOnePlayerBesideAPerson)
     ASSERT_TRUE(display.started()) << "Xvfb did not start";
     const testsupport::ScratchDir scratch;
     prepareAutoplay(scratch, "Flarevox Beside");
-    const auto folder = scratch.path() / "Beside";
-    std::filesystem::create_directories(folder);
-    forge::SmWriter sm;
-    sm.tag("TITLE", "Beside");
-    sm.tag("MUSIC", "Beside.mp3");
-    sm.tag("OFFSET", "-1.000");
-    sm.tag("BPMS", "0.000=120.000");
-    sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001"}, 4);
-    sm.write(folder / "Beside.sm");
-    forge::PcmAudio quiet;
-    quiet.samples.assign(static_cast<std::size_t>(quiet.sampleRate) * 5, 0.0f);
-    forge::Mp3Writer::write(folder / "Beside.mp3", quiet);
+    const auto folder = forgeSong(scratch, "Beside", 5, [](forge::SmWriter& sm) {
+        sm.tag("OFFSET", "-1.000");
+        sm.tag("BPMS", "0.000=120.000");
+        sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001"}, 4);
+    });
     e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "60"}});
 
     GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "2", "--exit-at-end"});

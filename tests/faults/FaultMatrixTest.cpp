@@ -27,7 +27,6 @@ using namespace std::chrono_literals;
 const fs::path runFolder = FLAREVOX_RUN_DIR;
 
 enum class Damage { Missing, Half, Random };
-constexpr Damage damages[] = {Damage::Missing, Damage::Half, Damage::Random};
 constexpr const char* damageNames[] = {"Missing", "Half", "Random"};
 
 struct FaultCase {
@@ -59,7 +58,7 @@ std::array<FaultCase, 3> everyDamage(const std::string& name, const std::vector<
 {
     std::array<FaultCase, 3> cases;
     for (std::size_t i = 0; i < cases.size(); ++i)
-        cases[i] = {name + damageNames[i], files, damages[i], logLines, {}};
+        cases[i] = {name + damageNames[i], files, static_cast<Damage>(i), logLines, {}};
     return cases;
 }
 
@@ -227,11 +226,6 @@ std::string windowTitle(const FaultCase& fault)
     return "Flarevox Fault " + fault.name + " " + std::to_string(getpid());
 }
 
-bool isPlayersFile(const std::string& name)
-{
-    return name.starts_with("records.sqlite") || name.starts_with("songcache.sqlite") || name == "output.log";
-}
-
 // The run folder, linked file by file, with the broken files written afresh.
 // The configuration, when it is not the broken file, is copied with the
 // case's own window caption.
@@ -245,7 +239,9 @@ void buildFolder(const fs::path& folder, const FaultCase& fault)
         const fs::path target = folder / relative;
         // The player's records and log are no start-up files, and another
         // game in the run folder may make or remove them at any moment.
-        if (it.depth() == 0 && isPlayersFile(relative.string()))
+        const std::string name = relative.string();
+        if (it.depth() == 0
+            && (name.starts_with("records.sqlite") || name.starts_with("songcache.sqlite") || name == "output.log"))
             continue;
         // Song folders are linked whole: a music file linked on its own would
         // lie outside its song's folder.

@@ -31,39 +31,34 @@ constexpr double halfBeatMs = 30000.0 / 128.0;
 
 // One control of a virtual mat, pressed and let go as the mat reports it.
 struct MatControl {
-    enum class Kind { Button, Hat, Axis } kind;
+    enum Kind { Button, Hat, Axis } kind;
     int number;
     int value; // the hat's bit, the axis's end
 
     void set(VirtualJoystick& mat, bool down) const
     {
-        switch (kind) {
-        case Kind::Button:
+        if (kind == Button)
             mat.setButton(number, down);
-            break;
-        case Kind::Hat:
+        else if (kind == Hat)
             mat.setHat(number, static_cast<std::uint8_t>(down ? value : SDL_HAT_CENTERED));
-            break;
-        case Kind::Axis:
+        else
             mat.setAxis(number, static_cast<std::int16_t>(down ? value : 0));
-            break;
-        }
     }
 };
 
 MatControl button(int number)
 {
-    return {MatControl::Kind::Button, number, 0};
+    return {MatControl::Button, number, 0};
 }
 
 MatControl hat(int bit)
 {
-    return {MatControl::Kind::Hat, 0, bit};
+    return {MatControl::Hat, 0, bit};
 }
 
 MatControl axis(int number, int end)
 {
-    return {MatControl::Kind::Axis, number, end};
+    return {MatControl::Axis, number, end};
 }
 
 struct MatCase {
@@ -79,11 +74,6 @@ struct MatCase {
 std::ostream& operator<<(std::ostream& out, const MatCase& mat)
 {
     return out << mat.name;
-}
-
-const Screen* mappingOf(MappingStage& stage)
-{
-    return &stage.match().getMapping();
 }
 
 // The lines of `after` that `before` does not have, with every line of
@@ -152,7 +142,7 @@ TEST_P(MatPlayTest, MappedThroughTheScreenItPlaysASongAllGodlike)
     const std::string before = stage.config();
 
     stage.tap(MappingStage::keyF8);
-    ASSERT_EQ(stage.match().currentScreen(), mappingOf(stage));
+    ASSERT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getMapping()));
     for (const MatControl& control : mat.arrows)
         step(stage, pad, control);
     skip(stage, 4 + 8);
@@ -316,44 +306,34 @@ TEST_F(MappingScreenTest, PadControlsAreRefusedOnlyOnTheOtherPlayersPad)
 // writing.
 TEST_F(MappingScreenTest, AFailedWriteOrAVanishedPadChangesNothing)
 {
-    {
+    const std::string f8 = "MappingScreen: ended, left with F8, nothing was written";
+    const std::string failed = "MappingScreen: Could not write the mapping to 'Conf/global.cfg'";
+    const std::string unplugged = "MappingScreen: ended, a pad was unplugged, nothing was written";
+    for (const std::string& ending : {f8, failed, unplugged}) {
+        SCOPED_TRACE(ending);
+        std::optional<VirtualJoystick> pad;
+        if (ending == unplugged)
+            pad.emplace("Loose Mat", 4, 0);
         MappingStage stage;
         const std::string before = stage.config();
+        if (ending == failed)
+            std::filesystem::create_directory(stage.folder().path() / "Conf/global.cfg.new");
         stage.tap(MappingStage::keyF8);
-        stage.tap('I');
+        pad ? step(stage, *pad, button(0)) : stage.tap('I');
         ASSERT_EQ(stage.match().getMapping().getAction(), 2);
-        stage.tap(MappingStage::keyF8);
-        EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+        if (ending == failed) {
+            skip(stage, 15);
+            EXPECT_EQ(stage.match().getMapping().getMessage(), "Could not write Conf/global.cfg, nothing was changed");
+        } else {
+            if (pad)
+                pad->unplug();
+            pad ? stage.frame() : stage.tap(MappingStage::keyF8);
+            EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
+        }
         EXPECT_EQ(stage.config(), before);
         EXPECT_EQ(stage.input().getPlayerMapping(1).keyFor(1), Control::key(0x57));
-        EXPECT_NE(stage.log().find("MappingScreen: ended, left with F8, nothing was written"), std::string::npos);
-    }
-    {
-        MappingStage stage;
-        const std::string before = stage.config();
-        std::filesystem::create_directory(stage.folder().path() / "Conf/global.cfg.new");
-        stage.tap(MappingStage::keyF8);
-        stage.tap('I');
-        skip(stage, 15);
-        const MappingScreen& screen = stage.match().getMapping();
-        EXPECT_EQ(screen.getMessage(), "Could not write Conf/global.cfg, nothing was changed");
-        EXPECT_EQ(stage.config(), before);
-        EXPECT_EQ(stage.input().getPlayerMapping(1).keyFor(1), Control::key(0x57));
-        EXPECT_NE(stage.log().find("MappingScreen: Could not write the mapping to 'Conf/global.cfg'"), std::string::npos);
-    }
-    {
-        VirtualJoystick pad("Loose Mat", 4, 0);
-        MappingStage stage;
-        const std::string before = stage.config();
-        stage.tap(MappingStage::keyF8);
-        step(stage, pad, button(0));
-        ASSERT_EQ(stage.match().getMapping().getAction(), 2);
-        pad.unplug();
-        stage.frame();
-        EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
-        EXPECT_EQ(stage.config(), before);
         EXPECT_FALSE(stage.input().getPlayerMapping(1).hasPadControls());
-        EXPECT_NE(stage.log().find("MappingScreen: ended, a pad was unplugged, nothing was written"), std::string::npos);
+        EXPECT_NE(stage.log().find(ending), std::string::npos);
     }
 }
 

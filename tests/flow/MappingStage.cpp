@@ -42,16 +42,6 @@ MappingStage::MappingStage()
     frame();
 }
 
-std::string MappingStage::config() const
-{
-    return testsupport::readFile(stage.folder().path() / "Conf/global.cfg");
-}
-
-std::string MappingStage::log() const
-{
-    return stage.log();
-}
-
 void MappingStage::frame(std::uint32_t ms)
 {
     stage.frame(ms, [this] { handler->update(); });
@@ -62,11 +52,6 @@ void MappingStage::keyDown(std::uint8_t code)
     keys[code] = 1;
     presses.tick[code] = stage.now();
     ++presses.count[code];
-}
-
-void MappingStage::keyUp(std::uint8_t code)
-{
-    keys[code] = 0;
 }
 
 void MappingStage::tap(std::uint8_t code)

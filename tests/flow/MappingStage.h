@@ -40,8 +40,8 @@ public:
     Match& match() { return stage.match(); }
     InputHandler& input() { return *handler; }
     const testsupport::ScratchDir& folder() const { return stage.folder(); }
-    std::string config() const;
-    std::string log() const;
+    std::string config() const { return testsupport::readFile(stage.folder().path() / "Conf/global.cfg"); }
+    std::string log() const { return stage.log(); }
     std::uint32_t now() const { return stage.now(); }
 
     // One frame of `ms`, as the main loop runs it: input, arrows, match, graph.
@@ -49,7 +49,7 @@ public:
     // A key goes down now and up again, a frame each.
     void tap(std::uint8_t code);
     void keyDown(std::uint8_t code);
-    void keyUp(std::uint8_t code);
+    void keyUp(std::uint8_t code) { keys[code] = 0; }
     // Moves the clock on to `tick` (not back).
     void advanceTo(std::uint32_t tick) { stage.advanceTo(tick); }
 

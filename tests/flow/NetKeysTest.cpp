@@ -31,14 +31,17 @@ std::uint16_t joinPort()
     return static_cast<std::uint16_t>(35000 + (getpid() % 500) * 2);
 }
 
-const Screen* screenOf(const AddressEntryScreen& screen)
+const Screen* screenOf(const Screen& screen)
 {
     return &screen;
 }
 
-const Screen* screenOf(const LobbyScreen& screen)
+// Escape goes back to the song panel and ends the battle.
+void expectEscapeEndsTheBattle(MappingStage& stage)
 {
-    return &screen;
+    stage.tap(MappingStage::keyEscape);
+    EXPECT_EQ(stage.match().currentScreen(), screenOf(stage.match().getStory()));
+    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
 }
 
 // Frames of the stage (and whatever else polls) about every millisecond
@@ -89,9 +92,7 @@ TEST(NetKeys, F4HostsOnTheDefaultPortUntilEscapeClosesIt)
     EXPECT_EQ(lines.front(), "Hosting a battle on UDP port 7493.");
     EXPECT_TRUE(connects(stage, net::defaultPort, 5s));
 
-    stage.tap(MappingStage::keyEscape);
-    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
-    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+    expectEscapeEndsTheBattle(stage);
     EXPECT_FALSE(connects(stage, net::defaultPort, 1s)) << "the port is still open";
 }
 
@@ -115,9 +116,7 @@ TEST(NetKeys, F12TypesAnAddressWithBackspaceAndEnterJoinsIt)
     ASSERT_TRUE(battle && !battle->isHost() && battle->isOpen());
     EXPECT_TRUE(framesUntil(stage, [&] { host.update(); }, [&] { return host.peerName() == "Mia"; }, 5s));
 
-    stage.tap(MappingStage::keyEscape);
-    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
-    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+    expectEscapeEndsTheBattle(stage);
 }
 
 TEST(NetKeys, TheEntryRefusesWhatIsNoAddressAndEscapeLeavesIt)
@@ -134,9 +133,7 @@ TEST(NetKeys, TheEntryRefusesWhatIsNoAddressAndEscapeLeavesIt)
     for (std::size_t typed = 0; typed < AddressEntryScreen::maxLength; ++typed)
         stage.tap('A');
     EXPECT_EQ(entry.getText().size(), AddressEntryScreen::maxLength);
-    stage.tap(MappingStage::keyEscape);
-    EXPECT_EQ(stage.match().currentScreen(), static_cast<const Screen*>(&stage.match().getStory()));
-    EXPECT_EQ(stage.match().getNetBattle(), nullptr);
+    expectEscapeEndsTheBattle(stage);
     // Typed in again from the start.
     stage.tap(MappingStage::keyF12);
     EXPECT_TRUE(entry.getText().empty());
