@@ -103,6 +103,17 @@ TEST_F(OuterLoop, TwentyModeSwitchesEachBuildAFreshMainLoop)
     EXPECT_EQ(boxes, std::vector<std::string>(refused, "Error|Mode Switch Failed.\nRunning In Windowed Mode."));
 }
 
+TEST_F(OuterLoop, AWindowThatCannotBeMadeEndsTheRunQuietly)
+{
+    scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Outer Loop", 0, 120));
+    Application application;
+    bool framed = false;
+    application.setFrameObserver([&](WindowRecord&, MainLoop&) { framed = true; });
+    EXPECT_EQ(application.run(), 0);
+    EXPECT_FALSE(framed);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Error|Error Creating OpenGL Window"});
+}
+
 // F5 takes the running game to a full screen at the desktop's own resolution
 // (the test's X server: 1280x1024) with the 4:3 picture letterboxed, and back
 // to the 1024x768 window, without a new main loop, a box or a mode switch.
