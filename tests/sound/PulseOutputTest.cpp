@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -45,7 +44,11 @@ struct Line {
 Line fitLine(const std::vector<double>& x, const std::vector<double>& y)
 {
     const double n = static_cast<double>(x.size());
-    const double mx = std::accumulate(x.begin(), x.end(), 0.0) / n, my = std::accumulate(y.begin(), y.end(), 0.0) / n;
+    double mx = 0, my = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        mx += x[i] / n;
+        my += y[i] / n;
+    }
     double sxy = 0, sxx = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
         sxy += (x[i] - mx) * (y[i] - my);
@@ -60,15 +63,26 @@ Line fitLine(const std::vector<double>& x, const std::vector<double>& y)
 }
 
 // Sets an environment variable for the test's length.
-struct ScopedEnvironment {
+class ScopedEnvironment {
+public:
     ScopedEnvironment(const char* name, const std::string& value)
-        : name(name), previous(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt)
+        : name(name)
     {
+        if (const char* old = std::getenv(name))
+            previous = old;
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnvironment() { previous ? setenv(name, previous->c_str(), 1) : unsetenv(name); }
+    ~ScopedEnvironment()
+    {
+        if (previous)
+            setenv(name, previous->c_str(), 1);
+        else
+            unsetenv(name);
+    }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
+private:
     const char* name;
     std::optional<std::string> previous;
 };
