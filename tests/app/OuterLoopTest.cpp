@@ -34,7 +34,7 @@ protected:
     std::vector<std::string> boxes;
 };
 
-struct Picture {
+struct FramePicture {
     int drawableWidth = 0;
     int drawableHeight = 0;
     std::array<GLint, 4> viewport{};
@@ -121,11 +121,11 @@ TEST_F(OuterLoop, F5LetterboxesAtTheDesktopsResolutionAndBack)
 {
     scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Full Screen", 1024, 768));
     Application application;
-    std::vector<Picture> pictures;
+    std::vector<FramePicture> pictures;
     int frame = 0;
     application.setFrameObserver([&](WindowRecord& record, MainLoop& loop) {
         ++frame;
-        Picture picture;
+        FramePicture picture;
         record.window->drawableSize(picture.drawableWidth, picture.drawableHeight);
         glGetIntegerv(GL_VIEWPORT, picture.viewport.data());
         picture.fullScreen = record.fullScreen;
@@ -142,9 +142,9 @@ TEST_F(OuterLoop, F5LetterboxesAtTheDesktopsResolutionAndBack)
     EXPECT_EQ(application.run(), 0);
 
     ASSERT_GE(pictures.size(), 80u);
-    const Picture& windowed = pictures[1];
-    const Picture& full = pictures[35];
-    const Picture& back = pictures.back();
+    const FramePicture& windowed = pictures[1];
+    const FramePicture& full = pictures[35];
+    const FramePicture& back = pictures.back();
     EXPECT_FALSE(windowed.fullScreen);
     EXPECT_EQ(std::tie(windowed.drawableWidth, windowed.drawableHeight), std::make_tuple(1024, 768));
     EXPECT_EQ(windowed.viewport, (std::array<GLint, 4>{0, 0, 1024, 768}));
@@ -157,7 +157,7 @@ TEST_F(OuterLoop, F5LetterboxesAtTheDesktopsResolutionAndBack)
     EXPECT_FALSE(back.fullScreen);
     EXPECT_EQ(std::tie(back.drawableWidth, back.drawableHeight), std::make_tuple(1024, 768));
     EXPECT_EQ(back.viewport, (std::array<GLint, 4>{0, 0, 1024, 768}));
-    for (const Picture& picture : pictures)
+    for (const FramePicture& picture : pictures)
         EXPECT_EQ(picture.loop, windowed.loop) << "the game went on in the same main loop";
     EXPECT_TRUE(boxes.empty());
     const std::string log = testsupport::readFile(scratch.path() / "output.log");

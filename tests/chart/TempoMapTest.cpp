@@ -15,7 +15,7 @@ struct Point {
     bool plays;
 };
 
-struct Timing {
+struct TempoCase {
     const char* what;
     TempoMap::Source source;
     std::vector<Point> points;
@@ -33,7 +33,7 @@ struct Timing {
 // play warps to the next change; a stop before beat 0 moves beat 0 later.
 TEST(TempoMap, ChangesStopsWarpsAndDelays)
 {
-    const Timing timings[] = {
+    const TempoCase timings[] = {
         {"negative tempo", {0.0, {{0, 120}, {4, -120}, {6, 120}}, {}, {}, {}},
             {{4, 2000, false}, {5, 2000, false}, {7.5, 2000, false}, {8, 2000, true}, {9, 2500, true}}, {{2000, 8}}},
         {"negative stop", {0.0, {{0, 120}}, {{2, -0.5}}, {}, {}},
@@ -57,7 +57,7 @@ TEST(TempoMap, ChangesStopsWarpsAndDelays)
     };
     TempoMap map;
     std::string error;
-    for (const Timing& timing : timings) {
+    for (const TempoCase& timing : timings) {
         SCOPED_TRACE(timing.what);
         ASSERT_TRUE(TempoMap::build(timing.source, map, error)) << error;
         for (const Point& point : timing.points) {

@@ -26,7 +26,7 @@ using arrowtest::ArrowStage;
 using arrowtest::Chart;
 using platform::VirtualKeys;
 
-const char* const song = "#TITLE:Test;\n#MUSIC:music.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;\n";
+const char* const panelSong = "#TITLE:Test;\n#MUSIC:music.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;\n";
 
 // Keys typed on the keyboard, as the input handler counts them.
 class Keyboard {
@@ -59,7 +59,7 @@ void writePack(const std::string& pack, int songs)
         const fs::path folder = fs::path("Songs") / pack / ("Song " + std::to_string(number));
         fs::create_directories(folder);
         fs::copy_file("Songs/Test/music.wav", folder / "music.wav");
-        std::ofstream(folder / "song.sm") << std::string(song).replace(7, 4, pack + " " + std::to_string(number));
+        std::ofstream(folder / "song.sm") << std::string(panelSong).replace(7, 4, pack + " " + std::to_string(number));
     }
 }
 
@@ -77,7 +77,7 @@ void untilRead(ArrowStage& stage)
 
 TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
 {
-    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, panelSong, {"Hard", "Hard"}});
     writePack("Alpha", 12);
     writePack("Beta", 12);
     Keyboard keys;
@@ -146,7 +146,7 @@ TEST(LibraryPanel, ItsKeysActWhileTheLibraryIsReadAndARescanFindsNewSongs)
 // next start, inside its opened pack.
 TEST(LibraryPanel, TheSongLastStartedIsChosenAgainAtTheNextStart)
 {
-    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}, "[Library]\nLastSong = Songs/Beta/Song%202\n"});
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, panelSong, {"Hard", "Hard"}, "[Library]\nLastSong = Songs/Beta/Song%202\n"});
     Match::setSongChoice(std::nullopt);
     writePack("Alpha", 3);
     writePack("Beta", 3);
@@ -167,7 +167,7 @@ TEST(LibraryPanel, TheSongLastStartedIsChosenAgainAtTheNextStart)
 // with the same keys.
 TEST(LibraryPanel, RateAndTheSongsOwnSyncAreSetWithKeysAndKeptOutsideThePack)
 {
-    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, panelSong, {"Hard", "Hard"}});
     const std::string packFile = testsupport::readFile("Songs/Test/test.sm");
     Keyboard keys;
     Match& match = stage.match();

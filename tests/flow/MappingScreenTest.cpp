@@ -25,8 +25,6 @@ namespace {
 using flowtest::MappingStage;
 using testsupport::VirtualJoystick;
 
-constexpr std::uint8_t keyBackspace = 8;
-constexpr std::uint8_t keyEscape = 27;
 constexpr double halfBeatMs = 30000.0 / 128.0;
 
 // One control of a virtual mat, pressed and let go as the mat reports it.
@@ -120,7 +118,7 @@ protected:
     static void skip(MappingStage& stage, int times)
     {
         for (int i = 0; i < times; ++i)
-            stage.tap(keyEscape);
+            stage.tap(MappingStage::keyEscape);
     }
 };
 
@@ -233,10 +231,10 @@ TEST_F(MappingScreenTest, KeysWithSkipBackAndRefusal)
     };
     const Step steps[] = {
         {MappingStage::keyF4, 1, 1, ""},
-        {keyBackspace, 1, 1, ""},
+        {MappingStage::keyBackspace, 1, 1, ""},
         {'I', 1, 2, "Up: key I"},
-        {keyBackspace, 1, 1, "Back to Up"},
-        {keyEscape, 1, 2, "Up skipped"},
+        {MappingStage::keyBackspace, 1, 1, "Back to Up"},
+        {MappingStage::keyEscape, 1, 2, "Up skipped"},
         {0x26, 1, 2, "Refused: key Up is Mia's Up"},
         {'J', 1, 3, "Right: key J"},
     };

@@ -23,6 +23,7 @@ namespace flowtest {
 // construction become joysticks 1 and 2.
 class MappingStage {
 public:
+    static constexpr std::uint8_t keyBackspace = 8;
     static constexpr std::uint8_t keyEscape = 27;
     static constexpr std::uint8_t keyF4 = 115;
     static constexpr std::uint8_t keyF8 = 119;

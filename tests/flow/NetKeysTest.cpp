@@ -19,7 +19,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* loopback = "127.0.0.1";
-constexpr std::uint8_t keyBackspace = 0x08;
 constexpr std::uint8_t keyReturn = 0x0D;
 constexpr std::uint8_t keyDecimal = 0x6E;
 constexpr std::uint8_t keySemicolon = 0xBA;
@@ -105,7 +104,7 @@ TEST(NetKeys, F12TypesAnAddressWithBackspaceAndEnterJoinsIt)
     stage.tap(MappingStage::keyF12);
     const AddressEntryScreen& entry = stage.match().getAddressEntry();
     ASSERT_EQ(stage.match().currentScreen(), screenOf(entry));
-    type(stage, {'1', '2', '7', keyPeriod, '0', keyDecimal, '0', keyPeriod, '1', 'Q', keyBackspace, keySemicolon});
+    type(stage, {'1', '2', '7', keyPeriod, '0', keyDecimal, '0', keyPeriod, '1', 'Q', MappingStage::keyBackspace, keySemicolon});
     for (const char digit : std::to_string(port))
         stage.tap(static_cast<std::uint8_t>(digit));
     ASSERT_EQ(entry.getText(), "127.0.0.1:" + std::to_string(port));

@@ -21,13 +21,16 @@ namespace {
 
 using arrowtest::ArrowStage;
 using arrowtest::Chart;
+using arrowtest::down;
+using arrowtest::laneActions;
+using arrowtest::left;
+using arrowtest::slot1;
+using arrowtest::up;
 
 constexpr std::uint8_t keyPause = 0x13, keyF9 = 120;
-constexpr std::uint8_t up = 1, down = 3, left = 4, slot1 = 5;
-constexpr std::uint8_t actionOf[] = {4, 1, 2, 3};
 
 // Beat 0 at 1 s, 120 BPM: four taps half a second apart on "Easy", eight on "Hard".
-const char* const song = "#TITLE:Pause;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
+const char* const pauseSong = "#TITLE:Pause;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
                          "#NOTES:\n     dance-single:\n     :\n     Easy:\n     2:\n     0,0,0,0,0:\n"
                          "1000\n0100\n0010\n0001\n;\n"
                          "#NOTES:\n     dance-single:\n     :\n     Hard:\n     8:\n     0,0,0,0,0:\n"
@@ -70,7 +73,7 @@ void playOnTheBeat(ArrowStage& stage, const Chart& chart, std::uint32_t frames,
                 return;
             const double songMs = stage.arrows().songRun().read().songMs;
             for (; next < arrows.size() && arrows[next].beatMs <= songMs; ++next)
-                stage.press(1, actionOf[arrows[next].lane],
+                stage.press(1, laneActions[arrows[next].lane],
                             stage.now() - static_cast<std::uint32_t>(std::lround(songMs - arrows[next].beatMs)));
         });
         each(frame);
@@ -157,7 +160,7 @@ TEST(Pause, AMissilesBlockHoldsThroughAPause)
 // record, and the song starts afresh or the song panel shows.
 TEST(Pause, LeavingARoundSetsNoRecord)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, pauseSong, {"Easy", "Hard"}}};
     Match& match = stage.match();
     match.scanLibrary();
     stage.startSong();
@@ -194,7 +197,7 @@ TEST(Pause, LeavingARoundSetsNoRecord)
 TEST(Pause, RoundsTheBotPlayedSetNoRecord)
 {
     Match::setBotPlayers({true, false});
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, pauseSong, {"Easy", "Hard"}}};
     Match& match = stage.match();
     match.scanLibrary();
     stage.startSong();
@@ -212,7 +215,7 @@ TEST(Pause, RoundsTheBotPlayedSetNoRecord)
 // does not also step the song panel to another song.
 TEST(Pause, LeavingTheCalibrationKeepsTheChosenSong)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, pauseSong, {"Easy", "Hard"}}};
     forge::PcmAudio clicks;
     clicks.sampleRate = 8000;
     clicks.samples.assign(8000 * 12, 0.0f);

@@ -14,7 +14,7 @@ namespace {
 
 using arrowtest::ArrowStage;
 
-std::string song(const std::string& title)
+std::string songTitled(const std::string& title)
 {
     return "#TITLE:" + title + ";\n#TITLETRANSLIT:Yoake;\n#MUSIC:music.wav;\n#OFFSET:0;\n#BPMS:0=120;\n"
            "#NOTES:dance-single::Easy:2::1000,0000;\n#NOTES:dance-single::Hard:9::0100,0000;\n";
@@ -36,7 +36,7 @@ void drawAtFullSize(Match& match)
 
 std::string played(const std::string& title, const std::string& setting, double& fraction, std::string& log)
 {
-    arrowtest::Chart chart{"", "128.000", 0, 10000, song(title), {"Easy", "Hard"},
+    arrowtest::Chart chart{"", "128.000", 0, 10000, songTitled(title), {"Easy", "Hard"},
                            "[General]\nShowTransliterations = " + setting + "\n"};
     ArrowStage stage(chart);
     stage.startSong();

@@ -19,14 +19,14 @@ namespace {
 
 using arrowtest::ArrowStage;
 using arrowtest::Chart;
+using arrowtest::laneActions;
 
 // Beat 0 at 1 s, 120 BPM: four measures of four quarter notes, measure n
 // (from 0) from 1000 + 2000 n ms. Columns: Left, Down, Up, Right.
-const char* const song = "#TITLE:Loop;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
+const char* const loopSong = "#TITLE:Loop;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
                          "#NOTES:\n     dance-single:\n     :\n     Hard:\n     8:\n     0,0,0,0,0:\n"
                          "1000\n0100\n0010\n0001\n,\n1000\n0100\n0010\n0001\n,\n"
                          "1100\n0100\n0010\n0001\n,\n1000\n0100\n0010\n0011\n;\n";
-constexpr std::uint8_t laneActions[] = {4, 1, 2, 3};
 constexpr std::uint32_t frameMs = 16;
 
 std::vector<std::uint32_t> tallyOf(ArrowStage& stage, int player)
@@ -75,7 +75,7 @@ void practise(ArrowStage& stage, int passes, double rate)
 // back to the panel with the whole song.
 TEST(Practice, ALoopPlaysPassAfterPassAndLeavesNoRecord)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 11000, song, {"Hard", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 11000, loopSong, {"Hard", "Hard"}}};
     SoundManager::instance()->setMusicRate(1.5);
     stage.match().scanLibrary();
     stage.match().showPractice();
@@ -115,7 +115,7 @@ TEST(Practice, ALoopPlaysPassAfterPassAndLeavesNoRecord)
 // screen and in the log.
 TEST(Practice, TheFirstAndLastMeasuresLoopAndBadEndsAreClampedOrRefused)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 11000, song, {"Hard", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 11000, loopSong, {"Hard", "Hard"}}};
     stage.match().scanLibrary();
     stage.match().showPractice();
     PracticeScreen& practice = const_cast<PracticeScreen&>(stage.match().getPractice());

@@ -29,17 +29,20 @@ namespace {
 
 using arrowtest::ArrowStage;
 using arrowtest::Chart;
+using arrowtest::down;
+using arrowtest::left;
+using arrowtest::right;
+using arrowtest::up;
 
 // Beat 0 at 1 s, 120 BPM. "Easy": four taps. "Hard": eleven judged notes, one
 // of them the head of a hold (beats 1 to 3), and two jumps. Columns: Left,
 // Down, Up, Right.
-const char* const song = "#TITLE:Fair;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
+const char* const fairSong = "#TITLE:Fair;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
                          "#NOTES:\n     dance-single:\n     :\n     Easy:\n     2:\n     0,0,0,0,0:\n"
                          "1000\n0100\n0010\n0001\n;\n"
                          "#NOTES:\n     dance-single:\n     :\n     Hard:\n     8:\n     0,0,0,0,0:\n"
                          "1000\n0200\n0000\n0301\n,\n1000\n0100\n0010\n0001\n,\n1001\n0000\n0110\n0000\n;\n";
 
-constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3;
 struct Step {
     double ms;
     std::uint8_t action;
@@ -87,7 +90,7 @@ void playFlawless(ArrowStage& stage, const std::vector<Step>& one, const std::ve
 // both score the smaller chart's flawless maximum and tie.
 TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNextAtItsRate)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, fairSong, {"Easy", "Hard"}}};
     stage.match().scanLibrary();
     const StoryScreen& panel = stage.match().getStory();
     ASSERT_EQ(panel.getSelection().chart(1)->name, "Easy");
@@ -150,7 +153,7 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNextAtItsRate)
 TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
 {
     testsupport::ScratchDir scratch;
-    scratch.write("Songs/Fair/fair.sm", song);
+    scratch.write("Songs/Fair/fair.sm", fairSong);
     const chart::ReadResult read = chart::ChartFile::read("Songs/Fair/fair.sm");
     ASSERT_TRUE(read.ok());
     library::RecordEntry entry{{chart::ChartHash::of(read.song.charts[1]).hex(), "Hard", "Kai"}, {}};
@@ -213,7 +216,7 @@ TEST(RematchRecords, RecordsLockedForTheWholeRunAreNotClaimedAndTheirLossIsLogge
 // round as played. F1 again changes nothing: the presses are centred.
 TEST(RematchRecords, TheOffsetKeyJudgesTheRoundAgainAndTheRecordsKeepItAsPlayed)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Hard", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, fairSong, {"Hard", "Hard"}}};
     stage.match().getRecords().waitForWrites(true);
     playFlawless(stage, hardSteps, hardSteps, 30.0);
     stage.frame(16);
@@ -253,7 +256,7 @@ TEST(RematchRecords, TheOffsetKeyJudgesTheRoundAgainAndTheRecordsKeepItAsPlayed)
 // do nothing meanwhile, and the replay keeps no record and no replay.
 TEST(RematchRecords, TheRoundPlaysAgainFromTheResultsAndSetsNoRecord)
 {
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, song, {"Easy", "Hard"}}};
+    ArrowStage stage{Chart{"", "120.000", 1000, 9000, fairSong, {"Easy", "Hard"}}};
     stage.match().getRecords().waitForWrites(true);
     playFlawless(stage, easySteps, hardSteps, 60.0);
     stage.frame(16);

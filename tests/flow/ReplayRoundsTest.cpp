@@ -29,12 +29,10 @@ namespace {
 
 using arrowtest::ArrowStage;
 using arrowtest::Chart;
+using arrowtest::laneActions;
 using Press = AutoplayBot::Press;
 
 const std::filesystem::path forgedSongs = std::filesystem::path(FLAREVOX_RUN_DIR) / "Songs";
-// Each player's Left, Up, Right and Down as the match's actions.
-constexpr std::array<std::uint8_t, 4> laneActions{4, 1, 2, 3};
-constexpr std::uint8_t firstSlotAction = 5;
 constexpr std::uint32_t evenFrameMs = 20;
 
 struct RoundCase {
@@ -95,12 +93,12 @@ const chart::Chart* chartNamed(const chart::Song& song, const std::string& diffi
 std::vector<Press> planRound(const chart::Chart& first, const chart::Chart& second)
 {
     std::mt19937 random(20261208);
-    std::vector<Press> plan = AutoplayBot::planChartPresses(first, second, laneActions.data(), laneActions.data(),
+    std::vector<Press> plan = AutoplayBot::planChartPresses(first, second, laneActions, laneActions,
                                                             random);
     const double from = plan.at(1).songMs;
     const double to = plan.back().songMs;
     for (double at = from; at < to; at += 700.0) {
-        const auto slot = static_cast<std::uint8_t>(firstSlotAction + static_cast<int>(at / 700.0) % 2);
+        const auto slot = static_cast<std::uint8_t>(arrowtest::slot1 + static_cast<int>(at / 700.0) % 2);
         plan.push_back({at, 1, slot, -1.0});
         plan.push_back({at + 350.0, 2, slot, -1.0});
     }

@@ -19,7 +19,7 @@ namespace {
 using arrowtest::ArrowStage;
 using arrowtest::Chart;
 
-const char* const song = "#TITLE:Test;\n#MUSIC:music.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;\n";
+const char* const bannerSong = "#TITLE:Test;\n#MUSIC:music.wav;\n#BPMS:0=120;\n#NOTES:dance-single::Hard:1:0:1000\n;\n";
 
 void writeBytes(const std::filesystem::path& path, const std::string& bytes)
 {
@@ -53,11 +53,11 @@ void choose(ArrowStage& stage, const std::string& title)
 // and no banner; the game's own song has none.
 TEST(SongBanner, FollowsTheChosenSongAndADamagedOneShowsNone)
 {
-    ArrowStage stage(Chart{"", "128.000", 5500, 9000, song, {"Hard", "Hard"}});
+    ArrowStage stage(Chart{"", "128.000", 5500, 9000, bannerSong, {"Hard", "Hard"}});
     forge::RgbaImage image(600, 200);
     const auto png = forge::PngWriter::encode(image);
     writeBytes("Songs/Test/test-bn.png", std::string(png.begin(), png.end()));
-    writeBytes("Songs/Broken/broken.sm", std::string(song).replace(7, 4, "Broken"));
+    writeBytes("Songs/Broken/broken.sm", std::string(bannerSong).replace(7, 4, "Broken"));
     std::filesystem::copy_file("Songs/Test/music.wav", "Songs/Broken/music.wav");
     std::filesystem::copy_file("Data/Music/coconut.wav", "Data/Music/coconut.mp3");
     writeBytes("Songs/Broken/banner.png", std::string(png.begin(), png.begin() + 60) + "garbage");

@@ -13,10 +13,6 @@
 // Playing a stage frame by frame, with presses stamped at their song times.
 namespace arrowtest {
 
-// The actions of the chart's lanes (Left, Up, Right, Down), and by name.
-constexpr std::uint8_t laneActions[] = {4, 1, 2, 3};
-constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3;
-
 // Beat 0 at 1 s, 120 BPM, a stop of 0.5 s on beat 4, 240 BPM from beat 8.
 // Columns: Left, Down, Up, Right. A hold on Down (beats 1-3), a mine on
 // Left (beat 6), a jump (beat 7), a roll on Left (beats 10-11); judged notes

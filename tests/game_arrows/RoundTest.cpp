@@ -24,7 +24,7 @@ namespace {
 using namespace arrowtest;
 
 // The slot keys.
-constexpr std::uint8_t slot1 = 5, slot2 = 6, slot3 = 7, slot4 = 8;
+constexpr std::uint8_t slot2 = 6, slot3 = 7, slot4 = 8;
 
 GoalMarker* goal(int lane)
 {

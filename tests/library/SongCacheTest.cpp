@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using librarytest::mentions;
 using librarytest::runSql;
 
-std::string chart(const std::string& title)
+std::string chartTitled(const std::string& title)
 {
     return "#TITLE:" + title + ";#ARTIST:Cache;#MUSIC:song.wav;#BPMS:0=120;"
            "#NOTES:dance-single::Easy:2:0,0,0,0,0:1000\n0100\n0010\n0001\n;"
@@ -39,7 +39,7 @@ void age(const fs::path& root)
 
 void writeSong(const testsupport::ScratchDir& scratch, const std::string& folder, const std::string& title)
 {
-    librarytest::writeSong(scratch, folder, "song.sm", chart(title));
+    librarytest::writeSong(scratch, folder, "song.sm", chartTitled(title));
 }
 
 struct Scan {
@@ -83,7 +83,7 @@ TEST(SongCache, OnlyWhatChangedBetweenStartsIsReadAgain)
 
     // Added, changed, removed and renamed; a changed banner counts too.
     writeSong(scratch, "Songs/B/Four", "Four");
-    scratch.write("Songs/A/One/song.sm", chart("One, edited"));
+    scratch.write("Songs/A/One/song.sm", chartTitled("One, edited"));
     fs::remove_all("Songs/A/Two");
     fs::rename("Songs/B/Three", "Songs/B/Drei");
     scratch.write("Songs/Loose/loose-bn.png", "a banner");
@@ -97,7 +97,7 @@ TEST(SongCache, OnlyWhatChangedBetweenStartsIsReadAgain)
 
     // A song whose files are being written while it is read (here: dated
     // after the read began) is listed but not kept.
-    scratch.write("Songs/B/Four/song.sm", chart("Four, being copied"));
+    scratch.write("Songs/B/Four/song.sm", chartTitled("Four, being copied"));
     fs::last_write_time("Songs/B/Four/song.sm", fs::file_time_type::clock::now() + std::chrono::hours(1));
     const Scan copying = scan();
     EXPECT_EQ(copying.titles.at("Songs/B/Four"), "Four, being copied");

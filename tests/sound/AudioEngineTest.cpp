@@ -303,7 +303,7 @@ TEST_F(DeviceEngineTest, CallbackKeepsGoingWhileTheGameThreadIsBusy)
     EXPECT_GE(engine.framesHanded(), start + 20 * 512u);
 }
 
-constexpr int rate = 44100;
+constexpr int toneRate = 44100;
 constexpr std::size_t chunkFrames = 1024;
 
 // Plays the whole stream through the silent engine by hand, decoding just
@@ -313,7 +313,7 @@ std::vector<float> renderLeft(AudioEngine& engine, AudioStream* stream, double t
     std::vector<float> left;
     std::vector<float> buffer(chunkFrames * 2);
     engine.playStream(stream, 0.0, tempo);
-    while (engine.streamPositionMs(stream) < stream->lengthMs() && left.size() < 40u * rate) {
+    while (engine.streamPositionMs(stream) < stream->lengthMs() && left.size() < 40u * toneRate) {
         stream->decodeAhead(chunkFrames);
         engine.render(buffer.data(), chunkFrames, 0.0);
         for (std::size_t i = 0; i < chunkFrames; ++i)
@@ -331,7 +331,7 @@ double frequencyOf(const std::vector<float>& wave, std::size_t from, std::size_t
             crossings.push_back(static_cast<double>(i - 1) + wave[i - 1] / (wave[i - 1] - wave[i]));
     if (crossings.size() < 2)
         return 0.0;
-    return static_cast<double>(crossings.size() - 1) * rate / (crossings.back() - crossings.front());
+    return static_cast<double>(crossings.size() - 1) * toneRate / (crossings.back() - crossings.front());
 }
 
 std::size_t firstSounding(const std::vector<float>& wave)
@@ -344,7 +344,7 @@ struct StretchTest : ::testing::Test {
     void SetUp() override
     {
         engine.setOutput(AudioEngine::Output::NoSound);
-        ASSERT_TRUE(engine.start(rate, 4));
+        ASSERT_TRUE(engine.start(toneRate, 4));
     }
     const testsupport::ScratchDir scratch;
     const platform::SimulatedClock clock{100};
@@ -353,14 +353,14 @@ struct StretchTest : ::testing::Test {
 
 TEST_F(StretchTest, ToneKeepsItsPitchWhileTheSongTakesItsTimeOverTheRate)
 {
-    ASSERT_TRUE(soundtest::writeToneFile("tone.wav", 3.0, rate, 440.0));
+    ASSERT_TRUE(soundtest::writeToneFile("tone.wav", 3.0, toneRate, 440.0));
     AudioStream* stream = engine.openStream("tone.wav");
     ASSERT_TRUE(stream);
     for (const double tempo : {0.5, 1.5, 2.0}) {
         const std::vector<float> heard = renderLeft(engine, stream, tempo);
-        const double playedMs = static_cast<double>(heard.size()) * 1000.0 / rate;
-        EXPECT_NEAR(playedMs, 3000.0 / tempo, 3000.0 / tempo * 0.02 + chunkFrames * 1000.0 / rate) << tempo;
-        const std::size_t margin = rate / 4;
+        const double playedMs = static_cast<double>(heard.size()) * 1000.0 / toneRate;
+        EXPECT_NEAR(playedMs, 3000.0 / tempo, 3000.0 / tempo * 0.02 + chunkFrames * 1000.0 / toneRate) << tempo;
+        const std::size_t margin = toneRate / 4;
         ASSERT_GT(heard.size(), 3 * margin) << tempo;
         EXPECT_NEAR(frequencyOf(heard, margin, heard.size() - margin), 440.0, 4.4) << tempo;
     }
@@ -373,7 +373,7 @@ TEST_F(StretchTest, ToneKeepsItsPitchWhileTheSongTakesItsTimeOverTheRate)
 TEST_F(StretchTest, ClockReadsTheMusicsTimeOfWhatIsHeard)
 {
     constexpr double every = 0.413;
-    ASSERT_TRUE(soundtest::writeToneFile("bursts.wav", 12.0, rate, 440.0, every, 0.15));
+    ASSERT_TRUE(soundtest::writeToneFile("bursts.wav", 12.0, toneRate, 440.0, every, 0.15));
     AudioStream* stream = engine.openStream("bursts.wav");
     ASSERT_TRUE(stream);
     for (const double tempo : {0.5, 0.75, 1.0, 1.5, 2.0}) {
@@ -381,10 +381,10 @@ TEST_F(StretchTest, ClockReadsTheMusicsTimeOfWhatIsHeard)
         double sum = 0.0;
         int bursts = 0;
         for (double burstSeconds = every; burstSeconds < 11.5; burstSeconds += every, ++bursts) {
-            const auto from = static_cast<std::size_t>((burstSeconds / tempo - 0.1) * rate);
+            const auto from = static_cast<std::size_t>((burstSeconds / tempo - 0.1) * toneRate);
             ASSERT_LT(from, heard.size()) << tempo;
             const std::size_t onset = from + firstSounding(std::vector<float>(heard.begin() + from, heard.end()));
-            const double errorMs = static_cast<double>(onset) * 1000.0 / rate * tempo - burstSeconds * 1000.0;
+            const double errorMs = static_cast<double>(onset) * 1000.0 / toneRate * tempo - burstSeconds * 1000.0;
             EXPECT_LT(std::fabs(errorMs), 20.0) << tempo << "x, burst at " << burstSeconds << " s";
             sum += errorMs;
         }
@@ -396,7 +396,7 @@ TEST_F(StretchTest, ClockReadsTheMusicsTimeOfWhatIsHeard)
         stream->decodeAhead(chunkFrames);
         engine.render(buffer.data(), chunkFrames, 0.0);
     }
-    EXPECT_DOUBLE_EQ(engine.streamPositionMs(stream), 10.0 * chunkFrames * 1000.0 / rate * 1.5);
+    EXPECT_DOUBLE_EQ(engine.streamPositionMs(stream), 10.0 * chunkFrames * 1000.0 / toneRate * 1.5);
 }
 
 } // namespace

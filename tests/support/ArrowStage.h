@@ -20,6 +20,11 @@ class Match;
 
 namespace arrowtest {
 
+// The players' actions of the chart's lanes (Left, Up, Right, Down), by lane
+// and by name, and the first slot key's.
+constexpr std::uint8_t laneActions[] = {4, 1, 2, 3};
+constexpr std::uint8_t left = 4, up = 1, right = 2, down = 3, slot1 = 5;
+
 // A 128 BPM chart whose first note sounds at `gapMs` into a silent song of
 // `songMs`. Without a tempo the file has no "BPM" entry.
 struct Chart {

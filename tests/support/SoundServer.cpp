@@ -18,7 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto startLimit = 15s;
+constexpr auto serverStartLimit = 15s;
 constexpr auto stopLimit = 5s;
 
 bool waitForExit(pid_t child, std::chrono::milliseconds limit)
@@ -73,7 +73,7 @@ SoundServer::SoundServer()
         server = 0;
         return;
     }
-    const auto end = std::chrono::steady_clock::now() + startLimit;
+    const auto end = std::chrono::steady_clock::now() + serverStartLimit;
     while (std::chrono::steady_clock::now() < end && !ready_) {
         if (waitpid(server, nullptr, WNOHANG) == server) {
             server = 0;
