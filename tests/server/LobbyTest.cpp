@@ -265,6 +265,12 @@ TEST(LobbyServerTest, TwoGamesMeetByCodeAndRelayOverLoopback)
     std::string error;
     ASSERT_TRUE(server.open(error)) << error;
 
+    // An endpoint that never opened has nothing to send or hand out.
+    platform::EnetEndpoint unopened;
+    platform::EnetEndpoint::Event none;
+    EXPECT_FALSE(unopened.poll(none, 0));
+    EXPECT_FALSE(unopened.send(0, std::vector<std::uint8_t>{1}));
+
     struct Game {
         platform::EnetEndpoint endpoint;
         platform::EnetEndpoint::PeerId server = 0;

@@ -98,6 +98,8 @@ TEST(AudioMixer, UnderrunIsADryRingBeforeTheEndOfTheFile)
     EXPECT_TRUE(stream.playState().ended);
     EXPECT_EQ(stream.playState().channel, -1);
     EXPECT_TRUE(mixer.allIdle());
+    EXPECT_EQ(mixer.lastEndedPlay(0), 1u) << "the first channel's ended play";
+    EXPECT_EQ(mixer.lastEndedPlay(4), 0u);
 }
 
 // Without a device: the master volume scales the clipped sum of the channels,
@@ -131,6 +133,7 @@ TEST(SilentEngine, MasterVolumeScalesTheClippedSumAndBusyChannelsRefuse)
     EXPECT_EQ(engine.playStream(streams[2]), -1);
     EXPECT_EQ(engine.streamTimeMs(streams[2]), 0u);
     engine.closeStream(streams[0]);
+    EXPECT_EQ(engine.playSample(nullptr), -1) << "no sample takes the free channel";
     EXPECT_EQ(engine.playStream(streams[2]), 0);
 }
 

@@ -158,6 +158,7 @@ TEST_F(SoundManagerTest, UnreadableFilesAndUnknownNamesAreReportedAndStaySilent)
     }
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0], "The Stream could not be opened: Data/Music/missing.mp3");
+    EXPECT_FALSE(manager->find("Data/Music/missing.mp3")->loadStream("Data/Music/missing.mp3"));
     EXPECT_EQ(log().find("WARNING"), std::string::npos);
 
     // Unknown names warn and read zero.
