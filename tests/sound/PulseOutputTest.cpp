@@ -145,14 +145,25 @@ protected:
 
 // Every buffer learns when its first frame will be heard, and those moments
 // lie on one straight line at the mixing rate: the clock built on them has no
-// steps and no drift against what the sink plays.
+// steps and no drift against what the sink plays. A stream gets a second
+// try, since a moment of load on the machine scatters the server's own
+// timing; a fault in the output scatters both.
 TEST_F(PulseOutputTest, BuffersAreHeardOnOneLineAtTheMixingRate)
 {
-    RenderLog log;
-    const auto output = PulseOutput::open(rate, rate * 35 / 1000, &RenderLog::render, &log);
-    ASSERT_TRUE(output);
-    std::this_thread::sleep_for(sinkSettles + std::chrono::seconds(2));
-    const Line line = log.settledLine();
+    const auto heardLine = [] {
+        RenderLog log;
+        const auto output = PulseOutput::open(rate, rate * 35 / 1000, &RenderLog::render, &log);
+        EXPECT_TRUE(output);
+        std::this_thread::sleep_for(sinkSettles + std::chrono::seconds(2));
+        return log.settledLine();
+    };
+    const auto onOneLine = [](const Line& line) {
+        return std::abs(line.slope * rate - 1000.0) < 1.0 && line.percentile(0.5) < 0.3
+            && line.percentile(0.95) < 1.5;
+    };
+    Line line = heardLine();
+    if (!onOneLine(line))
+        line = heardLine();
     EXPECT_NEAR(line.slope * rate, 1000.0, 1.0) << "ms per second of frames";
     EXPECT_LT(line.percentile(0.5), 0.3);
     EXPECT_LT(line.percentile(0.95), 1.5);
