@@ -2,6 +2,7 @@
 
 #include "flow/Match.h"
 #include "flow/NetBattle.h"
+#include "net/NetMessage.h"
 #include "net/NetProtocol.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
@@ -116,6 +117,46 @@ TEST(NetKeys, F12TypesAnAddressWithBackspaceAndEnterJoinsIt)
     EXPECT_TRUE(framesUntil(stage, [&] { host.update(); }, [&] { return host.peerName() == "Mia"; }, 5s));
 
     expectEscapeEndsTheBattle(stage);
+}
+
+// The guest plays the game's own song when the host offers it, and starts it
+// on the first frame at or after the moment the host names.
+TEST(NetKeys, AJoinedGameStartsTheOfferedSongAtTheNamedMoment)
+{
+    const std::uint16_t port = joinPort() + 1;
+    net::NetSession host("Host");
+    ASSERT_TRUE(host.host(port, loopback));
+    MappingStage stage;
+    stage.match().joinBattle(NetPlan(false, loopback, port));
+    const auto hostPolls = [&] { host.update(); };
+    ASSERT_TRUE(framesUntil(stage, hostPolls, [&] { return host.clockSynced(); }, 10s));
+
+    ASSERT_TRUE(host.send(net::SongOffer{}));
+    bool hasSong = false;
+    ASSERT_TRUE(framesUntil(stage, [&] {
+        host.update();
+        while (const std::optional<net::Message> message = host.receive())
+            if (const auto* answer = std::get_if<net::SongAnswer>(&*message))
+                hasSong = answer->hasSong;
+    }, [&] { return hasSong; }, 5s));
+    const std::optional<std::int64_t> startUs = host.startSong();
+    ASSERT_TRUE(startUs);
+    const auto playing = [&] { return stage.match().currentScreen() == screenOf(stage.match().getPlay()); };
+    EXPECT_FALSE(playing()) << "started before the moment came";
+    ASSERT_TRUE(framesUntil(stage, hostPolls, playing, 5s));
+    EXPECT_GE(net::NetSession::steadyMicroseconds(), *startUs);
+}
+
+// With a lobby server set, hosting asks it for a room; nothing is linked yet.
+TEST(NetKeys, HostingThroughAServerAsksItForARoom)
+{
+    arrowtest::ArrowStage stage{{MappingStage::notes, "128.000", MappingStage::gapMs, MappingStage::songMs, {}, {},
+                                 "[Network]\nServer = 127.0.0.1:47985\n"}};
+    stage.match().hostBattle();
+    const NetBattle* battle = stage.match().getNetBattle();
+    ASSERT_TRUE(battle && battle->isOpen());
+    EXPECT_EQ(battle->lobbyLines(),
+        (std::vector<std::string>{"Asking the server 127.0.0.1:47985 for a room ...", "Escape: back to the story"}));
 }
 
 TEST(NetKeys, TheEntryRefusesWhatIsNoAddressAndEscapeLeavesIt)

@@ -89,6 +89,7 @@ TEST(Practice, ALoopPlaysPassAfterPassAndLeavesNoRecord)
 
     stage.press(1, 5, stage.now());
     ASSERT_TRUE(practice.isPlaying());
+    stage.match().draw(); // the practice's line over the play
     EXPECT_EQ(stage.arrows().getChartPlayer(1)->getChart().notes.size(), 9u);
     EXPECT_LT(practice.getPassStartMs(), 3000.0 - 2000.0 * 1.5);
     practise(stage, 3, 1.5);

@@ -139,6 +139,14 @@ TEST(SongCache, ACacheThatCannotBeUsedIsSetAsideAndRebuilt)
     EXPECT_EQ(rebuilt.titles.size(), 2u);
     EXPECT_EQ(mentions(rebuilt.lines, "2 damaged entries"), 1u);
     EXPECT_EQ(scan().readAnew, 0u);
+
+    // Texts that are no field list, and texts cut short.
+    ASSERT_TRUE(runSql(library::SongCache::fileName,
+        {"UPDATE songs SET texts = '9:cut short' WHERE folder = 'Songs/P/Song'",
+         "UPDATE songs SET texts = substr(texts, 1, length(texts) - 2) WHERE folder = 'Songs/P/Other'"}));
+    rebuilt = scan();
+    EXPECT_EQ(rebuilt.readAnew, 2u);
+    EXPECT_EQ(rebuilt.titles.size(), 2u);
 }
 
 // A cache that cannot be created (its folder is a file; read-only folders

@@ -206,8 +206,10 @@ TEST_F(SoundManagerTest, InitClampsTheVolumeAndSoundsAreFoundAndRemovedByName)
 TEST_F(SoundManagerTest, NoDeviceOrUnusableArgumentsFallBackToASilentOutputWithARunningClock)
 {
     struct Case { const char* driver; const char* section; int rate; int channels; int volume; };
+    // The disk driver starts, but cannot open its file for the device.
+    setenv("SDL_DISKAUDIOFILE", "/flarevox-no-such-folder/out.raw", 1);
     const Case cases[] = {{"flarevox-no-such-driver", "[Sound]\nMasterVolume = 200\n", 44100, 32, 200},
-        {"dummy", "[Sound]\nOther = 1\n", 0, -3, 0}};
+        {"disk", "[Sound]\nMasterVolume = 50\n", 44100, 32, 50}, {"dummy", "[Sound]\nOther = 1\n", 0, -3, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.section);
         boxes.clear();
