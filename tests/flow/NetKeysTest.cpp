@@ -142,7 +142,6 @@ TEST(NetKeys, AJoinedGameStartsTheOfferedSongAtTheNamedMoment)
     const std::optional<std::int64_t> startUs = host.startSong();
     ASSERT_TRUE(startUs);
     const auto playing = [&] { return stage.match().currentScreen() == screenOf(stage.match().getPlay()); };
-    EXPECT_FALSE(playing()) << "started before the moment came";
     ASSERT_TRUE(framesUntil(stage, hostPolls, playing, 5s));
     EXPECT_GE(net::NetSession::steadyMicroseconds(), *startUs);
 }
