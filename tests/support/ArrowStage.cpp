@@ -113,6 +113,9 @@ ArrowStage::ArrowStage(const Chart& chart, const std::function<void()>& withInpu
 
 ArrowStage::~ArrowStage()
 {
+    // As the main loop ends: the match (and a battle it holds) refers to
+    // managers the registry owns.
+    rounds.reset();
     Match::setSongChoice(std::nullopt);
     Match::setBotPlayers({});
     OutputHandler::instance()->close();
