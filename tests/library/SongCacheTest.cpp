@@ -130,23 +130,21 @@ TEST(SongCache, ACacheThatCannotBeUsedIsSetAsideAndRebuilt)
     EXPECT_EQ(rebuilt.readAnew, 2u);
     EXPECT_EQ(asides(), 2u);
 
-    // Whole charts followed by one whose numbers are garbage: damaged too.
-    ASSERT_TRUE(runSql(library::SongCache::fileName,
+    // Whole charts followed by one whose numbers are garbage; texts that are
+    // no field list, and texts cut short: damaged too.
+    const std::vector<std::vector<std::string>> damages{
         {"UPDATE songs SET charts = '9:cut short' WHERE folder = 'Songs/P/Song'",
-         "UPDATE songs SET charts = charts || '1:x1:x1:x1:x1:x1:x1:x' WHERE folder = 'Songs/P/Other'"}));
-    rebuilt = scan();
-    EXPECT_EQ(rebuilt.readAnew, 2u);
-    EXPECT_EQ(rebuilt.titles.size(), 2u);
-    EXPECT_EQ(mentions(rebuilt.lines, "2 damaged entries"), 1u);
-    EXPECT_EQ(scan().readAnew, 0u);
-
-    // Texts that are no field list, and texts cut short.
-    ASSERT_TRUE(runSql(library::SongCache::fileName,
+         "UPDATE songs SET charts = charts || '1:x1:x1:x1:x1:x1:x1:x' WHERE folder = 'Songs/P/Other'"},
         {"UPDATE songs SET texts = '9:cut short' WHERE folder = 'Songs/P/Song'",
-         "UPDATE songs SET texts = substr(texts, 1, length(texts) - 2) WHERE folder = 'Songs/P/Other'"}));
-    rebuilt = scan();
-    EXPECT_EQ(rebuilt.readAnew, 2u);
-    EXPECT_EQ(rebuilt.titles.size(), 2u);
+         "UPDATE songs SET texts = substr(texts, 1, length(texts) - 2) WHERE folder = 'Songs/P/Other'"}};
+    for (const std::vector<std::string>& damage : damages) {
+        ASSERT_TRUE(runSql(library::SongCache::fileName, damage));
+        rebuilt = scan();
+        EXPECT_EQ(rebuilt.readAnew, 2u) << damage[0];
+        EXPECT_EQ(rebuilt.titles.size(), 2u);
+        EXPECT_EQ(mentions(rebuilt.lines, "2 damaged entries"), 1u);
+        EXPECT_EQ(scan().readAnew, 0u);
+    }
 }
 
 // A cache that cannot be created (its folder is a file; read-only folders
