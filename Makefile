@@ -26,7 +26,9 @@ ASAN_REALTIME ?= ^PulseOutputTest|^NetBattleRun.BothGamesShowTheSameResults|NetB
 # only (enough for their reports): they compile in about half the time, which
 # on a fresh machine outweighs the slower run.
 ASAN_ARGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
-FUZZ_ARGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
+# The fuzzing build also compiles without the precompiled standard headers,
+# which checks that every source includes what it uses.
+FUZZ_ARGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DFLAREVOX_PCH=OFF
 XVFB      := xvfb-run -a -s "-screen 0 1280x1024x24"
 
 # ccache, where the machine has it, shares compiled objects between builds
@@ -35,6 +37,8 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
 CMAKE_ARGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
+# What ccache must overlook to cache sources built on a precompiled header.
+export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 endif
 
 .PHONY: all deps configure build data play autoplay test test-realtime previews screenshots bench clean \

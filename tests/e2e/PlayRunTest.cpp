@@ -151,7 +151,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     prepareAutoplay(scratch, "Flarevox Autoplay");
     const auto capture = scratch.path() / "frame.ppm";
     e2e::setRunEnvironment(
-        {{"FLAREVOX_SIMULATED_FPS", "60"}, {"FLAREVOX_CAPTURE_FRAME", capture}, {"FLAREVOX_CAPTURE_AFTER", "600"}});
+        {{"FLAREVOX_SIMULATED_FPS", "30"}, {"FLAREVOX_CAPTURE_FRAME", capture}, {"FLAREVOX_CAPTURE_AFTER", "300"}});
 
     // Two rounds: the game's own song, then the next song of the library.
     GameProcess game(scratch.path(), {"--autoplay", "--rounds", "2", "--exit-at-end"});
