@@ -29,11 +29,6 @@ VirtualJoystick::~VirtualJoystick()
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
-bool VirtualJoystick::isAttached() const
-{
-    return handles->joystick != nullptr;
-}
-
 void VirtualJoystick::plugIn()
 {
     if (handles->joystick)

@@ -19,7 +19,6 @@ public:
     VirtualJoystick(const VirtualJoystick&) = delete;
     VirtualJoystick& operator=(const VirtualJoystick&) = delete;
 
-    bool isAttached() const;
     void setButton(int button, bool down);
     void setAxis(int axis, std::int16_t value);
     // SDL's hat bits: 1 up, 2 right, 4 down, 8 left.
