@@ -1,26 +1,18 @@
 #include "ShellFixture.h"
 
-#include "app/FrameCapture.h"
 #include "app/MainLoop.h"
 #include "flow/Match.h"
 #include "fx/Text.h"
-#include "input/InputHandler.h"
-#include "input/InputJoystick.h"
 #include "platform/SimulatedClock.h"
 #include "platform/SystemClock.h"
 #include "platform/VirtualKeys.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
 #include "support/DrawProbe.h"
-#include "support/VirtualJoystick.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <thread>
 
 using Type = platform::Window::Message::Type;
 
@@ -35,34 +27,6 @@ protected:
         loop.update();
     }
 };
-
-TEST_F(MainLoopTest, StartUpLogRunsFromBannerToDone)
-{
-    const auto loop = start();
-    const auto lines = logLines();
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_TRUE(lines[0].starts_with("Flarevox LogFile 'output.log': "));
-    EXPECT_EQ(lines[2], "INITIALIZING... ");
-    EXPECT_EQ(lines.back(), "INITIALIZING DONE... ");
-    // The steps present keep their order.
-    auto at = lines.begin();
-    for (const char* expected :
-         {"Parsing the config file 'Conf/global.cfg'... ", "Initializing ArrowManager ... ",
-          "File:Data\\Dwi\\Coconut.DWI has been opened ", "...ObjectNode: adding Winnertext ",
-          "...ObjectNode: adding Text ", "...ObjectNode: adding Text ", "...ObjectNode: adding Arrow "}) {
-        at = std::find(at, lines.end(), expected);
-        ASSERT_NE(at, lines.end()) << expected;
-        ++at;
-    }
-    // The frame-rate text and the story text both hang under the root.
-    const auto& nodes = ObjectGraph::find()->findNode("")->getChildren();
-    EXPECT_EQ(std::count_if(nodes.begin(), nodes.end(), [](const ObjectNode* node) { return node->getPath() == "Text"; }),
-              2);
-    for (const char* path : {"Goal0", "Goal1", "Goal2", "Goal3", "P1Quality", "P2Quality", "Winnertext", "Arrow",
-                             "TestPart", "Disco1", "Disco2", "Dancer", "sidebar_p1", "sb_P1Points", "sidebar_p2",
-                             "sb_P2Points", "SGMissle_0_0", "SGMissle_1_3"})
-        EXPECT_NE(ObjectGraph::find()->findNode(path), nullptr) << path;
-}
 
 // Frames are counted per whole second of ticks, also across the tick
 // counter's wrap; a minimised window makes no frames, but the clock runs on.
@@ -180,58 +144,4 @@ TEST_F(MainLoopTest, NodesDrawOnlyInPlayAndFramesKeepTheMatrixStack)
     EXPECT_EQ(probed, 1);
     EXPECT_EQ(stackDepth(), before);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// The capture writes the picture of the frame it was given, and no other.
-TEST_F(MainLoopTest, FrameCaptureWritesItsFrameOnly)
-{
-    const auto loop = start();
-    const auto path = scratch.path() / "frame.ppm";
-    FrameCapture capture(path.string(), 3);
-    for (int frame = 1; frame <= 4; ++frame) {
-        capture(record, *loop);
-        EXPECT_EQ(std::filesystem::remove(path), frame == 3) << frame;
-    }
-}
-
-// Player keys reach the arrow manager: any slot key starts the song, a
-// direction key on the story screen does not.
-TEST_F(MainLoopTest, SlotKeyOfEitherPlayerStartsTheSong)
-{
-    for (const int slot : {'Q', 'K'}) {
-        const auto loop = start();
-        keys.fill(0);
-        keys['W'] = 1;
-        keys[0x26] = 1;
-        loop->update();
-        EXPECT_EQ(loop->getStarted(), 0);
-        keys[slot] = 1;
-        loop->update();
-        EXPECT_EQ(loop->getStarted(), 1) << slot;
-        EXPECT_FALSE(loop->getStoryText()->isActive());
-    }
-}
-
-// One pad attached: it becomes joystick 1 and plays for player 1. The first
-// poll only acquires it, so a held button counts from the second frame.
-TEST_F(MainLoopTest, PadButtonPlaysFromTheFrameAfterItIsAcquired)
-{
-    if (testsupport::VirtualJoystick::attachedCount() > 0)
-        GTEST_SKIP() << "real game controllers are attached";
-    // The test window is hidden and never has the focus.
-    setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);
-    testsupport::VirtualJoystick pad("Flarevox Test Mat", 16);
-    const auto loop = start();
-    auto* input = ObjectRegistry::instance()->findAs<InputHandler>("InputHandler");
-    ASSERT_TRUE(input->getJoystick(1)->isActive());
-    EXPECT_FALSE(input->getJoystick(2)->hasDevice());
-
-    pad.setButton(0, true);
-    loop->update();
-    EXPECT_EQ(loop->getStarted(), 0) << "the first poll reads nothing";
-    // The pad's watch thread has seen the button go down by the next frame.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    loop->update();
-    EXPECT_EQ(loop->getStarted(), 1);
-    unsetenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS");
 }

@@ -5,10 +5,8 @@
 #include "platform/Dialog.h"
 #include "support/TestSupport.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -33,27 +31,6 @@ protected:
     testsupport::ScratchDir scratch;
     std::vector<std::string> boxes;
 };
-
-struct FramePicture {
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    std::array<GLint, 4> viewport{};
-    bool fullScreen = false;
-    MainLoop* loop = nullptr;
-    bool barsBlack = true;
-};
-
-// Points of the bars at the bottom and top (the story's text lies close to the top edge).
-bool cornersBlack(int width, int height)
-{
-    for (const auto& [x, y] : {std::pair{0, 0}, {width / 2, 10}, {width / 2, height - 10}, {width - 1, height - 1}}) {
-        unsigned char pixel[3] = {7, 7, 7};
-        glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
-        if (pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0)
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -112,54 +89,4 @@ TEST_F(OuterLoop, AWindowThatCannotBeMadeEndsTheRunQuietly)
     EXPECT_EQ(application.run(), 0);
     EXPECT_FALSE(framed);
     EXPECT_EQ(boxes, std::vector<std::string>{"Error|Error Creating OpenGL Window"});
-}
-
-// F5 takes the running game to a full screen at the desktop's own resolution
-// (the test's X server: 1280x1024) with the 4:3 picture letterboxed, and back
-// to the 1024x768 window, without a new main loop, a box or a mode switch.
-TEST_F(OuterLoop, F5LetterboxesAtTheDesktopsResolutionAndBack)
-{
-    scratch.write("Conf/global.cfg", testsupport::gameConfig("Flarevox Full Screen", 1024, 768));
-    Application application;
-    std::vector<FramePicture> pictures;
-    int frame = 0;
-    application.setFrameObserver([&](WindowRecord& record, MainLoop& loop) {
-        ++frame;
-        FramePicture picture;
-        record.window->drawableSize(picture.drawableWidth, picture.drawableHeight);
-        glGetIntegerv(GL_VIEWPORT, picture.viewport.data());
-        picture.fullScreen = record.fullScreen;
-        picture.loop = &loop;
-        picture.barsBlack = cornersBlack(picture.drawableWidth, picture.drawableHeight);
-        pictures.push_back(picture);
-        if (frame == 3 || frame == 40)
-            record.window->pushKey(f5, true, 0);
-        if (frame == 5 || frame == 42)
-            record.window->pushKey(f5, false, 0);
-        if (frame == 80)
-            record.window->pushKey(escape, true, 0);
-    });
-    EXPECT_EQ(application.run(), 0);
-
-    ASSERT_GE(pictures.size(), 80u);
-    const FramePicture& windowed = pictures[1];
-    const FramePicture& full = pictures[35];
-    const FramePicture& back = pictures.back();
-    EXPECT_FALSE(windowed.fullScreen);
-    EXPECT_EQ(std::tie(windowed.drawableWidth, windowed.drawableHeight), std::make_tuple(1024, 768));
-    EXPECT_EQ(windowed.viewport, (std::array<GLint, 4>{0, 0, 1024, 768}));
-
-    EXPECT_TRUE(full.fullScreen);
-    EXPECT_EQ(std::tie(full.drawableWidth, full.drawableHeight), std::make_tuple(1280, 1024));
-    EXPECT_EQ(full.viewport, (std::array<GLint, 4>{0, 32, 1280, 960}));
-    EXPECT_TRUE(full.barsBlack);
-
-    EXPECT_FALSE(back.fullScreen);
-    EXPECT_EQ(std::tie(back.drawableWidth, back.drawableHeight), std::make_tuple(1024, 768));
-    EXPECT_EQ(back.viewport, (std::array<GLint, 4>{0, 0, 1024, 768}));
-    for (const FramePicture& picture : pictures)
-        EXPECT_EQ(picture.loop, windowed.loop) << "the game went on in the same main loop";
-    EXPECT_TRUE(boxes.empty());
-    const std::string log = testsupport::readFile(scratch.path() / "output.log");
-    EXPECT_EQ(log.find("INITIALIZING DONE..."), log.rfind("INITIALIZING DONE..."));
 }

@@ -64,14 +64,4 @@ TEST_F(RegistryTest, TeardownDestroysInOrderOnceEachAndSparesMainLoop)
     EXPECT_FALSE(ObjectRegistry::exists());
 }
 
-// The frame clock is the registered "MainLoop" only when that is a clock.
-TEST_F(RegistryTest, FrameClockIsZeroWithoutAMainLoopThatIsAClock)
-{
-    EXPECT_EQ(FrameClock::frameDelta(), 0u);
-    const Object notAClock(true, "MainLoop");
-    EXPECT_EQ(FrameClock::find(), nullptr);
-    EXPECT_EQ(FrameClock::frameDelta(), 0u);
-    ObjectRegistry::destroy();
-}
-
 } // namespace

@@ -19,38 +19,10 @@ using namespace std::chrono_literals;
 const std::filesystem::path runFolder = FLAREVOX_RUN_DIR;
 const std::filesystem::path runData = runFolder / "Data";
 
-// Points and judgement counts of one player, from the song's closing log line.
-struct Totals {
-    unsigned points = 0, godlike = 0, judged = 0;
-};
-
-struct SongOver {
-    bool found = false;
-    Totals players[2];
-    std::string winner;
-};
-
-SongOver readSongOver(const std::string& log)
+// The song's closing totals.
+testsupport::RoundTotals readSongOver(const std::string& log)
 {
-    static const std::regex line(
-        R"(ArrowManager: Song over\. Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, )"
-        R"((\d+) Booo\); Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo\); )"
-        R"(winner: (.*) )");
-    SongOver result;
-    std::smatch match;
-    if (!std::regex_search(log, match, line))
-        return result;
-    result.found = true;
-    for (int player = 0; player < 2; ++player) {
-        const int first = 1 + player * 6;
-        Totals& totals = result.players[player];
-        totals.points = std::stoul(match[first]);
-        totals.godlike = std::stoul(match[first + 1]);
-        for (int word = 1; word <= 5; ++word)
-            totals.judged += std::stoul(match[first + word]);
-    }
-    result.winner = match[13];
-    return result;
+    return testsupport::readTotals(log, "ArrowManager: Song over\\.");
 }
 
 std::string config(const std::string& title, int width, int height, const char* spawnY)
@@ -161,7 +133,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
 
     const std::string log = testsupport::readFile(scratch.path() / "output.log");
     const std::string firstRound = log.substr(0, log.find("MainLoop: A new round"));
-    const SongOver over = readSongOver(firstRound);
+    const testsupport::RoundTotals over = readSongOver(firstRound);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     EXPECT_EQ(over.players[0].judged, arrows);
     EXPECT_EQ(over.players[0].godlike, arrows);
@@ -182,7 +154,7 @@ TEST(AutoplayRun, PlaysTheWholeSongAndEnds)
     // as exactly.
     const auto second = log.find("ArrowManager: Song over.", log.find("MainLoop: A new round"));
     ASSERT_NE(second, std::string::npos) << "no second round";
-    const SongOver again = readSongOver(log.substr(second));
+    const testsupport::RoundTotals again = readSongOver(log.substr(second));
     EXPECT_GT(again.players[0].judged, 0u);
     EXPECT_EQ(again.players[0].godlike, again.players[0].judged);
 }
@@ -238,7 +210,7 @@ TEST(RealPlayerRun, UpOnTheBeatIsGodlike)
 
     const std::string text = testsupport::readFile(log);
     SCOPED_TRACE(e2e::notices(text));
-    const SongOver over = readSongOver(text);
+    const testsupport::RoundTotals over = readSongOver(text);
     ASSERT_TRUE(over.found) << "the song did not end";
     EXPECT_EQ(over.players[1].godlike, 1u);
     EXPECT_EQ(over.players[1].points, 800u);
@@ -307,7 +279,7 @@ TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
         sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001", "1000", "0100", "0010", "0001"}, 4);
     }, {{"ASAN_OPTIONS", "detect_leaks=0"}});
     EXPECT_NE(log.find("SongClock: A lead-in of 7250 ms before the music"), std::string::npos);
-    const SongOver over = readSongOver(log);
+    const testsupport::RoundTotals over = readSongOver(log);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     EXPECT_EQ(over.players[0].judged, 8u) << "every note, the one before the music included, is hit";
     // A heavily loaded machine may cost a press or two its "Godlike".
@@ -319,7 +291,7 @@ TEST(AutoplayRun, ANoteBeforeTheMusicIsHitAfterTheLeadIn)
 // eleven judged notes, all "Godlike" on a quiet machine.
 TEST(AutoplayRun, EveryTimingGimmickPlaysInSync)
 {
-    const SongOver over = readSongOver(autoplayForgedSong("Gimmicks", 16, [](forge::SmWriter& sm) {
+    const testsupport::RoundTotals over = readSongOver(autoplayForgedSong("Gimmicks", 16, [](forge::SmWriter& sm) {
         sm.tag("OFFSET", "-1.000");
         sm.tag("BPMS", "0.000=120.000,8.000=-120.000,9.000=120.000");
         sm.tag("STOPS", "12.000=0.500");
@@ -357,7 +329,7 @@ void expectTempoChangesAndStopsInSyncAt(const char* rate)
         sm.chart("dance-single", "Hard", 7, notes, 8);
     }, {}, {"--rate", rate});
     EXPECT_NE(log.find(std::string("SoundManager: The music plays at ") + rate + "x"), std::string::npos);
-    const SongOver over = readSongOver(log);
+    const testsupport::RoundTotals over = readSongOver(log);
     ASSERT_TRUE(over.found) << "no closing totals in the log";
     const auto noteCount = static_cast<unsigned>(notes.size());
     EXPECT_EQ(over.players[0].judged, noteCount);
@@ -378,104 +350,3 @@ TEST(AutoplayRun, TempoChangesAndStopsPlayInSyncAtThreeQuarters)
 #endif
     expectTempoChangesAndStopsInSyncAt("0.75");
 }
-
-// The bot beside a person: with "--autoplay 2" the story screen waits for
-// the person's slot key (Q, player 1's), and the bot plays player 2 alone;
-// the person's field stays the person's.
-TEST(AutoplayRun, TheBotPlaysOnePlayerBesideAPerson)
-{
-    const testsupport::PrivateDisplay display(640, 480);
-    ASSERT_TRUE(display.started()) << "Xvfb did not start";
-    const testsupport::ScratchDir scratch;
-    prepareAutoplay(scratch, "Flarevox Beside");
-    const auto folder = forgeSong(scratch, "Beside", 5, [](forge::SmWriter& sm) {
-        sm.tag("OFFSET", "-1.000");
-        sm.tag("BPMS", "0.000=120.000");
-        sm.chart("dance-single", "Easy", 1, {"1000", "0100", "0010", "0001"}, 4);
-    });
-    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "60"}});
-
-    GameProcess game(scratch.path(), {"--song", folder.string(), "--autoplay", "2", "--exit-at-end"});
-    const auto log = scratch.path() / "output.log";
-    for (int wait = 0; wait < 600 && testsupport::readFile(log).find("INITIALIZING DONE") == std::string::npos; ++wait)
-        ASSERT_FALSE(game.waitForExit(100ms)) << "the game ended during start-up";
-    ASSERT_FALSE(game.waitForExit(2s));
-    EXPECT_EQ(testsupport::readFile(log).find("SongClock:"), std::string::npos) << "the bot started the song";
-    const std::string start = "xdotool search --sync --name '^Flarevox Beside " + std::to_string(getpid())
-        + "$' windowfocus --sync keydown q sleep 0.3 keyup q";
-    ASSERT_EQ(std::system(start.c_str()), 0);
-    ASSERT_TRUE(game.waitForExit(120s)) << "the game did not end after the song";
-    EXPECT_EQ(game.exitCode, 0) << game.errors();
-    const SongOver over = readSongOver(testsupport::readFile(log));
-    ASSERT_TRUE(over.found) << testsupport::readFile(log);
-    EXPECT_EQ(over.players[0].judged, 0u);
-    EXPECT_EQ(over.players[1].judged, 4u);
-}
-
-namespace {
-
-struct ReplayCase {
-    const char* song; // under Songs/; empty: the game's own
-    const char* rate;
-    const char* name;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ReplayCase& round, std::ostream* out)
-{
-    *out << round.name;
-}
-
-class ReplayRun : public testing::TestWithParam<ReplayCase> {};
-
-} // namespace
-
-// The bot plays a round on the simulated clock (player 1 on time, player 2
-// scattered, firing and catching missiles) and saves its replay at the
-// song's end; the replay, played from its file in a new game, gives the very
-// same closing lines: every judgement count, the points, combos, holds,
-// mines, every missile's lane and block, and the winner. A replay sets no
-// record.
-TEST_P(ReplayRun, GivesTheRoundsClosingLinesAgain)
-{
-    const ReplayCase& round = GetParam();
-    const testsupport::ScratchDir scratch;
-    prepareAutoplay(scratch, std::string("Flarevox Replay ") + round.rate);
-    // Frames of a whole number of milliseconds: the replay's frames fall on
-    // the round's song times.
-    e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "50"}});
-    const std::string file = (scratch.path() / "round.flvxr").string();
-    std::vector<std::string> played{"--autoplay", "--exit-at-end", "--save-replay", file, "--rate", round.rate};
-    if (*round.song)
-        played.insert(played.end(), {"--song", (runFolder / "Songs" / round.song).string()});
-    const auto run = [&scratch](const std::vector<std::string>& options) {
-        GameProcess game(scratch.path(), options);
-        ASSERT_TRUE(game.waitForExit(10min)) << "the game did not end after the song";
-        EXPECT_EQ(game.exitCode, 0) << game.errors();
-    };
-    run(played);
-    const std::string first = testsupport::readFile(scratch.path() / "output.log");
-    ASSERT_TRUE(std::filesystem::exists(file)) << "no replay saved";
-    run({"--replay", file, "--exit-at-end"});
-    const std::string again = testsupport::readFile(scratch.path() / "output.log");
-
-    const std::string closing = testsupport::closingLines(first);
-    ASSERT_TRUE(readSongOver(closing).found) << "no closing totals in the round";
-    EXPECT_GE(countLines(closing, "Missile: exploded"), 1) << "no missile in the round";
-    EXPECT_EQ(testsupport::closingLines(again), closing);
-    EXPECT_EQ(countLines(again, "Match: The replay is over; it sets no record"), 1);
-}
-
-// Under the slow sanitizer build, the one at another rate.
-std::vector<ReplayCase> replaysToRun()
-{
-#ifdef FLAREVOX_SANITIZER_SUBSET
-    return {ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"}};
-#else
-    return {ReplayCase{"Flarevox/Gearshift", "1.0", "Gearshift"}, ReplayCase{"Flarevox/Daybreak", "1.5", "DaybreakAtOneAndAHalf"},
-            ReplayCase{"", "1.0", "OwnSong"}};
-#endif
-}
-
-INSTANTIATE_TEST_SUITE_P(ForgedSongs, ReplayRun, testing::ValuesIn(replaysToRun()),
-                         [](const testing::TestParamInfo<ReplayCase>& info) { return info.param.name; });

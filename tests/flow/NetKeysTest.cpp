@@ -49,15 +49,7 @@ void expectEscapeEndsTheBattle(MappingStage& stage)
 bool framesUntil(MappingStage& stage, const std::function<void()>& poll, const std::function<bool()>& done,
     std::chrono::milliseconds limit)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        stage.frame();
-        poll();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
+    return testsupport::pollUntil([&] { stage.frame(); poll(); }, done, limit);
 }
 
 bool connects(MappingStage& stage, std::uint16_t port, std::chrono::milliseconds limit)

@@ -1,19 +1,15 @@
 #include "support/ArrowStage.h"
 
-#include "flow/Calibration.h"
 #include "flow/Match.h"
 #include "game/Arrow.h"
 #include "game/ArrowManager.h"
 #include "game/GimmickManager.h"
 #include "game/Missile.h"
 #include "sound/SoundManager.h"
-#include "writers/WavWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -27,7 +23,7 @@ using arrowtest::left;
 using arrowtest::slot1;
 using arrowtest::up;
 
-constexpr std::uint8_t keyPause = 0x13, keyF9 = 120;
+constexpr std::uint8_t keyPause = 0x13;
 
 // Beat 0 at 1 s, 120 BPM: four taps half a second apart on "Easy", eight on "Hard".
 const char* const pauseSong = "#TITLE:Pause;\n#MUSIC:music.wav;\n#OFFSET:-1.000;\n#BPMS:0.000=120.000;\n"
@@ -209,50 +205,6 @@ TEST(Pause, RoundsTheBotPlayedSetNoRecord)
     match.startNewRound();
     EXPECT_EQ(match.getStory().bestText(1), "none");
     EXPECT_NE(match.getStory().bestText(2), "none");
-}
-
-// The calibration is left with Escape, and once saved with a step key that
-// does not also step the song panel to another song.
-TEST(Pause, LeavingTheCalibrationKeepsTheChosenSong)
-{
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, pauseSong, {"Easy", "Hard"}}};
-    forge::PcmAudio clicks;
-    clicks.sampleRate = 8000;
-    clicks.samples.assign(8000 * 12, 0.0f);
-    const std::vector<std::uint8_t> bytes = forge::WavWriter::encode(clicks);
-    std::filesystem::create_directories(std::filesystem::path(Calibration::streamPath).parent_path());
-    std::ofstream(Calibration::streamPath, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    std::filesystem::create_directories("Songs/Other");
-    std::filesystem::copy_file("Songs/Test/test.sm", "Songs/Other/other.sm");
-    std::filesystem::copy_file("Songs/Test/music.wav", "Songs/Other/music.wav");
-    Match& match = stage.match();
-    match.scanLibrary();
-    ASSERT_GT(match.getStory().getSelection().size(), 1u);
-    const std::size_t chosen = match.getStory().getSelection().index();
-    const Calibration& calibration = match.getCalibration().getCalibration();
-
-    match.onKey(keyF9);
-    ASSERT_EQ(calibration.getState(), Calibration::State::Tapping);
-    EXPECT_TRUE(match.takeEscape());
-    EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
-    EXPECT_EQ(calibration.getState(), Calibration::State::Off);
-
-    match.onKey(keyF9);
-    for (std::size_t tap = 0; tap < Calibration::tapsNeeded; ++tap) {
-        const double click = Calibration::firstClickMs + Calibration::clickSpacingMs * static_cast<double>(tap);
-        for (int frame = 0; frame < 100 && SoundManager::instance()->getSongTime(Calibration::streamName) < click;
-             ++frame)
-            stage.frame(10);
-        stage.press(1, up, stage.now());
-        stage.frame(10);
-    }
-    ASSERT_EQ(calibration.getState(), Calibration::State::Measured);
-    match.onKey(keyF9);
-    ASSERT_EQ(calibration.getState(), Calibration::State::Off);
-    stage.press(1, up, stage.now());
-    EXPECT_EQ(match.currentScreen(), screen(match.getStory()));
-    EXPECT_EQ(match.getStory().getSelection().index(), chosen);
 }
 
 } // namespace

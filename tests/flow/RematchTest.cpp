@@ -1,18 +1,13 @@
 #include "support/ArrowStage.h"
 
-#include "chart/ChartFile.h"
-#include "chart/ChartHash.h"
 #include "core/ObjectRegistry.h"
 #include "core/OutputHandler.h"
 #include "flow/Match.h"
-#include "flow/OffsetKeys.h"
 #include "flow/ResultsScreen.h"
 #include "flow/RecordKeeper.h"
 #include "fx/Text.h"
 #include "game/ArrowManager.h"
 #include "game/ChartPlayer.h"
-#include "game/PlayerScore.h"
-#include "game/Rejudge.h"
 #include "library/ReplayFile.h"
 #include "platform/SqliteDatabase.h"
 #include "sound/SoundManager.h"
@@ -22,7 +17,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <tuple>
 
 namespace {
@@ -148,37 +142,6 @@ TEST(RematchRecords, ARecordSetInOneRoundShowsOnThePanelInTheNextAtItsRate)
     SoundManager::instance()->setMusicRate(1.0);
 }
 
-// The records outlive the game: a book opened again on the same file (the
-// next start) finds the best of every player, by the chart's identity.
-TEST(RematchRecords, RecordsAreFoundAgainAfterARestart)
-{
-    testsupport::ScratchDir scratch;
-    scratch.write("Songs/Fair/fair.sm", fairSong);
-    const chart::ReadResult read = chart::ChartFile::read("Songs/Fair/fair.sm");
-    ASSERT_TRUE(read.ok());
-    library::RecordEntry entry{{chart::ChartHash::of(read.song.charts[1]).hex(), "Hard", "Kai"}, {}};
-    entry.record.points = 9200;
-    entry.record.highestCombo = 11;
-    {
-        RecordKeeper before;
-        before.open();
-        before.submit({{1, entry}});
-        before.flush();
-        EXPECT_TRUE(before.isNewRecord(1));
-        EXPECT_FALSE(before.isNewRecord(2));
-    }
-    RecordKeeper after;
-    after.open();
-    std::optional<library::Record> best;
-    for (int wait = 0; wait < 500 && !best; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        best = after.best(entry.key);
-    }
-    ASSERT_TRUE(best);
-    EXPECT_EQ(best->points, 9200u);
-    EXPECT_EQ(best->highestCombo, 11u);
-}
-
 // Another program holding the records locked for the whole run: the results
 // claim no record that was not kept, and the loss is said in the log while
 // it is still open, when the match ends.
@@ -207,49 +170,6 @@ TEST(RematchRecords, RecordsLockedForTheWholeRunAreNotClaimedAndTheirLossIsLogge
 }
 
 } // namespace
-
-// Player 1 presses 30 ms late throughout and loses; F1 on the results sets
-// GlobalOffset 30 ms later (only that line of the configuration), and the
-// round is judged again at once: every "Perfect" of player 1 is "Godlike",
-// and as both hear the one offset, every "Godlike" of player 2 "Perfect"; the
-// points and winner follow, marked "re-judged", while the records keep the
-// round as played. F1 again changes nothing: the presses are centred.
-TEST(RematchRecords, TheOffsetKeyJudgesTheRoundAgainAndTheRecordsKeepItAsPlayed)
-{
-    ArrowStage stage{Chart{"", "120.000", 1000, 9000, fairSong, {"Hard", "Hard"}}};
-    stage.match().getRecords().waitForWrites(true);
-    playFlawless(stage, hardSteps, hardSteps, 30.0);
-    stage.frame(16);
-    ASSERT_TRUE(stage.arrows().songEnd().isOver());
-    const PlayerScore::Tally played = stage.arrows().judging().scoreOf(1).getTally();
-    EXPECT_EQ(played[1], hardSteps.size()) << "all Perfect";
-    EXPECT_NE(stage.arrows().texts().winner()->getText().find("Mia"), std::string::npos);
-    EXPECT_EQ(stage.points(2), hardMaximum) << "the same chart on both sides: the game's own points, unscaled";
-    const std::string configBefore = testsupport::readFile(stage.folder().path() / "Conf/global.cfg");
-
-    stage.match().onKey(OffsetKeys::player1Key);
-    stage.frame(16);
-    EXPECT_EQ(SoundManager::instance()->getGlobalOffset(), 30.0);
-    const std::string config = testsupport::readFile(stage.folder().path() / "Conf/global.cfg");
-    EXPECT_NE(config.find("GlobalOffset = 30"), std::string::npos) << config;
-    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
-    EXPECT_LE(lines(config) - lines(configBefore), 2) << "only the offset's line (and its section) is new";
-    const Rejudge::Result& again = *stage.match().getResults().getOffsetKeys().result();
-    EXPECT_EQ(again.players[0].tally[0], hardSteps.size());
-    EXPECT_EQ(again.players[0].points, stage.points(2));
-    EXPECT_EQ(again.players[1].tally[1], hardSteps.size()) << "one offset: player 2's presses move too";
-    EXPECT_EQ(stage.arrows().texts().winner()->getText(), "Kai won! (re-judged)");
-    const auto& column = stage.match().getResults().getBoard().getColumn(1);
-    EXPECT_TRUE(std::any_of(column.begin(), column.end(), [](const Text* text) {
-        return text->getText().find("Re-judged") != std::string::npos;
-    }));
-    const std::string hash = chart::ChartHash::of(stage.arrows().getChartPlayer(1)->getChart()).hex();
-    EXPECT_EQ(stage.match().getRecords().best({hash, "Hard", "Kai"})->judgements, played) << "kept as played";
-
-    stage.match().onKey(OffsetKeys::player1Key);
-    EXPECT_EQ(SoundManager::instance()->getGlobalOffset(), 30.0);
-    EXPECT_NE(stage.log().find("presses are centred"), std::string::npos);
-}
 
 // F12 on the results plays the round again: the same words, points, holds
 // and winner come out of the recorded presses alone, the players' own keys

@@ -107,32 +107,6 @@ INSTANTIATE_TEST_SUITE_P(Forged, LibrarySongSync,
                              return name;
                          });
 
-// The pack of titles in other scripts: one short track for all, each title
-// read as written and, where the song has one, its Latin-letter spelling.
-TEST(SongSync, WorldTourTitlesInEveryScriptWithTheirSpellings)
-{
-    ASSERT_TRUE(forgedData().ok) << forgedData().error;
-    const library::LibraryScan scan = library::SongLibrary::scan({forgedData().root / "Songs"});
-    std::vector<std::tuple<std::string, std::string, std::string>> titles;
-    for (const library::SongEntry& song : scan.songs) {
-        if (song.pack != "World Tour")
-            continue;
-        titles.emplace_back(song.title, song.shownTitle(true), song.shownArtist(true));
-        EXPECT_EQ(std::filesystem::path(song.musicFile).filename(), "world.ogg");
-        EXPECT_TRUE(song.lengthSeconds > 20.0 && song.lengthSeconds < 35.0) << song.lengthSeconds;
-        EXPECT_EQ(song.charts.size(), 4u);
-    }
-    const std::vector<std::tuple<std::string, std::string, std::string>> expected{
-        {"Caf\u00e9 D\u00e9j\u00e0 Vu", "Caf\u00e9 D\u00e9j\u00e0 Vu", "Flarevox Forge"},
-        {"Colorful\u00d7Colorful", "Colorful x Colorful", "Flarevox Forge"},
-        {"\u041f\u043e\u043b\u043d\u043e\u0447\u043d\u044b\u0439 \u0440\u0438\u0442\u043c", "Polnochny Ritm",
-         "Flarevox Forge"},
-        {"\u591c\u660e\u3051\u306e\u30b9\u30c6\u30c3\u30d7", "Yoake no Step", "Flarevox"},
-        {"\u9713\u8679\u4e4b\u821e", "\u9713\u8679\u4e4b\u821e", "Flarevox Forge"},
-        {"\ubcc4\ube5b \ub304\uc2a4", "Byeolbit Dance", "Flarevox Forge"}};
-    EXPECT_EQ(titles, expected);
-}
-
 // The main song and its chart: every step, and every beat in between, on a
 // kick of the decoded music, and nothing else heard as one.
 TEST(SongSync, CoconutStepsLandOnTheKicksOfItsMusic)

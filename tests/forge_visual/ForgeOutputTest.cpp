@@ -36,12 +36,6 @@ std::optional<DecodedImage> decodeTga(const Bytes& file)
     return image;
 }
 
-// Alpha of pixel i (bottom row first), 255 where the image has none.
-std::uint8_t alpha(const DecodedImage& image, std::size_t i)
-{
-    return image.components == 4 ? image.pixels[i * 4 + 3] : 255;
-}
-
 // A mesh with vertices that the game reads completely (so every face index
 // names a read vertex), or nothing.
 std::optional<MeshData> readThreeDs(const Bytes& file)
@@ -76,13 +70,6 @@ protected:
 
     testsupport::ScratchDir scratch;
 };
-
-float extent(const MeshData& mesh, float MeshData::Position::*axis)
-{
-    const auto [low, high] = std::minmax_element(mesh.vertices.begin(), mesh.vertices.begin() + mesh.vertexCount,
-                                                 [axis](const auto& a, const auto& b) { return a.*axis < b.*axis; });
-    return (*high).*axis - (*low).*axis;
-}
 
 } // namespace
 
@@ -119,36 +106,4 @@ TEST_F(ForgedData, TwoRunsWriteTheSameFilesThatTheGameReads)
         }
     }
     EXPECT_EQ(tgaKinds, (std::set<std::pair<int, int>>{{2, 24}, {2, 32}, {10, 24}, {10, 32}}));
-}
-
-TEST_F(ForgedData, ExplosionFramesFadeOutCompletely)
-{
-    ASSERT_TRUE(forge("textures-explosion"));
-    // Trail particles keep showing the last explosion frame: it must be invisible.
-    const auto last = decodeTga(file("Data/Textures/ParticleSystem/Explosion3/ex0029.tga"));
-    ASSERT_TRUE(last);
-    for (std::size_t i = 0; i < last->pixels.size() / 4; ++i)
-        ASSERT_EQ(alpha(*last, i), 0);
-    const auto first = decodeTga(file("Data/Textures/ParticleSystem/Explosion3/ex0000.tga"));
-    ASSERT_TRUE(first);
-    EXPECT_GT(alpha(*first, static_cast<std::size_t>(first->width * first->height / 2 + first->width / 2)), 200);
-}
-
-TEST_F(ForgedData, MeshesHaveTheShapeTheGameExpects)
-{
-    ASSERT_TRUE(forge("mesh-arrow mesh-missile"));
-    const auto arrow = readThreeDs(file("Data/Models/pfeil.3DS"));
-    const auto missile = readThreeDs(file("Data/Models/missile.3ds"));
-    ASSERT_TRUE(arrow && missile);
-    const auto end = [](const MeshData& mesh) { return mesh.vertices.begin() + mesh.vertexCount; };
-    // The arrow: about 0.9 long on x, its tip (the lowest x) on the axis, fitting a lane one unit wide.
-    EXPECT_NEAR(extent(*arrow, &MeshData::Position::x), 0.9f, 0.05f);
-    EXPECT_LT(extent(*arrow, &MeshData::Position::y), 1.0f);
-    const auto tip = *std::min_element(arrow->vertices.begin(), end(*arrow), [](const auto& a, const auto& b) { return a.x < b.x; });
-    EXPECT_NEAR(tip.y, 0.0f, 1e-4f);
-    // The missile: about one unit along y, nose (the highest y) on the axis.
-    EXPECT_NEAR(extent(*missile, &MeshData::Position::y), 1.0f, 0.05f);
-    const auto nose = *std::max_element(missile->vertices.begin(), end(*missile), [](const auto& a, const auto& b) { return a.y < b.y; });
-    EXPECT_NEAR(nose.x, 0.0f, 1e-4f);
-    EXPECT_NEAR(nose.z, 0.0f, 1e-4f);
 }

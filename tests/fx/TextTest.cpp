@@ -6,7 +6,7 @@
 #include "platform/FontBuilder.h"
 #include "platform/SimulatedClock.h"
 #include "scene/ObjectGraph.h"
-#include "support/GlContext.h"
+#include "support/HiddenGlWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,14 @@
 
 namespace {
 
-constexpr int size = testsupport::GlContext::size;
+constexpr int size = testsupport::HiddenGlWindow::size;
 
 class TextFontTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)"; }
+    void SetUp() override { ASSERT_TRUE(gl.ok()) << "needs an X server (xvfb-run -a)"; }
     void TearDown() override { ObjectRegistry::destroy(); }
 
-    testsupport::GlContext gl;
+    testsupport::HiddenGlWindow gl;
 };
 
 // A bitmap text's glyphs are made at its first draw.

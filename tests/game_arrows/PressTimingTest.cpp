@@ -208,69 +208,6 @@ TEST(Calibration, TapsMeasureAgainstTheNearestClick)
     EXPECT_DOUBLE_EQ(result.spreadMs, (36.25 - 18.75) / 2.0);
 }
 
-// Steps from 1x to `quarters` quarters on the panel.
-void setSpeed(Match& match, int player, int quarters)
-{
-    for (int at = 4; at != quarters; at += quarters > at ? 1 : -1)
-        match.stepSpeed(player, quarters > at);
-}
-
-// The game's own song with each player at their own speed: every arrow a
-// player sees stands its beats to go times the player's speed below the goal
-// line. Player 1 presses every arrow 75 to 91 ms late ("Great"; at 8x above
-// the miss height, but still within the judgement window), player 2 on the beat
-// or not at all: the judgements are the same at every speed, and an arrow
-// that passes unhit is one miss.
-TEST(OwnSongSpeed, EachPlayerSeesTheirOwnSpeedAndIsJudgedTheSame)
-{
-    const Chart chart{"8040206010A0", "128.000", 5500, 9000};
-    const struct {
-        const char* name;
-        std::array<int, 2> quarters;
-        bool secondPresses;
-    } cases[] = {
-        {"1x and 1x", {4, 4}, true},
-        {"2x and 1x", {8, 4}, true},
-        {"8x and 0.5x", {32, 2}, true},
-        {"8x and 8x, player 2 idle", {32, 32}, false},
-    };
-    std::optional<std::array<std::array<std::uint32_t, 5>, 2>> firstTallies;
-    for (const auto& played : cases) {
-        SCOPED_TRACE(played.name);
-        ArrowStage stage{chart};
-        for (int player = 1; player <= 2; ++player)
-            setSpeed(stage.match(), player, played.quarters[static_cast<std::size_t>(player - 1)]);
-        const auto arrows = chartArrows(chart);
-        std::array<std::size_t, 2> next{};
-        stage.startSong();
-        while (stage.now() - stage.songStart() < static_cast<std::uint32_t>(chart.songMs + 500)) {
-            stage.frame(16, [&] { pressArrowsLate(stage, arrows, next, {75, 0}, played.secondPresses ? 2 : 1); });
-            const double songBeat = (stage.arrows().songRun().now() - chart.gapMs) / beatMs;
-            for (int player = 1; player <= 2; ++player) {
-                const double factor = played.quarters[static_cast<std::size_t>(player - 1)] / 4.0;
-                for (const Arrow* arrow : stage.arrows().fields().getArrows(player)) {
-                    if (!arrow->isHiddenFor(player)) {
-                        ASSERT_NEAR(arrow->y, ArrowStage::goalY - (arrow->getNoteBeat() - songBeat) * factor, 1e-3);
-                    }
-                }
-            }
-        }
-        const std::array tallies{stage.arrows().judging().scoreOf(1).getTally(), stage.arrows().judging().scoreOf(2).getTally()};
-        EXPECT_EQ(std::accumulate(tallies[0].begin(), tallies[0].end(), 0u), arrows.size());
-        EXPECT_TRUE(stage.arrows().judging().scoreOf(1).getCombo().fullCombo()) << "no arrow missed while it could be hit";
-        if (!played.secondPresses) {
-            EXPECT_EQ(stage.arrows().judging().scoreOf(2).getCombo().highest(), 0u);
-            EXPECT_FALSE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
-            EXPECT_EQ(stage.points(2), 0u);
-            continue;
-        }
-        if (!firstTallies)
-            firstTallies = tallies;
-        EXPECT_EQ(tallies, *firstTallies);
-        EXPECT_TRUE(stage.arrows().judging().scoreOf(2).getCombo().fullCombo());
-    }
-}
-
 // A speed change on the panel is written to the player's own line of the
 // configuration and read back at the next start; values that are not speeds
 // read as 1x.

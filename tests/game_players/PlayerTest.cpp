@@ -57,25 +57,6 @@ protected:
 
 } // namespace
 
-TEST_F(PlayerTest, KeysAreHexadecimalKeptInEightBits)
-{
-    start("[Player1]\nKeyUp = 26\nKeyDown = 0x28\nKeyRight = 127\nKeyLeft = G\nKeySlot1 =  4f\n"
-          "KeySlot2 = -1\nKeySlot3 = 99999999999999999999\nUseJoystick = 0\n"
-          + std::string(player2Section));
-    // 0x prefix accepted, low byte kept, no digits or no key read as 0,
-    // overlong clamped. Bound as Up, Right, Down, Left, then the slots,
-    // actions 1 to 8.
-    EXPECT_EQ(bindingCodes(1, InputHandler::mediaKeyboard),
-              (std::vector<std::uint8_t>{0x26, 0x27, 0x28, 0, 0x4F, 0xFF, 0xFF, 0}));
-    std::uint8_t action = 1;
-    for (const KeyBinding& binding : input->getBindings()) {
-        if (binding.player != 1)
-            continue;
-        EXPECT_EQ(binding.action, action++);
-        EXPECT_EQ(binding.target, InputHandler::targetPlayerAction);
-    }
-}
-
 TEST_F(PlayerTest, PlayersAreCreatedInOrderAndFoundByNumberOrName)
 {
     start(testsupport::playerSections());
@@ -115,39 +96,6 @@ TEST_F(PlayerTest, UseJoystickBindsTheJoystickWithThePlayersNumber)
     EXPECT_EQ(bindingCodes(1, InputHandler::mediaJoystick),
               (std::vector<std::uint8_t>{12, 13, 14, 15, 0, 1, 2, 3}));
     EXPECT_EQ(bindingCodes(2, InputHandler::mediaKeyboard).size(), 8u);
-}
-
-TEST_F(PlayerTest, WinnerIsTheConfiguredNameOfTheHigherTotal)
-{
-    start("[Player1]\nKeyUp = 26\n" + std::string(player2Section));
-    Player* first = manager->getPlayer(1);
-    Player* second = manager->getPlayer(2);
-    EXPECT_EQ(manager->winnerName(), "Noone") << "0 to 0";
-
-    second->addPoints(800);
-    EXPECT_EQ(manager->winnerName(), "Lani");
-    first->addPoints(400);
-    first->addPoints(400);
-    EXPECT_EQ(manager->winnerName(), "Noone");
-    first->addPoints(800);
-    EXPECT_EQ(manager->winnerName(), "") << "player 1 has no Name key";
-
-    // Compared unsigned: a total past 2^31 still wins.
-    second->resetPoints();
-    second->subtractPoints(1);
-    EXPECT_EQ(second->getPoints(), 0xFFFFFFFFu);
-    EXPECT_EQ(manager->winnerName(), "Lani");
-
-    // Across two machines each player is named as they named themselves, so
-    // both machines name the same winner; a player who forfeits loses
-    // whatever the points, until the next round.
-    manager->setNames({"Kai", "Mallory"});
-    EXPECT_EQ(manager->winnerName(), "Mallory");
-    manager->forfeit(2);
-    EXPECT_EQ(manager->winnerName(), "Kai");
-    manager->newRound();
-    second->addPoints(800);
-    EXPECT_EQ(manager->winnerName(), "Mallory");
 }
 
 using PlayerDeathTest = PlayerTest;

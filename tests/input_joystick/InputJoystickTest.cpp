@@ -473,23 +473,6 @@ TEST_F(PadMappingTest, TwinMatsAreToldApartAndAReplugKeepsTheMapping)
     EXPECT_EQ(second->switchFor(up, 12), 12);
 }
 
-// A controller SDL's database knows plays on its d-pad and face buttons.
-TEST_F(PadMappingTest, AKnownControllerGetsItsDpadAndFaceButtons)
-{
-    VirtualJoystick pad("Known Pad", 15, 6, 0, true);
-    startUp();
-    const int expected[] = {11, 14, 12, 13, 0, 1, 2, 3};
-    for (int number = up; number <= slot1 + 3; ++number)
-        EXPECT_EQ(first->switchFor(number, -1), expected[number - 1]) << number;
-    pad.setButton(13, true);
-    EXPECT_EQ(action(*first, left, 15), std::make_pair(true, 1u));
-    // Its own mapping wins over the database.
-    map(first, "PadUp = button 9\n");
-    EXPECT_EQ(first->switchFor(up, 12), 9);
-    EXPECT_EQ(first->switchFor(slot1, 0), 0);
-    EXPECT_EQ(first->switchFor(left, 15), 15);
-}
-
 // The capture reports the next control with its pad, ignores what was
 // already down, and ends without a control when the pad goes away.
 TEST_F(PadMappingTest, CaptureTakesTheNextControlAndEndsWhenItsPadVanishes)

@@ -142,27 +142,6 @@ TEST(SongSelectionSearch, TypingNarrowsAndBackspaceWidensInTheListsOrder)
     EXPECT_EQ(selection.song().title, "Mike");
 }
 
-// A player's difficulty is kept as chosen: songs that lack it show the
-// nearest, and the next song that has it shows it again.
-TEST(SongSelectionCharts, AChosenDifficultyOutlivesSongsThatLackIt)
-{
-    SongSelection selection(packsLibrary());
-    selection.setOrder(SongOrder::ByTitle);
-    ASSERT_TRUE(selection.chooseFolder("Songs/Loose"));
-    selection.stepChart(1, -1);
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Beginner);
-    for (int step = 0; step < 7; ++step)
-        selection.stepSong(1);
-    for (int step = 0; step < 7; ++step)
-        selection.stepSong(-1);
-    EXPECT_EQ(selection.song().title, "Loose");
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Beginner);
-    ASSERT_TRUE(selection.chooseFolder("Songs/alpha/Echo"));
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Hard) << "the only chart";
-    ASSERT_TRUE(selection.chooseFolder("Songs/alpha/Mike"));
-    EXPECT_EQ(selection.chart(1)->difficulty, Difficulty::Beginner) << "not the last song's Hard";
-}
-
 TEST(SongSelection, SongsWrapChartsStopAtTheEndsAndANewSongKeepsTheNearestDifficulty)
 {
     library::SongEntry own = song("Data", "", "", 0, {{Difficulty::Beginner, 1}}, "");

@@ -216,27 +216,6 @@ TEST(SkeletalAnimation, RestPoseGivesBackTheFilesVerticesAndNormals)
         expectNear(a.model.posedNormal(a.model.triangles()[0], corner), normals[corner]);
 }
 
-// The textured group sets its material on the front faces; the group
-// without material leaves it as it is.
-TEST_F(ModelDrawTest, RestoresTheTextureEnableStateAndSetsMaterials)
-{
-    for (const bool enabledBefore : {true, false}) {
-        glBindTexture(GL_TEXTURE_2D, 0);
-        enabledBefore ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
-        model.draw();
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D) == GL_TRUE, enabledBefore);
-        GLint bound = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(bound, 5);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    }
-    for (const auto& [name, expected] : colours) {
-        Rgba value{};
-        glGetMaterialfv(GL_FRONT, name, value.data());
-        EXPECT_EQ(value, expected) << "material 0x" << std::hex << name;
-    }
-}
-
 TEST_F(ModelDrawTest, DrawsSkinnedAndUnattachedVerticesWhereTheyBelong)
 {
     std::vector<GLfloat> feedback(64);

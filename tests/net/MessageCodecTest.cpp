@@ -137,13 +137,3 @@ TEST(MessageCodec, BadInputIsRefusedWithAReason)
         EXPECT_NE(result.reason.find(c.reason), std::string::npos) << c.what << ": " << result.reason;
     }
 }
-
-TEST(MessageCodec, AHelloOfAnotherVersionYieldsItsVersionWhateverFollows)
-{
-    std::vector<std::uint8_t> bytes = patched(encoded(Hello{protocolVersion, "abc"}), 5, protocolVersion + 1, 2);
-    bytes.resize(bytes.size() + 20, 0xEE);
-    const DecodeResult result = MessageCodec::decode(bytes);
-    ASSERT_TRUE(result.ok) << result.reason;
-    EXPECT_EQ(std::get<Hello>(result.envelope.message).version, protocolVersion + 1);
-    EXPECT_FALSE(MessageCodec::decode(std::vector<std::uint8_t>{1, 1, 0, 0, 0, 2}).ok) << "version cut short";
-}

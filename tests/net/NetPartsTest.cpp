@@ -2,7 +2,6 @@
 #include "net/LogThrottle.h"
 #include "net/NetProtocol.h"
 #include "net/RateLimiter.h"
-#include "net/SequenceFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +10,6 @@
 #include <vector>
 
 using namespace net;
-
-TEST(SequenceFilter, TakesOnlyRisingNumbers)
-{
-    SequenceFilter filter;
-    const std::vector<std::pair<std::uint32_t, bool>> steps{
-        {1, true}, {1, false}, {3, true}, {2, false}, {3, false}, {4, true}, {0xFFFFFFFFu, true}, {5, false}};
-    for (const auto& [sequence, taken] : steps)
-        EXPECT_EQ(filter.accept(sequence), taken) << sequence;
-    filter.reset();
-    EXPECT_TRUE(filter.accept(1));
-}
 
 TEST(RateLimiter, AllowsTheBurstThenTheRate)
 {

@@ -3,7 +3,8 @@
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
 #include "platform/EnetHost.h"
-#include "support/RelayProcess.h"
+#include "support/ChildProcess.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,20 +32,7 @@ std::int64_t guestClock()
     return NetSession::steadyMicroseconds() + guestAheadUs;
 }
 
-// Runs `step` (which polls whatever takes part) about every millisecond until
-// `done` holds or the time is up.
-bool pumpUntil(const std::function<void()>& step, const std::function<bool()>& done,
-    std::chrono::milliseconds limit = 5s)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        step();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
-}
+using testsupport::pollUntil;
 
 void pump(NetSession& a, NetSession& b)
 {
@@ -56,7 +44,7 @@ bool connectPair(NetSession& host, NetSession& guest, std::uint16_t hostPort, st
 {
     if (!host.host(hostPort, loopback) || !guest.join(loopback, joinPort))
         return false;
-    return pumpUntil([&] { pump(host, guest); }, [&] {
+    return pollUntil([&] { pump(host, guest); }, [&] {
         return host.clockSynced() && guest.clockSynced();
     }, 10s);
 }
@@ -86,7 +74,7 @@ struct RawPeer {
         std::string error;
         if (!link.connect(loopback, port, transportPacketBytes, error))
             return false;
-        if (!pumpUntil([&] { host.update(); poll(); }, [&] { return link.hasPeer(); }))
+        if (!pollUntil([&] { host.update(); poll(); }, [&] { return link.hasPeer(); }))
             return false;
         send(1, Hello{version, "raw"});
         return true;
@@ -159,7 +147,7 @@ TEST(NetSession, TwoGamesGreetSyncClocksAndStartTogether)
     const std::optional<std::int64_t> start = host.startSong(0);
     ASSERT_TRUE(start);
     EXPECT_GE(*start - host.now(), minStartLeadUs - 1000) << "at least a second ahead";
-    ASSERT_TRUE(pumpUntil([&] { pump(host, guest); }, [&] { return guest.songStartUs().has_value(); }));
+    ASSERT_TRUE(pollUntil([&] { pump(host, guest); }, [&] { return guest.songStartUs().has_value(); }));
     EXPECT_NEAR(static_cast<double>(*guest.songStartUs() - guestAheadUs - *start), 0.0, 2000.0);
     EXPECT_EQ(guest.state(), NetSession::State::InSong);
     EXPECT_TRUE(std::holds_alternative<StartAt>(*guest.receive()));
@@ -171,7 +159,7 @@ TEST(NetSession, TwoGamesGreetSyncClocksAndStartTogether)
     ASSERT_TRUE(host.send(SongEnd{0, {}, 0, 0, 0}));
     EXPECT_FALSE(host.send(Ping{1, 1})) << "the session's own messages are not the game's";
     std::vector<Message> arrived;
-    ASSERT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(pollUntil([&] {
         pump(host, guest);
         while (auto message = host.receive())
             arrived.push_back(*message);
@@ -182,7 +170,7 @@ TEST(NetSession, TwoGamesGreetSyncClocksAndStartTogether)
     EXPECT_EQ(host.state(), NetSession::State::Connected);
 
     guest.close();
-    ASSERT_TRUE(pumpUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }));
+    ASSERT_TRUE(pollUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }));
     EXPECT_EQ(host.problem(), opponentLeftText);
 }
 
@@ -193,7 +181,7 @@ TEST(NetSession, ASecondGuestIsTurnedAway)
     NetSession second("second");
     ASSERT_TRUE(connectPair(host, first, firstPort + 1, firstPort + 1));
     ASSERT_TRUE(second.join(loopback, firstPort + 1));
-    ASSERT_TRUE(pumpUntil([&] { pump(host, first); second.update(); },
+    ASSERT_TRUE(pollUntil([&] { pump(host, first); second.update(); },
         [&] { return second.state() == NetSession::State::Failed; }));
     EXPECT_EQ(second.problem(), hostBusyText);
     EXPECT_EQ(host.state(), NetSession::State::Connected);
@@ -207,7 +195,7 @@ TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
     ASSERT_TRUE(host.host(firstPort + 2, loopback));
     RawPeer guest;
     ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 2, olderVersion));
-    ASSERT_TRUE(pumpUntil([&] { host.update(); guest.poll(); }, [&] { return guest.disconnected; }));
+    ASSERT_TRUE(pollUntil([&] { host.update(); guest.poll(); }, [&] { return guest.disconnected; }));
     EXPECT_EQ(host.state(), NetSession::State::Failed);
     EXPECT_EQ(host.problem(), NetSession::versionMismatchText(olderVersion));
     EXPECT_NE(host.problem().find("network version " + std::to_string(olderVersion) + ", this one "
@@ -222,9 +210,9 @@ TEST(NetSession, AnotherVersionIsRefusedOnBothSides)
     ASSERT_TRUE(oldHost.link.host(loopback, firstPort + 3, maxPacketBytes, error)) << error;
     NetSession joiner("joiner");
     ASSERT_TRUE(joiner.join(loopback, firstPort + 3));
-    ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); }, [&] { return oldHost.link.hasPeer(); }));
+    ASSERT_TRUE(pollUntil([&] { joiner.update(); oldHost.poll(); }, [&] { return oldHost.link.hasPeer(); }));
     oldHost.send(1, Hello{olderVersion, ""});
-    ASSERT_TRUE(pumpUntil([&] { joiner.update(); oldHost.poll(); },
+    ASSERT_TRUE(pollUntil([&] { joiner.update(); oldHost.poll(); },
         [&] { return joiner.state() == NetSession::State::Failed; }));
     EXPECT_EQ(joiner.problem(), NetSession::versionMismatchText(olderVersion));
 }
@@ -237,32 +225,32 @@ TEST(NetSession, AScriptedPeerCannotEndHostingNorEndOrMoveTheSong)
     RawPeer stranger;
     std::string error;
     ASSERT_TRUE(stranger.link.connect(loopback, firstPort + 9, transportPacketBytes, error));
-    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.link.hasPeer(); }));
+    ASSERT_TRUE(pollUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.link.hasPeer(); }));
     stranger.send(1, Goodbye{GoodbyeReason::Busy});
-    ASSERT_TRUE(pumpUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.disconnected; }));
+    ASSERT_TRUE(pollUntil([&] { host.update(); stranger.poll(); }, [&] { return stranger.disconnected; }));
     EXPECT_EQ(host.state(), NetSession::State::Hosting);
     NetSession guest("guest");
     ASSERT_TRUE(guest.join(loopback, firstPort + 9));
-    EXPECT_TRUE(pumpUntil([&] { pump(host, guest); }, [&] { return guest.state() == NetSession::State::Connected; }));
+    EXPECT_TRUE(pollUntil([&] { pump(host, guest); }, [&] { return guest.state() == NetSession::State::Connected; }));
 
     // A host's totals before the song, and starts at 0 or in 2^53 us, are refused.
     RawPeer rawHost;
     ASSERT_TRUE(rawHost.link.host(loopback, firstPort + 10, transportPacketBytes, error)) << error;
     NetSession joiner("joiner");
     ASSERT_TRUE(joiner.join(loopback, firstPort + 10));
-    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); }, [&] { return rawHost.link.hasPeer(); }));
+    ASSERT_TRUE(pollUntil([&] { joiner.update(); rawHost.poll(); }, [&] { return rawHost.link.hasPeer(); }));
     rawHost.send(1, Hello{protocolVersion, "raw"});
-    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+    ASSERT_TRUE(pollUntil([&] { joiner.update(); rawHost.poll(); },
         [&] { return joiner.state() == NetSession::State::Connected; }));
     rawHost.send(2, SongEnd{12800, {}, 0, 0, 0});
     rawHost.send(3, StartAt{0});
     rawHost.send(4, StartAt{maxClockUs});
-    ASSERT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+    ASSERT_TRUE(pollUntil([&] { joiner.update(); rawHost.poll(); },
         [&] { return joiner.dropped(DropKind::Malformed) == 3; }));
     EXPECT_EQ(joiner.state(), NetSession::State::Connected);
     EXPECT_FALSE(joiner.receive().has_value());
     rawHost.send(5, StartAt{NetSession::steadyMicroseconds() + 2000000});
-    EXPECT_TRUE(pumpUntil([&] { joiner.update(); rawHost.poll(); },
+    EXPECT_TRUE(pollUntil([&] { joiner.update(); rawHost.poll(); },
         [&] { return joiner.state() == NetSession::State::InSong; }));
 }
 
@@ -293,12 +281,12 @@ TEST(NetSession, DuplicateMalformedAndFloodingMessagesAreDroppedWithFewLogLines)
             if (const auto* judgement = std::get_if<Judgement>(&*message))
                 points.push_back(judgement->pointsAfter);
     };
-    ASSERT_TRUE(pumpUntil(collect, [&] { return points.size() == 2; }));
+    ASSERT_TRUE(pollUntil(collect, [&] { return points.size() == 2; }));
     for (std::uint32_t sequence = 5; sequence < 1005; ++sequence)
         guest.send(sequence, Ready{});
-    ASSERT_TRUE(pumpUntil(collect, [&] { return host.dropped(DropKind::Flood) > 0; }));
+    ASSERT_TRUE(pollUntil(collect, [&] { return host.dropped(DropKind::Flood) > 0; }));
     // The floods held back are still told once their second is over.
-    pumpUntil(collect, [] { return false; }, 1200ms);
+    pollUntil(collect, [] { return false; }, 1200ms);
     EXPECT_EQ(points, (std::vector<std::int32_t>{100, 400}));
     EXPECT_EQ(host.dropped(DropKind::Duplicate), 2u);
     EXPECT_EQ(host.dropped(DropKind::UnknownType), 1u);
@@ -336,11 +324,11 @@ TEST(NetSession, ASilentPeerIsNoticedWithinFiveSeconds)
     ASSERT_TRUE(host.host(firstPort + 5, loopback));
     RawPeer guest;
     ASSERT_TRUE(guest.joinAndGreet(host, firstPort + 5));
-    ASSERT_TRUE(pumpUntil([&] { host.update(); guest.poll(); },
+    ASSERT_TRUE(pollUntil([&] { host.update(); guest.poll(); },
         [&] { return host.state() == NetSession::State::Connected; }));
     // From now on the guest answers nothing, as if its cable were pulled.
     const auto silentFrom = std::chrono::steady_clock::now();
-    ASSERT_TRUE(pumpUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }, 8s));
+    ASSERT_TRUE(pollUntil([&] { host.update(); }, [&] { return host.state() == NetSession::State::PeerLost; }, 8s));
     const auto noticedAfter = std::chrono::steady_clock::now() - silentFrom;
     EXPECT_LE(noticedAfter, 5s + 100ms);
     EXPECT_GE(noticedAfter, 3s) << "a peer is not given up too early";
@@ -351,8 +339,9 @@ TEST(NetSession, ThroughARelayWithDelayJitterAndLossEveryMessageArrivesOnceInOrd
 {
     const std::uint16_t hostPort = firstPort + 6;
     const std::uint16_t relayPort = firstPort + 7;
-    testsupport::RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(hostPort),
-        "--delay", "50", "--jitter", "10", "--loss", "0.02", "--seed", "1", "--seconds", "60"});
+    testsupport::ChildProcess relay({FLAREVOX_RELAY, "--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(hostPort),
+        "--delay", "50", "--jitter", "10", "--loss", "0.02", "--seed", "1", "--seconds", "60"},
+                                    testsupport::ChildProcess::listening());
     ASSERT_TRUE(relay.started);
     NetSession host("host");
     NetSession guest("guest", guestClock);
@@ -364,7 +353,7 @@ TEST(NetSession, ThroughARelayWithDelayJitterAndLossEveryMessageArrivesOnceInOrd
     constexpr std::uint32_t count = 300;
     std::vector<std::uint32_t> notes;
     std::uint32_t sent = 0;
-    ASSERT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(pollUntil([&] {
         if (sent < count && guest.send(Judgement{2, static_cast<std::uint8_t>(sent % 4), sent, 0, 0}))
             ++sent;
         pump(host, guest);
@@ -386,7 +375,7 @@ TEST(NetSession, BothMachinesAgreeOnEveryPlayersStoredMissiles)
     const auto settle = [&] {
         for (int frame = 0; frame < 5; ++frame)
             frames();
-        return pumpUntil(frames, [&] { return storesAgree(host, guest); });
+        return pollUntil(frames, [&] { return storesAgree(host, guest); });
     };
 
     // Both cross the first threshold within one network delay: each was
@@ -402,7 +391,7 @@ TEST(NetSession, BothMachinesAgreeOnEveryPlayersStoredMissiles)
 
     // A threshold the other player was told of first is not awarded again.
     host.points = 12000;
-    ASSERT_TRUE(pumpUntil(frames, [&] { return guest.store.awardedTo(1) == 0b11; }));
+    ASSERT_TRUE(pollUntil(frames, [&] { return guest.store.awardedTo(1) == 0b11; }));
     guest.points = 12500;
     ASSERT_TRUE(settle());
     EXPECT_EQ(guest.store.awardedTo(2), 0b1);

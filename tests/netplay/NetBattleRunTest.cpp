@@ -1,20 +1,14 @@
-#include "chart/ChartHash.h"
-#include "chart/Song.h"
-#include "flow/SongLoader.h"
 #include "library/RecordBook.h"
 #include "net/MessageCodec.h"
 #include "net/NetSession.h"
-#include "platform/EnetHost.h"
 #include "platform/SqliteDatabase.h"
 #include "support/BattleRun.h"
 #include "support/GameProcess.h"
 #include "support/PrivateDisplay.h"
-#include "support/RelayProcess.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
 #include <regex>
 #include <string>
@@ -33,23 +27,6 @@ using namespace std::chrono_literals;
 std::uint16_t basePort()
 {
     return static_cast<std::uint16_t>(31000 + (getpid() % 500) * 8);
-}
-
-// Points, judgement counts and winner, from the battle's results line or a
-// round's closing line, in one spelling to compare.
-std::string totalsOf(const std::string& log, const char* opening)
-{
-    const std::regex pattern(std::string(opening)
-        + R"( Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
-          R"(Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
-          R"(winner: (\S+))");
-    std::smatch match;
-    if (!std::regex_search(log, match, pattern))
-        return {};
-    std::string totals;
-    for (std::size_t part = 1; part < match.size(); ++part)
-        totals += match[part].str() + " ";
-    return totals;
 }
 
 class NetBattleRun : public ::testing::Test {
@@ -112,7 +89,7 @@ TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopbackRoundAfterRound)
         GameProcess guest(guestFolder.path(), joining);
         expectSameResults(host, guest, 2);
     }
-    const std::string battle = totalsOf(roundsOf(hostLog()).back(), "NetBattle: Results\\.");
+    const std::string battle = readResults(roundsOf(hostLog()).back()).figures;
     ASSERT_FALSE(battle.empty()) << hostLog();
     e2e::setRunEnvironment({{"FLAREVOX_SIMULATED_FPS", "50"}});
     GameProcess hostReplay(hostFolder.path(), {"--replay", "round.flvxr", "--exit-at-end"});
@@ -121,83 +98,8 @@ TEST_F(NetBattleRun, BothGamesShowTheSameResultsOnTheLoopbackRoundAfterRound)
         ASSERT_TRUE(replay->waitForExit(120s)) << "a replay did not end";
         EXPECT_EQ(replay->exitCode, 0) << replay->errors();
     }
-    EXPECT_EQ(totalsOf(hostLog(), "ArrowManager: Song over\\."), battle) << hostLog();
-    EXPECT_EQ(totalsOf(guestLog(), "ArrowManager: Song over\\."), battle) << guestLog();
-}
-
-TEST_F(NetBattleRun, ThroughADelayingLossyRelayTheResultsStillAgree)
-{
-#ifdef FLAREVOX_SANITIZER_SUBSET
-    GTEST_SKIP() << "the game's side of this battle is the loopback battle's, which the sanitizer build runs";
-#endif
-    const std::uint16_t port = basePort() + 1;
-    const std::uint16_t relayPort = basePort() + 2;
-    testsupport::RelayProcess relay({"--listen", std::to_string(relayPort), "--to", "127.0.0.1:" + std::to_string(port), "--delay",
-                        "50", "--jitter", "10", "--loss", "0.02", "--seed", "7", "--seconds", "90"});
-    ASSERT_TRUE(relay.started);
-    GameProcess host(hostFolder.path(), hostOptions(port));
-    GameProcess guest(guestFolder.path(), guestOptions(relayPort));
-    expectSameResults(host, guest);
-}
-
-// Two games meet by room code through a real lobby server: the host's log
-// names the code, the guest joins with it, and the battle runs as by address.
-TEST_F(NetBattleRun, TwoGamesMeetByRoomCodeThroughTheLobbyServer)
-{
-    const std::string server = "127.0.0.1:" + std::to_string(basePort() + 5);
-    std::vector<std::string> words{FLAREVOX_SERVER, "--bind", "127.0.0.1", "--port", std::to_string(basePort() + 5),
-                                   "--seconds", "120"};
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t serverPid = 0;
-    ASSERT_EQ(posix_spawn(&serverPid, FLAREVOX_SERVER, nullptr, nullptr, argv.data(), environ), 0);
-    for (const auto* folder : {&hostFolder, &guestFolder})
-        folder->write("Conf/global.cfg", testsupport::readFile(folder->path() / "Conf/global.cfg")
-                                              + "[Network]\nServer = " + server + "\n");
-    GameProcess host(hostFolder.path(), hostOptions(basePort() + 6));
-    std::smatch code;
-    std::string log;
-    for (int wait = 0; wait < 100 && !std::regex_search(log = hostLog(), code, std::regex("room ([A-Z]{6}) open on")); ++wait)
-        std::this_thread::sleep_for(100ms);
-    ASSERT_FALSE(code.empty()) << log;
-    GameProcess guest(guestFolder.path(), {"--join", code[1].str(), "--autoplay", "--exit-at-end", "--rounds", "1"});
-    expectSameResults(host, guest);
-    EXPECT_NE(hostLog().find("NetBattle: Linked direct"), std::string::npos) << hostLog();
-    EXPECT_NE(guestLog().find("NetBattle: Linked direct"), std::string::npos) << guestLog();
-    kill(serverPid, SIGTERM);
-    waitpid(serverPid, nullptr, 0);
-}
-
-// The guest is killed mid-song: the host says so within 5 s, plays the song
-// to its end and names the guest's last known points.
-TEST_F(NetBattleRun, TheHostNoticesAKilledGuestAndEndsTheSong)
-{
-    const std::uint16_t port = basePort() + 3;
-    GameProcess host(hostFolder.path(), hostOptions(port));
-    GameProcess guest(guestFolder.path(), guestOptions(port));
-    for (int wait = 0; wait < 300 && guestLog().find("NetBattle: The song starts") == std::string::npos; ++wait)
-        ASSERT_FALSE(guest.waitForExit(100ms)) << "the guest ended before the song";
-    // The song's first notes come within its arrows' travel: a lead-in first.
-    std::smatch leadIn;
-    const std::string log = guestLog();
-    const bool hasLeadIn = std::regex_search(log, leadIn, std::regex("A lead-in of (\\d+) ms"));
-    std::this_thread::sleep_for(4s + std::chrono::milliseconds(hasLeadIn ? std::stoi(leadIn[1]) : 0));
-    kill(guest.pid, SIGKILL);
-    guest.waitForExit(5s);
-    const auto killed = std::chrono::steady_clock::now();
-    while (hostLog().find("NetBattle: Opponent left") == std::string::npos
-           && std::chrono::steady_clock::now() - killed < 8s)
-        std::this_thread::sleep_for(50ms);
-    const auto noticed = std::chrono::steady_clock::now() - killed;
-    EXPECT_LE(noticed, 5500ms) << hostLog();
-    ASSERT_TRUE(host.waitForExit(30s)) << "the host did not end the song";
-    EXPECT_EQ(host.exitCode, 0) << host.errors();
-    const Results results = readResults(hostLog());
-    ASSERT_TRUE(results.found) << hostLog();
-    EXPECT_GE(results.players[0].judged, notesInSong * 3 / 4);
-    EXPECT_GT(results.players[1].points, 0u) << "the guest's last known points";
+    EXPECT_EQ(testsupport::readTotals(hostLog(), "ArrowManager: Song over\\.").figures, battle) << hostLog();
+    EXPECT_EQ(testsupport::readTotals(guestLog(), "ArrowManager: Song over\\.").figures, battle) << guestLog();
 }
 
 // The guest leaves mid-song through the pause menu (Pause, Up to "Leave the
@@ -271,14 +173,7 @@ struct ScriptedGuest {
     }
     bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            pump();
-            if (done())
-                return true;
-            std::this_thread::sleep_for(2ms);
-        }
-        return false;
+        return testsupport::pollUntil([this] { pump(); }, done, limit, 2ms);
     }
     // Joins the host, does `onceMet` when the clocks agree, and waits for the
     // round's lead-in, which the song time needs.
@@ -412,7 +307,7 @@ TEST_P(NetBattleRunCheat, IsRefusedAndTheRoundGoesToTheHonestPlayer)
     EXPECT_NE(log.find(std::string("Refused a claim of the other machine (") + cheat.refusal + ")"), std::string::npos) << log;
     EXPECT_NE(log.find(std::string("claims of the other machine: ") + cheat.refusal), std::string::npos) << log;
     EXPECT_EQ(log.find("NetBattle: Opponent left") != std::string::npos, cheat.letGo) << log;
-    const Results results = readResults(log);
+    const testsupport::RoundTotals results = readResults(log);
     ASSERT_TRUE(results.found) << log;
     EXPECT_EQ(results.players[1].points, 0u) << results.line;
     EXPECT_NE(results.line.find("winner: Kai"), std::string::npos) << results.line;
@@ -466,7 +361,7 @@ TEST_F(NetBattleRun, TheWinnerIsNamedByItsOwnMachineAndOnlyTheLocalPlayerIsRecor
     EXPECT_EQ(host.exitCode, 0) << host.errors();
     const std::string log = hostLog();
     EXPECT_EQ(log.find("Refused"), std::string::npos) << log;
-    const Results results = readResults(log);
+    const testsupport::RoundTotals results = readResults(log);
     ASSERT_TRUE(results.found) << log;
     EXPECT_LE(results.players[0].judged, 2u) << results.line;
     EXPECT_EQ(results.players[1].godlike, notesInSong) << results.line;
@@ -486,114 +381,4 @@ TEST_F(NetBattleRun, TheWinnerIsNamedByItsOwnMachineAndOnlyTheLocalPlayerIsRecor
     ASSERT_EQ(records.size(), 1u) << "a record for each player";
     EXPECT_EQ(std::get<std::string>(records[0].at(0)), "Kai");
     EXPECT_EQ(std::get<std::int64_t>(records[0].at(1)), results.players[0].points);
-}
-
-// A host that floods the guest with offers of a song the guest has: the
-// guest reads it and answers once, drops the rest while the song waits for
-// its start, and keeps up its end of the link all along.
-TEST_F(NetBattleRun, AFloodOfOffersIsAnsweredOnceWhileTheSongWaits)
-{
-    const std::uint16_t port = basePort() + 7;
-    net::NetSession flooder("Flooder");
-    ASSERT_TRUE(flooder.host(port, "127.0.0.1"));
-    GameProcess guest(guestFolder.path(), guestOptions(port));
-    const std::unique_ptr<chart::Song> song = SongLoader::load(songs.path() / "Net" / "Short").song;
-    ASSERT_TRUE(song && !song->charts.empty());
-    net::SongOffer offer;
-    const std::uint64_t hash = chart::ChartHash::of(song->charts[0]).value();
-    for (std::size_t index = 0; index < sizeof hash; ++index)
-        offer.songHash[index] = static_cast<std::uint8_t>(hash >> (8 * index));
-    int answers = 0, yes = 0;
-    const auto pumpFor = [&](std::chrono::milliseconds span, bool offering) {
-        for (const auto end = std::chrono::steady_clock::now() + span; std::chrono::steady_clock::now() < end;) {
-            if (offering)
-                flooder.send(offer);
-            flooder.update();
-            while (auto message = flooder.receive())
-                if (const auto* answer = std::get_if<net::SongAnswer>(&*message))
-                    ++answers, yes += answer->hasSong ? 1 : 0;
-            std::this_thread::sleep_for(offering ? 6ms : 2ms);
-        }
-    };
-    for (int wait = 0; wait < 1000 && !flooder.clockSynced(); ++wait)
-        pumpFor(20ms, false);
-    ASSERT_TRUE(flooder.clockSynced()) << guestLog();
-    pumpFor(1s, false);
-    pumpFor(2s, true);
-    pumpFor(3s, false);
-    EXPECT_EQ(answers, 1);
-    EXPECT_EQ(yes, 1);
-    EXPECT_EQ(flooder.state(), net::NetSession::State::Connected) << "the guest went silent\n" << guestLog();
-    EXPECT_NE(guestLog().find("NetBattle: An offer came while the last one waits for its start; dropped until the song "
-                              "starts"), std::string::npos) << guestLog();
-}
-
-// A guest that says hello and then nothing: the host gives up on it when it
-// has been silent for the silence limit, opens the port for another guest
-// and, started with --exit-at-end, ends.
-TEST_F(NetBattleRun, AGuestSilentAfterItsHelloIsGivenUpAndTheHostEnds)
-{
-    const std::uint16_t port = basePort() + 7;
-    GameProcess host(hostFolder.path(), hostOptions(port));
-    platform::EnetHost mute;
-    std::string error;
-    platform::EnetHost::Event event;
-    bool greeted = false;
-    for (int attempt = 0; attempt < 300 && !greeted && !host.waitForExit(20ms); ++attempt) {
-        if (!mute.isOpen() && !mute.connect("127.0.0.1", port, net::transportPacketBytes, error))
-            continue;
-        while (mute.poll(event)) {}
-        if (mute.hasPeer())
-            greeted = mute.send(net::MessageCodec::encode({1, net::Hello{net::protocolVersion, "Mute"}}));
-    }
-    ASSERT_TRUE(greeted) << hostLog();
-    for (int wait = 0; wait < 1000 && !host.waitForExit(20ms); ++wait)
-        while (mute.poll(event)) {}
-    ASSERT_TRUE(host.exited) << "the host waits on\n" << hostLog();
-    EXPECT_EQ(host.exitCode, 0) << host.errors();
-    const std::string log = hostLog();
-    EXPECT_NE(log.find("NetBattle: The guest went silent before the clocks agreed; waiting for another"),
-              std::string::npos) << log;
-    const auto opened = log.find("Network: hosting on port");
-    EXPECT_NE(log.find("Network: hosting on port", opened + 1), std::string::npos) << "the port opened again\n" << log;
-}
-
-// Odd addresses, ports and rates are refused before any window opens.
-TEST(NetBattleOptions, BadHostsAndPortsAreRefused)
-{
-    const testsupport::ScratchDir folder;
-    e2e::setRunEnvironment();
-    const std::vector<std::vector<std::string>> refused{
-        {"--host", "0"},          {"--host", "65536"},          {"--host", "12ab"},
-        {"--join"},               {"--join", ":7493"},          {"--join", "localhost:"},
-        {"--join", "host:-1"},    {"--join", "host:99999999"},  {"--join", "[::1]:x"},
-        {"--rate"},               {"--rate", "fast"},           {"--rate", "1.5x"},
-    };
-    for (const auto& options : refused) {
-        GameProcess game(folder.path(), options);
-        ASSERT_TRUE(game.waitForExit(10s)) << options.back();
-        EXPECT_EQ(game.exitCode, 2) << options.back();
-    }
-}
-
-// --help and -h print the usage with every option on standard output and end
-// well; an unknown option is refused with the usage on standard error.
-TEST(NetBattleOptions, HelpListsEveryOptionAndEndsWell)
-{
-    const testsupport::ScratchDir folder;
-    e2e::setRunEnvironment();
-    for (const char* help : {"--help", "-h"}) {
-        GameProcess game(folder.path(), {"--autoplay", help});
-        ASSERT_TRUE(game.waitForExit(10s)) << help;
-        EXPECT_EQ(game.exitCode, 0) << help;
-        const std::string usage = testsupport::readFile(folder.path() / "game-stdout.txt");
-        for (const char* option : {"--song", "--difficulty", "--difficulty2", "--autoplay [1|2]", "--rounds",
-                                   "--exit-at-end", "--rate", "--host", "--join"})
-            EXPECT_NE(usage.find(option), std::string::npos) << option;
-        EXPECT_EQ(game.errors(), "") << help;
-    }
-    GameProcess game(folder.path(), {"--helps"});
-    ASSERT_TRUE(game.waitForExit(10s));
-    EXPECT_EQ(game.exitCode, 2);
-    EXPECT_NE(game.errors().find("unknown option '--helps'"), std::string::npos);
 }

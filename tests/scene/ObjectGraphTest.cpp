@@ -2,7 +2,7 @@
 #include "core/OutputHandler.h"
 #include "scene/ObjectGraph.h"
 #include "scene/ObjectNode.h"
-#include "support/GlContext.h"
+#include "support/HiddenGlWindow.h"
 #include "support/TestSupport.h"
 
 #include <GL/gl.h>
@@ -186,9 +186,9 @@ TEST(ObjectNodeTest, IsHiddenForDependsOnSideAndActivity)
 
 class SideDrawingTest : public ObjectGraphTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(gl.isValid()) << "needs an X server (xvfb-run -a)"; }
+    void SetUp() override { ASSERT_TRUE(gl.ok()) << "needs an X server (xvfb-run -a)"; }
 
-    testsupport::GlContext gl;
+    testsupport::HiddenGlWindow gl;
 };
 
 // Each side draws from its own place, whatever the node before left on the

@@ -3,7 +3,7 @@
 #include "chart/Lane.h"
 #include "core/Object.h"
 #include "platform/SimulatedClock.h"
-#include "support/GlContext.h"
+#include "support/HiddenGlWindow.h"
 #include "support/StandInMainLoop.h"
 #include "support/TestSupport.h"
 
@@ -87,7 +87,7 @@ public:
 
 private:
     testsupport::ScratchDir scratch;
-    testsupport::GlContext gl;
+    testsupport::HiddenGlWindow gl;
     platform::SimulatedClock clock{10000};
     // The registry's teardown spares the main loop's name: the stage owns it.
     std::unique_ptr<testsupport::StandInMainLoop> frameClock;

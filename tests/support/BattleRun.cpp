@@ -19,8 +19,8 @@ constexpr int maxBlockDifferenceMs = 50;
 
 void expectSameRound(const std::string& hostRound, const std::string& guestRound, bool checkTiming)
 {
-    const Results onHost = readResults(hostRound);
-    const Results onGuest = readResults(guestRound);
+    const testsupport::RoundTotals onHost = readResults(hostRound);
+    const testsupport::RoundTotals onGuest = readResults(guestRound);
     ASSERT_TRUE(onHost.found) << hostRound;
     ASSERT_TRUE(onGuest.found) << guestRound;
     EXPECT_EQ(onHost.line, onGuest.line);
@@ -40,7 +40,7 @@ void expectSameRound(const std::string& hostRound, const std::string& guestRound
         EXPECT_NEAR(other->second.second, block.second, maxBlockDifferenceMs);
     }
     // A missile's block may cost a press or two.
-    for (const PlayerTotals& player : onHost.players) {
+    for (const testsupport::PlayerTotals& player : onHost.players) {
         EXPECT_GE(player.judged, notesInSong * 3 / 4) << onHost.line;
         if (checkTiming) {
             EXPECT_GE(player.godlike * 100, player.judged * 99)
@@ -81,26 +81,9 @@ void prepareFolder(const testsupport::ScratchDir& folder, const std::string& tit
     std::filesystem::create_directory_symlink(songs, folder.path() / "Songs");
 }
 
-Results readResults(const std::string& log)
+testsupport::RoundTotals readResults(const std::string& log)
 {
-    static const std::regex pattern(
-        R"(NetBattle: Results\. Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, )"
-        R"((\d+) Booo, \d+ holds OK, \d+ NG, \d+ mines\); Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, )"
-        R"((\d+) Great, (\d+) Good, (\d+) Booo, [^\n]*)");
-    Results results;
-    std::smatch match;
-    if (!std::regex_search(log, match, pattern))
-        return results;
-    results.found = true;
-    results.line = match[0];
-    for (int player = 0; player < 2; ++player) {
-        const int first = 1 + player * 6;
-        results.players[player].points = std::stoul(match[first]);
-        results.players[player].godlike = std::stoul(match[first + 1]);
-        for (int word = 1; word <= 5; ++word)
-            results.players[player].judged += std::stoul(match[first + word]);
-    }
-    return results;
+    return testsupport::readTotals(log, "NetBattle: Results\\.");
 }
 
 std::vector<std::string> roundsOf(const std::string& log)

@@ -26,17 +26,8 @@ void forgeSong(const std::filesystem::path& folder, const std::string& title = "
 // A game's own folder: a small window, the game's data and the shared songs.
 void prepareFolder(const testsupport::ScratchDir& folder, const std::string& title, const std::filesystem::path& songs);
 
-struct PlayerTotals {
-    unsigned points = 0, godlike = 0, judged = 0;
-};
-
-struct Results {
-    bool found = false;
-    std::string line;
-    PlayerTotals players[2];
-};
-
-Results readResults(const std::string& log);
+// The battle's results line.
+testsupport::RoundTotals readResults(const std::string& log);
 
 // The log of each round: from one song's start up to the next's.
 std::vector<std::string> roundsOf(const std::string& log);

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "app/StartupTimes.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -17,8 +16,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace e2e {
 
@@ -38,65 +35,32 @@ inline void setRunEnvironment(std::initializer_list<std::pair<const char*, std::
 }
 
 // The real game binary, started in a folder with the given options and the
-// test's environment; killed on destruction if it is still running. Its
-// standard output and error go to files in the folder. A sanitizer's report
-// ends the game with an exit code other than 0. A launcher that execs the
-// game in its place (`ip netns exec NAME`) may go before it.
-class GameProcess {
+// test's environment. Its standard output and error go to files in the
+// folder. A sanitizer's report ends the game with an exit code other than 0.
+// A launcher that execs the game in its place (`ip netns exec NAME`) may go
+// before it.
+class GameProcess : public testsupport::ChildProcess {
 public:
     explicit GameProcess(const std::filesystem::path& folder, std::vector<std::string> options = {},
                          const std::vector<std::string>& launcher = {})
-        : errorFile(folder / "game-stderr.txt")
+        : ChildProcess(commandLine(std::move(options), launcher),
+                       writingTo(folder, folder / "game-stdout.txt", folder / "game-stderr.txt"))
+        , errorFile(folder / "game-stderr.txt")
     {
-        options.insert(options.begin(), FLAREVOX_BINARY);
-        options.insert(options.begin(), launcher.begin(), launcher.end());
-        std::vector<char*> arguments;
-        for (std::string& word : options)
-            arguments.push_back(word.data());
-        arguments.push_back(nullptr);
-        const auto outputFile = folder / "game-stdout.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const auto previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
-        started = posix_spawnp(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
-        std::filesystem::current_path(previous);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-
-    ~GameProcess()
-    {
-        if (started && !exited)
-            kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    }
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
-
-    bool waitForExit(std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (started && !exited && std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                exited = true;
-                exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            } else {
-                std::this_thread::sleep_for(20ms);
-            }
-        }
-        return exited;
     }
 
     // What the game wrote to standard error, where a sanitizer build reports.
     std::string errors() const { return testsupport::readFile(errorFile); }
 
     const std::filesystem::path errorFile;
-    bool started = false;
-    bool exited = false;
-    int exitCode = -1;
-    pid_t pid = 0;
+
+private:
+    static std::vector<std::string> commandLine(std::vector<std::string> options, const std::vector<std::string>& launcher)
+    {
+        options.insert(options.begin(), FLAREVOX_BINARY);
+        options.insert(options.begin(), launcher.begin(), launcher.end());
+        return options;
+    }
 };
 
 inline bool waitForFile(const std::filesystem::path& path, GameProcess& game, std::chrono::seconds limit)

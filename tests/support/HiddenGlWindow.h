@@ -18,7 +18,6 @@ public:
     HiddenGlWindow& operator=(const HiddenGlWindow&) = delete;
 
     bool ok() const { return context != nullptr && failure.empty(); }
-    bool isValid() const { return ok(); }
     const std::string& error() const { return failure; }
 
 private:

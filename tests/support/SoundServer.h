@@ -1,8 +1,10 @@
 #pragma once
 
+#include "support/ChildProcess.h"
+
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 
 namespace testsupport {
 
@@ -28,7 +30,7 @@ public:
 
 private:
     std::filesystem::path folder;
-    pid_t server = 0;
+    std::unique_ptr<ChildProcess> server;
     bool ready_ = false;
 };
 

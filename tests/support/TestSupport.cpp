@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace testsupport {
 
@@ -30,6 +31,44 @@ void ScratchDir::write(const std::string& relative, const std::string& contents)
     const auto target = dir / relative;
     std::filesystem::create_directories(target.parent_path());
     std::ofstream(target, std::ios::binary) << contents;
+}
+
+bool pollUntil(const std::function<void()>& step, const std::function<bool()>& done, std::chrono::milliseconds limit,
+               std::chrono::milliseconds pause)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        step();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(pause);
+    }
+    return false;
+}
+
+RoundTotals readTotals(const std::string& log, const std::string& opening)
+{
+    const std::regex pattern(opening
+        + R"( Player 1: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
+          R"(Player 2: (\d+) points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo[^;]*; )"
+          R"(winner: ([^\n]*[^\n ]))");
+    RoundTotals totals;
+    std::smatch match;
+    if (!std::regex_search(log, match, pattern))
+        return totals;
+    totals.found = true;
+    totals.line = match[0];
+    for (std::size_t part = 1; part < match.size(); ++part)
+        totals.figures += match[part].str() + " ";
+    for (int player = 0; player < 2; ++player) {
+        const int first = 1 + player * 6;
+        totals.players[player].points = std::stoul(match[first]);
+        totals.players[player].godlike = std::stoul(match[first + 1]);
+        for (int word = 1; word <= 5; ++word)
+            totals.players[player].judged += std::stoul(match[first + word]);
+    }
+    totals.winner = match[13];
+    return totals;
 }
 
 std::string readFile(const std::filesystem::path& path)

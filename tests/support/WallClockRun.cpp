@@ -6,23 +6,16 @@
 #include "library/RecordBook.h"
 #include "library/ReplayFile.h"
 #include "platform/SqliteDatabase.h"
+#include "support/ChildProcess.h"
 #include "support/SoundServer.h"
 #include "support/TestSupport.h"
 
 #include <array>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <regex>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace testsupport {
 namespace {
@@ -41,66 +34,18 @@ constexpr double msPerMinute = 60000.0;
 // Player 1's keys for the lanes Left, Up, Right, Down.
 constexpr const char* laneKeys[] = {"a", "w", "d", "s"};
 
-// A child process, killed with the object if it is still running.
-class Child {
-public:
-    Child(const std::vector<std::string>& words, const std::filesystem::path& folder)
+// A program run in the folder, its output to a file named after it there.
+struct Run : ChildProcess {
+    Run(const std::vector<std::string>& words, const std::filesystem::path& folder)
+        : ChildProcess(words, writingTo(folder, folder / (std::filesystem::path(words[0]).filename().string() + "-output.txt")))
     {
-        std::vector<char*> arguments;
-        for (const std::string& word : words)
-            arguments.push_back(const_cast<char*>(word.c_str()));
-        arguments.push_back(nullptr);
-        const std::string out = (folder / (std::filesystem::path(words[0]).filename().string() + "-output.txt")).string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        started = posix_spawn(&pid, arguments[0], &actions, nullptr, arguments.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
     }
-    ~Child()
-    {
-        if (!started || exited)
-            return;
-        kill(pid, SIGTERM);
-        if (!waitForExit(5s)) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    bool waitForExit(std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (started && !exited) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                exited = true;
-                exitedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            } else if (std::chrono::steady_clock::now() > end) {
-                break;
-            } else {
-                std::this_thread::sleep_for(20ms);
-            }
-        }
-        return exited;
-    }
-
-    bool started = false;
-    bool exited = false;
-    bool exitedWell = false;
-
-private:
-    pid_t pid = 0;
+    bool exitedWell() const { return exited && exitCode == 0; }
 };
 
 // Waits for a condition while the game runs.
 template <typename Condition>
-bool waitWhileRunning(Child& game, std::chrono::milliseconds limit, Condition condition)
+bool waitWhileRunning(Run& game, std::chrono::milliseconds limit, Condition condition)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
@@ -265,7 +210,7 @@ WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) 
     setVariable("PULSE_SERVER", server ? server->address() : std::string());
     setVariable("FLAREVOX_MAX_FPS", maxFps > 0 ? std::to_string(maxFps) : std::string());
     unsetenv(StartupTimes::variable);
-    Child game({FLAREVOX_BINARY}, folder);
+    Run game({FLAREVOX_BINARY}, folder);
     unsetenv("FLAREVOX_MAX_FPS");
     if (!game.started)
         return {std::nullopt, "the game did not start"};
@@ -273,16 +218,16 @@ WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) 
     if (!waitWhileRunning(game, startLimit, [&] { return log().find(initializedLine) != std::string::npos; }))
         return {std::nullopt, "the game did not finish its start-up; the log's last lines:\n" + lastLines(log())};
 
-    Child driver({"/usr/bin/python3", FLAREVOX_WALL_KEYS, title, "schedule.txt", "pressed.txt", "output.log"}, folder);
-    std::optional<Child> sinkRate;
+    Run driver({"/usr/bin/python3", FLAREVOX_WALL_KEYS, title, "schedule.txt", "pressed.txt", "output.log"}, folder);
+    std::optional<Run> sinkRate;
     if (server)
         sinkRate.emplace(std::vector<std::string>{FLAREVOX_SINK_RATE, SoundServer::sinkName,
                              std::to_string(lastPressMs(presses) / 1000.0)}, folder);
-    if (!driver.waitForExit(songLimit) || !driver.exitedWell)
+    if (!driver.waitForExit(songLimit) || !driver.exitedWell())
         return {std::nullopt, "the key driver failed: " + readFile(folder / "python3-output.txt")};
     double sinkRateMeasured = 1.0;
     if (sinkRate) {
-        if (!sinkRate->waitForExit(endLimit) || !sinkRate->exitedWell)
+        if (!sinkRate->waitForExit(endLimit) || !sinkRate->exitedWell())
             return {std::nullopt, "the sink's rate was not measured: " + readFile(folder / "sink_rate.py-output.txt")};
         sinkRateMeasured = std::strtod(readFile(folder / "sink_rate.py-output.txt").c_str(), nullptr);
     }
@@ -306,20 +251,17 @@ WallClockRun::Outcome WallClockRun::play(int maxFps, const SoundServer* server) 
 
 std::optional<WallClockRun::Timing> readPlayerOneTiming(const std::string& log)
 {
-    static const std::regex over(
-        R"(Song over\. Player 1: \d+ points \((\d+) Godlike, (\d+) Perfect, (\d+) Great, (\d+) Good, (\d+) Booo\))");
     static const std::regex timing(
         R"(Player 1 timing: \d+ judged presses, median distance [0-9.]+ ms, 99th percentile [0-9.]+ ms; )"
         R"(mean signed distance ([-+0-9.]+) ms \(farthest from it ([0-9.]+) ms\), )"
         R"(drift ([-+0-9.]+) ms per minute \(around it: 99th percentile ([0-9.]+) ms\))");
-    std::smatch counts;
+    const RoundTotals over = readTotals(log, "Song over\\.");
     std::smatch distances;
-    if (!std::regex_search(log, counts, over) || !std::regex_search(log, distances, timing))
+    if (!over.found || !std::regex_search(log, distances, timing))
         return std::nullopt;
     WallClockRun::Timing result;
-    result.godlike = static_cast<unsigned>(std::stoul(counts[1]));
-    for (std::size_t word = 1; word <= 5; ++word)
-        result.judged += static_cast<unsigned>(std::stoul(counts[word]));
+    result.godlike = over.players[0].godlike;
+    result.judged = over.players[0].judged;
     result.meanMs = std::stod(distances[1]);
     result.largestFromMeanMs = std::stod(distances[2]);
     result.driftMsPerMinute = std::stod(distances[3]);
