@@ -147,7 +147,8 @@ protected:
 // lie on one straight line at the mixing rate: the clock built on them has no
 // steps and no drift against what the sink plays. A stream gets a second
 // try, since a moment of load on the machine scatters the server's own
-// timing; a fault in the output scatters both.
+// timing; a fault in the output scatters both. A step of a buffer is 35 ms:
+// the bounds leave room for a busy machine's scheduling, far below that.
 TEST_F(PulseOutputTest, BuffersAreHeardOnOneLineAtTheMixingRate)
 {
     const auto heardLine = [] {
@@ -157,7 +158,7 @@ TEST_F(PulseOutputTest, BuffersAreHeardOnOneLineAtTheMixingRate)
         std::this_thread::sleep_for(sinkSettles + std::chrono::seconds(2));
         return log.settledLine();
     };
-    constexpr double slopeMs = 1.0, medianMs = 0.3, worstMs = 1.5;
+    constexpr double slopeMs = 1.0, medianMs = 0.5, worstMs = 3.0;
     const auto onOneLine = [](const Line& line) {
         return std::abs(line.slope * rate - 1000.0) < slopeMs && line.percentile(0.5) < medianMs
             && line.percentile(0.95) < worstMs;
